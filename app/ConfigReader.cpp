@@ -1,0 +1,69 @@
+#include "app/ConfigReader.h"
+
+#include <windows.h>
+
+#include "framework/SafeFormat.h"
+
+namespace {
+const char kMissing[] = "Error";
+
+std::string ReadDirectory(UINT(WINAPI* read)(LPSTR, UINT)) {
+    char buffer[MAX_PATH] = {};
+    UINT length = read(buffer, MAX_PATH);
+    return length < MAX_PATH ? std::string(buffer, length) : std::string();
+}
+
+UINT WINAPI CurrentDirectory(LPSTR buffer, UINT size) { return GetCurrentDirectoryA(size, buffer); }
+
+std::string ReadShellFolder(HKEY key, const char* name) {
+    char buffer[1024] = {};
+    DWORD size = sizeof buffer;
+    DWORD type = 0;
+    if (RegQueryValueExA(key, name, nullptr, &type, reinterpret_cast<BYTE*>(buffer), &size) != ERROR_SUCCESS)
+        return {};
+    if (type != REG_SZ && type != REG_EXPAND_SZ) return {};
+    // The value may come without its terminating zero: never read past what was stored.
+    return std::string(buffer, strnlen(buffer, size < sizeof buffer ? size : sizeof buffer));
+}
+}  // namespace
+
+std::string ReadProfileValue(const char* file, const char* section, const char* key) {
+    char buffer[1024] = {};
+    DWORD length = GetPrivateProfileStringA(section, key, kMissing, buffer, sizeof buffer, file);
+    if (length >= sizeof buffer) length = sizeof buffer - 1;
+    return std::string(buffer, length);
+}
+
+void ReadEnvironment(InstallSettingsRecord& settings) {
+    settings.StartDir = ReadDirectory(&CurrentDirectory);
+    settings.SystemDir = ReadDirectory(&GetSystemDirectoryA);
+    settings.WindowsDir = ReadDirectory(&GetWindowsDirectoryA);
+
+    HKEY key = nullptr;
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders", 0,
+                      KEY_READ, &key) != ERROR_SUCCESS)
+        return;
+    settings.FavoritesDir = ReadShellFolder(key, "Favorites");
+    settings.DesktopDir = ReadShellFolder(key, "Desktop");
+    settings.PersonalDir = ReadShellFolder(key, "Personal");
+    RegCloseKey(key);
+}
+
+void ReadSetupIni(InstallSettingsRecord& settings, const MissingKeyWarning& warn) {
+    for (const SetupIniKey& key : SetupIniKeys) {
+        std::string& value = settings.*key.field;
+        value = ReadProfileValue(".\\SETUP.INI", "Setup", key.name);
+        if (value == kMissing)
+            warn(StringPrintf("Warning: The %s key (or its text) is not set in SETUP.INI", key.name));
+    }
+    settings.DefaultDestDir = settings.DestDir;
+}
+
+void ReadSetupTxt(SetupTextsRecord& texts, const MissingKeyWarning& warn) {
+    for (const SetupTextKey& key : SetupTextKeys) {
+        std::string& value = texts.*key.field;
+        value = ReadProfileValue(".\\SETUP.TXT", "SetupText", key.name);
+        if (value == kMissing || value.empty())
+            warn(StringPrintf("Warning: The %s key (or its text) is not set in SETUP.TXT", key.name));
+    }
+}

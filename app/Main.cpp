@@ -1,0 +1,8 @@
+#include <windows.h>
+
+#include "app/SetupApp.h"
+
+// The one application object, named after the executable file.
+SetupApp theApp;
+
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int cmdShow) { return AfxWinMain(instance, cmdShow); }

@@ -1,0 +1,50 @@
+#include "app/SetupApp.h"
+
+#include "app/BackdropWindow.h"
+#include "app/ConfigReader.h"
+#include "app/InstallSettings.h"
+#include "app/SettingsCheck.h"
+#include "dialogs/MessageDialogs.h"
+#include "framework/MessageBox.h"
+
+std::atomic<bool> SetupCancelled{false};
+
+namespace {
+void ShowMissingKey(const std::string& warning) { AfxMessageBox(warning, MB_OK | MB_ICONEXCLAMATION); }
+}  // namespace
+
+BOOL SetupApp::InitInstance() {
+    WelcomeDialog welcome;
+    SetupCancelled = false;
+
+    // Every configuration message comes before the backdrop exists.
+    ReadEnvironment(InstallSettings);
+    ReadSetupIni(InstallSettings, ShowMissingKey);
+    ReadSetupTxt(SetupTexts, ShowMissingKey);
+    ValidateSettings();
+    InstallSettings.InstallPath = InstallSettings.DestDir;
+
+    auto* backdrop = new BackdropWindow;
+    m_pMainWnd = backdrop;
+    backdrop->ShowWindow(m_nCmdShow);
+    backdrop->UpdateWindow();
+    HWND backdropWindow = backdrop->m_hWnd;
+
+    welcome.DoModal();
+
+    if (SetupCancelled) {
+        ExitDialog exitDialog;
+        exitDialog.DoModal();
+    } else {
+        // The copy leaves another folder current; the uninstaller is looked for in StartDir.
+        SetCurrentDirectoryA(InstallSettings.StartDir.c_str());
+        FinishedDialog finished;
+        finished.DoModal();
+    }
+
+    // As the main window it takes the message loop with it: the loop meets WM_QUIT at once.
+    DestroyWindow(backdropWindow);
+    return TRUE;
+}
+
+int SetupApp::ExitInstance() { return 1; }

@@ -1,0 +1,58 @@
+#pragma once
+// Every text the user sees, from SETUP.TXT's [SetupText] section ("Error"
+// where a key is missing, empty where it has no text).
+#include <array>
+#include <string>
+
+struct SetupTextsRecord {
+    std::string OkButton;
+    std::string CancelButton;
+    std::string ScreenMessage;
+    std::string AppName;
+    std::string WelcomeTitle;
+    std::string WelcomeText;
+    std::string InstallTitle;
+    std::string InstallText;
+    std::string ExitTitle;
+    std::string ExitText;
+    std::string InstallingTitle;
+    std::string InstallingText1;
+    std::string InstallingText2;
+    std::string FinishedTitle;
+    std::string FinishedText;
+    std::string NoRoomTitle;
+    std::string NoRoomText;
+    std::string ConfirmReplaceTitle;
+    std::string ConfirmReplaceText1;
+    std::string ConfirmReplaceText2;
+    std::string ConfirmReplaceText3;
+    std::string ConfirmReplaceText4;
+    std::string YesToAllTitle;
+    std::string YesToAllButton;
+    std::string NoButton;
+    std::string ChangeDirTitle;
+    std::string SetupFailedTitle;
+    std::string SetupFailedText;
+    std::string LongFilenameProblemText;
+    std::string ProblemInstallingText;
+    std::string BrowseTitle;
+    std::string BrowseText1;
+    std::string BrowseText2;
+    std::string CreateDirText;
+    std::string UninstallText;
+    std::string UninstallProblemText;
+    std::string ContinueButton;
+    std::string ExitButton;
+    std::string ChangeDirButton;
+    std::string FolderText;
+};
+
+extern SetupTextsRecord SetupTexts;
+
+struct SetupTextKey {
+    const char* name;
+    std::string SetupTextsRecord::*field;
+};
+
+// The keys of SETUP.TXT in the order they are read and reported.
+extern const std::array<SetupTextKey, 40> SetupTextKeys;

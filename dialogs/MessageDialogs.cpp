@@ -1,0 +1,38 @@
+#include "dialogs/MessageDialogs.h"
+
+#include "app/InstallSettings.h"
+#include "app/SetupTexts.h"
+#include "framework/SafeFormat.h"
+
+BOOL WelcomeDialog::OnInitDialog() {
+    SetWindowText(SetupTexts.WelcomeTitle);
+    SetDlgItemText(IDC_MAIN_TEXT, FormatText(SetupTexts.WelcomeText, InstallSettings.ProductName));
+    SetDlgItemText(IDOK, SetupTexts.OkButton);
+    CenterWindow();
+    return TRUE;
+}
+
+BOOL ConfirmExitDialog::OnInitDialog() {
+    SetWindowText(SetupTexts.ExitTitle);
+    SetDlgItemText(IDC_MAIN_TEXT, SetupTexts.ExitText);
+    SetDlgItemText(IDOK, SetupTexts.ExitButton);
+    SetDlgItemText(IDCANCEL, SetupTexts.ContinueButton);
+    CenterWindow();
+    return TRUE;
+}
+
+BOOL FinishedDialog::OnInitDialog() {
+    SetWindowText(SetupTexts.FinishedTitle);
+    SetDlgItemText(IDC_MAIN_TEXT, FormatText(SetupTexts.FinishedText, InstallSettings.ProductName));
+    SetDlgItemText(IDOK, SetupTexts.OkButton);
+    CenterWindow();
+    return TRUE;
+}
+
+BOOL ExitDialog::OnInitDialog() {
+    SetWindowText(SetupTexts.SetupFailedTitle);
+    SetDlgItemText(IDC_MAIN_TEXT, SetupTexts.SetupFailedText);
+    SetDlgItemText(IDOK, SetupTexts.OkButton);
+    CenterWindow();
+    return TRUE;
+}

@@ -1,0 +1,45 @@
+#pragma once
+// The fixed messages of the install sequence. Every word comes from SETUP.TXT.
+#include "framework/Dialog.h"
+#include "res/resource.h"
+
+// Opens setup; can only be left with OK.
+class WelcomeDialog : public CDialog {
+public:
+    enum { IDD = IDD_WELCOME };
+    WelcomeDialog() : CDialog(IDD) {}
+
+protected:
+    BOOL OnInitDialog() override;
+    void OnCancel() override {}  // Escape does nothing: there is no way out but OK
+};
+
+// Asked whenever the user tries to cancel: OK means exit, Cancel means go on.
+class ConfirmExitDialog : public CDialog {
+public:
+    enum { IDD = IDD_CONFIRM_EXIT };
+    ConfirmExitDialog() : CDialog(IDD) {}
+
+protected:
+    BOOL OnInitDialog() override;
+};
+
+// The closing message of a successful installation.
+class FinishedDialog : public CDialog {
+public:
+    enum { IDD = IDD_FINISHED };
+    FinishedDialog() : CDialog(IDD) {}
+
+protected:
+    BOOL OnInitDialog() override;
+};
+
+// The closing message of an abandoned installation.
+class ExitDialog : public CDialog {
+public:
+    enum { IDD = IDD_EXIT };
+    ExitDialog() : CDialog(IDD) {}
+
+protected:
+    BOOL OnInitDialog() override;
+};

@@ -1,0 +1,37 @@
+#pragma once
+// CDialog: a modal dialog bound to its template id. The object reaches the
+// dialog procedure through DialogBoxParamA's parameter and is kept in DWLP_USER.
+#include "framework/Wnd.h"
+
+class CDialog : public CWnd {
+public:
+    explicit CDialog(UINT templateId, CWnd* parent = nullptr) : m_templateId(templateId), m_pParent(parent) {}
+
+    // Runs the dialog modally over its owner; returns the EndDialog result
+    // (or -1 when the template cannot be loaded).
+    virtual INT_PTR DoModal();
+    void EndDialog(int result) { ::EndDialog(m_hWnd, result); }
+
+protected:
+    // Defaults: focus to the first tab stop, OK and Cancel end the dialog.
+    virtual BOOL OnInitDialog() { return TRUE; }
+    virtual void OnOK() { EndDialog(IDOK); }
+    virtual void OnCancel() { EndDialog(IDCANCEL); }
+
+    UINT m_templateId;
+    CWnd* m_pParent;
+
+private:
+    static INT_PTR CALLBACK DialogProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+};
+
+// The dialog-procedure return rule: a handled message answers TRUE and leaves
+// its result in DWLP_MSGRESULT, except the few messages whose result is the
+// procedure's return value itself.
+INT_PTR DialogProcResult(HWND dialog, UINT message, LRESULT result);
+
+// The owner of a window shown with no parent. On the user-interface thread it
+// is the main window's last active pop-up, so that a question asked from a
+// dialog is modal over that dialog. Another thread's dialogs get no owner: they
+// must not disable windows that the user-interface thread keeps live.
+HWND AfxGetDefaultOwner();

@@ -1,0 +1,9 @@
+#include "framework/MessageBox.h"
+
+#include "framework/Dialog.h"
+#include "framework/WinApp.h"
+
+int AfxMessageBox(const std::string& text, UINT type) {
+    if ((type & MB_ICONMASK) == 0) type |= MB_ICONEXCLAMATION;
+    return MessageBoxA(AfxGetDefaultOwner(), text.c_str(), AfxGetAppName().c_str(), type);
+}

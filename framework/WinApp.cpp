@@ -1,0 +1,67 @@
+#include "framework/WinApp.h"
+
+#include <commctrl.h>
+
+#include "framework/Wnd.h"
+
+namespace {
+CWinApp* g_app = nullptr;
+
+std::string ExecutableBaseName() {
+    char path[MAX_PATH] = {};
+    DWORD n = GetModuleFileNameA(nullptr, path, MAX_PATH);
+    std::string name(path, n < MAX_PATH ? n : MAX_PATH - 1);
+    size_t slash = name.find_last_of("\\/");
+    if (slash != std::string::npos) name.erase(0, slash + 1);
+    size_t dot = name.find_last_of('.');
+    if (dot != std::string::npos) name.erase(dot);
+    return name;
+}
+}  // namespace
+
+CWinApp::CWinApp(const char* appName) {
+    if (appName) m_appName = appName;
+    g_app = this;
+}
+
+CWinApp::~CWinApp() {
+    if (g_app == this) g_app = nullptr;
+}
+
+BOOL CWinApp::InitInstance() { return TRUE; }
+
+int CWinApp::ExitInstance() { return 0; }
+
+int CWinApp::Run() {
+    MSG msg;
+    while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
+        TranslateMessage(&msg);
+        DispatchMessageA(&msg);
+    }
+    return ExitInstance();
+}
+
+CWinApp* AfxGetApp() { return g_app; }
+
+CWnd* AfxGetMainWnd() { return g_app ? g_app->m_pMainWnd : nullptr; }
+
+std::string AfxGetAppName() {
+    if (g_app && !g_app->m_appName.empty()) return g_app->m_appName;
+    return ExecutableBaseName();
+}
+
+int AfxWinMain(HINSTANCE instance, int cmdShow) {
+    // A drive without a medium must fail quietly, not ask the user to insert one.
+    SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
+    INITCOMMONCONTROLSEX controls = {sizeof(controls), ICC_WIN95_CLASSES};
+    InitCommonControlsEx(&controls);
+
+    CWinApp* app = AfxGetApp();
+    if (!app) return -1;
+    app->m_hInstance = instance;
+    app->m_nCmdShow = cmdShow;
+    app->m_threadId = GetCurrentThreadId();
+    if (app->m_appName.empty()) app->m_appName = ExecutableBaseName();
+    if (!app->InitInstance()) return app->ExitInstance();
+    return app->Run();
+}

@@ -1,0 +1,11 @@
+# Sourced by every script that runs Wine: one private prefix inside the build
+# tree, never the user's own, and HOME pointed into the build tree too, so that
+# nothing a test does (shortcuts, desktop entries) lands outside it.
+: "${BUILD_DIR:=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)/build}"
+export BUILD_DIR
+export WINEPREFIX="$BUILD_DIR/wineprefix"
+export HOME="$BUILD_DIR/home"
+export WINEDEBUG=-all
+export TZ=UTC
+export WINEDLLOVERRIDES="winemenubuilder.exe=d;mscoree=d;mshtml=d"
+export LANG=C.UTF-8

@@ -1,0 +1,28 @@
+#!/usr/bin/env bash
+# Installs the Debian packages the build, the demo and the tests need, when
+# any is missing. As root it uses apt-get; otherwise it says what to install.
+set -euo pipefail
+
+need=()
+have() { command -v "$1" >/dev/null 2>&1; }
+have i686-w64-mingw32-g++-posix || need+=(g++-mingw-w64-i686)
+have cmake || need+=(cmake)
+have ninja || need+=(ninja-build)
+have wine || need+=(wine)
+dpkg -s wine32:i386 >/dev/null 2>&1 || need+=(wine32:i386)
+have xvfb-run || need+=(xvfb)
+have mscompress || need+=(mscompress)
+have import || need+=(imagemagick)
+have python3 || need+=(python3)
+[ -d /usr/src/googletest/googletest ] || need+=(googletest)
+
+[ ${#need[@]} -eq 0 ] && exit 0
+if [ "$(id -u)" -ne 0 ]; then
+  echo "Please install: ${need[*]} (after 'dpkg --add-architecture i386; apt-get update')" >&2
+  exit 1
+fi
+echo "Installing: ${need[*]}"
+dpkg --add-architecture i386
+export DEBIAN_FRONTEND=noninteractive
+apt-get update -qq
+apt-get install -y -qq --no-install-recommends "${need[@]}" >/dev/null
