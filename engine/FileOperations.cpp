@@ -1,0 +1,66 @@
+#include "engine/FileOperations.h"
+
+bool CreateDirectoryPath(const std::string& path) {
+    if (path.size() >= 2 && path[0] == '\\' && path[1] == '\\') return false;
+
+    std::string prefix;
+    size_t index = 0;
+    if (!path.empty() && path[0] == '\\') {
+        prefix = "\\";
+        index = 1;
+    } else if (path.size() >= 2 && path[1] == ':') {
+        bool rooted = path.size() >= 3 && path[2] == '\\';
+        index = rooted ? 3 : 2;
+        prefix = path.substr(0, index);
+    }
+    while (index < path.size()) {
+        size_t end = path.find('\\', index);
+        if (end == std::string::npos) end = path.size();
+        prefix.append(path, index, end - index);
+        // A path past the system's bound cannot be created; never hand one over.
+        if (prefix.size() < MAX_PATH) CreateDirectoryA(prefix.c_str(), nullptr);
+        prefix += '\\';
+        index = end + 1;
+    }
+    return true;
+}
+
+bool PathExists(const std::string& path) {
+    if (GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES) return true;
+    return GetLastError() != ERROR_FILE_NOT_FOUND;
+}
+
+namespace {
+bool FindFirstMatch(const std::string& path, WIN32_FIND_DATAA& found) {
+    HANDLE search = FindFirstFileA(path.c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE) return false;
+    FindClose(search);
+    return true;
+}
+}  // namespace
+
+uint32_t QueryFileSize(const std::string& path) {
+    WIN32_FIND_DATAA found;
+    return FindFirstMatch(path, found) ? found.nFileSizeLow : 0;
+}
+
+FILETIME QueryFileWriteTime(const std::string& path) {
+    WIN32_FIND_DATAA found;
+    return FindFirstMatch(path, found) ? found.ftLastWriteTime : FILETIME{};
+}
+
+std::string MakeLongFileName(const std::string& name) {
+    if (name.empty()) return name;
+    std::string result = name;
+    CharLowerBuffA(result.data(), static_cast<DWORD>(result.size()));
+    // Only a to z change case here, whatever the code page holds beyond them.
+    auto upper = [](char& c) {
+        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+    };
+    upper(result[0]);
+    for (size_t i = result.find('_'); i != std::string::npos; i = result.find('_', i + 1)) {
+        result[i] = ' ';
+        if (i + 1 < result.size()) upper(result[i + 1]);
+    }
+    return result;
+}

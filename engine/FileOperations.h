@@ -1,0 +1,28 @@
+#pragma once
+// The small file-system operations of the copy engine, shared by the
+// destination dialog, the worker, the uninstaller registration and the script.
+#include <windows.h>
+
+#include <cstdint>
+#include <string>
+
+// Creates every folder along the path. False only for a network path
+// (starting with two backslashes), where nothing is created; true otherwise,
+// whatever the single creations did.
+bool CreateDirectoryPath(const std::string& path);
+
+// False only when the system answers "file not found" (error 2) for the path:
+// a missing folder on the way (error 3), a denied access or a drive that is
+// not ready all count as present.
+bool PathExists(const std::string& path);
+
+// Size (low 32 bits) of the first match of the path, 0 when nothing matches.
+uint32_t QueryFileSize(const std::string& path);
+
+// Last-write time (UTC) of the first match of the path; zero when nothing matches.
+FILETIME QueryFileWriteTime(const std::string& path);
+
+// Turns a medium's UNDER_SCORE name into a long name: lower case, a capital
+// first letter, each "_" a space followed by a capital (READ_ME.TXT gives
+// "Read Me.txt").
+std::string MakeLongFileName(const std::string& name);
