@@ -4,6 +4,7 @@
 #include "app/ConfigReader.h"
 #include "app/InstallSettings.h"
 #include "app/SettingsCheck.h"
+#include "dialogs/DestinationDialog.h"
 #include "dialogs/MessageDialogs.h"
 #include "framework/MessageBox.h"
 
@@ -15,6 +16,7 @@ void ShowMissingKey(const std::string& warning) { AfxMessageBox(warning, MB_OK |
 
 BOOL SetupApp::InitInstance() {
     WelcomeDialog welcome;
+    DestinationDialog destination;
     SetupCancelled = false;
 
     // Every configuration message comes before the backdrop exists.
@@ -31,6 +33,7 @@ BOOL SetupApp::InitInstance() {
     HWND backdropWindow = backdrop->m_hWnd;
 
     welcome.DoModal();
+    destination.DoModal();
 
     if (SetupCancelled) {
         ExitDialog exitDialog;
