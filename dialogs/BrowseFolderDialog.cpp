@@ -153,12 +153,14 @@ int BrowseFolderDialog::FillFolder(HTREEITEM item, const std::string& path) {
     // place would walk the siblings every time, quadratic in a big folder.
     SortFolderNames(names);
     int inserted = 0;
+    m_tree.SetRedraw(false);
     for (const std::string& name : names) {
         HTREEITEM child = m_tree.InsertItem(name, ClosedFolderImage, OpenFolderImage, item, TVI_LAST);
         if (!child) continue;
         ++inserted;
         AddPlaceholderIfSubfolders(child, JoinFolderPath(path, name));
     }
+    m_tree.SetRedraw(true);
     return inserted;
 }
 
@@ -167,12 +169,15 @@ void BrowseFolderDialog::DeleteFirstChild(HTREEITEM item) {
 }
 
 void BrowseFolderDialog::DeleteAllChildren(HTREEITEM item) {
-    HTREEITEM child = m_tree.GetChildItem(item);
-    while (child) {
-        HTREEITEM next = m_tree.GetNextSiblingItem(child);
-        m_tree.DeleteItem(child);
-        child = next;
-    }
+    std::vector<HTREEITEM> children;
+    for (HTREEITEM child = m_tree.GetChildItem(item); child; child = m_tree.GetNextSiblingItem(child))
+        children.push_back(child);
+    // Last first: the control renumbers the visible items that follow a
+    // deleted one, so deleting from the front of an open folder of thousands
+    // would renumber all the others each time.
+    m_tree.SetRedraw(false);
+    for (auto child = children.rbegin(); child != children.rend(); ++child) m_tree.DeleteItem(*child);
+    m_tree.SetRedraw(true);
 }
 
 LRESULT BrowseFolderDialog::OnItemExpanding(WPARAM, LPARAM lParam) {

@@ -4,6 +4,7 @@
 #include "app/SetupApp.h"
 #include "app/SetupTexts.h"
 #include "dialogs/BrowseFolderDialog.h"
+#include "dialogs/ChosenFolder.h"
 #include "dialogs/FreeSpace.h"
 #include "dialogs/MessageDialogs.h"
 #include "engine/FileOperations.h"
@@ -41,7 +42,7 @@ LRESULT DestinationDialog::OnChangeFolder(WPARAM, LPARAM) {
         if (InstallSettings.InstallPath.size() > MaxChosenPath) {
             // Too long to be checked, created or installed into: not taken.
             InstallSettings.InstallPath = InstallSettings.DefaultDestDir;
-        } else if (!PathExists(InstallSettings.InstallPath)) {
+        } else if (ChosenFolderIsMissing(InstallSettings.InstallPath)) {
             if (AfxMessageBox(SetupTexts.CreateDirText, MB_YESNO) == IDYES)
                 CreateDirectoryPath(InstallSettings.InstallPath);  // kept even if creation failed
             else

@@ -11,8 +11,6 @@
 class DestinationDialog : public CDialog {
 public:
     enum { IDD = IDD_DESTINATION };
-    // The longest chosen path that is checked and kept (the check's buffer holds 256 bytes).
-    static constexpr size_t MaxChosenPath = 255;
 
     DestinationDialog() : CDialog(IDD) {}
     ~DestinationDialog() override = default;

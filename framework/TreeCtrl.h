@@ -69,6 +69,9 @@ public:
     UINT GetItemState(HTREEITEM item, UINT mask) const {
         return static_cast<UINT>(SendMessageA(m_hWnd, TVM_GETITEMSTATE, reinterpret_cast<WPARAM>(item), mask));
     }
+    // Off while many items change at once, so that the control does not
+    // recount and repaint after each one; on again repaints once.
+    void SetRedraw(bool redraw) { SendMessageA(m_hWnd, WM_SETREDRAW, redraw ? TRUE : FALSE, 0); }
     UINT GetCount() const { return static_cast<UINT>(SendMessageA(m_hWnd, TVM_GETCOUNT, 0, 0)); }
 
     HWND m_hWnd = nullptr;

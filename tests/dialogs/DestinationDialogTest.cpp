@@ -89,8 +89,10 @@ TEST_F(DestinationDialogTest, ExistingFolderIsTakenWithoutAQuestionAndCancelRetu
     HWND browse = Browse("F:\\", "Existing", "");
     ASSERT_NE(browse, nullptr);
     Press(browse, IDOK);
-    EXPECT_TRUE(WaitText(m_window, IDC_DEST_LOCATION, "F:\\Existing"));
-    EXPECT_FALSE(HasWindow(m_thread->ThreadId(), AppTitle()));
+    ASSERT_TRUE(WaitClosed(browse));
+    Sync(m_window);
+    EXPECT_FALSE(HasWindow(m_thread->ThreadId(), AppTitle())) << "no question for a folder that exists";
+    EXPECT_EQ(ItemText(m_window, IDC_DEST_LOCATION), "F:\\Existing");
     EXPECT_EQ(InstallSettings.InstallPath, "F:\\Existing");
 
     // Backing out of the browser goes back to SETUP.INI's folder, not the earlier pick.
@@ -119,7 +121,9 @@ TEST_F(DestinationDialogTest, MissingFolderAnsweredYesIsCreatedWithItsParents) {
     EXPECT_NE(GetDlgItem(question, IDYES), nullptr);
     EXPECT_NE(GetDlgItem(question, IDNO), nullptr);
     Press(question, IDYES);
-    EXPECT_TRUE(WaitText(m_window, IDC_DEST_LOCATION, "F:\\Made\\Deeper"));
+    ASSERT_TRUE(WaitClosed(question));
+    Sync(m_window);
+    EXPECT_EQ(ItemText(m_window, IDC_DEST_LOCATION), "F:\\Made\\Deeper");
     EXPECT_TRUE(FolderExists("F:\\Made\\Deeper"));
     EXPECT_EQ(InstallSettings.InstallPath, "F:\\Made\\Deeper");
 }
@@ -132,7 +136,9 @@ TEST_F(DestinationDialogTest, MissingFolderAnsweredNoGoesBackToDestDir) {
     HWND question = WaitWindow(m_thread->ThreadId(), AppTitle());
     ASSERT_NE(question, nullptr);
     Press(question, IDNO);
-    EXPECT_TRUE(WaitText(m_window, IDC_DEST_LOCATION, "C:\\Zandel"));
+    ASSERT_TRUE(WaitClosed(question));
+    Sync(m_window);
+    EXPECT_EQ(ItemText(m_window, IDC_DEST_LOCATION), "C:\\Zandel");
     EXPECT_EQ(InstallSettings.InstallPath, "C:\\Zandel");
     EXPECT_FALSE(FolderExists("F:\\Alpha\\NotMade"));
 }
@@ -146,10 +152,9 @@ TEST_F(DestinationDialogTest, LongChosenPathIsShortenedInTheLocation) {
     HWND question = WaitWindow(m_thread->ThreadId(), AppTitle());
     ASSERT_NE(question, nullptr);
     Press(question, IDYES);
+    ASSERT_TRUE(WaitClosed(question));
+    Sync(m_window);
     std::string full = "F:\\Existing\\" + name;
-    DWORD start = GetTickCount();
-    while (InstallSettings.InstallPath != full && GetTickCount() - start < 5000) Sleep(20);
-    Sleep(100);
     std::string shown = ItemText(m_window, IDC_DEST_LOCATION);
     RemoveDirectoryA(full.c_str());
     EXPECT_EQ(InstallSettings.InstallPath, full);

@@ -23,8 +23,8 @@ DialogThread::~DialogThread() {
     for (int round = 0; round < 20 && WaitForSingleObject(m_thread, 0) == WAIT_TIMEOUT; ++round) {
         EnumThreadWindows(m_threadId, &PostButton, IDCANCEL);
         EnumThreadWindows(m_threadId, &PostButton, IDNO);
-        WaitForSingleObject(m_thread, 250);
-        if (round > 4) EnumThreadWindows(m_threadId, &PostButton, IDOK);
+        WaitForSingleObject(m_thread, 100);
+        if (round > 1) EnumThreadWindows(m_threadId, &PostButton, IDOK);
     }
     WaitForSingleObject(m_thread, 5000);
     CloseHandle(m_thread);
@@ -86,6 +86,17 @@ bool StaysOpen(HWND window, DWORD milliseconds) {
     Sleep(milliseconds);
     return IsWindow(window) && IsWindowVisible(window);
 }
+
+bool WaitClosed(HWND window, DWORD milliseconds) {
+    DWORD start = GetTickCount();
+    while (IsWindow(window)) {
+        if (GetTickCount() - start >= milliseconds) return false;
+        Sleep(20);
+    }
+    return true;
+}
+
+void Sync(HWND dialog) { SendMessageA(dialog, WM_NULL, 0, 0); }
 
 bool WaitText(HWND dialog, int id, const std::string& expected, DWORD milliseconds) {
     DWORD start = GetTickCount();

@@ -35,6 +35,11 @@ HWND WaitWindow(DWORD threadId, const std::string& title, DWORD milliseconds = 5
 bool HasWindow(DWORD threadId, const std::string& title);
 // True when the window is still there after the time.
 bool StaysOpen(HWND window, DWORD milliseconds = 300);
+// Waits until the window is gone; false after the time.
+bool WaitClosed(HWND window, DWORD milliseconds = 5000);
+// Returns once the dialog's thread has handled everything before it: a
+// message sent to it is answered only when its handlers have returned.
+void Sync(HWND dialog);
 // Waits until the control's text equals `expected`; false after the time.
 bool WaitText(HWND dialog, int id, const std::string& expected, DWORD milliseconds = 5000);
 
