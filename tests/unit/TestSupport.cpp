@@ -116,4 +116,8 @@ std::string WindowTextOf(HWND window) {
     return text;
 }
 
-void ClickButton(HWND dialog, int id) { SendMessageA(GetDlgItem(dialog, id), BM_CLICK, 0, 0); }
+void ClickButton(HWND dialog, int id) {
+    // What a click sends to the dialog, posted through its queue. (A BM_CLICK
+    // sent from another thread stalls for two seconds in Wine.)
+    PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(dialog, id)));
+}
