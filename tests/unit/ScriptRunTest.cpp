@@ -22,13 +22,13 @@ protected:
     void SetUp() override {
         saved = InstallSettings;
         savedDirectory = CurrentDirectory();
-        work = FreshFolder("script-run");
+        work = MakeTestFolder("script-run");
         elsewhere = work + "\\elsewhere";
         CreateDirectoryA(elsewhere.c_str(), nullptr);
         CreateDirectoryA((work + "\\src").c_str(), nullptr);
         CreateDirectoryA((work + "\\out").c_str(), nullptr);
-        WriteBytes(work + "\\src\\A.TXT", "file a");
-        WriteBytes(work + "\\src\\B.TXT", "file b");
+        WriteTextFile(work + "\\src\\A.TXT", "file a");
+        WriteTextFile(work + "\\src\\B.TXT", "file b");
         InstallSettings.StartDir = work;
         SetCurrentDirectoryA(elsewhere.c_str());
     }
@@ -39,7 +39,7 @@ protected:
 
     // Writes SCRIPT.TXT into the start folder and runs it as the finished dialog does.
     Messages RunScript(const std::string& bytes, const std::string& name = "SCRIPT.TXT") {
-        WriteBytes(work + "\\SCRIPT.TXT", bytes);
+        WriteTextFile(work + "\\SCRIPT.TXT", bytes);
         InstallSettings.CommandFile = name;
         CapturedScriptMessages captured;
         RunCommandScript();
@@ -94,8 +94,8 @@ TEST_F(ScriptRun, RunsEveryLineOfARelativeScriptWhateverItsLineEnds) {
             "\\out\\C.TXT\nCOPY')",
     };
     EXPECT_EQ(got, expected);
-    EXPECT_EQ(ReadBytes(w + "\\out\\A.TXT").value_or("<missing>"), "file a");
-    EXPECT_EQ(ReadBytes(w + "\\out\\B.TXT").value_or("<missing>"), "file b");
+    EXPECT_EQ(ReadBytes(w + "\\out\\A.TXT"), "file a");
+    EXPECT_EQ(ReadBytes(w + "\\out\\B.TXT"), "file b");
     EXPECT_FALSE(FileExists(w + "\\out\\LF.TXT")) << "a line feed alone ended a line";
     EXPECT_EQ(CurrentDirectory(), w);
 }
@@ -111,7 +111,7 @@ TEST_F(ScriptRun, OnlyTheFirst64999BytesAreReadAndACutLineRunsAsFarAsRead) {
     ASSERT_EQ(bytes.find("TXX"), ScriptReadLimit);
 
     EXPECT_EQ(RunScript(bytes), Messages{});
-    EXPECT_EQ(ReadBytes(work + "\\out\\CUT.TX").value_or("<missing>"), "file a");
+    EXPECT_EQ(ReadBytes(work + "\\out\\CUT.TX"), "file a");
     EXPECT_FALSE(FileExists(work + "\\out\\CUT.TXTXX"));
     EXPECT_FALSE(FileExists(work + "\\out\\AFTER.TXT"));
 
@@ -132,7 +132,7 @@ TEST_F(ScriptRun, EmptyFileOrLeadingNulRunsNothing) {
 // The script is opened without sharing: a file that another handle holds
 // cannot be opened, and the user hears that the script was not found.
 TEST_F(ScriptRun, FileHeldOpenElsewhereIsReportedAsNotFound) {
-    WriteBytes(work + "\\SCRIPT.TXT", "COPY " + work + "\\src\\A.TXT " + work + "\\out\r\n");
+    WriteTextFile(work + "\\SCRIPT.TXT", "COPY " + work + "\\src\\A.TXT " + work + "\\out\r\n");
     HANDLE held = CreateFileA((work + "\\SCRIPT.TXT").c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                               0, nullptr);
     ASSERT_NE(held, INVALID_HANDLE_VALUE);
@@ -146,7 +146,7 @@ TEST_F(ScriptRun, FileHeldOpenElsewhereIsReportedAsNotFound) {
 
 // A handle that may not read gives a real read error after a successful open.
 TEST_F(ScriptRun, ReadErrorYieldsNoBytesAtAll) {
-    WriteBytes(work + "\\SCRIPT.TXT", "COPY A.TXT B.TXT\r\n");
+    WriteTextFile(work + "\\SCRIPT.TXT", "COPY A.TXT B.TXT\r\n");
     HANDLE writeOnly =
         CreateFileA((work + "\\SCRIPT.TXT").c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
     ASSERT_NE(writeOnly, INVALID_HANDLE_VALUE);
@@ -198,7 +198,7 @@ DWORD WINAPI CloseDialogOnceShown(LPVOID) {
 }
 
 TEST_F(ScriptRun, FinishedDialogShowsOnlyAfterTheLastCommand) {
-    WriteBytes(work + "\\SCRIPT.TXT", "COPY %STARTDIR%\\src\\GONE.TXT %STARTDIR%\\out\r\n"
+    WriteTextFile(work + "\\SCRIPT.TXT", "COPY %STARTDIR%\\src\\GONE.TXT %STARTDIR%\\out\r\n"
                                       "COPY %STARTDIR%\\src\\A.TXT %STARTDIR%\\out\r\n");
     InstallSettings.CommandFile = "SCRIPT.TXT";
     Watch = DialogWatch{GetCurrentThreadId()};
@@ -217,5 +217,30 @@ TEST_F(ScriptRun, FinishedDialogShowsOnlyAfterTheLastCommand) {
     EXPECT_EQ(CapturedScriptMessages::Messages().size(), 1u);
     EXPECT_FALSE(Watch.visibleDuringMessage);
     EXPECT_TRUE(Watch.copiedBeforeShown);
+}
+}  // namespace
+
+namespace {
+// The sample medium's script, as SETUP.INI names it, copies one file into the
+// Windows folder and one into the install folder, and says nothing.
+TEST_F(ScriptRun, SampleMediumScriptCopiesIntoWindowsAndInstallFolders) {
+    char commandFile[1024] = {};
+    GetPrivateProfileStringA("Setup", "CommandFile", "Error", commandFile, sizeof commandFile,
+                             SAMPLE_MEDIUM_DIR "\\SETUP.INI");
+    InstallSettings.CommandFile = commandFile;
+    InstallSettings.StartDir = SAMPLE_MEDIUM_DIR;
+    InstallSettings.WindowsDir = work + "\\windows";
+    InstallSettings.InstallPath = work + "\\Zandel";
+    CreateDirectoryA(InstallSettings.WindowsDir.c_str(), nullptr);
+    CreateDirectoryA(InstallSettings.InstallPath.c_str(), nullptr);
+
+    CapturedScriptMessages captured;
+    RunCommandScript();
+    EXPECT_EQ(CapturedScriptMessages::Messages(), Messages{});
+    const std::string medium = SAMPLE_MEDIUM_DIR;
+    EXPECT_EQ(ReadBytes(work + "\\windows\\ZANDEL.INI"), ReadBytes(medium + "\\EXTRAS\\ZANDEL.INI"));
+    EXPECT_EQ(ReadBytes(work + "\\Zandel\\Read Me First.txt"), ReadBytes(medium + "\\EXTRAS\\Read Me First.txt"));
+    EXPECT_NE(ReadBytes(work + "\\Zandel\\Read Me First.txt"), "<missing>");
+    EXPECT_EQ(CountFiles(work + "\\windows\\*.*"), 3);  // ".", ".." and the one file
 }
 }  // namespace
