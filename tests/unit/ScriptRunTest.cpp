@@ -3,6 +3,7 @@
 // read, and the finished dialog that shows only after the script.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <string>
 #include <vector>
 
@@ -160,40 +161,45 @@ TEST_F(ScriptRun, ReadErrorYieldsNoBytesAtAll) {
 // comes while the dialog is still hidden, and it shows after the last line.
 struct DialogWatch {
     DWORD uiThread = 0;
-    HWND dialog = nullptr;
-    bool visibleDuringMessage = false;
-    bool copiedBeforeShown = false;
+    std::atomic<bool> visibleDuringMessage{false};
+    std::atomic<bool> copiedBeforeShown{false};
     std::string copiedFile;
 };
 DialogWatch Watch;
 
-BOOL CALLBACK FindDialog(HWND window, LPARAM) {
+BOOL CALLBACK FindDialog(HWND window, LPARAM found) {
     char name[16] = {};
     GetClassNameA(window, name, sizeof name);
     if (std::string(name) != "#32770") return TRUE;
-    Watch.dialog = window;
+    *reinterpret_cast<HWND*>(found) = window;
     return FALSE;
+}
+
+// The dialog of the user-interface thread, each caller looking for itself.
+HWND FinishedDialogWindow() {
+    HWND dialog = nullptr;
+    EnumThreadWindows(Watch.uiThread, FindDialog, reinterpret_cast<LPARAM>(&dialog));
+    return dialog;
 }
 
 void NoteMessageWhileDialogHidden(const std::string& text) {
     CapturedScriptMessages::Messages().push_back(text);
-    Watch.dialog = nullptr;
-    EnumThreadWindows(Watch.uiThread, FindDialog, 0);
-    if (!Watch.dialog || IsWindowVisible(Watch.dialog)) Watch.visibleDuringMessage = true;
+    HWND dialog = FinishedDialogWindow();
+    if (!dialog || IsWindowVisible(dialog)) Watch.visibleDuringMessage = true;
 }
 
 DWORD WINAPI CloseDialogOnceShown(LPVOID) {
+    HWND dialog = nullptr;
     for (int i = 0; i < 400; ++i) {
         Sleep(25);
-        Watch.dialog = nullptr;
-        EnumThreadWindows(Watch.uiThread, FindDialog, 0);
-        if (Watch.dialog && IsWindowVisible(Watch.dialog)) {
+        dialog = FinishedDialogWindow();
+        if (dialog && IsWindowVisible(dialog)) {
             Watch.copiedBeforeShown = FileExists(Watch.copiedFile);
-            PostMessageA(Watch.dialog, WM_COMMAND, IDOK, 0);
+            PostMessageA(dialog, WM_COMMAND, IDOK, 0);
             return 0;
         }
     }
-    if (Watch.dialog) PostMessageA(Watch.dialog, WM_COMMAND, IDCANCEL, 0);
+    if (dialog) PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
     return 0;
 }
 
@@ -201,7 +207,9 @@ TEST_F(ScriptRun, FinishedDialogShowsOnlyAfterTheLastCommand) {
     WriteTextFile(work + "\\SCRIPT.TXT", "COPY %STARTDIR%\\src\\GONE.TXT %STARTDIR%\\out\r\n"
                                       "COPY %STARTDIR%\\src\\A.TXT %STARTDIR%\\out\r\n");
     InstallSettings.CommandFile = "SCRIPT.TXT";
-    Watch = DialogWatch{GetCurrentThreadId()};
+    Watch.uiThread = GetCurrentThreadId();
+    Watch.visibleDuringMessage = false;
+    Watch.copiedBeforeShown = false;
     Watch.copiedFile = work + "\\out\\A.TXT";
 
     CapturedScriptMessages captured;
