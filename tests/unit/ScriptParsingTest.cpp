@@ -158,15 +158,6 @@ TEST(ScriptPathVariable, StartDirLosesOnlyARootsBackslash) {
     ExpectExpansions(s, {{"%STARTDIR%", "Z:\\media\\cd"}, {"%STARTDIR%SETUP.INI", "Z:\\media\\cd\\SETUP.INI"}});
 }
 
-TEST(ScriptPathVariable, ExpandsAFieldOfTheScriptInPlaceFromInstallSettings) {
-    InstallSettingsRecord saved = InstallSettings;
-    InstallSettings = SampleSettings(false);
-    std::string field = "%windows%\\Zandel.ini";
-    ExpandPathVariable(field);
-    InstallSettings = saved;
-    EXPECT_EQ(field, "C:\\WINDOWS\\Zandel.ini");
-}
-
 struct PathCase {
     const char* path;
     ScriptPathParts parts;

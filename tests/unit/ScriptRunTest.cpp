@@ -115,19 +115,6 @@ TEST_F(ScriptRun, OnlyTheFirst64999BytesAreReadAndACutLineRunsAsFarAsRead) {
     EXPECT_EQ(ReadBytes(work + "\\out\\CUT.TX"), "file a");
     EXPECT_FALSE(FileExists(work + "\\out\\CUT.TXTXX"));
     EXPECT_FALSE(FileExists(work + "\\out\\AFTER.TXT"));
-
-    HANDLE file = CreateFileA((work + "\\SCRIPT.TXT").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
-    ASSERT_NE(file, INVALID_HANDLE_VALUE);
-    std::string read;
-    EXPECT_TRUE(ReadScriptBytes(file, read));
-    CloseHandle(file);
-    EXPECT_EQ(read, bytes.substr(0, ScriptReadLimit));
-}
-
-TEST_F(ScriptRun, EmptyFileOrLeadingNulRunsNothing) {
-    const std::string scripts[] = {"", std::string("\0COPY ", 6) + work + "\\src\\A.TXT " + work + "\\out\r\n"};
-    for (const std::string& script : scripts) EXPECT_EQ(RunScript(script), Messages{});
-    EXPECT_FALSE(FileExists(work + "\\out\\A.TXT"));
 }
 
 // The script is opened without sharing: a file that another handle holds
