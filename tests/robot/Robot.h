@@ -1,0 +1,103 @@
+#pragma once
+// The UI robot: starts setup.exe in a medium folder and drives its dialogs
+// and message boxes from another process, as a person would, recording
+// everything it sees and does in a transcript.
+//
+// All dialogs and message boxes of setup are windows of class #32770; a
+// message box carries its text in the static control 65535 (0xFFFF).
+
+#include <windows.h>
+
+#include <optional>
+#include <set>
+#include <string>
+#include <vector>
+
+struct ControlInfo {
+    int id;
+    std::string className;
+    std::string text;
+    DWORD style;
+    bool enabled;
+    bool visible;
+};
+
+struct WindowInfo {
+    HWND hwnd;
+    DWORD threadId;
+    std::string title;
+    std::string className;
+    DWORD style;
+    DWORD exStyle;
+    RECT rect;          // window rectangle, screen coordinates
+    RECT clientScreen;  // client rectangle, screen coordinates
+    std::vector<ControlInfo> controls;  // direct children, in their z-order (a dialog's tab order)
+
+    const ControlInfo* Control(int id) const;
+    std::string Text(int id) const;  // the control's text, empty when there is no such control
+};
+
+class Robot {
+public:
+    Robot(std::string exePath, std::string workDir, DWORD timeoutMs = 10000);
+    ~Robot();
+    Robot(const Robot&) = delete;
+    Robot& operator=(const Robot&) = delete;
+
+    bool Start();
+
+    // The next dialog or message box of the process, not returned before,
+    // that is visible and enabled (the active modal one); the topmost when
+    // there are several. It becomes the current dialog.
+    std::optional<WindowInfo> WaitDialog();
+
+    // Actions on the current dialog: the last one WaitDialog returned, or,
+    // once that one has gone, the latest earlier one that is enabled again.
+    void Press(int id);
+    void Key(WORD vk);
+    void Type(int id, const std::string& text);
+    void Paste(int id, const std::string& text);
+
+    bool WaitClosed(HWND w);
+    bool StaysOpen(HWND w, DWORD ms);
+    std::optional<WindowInfo> FindWindowByTitle(const std::string& title);
+    bool Screenshot(const std::string& fileName);
+    int WaitExit();
+    const std::string& Transcript() const { return m_transcript; }
+
+    // Reads a window of the process again (its texts may have changed).
+    std::optional<WindowInfo> Read(HWND w);
+    // Waits until control id of the current dialog shows text; false on timeout.
+    bool WaitText(int id, const std::string& text);
+    // The default button of the current dialog (DM_GETDEFID), IDOK when it has none.
+    int DefaultButton();
+    // The current dialog as it is now, if it still exists.
+    std::optional<WindowInfo> Current();
+    // Where Screenshot asks for pictures and where they appear (a Windows path).
+    const std::string& SnapsDir() const { return m_snapsDir; }
+    void SetSnapsDir(std::string dir) { m_snapsDir = std::move(dir); }
+    DWORD ProcessId() const { return m_processId; }
+    bool Running() const;
+    // A free-form line in the transcript (scenario notes).
+    void Note(const std::string& line);
+
+private:
+    HWND CurrentDialog();
+    HWND ControlOf(int id);
+    void Log(const std::string& line);
+    void LogWindow(const WindowInfo& info);
+
+    std::string m_exePath;
+    std::string m_workDir;
+    DWORD m_timeoutMs;
+    HANDLE m_process = nullptr;
+    HANDLE m_job = nullptr;
+    DWORD m_processId = 0;
+    int m_exitCode = -1;
+    bool m_exited = false;
+    std::set<HWND> m_returned;       // every dialog WaitDialog has returned
+    std::vector<HWND> m_dialogs;     // the same, in the order returned
+    std::string m_transcript;
+    std::string m_snapsDir;
+    int m_dialogCount = 0;
+};
