@@ -158,7 +158,9 @@ bool Medium::EditProfile(const std::string& fileName, const std::string& section
         start = end + 1;
     }
 
-    const std::string header = "[" + Upper(section) + "]";
+    std::string header = "[";
+    header += Upper(section);
+    header += ']';
     for (const auto& [key, value] : edits) {
         // Where the section starts and ends, found again after every edit.
         size_t begin = lines.size(), end = lines.size();

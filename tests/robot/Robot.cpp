@@ -290,14 +290,34 @@ void Robot::Key(WORD vk) {
     }
     // Posted to the focused control, so that the dialog's modal loop takes the
     // key through IsDialogMessage, as it takes a key from the keyboard.
-    HWND target = dialog;
+    HWND target = FocusOf(dialog);
+    if (!target) target = dialog;
+    PostMessageA(target, WM_KEYDOWN, vk, KeyData(vk, false));
+    PostMessageA(target, WM_KEYUP, vk, KeyData(vk, true));
+}
+
+HWND Robot::FocusOf(HWND dialog) {
     GUITHREADINFO gui = {};
     gui.cbSize = sizeof gui;
     if (GetGUIThreadInfo(GetWindowThreadProcessId(dialog, nullptr), &gui) && gui.hwndFocus &&
         (gui.hwndFocus == dialog || IsChild(dialog, gui.hwndFocus)))
-        target = gui.hwndFocus;
-    PostMessageA(target, WM_KEYDOWN, vk, KeyData(vk, false));
-    PostMessageA(target, WM_KEYUP, vk, KeyData(vk, true));
+        return gui.hwndFocus;
+    return nullptr;
+}
+
+bool Robot::WaitFocus(int id) {
+    DWORD start = GetTickCount();
+    for (;;) {
+        HWND dialog = CurrentDialog();
+        HWND focus = dialog ? FocusOf(dialog) : nullptr;
+        if (focus && GetDlgCtrlID(focus) == id) return true;
+        if (GetTickCount() - start >= m_timeoutMs) {
+            Log("timeout: the focus is not on control " + std::to_string(id) +
+                (focus ? " but on " + std::to_string(GetDlgCtrlID(focus)) : ""));
+            return false;
+        }
+        Sleep(kPollMs);
+    }
 }
 
 void Robot::Type(int id, const std::string& text) {
@@ -386,12 +406,17 @@ bool Robot::WaitText(int id, const std::string& text) {
 
 int Robot::DefaultButton() {
     HWND dialog = CurrentDialog();
+    if (!dialog) return IDOK;
+    auto usable = [](HWND button) { return button && IsWindowVisible(button) && IsWindowEnabled(button); };
     DWORD_PTR result = 0;
-    if (dialog && SendMessageTimeoutA(dialog, DM_GETDEFID, 0, 0, SMTO_ABORTIFHUNG, kMessageTimeoutMs, &result) &&
-        HIWORD(result) == DC_HASDEFID) {
-        HWND button = GetDlgItem(dialog, LOWORD(result));
-        if (button && IsWindowVisible(button) && IsWindowEnabled(button)) return LOWORD(result);
-    }
+    if (SendMessageTimeoutA(dialog, DM_GETDEFID, 0, 0, SMTO_ABORTIFHUNG, kMessageTimeoutMs, &result) &&
+        HIWORD(result) == DC_HASDEFID && usable(GetDlgItem(dialog, LOWORD(result))))
+        return LOWORD(result);
+    // A message box may mark its default button by style alone (Wine's does).
+    for (HWND child = GetWindow(dialog, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT))
+        if (ClassOf(child) == "Button" && (GetWindowLongA(child, GWL_STYLE) & BS_TYPEMASK) == BS_DEFPUSHBUTTON &&
+            usable(child))
+            return GetDlgCtrlID(child);
     return IDOK;
 }
 

@@ -54,6 +54,8 @@ public:
     // Actions on the current dialog: the last one WaitDialog returned, or,
     // once that one has gone, the latest earlier one that is enabled again.
     void Press(int id);
+    // Posted to the control that has the focus now; a key that moves the
+    // focus (Tab) takes effect later, so wait with WaitFocus before the next key.
     void Key(WORD vk);
     void Type(int id, const std::string& text);
     void Paste(int id, const std::string& text);
@@ -67,6 +69,8 @@ public:
 
     // Reads a window of the process again (its texts may have changed).
     std::optional<WindowInfo> Read(HWND w);
+    // Waits until control id of the current dialog has the focus; false on timeout.
+    bool WaitFocus(int id);
     // Waits until control id of the current dialog shows text; false on timeout.
     bool WaitText(int id, const std::string& text);
     // The default button of the current dialog (DM_GETDEFID), IDOK when it has none.
@@ -84,6 +88,7 @@ public:
 private:
     HWND CurrentDialog();
     HWND ControlOf(int id);
+    static HWND FocusOf(HWND dialog);
     void Log(const std::string& line);
     void LogWindow(const WindowInfo& info);
 
