@@ -143,8 +143,10 @@ bool Medium::CopyTree(const std::string& from, const std::string& to, const std:
 // Changes keys of one section of a profile file line by line, so that
 // everything else (comments, order, other sections) stays as in the sample.
 bool Medium::EditProfile(const std::string& fileName, const std::string& section, const Edits& edits) {
-    if (edits.empty() || IsOmitted(fileName)) return true;
     std::string path = m_path + "\\" + fileName;
+    // An omitted file stays absent, unless the scenario added one in its place.
+    if (edits.empty() || (IsOmitted(fileName) && GetFileAttributesA(path.c_str()) == INVALID_FILE_ATTRIBUTES))
+        return true;
     std::string content = ReadWholeFile(path).value_or("");
     const std::string newline = content.find("\r\n") != std::string::npos ? "\r\n" : "\n";
 
@@ -163,17 +165,22 @@ bool Medium::EditProfile(const std::string& fileName, const std::string& section
     header += ']';
     for (const auto& [key, value] : edits) {
         // Where the section starts and ends, found again after every edit.
+        bool found = false;
         size_t begin = lines.size(), end = lines.size();
         for (size_t i = 0; i < lines.size(); ++i) {
             std::string trimmed = Upper(Trimmed(lines[i]));
-            if (begin == lines.size()) {
-                if (trimmed == header) begin = i + 1;
+            if (!found) {
+                if (trimmed == header) {
+                    found = true;
+                    begin = i + 1;
+                }
             } else if (!trimmed.empty() && trimmed[0] == '[') {
                 end = i;
                 break;
             }
         }
-        if (begin == lines.size() && value) {
+        if (!found && !value) continue;
+        if (!found) {
             lines.push_back("[" + section + "]");
             begin = end = lines.size();
         }
@@ -203,13 +210,13 @@ std::string Medium::Build() {
     RemoveTree(m_path);
     MakeFoldersFor(m_path + "\\");
     if (!CopyTree(m_sample, m_path, "")) return "";
-    if (!EditProfile("SETUP.INI", "Setup", m_iniEdits)) return "";
-    if (!EditProfile("SETUP.TXT", "SetupText", m_txtEdits)) return "";
     for (const auto& [relative, content] : m_added)
         if (!WriteWholeFile(m_path + "\\" + relative, content)) return "";
     for (const auto& [relative, source] : m_copies) {
         MakeFoldersFor(m_path + "\\" + relative);
         if (!CopyFileA(source.c_str(), (m_path + "\\" + relative).c_str(), FALSE)) return "";
     }
+    if (!EditProfile("SETUP.INI", "Setup", m_iniEdits)) return "";
+    if (!EditProfile("SETUP.TXT", "SetupText", m_txtEdits)) return "";
     return m_path;
 }

@@ -3,9 +3,7 @@
 // from the sample medium (SETUP.INI, SETUP.TXT, its CODE tree and whatever
 // else lies there), with the changes the scenario asks for.
 
-#include <map>
 #include <optional>
-#include <set>
 #include <string>
 #include <utility>
 #include <vector>
@@ -16,14 +14,15 @@ public:
     // sampleDir: the medium it starts from (Windows path); the sample medium by default.
     explicit Medium(std::string name, std::string sampleDir = DefaultSample());
 
-    // Key changes of SETUP.INI (section Setup) and SETUP.TXT (section SetupText).
-    // A set key is written as key=value in place of the sample's line, or added.
+    // Key changes of SETUP.INI (section Setup) and SETUP.TXT (section SetupText),
+    // made after the files are added. A set key is written as key=value in
+    // place of the file's line, or added (with its section when missing).
     Medium& SetIni(const std::string& key, const std::string& value);
     Medium& RemoveIni(const std::string& key);
     Medium& SetTxt(const std::string& key, const std::string& value);
     Medium& RemoveTxt(const std::string& key);
     // Leaves out a file or folder of the sample (path relative to the medium,
-    // e.g. "SETUP.INI" or "CODE\\CHAP_1").
+    // e.g. "SETUP.INI" or "CODE\\CHAP_1"); key changes do not bring it back.
     Medium& Omit(const std::string& relativePath);
     // Adds a file with the given bytes, or replaces the sample's; folders are made as needed.
     Medium& AddFile(const std::string& relativePath, const std::string& content);

@@ -84,6 +84,20 @@ std::vector<HWND> ProcessWindows(DWORD processId) {
 
 bool IsActive(HWND w) { return IsWindow(w) && IsWindowVisible(w) && IsWindowEnabled(w); }
 
+std::string KeyName(WORD vk) {
+    switch (vk) {
+    case VK_RETURN: return "RETURN";
+    case VK_ESCAPE: return "ESCAPE";
+    case VK_TAB: return "TAB";
+    case VK_SPACE: return "SPACE";
+    case VK_UP: return "UP";
+    case VK_DOWN: return "DOWN";
+    case VK_LEFT: return "LEFT";
+    case VK_RIGHT: return "RIGHT";
+    default: return std::to_string(vk);
+    }
+}
+
 LPARAM KeyData(WORD vk, bool up) {
     UINT scan = MapVirtualKeyA(vk, 0 /* MAPVK_VK_TO_VSC */);
     LPARAM data = 1 | (static_cast<LPARAM>(scan & 0xFF) << 16);
@@ -282,7 +296,7 @@ void Robot::Press(int id) {
 }
 
 void Robot::Key(WORD vk) {
-    Log("key " + std::to_string(vk));
+    Log("key " + KeyName(vk));
     HWND dialog = CurrentDialog();
     if (!dialog) {
         Log("  (no current dialog)");
