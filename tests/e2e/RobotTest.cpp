@@ -56,6 +56,10 @@ TEST(Robot, FollowsAMessageBoxAndReturnsToTheDialogBelow) {
     robot.Press(IDNO);
     EXPECT_FALSE(robot.StaysOpen(box->hwnd, 3000));
 
+    // The dialog is in front again: not a new dialog, but the next one in front.
+    std::optional<WindowInfo> again = robot.WaitFront();
+    ASSERT_TRUE(again) << robot.Transcript();
+    EXPECT_EQ(again->hwnd, dialog->hwnd);
     EXPECT_TRUE(robot.WaitText(IDC_TARGET_ANSWER, "no")) << robot.Transcript();
     robot.Key(VK_ESCAPE);
     EXPECT_EQ(robot.WaitExit(), TARGET_CANCELLED) << robot.Transcript();

@@ -60,16 +60,13 @@ std::vector<WindowInfo> SetupScenario::WalkToEnd() {
     std::vector<WindowInfo> seen;
     // The dialog in front first, when the scenario has left one open.
     if (std::optional<WindowInfo> current = robot->Current();
-        current && IsWindowVisible(current->hwnd) && IsWindowEnabled(current->hwnd)) {
+        current && IsWindowVisible(current->hwnd) && IsWindowEnabled(current->hwnd))
         robot->Press(robot->DefaultButton());
-        robot->WaitClosed(current->hwnd);
-    }
     for (int n = 0; n < kMostDialogs; ++n) {
-        std::optional<WindowInfo> dialog = robot->WaitDialog();
+        std::optional<WindowInfo> dialog = robot->WaitFront();
         if (!dialog) break;
         seen.push_back(*dialog);
         robot->Press(robot->DefaultButton());
-        if (!robot->WaitClosed(dialog->hwnd)) break;
     }
     EXPECT_FALSE(robot->Running()) << "setup did not come to an end";
     return seen;

@@ -220,9 +220,9 @@ std::optional<WindowInfo> Robot::Read(HWND w) {
     return info;
 }
 
-void Robot::LogWindow(const WindowInfo& info) {
-    Log("dialog " + std::to_string(m_dialogCount) + ": \"" + Escaped(info.title) + "\" " + info.className +
-        " style " + Hex(info.style));
+void Robot::LogWindow(const WindowInfo& info, bool again) {
+    Log("dialog " + std::to_string(m_dialogCount) + (again ? " (in front again)" : "") + ": \"" +
+        Escaped(info.title) + "\" " + info.className + " style " + Hex(info.style));
     for (const ControlInfo& control : info.controls) {
         std::string line = "  " + std::to_string(control.id) + " " + control.className + " \"" +
                            Escaped(control.text) + "\"";
@@ -232,17 +232,27 @@ void Robot::LogWindow(const WindowInfo& info) {
     }
 }
 
-std::optional<WindowInfo> Robot::WaitDialog() {
+std::optional<WindowInfo> Robot::WaitDialog() { return NextDialog(false); }
+
+std::optional<WindowInfo> Robot::WaitFront() { return NextDialog(true); }
+
+std::optional<WindowInfo> Robot::NextDialog(bool again) {
     DWORD start = GetTickCount();
     for (;;) {
+        // A dialog acted on is due again once it has closed, or once a modal
+        // window over it has disabled it (it is then in front again when that one closes).
+        for (auto it = m_actedOn.begin(); it != m_actedOn.end();) it = IsActive(*it) ? std::next(it) : m_actedOn.erase(it);
         for (HWND w : ProcessWindows(m_processId)) {
-            if (m_returned.count(w) || ClassOf(w) != kDialogClass || !IsActive(w)) continue;
+            if (ClassOf(w) != kDialogClass || !IsActive(w)) continue;
+            const bool seen = m_returned.count(w) != 0;
+            if (seen && (!again || m_actedOn.count(w))) continue;
             std::optional<WindowInfo> info = Read(w);
             if (!info) continue;
             m_returned.insert(w);
+            m_dialogs.erase(std::remove(m_dialogs.begin(), m_dialogs.end(), w), m_dialogs.end());
             m_dialogs.push_back(w);
             ++m_dialogCount;
-            LogWindow(*info);
+            LogWindow(*info, seen);
             return info;
         }
         if (!Running()) {
@@ -293,6 +303,7 @@ void Robot::Press(int id) {
     // Posted, not sent: the click may open another modal dialog, and the
     // robot must not wait inside the button's handler for that dialog to end.
     if (HWND button = ControlOf(id)) PostMessageA(button, BM_CLICK, 0, 0);
+    if (HWND dialog = CurrentDialog()) m_actedOn.insert(dialog);
 }
 
 void Robot::Key(WORD vk) {
@@ -308,6 +319,7 @@ void Robot::Key(WORD vk) {
     if (!target) target = dialog;
     PostMessageA(target, WM_KEYDOWN, vk, KeyData(vk, false));
     PostMessageA(target, WM_KEYUP, vk, KeyData(vk, true));
+    m_actedOn.insert(dialog);
 }
 
 HWND Robot::FocusOf(HWND dialog) {

@@ -50,6 +50,10 @@ public:
     // that is visible and enabled (the active modal one); the topmost when
     // there are several. It becomes the current dialog.
     std::optional<WindowInfo> WaitDialog();
+    // The next dialog in front: a new one as WaitDialog, or one returned
+    // before that is active again since the robot last pressed or keyed in it
+    // (a message box over it has closed). For walking a run generically.
+    std::optional<WindowInfo> WaitFront();
 
     // Actions on the current dialog: the last one WaitDialog returned, or,
     // once that one has gone, the latest earlier one that is enabled again.
@@ -90,7 +94,8 @@ private:
     HWND ControlOf(int id);
     static HWND FocusOf(HWND dialog);
     void Log(const std::string& line);
-    void LogWindow(const WindowInfo& info);
+    std::optional<WindowInfo> NextDialog(bool again);
+    void LogWindow(const WindowInfo& info, bool again);
 
     std::string m_exePath;
     std::string m_workDir;
@@ -101,7 +106,8 @@ private:
     int m_exitCode = -1;
     bool m_exited = false;
     std::set<HWND> m_returned;       // every dialog WaitDialog has returned
-    std::vector<HWND> m_dialogs;     // the same, in the order returned
+    std::vector<HWND> m_dialogs;     // the same, the latest returned last
+    std::set<HWND> m_actedOn;        // pressed or keyed in, and active ever since
     std::string m_transcript;
     std::string m_snapsDir;
     int m_dialogCount = 0;

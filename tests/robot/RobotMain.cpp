@@ -12,7 +12,8 @@
 //   closed              wait until the current dialog has closed
 //   shot NAME           screenshot NAME (NAME.png when it has no extension)
 //   sleep MS            wait MS milliseconds
-//   walk PREFIX         until setup ends: wait for each dialog, take the
+//   walk PREFIX         until setup ends: wait for each dialog in front (new,
+//                       or again after a message box over it), take the
 //                       screenshot PREFIX-NN-TITLE.png, press its default button
 //   exit                wait for setup to end and record its exit code
 // The robot's own exit code is 0 when every action succeeded, 1 otherwise.
@@ -74,7 +75,7 @@ std::string Rest(const std::string& line, int words) {
 
 bool Walk(Robot& robot, const std::string& prefix) {
     for (int n = 1; n <= kMostDialogsInWalk; ++n) {
-        std::optional<WindowInfo> dialog = robot.WaitDialog();
+        std::optional<WindowInfo> dialog = robot.WaitFront();
         if (!dialog) return !robot.Running();
         // Let the dialog finish painting before it is photographed.
         Sleep(300);
@@ -82,7 +83,6 @@ bool Walk(Robot& robot, const std::string& prefix) {
         std::snprintf(number, sizeof number, "%02d", n);
         robot.Screenshot(prefix + "-" + number + "-" + SafeFileName(dialog->title) + ".png");
         robot.Press(robot.DefaultButton());
-        if (!robot.WaitClosed(dialog->hwnd)) return false;
     }
     robot.Note("walk: more than " + std::to_string(kMostDialogsInWalk) + " dialogs");
     return false;
