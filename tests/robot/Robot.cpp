@@ -241,7 +241,8 @@ std::optional<WindowInfo> Robot::NextDialog(bool again) {
     for (;;) {
         // A dialog acted on is due again once it has closed, or once a modal
         // window over it has disabled it (it is then in front again when that one closes).
-        for (auto it = m_actedOn.begin(); it != m_actedOn.end();) it = IsActive(*it) ? std::next(it) : m_actedOn.erase(it);
+        for (auto it = m_actedOn.begin(); it != m_actedOn.end();)
+            it = IsActive(*it) ? std::next(it) : m_actedOn.erase(it);
         for (HWND w : ProcessWindows(m_processId)) {
             if (ClassOf(w) != kDialogClass || !IsActive(w)) continue;
             const bool seen = m_returned.count(w) != 0;
