@@ -13,20 +13,21 @@ source "$root/tools/env.sh"
 
 cmake -G Ninja -S "$root" -B "$BUILD_DIR" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-i686.cmake" \
   -DCMAKE_BUILD_TYPE=Release -DSETUP_BUILD_TESTS=ON >/dev/null
-cmake --build "$BUILD_DIR" --target setup robot_cli
+cmake --build "$BUILD_DIR" --target setup xovunin robot_cli
 bash "$root/tools/make-prefix.sh"
 
 windows_path() { printf 'Z:%s' "${1//\//\\}"; }
 
-# The medium as it would be on the CD: the sample, setup.exe beside it, and
-# one file of the code tree compressed (SETUP.INI says FilesCompressed=YES;
-# a compressed file keeps its name).
+# The medium as it would be on the CD: the sample, setup.exe and the
+# uninstaller beside it, and one file of the code tree compressed (SETUP.INI
+# says FilesCompressed=YES; a compressed file keeps its name).
 demo="$BUILD_DIR/demo"
 medium="$demo/medium"
 rm -rf "$medium"
 mkdir -p "$demo"
 cp -r "$root/examples/medium" "$medium"
 cp "$BUILD_DIR/setup.exe" "$medium/setup.exe"
+cp "$BUILD_DIR/XOVUNIN.exe" "$medium/XOVUNIN.EXE"
 if command -v mscompress >/dev/null 2>&1 && [ -f "$medium/CODE/CHAP_2/DATA/TABLE.DAT" ]; then
   (cd "$medium/CODE/CHAP_2/DATA" && mscompress TABLE.DAT && mv TABLE.DAT_ TABLE.DAT)
   echo "Compressed CODE/CHAP_2/DATA/TABLE.DAT on the medium"
