@@ -4,64 +4,10 @@
 #include <algorithm>
 #include <cstdint>
 
+#include "Picture.h"
 #include "Scenario.h"
 
 namespace {
-struct Pixel {
-    int r, g, b;
-    bool operator==(const Pixel&) const = default;
-};
-
-std::ostream& operator<<(std::ostream& out, const Pixel& p) {
-    return out << "(" << p.r << "," << p.g << "," << p.b << ")";
-}
-
-// A binary PPM (P6) as ImageMagick's import writes it: 8 or 16 bits per
-// sample; 16-bit samples (big-endian) are taken by their high byte.
-class Picture {
-public:
-    bool Load(const std::string& bytes) {
-        size_t pos = 0;
-        auto token = [&]() {
-            for (;;) {
-                while (pos < bytes.size() && std::isspace(static_cast<unsigned char>(bytes[pos]))) ++pos;
-                if (pos < bytes.size() && bytes[pos] == '#') {
-                    while (pos < bytes.size() && bytes[pos] != '\n') ++pos;
-                    continue;
-                }
-                break;
-            }
-            size_t start = pos;
-            while (pos < bytes.size() && !std::isspace(static_cast<unsigned char>(bytes[pos]))) ++pos;
-            return bytes.substr(start, pos - start);
-        };
-        if (token() != "P6") return false;
-        m_width = std::atoi(token().c_str());
-        m_height = std::atoi(token().c_str());
-        int maxval = std::atoi(token().c_str());
-        if (maxval != 255 && maxval != 65535) return false;
-        m_sampleBytes = maxval == 255 ? 1 : 2;
-        ++pos;  // the one whitespace byte before the samples
-        if (m_width <= 0 || m_height <= 0 ||
-            bytes.size() - pos < static_cast<size_t>(m_width) * m_height * 3 * m_sampleBytes)
-            return false;
-        m_data = bytes.substr(pos);
-        return true;
-    }
-    int Width() const { return m_width; }
-    int Height() const { return m_height; }
-    bool Contains(int x, int y) const { return x >= 0 && y >= 0 && x < m_width && y < m_height; }
-    Pixel At(int x, int y) const {
-        const auto* p = reinterpret_cast<const uint8_t*>(m_data.data()) +
-                        (static_cast<size_t>(y) * m_width + x) * 3 * m_sampleBytes;
-        return {p[0], p[m_sampleBytes], p[2 * m_sampleBytes]};
-    }
-
-private:
-    int m_width = 0, m_height = 0, m_sampleBytes = 1;
-    std::string m_data;
-};
-
 bool IsWhite(const Pixel& p) { return p.r >= 250 && p.g >= 250 && p.b >= 250; }
 bool IsDark(const Pixel& p) { return p.r < 60 && p.g < 60 && p.b < 60; }
 
@@ -109,11 +55,9 @@ TEST_F(SetupScenario, BackdropCoversTheScreenBehindTheWelcomeDialog) {
 
     // Let the backdrop's paint reach the screen before it is photographed.
     Sleep(300);
-    ASSERT_TRUE(robot->Screenshot("backdrop.ppm"));
-    std::optional<std::string> bytes = ReadWholeFile(robot->SnapsDir() + "\\backdrop.ppm");
-    ASSERT_TRUE(bytes);
-    Picture screen;
-    ASSERT_TRUE(screen.Load(*bytes));
+    std::optional<Picture> picture = TakePicture(*robot, "backdrop");
+    ASSERT_TRUE(picture);
+    const Picture& screen = *picture;
 
     const RECT client = backdrop->clientScreen;
     const int width = client.right - client.left, height = client.bottom - client.top;

@@ -1,5 +1,6 @@
 // What the user sees when the medium's configuration files are missing or incomplete.
 
+#include "Picture.h"
 #include "Scenario.h"
 
 namespace {
@@ -9,6 +10,34 @@ const char* const kIniKeys[] = {"CodeDir",         "DestDir",        "ProductNam
 
 std::string IniWarning(const std::string& key) {
     return "Warning: The " + key + " key (or its text) is not set in SETUP.INI";
+}
+
+enum class Icon { None, Exclamation, Stop };
+
+std::ostream& operator<<(std::ostream& out, Icon icon) {
+    return out << (icon == Icon::Exclamation ? "exclamation" : icon == Icon::Stop ? "stop" : "none");
+}
+
+// Tells the system's icons apart by their colours on the screen: the
+// exclamation sign is yellow to orange, the stop sign red. Wine's message box shows its
+// icon in the static control 1088.
+Icon IconOf(Robot& robot, const WindowInfo& box) {
+    RECT icon;
+    HWND control = GetDlgItem(box.hwnd, 1088);
+    if (!control || !IsWindowVisible(control) || !GetWindowRect(control, &icon)) return Icon::None;
+    std::optional<Picture> screen = TakePicture(robot, "messagebox");
+    if (!screen) return Icon::None;
+    int yellow = 0, red = 0;
+    for (int y = icon.top; y < icon.bottom; ++y)
+        for (int x = icon.left; x < icon.right; ++x) {
+            if (!screen->Contains(x, y)) continue;
+            Pixel p = screen->At(x, y);
+            if (p.r >= 200 && p.g >= 90 && p.b <= 80) ++yellow;
+            if (p.r >= 180 && p.g <= 80 && p.b <= 80) ++red;
+        }
+    if (yellow > 40 && red < 10) return Icon::Exclamation;
+    if (red > 40 && yellow < 10) return Icon::Stop;
+    return Icon::None;
 }
 
 std::string TxtWarning(const std::string& key) {
@@ -22,19 +51,28 @@ TEST_F(SetupScenario, WithoutSetupIniWarnsAboutEveryKeyThenGoesOn) {
     medium.Omit("SETUP.INI");
     ASSERT_TRUE(StartSetup());
 
-    for (const char* key : kIniKeys) ASSERT_TRUE(AcknowledgeMessage(IniWarning(key))) << key;
-    const char* const checks[] = {
-        "The 'Error' entry in SETUP.INI looks suspicious.\nIt should be an entry like 'C:\\Zandel'.",
-        "The 'ERROR' entry in SETUP.INI looks suspicious.\n"
-        "It should be either 'NULL,' 'Favorites,' 'My Documents,' or 'Desktop.'",
-        "The 'ERROR' entry in SETUP.INI invalid because\nit contains the illegal character 'E'.\n"
-        "(This entry is the total size of the installed files.)",
-        "The 'ERROR' entry in SETUP.INI is suspiciously small or large.\n"
-        "(This entry is the total size of the installed files.)",
-        "At least one entry in SETUP.INI is suspicious.\n"
-        "Setup will continue, but the results will be unpredictable.",
-    };
-    for (const char* message : checks) ASSERT_TRUE(AcknowledgeMessage(message));
+    std::vector<std::pair<std::string, Icon>> expected;
+    for (const char* key : kIniKeys) expected.emplace_back(IniWarning(key), Icon::Exclamation);
+    for (const char* message : {
+             "The 'Error' entry in SETUP.INI looks suspicious.\nIt should be an entry like 'C:\\Zandel'.",
+             "The 'ERROR' entry in SETUP.INI looks suspicious.\n"
+             "It should be either 'NULL,' 'Favorites,' 'My Documents,' or 'Desktop.'",
+             "The 'ERROR' entry in SETUP.INI invalid because\nit contains the illegal character 'E'.\n"
+             "(This entry is the total size of the installed files.)",
+             "The 'ERROR' entry in SETUP.INI is suspiciously small or large.\n"
+             "(This entry is the total size of the installed files.)",
+             "At least one entry in SETUP.INI is suspicious.\n"
+             "Setup will continue, but the results will be unpredictable.",
+         })
+        expected.emplace_back(message, Icon::Stop);
+    for (const auto& [text, icon] : expected) {
+        std::optional<WindowInfo> box = NextDialog();
+        ASSERT_TRUE(box);
+        EXPECT_EQ(box->title, kMessageBoxTitle);
+        EXPECT_EQ(box->Text(kMessageBoxText), text);
+        EXPECT_EQ(IconOf(*robot, *box), icon) << text;
+        ASSERT_TRUE(PressAndWaitClosed(*box, IDOK));
+    }
 
     std::optional<WindowInfo> welcome = NextDialog();
     ASSERT_TRUE(welcome);
