@@ -47,6 +47,10 @@ TEST(Robot, FollowsAMessageBoxAndReturnsToTheDialogBelow) {
     ASSERT_TRUE(dialog) << robot.Transcript();
 
     robot.Press(IDC_TARGET_ASK);
+    // While the box is up, the dialog below is disabled and takes no click,
+    // as for a person (else OK would end it with code 0 once the box closes).
+    for (int i = 0; i < 250 && IsWindowEnabled(dialog->hwnd); ++i) Sleep(20);
+    robot.Press(IDOK);
     std::optional<WindowInfo> box = robot.WaitDialog();
     ASSERT_TRUE(box) << robot.Transcript();
     EXPECT_EQ(box->title, "Question");

@@ -303,8 +303,14 @@ void Robot::Press(int id) {
     Log("press " + std::to_string(id));
     // Posted, not sent: the click may open another modal dialog, and the
     // robot must not wait inside the button's handler for that dialog to end.
-    if (HWND button = ControlOf(id)) PostMessageA(button, BM_CLICK, 0, 0);
-    if (HWND dialog = CurrentDialog()) m_actedOn.insert(dialog);
+    HWND dialog = CurrentDialog();
+    HWND button = ControlOf(id);
+    // Nobody can click into a window that a modal one has disabled, nor a disabled button.
+    if (button && !(IsWindowEnabled(dialog) && IsWindowEnabled(button) && IsWindowVisible(button)))
+        Log("  (not pressed: the button or its dialog is disabled or hidden)");
+    else if (button)
+        PostMessageA(button, BM_CLICK, 0, 0);
+    if (dialog) m_actedOn.insert(dialog);
 }
 
 void Robot::Key(WORD vk) {
@@ -312,6 +318,10 @@ void Robot::Key(WORD vk) {
     HWND dialog = CurrentDialog();
     if (!dialog) {
         Log("  (no current dialog)");
+        return;
+    }
+    if (!IsWindowEnabled(dialog)) {
+        Log("  (not sent: the dialog is disabled)");
         return;
     }
     // Posted to the focused control, so that the dialog's modal loop takes the

@@ -57,6 +57,7 @@ public:
 
     // Actions on the current dialog: the last one WaitDialog returned, or,
     // once that one has gone, the latest earlier one that is enabled again.
+    // As for a person, a disabled dialog or button takes no click or key.
     void Press(int id);
     // Posted to the control that has the focus now; a key that moves the
     // focus (Tab) takes effect later, so wait with WaitFocus before the next key.
