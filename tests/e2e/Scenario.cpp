@@ -58,10 +58,7 @@ bool SetupScenario::PressAndWaitClosed(const WindowInfo& dialog, int id) {
 
 std::vector<WindowInfo> SetupScenario::WalkToEnd() {
     std::vector<WindowInfo> seen;
-    // The dialog in front first, when the scenario has left one open.
-    if (std::optional<WindowInfo> current = robot->Current();
-        current && IsWindowVisible(current->hwnd) && IsWindowEnabled(current->hwnd))
-        robot->Press(robot->DefaultButton());
+    // WaitFront also brings back a dialog the scenario has left open untouched.
     for (int n = 0; n < kMostDialogs; ++n) {
         std::optional<WindowInfo> dialog = robot->WaitFront();
         if (!dialog) break;

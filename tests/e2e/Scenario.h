@@ -29,8 +29,9 @@ protected:
     // Expects a message box of setup with exactly this text and an OK button,
     // and closes it with OK; false when it was not there.
     bool AcknowledgeMessage(const std::string& text);
-    // Presses the default button of the dialog in front, if one is open, and
-    // of every further dialog until setup ends; returns the further dialogs; a test failure when setup does not end.
+    // Presses the default button of every dialog in front until setup ends
+    // (a dialog left open untouched included) and returns them in order; a
+    // test failure when setup does not end.
     std::vector<WindowInfo> WalkToEnd();
     // Presses a button of the given dialog and waits until the dialog has gone.
     bool PressAndWaitClosed(const WindowInfo& dialog, int id);
