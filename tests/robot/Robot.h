@@ -39,11 +39,14 @@ struct WindowInfo {
 
 class Robot {
 public:
+    // exePath and workDir are Windows paths; every wait gives up after timeoutMs.
     Robot(std::string exePath, std::string workDir, DWORD timeoutMs = 10000);
+    // Ends setup.exe (and whatever it started) if it is still running.
     ~Robot();
     Robot(const Robot&) = delete;
     Robot& operator=(const Robot&) = delete;
 
+    // Starts setup.exe with workDir as its current directory.
     bool Start();
 
     // The next dialog or message box of the process, not returned before,
@@ -51,8 +54,9 @@ public:
     // there are several. It becomes the current dialog.
     std::optional<WindowInfo> WaitDialog();
     // The next dialog in front: a new one as WaitDialog, or one returned
-    // before that is active again since the robot last pressed or keyed in it
-    // (a message box over it has closed). For walking a run generically.
+    // before that the robot has not pressed or keyed in since it was last
+    // active (left untouched, or active again after a message box over it
+    // has closed). For walking a run generically.
     std::optional<WindowInfo> WaitFront();
 
     // Actions on the current dialog: the last one WaitDialog returned, or,
@@ -62,14 +66,23 @@ public:
     // Posted to the control that has the focus now; a key that moves the
     // focus (Tab) takes effect later, so wait with WaitFocus before the next key.
     void Key(WORD vk);
+    // WM_CHAR per character, in place when this returns.
     void Type(int id, const std::string& text);
+    // Through the clipboard and WM_PASTE.
     void Paste(int id, const std::string& text);
 
+    // Until w is destroyed, hidden or disabled (it opened another modal window); false on timeout.
     bool WaitClosed(HWND w);
+    // True if w is still there and enabled after ms.
     bool StaysOpen(HWND w, DWORD ms);
+    // Any top-level window of the process, e.g. the backdrop "Setup".
     std::optional<WindowInfo> FindWindowByTitle(const std::string& title);
+    // The whole screen into SnapsDir()\fileName (.png or .ppm), taken by the
+    // watcher of tools/wine-run.sh; true once the picture is there.
     bool Screenshot(const std::string& fileName);
+    // The exit code, or -1 after the timeout (setup is then ended).
     int WaitExit();
+    // Every dialog seen with its controls, every action, the exit code.
     const std::string& Transcript() const { return m_transcript; }
 
     // Reads a window of the process again (its texts may have changed).
