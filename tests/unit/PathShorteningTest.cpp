@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 #include "framework/Gdi.h"
 
 namespace {
@@ -73,20 +75,28 @@ TEST(ShortenTextToFit, SameTextAsPassByPassWithLogarithmicallyFewMeasurements) {
     };
     int full = proportional(path);
     int mostMeasurements = 0;
-    for (int width = 10; width <= full; width += 7) {
+    for (int width = 10; width <= full; width += 3) {
         int measurements = 0;
+        int passByPass = 0;
         TextMeasure counted = [&](const std::string& s) {
             ++measurements;
             return proportional(s);
         };
-        ASSERT_EQ(ShortenTextToFit(path, width, counted), ShortenPassByPass(path, width, proportional))
+        TextMeasure countedPassByPass = [&](const std::string& s) {
+            ++passByPass;
+            return proportional(s);
+        };
+        ASSERT_EQ(ShortenTextToFit(path, width, counted), ShortenPassByPass(path, width, countedPassByPass))
             << "width " << width;
+        // No more than measuring every pass when a pass or none is needed,
+        // and logarithmic in the passes otherwise.
+        if (passByPass <= 3) EXPECT_EQ(measurements, passByPass) << "width " << width;
+        int passes = std::max(passByPass - 2, 1);
+        EXPECT_LE(measurements, 3 + 2 * static_cast<int>(std::ceil(std::log2(passes + 1)))) << "width " << width;
         mostMeasurements = std::max(mostMeasurements, measurements);
     }
-    // About 130 passes are possible; bisection needs the full text, the last
-    // form and about log2(130) forms more.
-    EXPECT_LE(mostMeasurements, 11);
-    std::printf("most measurements for a %zu-character path: %d\n", path.size(), mostMeasurements);
+    // About 128 passes are possible.
+    EXPECT_LE(mostMeasurements, 17);
 }
 
 TEST(ShortenPathToFit, MeasuresInTheWindowsOwnDeviceContext) {
