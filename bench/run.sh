@@ -40,7 +40,7 @@ cleanup() {
 }
 trap cleanup EXIT
 # A persistent server, so that every program pays only its own start.
-wineserver -p
+wineserver -p 2>/dev/null || true
 wine cmd /c exit >/dev/null 2>&1 </dev/null
 
 work="$BUILD_DIR/benchwork"
@@ -104,83 +104,109 @@ timed() {
   end=$(now)
   elapsed "$start" "$end"
 }
-field() { tr -d '\r' < "$work/last.out" | awk -v k="$1" '$1 == k { print $2 }'; }
-
+field() { tr -d '\r' < "$work/last.out" | awk -v k="$1" '$1 == k { print $2, $3 }'; }
+minimum() { printf '%s\n' "$@" | sort -g | head -n 1; }
+median() { printf '%s\n' "$@" | sort -g | awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }'; }
+sum() { printf '%s\n' "$@" | awk '{ s += $1 } END { printf "%.3f", s }'; }
+# The engine on SOURCE (a folder under $work) in MODE (plain|compressed) and
+# FIELDS (fields|nofields), best of $runs; sets engineWall and engineOwn.
+engine() {
+  local walls=() owns=()
+  for _ in $(seq "$runs"); do
+    fresh out-engine
+    walls+=("$(timed "$bench" "$(winpath "$work/$1")" "$(winpath "$work/out-engine")" "$2" "$3")")
+    owns+=("$(field engine_seconds)")
+    [ "$(field expand_failed)" = "0 " ] || echo "WARNING: the engine reported failed expansions" >&2
+  done
+  engineWall=$(minimum "${walls[@]}")
+  engineOwn=$(minimum "${owns[@]}")
+}
+runs=2
 smallFiles=$((folders * perFolder))
 
-# Start-up of a Wine program that does nothing (expand.exe printing its usage).
-startup=$(timed expand)
+# What one expand.exe call costs besides expanding: its start on a compressed
+# file that is empty (its header alone), the median of five.
+printf 'SZDD\x88\xf0\x27\x33A\0\0\0\0\0' > "$work/EMPTY.SZ"
+starts=()
+for _ in 1 2 3 4 5; do starts+=("$(timed expand "$(winpath "$work/EMPTY.SZ")" "$(winpath "$work/EMPTY.OUT")")"); done
+startup=$(median "${starts[@]}")
 
-# 1. Plain tree.
+# 1. The plain tree: the engine against xcopy.
+# The files are read once first, so that no run pays for the disk.
+cat "$work"/plain/*/* "$work"/szdd/*/* >/dev/null
+engine plain plain fields
+plainWall=$engineWall plainOwn=$engineOwn
+diff -rq "$work/plain" "$work/out-engine" >/dev/null || echo "WARNING: the engine's copy differs" >&2
 fresh out-engine
-engineWall=$(timed "$bench" "$(winpath "$work/plain")" "$(winpath "$work/out-engine")")
-engineOwn=$(field engine_seconds)
-bisection=$(field measurements_bisection)
-passByPass=$(field measurements_pass_by_pass)
-fresh out-xcopy
-xcopyWall=$(timed xcopy /E /I "$(winpath "$work/plain")" "$(winpath "$work/out-xcopy/tree")")
-diff -rq "$work/plain" "$work/out-engine" >/dev/null || echo "WARNING: the engine's plain copy differs" >&2
-rm -rf "$work/out-engine" "$work/out-xcopy"
-
-# 2. Compressed big files: the engine on the BIG folder, expand.exe once per file.
-fresh out-engine
-bigWall=$(timed "$bench" "$(winpath "$work/szdd/BIG")" "$(winpath "$work/out-engine")" compressed)
-bigOwn=$(field engine_seconds)
-[ "$(field expand_failed)" = 0 ] || echo "WARNING: the engine reported failed expansions" >&2
-diff -rq "$work/plain/BIG" "$work/out-engine" >/dev/null || echo "WARNING: the engine's expansion differs" >&2
-fresh out-expand
-expandBig=0
-for f in "$work"/szdd/BIG/*; do
-  t=$(timed expand "$(winpath "$f")" "$(winpath "$work/out-expand/$(basename "$f")")")
-  expandBig=$(awk -v a="$expandBig" -v b="$t" 'BEGIN { printf "%.3f", a + b }')
+timed "$bench" "$(winpath "$work/plain")" "$(winpath "$work/out-engine")" plain fields count >/dev/null
+read -r destProbing destPassByPass < <(field measurements_dest)
+read -r deepProbing deepPassByPass < <(field measurements_deep)
+engine plain plain nofields
+plainBare=$engineOwn
+walls=()
+for _ in $(seq "$runs"); do
+  fresh out-xcopy
+  walls+=("$(timed xcopy /E /I "$(winpath "$work/plain")" "$(winpath "$work/out-xcopy/tree")")")
 done
-diff -rq "$work/plain/BIG" "$work/out-expand" >/dev/null || echo "WARNING: expand.exe's output differs" >&2
-rm -rf "$work/out-engine" "$work/out-expand"
+xcopyWall=$(minimum "${walls[@]}")
 
-# 3. Compressed small files: the whole compressed tree less BIG with the
-# engine, a sample of them with expand.exe (one call each).
+# 2. The big compressed files: the engine on the BIG folder, expand.exe once per file.
+engine szdd/BIG compressed fields
+bigWall=$engineWall bigOwn=$engineOwn
+diff -rq "$work/plain/BIG" "$work/out-engine" >/dev/null || echo "WARNING: the engine's expansion differs" >&2
+totals=()
+for _ in $(seq "$runs"); do
+  fresh out-expand
+  times=()
+  for f in "$work"/szdd/BIG/*; do
+    times+=("$(timed expand "$(winpath "$f")" "$(winpath "$work/out-expand/$(basename "$f")")")")
+  done
+  totals+=("$(sum "${times[@]}")")
+done
+expandBig=$(minimum "${totals[@]}")
+diff -rq "$work/plain/BIG" "$work/out-expand" >/dev/null || echo "WARNING: expand.exe's output differs" >&2
+
+# 3. The small compressed files: all of them with the engine, a sample taken
+# across the folders with expand.exe (one call each).
 mkdir -p "$work/szdd-small"
 for d in "$work"/szdd/DIR*; do [ -e "$work/szdd-small/$(basename "$d")" ] || ln -s "$d" "$work/szdd-small/"; done
-fresh out-engine
-smallWall=$(timed "$bench" "$(winpath "$work/szdd-small")" "$(winpath "$work/out-engine")" compressed)
-smallOwn=$(field engine_seconds)
-[ "$(field expand_failed)" = 0 ] || echo "WARNING: the engine reported failed expansions" >&2
+engine szdd-small compressed fields
+smallOwn=$engineOwn
 diff -rq "$work/plain" "$work/out-engine" 2>/dev/null | grep -v "Only in $work/plain: BIG" | grep -q . &&
   echo "WARNING: the engine's expansion of the small files differs" >&2
+engine szdd-small compressed nofields
+smallBare=$engineOwn
 fresh out-expand
-expandSample=0
-for f in $(ls "$work"/szdd/DIR000/* | head -n $sample); do
-  t=$(timed expand "$(winpath "$f")" "$(winpath "$work/out-expand/$(basename "$f")")")
-  expandSample=$(awk -v a="$expandSample" -v b="$t" 'BEGIN { printf "%.3f", a + b }')
+times=()
+for f in $(find "$work/szdd" -path '*/DIR*' -type f | sort | awk -v n="$sample" -v total="$smallFiles" 'NR % int(total / n) == 1'); do
+  times+=("$(timed expand "$(winpath "$f")" "$(winpath "$work/out-expand/$(basename "$(dirname "$f")")-$(basename "$f")")")")
 done
-sampled=$(ls "$work/out-expand" | wc -l)
-rm -rf "$work/out-engine" "$work/out-expand"
+sampled=${#times[@]}
+expandSample=$(sum "${times[@]}")
+rm -rf "$work/out-engine" "$work/out-xcopy" "$work/out-expand"
 
-awk -v files="$smallFiles" -v bigFiles="$bigFiles" -v bigMb="$bigMb" -v startup="$startup" \
-    -v engineWall="$engineWall" -v engineOwn="$engineOwn" -v xcopyWall="$xcopyWall" \
+awk -v files="$smallFiles" -v bigFiles="$bigFiles" -v bigMb="$bigMb" -v startup="$startup" -v runs="$runs" \
+    -v plainWall="$plainWall" -v plainOwn="$plainOwn" -v plainBare="$plainBare" -v xcopyWall="$xcopyWall" \
     -v bigWall="$bigWall" -v bigOwn="$bigOwn" -v expandBig="$expandBig" \
-    -v smallWall="$smallWall" -v smallOwn="$smallOwn" -v expandSample="$expandSample" -v sampled="$sampled" \
-    -v bisection="$bisection" -v passByPass="$passByPass" 'BEGIN {
+    -v smallOwn="$smallOwn" -v smallBare="$smallBare" -v expandSample="$expandSample" -v sampled="$sampled" \
+    -v destProbing="$destProbing" -v destPassByPass="$destPassByPass" \
+    -v deepProbing="$deepProbing" -v deepPassByPass="$deepPassByPass" 'BEGIN {
   total = files + bigFiles
-  printf "\nCopy engine against the tools of Wine (start-up of one program: %.3f s)\n\n", startup
-  printf "| work | engine (s) | Wine tool (s) | engine / tool |\n|---|---|---|---|\n"
-  printf "| plain tree, %d files + %d x %d MB, whole program | %.3f | xcopy /E /I: %.3f | %.2f |\n", \
-    files, bigFiles, bigMb, engineWall, xcopyWall, engineWall / xcopyWall
-  printf "| plain tree, less one program start-up each | %.3f | %.3f | %.2f |\n", \
-    engineWall - startup, xcopyWall - startup, (engineWall - startup) / (xcopyWall - startup)
-  printf "| SZDD, %d x %d MB, whole programs | %.3f | expand.exe x %d: %.3f | %.2f |\n", \
+  printf "\nCopy engine against the tools of Wine (best of %d runs; one expand.exe start: %.3f s)\n\n", runs, startup
+  printf "| work | engine | engine, no progress fields | tool of Wine | engine / tool |\n|---|---|---|---|---|\n"
+  printf "| plain tree (%d files + %d x %d MB), whole programs, s | %.3f | | xcopy /E /I: %.3f | %.2f |\n", \
+    files, bigFiles, bigMb, plainWall, xcopyWall, plainWall / xcopyWall
+  printf "| plain tree, less one start each, s | %.3f | %.3f | %.3f | %.2f |\n", \
+    plainOwn, plainBare, xcopyWall - startup, plainOwn / (xcopyWall - startup)
+  printf "| SZDD %d x %d MB, whole programs, s | %.3f | | expand.exe x %d: %.3f | %.2f |\n", \
     bigFiles, bigMb, bigWall, bigFiles, expandBig, bigWall / expandBig
-  printf "| SZDD, %d x %d MB, less start-ups | %.3f | %.3f | %.2f |\n", \
+  printf "| SZDD %d x %d MB, less the starts, s | %.3f | | %.3f | %.2f |\n", \
     bigFiles, bigMb, bigOwn, expandBig - bigFiles * startup, bigOwn / (expandBig - bigFiles * startup)
-  perEngine = smallOwn / files * 1000
-  perExpand = expandSample / sampled * 1000
-  perExpandNet = (expandSample - sampled * startup) / sampled * 1000
-  printf "| SZDD small files, per file (ms): engine over %d, expand.exe over %d | %.3f | %.3f | %.3f |\n", \
-    files, sampled, perEngine, perExpand, perEngine / perExpand
-  printf "| SZDD small files, per file less start-up (ms) | %.3f | %.3f | %.2f |\n", \
-    perEngine, perExpandNet, perEngine / perExpandNet
-  printf "\nEngine time inside the program: plain tree %.3f s, SZDD big files %.3f s, SZDD small files %.3f s\n", \
-    engineOwn, bigOwn, smallOwn
-  printf "Path shortening for the %d destination paths: %d measurements (%.1f per path); measuring after every removed pair: %d (%.1f per path)\n", \
-    total, bisection, bisection / total, passByPass, passByPass / total
+  perExpand = (expandSample - sampled * startup) / sampled * 1000
+  printf "| SZDD small files, per file less the starts, ms (engine: all %d, expand.exe: %d) | %.3f | %.3f | %.3f | %.2f |\n", \
+    files, sampled, smallOwn / files * 1000, smallBare / files * 1000, perExpand, smallOwn / files * 1000 / perExpand
+  printf "| SZDD small files, per file with its start, ms | | | %.3f | |\n", expandSample / sampled * 1000
+  printf "\nPath shortening, measurements for the %d destination paths (probing, then bisecting / measuring every pass):\n", total
+  printf "  under the benchmark folder: %d / %d; under a deep installation folder: %d / %d\n", \
+    destProbing, destPassByPass, deepProbing, deepPassByPass
 }'

@@ -259,23 +259,24 @@ TEST_F(CopyEngine, ReplaceQuestionAnswers) {
         const char* installed;
         bool cancelled;
     } cases[] = {
-        {"Yes", {IDOK}, {"Confirm File Replace"}, "new", false},
+        {"Yes", {IDOK}, {"Confirm File Replace"}, "new!", false},
         {"No", {1006}, {"Confirm File Replace"}, "old", false},
-        {"Cancel, then continue", {IDCANCEL, IDCANCEL}, {"Confirm File Replace", "Exit Setup"}, "new", false},
+        {"Cancel, then continue", {IDCANCEL, IDCANCEL}, {"Confirm File Replace", "Exit Setup"}, "new!", false},
         {"Cancel, then exit", {IDCANCEL, IDOK}, {"Confirm File Replace", "Exit Setup"}, "old", true},
     };
     for (const auto& c : cases) {
         SetupCancelled = false;
         CopyAbandoned = false;
         m_titles.clear();
-        Source("FILE.TXT", "new");
+        Source("FILE.TXT", "new!");
         WriteFile(m_dest + "\\FILE.TXT", "old");
         std::vector<std::string> texts;
         Copy(c.buttons, [&](HWND dialog) {
             if (m_titles.size() == 1) texts = {ItemText(dialog, 1000), ItemText(dialog, 1010), ItemText(dialog, 1013)};
         });
         EXPECT_EQ(m_titles, c.titles) << c.answer;
-        EXPECT_EQ(texts, (std::vector<std::string>{"Replace 'FILE.TXT'?", "3 bytes", "3 bytes"})) << c.answer;
+        // The incoming file's size above, the existing file's below.
+        EXPECT_EQ(texts, (std::vector<std::string>{"Replace 'FILE.TXT'?", "4 bytes", "3 bytes"})) << c.answer;
         EXPECT_EQ(Installed("FILE.TXT"), c.installed) << c.answer;
         EXPECT_EQ(SetupCancelled.load(), c.cancelled) << c.answer;
         EXPECT_EQ(CopyAbandoned.load(), c.cancelled) << c.answer;
