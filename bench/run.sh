@@ -6,7 +6,7 @@
 #     a sample of the small ones (expand.exe takes one file per call).
 # Usage: bench/run.sh [FOLDERS FILES_PER_FOLDER BIG_FILES BIG_MB]
 # (default 200 folders of 25 small files, plus 3 files of 40 MB). Everything is
-# written under the build tree (build/benchwork).
+# written under the build tree (build/benchwork/SIZE).
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 folders=${1:-200}
@@ -43,14 +43,13 @@ trap cleanup EXIT
 wineserver -p 2>/dev/null || true
 wine cmd /c exit >/dev/null 2>&1 </dev/null
 
-work="$BUILD_DIR/benchwork"
+work="$BUILD_DIR/benchwork/$folders-$perFolder-$bigFiles-$bigMb"
 winpath() { local p=${1//\//\\}; echo "Z:$p"; }
 now() { date +%s.%N; }
 elapsed() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.3f", b - a }'; }
 
-# The tree, made once per size.
-stamp="$folders.$perFolder.$bigFiles.$bigMb"
-if [ "$(cat "$work/stamp" 2>/dev/null)" != "$stamp" ]; then
+# The tree, made once per size (mscompress takes minutes for the big files).
+if [ ! -f "$work/done" ]; then
   echo "Generating $folders folders of $perFolder files and $bigFiles files of $bigMb MB..." >&2
   rm -rf "$work"
   mkdir -p "$work"
@@ -92,7 +91,7 @@ for folder, _, names in os.walk(sys.argv[1]):
         if name.endswith("_"):
             os.replace(os.path.join(folder, name), os.path.join(folder, name[:-1]))
 PY
-  echo "$stamp" > "$work/stamp"
+  touch "$work/done"
 fi
 
 fresh() { rm -rf "$work/$1"; mkdir -p "$work/$1"; }
@@ -109,90 +108,105 @@ minimum() { printf '%s\n' "$@" | sort -g | head -n 1; }
 median() { printf '%s\n' "$@" | sort -g | awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }'; }
 sum() { printf '%s\n' "$@" | awk '{ s += $1 } END { printf "%.3f", s }'; }
 # The engine on SOURCE (a folder under $work) in MODE (plain|compressed) and
-# FIELDS (fields|nofields), best of $runs; sets engineWall and engineOwn.
+# FIELDS (fields|nofields); sets engineWall and engineOwn.
 engine() {
-  local walls=() owns=()
-  for _ in $(seq "$runs"); do
-    fresh out-engine
-    walls+=("$(timed "$bench" "$(winpath "$work/$1")" "$(winpath "$work/out-engine")" "$2" "$3")")
-    owns+=("$(field engine_seconds)")
-    [ "$(field expand_failed)" = "0 " ] || echo "WARNING: the engine reported failed expansions" >&2
-  done
-  engineWall=$(minimum "${walls[@]}")
-  engineOwn=$(minimum "${owns[@]}")
+  fresh out-engine
+  engineWall=$(timed "$bench" "$(winpath "$work/$1")" "$(winpath "$work/out-engine")" "$2" "$3")
+  engineOwn=$(field engine_seconds)
+  [ "$(field expand_failed)" = "0 " ] || echo "WARNING: the engine reported failed expansions" >&2
 }
-runs=2
+# expand.exe on one file, less its start: the same call on an empty compressed
+# file (its header alone) right after it.
+expandNet() {
+  local full empty
+  full=$(timed expand "$(winpath "$1")" "$(winpath "$2")")
+  empty=$(timed expand "$(winpath "$work/EMPTY.SZ")" "$(winpath "$work/EMPTY.OUT")")
+  awk -v a="$full" -v b="$empty" 'BEGIN { printf "%.3f %.3f\n", a, a - b }'
+}
+runs=3
 smallFiles=$((folders * perFolder))
 
-# What one expand.exe call costs besides expanding: its start on a compressed
-# file that is empty (its header alone), the median of five.
+# What one expand.exe call costs besides expanding (for the heading): its start
+# on a compressed file that is empty (its header alone), the median of five.
 printf 'SZDD\x88\xf0\x27\x33A\0\0\0\0\0' > "$work/EMPTY.SZ"
 starts=()
 for _ in 1 2 3 4 5; do starts+=("$(timed expand "$(winpath "$work/EMPTY.SZ")" "$(winpath "$work/EMPTY.OUT")")"); done
 startup=$(median "${starts[@]}")
 
-# 1. The plain tree: the engine against xcopy.
+# 1. The plain tree: the engine (with and without its progress fields)
+# against xcopy, the runs interleaved so that a change of the machine's load
+# touches all three alike.
 # The files are read once first, so that no run pays for the disk.
 cat "$work"/plain/*/* "$work"/szdd/*/* >/dev/null
-engine plain plain fields
-plainWall=$engineWall plainOwn=$engineOwn
-diff -rq "$work/plain" "$work/out-engine" >/dev/null || echo "WARNING: the engine's copy differs" >&2
 fresh out-engine
 timed "$bench" "$(winpath "$work/plain")" "$(winpath "$work/out-engine")" plain fields count >/dev/null
 read -r destProbing destPassByPass < <(field measurements_dest)
 read -r deepProbing deepPassByPass < <(field measurements_deep)
-engine plain plain nofields
-plainBare=$engineOwn
-walls=()
+diff -rq "$work/plain" "$work/out-engine" >/dev/null || echo "WARNING: the engine's copy differs" >&2
+walls=() owns=() bares=() xcopies=()
 for _ in $(seq "$runs"); do
+  engine plain plain fields
+  walls+=("$engineWall") owns+=("$engineOwn")
+  engine plain plain nofields
+  bares+=("$engineOwn")
   fresh out-xcopy
-  walls+=("$(timed xcopy /E /I "$(winpath "$work/plain")" "$(winpath "$work/out-xcopy/tree")")")
+  xcopies+=("$(timed xcopy /E /I "$(winpath "$work/plain")" "$(winpath "$work/out-xcopy/tree")")")
 done
-xcopyWall=$(minimum "${walls[@]}")
+plainWall=$(minimum "${walls[@]}") plainOwn=$(minimum "${owns[@]}") plainBare=$(minimum "${bares[@]}")
+xcopyWall=$(minimum "${xcopies[@]}")
 
-# 2. The big compressed files: the engine on the BIG folder, expand.exe once per file.
-engine szdd/BIG compressed fields
-bigWall=$engineWall bigOwn=$engineOwn
-diff -rq "$work/plain/BIG" "$work/out-engine" >/dev/null || echo "WARNING: the engine's expansion differs" >&2
-totals=()
+# 2. The big compressed files: the engine on the BIG folder, expand.exe once
+# per file, interleaved.
+walls=() owns=() totals=() nets=()
 for _ in $(seq "$runs"); do
+  engine szdd/BIG compressed fields
+  walls+=("$engineWall") owns+=("$engineOwn")
+  diff -rq "$work/plain/BIG" "$work/out-engine" >/dev/null || echo "WARNING: the engine's expansion differs" >&2
   fresh out-expand
-  times=()
+  total=0 net=0
   for f in "$work"/szdd/BIG/*; do
-    times+=("$(timed expand "$(winpath "$f")" "$(winpath "$work/out-expand/$(basename "$f")")")")
+    read -r full less < <(expandNet "$f" "$work/out-expand/$(basename "$f")")
+    total=$(sum "$total" "$full") net=$(sum "$net" "$less")
   done
-  totals+=("$(sum "${times[@]}")")
+  totals+=("$total") nets+=("$net")
+  diff -rq "$work/plain/BIG" "$work/out-expand" >/dev/null || echo "WARNING: expand.exe's output differs" >&2
 done
-expandBig=$(minimum "${totals[@]}")
-diff -rq "$work/plain/BIG" "$work/out-expand" >/dev/null || echo "WARNING: expand.exe's output differs" >&2
+bigWall=$(minimum "${walls[@]}") bigOwn=$(minimum "${owns[@]}")
+expandBig=$(minimum "${totals[@]}") expandBigNet=$(minimum "${nets[@]}")
 
 # 3. The small compressed files: all of them with the engine, a sample taken
 # across the folders with expand.exe (one call each).
 mkdir -p "$work/szdd-small"
 for d in "$work"/szdd/DIR*; do [ -e "$work/szdd-small/$(basename "$d")" ] || ln -s "$d" "$work/szdd-small/"; done
-engine szdd-small compressed fields
-smallOwn=$engineOwn
+owns=() bares=()
+for _ in $(seq "$runs"); do
+  engine szdd-small compressed fields
+  owns+=("$engineOwn")
+  engine szdd-small compressed nofields
+  bares+=("$engineOwn")
+done
+smallOwn=$(minimum "${owns[@]}") smallBare=$(minimum "${bares[@]}")
 diff -rq "$work/plain" "$work/out-engine" 2>/dev/null | grep -v "Only in $work/plain: BIG" | grep -q . &&
   echo "WARNING: the engine's expansion of the small files differs" >&2
-engine szdd-small compressed nofields
-smallBare=$engineOwn
 fresh out-expand
-times=()
-for f in $(find "$work/szdd" -path '*/DIR*' -type f | sort | awk -v n="$sample" -v total="$smallFiles" 'NR % int(total / n) == 1'); do
-  times+=("$(timed expand "$(winpath "$f")" "$(winpath "$work/out-expand/$(basename "$(dirname "$f")")-$(basename "$f")")")")
+expandSample=0 expandSampleNet=0 sampled=0
+for f in $(find "$work/szdd" -path '*/DIR*' -type f | sort | awk -v n="$sample" -v total="$smallFiles" 'BEGIN { step = int(total / n); if (step < 1) step = 1 } (NR - 1) % step == 0'); do
+  read -r full less < <(expandNet "$f" "$work/out-expand/$(basename "$(dirname "$f")")-$(basename "$f")")
+  expandSample=$(sum "$expandSample" "$full") expandSampleNet=$(sum "$expandSampleNet" "$less")
+  sampled=$((sampled + 1))
 done
-sampled=${#times[@]}
-expandSample=$(sum "${times[@]}")
 rm -rf "$work/out-engine" "$work/out-xcopy" "$work/out-expand"
 
 awk -v files="$smallFiles" -v bigFiles="$bigFiles" -v bigMb="$bigMb" -v startup="$startup" -v runs="$runs" \
     -v plainWall="$plainWall" -v plainOwn="$plainOwn" -v plainBare="$plainBare" -v xcopyWall="$xcopyWall" \
-    -v bigWall="$bigWall" -v bigOwn="$bigOwn" -v expandBig="$expandBig" \
-    -v smallOwn="$smallOwn" -v smallBare="$smallBare" -v expandSample="$expandSample" -v sampled="$sampled" \
+    -v bigWall="$bigWall" -v bigOwn="$bigOwn" -v expandBig="$expandBig" -v expandBigNet="$expandBigNet" \
+    -v smallOwn="$smallOwn" -v smallBare="$smallBare" -v expandSample="$expandSample" \
+    -v expandSampleNet="$expandSampleNet" -v sampled="$sampled" \
     -v destProbing="$destProbing" -v destPassByPass="$destPassByPass" \
     -v deepProbing="$deepProbing" -v deepPassByPass="$deepPassByPass" 'BEGIN {
   total = files + bigFiles
-  printf "\nCopy engine against the tools of Wine (best of %d runs; one expand.exe start: %.3f s)\n\n", runs, startup
+  printf "\nCopy engine against the tools of Wine (best of %d runs; one expand.exe start: about %.3f s;\n", runs, startup
+  printf "expand.exe less its start = each call less a call on an empty compressed file right after it)\n\n"
   printf "| work | engine | engine, no progress fields | tool of Wine | engine / tool |\n|---|---|---|---|---|\n"
   printf "| plain tree (%d files + %d x %d MB), whole programs, s | %.3f | | xcopy /E /I: %.3f | %.2f |\n", \
     files, bigFiles, bigMb, plainWall, xcopyWall, plainWall / xcopyWall
@@ -201,8 +215,8 @@ awk -v files="$smallFiles" -v bigFiles="$bigFiles" -v bigMb="$bigMb" -v startup=
   printf "| SZDD %d x %d MB, whole programs, s | %.3f | | expand.exe x %d: %.3f | %.2f |\n", \
     bigFiles, bigMb, bigWall, bigFiles, expandBig, bigWall / expandBig
   printf "| SZDD %d x %d MB, less the starts, s | %.3f | | %.3f | %.2f |\n", \
-    bigFiles, bigMb, bigOwn, expandBig - bigFiles * startup, bigOwn / (expandBig - bigFiles * startup)
-  perExpand = (expandSample - sampled * startup) / sampled * 1000
+    bigFiles, bigMb, bigOwn, expandBigNet, bigOwn / expandBigNet
+  perExpand = expandSampleNet / sampled * 1000
   printf "| SZDD small files, per file less the starts, ms (engine: all %d, expand.exe: %d) | %.3f | %.3f | %.3f | %.2f |\n", \
     files, sampled, smallOwn / files * 1000, smallBare / files * 1000, perExpand, smallOwn / files * 1000 / perExpand
   printf "| SZDD small files, per file with its start, ms | | | %.3f | |\n", expandSample / sampled * 1000
