@@ -2,6 +2,9 @@
 
 bool CreateDirectoryPath(const std::string& path) {
     if (path.size() >= 2 && path[0] == '\\' && path[1] == '\\') return false;
+    // The path is bounded by MAX_PATH: a longer one could never be created
+    // whole, so none of its folders is made.
+    if (path.size() >= MAX_PATH) return false;
 
     std::string prefix;
     size_t index = 0;
@@ -17,8 +20,7 @@ bool CreateDirectoryPath(const std::string& path) {
         size_t end = path.find('\\', index);
         if (end == std::string::npos) end = path.size();
         prefix.append(path, index, end - index);
-        // A path past the system's bound cannot be created; never hand one over.
-        if (prefix.size() < MAX_PATH) CreateDirectoryA(prefix.c_str(), nullptr);
+        CreateDirectoryA(prefix.c_str(), nullptr);
         prefix += '\\';
         index = end + 1;
     }

@@ -6,9 +6,9 @@
 #include <cstdint>
 #include <string>
 
-// Creates every folder along the path. False only for a network path
-// (starting with two backslashes), where nothing is created; true otherwise,
-// whatever the single creations did.
+// Creates every folder along the path. False for a network path (starting
+// with two backslashes) and for a path of MAX_PATH characters or more, where
+// nothing is created; true otherwise, whatever the single creations did.
 bool CreateDirectoryPath(const std::string& path);
 
 // False only when the system answers "file not found" (error 2) for the path:

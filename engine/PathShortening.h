@@ -13,7 +13,7 @@ using TextMeasure = std::function<int(const std::string&)>;
 // The shortening rule with the measuring passed in. Empty for a width below
 // 10 pixels or an empty text; the text itself when it fits; otherwise the
 // longest middle-dotted form that fits, or the shortest form there is when
-// none fits. Needs O(log n) measurements.
+// none fits. Needs O(log p) measurements for p removed pairs.
 std::string ShortenTextToFit(const std::string& text, int width, const TextMeasure& measure);
 
 // The rule measured in the window's own device context as the system hands it

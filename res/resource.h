@@ -30,3 +30,18 @@
 #define IDC_BROWSE_TEXT2 1010
 #define IDC_NEW_DIR 1015
 #define IDC_FOLDER_TREE 1016
+
+// Replace question (template 103); 1000 is its main text
+#define IDD_REPLACE_FILE 103
+#define IDC_REPLACE_YES_TO_ALL 1001
+#define IDC_REPLACE_NO 1006
+#define IDC_REPLACE_QUESTION 1008
+#define IDC_REPLACE_SOURCE_SIZE 1010
+#define IDC_REPLACE_SOURCE_DATE 1011
+#define IDC_REPLACE_WITH 1012
+#define IDC_REPLACE_EXISTING_SIZE 1013
+#define IDC_REPLACE_EXISTING_DATE 1014
+
+// Progress dialog (template 108): the two fields the copy engine writes
+#define IDC_PROGRESS_FILE 1007
+#define IDC_PROGRESS_DEST 1009

@@ -1,0 +1,226 @@
+#!/usr/bin/env bash
+# Benchmarks the copy engine against Wine's own tools on one generated tree:
+#   - the plain tree: bench_engine.exe against `xcopy /E /I`;
+#   - the same tree SZDD-compressed by mscompress: bench_engine.exe against
+#     Wine's expand.exe (which calls the same LZCopy), on the big files and on
+#     a sample of the small ones (expand.exe takes one file per call).
+# Usage: bench/run.sh [FOLDERS FILES_PER_FOLDER BIG_FILES BIG_MB]
+# (default 200 folders of 25 small files, plus 3 files of 40 MB). Everything is
+# written under the build tree (build/benchwork/SIZE).
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+folders=${1:-200}
+perFolder=${2:-25}
+bigFiles=${3:-3}
+bigMb=${4:-40}
+sample=100
+
+export BUILD_DIR="${BUILD_DIR:-$root/build}"
+source "$root/tools/env.sh"
+bench="$BUILD_DIR/bench/bench_engine.exe"
+if [ ! -f "$bench" ]; then
+  bash "$root/tools/install-deps.sh"
+  cmake -G Ninja -S "$root" -B "$BUILD_DIR" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-i686.cmake" \
+    -DCMAKE_BUILD_TYPE=Release -DSETUP_BUILD_TESTS=ON >/dev/null
+  cmake --build "$BUILD_DIR" --target bench_engine -- -j2
+fi
+bash "$root/tools/make-prefix.sh"
+
+xvfb=""
+if [ -z "${DISPLAY:-}" ]; then
+  for n in $(seq 90 140); do [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ] || break; done
+  Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+  xvfb=$!
+  export DISPLAY=":$n"
+  for _ in $(seq 50); do [ -e "/tmp/.X11-unix/X$n" ] && break; sleep 0.1; done
+fi
+cleanup() {
+  wineserver -k 2>/dev/null || true
+  [ -n "$xvfb" ] && kill "$xvfb" 2>/dev/null || true
+}
+trap cleanup EXIT
+# A persistent server, so that every program pays only its own start.
+wineserver -p 2>/dev/null || true
+wine cmd /c exit >/dev/null 2>&1 </dev/null
+
+work="$BUILD_DIR/benchwork/$folders-$perFolder-$bigFiles-$bigMb"
+winpath() { local p=${1//\//\\}; echo "Z:$p"; }
+now() { date +%s.%N; }
+elapsed() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.3f", b - a }'; }
+
+# The tree, made once per size (mscompress takes minutes for the big files).
+if [ ! -f "$work/done" ]; then
+  echo "Generating $folders folders of $perFolder files and $bigFiles files of $bigMb MB..." >&2
+  rm -rf "$work"
+  mkdir -p "$work"
+  python3 - "$work/plain" "$folders" "$perFolder" "$bigFiles" "$bigMb" <<'PY'
+import os, random, sys
+out, folders, per, big, mb = sys.argv[1], *map(int, sys.argv[2:])
+random.seed(7)
+words = "the setup window dialog book chapter listing code file example program install copy tree".split()
+def text(n):
+    lines = []
+    size = 0
+    while size < n:
+        line = " ".join(random.choice(words) for _ in range(random.randint(4, 12))) + "\r\n"
+        lines.append(line)
+        size += len(line)
+    return "".join(lines)[:n].encode()
+for d in range(folders):
+    folder = os.path.join(out, "DIR%03d" % d)
+    os.makedirs(folder)
+    for f in range(per):
+        with open(os.path.join(folder, "FILE%04d.TXT" % f), "wb") as fh:
+            fh.write(text(random.randint(1024, 8192)))
+os.makedirs(os.path.join(out, "BIG"))
+block = text(4 << 20)
+for b in range(big):
+    with open(os.path.join(out, "BIG", "BIG%d.DAT" % b), "wb") as fh:
+        for i in range(mb // 4):
+            fh.write(b"part %d of file %d\r\n" % (i, b))
+            fh.write(block)
+PY
+  cp -r "$work/plain" "$work/szdd"
+  echo "Compressing with mscompress..." >&2
+  find "$work/szdd" -type f -print0 | xargs -0 -n 500 mscompress
+  # On the medium a compressed file keeps its own name.
+  python3 - "$work/szdd" <<'PY'
+import os, sys
+for folder, _, names in os.walk(sys.argv[1]):
+    for name in names:
+        if name.endswith("_"):
+            os.replace(os.path.join(folder, name), os.path.join(folder, name[:-1]))
+PY
+  touch "$work/done"
+fi
+
+fresh() { rm -rf "$work/$1"; mkdir -p "$work/$1"; }
+# Runs a Windows program under Wine; prints its wall time in seconds.
+timed() {
+  local start end
+  start=$(now)
+  wine "$@" >"$work/last.out" 2>&1 </dev/null
+  end=$(now)
+  elapsed "$start" "$end"
+}
+field() { tr -d '\r' < "$work/last.out" | awk -v k="$1" '$1 == k { print $2, $3 }'; }
+minimum() { printf '%s\n' "$@" | sort -g | head -n 1; }
+median() { printf '%s\n' "$@" | sort -g | awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }'; }
+sum() { printf '%s\n' "$@" | awk '{ s += $1 } END { printf "%.3f", s }'; }
+# The engine on SOURCE (a folder under $work) in MODE (plain|compressed) and
+# FIELDS (fields|nofields); sets engineWall and engineOwn.
+engine() {
+  fresh out-engine
+  engineWall=$(timed "$bench" "$(winpath "$work/$1")" "$(winpath "$work/out-engine")" "$2" "$3")
+  engineOwn=$(field engine_seconds)
+  [ "$(field expand_failed)" = "0 " ] || echo "WARNING: the engine reported failed expansions" >&2
+}
+# expand.exe on one file, less its start: the same call on an empty compressed
+# file (its header alone) right after it.
+expandNet() {
+  local full empty
+  full=$(timed expand "$(winpath "$1")" "$(winpath "$2")")
+  empty=$(timed expand "$(winpath "$work/EMPTY.SZ")" "$(winpath "$work/EMPTY.OUT")")
+  awk -v a="$full" -v b="$empty" 'BEGIN { printf "%.3f %.3f\n", a, a - b }'
+}
+runs=3
+smallFiles=$((folders * perFolder))
+
+# What one expand.exe call costs besides expanding (for the heading): its start
+# on a compressed file that is empty (its header alone), the median of five.
+printf 'SZDD\x88\xf0\x27\x33A\0\0\0\0\0' > "$work/EMPTY.SZ"
+starts=()
+for _ in 1 2 3 4 5; do starts+=("$(timed expand "$(winpath "$work/EMPTY.SZ")" "$(winpath "$work/EMPTY.OUT")")"); done
+startup=$(median "${starts[@]}")
+
+# 1. The plain tree: the engine (with and without its progress fields)
+# against xcopy, the runs interleaved so that a change of the machine's load
+# touches all three alike.
+# The files are read once first, so that no run pays for the disk.
+cat "$work"/plain/*/* "$work"/szdd/*/* >/dev/null
+fresh out-engine
+timed "$bench" "$(winpath "$work/plain")" "$(winpath "$work/out-engine")" plain fields count >/dev/null
+read -r destProbing destPassByPass < <(field measurements_dest)
+read -r deepProbing deepPassByPass < <(field measurements_deep)
+diff -rq "$work/plain" "$work/out-engine" >/dev/null || echo "WARNING: the engine's copy differs" >&2
+walls=() owns=() bares=() xcopies=()
+for _ in $(seq "$runs"); do
+  engine plain plain fields
+  walls+=("$engineWall") owns+=("$engineOwn")
+  engine plain plain nofields
+  bares+=("$engineOwn")
+  fresh out-xcopy
+  xcopies+=("$(timed xcopy /E /I "$(winpath "$work/plain")" "$(winpath "$work/out-xcopy/tree")")")
+done
+plainWall=$(minimum "${walls[@]}") plainOwn=$(minimum "${owns[@]}") plainBare=$(minimum "${bares[@]}")
+xcopyWall=$(minimum "${xcopies[@]}")
+
+# 2. The big compressed files: the engine on the BIG folder, expand.exe once
+# per file, interleaved.
+walls=() owns=() totals=() nets=()
+for _ in $(seq "$runs"); do
+  engine szdd/BIG compressed fields
+  walls+=("$engineWall") owns+=("$engineOwn")
+  diff -rq "$work/plain/BIG" "$work/out-engine" >/dev/null || echo "WARNING: the engine's expansion differs" >&2
+  fresh out-expand
+  total=0 net=0
+  for f in "$work"/szdd/BIG/*; do
+    read -r full less < <(expandNet "$f" "$work/out-expand/$(basename "$f")")
+    total=$(sum "$total" "$full") net=$(sum "$net" "$less")
+  done
+  totals+=("$total") nets+=("$net")
+  diff -rq "$work/plain/BIG" "$work/out-expand" >/dev/null || echo "WARNING: expand.exe's output differs" >&2
+done
+bigWall=$(minimum "${walls[@]}") bigOwn=$(minimum "${owns[@]}")
+expandBig=$(minimum "${totals[@]}") expandBigNet=$(minimum "${nets[@]}")
+
+# 3. The small compressed files: all of them with the engine, a sample taken
+# across the folders with expand.exe (one call each).
+mkdir -p "$work/szdd-small"
+for d in "$work"/szdd/DIR*; do [ -e "$work/szdd-small/$(basename "$d")" ] || ln -s "$d" "$work/szdd-small/"; done
+owns=() bares=()
+for _ in $(seq "$runs"); do
+  engine szdd-small compressed fields
+  owns+=("$engineOwn")
+  engine szdd-small compressed nofields
+  bares+=("$engineOwn")
+done
+smallOwn=$(minimum "${owns[@]}") smallBare=$(minimum "${bares[@]}")
+diff -rq "$work/plain" "$work/out-engine" 2>/dev/null | grep -v "Only in $work/plain: BIG" | grep -q . &&
+  echo "WARNING: the engine's expansion of the small files differs" >&2
+fresh out-expand
+expandSample=0 expandSampleNet=0 sampled=0
+for f in $(find "$work/szdd" -path '*/DIR*' -type f | sort | awk -v n="$sample" -v total="$smallFiles" 'BEGIN { step = int(total / n); if (step < 1) step = 1 } (NR - 1) % step == 0'); do
+  read -r full less < <(expandNet "$f" "$work/out-expand/$(basename "$(dirname "$f")")-$(basename "$f")")
+  expandSample=$(sum "$expandSample" "$full") expandSampleNet=$(sum "$expandSampleNet" "$less")
+  sampled=$((sampled + 1))
+done
+rm -rf "$work/out-engine" "$work/out-xcopy" "$work/out-expand"
+
+awk -v files="$smallFiles" -v bigFiles="$bigFiles" -v bigMb="$bigMb" -v startup="$startup" -v runs="$runs" \
+    -v plainWall="$plainWall" -v plainOwn="$plainOwn" -v plainBare="$plainBare" -v xcopyWall="$xcopyWall" \
+    -v bigWall="$bigWall" -v bigOwn="$bigOwn" -v expandBig="$expandBig" -v expandBigNet="$expandBigNet" \
+    -v smallOwn="$smallOwn" -v smallBare="$smallBare" -v expandSample="$expandSample" \
+    -v expandSampleNet="$expandSampleNet" -v sampled="$sampled" \
+    -v destProbing="$destProbing" -v destPassByPass="$destPassByPass" \
+    -v deepProbing="$deepProbing" -v deepPassByPass="$deepPassByPass" 'BEGIN {
+  total = files + bigFiles
+  printf "\nCopy engine against the tools of Wine (best of %d runs; one expand.exe start: about %.3f s;\n", runs, startup
+  printf "expand.exe less its start = each call less a call on an empty compressed file right after it)\n\n"
+  printf "| work | engine | engine, no progress fields | tool of Wine | engine / tool |\n|---|---|---|---|---|\n"
+  printf "| plain tree (%d files + %d x %d MB), whole programs, s | %.3f | | xcopy /E /I: %.3f | %.2f |\n", \
+    files, bigFiles, bigMb, plainWall, xcopyWall, plainWall / xcopyWall
+  printf "| plain tree, less one start each, s | %.3f | %.3f | %.3f | %.2f |\n", \
+    plainOwn, plainBare, xcopyWall - startup, plainOwn / (xcopyWall - startup)
+  printf "| SZDD %d x %d MB, whole programs, s | %.3f | | expand.exe x %d: %.3f | %.2f |\n", \
+    bigFiles, bigMb, bigWall, bigFiles, expandBig, bigWall / expandBig
+  printf "| SZDD %d x %d MB, less the starts, s | %.3f | | %.3f | %.2f |\n", \
+    bigFiles, bigMb, bigOwn, expandBigNet, bigOwn / expandBigNet
+  perExpand = expandSampleNet / sampled * 1000
+  printf "| SZDD small files, per file less the starts, ms (engine: all %d, expand.exe: %d) | %.3f | %.3f | %.3f | %.2f |\n", \
+    files, sampled, smallOwn / files * 1000, smallBare / files * 1000, perExpand, smallOwn / files * 1000 / perExpand
+  printf "| SZDD small files, per file with its start, ms | | | %.3f | |\n", expandSample / sampled * 1000
+  printf "\nPath shortening, measurements for the %d destination paths (probing, then bisecting / measuring every pass):\n", total
+  printf "  under the benchmark folder: %d / %d; under a deep installation folder: %d / %d\n", \
+    destProbing, destPassByPass, deepProbing, deepPassByPass
+}'

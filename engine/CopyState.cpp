@@ -1,0 +1,11 @@
+#include "engine/CopyState.h"
+
+std::atomic<bool> CopyAbandoned{false};
+std::atomic<bool> ExpandFailed{false};
+std::atomic<bool> ReplaceAll{false};
+
+HWND ProgressWindow = nullptr;
+int DestFieldWidth = 0;
+
+CEvent StartEvent;
+CEvent CancelEvent;

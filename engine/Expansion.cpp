@@ -1,0 +1,85 @@
+#include "engine/Expansion.h"
+
+#include <windows.h>
+#include <lzexpand.h>
+
+#include <cstring>
+
+namespace {
+// The first 14 bytes of an SZDD file: magic, method "A", the name's last
+// character, and the expanded size (little-endian).
+constexpr unsigned char kSzddMagic[8] = {'S', 'Z', 'D', 'D', 0x88, 0xF0, 0x27, 0x33};
+constexpr DWORD kSzddHeaderSize = 14;
+
+HFILE AsHfile(HANDLE handle) { return static_cast<HFILE>(reinterpret_cast<INT_PTR>(handle)); }
+
+// How many bytes a complete expansion of the open file yields: the size its
+// SZDD header declares, or for a file that is not compressed its own size.
+// The file pointer is put back to the start for LZInit.
+DWORD ExpectedSize(HANDLE source) {
+    unsigned char header[kSzddHeaderSize] = {};
+    DWORD got = 0;
+    DWORD expected = GetFileSize(source, nullptr);
+    if (ReadFile(source, header, sizeof header, &got, nullptr) && got == sizeof header &&
+        std::memcmp(header, kSzddMagic, sizeof kSzddMagic) == 0) {
+        expected = header[10] | header[11] << 8 | header[12] << 16 | static_cast<DWORD>(header[13]) << 24;
+    }
+    SetFilePointer(source, 0, nullptr, FILE_BEGIN);
+    return expected;
+}
+
+// Creates a new file with a name of its own in the folder; its name is
+// returned through `path`. Nothing is created when the name would not fit the
+// system's path bound.
+HANDLE CreateTemporaryBeside(const std::string& folder, std::string& path) {
+    static LONG counter = static_cast<LONG>(GetTickCount());
+    char name[16];
+    for (int attempt = 0; attempt < 0x10000; ++attempt) {
+        wsprintfA(name, "\\~sx%04X.tmp", static_cast<unsigned>(InterlockedIncrement(&counter)) & 0xFFFF);
+        path = folder + name;
+        if (path.size() >= MAX_PATH) return INVALID_HANDLE_VALUE;
+        HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL,
+                                  nullptr);
+        if (file != INVALID_HANDLE_VALUE || GetLastError() != ERROR_FILE_EXISTS) return file;
+    }
+    return INVALID_HANDLE_VALUE;
+}
+}  // namespace
+
+bool ExpandFile(const std::string& sourceName, const std::string& destPath) {
+    // The source is opened first: a source that cannot be read must not cost
+    // the user an existing destination file. CreateFileA instead of
+    // LZOpenFileA, whose OFSTRUCT holds only 128 characters of the full path.
+    HANDLE source = CreateFileA(sourceName.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+    if (source == INVALID_HANDLE_VALUE) return false;
+    DWORD expected = ExpectedSize(source);
+    // LZInit hands back an LZ handle for a compressed file, the file's own
+    // handle for any other file, or a negative error (and then leaves the
+    // file open).
+    HFILE expanding = LZInit(AsHfile(source));
+    if (expanding < 0) {
+        CloseHandle(source);
+        return false;
+    }
+
+    size_t slash = destPath.find_last_of('\\');
+    std::string folder = slash == std::string::npos ? std::string(".") : destPath.substr(0, slash);
+    std::string temporary;
+    HANDLE target = CreateTemporaryBeside(folder, temporary);
+    if (target == INVALID_HANDLE_VALUE) {
+        LZClose(expanding);
+        return false;
+    }
+    // LZCopy writes through the plain file handle (_lwrite on the HFILE).
+    LONG written = LZCopy(expanding, AsHfile(target));
+    LZClose(expanding);
+    CloseHandle(target);
+
+    // A file cut short expands without an error from LZCopy: it only yields
+    // fewer bytes than its header promised.
+    bool complete = written >= 0 && static_cast<DWORD>(written) == expected;
+    if (complete && MoveFileExA(temporary.c_str(), destPath.c_str(), MOVEFILE_REPLACE_EXISTING)) return true;
+    DeleteFileA(temporary.c_str());
+    return false;
+}

@@ -1,0 +1,355 @@
+#include "engine/CopyEngine.h"
+
+#include <gtest/gtest.h>
+
+#include <map>
+
+#include "EngineTestSupport.h"
+#include "app/InstallSettings.h"
+#include "app/SetupApp.h"
+#include "app/SetupTexts.h"
+#include "engine/CopyState.h"
+#include "engine/FileFacts.h"
+#include "engine/PathShortening.h"
+#include "framework/SafeFormat.h"
+
+using namespace enginetest;
+
+namespace {
+const std::string kFixtures = SZDD_FIXTURE_DIR;
+const std::string kSmall = "small text file, a few words\r\n";
+
+class CopyEngine : public ::testing::Test {
+protected:
+    void SetUp() override {
+        m_root = WorkFolder(std::string("CopyEngine.") + ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        RemoveTree(m_root);
+        m_source = m_root + "\\Medium";
+        m_dest = m_root + "\\Installed";
+        MakeFolders(m_source);
+        MakeFolders(m_dest);
+        SetupCancelled = false;
+        CopyAbandoned = false;
+        ExpandFailed = false;
+        ReplaceAll = false;
+        CancelEvent.ResetEvent();
+        InstallSettings.FilesCompressedFlag = false;
+        InstallSettings.UseUnderscoresFlag = false;
+        SetupTexts.ConfirmReplaceTitle = "Confirm File Replace";
+        SetupTexts.ConfirmReplaceText1 = "Replace '%s'?";
+        SetupTexts.ConfirmReplaceText3 = "modified on %s";
+        SetupTexts.ExitTitle = "Exit Setup";
+
+        // The progress dialog's two fields, on this (the user-interface) thread.
+        m_progress = CreateWindowExA(0, "STATIC", "progress", WS_POPUP, 0, 0, 500, 120, nullptr, nullptr, nullptr,
+                                     nullptr);
+        CreateWindowExA(0, "STATIC", "", WS_CHILD, 10, 40, 400, 14, m_progress,
+                        reinterpret_cast<HMENU>(1007), nullptr, nullptr);
+        CreateWindowExA(0, "STATIC", "", WS_CHILD, 10, 80, 400, 14, m_progress,
+                        reinterpret_cast<HMENU>(1009), nullptr, nullptr);
+        ProgressWindow = m_progress;
+        DestFieldWidth = 400;
+    }
+    void TearDown() override {
+        DestroyWindow(m_progress);
+        ProgressWindow = nullptr;
+        RemoveTree(m_root);
+    }
+
+    // Runs CopyTree on a worker thread from the medium folder, answering each
+    // dialog with the next button of `answers` (titles are recorded). Checks
+    // that the current directory is back where it was.
+    void Copy(std::vector<int> answers = {}, const std::function<void(HWND)>& onDialog = {}) {
+        char previous[MAX_PATH];
+        GetCurrentDirectoryA(MAX_PATH, previous);
+        ASSERT_TRUE(SetCurrentDirectoryA(m_source.c_str()));
+        size_t next = 0;
+        bool ended = RunOnWorker([this] { CopyTree(m_dest); },
+                                 [&](HWND dialog) {
+                                     m_titles.push_back(WindowText(dialog));
+                                     if (onDialog) onDialog(dialog);
+                                     if (next < answers.size()) {
+                                         Click(dialog, answers[next++]);
+                                     } else {
+                                         ADD_FAILURE() << "unexpected dialog " << m_titles.back();
+                                         Click(dialog, IDOK);
+                                     }
+                                 });
+        EXPECT_TRUE(ended);
+        EXPECT_EQ(next, answers.size()) << "dialogs answered";
+        char after[MAX_PATH];
+        GetCurrentDirectoryA(MAX_PATH, after);
+        EXPECT_STREQ(after, m_source.c_str()) << "current directory after the copy";
+        SetCurrentDirectoryA(previous);
+    }
+
+    void Source(const std::string& relative, const std::string& content, DWORD attributes = 0) {
+        WriteFile(m_source + "\\" + relative, content, attributes);
+    }
+    void SourceFromFixture(const std::string& relative, const std::string& fixture) {
+        Source(relative, ReadFile(kFixtures + "\\" + fixture));
+    }
+    std::string Installed(const std::string& relative) { return ReadFile(m_dest + "\\" + relative); }
+    std::string Field(int id) { return ItemText(m_progress, id); }
+
+    std::string m_root, m_source, m_dest;
+    HWND m_progress = nullptr;
+    std::vector<std::string> m_titles;
+};
+
+TEST_F(CopyEngine, CopiesTheTreeSkippingOnlyFoldersThatStartWithADot) {
+    Source("README.TXT", "readme");
+    Source(".profile", "dot file");
+    Source("HIDDEN.DAT", "hidden", FILE_ATTRIBUTE_HIDDEN);
+    Source("LOCKED.TXT", "read-only", FILE_ATTRIBUTE_READONLY);
+    Source("DOCS\\GUIDE.TXT", "guide");
+    Source("DOCS\\DEEP\\DEEPER\\LEAF.TXT", "leaf");
+    Source("DOCS\\.svn\\entries", "svn");
+    Source(".old\\STALE.TXT", "stale");
+    Copy();
+
+    const std::map<std::string, std::string> expected = {
+        {"README.TXT", "readme"},          {".profile", "dot file"},
+        {"HIDDEN.DAT", "hidden"},          {"LOCKED.TXT", "read-only"},
+        {"DOCS\\GUIDE.TXT", "guide"},      {"DOCS\\DEEP\\DEEPER\\LEAF.TXT", "leaf"},
+    };
+    for (const auto& [path, content] : expected) EXPECT_EQ(Installed(path), content) << path;
+    EXPECT_FALSE(Exists(m_dest + "\\.old"));
+    EXPECT_FALSE(Exists(m_dest + "\\DOCS\\.svn"));
+    // Copied files carry no attributes: a read-only file from a CD becomes writable.
+    for (const char* name : {"LOCKED.TXT", "HIDDEN.DAT"}) {
+        DWORD attributes = GetFileAttributesA((m_dest + "\\" + name).c_str());
+        EXPECT_EQ(attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN), 0u) << name;
+    }
+    EXPECT_TRUE(m_titles.empty());
+}
+
+TEST_F(CopyEngine, UnderscoreNamesBecomeLongNamesWhileTheFieldShowsTheNameAsFound) {
+    InstallSettings.UseUnderscoresFlag = true;
+    m_dest = m_root + "\\Installed\\A rather long installation folder\\for the progress field";
+    MakeFolders(m_dest);
+    Source("MY_DOCS\\READ_ME.TXT", "read me");
+    Copy();
+    EXPECT_EQ(Installed("My Docs\\Read Me.txt"), "read me");
+    EXPECT_EQ(Field(1007), "READ_ME.TXT");
+    std::string full = m_dest + "\\My Docs\\Read Me.txt";
+    EXPECT_EQ(Field(1009), ShortenPathToFit(m_progress, DestFieldWidth, full));
+    EXPECT_NE(Field(1009), full) << "the path is long enough to be shortened";
+}
+
+TEST_F(CopyEngine, ExpandsCompressedFilesAndCopiesOthersUnchanged) {
+    InstallSettings.FilesCompressedFlag = true;
+    SourceFromFixture("CHAPTER.TXT", "CHAPTER.TXT_");
+    SourceFromFixture("DATA\\RANDOM.BIN", "RANDOM.BIN_");
+    SourceFromFixture("EMPTY.TXT", "EMPTY.TXT_");
+    SourceFromFixture("SMALL.TXT", "SMALL.TXT_");
+    SourceFromFixture("PLAIN.TXT", "SMALL.TXT");
+    Copy();
+    for (const char* name : {"CHAPTER.TXT", "DATA\\RANDOM.BIN", "EMPTY.TXT", "SMALL.TXT"}) {
+        std::string file = std::string(name).substr(std::string(name).find_last_of('\\') + 1);
+        EXPECT_EQ(Installed(name), ReadFile(kFixtures + "\\" + file)) << name;
+    }
+    EXPECT_EQ(Installed("PLAIN.TXT"), kSmall);
+    EXPECT_FALSE(ExpandFailed);
+    EXPECT_EQ(ListingOrder(m_dest).size(), 5u) << "no temporary file is left behind";
+}
+
+// Failed expansions raise ExpandFailed, go on with the next file and never
+// cost the user the file that is already at the destination.
+TEST_F(CopyEngine, FailedExpansionsKeepTheExistingFileAndGoOn) {
+    InstallSettings.FilesCompressedFlag = true;
+    ReplaceAll = true;
+    std::string unknownMethod = ReadFile(kFixtures + "\\SMALL.TXT_");
+    unknownMethod[8] = 'Q';
+    const struct {
+        const char* name;
+        std::string source;
+        bool heldOpen;
+    } cases[] = {
+        {"cut short", ReadFile(kFixtures + "\\CHAPTER.CUT_"), false},
+        {"unknown method", unknownMethod, false},
+        {"source cannot be opened", ReadFile(kFixtures + "\\SMALL.TXT_"), true},
+    };
+    for (const auto& c : cases) {
+        RemoveTree(m_source);
+        RemoveTree(m_dest);
+        MakeFolders(m_dest);
+        ExpandFailed = false;
+        Source("FILE.TXT", c.source);
+        SourceFromFixture("OTHER.TXT", "SMALL.TXT_");
+        WriteFile(m_dest + "\\FILE.TXT", "the user's own file");
+        // The source held open without sharing cannot be opened by the engine.
+        HANDLE held = c.heldOpen ? CreateFileA((m_source + "\\FILE.TXT").c_str(), GENERIC_READ, 0, nullptr,
+                                               OPEN_EXISTING, 0, nullptr)
+                                 : INVALID_HANDLE_VALUE;
+        Copy();
+        if (held != INVALID_HANDLE_VALUE) CloseHandle(held);
+        EXPECT_TRUE(ExpandFailed) << c.name;
+        EXPECT_EQ(Installed("FILE.TXT"), "the user's own file") << c.name;
+        EXPECT_EQ(Installed("OTHER.TXT"), kSmall) << c.name;
+        EXPECT_EQ(ListingOrder(m_dest).size(), 2u) << c.name << ": no temporary file is left behind";
+    }
+}
+
+TEST_F(CopyEngine, CompressedFileWhoseFolderCannotBeMadeFailsAndTheCopyGoesOn) {
+    InstallSettings.FilesCompressedFlag = true;
+    SourceFromFixture("SUB\\INNER.TXT", "SMALL.TXT_");
+    SourceFromFixture("TOP.TXT", "SMALL.TXT_");
+    WriteFile(m_dest + "\\SUB", "a file where the folder should be");
+    // A file under a folder that is a file is "path not found", which counts
+    // as present: the question is not asked with ReplaceAll set.
+    ReplaceAll = true;
+    Copy();
+    EXPECT_TRUE(ExpandFailed);
+    EXPECT_EQ(Installed("TOP.TXT"), kSmall);
+}
+
+TEST_F(CopyEngine, ExpandsIntoPathsLongerThanTheOpenFileStructureHolds) {
+    InstallSettings.FilesCompressedFlag = true;
+    m_dest = m_root + "\\Installed\\A Destination Folder With A Long Name For The Book";
+    MakeFolders(m_dest);
+    std::string deep = "Chapter One Listings\\Second Level Folder";
+    SourceFromFixture(deep + "\\CHAPTER.TXT", "CHAPTER.TXT_");
+    ASSERT_GT(m_dest.size() + deep.size(), 128u + 20);
+    ASSERT_GT(m_source.size() + deep.size(), 128u);
+    Copy();
+    EXPECT_FALSE(ExpandFailed);
+    EXPECT_EQ(Installed(deep + "\\CHAPTER.TXT"), ReadFile(kFixtures + "\\CHAPTER.TXT"));
+}
+
+TEST_F(CopyEngine, EntriesWhosePathWouldPassTheBoundAreSkipped) {
+    m_dest = m_root + "\\Installed\\" + std::string(120, 'd');
+    MakeFolders(m_dest);
+    std::string longName = std::string(120, 'n') + ".TXT";
+    Source(longName, "too long");
+    Source(std::string(120, 'f') + "\\INSIDE.TXT", "too long as well");
+    Source("SHORT.TXT", "fits");
+    for (bool compressed : {false, true}) {
+        InstallSettings.FilesCompressedFlag = compressed;
+        ExpandFailed = false;
+        Copy();
+        EXPECT_EQ(Installed("SHORT.TXT"), "fits");
+        EXPECT_EQ(ListingOrder(m_dest), std::vector<std::string>{"SHORT.TXT"});
+        // A file that could not be placed is a failed expansion on a compressed medium.
+        EXPECT_EQ(ExpandFailed.load(), compressed);
+        RemoveTree(m_dest);
+        MakeFolders(m_dest);
+    }
+}
+
+TEST_F(CopyEngine, AFolderThatCannotBeEnteredIsSkipped) {
+    // A folder named with a trailing dot (made on another system) is listed,
+    // but the name loses its dot when it is made current, so it cannot be entered.
+    std::wstring odd = L"\\\\?\\" + std::wstring(m_source.begin(), m_source.end()) + L"\\ODD.";
+    ASSERT_TRUE(CreateDirectoryW(odd.c_str(), nullptr));
+    Source("TOP.TXT", "top");
+    ASSERT_FALSE(SetCurrentDirectoryA((m_source + "\\ODD.").c_str()));
+    Copy();
+    EXPECT_EQ(Installed("TOP.TXT"), "top");
+    EXPECT_FALSE(Exists(m_dest + "\\ODD\\TOP.TXT")) << "the medium's top folder was copied a second time";
+    RemoveDirectoryW(odd.c_str());
+}
+
+// Each answer of the replace question, for an existing file.
+TEST_F(CopyEngine, ReplaceQuestionAnswers) {
+    const struct {
+        const char* answer;
+        std::vector<int> buttons;
+        std::vector<std::string> titles;
+        const char* installed;
+        bool cancelled;
+    } cases[] = {
+        {"Yes", {IDOK}, {"Confirm File Replace"}, "new!", false},
+        {"No", {1006}, {"Confirm File Replace"}, "old", false},
+        {"Cancel, then continue", {IDCANCEL, IDCANCEL}, {"Confirm File Replace", "Exit Setup"}, "new!", false},
+        {"Cancel, then exit", {IDCANCEL, IDOK}, {"Confirm File Replace", "Exit Setup"}, "old", true},
+    };
+    for (const auto& c : cases) {
+        SetupCancelled = false;
+        CopyAbandoned = false;
+        m_titles.clear();
+        Source("FILE.TXT", "new!");
+        WriteFile(m_dest + "\\FILE.TXT", "old");
+        std::vector<std::string> texts;
+        Copy(c.buttons, [&](HWND dialog) {
+            if (m_titles.size() == 1) texts = {ItemText(dialog, 1000), ItemText(dialog, 1010), ItemText(dialog, 1013)};
+        });
+        EXPECT_EQ(m_titles, c.titles) << c.answer;
+        // The incoming file's size above, the existing file's below.
+        EXPECT_EQ(texts, (std::vector<std::string>{"Replace 'FILE.TXT'?", "4 bytes", "3 bytes"})) << c.answer;
+        EXPECT_EQ(Installed("FILE.TXT"), c.installed) << c.answer;
+        EXPECT_EQ(SetupCancelled.load(), c.cancelled) << c.answer;
+        EXPECT_EQ(CopyAbandoned.load(), c.cancelled) << c.answer;
+        EXPECT_FALSE(ReplaceAll) << c.answer;
+    }
+}
+
+TEST_F(CopyEngine, YesToAllReplacesEveryLaterFileWithoutAsking) {
+    for (const char* name : {"A.TXT", "B.TXT", "SUB\\C.TXT"}) {
+        Source(name, "new");
+        WriteFile(m_dest + "\\" + name, "old");
+    }
+    Copy({1001});
+    EXPECT_EQ(m_titles.size(), 1u);
+    EXPECT_TRUE(ReplaceAll);
+    for (const char* name : {"A.TXT", "B.TXT", "SUB\\C.TXT"}) EXPECT_EQ(Installed(name), "new") << name;
+
+    // Once set, ReplaceAll overwrites without a question in later runs too.
+    Source("A.TXT", "newer");
+    m_titles.clear();
+    Copy();
+    EXPECT_TRUE(m_titles.empty());
+    EXPECT_EQ(Installed("A.TXT"), "newer");
+}
+
+TEST_F(CopyEngine, RaisedFlagsStopTheCopyBeforeTheFirstEntry) {
+    Source("A.TXT", "a");
+    Source("SUB\\B.TXT", "b");
+    for (std::atomic<bool>* flag : {&CopyAbandoned, &SetupCancelled}) {
+        *flag = true;
+        Copy();
+        EXPECT_TRUE(ListingOrder(m_dest).empty());
+        *flag = false;
+    }
+}
+
+// The user cancels (the progress dialog signals CancelEvent, as a confirmed
+// cancel does) while the replace question of one file is open: that file is
+// still finished, nothing after it in the listing order is copied.
+TEST_F(CopyEngine, CancelEventStopsTheWalkAfterTheCurrentEntry) {
+    for (int i = 0; i < 8; ++i) Source("FILE" + std::to_string(i) + ".TXT", "new");
+    std::vector<std::string> order = ListingOrder(m_source);
+    const std::string& current = order[3];
+    WriteFile(m_dest + "\\" + current, "old");
+    Copy({IDOK}, [](HWND) { CancelEvent.SetEvent(); });
+    EXPECT_EQ(Installed(current), "new");
+    for (size_t i = 0; i < order.size(); ++i)
+        EXPECT_EQ(Exists(m_dest + "\\" + order[i]), i <= 3) << order[i];
+}
+
+// In a nested folder the inner level consumes the auto-reset event; the
+// flags raised with it end the enclosing levels too.
+TEST_F(CopyEngine, ConfirmedCancelInANestedFolderStopsEveryLevel) {
+    Source("SUB\\INNER1.TXT", "new");
+    Source("SUB\\INNER2.TXT", "new");
+    for (int i = 0; i < 5; ++i) Source("TOP" + std::to_string(i) + ".TXT", "new");
+    std::vector<std::string> top = ListingOrder(m_source);
+    std::vector<std::string> inner = ListingOrder(m_source + "\\SUB");
+    WriteFile(m_dest + "\\SUB\\" + inner[0], "old");
+    Copy({IDOK}, [](HWND) {
+        CancelEvent.SetEvent();
+        SetupCancelled = true;
+        CopyAbandoned = true;
+    });
+    EXPECT_EQ(Installed("SUB\\" + inner[0]), "new");
+    EXPECT_FALSE(Exists(m_dest + "\\SUB\\" + inner[1]));
+    bool afterSub = false;
+    for (const std::string& name : top) {
+        if (name == "SUB") {
+            afterSub = true;
+            continue;
+        }
+        EXPECT_EQ(Exists(m_dest + "\\" + name), !afterSub) << name;
+    }
+}
+}  // namespace
