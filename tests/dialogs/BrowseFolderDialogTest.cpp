@@ -36,41 +36,6 @@ protected:
     HWND m_tree = nullptr;
 };
 
-TEST_F(BrowseFolderDialogTest, ShowsEveryDriveWithItsImageAndSelectsTheFirstFixedDrive) {
-    EXPECT_EQ(ItemText(m_window, IDOK), "Okay");
-    EXPECT_EQ(ItemText(m_window, IDCANCEL), "Abort");
-    EXPECT_EQ(ItemText(m_window, IDC_BROWSE_TEXT1), "Now in:");
-    EXPECT_EQ(ItemText(m_window, IDC_BROWSE_TEXT2), "New one:");
-    EXPECT_EQ(ImageList_GetImageCount(reinterpret_cast<HIMAGELIST>(SendMessageA(m_tree, TVM_GETIMAGELIST, TVSIL_NORMAL, 0))), 5);
-
-    struct Expected {
-        const char* root;
-        int image;
-    };
-    // A: and E: have no medium; B:'s disk holds files only: all three still
-    // show a button, because removable and CD-ROM drives are not read.
-    const Expected drives[] = {{"A:\\", 1}, {"B:\\", 1}, {"C:\\", 0}, {"D:\\", 2}, {"E:\\", 2}, {"F:\\", 0}};
-    std::vector<std::string> roots = ChildTexts(m_tree, TVI_ROOT);
-    ASSERT_GE(roots.size(), 6u);
-    for (size_t i = 0; i < 6; ++i) {
-        EXPECT_EQ(roots[i], drives[i].root);
-        HTREEITEM item = Drive(drives[i].root);
-        TreeItemInfo info = ItemInfo(m_tree, item);
-        EXPECT_EQ(info.image, drives[i].image) << drives[i].root;
-        EXPECT_EQ(info.selectedImage, drives[i].image) << drives[i].root;
-        std::vector<HTREEITEM> children = Children(m_tree, item);
-        ASSERT_EQ(children.size(), 1u) << drives[i].root << " should carry one placeholder";
-        TreeItemInfo placeholder = ItemInfo(m_tree, children[0]);
-        EXPECT_EQ(placeholder.text, "");
-        EXPECT_EQ(placeholder.image, 3);
-        EXPECT_EQ(placeholder.selectedImage, 3);
-    }
-    EXPECT_EQ(ItemInfo(m_tree, reinterpret_cast<HTREEITEM>(SendMessageA(m_tree, TVM_GETNEXTITEM, TVGN_CARET, 0))).text,
-              "C:\\");
-    EXPECT_FALSE(ItemInfo(m_tree, Drive("C:\\")).expanded);
-    EXPECT_EQ(ItemText(m_window, IDC_CURRENT_DIR), "C:\\");
-}
-
 TEST_F(BrowseFolderDialogTest, ExpandingListsSortedFoldersAndCollapsingListsAnewNextTime) {
     HTREEITEM f = ExpandedDrive("F:\\");
     EXPECT_TRUE(ItemInfo(m_tree, f).expanded);

@@ -1,7 +1,5 @@
 #include "DialogDriver.h"
 
-#include <fstream>
-#include <sstream>
 
 DialogThread::DialogThread(std::function<INT_PTR()> run) : m_run(std::move(run)) {
     m_thread = CreateThread(nullptr, 0, &DialogThread::Main, this, 0, &m_threadId);
@@ -179,15 +177,4 @@ void TypeChars(HWND edit, const std::string& text) {
 
 void PasteText(HWND edit, const std::string& text) {
     SendMessageA(edit, EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(text.c_str()));
-}
-
-std::string SmallDriveUnavailableReason() {
-    std::ifstream reason(TEST_DRIVES_DIR "\\small-unavailable.txt");
-    if (reason) {
-        std::stringstream text;
-        text << reason.rdbuf();
-        return text.str().empty() ? "no tmpfs drive T:" : text.str();
-    }
-    if (GetDriveTypeA("T:\\") != DRIVE_FIXED) return "drive T: is not mapped (run the TestDrives fixture)";
-    return {};
 }

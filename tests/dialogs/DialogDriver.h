@@ -69,7 +69,3 @@ void CollapseByKey(HWND tree, HTREEITEM item);
 // Characters typed into an edit box one by one, and text pasted in one piece.
 void TypeChars(HWND edit, const std::string& text);
 void PasteText(HWND edit, const std::string& text);
-
-// The Windows path of a test drive folder under the build tree, and the
-// reason why the no-room drive is missing (empty when it is there).
-std::string SmallDriveUnavailableReason();
