@@ -4,6 +4,7 @@
 #include "app/ConfigReader.h"
 #include "app/InstallSettings.h"
 #include "app/SettingsCheck.h"
+#include "app/UninstallRegistration.h"
 #include "dialogs/MessageDialogs.h"
 #include "framework/MessageBox.h"
 
@@ -38,6 +39,7 @@ BOOL SetupApp::InitInstance() {
     } else {
         // The copy leaves another folder current; the uninstaller is looked for in StartDir.
         SetCurrentDirectoryA(InstallSettings.StartDir.c_str());
+        RegisterUninstaller();
         FinishedDialog finished;
         finished.DoModal();
     }

@@ -3,6 +3,7 @@
 #include "app/InstallSettings.h"
 #include "app/SetupTexts.h"
 #include "framework/SafeFormat.h"
+#include "script/CommandScript.h"
 
 BOOL WelcomeDialog::OnInitDialog() {
     SetWindowText(SetupTexts.WelcomeTitle);
@@ -26,6 +27,8 @@ BOOL FinishedDialog::OnInitDialog() {
     SetDlgItemText(IDC_MAIN_TEXT, FormatText(SetupTexts.FinishedText, InstallSettings.ProductName));
     SetDlgItemText(IDOK, SetupTexts.OkButton);
     CenterWindow();
+    // The dialog is still hidden: every message of the script comes before it shows.
+    RunCommandScript();
     return TRUE;
 }
 

@@ -16,4 +16,9 @@ for user in "$WINEPREFIX"/drive_c/users/*; do
     if [ -L "$link" ]; then rm -f "$link"; mkdir -p "$link"; fi
   done
 done
+# Wine draws the window frames itself instead of leaving them to a window
+# manager: Xvfb has none, and for a managed window winex11 waits up to two
+# seconds for one to acknowledge every hide (so every closing dialog).
+wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
+wineserver -w
 touch "$WINEPREFIX/.setup-prefix-ready"

@@ -1,0 +1,36 @@
+#include "script/CommandScript.h"
+
+#include <windows.h>
+
+#include "app/InstallSettings.h"
+#include "framework/SafeFormat.h"
+#include "script/ScriptFile.h"
+#include "script/ScriptLine.h"
+#include "script/ScriptMessages.h"
+
+void RunCommandScript() {
+    const std::string& name = InstallSettings.CommandFile;
+    if (name == "NULL") return;
+
+    // A relative script name means a file on the medium; the change lasts.
+    SetCurrentDirectoryA(InstallSettings.StartDir.c_str());
+    if (name.empty()) return;
+
+    const std::string notFound = StringPrintf("Couldn't find script file %s.", name.c_str());
+    HANDLE file = CreateFileA(name.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        ReportScriptMessage(notFound);
+        return;
+    }
+    std::string bytes;
+    bool read = ReadScriptBytes(file, bytes);
+    CloseHandle(file);
+    // A script that could not be read whole is not run at all: a part of it
+    // could copy some files and not others. The user is told, as when the
+    // file cannot be opened, that the script was not available.
+    if (!read) {
+        ReportScriptMessage(notFound);
+        return;
+    }
+    for (const std::string& line : SplitScriptText(bytes)) ParseScriptLine(line);
+}

@@ -1,0 +1,29 @@
+#pragma once
+// The commands of the script: COPY copies one file; RUN and RENAME are
+// accepted and do nothing; any other word does nothing.
+#include <cstddef>
+#include <string>
+
+// The longest path a COPY hands to the system (MAX_PATH less the terminator).
+constexpr size_t ScriptPathLimit = 259;
+
+// A path cut into drive ("C:"), directory (up to and including the last "\"
+// or "/"), name and extension (from the last period of the name on).
+struct ScriptPathParts {
+    std::string drive;
+    std::string directory;
+    std::string name;
+    std::string extension;
+};
+
+// Double-byte characters of the system's ANSI code page are stepped over
+// whole, so a trail byte that looks like "\" splits nothing.
+ScriptPathParts SplitScriptPath(const std::string& path);
+
+// Runs the command in ScriptFields (its word matched in any case).
+void ExecuteScriptCommand();
+
+// COPY source destination: checks the line, completes a destination that
+// names a folder (ScriptFields[2] is replaced), and copies the file over any
+// existing one. Each failed check reports its message and ends the command.
+void ExecuteCopyCommand();

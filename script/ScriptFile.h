@@ -1,0 +1,25 @@
+#pragma once
+// Reading the command script and cutting it into lines. No window is needed
+// here, so the rules can be checked on their own.
+#include <windows.h>
+
+#include <cstddef>
+#include <string>
+#include <vector>
+
+// Only this much of a script file is read; the rest is ignored.
+constexpr size_t ScriptReadLimit = 64999;
+// The longest line the script keeps; a longer line keeps its first this many
+// characters and loses the rest up to its line end.
+constexpr size_t ScriptLineLimit = 1023;
+
+// Reads up to ScriptReadLimit bytes from an open file into `bytes`. False when
+// the system reports a read error: `bytes` is then empty, so that a script
+// that could not be read whole is never run in part.
+bool ReadScriptBytes(HANDLE file, std::string& bytes);
+
+// Cuts the bytes read from a script into its non-empty lines: a NUL ends the
+// script, a line ends at a carriage return, and every CR and LF after that
+// end is skipped. A line feed before the CR of its line is an ordinary
+// character of the line.
+std::vector<std::string> SplitScriptText(const std::string& bytes);

@@ -1,0 +1,23 @@
+#pragma once
+// Splitting one script line into its fields and running it.
+#include <array>
+#include <cstddef>
+#include <string>
+
+constexpr size_t ScriptFieldCount = 10;
+
+// The fields of the line being executed: 0 the command word, 1 the source,
+// 2 the destination; 3 to 9 are kept but read by no command. A field the
+// line does not supply is empty.
+extern std::array<std::string, ScriptFieldCount> ScriptFields;
+
+// Empties ScriptFields and splits the line into them: fields are separated
+// by runs of spaces (a tab is an ordinary character), a field that begins
+// with a double quote runs to the next double quote. Fields after the tenth
+// are dropped. Returns how many fields the line supplied.
+size_t SplitScriptLine(std::string line);
+
+// Splits the line, expands the path variable of each field it supplied and
+// executes the command; returns when the command (and any message it shows)
+// has finished.
+void ParseScriptLine(std::string line);

@@ -1,0 +1,59 @@
+#pragma once
+// A setup medium for one scenario: a folder under the test work folder, made
+// from the sample medium (SETUP.INI, SETUP.TXT, its CODE tree and whatever
+// else lies there), with the changes the scenario asks for.
+
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
+class Medium {
+public:
+    // name: the folder's name under the test work folder (one per scenario).
+    // sampleDir: the medium it starts from (Windows path); the sample medium by default.
+    explicit Medium(std::string name, std::string sampleDir = DefaultSample());
+
+    // Key changes of SETUP.INI (section Setup) and SETUP.TXT (section SetupText),
+    // made after the files are added. A set key is written as key=value in
+    // place of the file's line, or added (with its section when missing).
+    Medium& SetIni(const std::string& key, const std::string& value);
+    Medium& RemoveIni(const std::string& key);
+    Medium& SetTxt(const std::string& key, const std::string& value);
+    Medium& RemoveTxt(const std::string& key);
+    // Leaves out a file or folder of the sample (path relative to the medium,
+    // e.g. "SETUP.INI" or "CODE\\CHAP_1"); key changes do not bring it back.
+    Medium& Omit(const std::string& relativePath);
+    // Adds a file with the given bytes, or replaces the sample's; folders are made as needed.
+    Medium& AddFile(const std::string& relativePath, const std::string& content);
+    // Adds a copy of an existing file (Windows path).
+    Medium& AddCopy(const std::string& relativePath, const std::string& sourcePath);
+
+    // Makes the folder afresh; returns its Windows path (empty on failure).
+    std::string Build();
+    const std::string& Path() const { return m_path; }
+
+    static std::string DefaultSample();
+    static std::string WorkDir();
+
+private:
+    using Edits = std::vector<std::pair<std::string, std::optional<std::string>>>;
+    bool CopyTree(const std::string& from, const std::string& to, const std::string& relative);
+    bool IsOmitted(const std::string& relative) const;
+    bool EditProfile(const std::string& fileName, const std::string& section, const Edits& edits);
+
+    std::string m_sample;
+    std::string m_path;
+    Edits m_iniEdits;
+    Edits m_txtEdits;
+    std::vector<std::string> m_omitted;
+    std::vector<std::pair<std::string, std::string>> m_added;   // path, content
+    std::vector<std::pair<std::string, std::string>> m_copies;  // path, source
+};
+
+// Reads a whole file (Windows path); nullopt when it cannot be read.
+std::optional<std::string> ReadWholeFile(const std::string& path);
+// Writes a whole file, making its folders; false on failure.
+bool WriteWholeFile(const std::string& path, const std::string& content);
+// Removes a folder and everything in it.
+void RemoveTree(const std::string& path);

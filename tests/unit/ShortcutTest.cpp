@@ -1,0 +1,122 @@
+#include "engine/Shortcut.h"
+
+#include <gtest/gtest.h>
+#include <objbase.h>
+#include <shlobj.h>
+
+#include "TestSupport.h"
+#include "app/InstallSettings.h"
+
+namespace {
+// The target a link file points at, read back through the shell's link object; empty when unreadable.
+std::string LinkTarget(const std::string& linkPath) {
+    std::string target;
+    IShellLinkA* link = nullptr;
+    if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
+                                reinterpret_cast<void**>(&link))))
+        return target;
+    IPersistFile* file = nullptr;
+    if (SUCCEEDED(link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file)))) {
+        WCHAR wide[MAX_PATH];
+        MultiByteToWideChar(CP_ACP, 0, linkPath.c_str(), -1, wide, MAX_PATH);
+        if (SUCCEEDED(file->Load(wide, STGM_READ))) {
+            char path[MAX_PATH] = {};
+            if (link->GetPath(path, MAX_PATH, nullptr, 0) == S_OK) target = path;
+        }
+        file->Release();
+    }
+    link->Release();
+    return target;
+}
+
+bool Exists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+class Shortcuts : public ::testing::Test {
+protected:
+    void SetUp() override {
+        CoInitialize(nullptr);
+        root = MakeTestFolder("shortcut");
+        desktop = root + "\\Desktop";
+        documents = root + "\\Documents";
+        favorites = root + "\\Favorites";
+        target = root + "\\Zandel";
+        for (const std::string& folder : {desktop, documents, favorites, target})
+            CreateDirectoryA(folder.c_str(), nullptr);
+        InstallSettings = InstallSettingsRecord();
+        InstallSettings.DesktopDir = desktop;
+        InstallSettings.PersonalDir = documents;
+        InstallSettings.FavoritesDir = favorites;
+        InstallSettings.InstallPath = target;
+        InstallSettings.ShortcutName = "Zandel Files";
+    }
+    void TearDown() override { CoUninitialize(); }
+
+public:
+    std::string root, desktop, documents, favorites, target;
+};
+
+TEST_F(Shortcuts, TheLocationChoosesTheFolderInAnyLetterCaseButNotWithSpaces) {
+    struct Case {
+        const char* location;
+        std::string Shortcuts::*folder;  // nullptr: no shortcut at all
+    };
+    const Case cases[] = {
+        {"Desktop", &Shortcuts::desktop},     {"desktop", &Shortcuts::desktop},
+        {"My Documents", &Shortcuts::documents}, {"FAVORITES", &Shortcuts::favorites},
+        {"Desktop ", nullptr},                {"NULL", nullptr},
+        {"", nullptr},                        {"Start Menu", nullptr},
+    };
+    for (const Case& c : cases) {
+        SetUp();
+        InstallSettings.ShortcutLocation = c.location;
+        CreateInstallShortcut();
+        for (const std::string* folder : {&desktop, &documents, &favorites}) {
+            bool wanted = c.folder && folder == &(this->*c.folder);
+            std::string link = *folder + "\\Zandel Files.Lnk";
+            EXPECT_EQ(Exists(link), wanted) << "location '" << c.location << "', " << link;
+            if (wanted) EXPECT_EQ(LinkTarget(link), target) << c.location;
+        }
+        // The drive and folder are recorded exactly when a folder was chosen.
+        EXPECT_EQ(InstallSettings.InstallDrive, c.folder ? target.substr(0, 2) : "") << c.location;
+        EXPECT_EQ(InstallSettings.InstallDir, c.folder ? target.substr(2) : "") << c.location;
+        TearDown();
+    }
+}
+
+TEST_F(Shortcuts, AnUnreportedShellFolderMakesNoShortcutAndRecordsNothing) {
+    InstallSettings.FavoritesDir = "";
+    InstallSettings.ShortcutLocation = "Favorites";
+    CreateInstallShortcut();
+    EXPECT_FALSE(Exists(favorites + "\\Zandel Files.Lnk"));
+    EXPECT_EQ(InstallSettings.InstallDrive, "");
+    EXPECT_EQ(InstallSettings.InstallDir, "");
+}
+
+TEST_F(Shortcuts, DriveAndFolderAreRecordedEvenWhenTheLinkCannotBeSaved) {
+    InstallSettings.DesktopDir = root + "\\NoSuchFolder";
+    InstallSettings.ShortcutLocation = "DESKTOP";
+    InstallSettings.InstallPath = "D:\\X";
+    CreateInstallShortcut();
+    EXPECT_FALSE(Exists(root + "\\NoSuchFolder\\Zandel Files.Lnk"));
+    EXPECT_EQ(InstallSettings.InstallDrive, "D:");
+    EXPECT_EQ(InstallSettings.InstallDir, "\\X");
+}
+
+TEST_F(Shortcuts, AnEmptyNameGivesADotLnkFileAndAnExistingLinkIsOverwritten) {
+    InstallSettings.ShortcutLocation = "Desktop";
+    InstallSettings.ShortcutName = "";
+    WriteTextFile(desktop + "\\.Lnk", "not a link");
+    CreateInstallShortcut();
+    EXPECT_EQ(LinkTarget(desktop + "\\.Lnk"), target);
+}
+
+TEST(CreateShortcut, ALinkPathBeyondTheSystemBoundIsRefusedNotCut) {
+    CoInitialize(nullptr);
+    std::string folder = MakeTestFolder("shortcut-long");
+    std::string name(300, 'n');
+    HRESULT result = CreateShortcut(folder, folder + "\\" + name + ".Lnk", "");
+    EXPECT_TRUE(FAILED(result));
+    EXPECT_FALSE(Exists(folder + "\\" + name.substr(0, 200)));
+    CoUninitialize();
+}
+}  // namespace
