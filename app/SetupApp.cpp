@@ -6,6 +6,7 @@
 #include "app/SettingsCheck.h"
 #include "app/UninstallRegistration.h"
 #include "dialogs/MessageDialogs.h"
+#include "engine/ProgressDialog.h"
 #include "framework/MessageBox.h"
 
 std::atomic<bool> SetupCancelled{false};
@@ -16,6 +17,7 @@ void ShowMissingKey(const std::string& warning) { AfxMessageBox(warning, MB_OK |
 
 BOOL SetupApp::InitInstance() {
     WelcomeDialog welcome;
+    ProgressDialog progress;
     SetupCancelled = false;
 
     // Every configuration message comes before the backdrop exists.
@@ -32,6 +34,7 @@ BOOL SetupApp::InitInstance() {
     HWND backdropWindow = backdrop->m_hWnd;
 
     welcome.DoModal();
+    if (!SetupCancelled) progress.DoModal();
 
     if (SetupCancelled) {
         ExitDialog exitDialog;
