@@ -7,6 +7,7 @@
 #include "app/UninstallRegistration.h"
 #include "dialogs/DestinationDialog.h"
 #include "dialogs/MessageDialogs.h"
+#include "engine/ProgressDialog.h"
 #include "framework/MessageBox.h"
 
 std::atomic<bool> SetupCancelled{false};
@@ -18,6 +19,7 @@ void ShowMissingKey(const std::string& warning) { AfxMessageBox(warning, MB_OK |
 BOOL SetupApp::InitInstance() {
     WelcomeDialog welcome;
     DestinationDialog destination;
+    ProgressDialog progress;
     SetupCancelled = false;
 
     // Every configuration message comes before the backdrop exists.
@@ -35,6 +37,7 @@ BOOL SetupApp::InitInstance() {
 
     welcome.DoModal();
     destination.DoModal();
+    if (!SetupCancelled) progress.DoModal();
 
     if (SetupCancelled) {
         ExitDialog exitDialog;

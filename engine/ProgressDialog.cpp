@@ -1,0 +1,99 @@
+#include "engine/ProgressDialog.h"
+
+#include <objbase.h>
+
+#include "app/InstallSettings.h"
+#include "app/SetupApp.h"
+#include "app/SetupTexts.h"
+#include "dialogs/MessageDialogs.h"
+#include "engine/CopyEngine.h"
+#include "engine/CopyState.h"
+#include "engine/FileOperations.h"
+#include "engine/Shortcut.h"
+#include "framework/MessageBox.h"
+#include "framework/SafeFormat.h"
+#include "framework/Thread.h"
+
+std::span<const CWnd::MessageMapEntry> ProgressDialog::GetMessageMap() const {
+    static const MessageMapEntry map[] = {
+        {WM_INSTALL_DONE, 0, 0, MapHandler(&ProgressDialog::OnInstallDone)},
+    };
+    return map;
+}
+
+BOOL ProgressDialog::OnInitDialog() {
+    StartEvent.SetEvent();
+
+    WINDOWPLACEMENT placement = {sizeof(placement)};
+    ::GetWindowPlacement(GetDlgItem(IDC_PROGRESS_DEST), &placement);
+    DestFieldWidth = placement.rcNormalPosition.right - placement.rcNormalPosition.left;
+
+    SetWindowText(SetupTexts.InstallingTitle);
+    SetDlgItemText(IDC_MAIN_TEXT, SetupTexts.InstallingText1);
+    SetDlgItemText(IDC_PROGRESS_TO, SetupTexts.InstallingText2);
+    SetDlgItemText(IDC_PROGRESS_FILE, "");
+    SetDlgItemText(IDC_PROGRESS_DEST, "");
+    SetDlgItemText(IDCANCEL, SetupTexts.CancelButton);
+    CenterWindow();
+
+    ProgressWindow = m_hWnd;
+    CopyAbandoned = false;
+    ExpandFailed = false;
+    AfxBeginThread(&InstallThreadProc, m_hWnd);
+    return TRUE;
+}
+
+void ProgressDialog::OnCancel() {
+    if (m_askingToCancel) return;
+    m_askingToCancel = true;
+    ConfirmExitDialog confirm;
+    if (confirm.DoModal() == IDOK) {
+        // The engine stops after the current file; the dialog closes when the worker reports.
+        CancelEvent.SetEvent();
+        SetupCancelled = true;
+        CopyAbandoned = true;
+    }
+    m_askingToCancel = false;
+    if (m_installDonePending) {
+        m_installDonePending = false;
+        OnInstallDone(0, 0);
+    }
+}
+
+LRESULT ProgressDialog::OnInstallDone(WPARAM, LPARAM) {
+    if (m_askingToCancel) {
+        m_installDonePending = true;
+        return 0;
+    }
+    CoInitialize(nullptr);
+    if (!CopyAbandoned) {
+        CreateInstallShortcut();
+        if (ExpandFailed) AfxMessageBox(SetupTexts.LongFilenameProblemText, MB_OK | MB_ICONEXCLAMATION);
+    }
+    CoUninitialize();
+    OnOK();
+    return 0;
+}
+
+UINT InstallThreadProc(LPVOID dialogWindow) {
+    StartEvent.Lock(INFINITE);
+    const InstallSettingsRecord& settings = InstallSettings;
+    CreateDirectoryPath(settings.InstallPath);
+
+    // The folder must fit a path and must really become current: otherwise
+    // the copy would take whatever folder is current (the medium's root) instead.
+    const std::string& codeDir = settings.CodeDir;
+    bool found = codeDir.size() < MAX_PATH && PathExists(codeDir) && SetCurrentDirectoryA(codeDir.c_str());
+    if (found) {
+        CopyTree(settings.InstallPath);
+    } else {
+        AfxMessageBox(StringPrintf("The book's files are supposed to be in a directory named '%s'. Setup can't find "
+                                   "this directory so it's exiting.",
+                                   codeDir.c_str()),
+                      MB_OK);
+        SetupCancelled = true;
+        CopyAbandoned = true;
+    }
+    PostMessageA(static_cast<HWND>(dialogWindow), WM_INSTALL_DONE, 0, 0);
+    return 0;
+}
