@@ -73,7 +73,7 @@ void BrowseFolderDialog::OnOK() {
 void BrowseFolderDialog::FillDrives() {
     std::string root = "?:\\";
     DWORD drives = GetLogicalDrives();
-    for (int i = 0; drives >> i; ++i) {
+    for (int i = 0; i < 32 && (drives >> i) != 0; ++i) {
         if (!((drives >> i) & 1)) continue;
         root[0] = static_cast<char>('A' + i);
         AddDrive(root);
@@ -186,8 +186,12 @@ LRESULT BrowseFolderDialog::OnItemExpanding(WPARAM, LPARAM lParam) {
     std::string path = ItemPath(item);
     if (notify->action & TVE_EXPAND) {
         DeleteFirstChild(item);
+        // A folder of thousands takes a while to list: show that it is busy.
+        HCURSOR previous = SetCursor(LoadCursorA(nullptr, IDC_WAIT));
+        int inserted = FillFolder(item, path);
+        SetCursor(previous);
         // TRUE refuses the expansion: with no subfolder the item loses its button.
-        return FillFolder(item, path) == 0 ? TRUE : FALSE;
+        return inserted == 0 ? TRUE : FALSE;
     }
     // Collapsing throws the children away; the next expansion lists anew.
     DeleteAllChildren(item);

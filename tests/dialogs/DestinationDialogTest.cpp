@@ -75,4 +75,17 @@ TEST_F(DestinationDialogTest, LongChosenPathIsShortenedInTheLocation) {
     EXPECT_LT(shown.size(), full.size());
 }
 
+// A chosen path longer than 255 characters cannot be checked, created or
+// installed into: it is not taken, and the location goes back to DestDir.
+TEST_F(DestinationDialogTest, OverlongChosenPathIsNotTaken) {
+    Open();
+    HWND browse = Browse("F:\\", "", std::string(256, 'a'));
+    ASSERT_NE(browse, nullptr);
+    Press(browse, IDOK);
+    ASSERT_TRUE(WaitClosed(browse));
+    Sync(m_window);
+    EXPECT_FALSE(HasWindow(m_thread->ThreadId(), AppTitle())) << "no question for a path that is not taken";
+    EXPECT_EQ(InstallSettings.InstallPath, "C:\\Zandel");
+    EXPECT_EQ(ItemText(m_window, IDC_DEST_LOCATION), "C:\\Zandel");
+}
 }  // namespace
