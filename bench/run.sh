@@ -15,33 +15,10 @@ bigFiles=${3:-3}
 bigMb=${4:-40}
 sample=100
 
-export BUILD_DIR="${BUILD_DIR:-$root/build}"
-source "$root/tools/env.sh"
+source "$root/tools/common.sh"
 bench="$BUILD_DIR/bench/bench_engine.exe"
-if [ ! -f "$bench" ]; then
-  bash "$root/tools/install-deps.sh"
-  cmake -G Ninja -S "$root" -B "$BUILD_DIR" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-i686.cmake" \
-    -DCMAKE_BUILD_TYPE=Release -DSETUP_BUILD_TESTS=ON >/dev/null
-  cmake --build "$BUILD_DIR" --target bench_engine -- -j2
-fi
-bash "$root/tools/make-prefix.sh"
-
-xvfb=""
-if [ -z "${DISPLAY:-}" ]; then
-  for n in $(seq 90 140); do [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ] || break; done
-  Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
-  xvfb=$!
-  export DISPLAY=":$n"
-  for _ in $(seq 50); do [ -e "/tmp/.X11-unix/X$n" ] && break; sleep 0.1; done
-fi
-cleanup() {
-  wineserver -k 2>/dev/null || true
-  [ -n "$xvfb" ] && kill "$xvfb" 2>/dev/null || true
-}
-trap cleanup EXIT
-# A persistent server, so that every program pays only its own start.
-wineserver -p 2>/dev/null || true
-wine cmd /c exit >/dev/null 2>&1 </dev/null
+[ -f "$bench" ] || configure_and_build bench_engine
+start_wine_session
 
 work="$BUILD_DIR/benchwork/$folders-$perFolder-$bigFiles-$bigMb"
 winpath() { local p=${1//\//\\}; echo "Z:$p"; }

@@ -6,15 +6,8 @@
 # photographs every dialog and message box, presses its default button, and
 # goes on until setup ends; the pictures land in a folder named at the end.
 set -euo pipefail
-root=$(cd "$(dirname "$0")/.." && pwd)
-bash "$root/tools/install-deps.sh"
-export BUILD_DIR="$root/build"
-source "$root/tools/env.sh"
-
-cmake -G Ninja -S "$root" -B "$BUILD_DIR" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-i686.cmake" \
-  -DCMAKE_BUILD_TYPE=Release -DSETUP_BUILD_TESTS=ON >/dev/null
-cmake --build "$BUILD_DIR" --target setup xovunin robot_cli
-bash "$root/tools/make-prefix.sh"
+source "$(dirname "$0")/common.sh"
+configure_and_build setup xovunin robot_cli
 
 windows_path() { printf 'Z:%s' "${1//\//\\}"; }
 

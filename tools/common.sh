@@ -1,0 +1,40 @@
+# Sourced by the demo, test and benchmark scripts: the build tree, its Wine
+# prefix and the X server the Wine programs need.
+root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+export BUILD_DIR="${BUILD_DIR:-$root/build}"
+source "$root/tools/env.sh"
+
+# Installs what is missing, configures and builds (the given targets, or all),
+# and makes sure the private Wine prefix exists.
+configure_and_build() {
+  bash "$root/tools/install-deps.sh"
+  cmake -G Ninja -S "$root" -B "$BUILD_DIR" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-i686.cmake" \
+    -DCMAKE_BUILD_TYPE=Release -DSETUP_BUILD_TESTS=ON >/dev/null
+  if [ $# -gt 0 ]; then cmake --build "$BUILD_DIR" --target "$@"; else cmake --build "$BUILD_DIR"; fi
+  bash "$root/tools/make-prefix.sh"
+}
+
+# One X server for the whole run when there is no display, and a persistent
+# Wine server that spares every program the start of a new one. Both end with
+# the calling script.
+start_wine_session() {
+  wine_session_xvfb=""
+  if [ -z "${DISPLAY:-}" ]; then
+    local n
+    for n in $(seq 90 140); do [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ] || break; done
+    Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+    wine_session_xvfb=$!
+    export DISPLAY=":$n"
+    for _ in $(seq 50); do [ -e "/tmp/.X11-unix/X$n" ] && break; sleep 0.1; done
+  fi
+  trap end_wine_session EXIT
+  wineserver -p 2>/dev/null || true
+  # Wine's own services start now, with no pipe of ours to inherit.
+  wine cmd /c exit >/dev/null 2>&1 </dev/null
+}
+
+end_wine_session() {
+  wineserver -k 2>/dev/null || true
+  wineserver -w 2>/dev/null || true
+  [ -n "${wine_session_xvfb:-}" ] && kill "$wine_session_xvfb" 2>/dev/null || true
+}
