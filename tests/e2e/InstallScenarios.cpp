@@ -233,6 +233,8 @@ protected:
 
     void SetUp() override {
         Clean();
+        // A destination left by an earlier run would turn every file into a question.
+        RemoveTree(dest);
         medium.SetIni("DestDir", dest)
             .SetIni("ProductName", product)
             .SetIni("ShortcutName", linkName)
