@@ -5,6 +5,7 @@
 #include "app/InstallSettings.h"
 #include "app/SettingsCheck.h"
 #include "app/UninstallRegistration.h"
+#include "dialogs/DestinationDialog.h"
 #include "dialogs/MessageDialogs.h"
 #include "engine/ProgressDialog.h"
 #include "framework/MessageBox.h"
@@ -17,6 +18,7 @@ void ShowMissingKey(const std::string& warning) { AfxMessageBox(warning, MB_OK |
 
 BOOL SetupApp::InitInstance() {
     WelcomeDialog welcome;
+    DestinationDialog destination;
     ProgressDialog progress;
     SetupCancelled = false;
 
@@ -34,6 +36,7 @@ BOOL SetupApp::InitInstance() {
     HWND backdropWindow = backdrop->m_hWnd;
 
     welcome.DoModal();
+    destination.DoModal();
     if (!SetupCancelled) progress.DoModal();
 
     if (SetupCancelled) {

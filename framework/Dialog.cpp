@@ -31,6 +31,12 @@ INT_PTR DialogProcResult(HWND dialog, UINT message, LRESULT result) {
     }
 }
 
+BOOL CDialog::UpdateData(BOOL saveAndValidate) {
+    CDataExchange exchange(m_hWnd, saveAndValidate != FALSE);
+    DoDataExchange(&exchange);
+    return TRUE;
+}
+
 INT_PTR CDialog::DoModal() {
     HWND owner = m_pParent ? m_pParent->m_hWnd : AfxGetDefaultOwner();
     return DialogBoxParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(m_templateId), owner, &CDialog::DialogProc,

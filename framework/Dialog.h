@@ -1,6 +1,7 @@
 #pragma once
 // CDialog: a modal dialog bound to its template id. The object reaches the
 // dialog procedure through DialogBoxParamA's parameter and is kept in DWLP_USER.
+#include "framework/DataExchange.h"
 #include "framework/Wnd.h"
 
 class CDialog : public CWnd {
@@ -11,11 +12,22 @@ public:
     // (or -1 when the template cannot be loaded).
     virtual INT_PTR DoModal();
     void EndDialog(int result) { ::EndDialog(m_hWnd, result); }
+    // Runs DoDataExchange: TRUE reads the controls into the members, FALSE
+    // puts the members into the controls.
+    BOOL UpdateData(BOOL saveAndValidate = TRUE);
 
 protected:
-    // Defaults: focus to the first tab stop, OK and Cancel end the dialog.
-    virtual BOOL OnInitDialog() { return TRUE; }
-    virtual void OnOK() { EndDialog(IDOK); }
+    // Defaults: the members into the controls and focus to the first tab
+    // stop; OK reads the controls back and ends, Cancel ends the dialog.
+    virtual void DoDataExchange(CDataExchange*) {}
+    virtual BOOL OnInitDialog() {
+        UpdateData(FALSE);
+        return TRUE;
+    }
+    virtual void OnOK() {
+        UpdateData(TRUE);
+        EndDialog(IDOK);
+    }
     virtual void OnCancel() { EndDialog(IDCANCEL); }
 
     UINT m_templateId;

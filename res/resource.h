@@ -17,6 +17,20 @@
 #define IDD_FINISHED 104
 #define IDD_EXIT 111
 
+// Destination dialog
+#define IDD_DESTINATION 105
+#define IDC_CHANGE_FOLDER 1002
+#define IDC_DEST_LOCATION 1003
+#define IDC_FOLDER_GROUP 1008
+
+// Folder browse dialog
+#define IDD_BROWSE_FOLDER 113
+#define IDC_BROWSE_TEXT1 1000
+#define IDC_CURRENT_DIR 1008
+#define IDC_BROWSE_TEXT2 1010
+#define IDC_NEW_DIR 1015
+#define IDC_FOLDER_TREE 1016
+
 // Replace question (template 103); 1000 is its main text
 #define IDD_REPLACE_FILE 103
 #define IDC_REPLACE_YES_TO_ALL 1001

@@ -1,0 +1,174 @@
+// How the folder browser copes with a big folder: opening the dialog, then
+// expanding and collapsing a folder of 20,000 subfolders, with the real
+// dialog driven as in the dialog tests. For comparison it also times the
+// tree control's own sorted insertion (TVI_SORT) of the same names, which
+// walks the siblings for every item.
+//
+//   wine browse_bench.exe [folders]     (default 20000)
+//
+// The folder tree is made once under the build tree (benchdata\big).
+#include <windows.h>
+#include <commctrl.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "../tests/dialogs/DialogDriver.h"
+#include "app/SetupTexts.h"
+#include "dialogs/BrowseFolderDialog.h"
+#include "dialogs/FolderBrowsing.h"
+
+namespace {
+double Seconds(LARGE_INTEGER from, LARGE_INTEGER to) {
+    LARGE_INTEGER frequency;
+    QueryPerformanceFrequency(&frequency);
+    return double(to.QuadPart - from.QuadPart) / double(frequency.QuadPart);
+}
+
+LARGE_INTEGER Now() {
+    LARGE_INTEGER now;
+    QueryPerformanceCounter(&now);
+    return now;
+}
+
+std::vector<std::string> Names(int count) {
+    std::vector<std::string> names;
+    char name[32];
+    for (int i = 0; i < count; ++i) {
+        std::snprintf(name, sizeof name, "%s%05d", (i % 3 == 0) ? "dir" : (i % 3 == 1) ? "Folder_" : "x", i);
+        names.push_back(name);
+    }
+    std::shuffle(names.begin(), names.end(), std::mt19937(42));
+    return names;
+}
+
+// Creates the big folder once; a marker file says it is complete.
+bool MakeBigFolder(const std::string& big, const std::vector<std::string>& names) {
+    std::string marker = big + "\\..\\big-" + std::to_string(names.size()) + ".done";
+    if (GetFileAttributesA(marker.c_str()) != INVALID_FILE_ATTRIBUTES) return true;
+    CreateDirectoryA(BENCH_DATA_DIR, nullptr);
+    CreateDirectoryA(big.c_str(), nullptr);
+    std::printf("creating %zu folders under %s ...\n", names.size(), big.c_str());
+    for (const std::string& name : names) CreateDirectoryA((big + "\\" + name).c_str(), nullptr);
+    // A few with a subfolder of their own, so that placeholders are inserted too.
+    for (size_t i = 0; i < names.size(); i += 100) CreateDirectoryA((big + "\\" + names[i] + "\\sub").c_str(), nullptr);
+    HANDLE file = CreateFileA(marker.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return false;
+    CloseHandle(file);
+    return true;
+}
+
+double TreeSortInsert(const std::vector<std::string>& names) {
+    HWND tree = CreateWindowExA(0, WC_TREEVIEWA, "", WS_POPUP | TVS_HASBUTTONS, 0, 0, 300, 300, nullptr, nullptr,
+                                GetModuleHandleA(nullptr), nullptr);
+    HTREEITEM root = nullptr;
+    {
+        TVINSERTSTRUCTA insert = {};
+        insert.hParent = TVI_ROOT;
+        insert.hInsertAfter = TVI_LAST;
+        insert.item.mask = TVIF_TEXT;
+        insert.item.pszText = const_cast<char*>("root");
+        root = reinterpret_cast<HTREEITEM>(SendMessageA(tree, TVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&insert)));
+    }
+    LARGE_INTEGER start = Now();
+    for (const std::string& name : names) {
+        TVINSERTSTRUCTA insert = {};
+        insert.hParent = root;
+        insert.hInsertAfter = TVI_SORT;
+        insert.item.mask = TVIF_TEXT;
+        insert.item.pszText = const_cast<char*>(name.c_str());
+        SendMessageA(tree, TVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&insert));
+    }
+    double seconds = Seconds(start, Now());
+    DestroyWindow(tree);
+    return seconds;
+}
+}  // namespace
+
+int main(int argc, char** argv) {
+    SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
+    INITCOMMONCONTROLSEX controls = {sizeof(controls), ICC_WIN95_CLASSES};
+    InitCommonControlsEx(&controls);
+    int count = argc > 1 ? std::atoi(argv[1]) : 20000;
+    if (count <= 0) count = 20000;
+
+    std::string data = BENCH_DATA_DIR;
+    std::string big = data + "\\big";
+    std::vector<std::string> names = Names(count);
+    if (!MakeBigFolder(big, names)) {
+        std::printf("cannot create the folders under %s\n", big.c_str());
+        return 2;
+    }
+    SetupTexts.BrowseTitle = "Bench browse";
+
+    BrowseFolderDialog dialog;
+    LARGE_INTEGER start = Now();
+    DialogThread thread([&dialog] { return dialog.DoModal(); });
+    HWND window = WaitWindow(thread.ThreadId(), "Bench browse", 60000);
+    double openSeconds = Seconds(start, Now());
+    if (!window) {
+        std::printf("the dialog did not open\n");
+        return 2;
+    }
+    HWND tree = GetDlgItem(window, IDC_FOLDER_TREE);
+
+    // Walk down to the parent of the big folder: Z:\ and each folder of the path.
+    HTREEITEM item = nullptr;
+    std::string rest = data;
+    std::string root = rest.substr(0, 3);
+    item = FindChild(tree, TVI_ROOT, root);
+    rest = rest.substr(3);
+    while (item && !rest.empty()) {
+        ExpandByKey(tree, item);
+        size_t slash = rest.find('\\');
+        std::string part = rest.substr(0, slash);
+        rest = slash == std::string::npos ? "" : rest.substr(slash + 1);
+        item = FindChild(tree, item, part);
+    }
+    if (!item) {
+        std::printf("cannot find %s in the tree\n", data.c_str());
+        return 2;
+    }
+    ExpandByKey(tree, item);
+    HTREEITEM bigItem = FindChild(tree, item, "big");
+    if (!bigItem) {
+        std::printf("cannot find the big folder in the tree\n");
+        return 2;
+    }
+
+    start = Now();
+    ExpandByKey(tree, bigItem);
+    double expandSeconds = Seconds(start, Now());
+    std::vector<std::string> shown = ChildTexts(tree, bigItem);
+    bool sorted = std::is_sorted(shown.begin(), shown.end(), FolderNameLess);
+
+    start = Now();
+    CollapseByKey(tree, bigItem);
+    double collapseSeconds = Seconds(start, Now());
+
+    Press(window, IDCANCEL);
+    thread.WaitDone(10000);
+
+    double sortInsertSeconds = TreeSortInsert(names);
+
+    // The part of the expansion that is the file system's: one search per
+    // subfolder for a subfolder of its own.
+    start = Now();
+    for (const std::string& name : names) {
+        WIN32_FIND_DATAA found;
+        HANDLE search = FindFirstFileA(FolderSearchPattern(big + "\\" + name).c_str(), &found);
+        if (search != INVALID_HANDLE_VALUE) FindClose(search);
+    }
+    double searchSeconds = Seconds(start, Now());
+
+    std::printf("open the browser:               %8.3f s\n", openSeconds);
+    std::printf("expand %6d subfolders:        %8.3f s (%zu items, %s)\n", count, expandSeconds, shown.size(),
+                sorted ? "in order" : "NOT IN ORDER");
+    std::printf("  of it, one search per subfolder: %6.3f s (the file system alone)\n", searchSeconds);
+    std::printf("collapse them:                  %8.3f s\n", collapseSeconds);
+    std::printf("for comparison, TVI_SORT insert: %8.3f s (names only, no folder listing)\n", sortInsertSeconds);
+    return shown.size() == names.size() && sorted ? 0 : 1;
+}

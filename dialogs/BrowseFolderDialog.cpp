@@ -1,0 +1,246 @@
+#include "dialogs/BrowseFolderDialog.h"
+
+#include <vector>
+
+#include "app/SetupTexts.h"
+#include "dialogs/FolderBrowsing.h"
+#include "engine/PathShortening.h"
+#include "framework/Gdi.h"
+
+namespace {
+constexpr COLORREF TransparentColour = RGB(255, 0, 255);
+
+bool IsSubfolder(const WIN32_FIND_DATAA& found) {
+    if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) return false;
+    return std::string_view(found.cFileName) != "." && std::string_view(found.cFileName) != "..";
+}
+
+// A directory listing that closes itself.
+class FolderListing {
+public:
+    explicit FolderListing(const std::string& pattern) : m_search(FindFirstFileA(pattern.c_str(), &m_found)) {}
+    ~FolderListing() {
+        if (m_search != INVALID_HANDLE_VALUE) FindClose(m_search);
+    }
+    FolderListing(const FolderListing&) = delete;
+    FolderListing& operator=(const FolderListing&) = delete;
+
+    bool IsOpen() const { return m_search != INVALID_HANDLE_VALUE; }
+    const WIN32_FIND_DATAA& Entry() const { return m_found; }
+    bool Next() { return FindNextFileA(m_search, &m_found) != FALSE; }
+
+private:
+    WIN32_FIND_DATAA m_found = {};
+    HANDLE m_search;
+};
+}  // namespace
+
+std::span<const CWnd::MessageMapEntry> BrowseFolderDialog::GetMessageMap() const {
+    static const MessageMapEntry map[] = {
+        {WM_NOTIFY, static_cast<UINT>(TVN_ITEMEXPANDINGA), IDC_FOLDER_TREE, MapHandler(&BrowseFolderDialog::OnItemExpanding)},
+        {WM_NOTIFY, static_cast<UINT>(TVN_SELCHANGEDA), IDC_FOLDER_TREE, MapHandler(&BrowseFolderDialog::OnSelChanged)},
+        {WM_COMMAND, EN_CHANGE, IDC_NEW_DIR, MapHandler(&BrowseFolderDialog::OnNewDirChange)},
+    };
+    return map;
+}
+
+void BrowseFolderDialog::DoDataExchange(CDataExchange* exchange) { DDX_Text(exchange, IDC_NEW_DIR, m_newDirName); }
+
+BOOL BrowseFolderDialog::OnInitDialog() {
+    SetWindowText(SetupTexts.BrowseTitle);
+    SetDlgItemText(IDC_BROWSE_TEXT1, SetupTexts.BrowseText1);
+    SetDlgItemText(IDC_BROWSE_TEXT2, SetupTexts.BrowseText2);
+    SetDlgItemText(IDOK, SetupTexts.OkButton);
+    SetDlgItemText(IDCANCEL, SetupTexts.CancelButton);
+    CenterWindow();
+
+    m_tree = CTreeCtrl(GetDlgItem(IDC_FOLDER_TREE));
+    // Without the bitmap the tree shows no images; nothing else changes.
+    if (m_imageList.LoadBitmapStrip(IDB_DRIVES, 16, 1, TransparentColour))
+        m_tree.SetImageList(m_imageList, TVSIL_NORMAL);
+
+    SelectFirstFixedDrive = true;
+    FillDrives();
+    return CDialog::OnInitDialog();
+}
+
+void BrowseFolderDialog::OnOK() {
+    UpdateData(TRUE);
+    m_selectedPath = FormBrowseResult(m_selectedPath, m_newDirName);
+    CDialog::OnOK();
+}
+
+void BrowseFolderDialog::FillDrives() {
+    std::string root = "?:\\";
+    DWORD drives = GetLogicalDrives();
+    for (int i = 0; i < 32 && (drives >> i) != 0; ++i) {
+        if (!((drives >> i) & 1)) continue;
+        root[0] = static_cast<char>('A' + i);
+        AddDrive(root);
+    }
+}
+
+void BrowseFolderDialog::AddDrive(const std::string& root) {
+    // Drives come in letter order, so appending keeps the root level sorted.
+    switch (GetDriveTypeA(root.c_str())) {
+    case DRIVE_REMOVABLE:
+        // Never read while the dialog opens: a floppy drive without a disk
+        // would keep the user waiting, so it gets its button unseen.
+        InsertPlaceholder(m_tree.InsertItem(root, FloppyImage, FloppyImage, TVI_ROOT, TVI_LAST));
+        break;
+    case DRIVE_CDROM:
+        InsertPlaceholder(m_tree.InsertItem(root, CdRomImage, CdRomImage, TVI_ROOT, TVI_LAST));
+        break;
+    case DRIVE_FIXED: {
+        HTREEITEM item = m_tree.InsertItem(root, HardDiskImage, HardDiskImage, TVI_ROOT, TVI_LAST);
+        AddPlaceholderIfSubfolders(item, root);
+        if (SelectFirstFixedDrive) {
+            m_tree.SelectItem(item);  // runs OnSelChanged before this returns
+            SelectFirstFixedDrive = false;
+            m_selectedPath = root;
+            ShowCurrentDirectory(root);
+        }
+        break;
+    }
+    case DRIVE_REMOTE:
+    case DRIVE_RAMDISK: {
+        HTREEITEM item = m_tree.InsertItem(root, HardDiskImage, HardDiskImage, TVI_ROOT, TVI_LAST);
+        AddPlaceholderIfSubfolders(item, root);
+        break;
+    }
+    default:
+        break;
+    }
+}
+
+void BrowseFolderDialog::InsertPlaceholder(HTREEITEM item) {
+    if (item) m_tree.InsertItem("", ClosedFolderImage, ClosedFolderImage, item, TVI_LAST);
+}
+
+bool BrowseFolderDialog::AddPlaceholderIfSubfolders(HTREEITEM item, const std::string& path) {
+    FolderListing listing(FolderSearchPattern(path));
+    if (!listing.IsOpen()) return false;
+    // Hidden and system folders count like any other; one is enough.
+    do {
+        if (IsSubfolder(listing.Entry())) {
+            InsertPlaceholder(item);
+            return true;
+        }
+    } while (listing.Next());
+    return false;
+}
+
+std::string BrowseFolderDialog::ItemPath(HTREEITEM item) const {
+    std::vector<std::string> texts;
+    for (; item; item = m_tree.GetParentItem(item)) texts.push_back(m_tree.GetItemText(item));
+    return ItemPathFromTexts(texts);
+}
+
+int BrowseFolderDialog::FillFolder(HTREEITEM item, const std::string& path) {
+    std::vector<std::string> names;
+    {
+        FolderListing listing(FolderSearchPattern(path));
+        if (!listing.IsOpen()) {
+            // A drive without a medium is tried again at the next expansion.
+            if (!m_tree.GetParentItem(item)) InsertPlaceholder(item);
+            return 0;
+        }
+        do {
+            if (IsSubfolder(listing.Entry())) names.emplace_back(listing.Entry().cFileName);
+        } while (listing.Next());
+    }
+    // Sorted once and appended in order: inserting each item at its sorted
+    // place would walk the siblings every time, quadratic in a big folder.
+    SortFolderNames(names);
+    int inserted = 0;
+    m_tree.SetRedraw(false);
+    for (const std::string& name : names) {
+        HTREEITEM child = m_tree.InsertItem(name, ClosedFolderImage, OpenFolderImage, item, TVI_LAST);
+        if (!child) continue;
+        ++inserted;
+        AddPlaceholderIfSubfolders(child, JoinFolderPath(path, name));
+    }
+    m_tree.SetRedraw(true);
+    return inserted;
+}
+
+void BrowseFolderDialog::DeleteFirstChild(HTREEITEM item) {
+    if (HTREEITEM child = m_tree.GetChildItem(item)) m_tree.DeleteItem(child);
+}
+
+void BrowseFolderDialog::DeleteAllChildren(HTREEITEM item) {
+    std::vector<HTREEITEM> children;
+    for (HTREEITEM child = m_tree.GetChildItem(item); child; child = m_tree.GetNextSiblingItem(child))
+        children.push_back(child);
+    // Last first: the control renumbers the visible items that follow a
+    // deleted one, so deleting from the front of an open folder of thousands
+    // would renumber all the others each time.
+    m_tree.SetRedraw(false);
+    for (auto child = children.rbegin(); child != children.rend(); ++child) m_tree.DeleteItem(*child);
+    m_tree.SetRedraw(true);
+}
+
+LRESULT BrowseFolderDialog::OnItemExpanding(WPARAM, LPARAM lParam) {
+    const auto* notify = reinterpret_cast<const NMTREEVIEWA*>(lParam);
+    HTREEITEM item = notify->itemNew.hItem;
+    std::string path = ItemPath(item);
+    if (notify->action & TVE_EXPAND) {
+        DeleteFirstChild(item);
+        // A folder of thousands takes a while to list: show that it is busy.
+        HCURSOR previous = SetCursor(LoadCursorA(nullptr, IDC_WAIT));
+        int inserted = FillFolder(item, path);
+        SetCursor(previous);
+        // TRUE refuses the expansion: with no subfolder the item loses its button.
+        return inserted == 0 ? TRUE : FALSE;
+    }
+    // Collapsing throws the children away; the next expansion lists anew.
+    DeleteAllChildren(item);
+    if (m_tree.GetParentItem(item))
+        AddPlaceholderIfSubfolders(item, path);
+    else
+        InsertPlaceholder(item);
+    return FALSE;
+}
+
+LRESULT BrowseFolderDialog::OnSelChanged(WPARAM, LPARAM lParam) {
+    const auto* notify = reinterpret_cast<const NMTREEVIEWA*>(lParam);
+    m_selectedPath = notify->itemNew.hItem ? ItemPath(notify->itemNew.hItem) : std::string();
+    ShowCurrentDirectory(m_selectedPath);
+    return 0;
+}
+
+void BrowseFolderDialog::ShowCurrentDirectory(const std::string& path) {
+    HWND label = GetDlgItem(IDC_CURRENT_DIR);
+    WINDOWPLACEMENT placement = {sizeof(placement)};
+    if (!label || !GetWindowPlacement(label, &placement)) {
+        SetDlgItemText(IDC_CURRENT_DIR, path);
+        return;
+    }
+    int width = placement.rcNormalPosition.right - placement.rcNormalPosition.left;
+    // Measured in the label's context as the system hands it out: the label's
+    // own font is not selected into it.
+    CClientDC dc(label);
+    auto measure = [&dc](const std::string& text) {
+        SIZE size = {};
+        GetTextExtentPointA(dc, text.c_str(), static_cast<int>(text.size()), &size);
+        return static_cast<int>(size.cx);
+    };
+    std::string shown = path;
+    if (dc.m_hDC && measure(path) > width) shown = ShortenTextToFit(path, width, measure);
+    SetDlgItemText(IDC_CURRENT_DIR, shown);
+}
+
+LRESULT BrowseFolderDialog::OnNewDirChange(WPARAM, LPARAM) {
+    UpdateData(TRUE);
+    DWORD selectionStart = 0;
+    SendDlgItemMessageA(m_hWnd, IDC_NEW_DIR, EM_GETSEL, reinterpret_cast<WPARAM>(&selectionStart), 0);
+    NewDirFilterResult filtered = FilterNewDirText(m_newDirName, static_cast<int>(selectionStart));
+    if (!filtered.removed) return 0;
+    m_newDirName = filtered.text;
+    UpdateData(FALSE);  // comes back here with the caret at 0, which changes nothing
+    if (filtered.caret >= 0) {
+        SendDlgItemMessageA(m_hWnd, IDC_NEW_DIR, EM_SETSEL, filtered.caret, filtered.caret);
+        SendDlgItemMessageA(m_hWnd, IDC_NEW_DIR, EM_SCROLLCARET, 0, 0);
+    }
+    return 0;
+}

@@ -1,0 +1,29 @@
+#pragma once
+// Where the installation goes: shows the proposed folder, lets the user pick
+// another one (and create it), checks the drive's free space on OK, and lets
+// the user abandon setup after a confirmation. It reports only through
+// InstallSettings.InstallPath and SetupCancelled.
+#include <span>
+
+#include "framework/Dialog.h"
+#include "res/resource.h"
+
+class DestinationDialog : public CDialog {
+public:
+    enum { IDD = IDD_DESTINATION };
+
+    DestinationDialog() : CDialog(IDD) {}
+    ~DestinationDialog() override = default;
+
+protected:
+    std::span<const MessageMapEntry> GetMessageMap() const override;
+    BOOL OnInitDialog() override;
+    void OnOK() override;
+    void OnCancel() override;
+
+    LRESULT OnChangeFolder(WPARAM, LPARAM);
+
+private:
+    // Control 1003 shows InstallPath shortened to its width.
+    void ShowInstallPath();
+};

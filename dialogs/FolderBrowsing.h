@@ -1,0 +1,44 @@
+#pragma once
+// The folder browser's rules that need no window: the order of folder names,
+// how tree texts join into a path, the New Directory character filter and the
+// resulting path.
+#include <string>
+#include <vector>
+
+// A folder path joined with one more level: "\" between them unless the path
+// already ends in one.
+std::string JoinFolderPath(const std::string& path, const std::string& name);
+
+// The directory search pattern for everything in a folder ("C:\" gives "C:\*.*").
+std::string FolderSearchPattern(const std::string& path);
+
+// The path of a tree item from its text and its ancestors' texts, nearest
+// first: {"SYSTEM", "WINDOWS", "C:\"} gives "C:\WINDOWS\SYSTEM".
+std::string ItemPathFromTexts(const std::vector<std::string>& textsUpToRoot);
+
+// True when `a` comes before `b`: both upper-cased with the ANSI upper-casing
+// (CharUpperA) and compared byte by byte as unsigned bytes.
+bool FolderNameLess(const std::string& a, const std::string& b);
+
+// Puts folder names in ascending FolderNameLess order; names equal in upper
+// case keep the order the listing gave them. O(n log n): each name is
+// upper-cased once.
+void SortFolderNames(std::vector<std::string>& names);
+
+// Whether a character may be typed into a new folder's name: letters (tested
+// in upper case), digits, # $ % & ' ( ) and the space.
+bool IsAllowedNewDirChar(char c);
+
+// What the New Directory filter does with the box's text when the caret (the
+// selection start) stands at `selectionStart`. Only the character just before
+// the caret is examined.
+struct NewDirFilterResult {
+    bool removed = false;  // the character was refused and taken out of `text`
+    std::string text;      // the text to put back into the box
+    int caret = -1;        // where to put the caret afterwards; -1: leave it where the box puts it
+};
+NewDirFilterResult FilterNewDirText(const std::string& text, int selectionStart);
+
+// The browser's result: the selected folder, or with a new folder name the
+// selected folder plus that name as one more level.
+std::string FormBrowseResult(const std::string& selectedPath, const std::string& newDirName);

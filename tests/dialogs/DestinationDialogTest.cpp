@@ -1,0 +1,91 @@
+// The destination dialog in the test program: what the end-to-end scenarios
+// (tests/e2e_destination) cannot see from outside, the location text before
+// and after a change of folder.
+#include "dialogs/DestinationDialog.h"
+
+#include <gtest/gtest.h>
+
+#include "DialogDriver.h"
+#include "TestTexts.h"
+#include "app/SetupApp.h"
+#include "dialogs/BrowseFolderDialog.h"
+
+namespace {
+class DestinationDialogTest : public testing::Test {
+protected:
+    void SetUp() override {
+        UseTestTexts();
+        SetupCancelled = false;
+    }
+    void TearDown() override { m_thread.reset(); }
+    void Open() {
+        m_thread = std::make_unique<DialogThread>([this] { return m_dialog.DoModal(); });
+        m_window = WaitWindow(m_thread->ThreadId(), "Where to install");
+        ASSERT_NE(m_window, nullptr) << "the destination dialog did not open";
+    }
+    // Change Folder, then in the browser select `folder` (a drive root, or
+    // root plus one folder) and type `newName`; returns the browser.
+    HWND Browse(const std::string& root, const std::string& folder, const std::string& newName) {
+        Press(m_window, IDC_CHANGE_FOLDER);
+        HWND browse = WaitWindow(m_thread->ThreadId(), "Pick a folder");
+        if (!browse) return nullptr;
+        HWND tree = GetDlgItem(browse, IDC_FOLDER_TREE);
+        HTREEITEM item = FindChild(tree, TVI_ROOT, root);
+        if (!folder.empty()) {
+            ExpandByKey(tree, item);
+            item = FindChild(tree, item, folder);
+        }
+        SelectItem(tree, item);
+        PasteText(GetDlgItem(browse, IDC_NEW_DIR), newName);
+        return browse;
+    }
+
+    DestinationDialog m_dialog;
+    std::unique_ptr<DialogThread> m_thread;
+    HWND m_window = nullptr;
+};
+
+TEST_F(DestinationDialogTest, OpensWithItsTextsAndTheDestDirUnshortened) {
+    InstallSettings.DestDir = "C:\\A Rather Long Folder Name\\Going On And On\\Far Past The Label\\Zandel";
+    Open();
+    EXPECT_EQ(ItemText(m_window, IDC_MAIN_TEXT), "Setup puts Zandel here; 100% sure.");
+    EXPECT_EQ(ItemText(m_window, IDC_DEST_LOCATION), InstallSettings.DestDir);
+    EXPECT_EQ(ItemText(m_window, IDOK), "Okay");
+    EXPECT_EQ(ItemText(m_window, IDCANCEL), "Leave");
+    EXPECT_EQ(ItemText(m_window, IDC_CHANGE_FOLDER), "Other folder");
+    EXPECT_EQ(ItemText(m_window, IDC_FOLDER_GROUP), "Target");
+}
+
+TEST_F(DestinationDialogTest, LongChosenPathIsShortenedInTheLocation) {
+    std::string name = "AVeryLongFolderNameThatCannotPossiblyFitIntoTheLocationFieldOfThisDialogAtAll";
+    Open();
+    HWND browse = Browse("F:\\", "Existing", name);
+    ASSERT_NE(browse, nullptr);
+    Press(browse, IDOK);
+    HWND question = WaitWindow(m_thread->ThreadId(), AppTitle());
+    ASSERT_NE(question, nullptr);
+    Press(question, IDYES);
+    ASSERT_TRUE(WaitClosed(question));
+    Sync(m_window);
+    std::string full = "F:\\Existing\\" + name;
+    std::string shown = ItemText(m_window, IDC_DEST_LOCATION);
+    RemoveDirectoryA(full.c_str());
+    EXPECT_EQ(InstallSettings.InstallPath, full);
+    EXPECT_NE(shown.find("..."), std::string::npos) << shown;
+    EXPECT_LT(shown.size(), full.size());
+}
+
+// A chosen path longer than 255 characters cannot be checked, created or
+// installed into: it is not taken, and the location goes back to DestDir.
+TEST_F(DestinationDialogTest, OverlongChosenPathIsNotTaken) {
+    Open();
+    HWND browse = Browse("F:\\", "", std::string(256, 'a'));
+    ASSERT_NE(browse, nullptr);
+    Press(browse, IDOK);
+    ASSERT_TRUE(WaitClosed(browse));
+    Sync(m_window);
+    EXPECT_FALSE(HasWindow(m_thread->ThreadId(), AppTitle())) << "no question for a path that is not taken";
+    EXPECT_EQ(InstallSettings.InstallPath, "C:\\Zandel");
+    EXPECT_EQ(ItemText(m_window, IDC_DEST_LOCATION), "C:\\Zandel");
+}
+}  // namespace

@@ -1,0 +1,280 @@
+// Choosing the destination in the real setup.exe, driven by the robot, on the
+// test drives of tests/drives/map-test-drives.sh (A: and B: floppies, D: and
+// E: CD-ROM drives, F: a hard disk with a known tree, T: a 1 MB drive).
+#include <windows.h>
+
+#include "../e2e/Scenario.h"
+#include "RemoteTree.h"
+
+namespace {
+constexpr int kChangeFolder = 1002;
+constexpr int kLocation = 1003;
+constexpr int kNewDir = 1015;
+constexpr int kTree = 1016;
+constexpr int kCurrentDir = 1008;
+const char kDestinationTitle[] = "Choose the Destination Folder";
+const char kBrowseTitle[] = "Choose a Folder";
+
+bool FolderExists(const std::string& path) {
+    DWORD attributes = GetFileAttributesA(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+std::string SmallDriveUnavailable() {
+    std::optional<std::string> reason = ReadWholeFile(TEST_DRIVES_DIR "\\small-unavailable.txt");
+    if (reason) return reason->empty() ? "no tmpfs drive T:" : *reason;
+    if (GetDriveTypeA("T:\\") != DRIVE_FIXED) return "drive T: is not mapped (the TestDrives fixture did not run)";
+    return {};
+}
+
+class DestinationScenario : public SetupScenario {
+protected:
+    // Starts setup, passes the welcome dialog and returns the destination dialog.
+    std::optional<WindowInfo> OpenDestination() {
+        if (!StartSetup()) return std::nullopt;
+        std::optional<WindowInfo> welcome = NextDialog();
+        if (!welcome || !PressAndWaitClosed(*welcome, IDOK)) return std::nullopt;
+        std::optional<WindowInfo> destination = NextDialog();
+        if (destination) {
+            EXPECT_EQ(destination->title, kDestinationTitle);
+        }
+        return destination;
+    }
+    // Change Folder: the browser, with its tree readable.
+    std::optional<WindowInfo> OpenBrowser() {
+        robot->Press(kChangeFolder);
+        std::optional<WindowInfo> browse = NextDialog();
+        if (!browse) return std::nullopt;
+        EXPECT_EQ(browse->title, kBrowseTitle);
+        tree = std::make_unique<RemoteTree>(robot->ProcessId(), GetDlgItem(browse->hwnd, kTree));
+        EXPECT_TRUE(tree->Ready()) << "cannot read the tree of setup.exe";
+        return browse;
+    }
+    // In the open browser: selects a drive root, or a folder right under it.
+    bool SelectFolder(const std::string& root, const std::string& folder = "") {
+        RemoteItem item = tree->Find(TVI_ROOT, root);
+        if (!item.handle) return false;
+        if (!folder.empty()) {
+            tree->Expand(item.handle);
+            item = tree->Find(item.handle, folder);
+            if (!item.handle) return false;
+        }
+        tree->Select(item.handle);
+        return robot->WaitText(kCurrentDir, folder.empty() ? root : root + folder);
+    }
+    // Presses OK in the browser and waits for it to go.
+    bool AcceptBrowser(const WindowInfo& browse) { return PressAndWaitClosed(browse, IDOK); }
+    // Presses OK in the destination dialog and walks the rest; the last title.
+    std::string FinishFrom(const WindowInfo& destination) {
+        robot->Press(IDOK);
+        std::vector<WindowInfo> rest = WalkToEnd();
+        EXPECT_EQ(robot->WaitExit(), 1);
+        return rest.empty() ? std::string() : rest.back().title;
+    }
+
+    std::unique_ptr<RemoteTree> tree;
+};
+
+TEST_F(DestinationScenario, DrivesShowWithTheirImagesAndTheFirstHardDiskIsSelected) {
+    std::optional<WindowInfo> destination = OpenDestination();
+    ASSERT_TRUE(destination);
+    EXPECT_EQ(destination->Text(kLocation), "C:\\Zandel");
+    EXPECT_EQ(destination->Text(IDCANCEL), "E&xit Setup");
+    EXPECT_EQ(destination->Text(kChangeFolder), "&Change Folder...");
+    std::optional<WindowInfo> browse = OpenBrowser();
+    ASSERT_TRUE(browse);
+    EXPECT_EQ(browse->Text(kCurrentDir), "C:\\");
+    EXPECT_EQ(browse->Text(1000), "Choose the folder for the book's files:");
+
+    struct Expected {
+        const char* root;
+        int image;
+    };
+    const Expected drives[] = {{"A:\\", 1}, {"B:\\", 1}, {"C:\\", 0}, {"D:\\", 2}, {"E:\\", 2}, {"F:\\", 0}};
+    std::vector<RemoteItem> roots = tree->Children(TVI_ROOT);
+    ASSERT_GE(roots.size(), 6u);
+    for (size_t i = 0; i < 6; ++i) {
+        EXPECT_EQ(roots[i].text, drives[i].root);
+        EXPECT_EQ(roots[i].image, drives[i].image) << drives[i].root;
+        // Every drive has its button; floppies and CD-ROMs were not read for it.
+        EXPECT_EQ(tree->Children(roots[i].handle).size(), 1u) << drives[i].root;
+    }
+    EXPECT_EQ(tree->Selected(), roots[2].handle) << "C:\\ is selected";
+    robot->Screenshot("destination-browse-drives.png");
+}
+
+TEST_F(DestinationScenario, ExpandingAndCollapsingAFolderTree) {
+    CreateDirectoryA("F:\\Gone", nullptr);
+    CreateDirectoryA("F:\\Gone\\x", nullptr);
+    std::optional<WindowInfo> destination = OpenDestination();
+    ASSERT_TRUE(destination);
+    std::optional<WindowInfo> browse = OpenBrowser();
+    ASSERT_TRUE(browse);
+    RemoteItem f = tree->Find(TVI_ROOT, "F:\\");
+    tree->Expand(f.handle);
+    std::vector<std::string> names;
+    for (const RemoteItem& item : tree->Children(f.handle)) names.push_back(item.text);
+    const std::vector<std::string> expected = {".hidden", "Alpha", "beta", "Empty", "Existing", "Gone", "zeta", "_under"};
+    EXPECT_EQ(names, expected);
+    RemoteItem gone = tree->Find(f.handle, "Gone");
+    EXPECT_EQ(gone.image, 3);
+    EXPECT_EQ(gone.selectedImage, 4);
+    EXPECT_EQ(tree->Children(gone.handle).size(), 1u);
+
+    // Its only subfolder goes; expanding it is refused and the button goes too.
+    ASSERT_TRUE(RemoveDirectoryA("F:\\Gone\\x"));
+    tree->Expand(gone.handle);
+    EXPECT_TRUE(tree->Children(gone.handle).empty());
+    EXPECT_FALSE(tree->Find(f.handle, "Gone").expanded);
+
+    tree->Collapse(f.handle);
+    std::vector<RemoteItem> left = tree->Children(f.handle);
+    ASSERT_EQ(left.size(), 1u);
+    EXPECT_EQ(left[0].text, "");
+    EXPECT_FALSE(tree->Find(TVI_ROOT, "F:\\").expanded);
+    CreateDirectoryA("F:\\Gone\\x", nullptr);
+}
+
+TEST_F(DestinationScenario, NewDirectoryFilterForTypedAndPastedText) {
+    std::optional<WindowInfo> destination = OpenDestination();
+    ASSERT_TRUE(destination);
+    std::optional<WindowInfo> browse = OpenBrowser();
+    ASSERT_TRUE(browse);
+    robot->Type(kNewDir, "A-B");
+    EXPECT_TRUE(robot->WaitText(kNewDir, "AB")) << robot->Read(browse->hwnd)->Text(kNewDir);
+    robot->Paste(kNewDir, "X!Y");
+    EXPECT_TRUE(robot->WaitText(kNewDir, "ABX!Y")) << robot->Read(browse->hwnd)->Text(kNewDir);
+}
+
+TEST_F(DestinationScenario, ChangeFolderThenCancelGoesBackToDestDir) {
+    std::optional<WindowInfo> destination = OpenDestination();
+    ASSERT_TRUE(destination);
+    std::optional<WindowInfo> browse = OpenBrowser();
+    ASSERT_TRUE(browse);
+    ASSERT_TRUE(SelectFolder("F:\\", "Existing"));
+    ASSERT_TRUE(AcceptBrowser(*browse));
+    EXPECT_TRUE(robot->WaitText(kLocation, "F:\\Existing"));
+
+    browse = OpenBrowser();
+    ASSERT_TRUE(browse);
+    ASSERT_TRUE(PressAndWaitClosed(*browse, IDCANCEL));
+    EXPECT_TRUE(robot->WaitText(kLocation, "C:\\Zandel"));
+    EXPECT_EQ(FinishFrom(*destination), "Setup Complete");
+}
+
+TEST_F(DestinationScenario, MissingFolderAnsweredYesIsCreatedWithItsParentsAndKept) {
+    std::string made = "F:\\E2EMade\\Deeper";
+    RemoveTree("F:\\E2EMade");
+    std::optional<WindowInfo> destination = OpenDestination();
+    ASSERT_TRUE(destination);
+    std::optional<WindowInfo> browse = OpenBrowser();
+    ASSERT_TRUE(browse);
+    ASSERT_TRUE(SelectFolder("F:\\"));
+    robot->Paste(kNewDir, "E2EMade\\Deeper");
+    ASSERT_TRUE(robot->WaitText(kNewDir, "E2EMade\\Deeper"));
+    ASSERT_TRUE(AcceptBrowser(*browse));
+    std::optional<WindowInfo> question = NextDialog();
+    ASSERT_TRUE(question);
+    EXPECT_EQ(question->title, kMessageBoxTitle);
+    EXPECT_EQ(question->Text(kMessageBoxText), "The folder does not exist yet. Do you want Setup to create it?");
+    ASSERT_TRUE(PressAndWaitClosed(*question, IDYES));
+    EXPECT_TRUE(robot->WaitText(kLocation, made));
+    EXPECT_TRUE(FolderExists(made));
+    EXPECT_EQ(FinishFrom(*destination), "Setup Complete");
+    EXPECT_TRUE(FolderExists(made)) << "the created folder is kept";
+    RemoveTree("F:\\E2EMade");
+}
+
+TEST_F(DestinationScenario, MissingFolderAnsweredNoGoesBackToDestDir) {
+    std::optional<WindowInfo> destination = OpenDestination();
+    ASSERT_TRUE(destination);
+    std::optional<WindowInfo> browse = OpenBrowser();
+    ASSERT_TRUE(browse);
+    ASSERT_TRUE(SelectFolder("F:\\", "Alpha"));
+    robot->Type(kNewDir, "NotMade");
+    ASSERT_TRUE(AcceptBrowser(*browse));
+    std::optional<WindowInfo> question = NextDialog();
+    ASSERT_TRUE(question);
+    ASSERT_TRUE(PressAndWaitClosed(*question, IDNO));
+    EXPECT_TRUE(robot->WaitText(kLocation, "C:\\Zandel"));
+    EXPECT_FALSE(FolderExists("F:\\Alpha\\NotMade"));
+}
+
+// No room: the message, the dialog stays, and a later OK on a drive with
+// room installs (setup is not abandoned by the refusal).
+TEST_F(DestinationScenario, NotEnoughRoomWarnsAndLetsTheUserChooseAgain) {
+    std::string reason = SmallDriveUnavailable();
+    if (!reason.empty()) GTEST_SKIP() << reason;
+    medium.SetIni("FileSize", "2000000");
+    std::optional<WindowInfo> destination = OpenDestination();
+    ASSERT_TRUE(destination);
+    std::optional<WindowInfo> browse = OpenBrowser();
+    ASSERT_TRUE(browse);
+    ASSERT_TRUE(SelectFolder("T:\\"));
+    ASSERT_TRUE(AcceptBrowser(*browse));
+    ASSERT_TRUE(robot->WaitText(kLocation, "T:\\"));
+    robot->Press(IDOK);
+    std::optional<WindowInfo> message = NextDialog();
+    ASSERT_TRUE(message);
+    EXPECT_EQ(message->title, "Not Enough Room");
+    EXPECT_EQ(message->Text(kMessageBoxText),
+              "The drive you chose does not have enough free space for the book's files. Please choose another "
+              "drive or folder.");
+    EXPECT_EQ(message->Control(IDCANCEL), nullptr);
+    ASSERT_TRUE(PressAndWaitClosed(*message, IDOK));
+    EXPECT_TRUE(robot->StaysOpen(destination->hwnd, 1000));
+
+    browse = OpenBrowser();
+    ASSERT_TRUE(browse);
+    ASSERT_TRUE(SelectFolder("F:\\", "Existing"));
+    ASSERT_TRUE(AcceptBrowser(*browse));
+    ASSERT_TRUE(robot->WaitText(kLocation, "F:\\Existing"));
+    EXPECT_EQ(FinishFrom(*destination), "Setup Complete");
+    // The installation went there: the test drive gets its empty folder back.
+    RemoveTree("F:\\Existing");
+    CreateDirectoryA("F:\\Existing", nullptr);
+}
+
+TEST_F(DestinationScenario, FreeSpaceExactlyEqualToFileSizeIsEnough) {
+    std::string reason = SmallDriveUnavailable();
+    if (!reason.empty()) GTEST_SKIP() << reason;
+    DWORD sectors = 0, bytes = 0, freeClusters = 0, total = 0;
+    ASSERT_TRUE(GetDiskFreeSpaceA("T:\\", &sectors, &bytes, &freeClusters, &total));
+    uint64_t freeBytes = uint64_t{freeClusters} * bytes * sectors;
+    medium.SetIni("FileSize", std::to_string(freeBytes));
+    medium.SetIni("DestDir", "T:\\Zandel");
+    std::optional<WindowInfo> destination = OpenDestination();
+    ASSERT_TRUE(destination);
+    EXPECT_EQ(destination->Text(kLocation), "T:\\Zandel");
+    robot->Press(IDOK);
+    ASSERT_TRUE(robot->WaitClosed(destination->hwnd)) << "no room for exactly FileSize bytes";
+    std::vector<WindowInfo> rest = WalkToEnd();
+    ASSERT_FALSE(rest.empty());
+    for (const WindowInfo& dialog : rest) EXPECT_NE(dialog.title, "Not Enough Room");
+    EXPECT_EQ(rest.back().title, "Setup Complete");
+    RemoveTree("T:\\Zandel");
+}
+
+TEST_F(DestinationScenario, CancelThenContinueThenCancelThenExit) {
+    std::optional<WindowInfo> destination = OpenDestination();
+    ASSERT_TRUE(destination);
+    robot->Press(IDCANCEL);
+    std::optional<WindowInfo> confirm = NextDialog();
+    ASSERT_TRUE(confirm);
+    EXPECT_EQ(confirm->title, "Exit Setup");
+    ASSERT_TRUE(PressAndWaitClosed(*confirm, IDCANCEL));  // Continue
+    EXPECT_TRUE(robot->StaysOpen(destination->hwnd, 1000));
+
+    robot->Key(VK_ESCAPE);  // Escape takes the same way as the Exit Setup button
+    confirm = NextDialog();
+    ASSERT_TRUE(confirm);
+    EXPECT_EQ(confirm->title, "Exit Setup");
+    ASSERT_TRUE(PressAndWaitClosed(*confirm, IDOK));  // Exit Setup
+    ASSERT_TRUE(robot->WaitClosed(destination->hwnd));
+    std::optional<WindowInfo> exitDialog = NextDialog();
+    ASSERT_TRUE(exitDialog);
+    EXPECT_EQ(exitDialog->title, "Setup Incomplete");
+    ASSERT_TRUE(PressAndWaitClosed(*exitDialog, IDOK));
+    EXPECT_EQ(robot->WaitExit(), 1);
+}
+}  // namespace

@@ -1,0 +1,108 @@
+#include "dialogs/FolderBrowsing.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <random>
+
+namespace {
+TEST(FolderBrowsing, PathsJoinWithOneBackslash) {
+    struct Case {
+        std::vector<std::string> texts;  // item first, drive last
+        const char* expected;
+    };
+    const Case cases[] = {
+        {{"C:\\"}, "C:\\"},
+        {{"WINDOWS", "C:\\"}, "C:\\WINDOWS"},
+        {{"SYSTEM", "WINDOWS", "C:\\"}, "C:\\WINDOWS\\SYSTEM"},
+        {{"a b", "x.y", "D:\\"}, "D:\\x.y\\a b"},
+        {{}, ""},
+    };
+    for (const Case& c : cases) EXPECT_EQ(ItemPathFromTexts(c.texts), c.expected);
+    EXPECT_EQ(FolderSearchPattern("C:\\"), "C:\\*.*");
+    EXPECT_EQ(FolderSearchPattern("C:\\GAMES"), "C:\\GAMES\\*.*");
+}
+
+TEST(FolderBrowsing, ResultIsSelectedFolderPlusNewName) {
+    struct Case {
+        const char* selected;
+        const char* newName;
+        const char* expected;
+    };
+    const Case cases[] = {
+        {"C:\\", "BOOK", "C:\\BOOK"},
+        {"C:\\GAMES", "BOOK", "C:\\GAMES\\BOOK"},
+        {"C:\\GAMES", "", "C:\\GAMES"},
+        {"", "BOOK", "\\BOOK"},
+        {"", "", ""},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(FormBrowseResult(c.selected, c.newName), c.expected) << c.selected << " + " << c.newName;
+}
+
+// Ascending by the upper-cased bytes: "_" (0x5F) comes after the letters and
+// "." before them, unlike the system's case-insensitive collation.
+TEST(FolderBrowsing, NamesSortByUpperCasedBytes) {
+    std::vector<std::string> names = {"zeta", "_under", "Alpha", "beta", ".hidden", "BETB", "alp", "10", "9", "\xE9t\xE9"};
+    SortFolderNames(names);
+    const std::vector<std::string> expected = {".hidden", "10", "9", "alp", "Alpha", "beta", "BETB", "zeta", "_under",
+                                               "\xE9t\xE9"};
+    EXPECT_EQ(names, expected);
+    EXPECT_TRUE(FolderNameLess("abc", "ABD"));
+    EXPECT_FALSE(FolderNameLess("ABC", "abc"));
+    EXPECT_FALSE(FolderNameLess("abc", "ABC"));
+}
+
+TEST(FolderBrowsing, NamesEqualInUpperCaseKeepListingOrder) {
+    std::vector<std::string> names = {"b", "Same", "a", "SAME", "same"};
+    SortFolderNames(names);
+    EXPECT_EQ(names, (std::vector<std::string>{"a", "b", "Same", "SAME", "same"}));
+}
+
+TEST(FolderBrowsing, LargeListSortsLikePairwiseOrder) {
+    std::vector<std::string> names;
+    std::mt19937 random(7);
+    for (int i = 0; i < 3000; ++i) {
+        std::string name;
+        for (int j = 0, n = 1 + static_cast<int>(random() % 8); j < n; ++j)
+            name += "aZ_09.#b$"[random() % 9];
+        names.push_back(name);
+    }
+    SortFolderNames(names);
+    EXPECT_TRUE(std::is_sorted(names.begin(), names.end(), FolderNameLess));
+}
+
+TEST(FolderBrowsing, NewDirectoryCharacters) {
+    const std::string allowed = "AZaz09#$%&'() ";
+    for (char c : allowed) EXPECT_TRUE(IsAllowedNewDirChar(c)) << "'" << c << "'";
+    const std::string refused = "-_.\\/:*?\"<>|!@^~`{}[];,+=\t\x01\x7f\x80\xC4\xE9\xFF";
+    for (char c : refused) EXPECT_FALSE(IsAllowedNewDirChar(c)) << "code " << int(static_cast<unsigned char>(c));
+}
+
+TEST(FolderBrowsing, FilterLooksOnlyAtTheCharacterBeforeTheCaret) {
+    struct Case {
+        const char* text;
+        int caret;
+        bool removed;
+        const char* expectedText;
+        int expectedCaret;
+    };
+    const Case cases[] = {
+        {"A-", 2, true, "A", 1},       // typed "-" after "A"
+        {"AB", 2, false, "AB", -1},
+        {"-", 1, true, "", -1},        // refused first character: the box puts the caret at 0
+        {"X!Y", 3, false, "X!Y", -1},  // pasted in one piece: only "Y" is examined
+        {"a-b", 2, true, "ab", 1},     // typed in the middle; the rest keeps its case
+        {"ab", 0, false, "ab", -1},    // caret at 0: the change made by putting text back
+        {"", 0, false, "", -1},
+        {"A\xE9", 2, true, "A", 1},
+        {"AB", 7, false, "AB", -1},    // a caret past the end examines nothing
+    };
+    for (const Case& c : cases) {
+        NewDirFilterResult result = FilterNewDirText(c.text, c.caret);
+        EXPECT_EQ(result.removed, c.removed) << c.text << " @" << c.caret;
+        EXPECT_EQ(result.text, c.expectedText) << c.text << " @" << c.caret;
+        EXPECT_EQ(result.caret, c.expectedCaret) << c.text << " @" << c.caret;
+    }
+}
+}  // namespace
