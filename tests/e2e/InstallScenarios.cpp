@@ -498,6 +498,26 @@ INSTANTIATE_TEST_SUITE_P(E2E, CancelDuringQuestion, ::testing::Values(true, fals
                              return std::string(info.param ? "Confirmed" : "Declined");
                          });
 
+// Setup left in the destination dialog: the exit dialog, and no destination
+// folder, shortcut or uninstall entry.
+TEST_F(InstallScenario, LeftInTheDestinationDialog) {
+    medium.AddCopy("XOVUNIN.EXE", XOVUNIN_EXE);
+    ASSERT_TRUE(StartSetup());
+    std::optional<WindowInfo> welcome = NextDialog();
+    ASSERT_TRUE(welcome && PressAndWaitClosed(*welcome, IDOK));
+    std::optional<WindowInfo> destination = NextDialog();
+    ASSERT_TRUE(destination);
+    EXPECT_EQ(destination->title, "Choose the Destination Folder");
+    robot->Press(IDCANCEL);
+
+    Walk walk = WalkAnswering({{kExitTitle, {kExitSetup}}});
+    EXPECT_EQ(walk.dialogs, (std::vector<std::string>{kExitTitle, kFailedTitle}));
+    EXPECT_EQ(robot->WaitExit(), 1);
+    EXPECT_EQ(GetFileAttributesA(dest.c_str()), INVALID_FILE_ATTRIBUTES) << "the destination folder was made";
+    ExpectShortcutIn(nullptr);
+    ExpectRegistered(false);
+}
+
 // A CodeDir that is not on the medium: the worker says so with the value as
 // written, the destination folder has been made, and setup ends through the
 // exit dialog with nothing copied, linked or registered.

@@ -62,7 +62,9 @@ bool SetupScenario::PassToProgress() {
     // A message box here is a configuration message the scenario did not expect.
     EXPECT_NE(welcome->title, kMessageBoxTitle)
         << "a message came instead of the welcome dialog: " << welcome->Text(kMessageBoxText);
-    return PressAndWaitClosed(*welcome, IDOK);
+    if (!PressAndWaitClosed(*welcome, IDOK)) return false;
+    std::optional<WindowInfo> destination = NextDialog();
+    return destination && PressAndWaitClosed(*destination, IDOK);
 }
 
 std::vector<WindowInfo> SetupScenario::WalkToEnd() {
