@@ -56,6 +56,17 @@ bool SetupScenario::PressAndWaitClosed(const WindowInfo& dialog, int id) {
     return closed;
 }
 
+bool SetupScenario::PassToProgress() {
+    std::optional<WindowInfo> welcome = NextDialog();
+    if (!welcome) return false;
+    // A message box here is a configuration message the scenario did not expect.
+    EXPECT_NE(welcome->title, kMessageBoxTitle)
+        << "a message came instead of the welcome dialog: " << welcome->Text(kMessageBoxText);
+    if (!PressAndWaitClosed(*welcome, IDOK)) return false;
+    std::optional<WindowInfo> destination = NextDialog();
+    return destination && PressAndWaitClosed(*destination, IDOK);
+}
+
 std::vector<WindowInfo> SetupScenario::WalkToEnd() {
     std::vector<WindowInfo> seen;
     // WaitFront also brings back a dialog the scenario has left open untouched.

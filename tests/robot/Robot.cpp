@@ -217,6 +217,9 @@ std::optional<WindowInfo> Robot::Read(HWND w) {
         control.visible = IsWindowVisible(child) != FALSE;
         info.controls.push_back(std::move(control));
     }
+    // A window that closed while it was being read (a progress dialog at the
+    // end of a quick copy) gives empty texts: it is not there any more.
+    if (!IsWindow(w)) return std::nullopt;
     return info;
 }
 
@@ -286,6 +289,17 @@ HWND Robot::CurrentDialog() {
 std::optional<WindowInfo> Robot::Current() {
     HWND dialog = CurrentDialog();
     return dialog ? Read(dialog) : std::nullopt;
+}
+
+bool Robot::Select(HWND w) {
+    if (!m_returned.count(w) || !IsWindow(w) || !IsWindowVisible(w)) {
+        Log("select: \"" + Escaped(TextOf(w)) + "\" is not an open dialog seen before");
+        return false;
+    }
+    Log("select \"" + Escaped(TextOf(w)) + "\"");
+    m_dialogs.erase(std::remove(m_dialogs.begin(), m_dialogs.end(), w), m_dialogs.end());
+    m_dialogs.push_back(w);
+    return true;
 }
 
 HWND Robot::ControlOf(int id) {

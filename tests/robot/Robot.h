@@ -95,6 +95,10 @@ public:
     int DefaultButton();
     // The current dialog as it is now, if it still exists.
     std::optional<WindowInfo> Current();
+    // Makes a dialog returned before the current one again, as a person turns
+    // to another window that is open at the same time (the progress dialog
+    // while a question of the copy stands open); false when it has gone.
+    bool Select(HWND w);
     // Where Screenshot asks for pictures and where they appear (a Windows path).
     const std::string& SnapsDir() const { return m_snapsDir; }
     void SetSnapsDir(std::string dir) { m_snapsDir = std::move(dir); }
