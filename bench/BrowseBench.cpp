@@ -107,7 +107,7 @@ int main(int argc, char** argv) {
     BrowseFolderDialog dialog;
     LARGE_INTEGER start = Now();
     DialogThread thread([&dialog] { return dialog.DoModal(); });
-    HWND window = WaitWindow(thread.ThreadId(), "Bench browse", 60000);
+    HWND window = WaitForWindowTitled(thread.ThreadId(), "Bench browse", 60000);
     double openSeconds = Seconds(start, Now());
     if (!window) {
         std::printf("the dialog did not open\n");
@@ -149,7 +149,7 @@ int main(int argc, char** argv) {
     CollapseByKey(tree, bigItem);
     double collapseSeconds = Seconds(start, Now());
 
-    Press(window, IDCANCEL);
+    ClickButton(window, IDCANCEL);
     thread.WaitDone(10000);
 
     double sortInsertSeconds = TreeSortInsert(names);

@@ -15,7 +15,7 @@ protected:
         CreateDirectoryA("F:\\Gone", nullptr);
         CreateDirectoryA("F:\\Gone\\x", nullptr);
         m_thread = std::make_unique<DialogThread>([this] { return m_dialog.DoModal(); });
-        m_window = WaitWindow(m_thread->ThreadId(), "Pick a folder");
+        m_window = WaitForWindowTitled(m_thread->ThreadId(), "Pick a folder");
         ASSERT_NE(m_window, nullptr) << "the browse dialog did not open";
         m_tree = GetDlgItem(m_window, IDC_FOLDER_TREE);
     }
@@ -90,7 +90,7 @@ TEST_F(BrowseFolderDialogTest, ExpansionWithoutSubfoldersIsRefused) {
         EXPECT_FALSE(ItemInfo(m_tree, drive).expanded) << root;
     }
     EXPECT_TRUE(StaysOpen(m_window, 50));
-    EXPECT_FALSE(HasWindow(m_thread->ThreadId(), AppTitle())) << "no message about a missing medium";
+    EXPECT_FALSE(HasWindowTitled(m_thread->ThreadId(), AppTitle())) << "no message about a missing medium";
 
     HTREEITEM d = Drive("D:\\");
     ExpandByKey(m_tree, d);
@@ -100,26 +100,26 @@ TEST_F(BrowseFolderDialogTest, ExpansionWithoutSubfoldersIsRefused) {
 TEST_F(BrowseFolderDialogTest, NewDirectoryKeepsOnlyAllowedTypedCharacters) {
     HWND edit = GetDlgItem(m_window, IDC_NEW_DIR);
     TypeChars(edit, "A-B");
-    EXPECT_EQ(Text(edit), "AB");
+    EXPECT_EQ(WindowText(edit), "AB");
     TypeChars(edit, "a");
-    EXPECT_EQ(Text(edit), "ABa") << "lower case passes and stays lower case";
+    EXPECT_EQ(WindowText(edit), "ABa") << "lower case passes and stays lower case";
 
     // A refused character in the middle goes, the caret stays where it stood.
     SendMessageA(edit, EM_SETSEL, 1, 1);
     TypeChars(edit, "_Z");
-    EXPECT_EQ(Text(edit), "AZBa");
+    EXPECT_EQ(WindowText(edit), "AZBa");
 
     SetWindowTextA(edit, "");
     TypeChars(edit, "-");
-    EXPECT_EQ(Text(edit), "");
+    EXPECT_EQ(WindowText(edit), "");
     DWORD start = 99;
     SendMessageA(edit, EM_GETSEL, reinterpret_cast<WPARAM>(&start), 0);
     EXPECT_EQ(start, 0u);
 
     PasteText(edit, "X!Y");
-    EXPECT_EQ(Text(edit), "X!Y") << "pasted text is examined at its last character only";
+    EXPECT_EQ(WindowText(edit), "X!Y") << "pasted text is examined at its last character only";
     PasteText(edit, "Z.");
-    EXPECT_EQ(Text(edit), "X!YZ");
+    EXPECT_EQ(WindowText(edit), "X!YZ");
 }
 
 TEST_F(BrowseFolderDialogTest, OkGivesTheSelectedFolderPlusTheNewName) {
@@ -127,7 +127,7 @@ TEST_F(BrowseFolderDialogTest, OkGivesTheSelectedFolderPlusTheNewName) {
     SelectItem(m_tree, FindChild(m_tree, f, "Alpha"));
     EXPECT_EQ(ItemText(m_window, IDC_CURRENT_DIR), "F:\\Alpha");
     TypeChars(GetDlgItem(m_window, IDC_NEW_DIR), "BOOK");
-    Press(m_window, IDOK);
+    ClickButton(m_window, IDOK);
     ASSERT_TRUE(m_thread->WaitDone());
     EXPECT_EQ(m_thread->Result(), IDOK);
     EXPECT_EQ(m_dialog.m_selectedPath, "F:\\Alpha\\BOOK");
@@ -135,7 +135,7 @@ TEST_F(BrowseFolderDialogTest, OkGivesTheSelectedFolderPlusTheNewName) {
 }
 
 TEST_F(BrowseFolderDialogTest, OkWithoutNewNameGivesTheSelectedDrive) {
-    Press(m_window, IDOK);
+    ClickButton(m_window, IDOK);
     ASSERT_TRUE(m_thread->WaitDone());
     EXPECT_EQ(m_thread->Result(), IDOK);
     EXPECT_EQ(m_dialog.m_selectedPath, "C:\\");
@@ -156,7 +156,7 @@ TEST_F(BrowseFolderDialogTest, LongPathIsShortenedInTheLabel) {
     EXPECT_NE(shown.find("..."), std::string::npos) << shown;
     EXPECT_EQ(shown.substr(0, 3), "F:\\") << shown;
     EXPECT_EQ(shown.back(), 'g') << shown;
-    Press(m_window, IDOK);
+    ClickButton(m_window, IDOK);
     ASSERT_TRUE(m_thread->WaitDone());
     EXPECT_EQ(m_dialog.m_selectedPath, deep + "\\" + name) << "the selection keeps the full path";
 }

@@ -20,14 +20,14 @@ protected:
     void TearDown() override { m_thread.reset(); }
     void Open() {
         m_thread = std::make_unique<DialogThread>([this] { return m_dialog.DoModal(); });
-        m_window = WaitWindow(m_thread->ThreadId(), "Where to install");
+        m_window = WaitForWindowTitled(m_thread->ThreadId(), "Where to install");
         ASSERT_NE(m_window, nullptr) << "the destination dialog did not open";
     }
     // Change Folder, then in the browser select `folder` (a drive root, or
     // root plus one folder) and type `newName`; returns the browser.
     HWND Browse(const std::string& root, const std::string& folder, const std::string& newName) {
-        Press(m_window, IDC_CHANGE_FOLDER);
-        HWND browse = WaitWindow(m_thread->ThreadId(), "Pick a folder");
+        ClickButton(m_window, IDC_CHANGE_FOLDER);
+        HWND browse = WaitForWindowTitled(m_thread->ThreadId(), "Pick a folder");
         if (!browse) return nullptr;
         HWND tree = GetDlgItem(browse, IDC_FOLDER_TREE);
         HTREEITEM item = FindChild(tree, TVI_ROOT, root);
@@ -61,10 +61,10 @@ TEST_F(DestinationDialogTest, LongChosenPathIsShortenedInTheLocation) {
     Open();
     HWND browse = Browse("F:\\", "Existing", name);
     ASSERT_NE(browse, nullptr);
-    Press(browse, IDOK);
-    HWND question = WaitWindow(m_thread->ThreadId(), AppTitle());
+    ClickButton(browse, IDOK);
+    HWND question = WaitForWindowTitled(m_thread->ThreadId(), AppTitle());
     ASSERT_NE(question, nullptr);
-    Press(question, IDYES);
+    ClickButton(question, IDYES);
     ASSERT_TRUE(WaitClosed(question));
     Sync(m_window);
     std::string full = "F:\\Existing\\" + name;
@@ -81,10 +81,10 @@ TEST_F(DestinationDialogTest, OverlongChosenPathIsNotTaken) {
     Open();
     HWND browse = Browse("F:\\", "", std::string(256, 'a'));
     ASSERT_NE(browse, nullptr);
-    Press(browse, IDOK);
+    ClickButton(browse, IDOK);
     ASSERT_TRUE(WaitClosed(browse));
     Sync(m_window);
-    EXPECT_FALSE(HasWindow(m_thread->ThreadId(), AppTitle())) << "no question for a path that is not taken";
+    EXPECT_FALSE(HasWindowTitled(m_thread->ThreadId(), AppTitle())) << "no question for a path that is not taken";
     EXPECT_EQ(InstallSettings.InstallPath, "C:\\Zandel");
     EXPECT_EQ(ItemText(m_window, IDC_DEST_LOCATION), "C:\\Zandel");
 }

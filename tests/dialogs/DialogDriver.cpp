@@ -1,85 +1,5 @@
 #include "DialogDriver.h"
 
-
-DialogThread::DialogThread(std::function<INT_PTR()> run) : m_run(std::move(run)) {
-    m_thread = CreateThread(nullptr, 0, &DialogThread::Main, this, 0, &m_threadId);
-}
-
-namespace {
-// Posts a click of button `id` (passed as the parameter) to every window of the thread.
-BOOL CALLBACK PostButton(HWND window, LPARAM id) {
-    PostMessageA(window, WM_COMMAND, MAKEWPARAM(static_cast<int>(id), BN_CLICKED), 0);
-    return TRUE;
-}
-}  // namespace
-
-DialogThread::~DialogThread() {
-    if (!m_thread) return;
-    // A test that failed half-way leaves its dialogs open: close them so the
-    // thread can end before its object goes. A confirmation asked on Cancel
-    // is answered OK (leave) after a few rounds.
-    for (int round = 0; round < 20 && WaitForSingleObject(m_thread, 0) == WAIT_TIMEOUT; ++round) {
-        EnumThreadWindows(m_threadId, &PostButton, IDCANCEL);
-        EnumThreadWindows(m_threadId, &PostButton, IDNO);
-        WaitForSingleObject(m_thread, 100);
-        if (round > 1) EnumThreadWindows(m_threadId, &PostButton, IDOK);
-    }
-    WaitForSingleObject(m_thread, 5000);
-    CloseHandle(m_thread);
-}
-
-DWORD WINAPI DialogThread::Main(void* param) {
-    auto* self = static_cast<DialogThread*>(param);
-    self->m_result = self->m_run();
-    return 0;
-}
-
-bool DialogThread::WaitDone(DWORD milliseconds) { return WaitForSingleObject(m_thread, milliseconds) == WAIT_OBJECT_0; }
-
-std::string Text(HWND window) {
-    if (!window) return {};
-    char buffer[2048] = {};
-    // WM_GETTEXT rather than GetWindowText: another thread's window answers it itself.
-    SendMessageA(window, WM_GETTEXT, sizeof buffer, reinterpret_cast<LPARAM>(buffer));
-    return buffer;
-}
-
-std::string ItemText(HWND dialog, int id) { return Text(GetDlgItem(dialog, id)); }
-
-namespace {
-struct FindRequest {
-    const std::string* title;
-    HWND found;
-};
-
-BOOL CALLBACK MatchTitle(HWND window, LPARAM param) {
-    auto* request = reinterpret_cast<FindRequest*>(param);
-    if (!IsWindowVisible(window)) return TRUE;
-    if (Text(window) == *request->title) {
-        request->found = window;
-        return FALSE;
-    }
-    return TRUE;
-}
-}  // namespace
-
-bool HasWindow(DWORD threadId, const std::string& title) {
-    FindRequest request = {&title, nullptr};
-    EnumThreadWindows(threadId, &MatchTitle, reinterpret_cast<LPARAM>(&request));
-    return request.found != nullptr;
-}
-
-HWND WaitWindow(DWORD threadId, const std::string& title, DWORD milliseconds) {
-    DWORD start = GetTickCount();
-    do {
-        FindRequest request = {&title, nullptr};
-        EnumThreadWindows(threadId, &MatchTitle, reinterpret_cast<LPARAM>(&request));
-        if (request.found) return request.found;
-        Sleep(20);
-    } while (GetTickCount() - start < milliseconds);
-    return nullptr;
-}
-
 bool StaysOpen(HWND window, DWORD milliseconds) {
     Sleep(milliseconds);
     return IsWindow(window) && IsWindowVisible(window);
@@ -103,16 +23,6 @@ bool WaitText(HWND dialog, int id, const std::string& expected, DWORD millisecon
         Sleep(20);
     } while (GetTickCount() - start < milliseconds);
     return false;
-}
-
-void Press(HWND dialog, int id) {
-    // Posted, not sent: the button may open a modal dialog of its own.
-    PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(dialog, id)));
-}
-
-std::string MessageBoxText(HWND box) {
-    // The message text is the static control with id 0xFFFF.
-    return ItemText(box, 0xFFFF);
 }
 
 std::vector<HTREEITEM> Children(HWND tree, HTREEITEM parent) {

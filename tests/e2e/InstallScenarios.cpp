@@ -101,12 +101,6 @@ Tree SampleTree() {
 
 std::string OldContent(const std::string& relative) { return "the user's own " + relative; }
 
-std::string WindowsFolder() {
-    char buffer[MAX_PATH] = {};
-    GetWindowsDirectoryA(buffer, MAX_PATH);
-    return buffer;
-}
-
 std::string CopiedUninstaller() { return WindowsFolder() + "\\XOVUNIN.EXE"; }
 
 // A shell folder of the user as setup reads it (HKCU ...\Explorer\Shell Folders).
@@ -125,30 +119,6 @@ std::string ShellFolder(const char* valueName) {
 }
 
 const char* const kShellFolders[] = {"Desktop", "Personal", "Favorites"};
-
-// The target of a shell link file, read back through IShellLinkA and
-// IPersistFile::Load; nullopt when the file is missing or no link.
-std::optional<std::string> LinkTarget(const std::string& linkPath) {
-    if (GetFileAttributesA(linkPath.c_str()) == INVALID_FILE_ATTRIBUTES) return std::nullopt;
-    std::optional<std::string> target;
-    HRESULT com = CoInitialize(nullptr);
-    IShellLinkA* link = nullptr;
-    if (SUCCEEDED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
-                                   reinterpret_cast<void**>(&link)))) {
-        IPersistFile* file = nullptr;
-        if (SUCCEEDED(link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file)))) {
-            WCHAR wide[MAX_PATH] = {};
-            MultiByteToWideChar(CP_ACP, 0, linkPath.c_str(), -1, wide, MAX_PATH);
-            char path[MAX_PATH] = {};
-            if (SUCCEEDED(file->Load(wide, STGM_READ)) && SUCCEEDED(link->GetPath(path, MAX_PATH, nullptr, 0)))
-                target = path;
-            file->Release();
-        }
-        link->Release();
-    }
-    if (SUCCEEDED(com)) CoUninitialize();
-    return target;
-}
 
 // A registry value as stored: its type and its bytes.
 struct StoredValue {
@@ -183,10 +153,6 @@ std::optional<std::map<std::string, StoredValue>> UninstallEntry(const std::stri
     }
     RegCloseKey(key);
     return values;
-}
-
-bool IsMessageBox(const WindowInfo& window) {
-    return window.title == kMessageBoxTitle && window.Control(kMessageBoxText) != nullptr;
 }
 
 // The file a replace question names: the text between the quotes of ConfirmReplaceText1.
@@ -324,7 +290,7 @@ protected:
     void ExpectShortcutIn(const char* expected) {
         for (const char* folder : kShellFolders) {
             std::string path = LinkPath(ShellFolder(folder));
-            std::optional<std::string> target = LinkTarget(path);
+            std::optional<std::string> target = ShellLinkTarget(path);
             if (expected && std::string(expected) == folder) {
                 EXPECT_EQ(target, dest) << path;
             } else {

@@ -23,53 +23,7 @@ std::string Normalised(std::string path) {
     while (!path.empty() && path.back() == '\\') path.pop_back();
     return Upper(path);
 }
-
-void MakeFoldersFor(const std::string& path) {
-    for (size_t slash = path.find('\\', 3); slash != std::string::npos; slash = path.find('\\', slash + 1))
-        CreateDirectoryA(path.substr(0, slash).c_str(), nullptr);
-}
 }  // namespace
-
-std::optional<std::string> ReadWholeFile(const std::string& path) {
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return std::nullopt;
-    std::string content;
-    char buffer[65536];
-    DWORD got = 0;
-    while (ReadFile(file, buffer, sizeof buffer, &got, nullptr) && got > 0) content.append(buffer, got);
-    CloseHandle(file);
-    return content;
-}
-
-bool WriteWholeFile(const std::string& path, const std::string& content) {
-    MakeFoldersFor(path);
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return false;
-    DWORD written = 0;
-    bool ok = WriteFile(file, content.data(), static_cast<DWORD>(content.size()), &written, nullptr) &&
-              written == content.size();
-    CloseHandle(file);
-    return ok;
-}
-
-void RemoveTree(const std::string& path) {
-    WIN32_FIND_DATAA found;
-    HANDLE search = FindFirstFileA((path + "\\*").c_str(), &found);
-    if (search != INVALID_HANDLE_VALUE) {
-        do {
-            std::string name = found.cFileName;
-            if (name == "." || name == "..") continue;
-            std::string child = path + "\\" + name;
-            // A copy from a CD keeps its read-only attribute: clear it or the delete fails.
-            SetFileAttributesA(child.c_str(), FILE_ATTRIBUTE_NORMAL);
-            if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) RemoveTree(child);
-            else DeleteFileA(child.c_str());
-        } while (FindNextFileA(search, &found));
-        FindClose(search);
-    }
-    RemoveDirectoryA(path.c_str());
-}
 
 std::string Medium::DefaultSample() { return std::string(SOURCE_DIR) + "\\examples\\medium"; }
 
@@ -208,13 +162,14 @@ bool Medium::EditProfile(const std::string& fileName, const std::string& section
 
 std::string Medium::Build() {
     RemoveTree(m_path);
-    MakeFoldersFor(m_path + "\\");
+    MakeFolders(m_path);
     if (!CopyTree(m_sample, m_path, "")) return "";
     for (const auto& [relative, content] : m_added)
         if (!WriteWholeFile(m_path + "\\" + relative, content)) return "";
     for (const auto& [relative, source] : m_copies) {
-        MakeFoldersFor(m_path + "\\" + relative);
-        if (!CopyFileA(source.c_str(), (m_path + "\\" + relative).c_str(), FALSE)) return "";
+        std::string target = m_path + "\\" + relative;
+        MakeFolders(target.substr(0, target.find_last_of('\\')));
+        if (!CopyFileA(source.c_str(), target.c_str(), FALSE)) return "";
     }
     if (!EditProfile("SETUP.INI", "Setup", m_iniEdits)) return "";
     if (!EditProfile("SETUP.TXT", "SetupText", m_txtEdits)) return "";

@@ -8,6 +8,8 @@
 #include <utility>
 #include <vector>
 
+#include "TestFiles.h"
+
 class Medium {
 public:
     // name: the folder's name under the test work folder (one per scenario).
@@ -50,10 +52,3 @@ private:
     std::vector<std::pair<std::string, std::string>> m_added;   // path, content
     std::vector<std::pair<std::string, std::string>> m_copies;  // path, source
 };
-
-// Reads a whole file (Windows path); nullopt when it cannot be read.
-std::optional<std::string> ReadWholeFile(const std::string& path);
-// Writes a whole file, making its folders; false on failure.
-bool WriteWholeFile(const std::string& path, const std::string& content);
-// Removes a folder and everything in it.
-void RemoveTree(const std::string& path);

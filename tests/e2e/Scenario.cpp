@@ -15,6 +15,10 @@ std::string CurrentTestName() {
     return name;
 }
 
+bool IsMessageBox(const WindowInfo& window) {
+    return window.title == kMessageBoxTitle && window.Control(kMessageBoxText) != nullptr;
+}
+
 SetupScenario::SetupScenario() : medium(CurrentTestName()) {}
 
 void SetupScenario::TearDown() {

@@ -17,6 +17,9 @@ inline constexpr const char* kMessageBoxTitle = "setup";
 // The static control that holds a message box's text.
 inline constexpr int kMessageBoxText = 0xFFFF;
 
+// Whether the window is a message box of setup.
+bool IsMessageBox(const WindowInfo& window);
+
 class SetupScenario : public ::testing::Test {
 protected:
     SetupScenario();

@@ -12,16 +12,6 @@
 namespace {
 constexpr const char* kFinishedTitle = "Setup Complete";  // FinishedTitle of the sample SETUP.TXT
 
-std::string WindowsFolder() {
-    char buffer[MAX_PATH] = {};
-    GetWindowsDirectoryA(buffer, MAX_PATH);
-    return buffer;
-}
-
-bool IsMessageBox(const WindowInfo& window) {
-    return window.title == kMessageBoxTitle && window.Control(kMessageBoxText) != nullptr;
-}
-
 // What a run showed: the script's messages in order, whether the finished
 // dialog was ever visible while one of them stood open, and whether it came
 // after the last of them.

@@ -4,7 +4,7 @@
 
 #include <vector>
 
-#include "TestSupport.h"
+#include "TestFiles.h"
 
 namespace {
 struct Collected {
@@ -36,7 +36,7 @@ TEST(ReadSetupIni, WithoutTheFileEveryKeyWarnsInOrderAndReadsError) {
 
 TEST(ReadSetupIni, ReadsRelativeToTheCurrentDirectoryAndWarnsOnlyForMissingKeys) {
     std::string folder = MakeTestFolder("ini-partial");
-    WriteTextFile(folder + "\\SETUP.INI",
+    WriteWholeFile(folder + "\\SETUP.INI",
                   "[Other]\r\nCodeDir=WRONG\r\n[Setup]\r\nCodeDir=CODE\r\nDestDir=C:\\Zandel\r\n"
                   "ProductName=Error\r\nShortcutLocation=\r\nShortcutName=Zandel\r\nFileSize=250000\r\n"
                   "FilesCompressed=YES\r\nUseUnderscores=no\r\n");
@@ -65,7 +65,7 @@ TEST(ReadSetupTxt, EmptyAndMissingTextsWarnAndKeepWhatWasRead) {
         if (name == "ExitText") content += name + "=\r\n";    // empty
         else content += name + "=Text of " + name + "\r\n";
     }
-    WriteTextFile(folder + "\\SETUP.TXT", content);
+    WriteWholeFile(folder + "\\SETUP.TXT", content);
     CurrentDirectoryScope here(folder);
     SetupTextsRecord texts;
     Collected got;
@@ -93,7 +93,7 @@ TEST(ReadProfileValue, LongValuesAreCutTo1023Characters) {
     std::string folder = MakeTestFolder("long-value");
     std::string value(3000, 'v');
     value[1022] = 'L';
-    WriteTextFile(folder + "\\SETUP.TXT", "[SetupText]\r\nWelcomeText=" + value + "\r\n");
+    WriteWholeFile(folder + "\\SETUP.TXT", "[SetupText]\r\nWelcomeText=" + value + "\r\n");
     CurrentDirectoryScope here(folder);
     std::string got = ReadProfileValue(".\\SETUP.TXT", "SetupText", "WelcomeText");
     ASSERT_EQ(got.size(), 1023u);
@@ -114,9 +114,7 @@ TEST(ReadEnvironment, StartDirIsTheCurrentDirectoryAndARootKeepsItsBackslash) {
         ReadEnvironment(settings);
     }
     EXPECT_EQ(settings.StartDir, folder);
-    char windows[MAX_PATH];
-    GetWindowsDirectoryA(windows, MAX_PATH);
-    EXPECT_EQ(settings.WindowsDir, windows);
+    EXPECT_EQ(settings.WindowsDir, WindowsFolder());
     EXPECT_FALSE(settings.SystemDir.empty());
     // The user's shell folders of the prefix, read from the registry.
     EXPECT_NE(settings.DesktopDir.find("Desktop"), std::string::npos) << settings.DesktopDir;

@@ -4,7 +4,8 @@
 
 #include <map>
 
-#include "EngineTestSupport.h"
+#include "TestFiles.h"
+#include "TestWindows.h"
 #include "app/InstallSettings.h"
 #include "app/SetupApp.h"
 #include "app/SetupTexts.h"
@@ -12,8 +13,6 @@
 #include "engine/FileFacts.h"
 #include "engine/PathShortening.h"
 #include "framework/SafeFormat.h"
-
-using namespace enginetest;
 
 namespace {
 const std::string kFixtures = SZDD_FIXTURE_DIR;
@@ -69,10 +68,10 @@ protected:
                                      m_titles.push_back(WindowText(dialog));
                                      if (onDialog) onDialog(dialog);
                                      if (next < answers.size()) {
-                                         Click(dialog, answers[next++]);
+                                         ClickButton(dialog, answers[next++]);
                                      } else {
                                          ADD_FAILURE() << "unexpected dialog " << m_titles.back();
-                                         Click(dialog, IDOK);
+                                         ClickButton(dialog, IDOK);
                                      }
                                  });
         EXPECT_TRUE(ended);
@@ -84,12 +83,12 @@ protected:
     }
 
     void Source(const std::string& relative, const std::string& content, DWORD attributes = 0) {
-        WriteFile(m_source + "\\" + relative, content, attributes);
+        WriteWholeFile(m_source + "\\" + relative, content, attributes);
     }
     void SourceFromFixture(const std::string& relative, const std::string& fixture) {
-        Source(relative, ReadFile(kFixtures + "\\" + fixture));
+        Source(relative, FileContent(kFixtures + "\\" + fixture));
     }
-    std::string Installed(const std::string& relative) { return ReadFile(m_dest + "\\" + relative); }
+    std::string Installed(const std::string& relative) { return FileContent(m_dest + "\\" + relative); }
     std::string Field(int id) { return ItemText(m_progress, id); }
 
     std::string m_root, m_source, m_dest;
@@ -114,8 +113,8 @@ TEST_F(CopyEngine, CopiesTheTreeSkippingOnlyFoldersThatStartWithADot) {
         {"DOCS\\GUIDE.TXT", "guide"},      {"DOCS\\DEEP\\DEEPER\\LEAF.TXT", "leaf"},
     };
     for (const auto& [path, content] : expected) EXPECT_EQ(Installed(path), content) << path;
-    EXPECT_FALSE(Exists(m_dest + "\\.old"));
-    EXPECT_FALSE(Exists(m_dest + "\\DOCS\\.svn"));
+    EXPECT_FALSE(FileExists(m_dest + "\\.old"));
+    EXPECT_FALSE(FileExists(m_dest + "\\DOCS\\.svn"));
     // Copied files carry no attributes: a read-only file from a CD becomes writable.
     for (const char* name : {"LOCKED.TXT", "HIDDEN.DAT"}) {
         DWORD attributes = GetFileAttributesA((m_dest + "\\" + name).c_str());
@@ -147,7 +146,7 @@ TEST_F(CopyEngine, ExpandsCompressedFilesAndCopiesOthersUnchanged) {
     Copy();
     for (const char* name : {"CHAPTER.TXT", "DATA\\RANDOM.BIN", "EMPTY.TXT", "SMALL.TXT"}) {
         std::string file = std::string(name).substr(std::string(name).find_last_of('\\') + 1);
-        EXPECT_EQ(Installed(name), ReadFile(kFixtures + "\\" + file)) << name;
+        EXPECT_EQ(Installed(name), FileContent(kFixtures + "\\" + file)) << name;
     }
     EXPECT_EQ(Installed("PLAIN.TXT"), kSmall);
     EXPECT_FALSE(ExpandFailed);
@@ -159,16 +158,16 @@ TEST_F(CopyEngine, ExpandsCompressedFilesAndCopiesOthersUnchanged) {
 TEST_F(CopyEngine, FailedExpansionsKeepTheExistingFileAndGoOn) {
     InstallSettings.FilesCompressedFlag = true;
     ReplaceAll = true;
-    std::string unknownMethod = ReadFile(kFixtures + "\\SMALL.TXT_");
+    std::string unknownMethod = FileContent(kFixtures + "\\SMALL.TXT_");
     unknownMethod[8] = 'Q';
     const struct {
         const char* name;
         std::string source;
         bool heldOpen;
     } cases[] = {
-        {"cut short", ReadFile(kFixtures + "\\CHAPTER.CUT_"), false},
+        {"cut short", FileContent(kFixtures + "\\CHAPTER.CUT_"), false},
         {"unknown method", unknownMethod, false},
-        {"source cannot be opened", ReadFile(kFixtures + "\\SMALL.TXT_"), true},
+        {"source cannot be opened", FileContent(kFixtures + "\\SMALL.TXT_"), true},
     };
     for (const auto& c : cases) {
         RemoveTree(m_source);
@@ -177,7 +176,7 @@ TEST_F(CopyEngine, FailedExpansionsKeepTheExistingFileAndGoOn) {
         ExpandFailed = false;
         Source("FILE.TXT", c.source);
         SourceFromFixture("OTHER.TXT", "SMALL.TXT_");
-        WriteFile(m_dest + "\\FILE.TXT", "the user's own file");
+        WriteWholeFile(m_dest + "\\FILE.TXT", "the user's own file");
         // The source held open without sharing cannot be opened by the engine.
         HANDLE held = c.heldOpen ? CreateFileA((m_source + "\\FILE.TXT").c_str(), GENERIC_READ, 0, nullptr,
                                                OPEN_EXISTING, 0, nullptr)
@@ -195,7 +194,7 @@ TEST_F(CopyEngine, CompressedFileWhoseFolderCannotBeMadeFailsAndTheCopyGoesOn) {
     InstallSettings.FilesCompressedFlag = true;
     SourceFromFixture("SUB\\INNER.TXT", "SMALL.TXT_");
     SourceFromFixture("TOP.TXT", "SMALL.TXT_");
-    WriteFile(m_dest + "\\SUB", "a file where the folder should be");
+    WriteWholeFile(m_dest + "\\SUB", "a file where the folder should be");
     // A file under a folder that is a file is "path not found", which counts
     // as present: the question is not asked with ReplaceAll set.
     ReplaceAll = true;
@@ -214,7 +213,7 @@ TEST_F(CopyEngine, ExpandsIntoPathsLongerThanTheOpenFileStructureHolds) {
     ASSERT_GT(m_source.size() + deep.size(), 128u);
     Copy();
     EXPECT_FALSE(ExpandFailed);
-    EXPECT_EQ(Installed(deep + "\\CHAPTER.TXT"), ReadFile(kFixtures + "\\CHAPTER.TXT"));
+    EXPECT_EQ(Installed(deep + "\\CHAPTER.TXT"), FileContent(kFixtures + "\\CHAPTER.TXT"));
 }
 
 TEST_F(CopyEngine, EntriesWhosePathWouldPassTheBoundAreSkipped) {
@@ -246,7 +245,7 @@ TEST_F(CopyEngine, AFolderThatCannotBeEnteredIsSkipped) {
     ASSERT_FALSE(SetCurrentDirectoryA((m_source + "\\ODD.").c_str()));
     Copy();
     EXPECT_EQ(Installed("TOP.TXT"), "top");
-    EXPECT_FALSE(Exists(m_dest + "\\ODD\\TOP.TXT")) << "the medium's top folder was copied a second time";
+    EXPECT_FALSE(FileExists(m_dest + "\\ODD\\TOP.TXT")) << "the medium's top folder was copied a second time";
     RemoveDirectoryW(odd.c_str());
 }
 
@@ -269,7 +268,7 @@ TEST_F(CopyEngine, ReplaceQuestionAnswers) {
         CopyAbandoned = false;
         m_titles.clear();
         Source("FILE.TXT", "new!");
-        WriteFile(m_dest + "\\FILE.TXT", "old");
+        WriteWholeFile(m_dest + "\\FILE.TXT", "old");
         std::vector<std::string> texts;
         Copy(c.buttons, [&](HWND dialog) {
             if (m_titles.size() == 1) texts = {ItemText(dialog, 1000), ItemText(dialog, 1010), ItemText(dialog, 1013)};
@@ -287,7 +286,7 @@ TEST_F(CopyEngine, ReplaceQuestionAnswers) {
 TEST_F(CopyEngine, YesToAllReplacesEveryLaterFileWithoutAsking) {
     for (const char* name : {"A.TXT", "B.TXT", "SUB\\C.TXT"}) {
         Source(name, "new");
-        WriteFile(m_dest + "\\" + name, "old");
+        WriteWholeFile(m_dest + "\\" + name, "old");
     }
     Copy({1001});
     EXPECT_EQ(m_titles.size(), 1u);
@@ -320,11 +319,11 @@ TEST_F(CopyEngine, CancelEventStopsTheWalkAfterTheCurrentEntry) {
     for (int i = 0; i < 8; ++i) Source("FILE" + std::to_string(i) + ".TXT", "new");
     std::vector<std::string> order = ListingOrder(m_source);
     const std::string& current = order[3];
-    WriteFile(m_dest + "\\" + current, "old");
+    WriteWholeFile(m_dest + "\\" + current, "old");
     Copy({IDOK}, [](HWND) { CancelEvent.SetEvent(); });
     EXPECT_EQ(Installed(current), "new");
     for (size_t i = 0; i < order.size(); ++i)
-        EXPECT_EQ(Exists(m_dest + "\\" + order[i]), i <= 3) << order[i];
+        EXPECT_EQ(FileExists(m_dest + "\\" + order[i]), i <= 3) << order[i];
 }
 
 // In a nested folder the inner level consumes the auto-reset event; the
@@ -335,21 +334,21 @@ TEST_F(CopyEngine, ConfirmedCancelInANestedFolderStopsEveryLevel) {
     for (int i = 0; i < 5; ++i) Source("TOP" + std::to_string(i) + ".TXT", "new");
     std::vector<std::string> top = ListingOrder(m_source);
     std::vector<std::string> inner = ListingOrder(m_source + "\\SUB");
-    WriteFile(m_dest + "\\SUB\\" + inner[0], "old");
+    WriteWholeFile(m_dest + "\\SUB\\" + inner[0], "old");
     Copy({IDOK}, [](HWND) {
         CancelEvent.SetEvent();
         SetupCancelled = true;
         CopyAbandoned = true;
     });
     EXPECT_EQ(Installed("SUB\\" + inner[0]), "new");
-    EXPECT_FALSE(Exists(m_dest + "\\SUB\\" + inner[1]));
+    EXPECT_FALSE(FileExists(m_dest + "\\SUB\\" + inner[1]));
     bool afterSub = false;
     for (const std::string& name : top) {
         if (name == "SUB") {
             afterSub = true;
             continue;
         }
-        EXPECT_EQ(Exists(m_dest + "\\" + name), !afterSub) << name;
+        EXPECT_EQ(FileExists(m_dest + "\\" + name), !afterSub) << name;
     }
 }
 }  // namespace

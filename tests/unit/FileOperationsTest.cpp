@@ -2,9 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "EngineTestSupport.h"
-
-using namespace enginetest;
+#include "TestFiles.h"
 
 namespace {
 class FileOperations : public ::testing::Test {
@@ -20,28 +18,28 @@ protected:
 
 TEST_F(FileOperations, CreateDirectoryPathMakesEveryFolderAlongThePath) {
     EXPECT_TRUE(CreateDirectoryPath(m_root + "\\A\\B\\C"));
-    EXPECT_TRUE(Exists(m_root + "\\A\\B\\C"));
+    EXPECT_TRUE(FileExists(m_root + "\\A\\B\\C"));
     // Doubled and trailing separators, and folders that already exist.
     EXPECT_TRUE(CreateDirectoryPath(m_root + "\\A\\\\D\\"));
-    EXPECT_TRUE(Exists(m_root + "\\A\\D"));
+    EXPECT_TRUE(FileExists(m_root + "\\A\\D"));
     // A relative path is created below the current directory.
     char previous[MAX_PATH];
     GetCurrentDirectoryA(MAX_PATH, previous);
     SetCurrentDirectoryA(m_root.c_str());
     EXPECT_TRUE(CreateDirectoryPath("R\\S"));
     SetCurrentDirectoryA(previous);
-    EXPECT_TRUE(Exists(m_root + "\\R\\S"));
+    EXPECT_TRUE(FileExists(m_root + "\\R\\S"));
 }
 
 TEST_F(FileOperations, CreateDirectoryPathRefusesNetworkAndOverlongPaths) {
     EXPECT_FALSE(CreateDirectoryPath("\\\\server\\share\\dir"));
     std::string overlong = m_root + "\\Top\\" + std::string(MAX_PATH, 'x');
     EXPECT_FALSE(CreateDirectoryPath(overlong));
-    EXPECT_FALSE(Exists(m_root + "\\Top")) << "no part of an overlong path is created";
+    EXPECT_FALSE(FileExists(m_root + "\\Top")) << "no part of an overlong path is created";
 }
 
 TEST_F(FileOperations, PathExistsIsFalseOnlyForFileNotFound) {
-    WriteFile(m_root + "\\File.txt", "x");
+    WriteWholeFile(m_root + "\\File.txt", "x");
     const struct {
         std::string path;
         bool expected;
@@ -56,7 +54,7 @@ TEST_F(FileOperations, PathExistsIsFalseOnlyForFileNotFound) {
 }
 
 TEST_F(FileOperations, QueryFileSizeAndWriteTimeOfTheFirstMatch) {
-    WriteFile(m_root + "\\Data.bin", std::string(70000, 'd'));
+    WriteWholeFile(m_root + "\\Data.bin", std::string(70000, 'd'));
     HANDLE file = CreateFileA((m_root + "\\Data.bin").c_str(), FILE_WRITE_ATTRIBUTES, 0, nullptr, OPEN_EXISTING, 0,
                               nullptr);
     SYSTEMTIME when = {1996, 11, 4, 14, 19, 42, 3, 0};

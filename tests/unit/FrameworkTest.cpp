@@ -2,7 +2,7 @@
 
 #include <thread>
 
-#include "TestSupport.h"
+#include "TestWindows.h"
 #include "framework/Dialog.h"
 #include "framework/MessageBox.h"
 #include "framework/WinApp.h"
@@ -100,8 +100,8 @@ TEST(AfxMessageBox, CaptionIsTheProgramNameAndTheIconDefaultsToExclamation) {
     HICON icon = nullptr;
     INT_PTR result = RunModalAndDrive([] { return static_cast<INT_PTR>(AfxMessageBox("Disk full\nTry again")); },
                                       [&](HWND box) {
-                                          caption = WindowTextOf(box);
-                                          text = WindowTextOf(GetDlgItem(box, 0xFFFF));
+                                          caption = WindowText(box);
+                                          text = MessageBoxText(box);
                                           icon = reinterpret_cast<HICON>(
                                               SendDlgItemMessageA(box, 0x0440, STM_GETICON, 0, 0));
                                           ClickButton(box, IDOK);

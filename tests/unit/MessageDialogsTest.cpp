@@ -4,7 +4,7 @@
 
 #include <cstdlib>
 
-#include "TestSupport.h"
+#include "TestWindows.h"
 #include "app/InstallSettings.h"
 #include "app/SetupTexts.h"
 
@@ -19,11 +19,11 @@ struct Seen {
 
 Seen Look(HWND dialog) {
     Seen seen;
-    seen.title = WindowTextOf(dialog);
-    seen.text = WindowTextOf(GetDlgItem(dialog, IDC_MAIN_TEXT));
-    seen.ok = WindowTextOf(GetDlgItem(dialog, IDOK));
+    seen.title = WindowText(dialog);
+    seen.text = WindowText(GetDlgItem(dialog, IDC_MAIN_TEXT));
+    seen.ok = WindowText(GetDlgItem(dialog, IDOK));
     seen.cancelExists = GetDlgItem(dialog, IDCANCEL) != nullptr;
-    if (seen.cancelExists) seen.cancel = WindowTextOf(GetDlgItem(dialog, IDCANCEL));
+    if (seen.cancelExists) seen.cancel = WindowText(GetDlgItem(dialog, IDCANCEL));
     seen.firstTabStop = GetDlgCtrlID(GetNextDlgTabItem(dialog, nullptr, FALSE));
     seen.defaultButton = LOWORD(SendMessageA(dialog, DM_GETDEFID, 0, 0));
     GetWindowRect(dialog, &seen.rect);

@@ -2,48 +2,14 @@
 
 #include <gtest/gtest.h>
 
-#include "TestSupport.h"
+#include "TestFiles.h"
+#include "TestWindows.h"
 #include "app/InstallSettings.h"
 #include "app/SetupApp.h"
 #include "app/SetupTexts.h"
 #include "engine/CopyState.h"
 
 namespace {
-struct TitledDialog {
-    const char* title;
-    HWND found;
-};
-
-BOOL CALLBACK FindTitled(HWND window, LPARAM param) {
-    auto* wanted = reinterpret_cast<TitledDialog*>(param);
-    DWORD process = 0;
-    GetWindowThreadProcessId(window, &process);
-    if (process == GetCurrentProcessId() && IsWindowVisible(window) && WindowTextOf(window) == wanted->title) {
-        wanted->found = window;
-        return FALSE;
-    }
-    return TRUE;
-}
-
-// A visible window of this process with the title, waited for up to five seconds.
-HWND WaitForTitled(const char* title) {
-    for (int i = 0; i < 250; ++i) {
-        TitledDialog wanted{title, nullptr};
-        EnumWindows(&FindTitled, reinterpret_cast<LPARAM>(&wanted));
-        if (wanted.found) return wanted.found;
-        Sleep(20);
-    }
-    return nullptr;
-}
-
-bool WaitForFile(const std::string& path) {
-    for (int i = 0; i < 250; ++i) {
-        if (GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES) return true;
-        Sleep(20);
-    }
-    return false;
-}
-
 // A medium whose copy stops at a replace question (A.TXT exists at the
 // destination), so that the user can press Cancel in the progress dialog
 // while the worker is still busy.
@@ -52,13 +18,13 @@ protected:
     void SetUp() override {
         folder = MakeTestFolder("progress");
         CreateDirectoryA((folder + "\\CODE").c_str(), nullptr);
-        WriteTextFile(folder + "\\CODE\\A.TXT", "new a");
-        WriteTextFile(folder + "\\CODE\\B.TXT", "new b");
+        WriteWholeFile(folder + "\\CODE\\A.TXT", "new a");
+        WriteWholeFile(folder + "\\CODE\\B.TXT", "new b");
         dest = folder + "\\Dest";
         desktop = folder + "\\Desktop";
         CreateDirectoryA(dest.c_str(), nullptr);
         CreateDirectoryA(desktop.c_str(), nullptr);
-        WriteTextFile(dest + "\\A.TXT", "old a");
+        WriteWholeFile(dest + "\\A.TXT", "old a");
 
         InstallSettings = InstallSettingsRecord();
         InstallSettings.CodeDir = "CODE";
@@ -85,10 +51,10 @@ protected:
                 return dialog.DoModal();
             },
             [&](HWND progress) {
-                HWND question = WaitForTitled("Replace?");
+                HWND question = WaitForWindowTitled(kAnyThread, "Replace?");
                 ASSERT_NE(question, nullptr);
                 ClickButton(progress, IDCANCEL);
-                HWND confirm = WaitForTitled("Leave?");
+                HWND confirm = WaitForWindowTitled(kAnyThread, "Leave?");
                 ASSERT_NE(confirm, nullptr);
                 ClickButton(question, IDOK);
                 ASSERT_TRUE(WaitForFile(dest + "\\B.TXT"));
@@ -114,7 +80,7 @@ TEST_F(ProgressDialogRun, ContinueAfterTheCopyEndedFinishesNormally) {
     EXPECT_FALSE(SetupCancelled);
     EXPECT_FALSE(CopyAbandoned);
     EXPECT_NE(GetFileAttributesA((desktop + "\\Book.Lnk").c_str()), INVALID_FILE_ATTRIBUTES);
-    EXPECT_EQ(ReadWholeFile(dest + "\\A.TXT"), "new a");
+    EXPECT_EQ(FileContent(dest + "\\A.TXT"), "new a");
     EXPECT_EQ(InstallSettings.InstallDrive, dest.substr(0, 2));
 }
 
@@ -130,9 +96,9 @@ TEST_F(ProgressDialogRun, ACodeFolderThatCannotBeEnteredIsReportedNotReplacedByT
             return dialog.DoModal();
         },
         [&](HWND) {
-            HWND box = WaitForTitled("unit_tests");
+            HWND box = WaitForWindowTitled(kAnyThread, "unit_tests");
             ASSERT_NE(box, nullptr);
-            message = WindowTextOf(GetDlgItem(box, 0xFFFF));
+            message = MessageBoxText(box);
             ClickButton(box, IDOK);
         });
     EXPECT_EQ(result, IDOK);
@@ -141,6 +107,6 @@ TEST_F(ProgressDialogRun, ACodeFolderThatCannotBeEnteredIsReportedNotReplacedByT
               "directory so it's exiting.");
     EXPECT_TRUE(SetupCancelled);
     EXPECT_EQ(GetFileAttributesA((dest + "\\CODE").c_str()), INVALID_FILE_ATTRIBUTES) << "nothing may be copied";
-    EXPECT_EQ(ReadWholeFile(dest + "\\A.TXT"), "old a");
+    EXPECT_EQ(FileContent(dest + "\\A.TXT"), "old a");
 }
 }  // namespace

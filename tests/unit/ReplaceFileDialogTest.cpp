@@ -2,11 +2,9 @@
 
 #include <gtest/gtest.h>
 
-#include "EngineTestSupport.h"
+#include "TestWindows.h"
 #include "app/SetupTexts.h"
 #include "engine/FileFacts.h"
-
-using namespace enginetest;
 
 namespace {
 FILETIME MakeFileTime(WORD year, WORD month, WORD day, WORD hour, WORD minute, WORD second) {
@@ -49,7 +47,7 @@ TEST_F(ReplaceFileDialogTest, ShowsTheIncomingFileAboveTheExistingOne) {
         title = WindowText(window);
         for (int id : {1000, 1008, 1010, 1011, 1012, 1013, 1014, 1, 1001, 1006, 2})
             shown.emplace_back(id, ItemText(window, id));
-        Click(window, IDOK);
+        ClickButton(window, IDOK);
     });
     EXPECT_EQ(title, "Confirm File Replace");
     const std::vector<std::pair<int, std::string>> expected = {
@@ -88,7 +86,7 @@ TEST_F(ReplaceFileDialogTest, TheFourAnswersAndTheirFlags) {
         ReplaceFileDialog dialog("A.TXT", 1, 2, FILETIME{}, FILETIME{});
         INT_PTR result = Run(dialog, [&](HWND window) {
             if (c.press == ByClick) {
-                Click(window, c.button);
+                ClickButton(window, c.button);
                 return;
             }
             // Escape reaches the dialog through the focused control.
@@ -139,7 +137,7 @@ TEST_F(ReplaceFileDialogTest, TemplateHasTheGivenLayout) {
         HWND icon = ChildWindowFromPoint(window, POINT{iconAt.left + 1, iconAt.top + 1});
         EXPECT_EQ(GetWindowLongA(icon, GWL_STYLE) & SS_TYPEMASK, SS_ICON);
         EXPECT_TRUE(SendMessageA(icon, STM_GETICON, 0, 0));
-        Click(window, IDCANCEL);
+        ClickButton(window, IDCANCEL);
     });
 }
 }  // namespace

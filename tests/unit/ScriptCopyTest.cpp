@@ -23,8 +23,8 @@ protected:
         CreateDirectoryA((work + "\\src").c_str(), nullptr);
         CreateDirectoryA((work + "\\dst").c_str(), nullptr);
         CreateDirectoryA((work + "\\DATA.1").c_str(), nullptr);
-        WriteTextFile(work + "\\src\\NOTES.TXT", "notes\r\n");
-        WriteTextFile(work + "\\DATA.1\\README", "readme");
+        WriteWholeFile(work + "\\src\\NOTES.TXT", "notes\r\n");
+        WriteWholeFile(work + "\\DATA.1\\README", "readme");
     }
     void TearDown() override { InstallSettings = saved; }
 
@@ -90,17 +90,17 @@ TEST_F(ScriptCopy, DestinationWithoutExtensionNamesAFolder) {
         DeleteFileA((work + c.written).c_str());
         EXPECT_EQ(Run("copy " + work + "\\src\\NOTES.TXT " + work + c.destination), Messages{}) << c.destination;
         EXPECT_EQ(ScriptFields[2], work + c.field);
-        EXPECT_EQ(ReadBytes(work + c.written), "notes\r\n") << c.destination;
+        EXPECT_EQ(FileContent(work + c.written), "notes\r\n") << c.destination;
     }
 }
 
 TEST_F(ScriptCopy, ReplacesAnExistingFileAndKeepsAReadOnlySourceReadOnly) {
-    WriteTextFile(work + "\\dst\\OLD.TXT", "an older and longer text");
+    WriteWholeFile(work + "\\dst\\OLD.TXT", "an older and longer text");
     EXPECT_EQ(Run("COPY " + work + "\\src\\NOTES.TXT " + work + "\\dst\\OLD.TXT"), Messages{});
-    EXPECT_EQ(ReadBytes(work + "\\dst\\OLD.TXT"), "notes\r\n");
+    EXPECT_EQ(FileContent(work + "\\dst\\OLD.TXT"), "notes\r\n");
 
     // As from a CD-ROM: the system's copy takes the attribute over, and COPY leaves it.
-    WriteTextFile(work + "\\src\\RO.TXT", "read only");
+    WriteWholeFile(work + "\\src\\RO.TXT", "read only");
     SetFileAttributesA((work + "\\src\\RO.TXT").c_str(), FILE_ATTRIBUTE_READONLY);
     EXPECT_EQ(Run("COPY " + work + "\\src\\RO.TXT " + work + "\\dst"), Messages{});
     DWORD attributes = GetFileAttributesA((work + "\\dst\\RO.TXT").c_str());
@@ -110,7 +110,7 @@ TEST_F(ScriptCopy, ReplacesAnExistingFileAndKeepsAReadOnlySourceReadOnly) {
 
 TEST_F(ScriptCopy, PeriodInAFolderNamePassesTheExtensionTest) {
     EXPECT_EQ(Run("COPY " + work + "\\DATA.1\\README " + work + "\\dst\\README.TXT"), Messages{});
-    EXPECT_EQ(ReadBytes(work + "\\dst\\README.TXT"), "readme");
+    EXPECT_EQ(FileContent(work + "\\dst\\README.TXT"), "readme");
 }
 
 // Only "file not found" counts as missing: a source in a missing folder, like
@@ -145,7 +145,7 @@ TEST_F(ScriptCopy, FieldsAreExpandedBeforeTheCommandRuns) {
     InstallSettings.StartDir = work + "\\";
     InstallSettings.InstallPath = work + "\\dst";
     EXPECT_EQ(Run("COPY \"%startdir%src\\NOTES.TXT\" %INSTALLPATH%"), Messages{});
-    EXPECT_EQ(ReadBytes(work + "\\dst\\NOTES.TXT"), "notes\r\n");
+    EXPECT_EQ(FileContent(work + "\\dst\\NOTES.TXT"), "notes\r\n");
 
     EXPECT_EQ(Run("COPY %STARTDIR%\\src\\GONE.TXT %INSTALLPATH%\\G.TXT"),
               Messages{"The file " + work + "\\src\\GONE.TXT does not exist. (Script command 'COPY    " + work +

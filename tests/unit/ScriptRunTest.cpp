@@ -28,8 +28,8 @@ protected:
         CreateDirectoryA(elsewhere.c_str(), nullptr);
         CreateDirectoryA((work + "\\src").c_str(), nullptr);
         CreateDirectoryA((work + "\\out").c_str(), nullptr);
-        WriteTextFile(work + "\\src\\A.TXT", "file a");
-        WriteTextFile(work + "\\src\\B.TXT", "file b");
+        WriteWholeFile(work + "\\src\\A.TXT", "file a");
+        WriteWholeFile(work + "\\src\\B.TXT", "file b");
         InstallSettings.StartDir = work;
         SetCurrentDirectoryA(elsewhere.c_str());
     }
@@ -40,7 +40,7 @@ protected:
 
     // Writes SCRIPT.TXT into the start folder and runs it as the finished dialog does.
     Messages RunScript(const std::string& bytes, const std::string& name = "SCRIPT.TXT") {
-        WriteTextFile(work + "\\SCRIPT.TXT", bytes);
+        WriteWholeFile(work + "\\SCRIPT.TXT", bytes);
         InstallSettings.CommandFile = name;
         CapturedScriptMessages captured;
         RunCommandScript();
@@ -95,8 +95,8 @@ TEST_F(ScriptRun, RunsEveryLineOfARelativeScriptWhateverItsLineEnds) {
             "\\out\\C.TXT\nCOPY')",
     };
     EXPECT_EQ(got, expected);
-    EXPECT_EQ(ReadBytes(w + "\\out\\A.TXT"), "file a");
-    EXPECT_EQ(ReadBytes(w + "\\out\\B.TXT"), "file b");
+    EXPECT_EQ(FileContent(w + "\\out\\A.TXT"), "file a");
+    EXPECT_EQ(FileContent(w + "\\out\\B.TXT"), "file b");
     EXPECT_FALSE(FileExists(w + "\\out\\LF.TXT")) << "a line feed alone ended a line";
     EXPECT_EQ(CurrentDirectory(), w);
 }
@@ -112,7 +112,7 @@ TEST_F(ScriptRun, OnlyTheFirst64999BytesAreReadAndACutLineRunsAsFarAsRead) {
     ASSERT_EQ(bytes.find("TXX"), ScriptReadLimit);
 
     EXPECT_EQ(RunScript(bytes), Messages{});
-    EXPECT_EQ(ReadBytes(work + "\\out\\CUT.TX"), "file a");
+    EXPECT_EQ(FileContent(work + "\\out\\CUT.TX"), "file a");
     EXPECT_FALSE(FileExists(work + "\\out\\CUT.TXTXX"));
     EXPECT_FALSE(FileExists(work + "\\out\\AFTER.TXT"));
 }
@@ -120,7 +120,7 @@ TEST_F(ScriptRun, OnlyTheFirst64999BytesAreReadAndACutLineRunsAsFarAsRead) {
 // The script is opened without sharing: a file that another handle holds
 // cannot be opened, and the user hears that the script was not found.
 TEST_F(ScriptRun, FileHeldOpenElsewhereIsReportedAsNotFound) {
-    WriteTextFile(work + "\\SCRIPT.TXT", "COPY " + work + "\\src\\A.TXT " + work + "\\out\r\n");
+    WriteWholeFile(work + "\\SCRIPT.TXT", "COPY " + work + "\\src\\A.TXT " + work + "\\out\r\n");
     HANDLE held = CreateFileA((work + "\\SCRIPT.TXT").c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                               0, nullptr);
     ASSERT_NE(held, INVALID_HANDLE_VALUE);
@@ -134,7 +134,7 @@ TEST_F(ScriptRun, FileHeldOpenElsewhereIsReportedAsNotFound) {
 
 // A handle that may not read gives a real read error after a successful open.
 TEST_F(ScriptRun, ReadErrorYieldsNoBytesAtAll) {
-    WriteTextFile(work + "\\SCRIPT.TXT", "COPY A.TXT B.TXT\r\n");
+    WriteWholeFile(work + "\\SCRIPT.TXT", "COPY A.TXT B.TXT\r\n");
     HANDLE writeOnly =
         CreateFileA((work + "\\SCRIPT.TXT").c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
     ASSERT_NE(writeOnly, INVALID_HANDLE_VALUE);
@@ -191,7 +191,7 @@ DWORD WINAPI CloseDialogOnceShown(LPVOID) {
 }
 
 TEST_F(ScriptRun, FinishedDialogShowsOnlyAfterTheLastCommand) {
-    WriteTextFile(work + "\\SCRIPT.TXT", "COPY %STARTDIR%\\src\\GONE.TXT %STARTDIR%\\out\r\n"
+    WriteWholeFile(work + "\\SCRIPT.TXT", "COPY %STARTDIR%\\src\\GONE.TXT %STARTDIR%\\out\r\n"
                                       "COPY %STARTDIR%\\src\\A.TXT %STARTDIR%\\out\r\n");
     InstallSettings.CommandFile = "SCRIPT.TXT";
     Watch.uiThread = GetCurrentThreadId();
@@ -233,9 +233,9 @@ TEST_F(ScriptRun, SampleMediumScriptCopiesIntoWindowsAndInstallFolders) {
     RunCommandScript();
     EXPECT_EQ(CapturedScriptMessages::Messages(), Messages{});
     const std::string medium = SAMPLE_MEDIUM_DIR;
-    EXPECT_EQ(ReadBytes(work + "\\windows\\ZANDEL.INI"), ReadBytes(medium + "\\EXTRAS\\ZANDEL.INI"));
-    EXPECT_EQ(ReadBytes(work + "\\Zandel\\Read Me First.txt"), ReadBytes(medium + "\\EXTRAS\\Read Me First.txt"));
-    EXPECT_NE(ReadBytes(work + "\\Zandel\\Read Me First.txt"), "<missing>");
+    EXPECT_EQ(FileContent(work + "\\windows\\ZANDEL.INI"), FileContent(medium + "\\EXTRAS\\ZANDEL.INI"));
+    EXPECT_EQ(FileContent(work + "\\Zandel\\Read Me First.txt"), FileContent(medium + "\\EXTRAS\\Read Me First.txt"));
+    EXPECT_NE(FileContent(work + "\\Zandel\\Read Me First.txt"), "<missing>");
     EXPECT_EQ(CountFiles(work + "\\windows\\*.*"), 3);  // ".", ".." and the one file
 }
 }  // namespace

@@ -4,33 +4,10 @@
 #include <objbase.h>
 #include <shlobj.h>
 
-#include "TestSupport.h"
+#include "TestFiles.h"
 #include "app/InstallSettings.h"
 
 namespace {
-// The target a link file points at, read back through the shell's link object; empty when unreadable.
-std::string LinkTarget(const std::string& linkPath) {
-    std::string target;
-    IShellLinkA* link = nullptr;
-    if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
-                                reinterpret_cast<void**>(&link))))
-        return target;
-    IPersistFile* file = nullptr;
-    if (SUCCEEDED(link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file)))) {
-        WCHAR wide[MAX_PATH];
-        MultiByteToWideChar(CP_ACP, 0, linkPath.c_str(), -1, wide, MAX_PATH);
-        if (SUCCEEDED(file->Load(wide, STGM_READ))) {
-            char path[MAX_PATH] = {};
-            if (link->GetPath(path, MAX_PATH, nullptr, 0) == S_OK) target = path;
-        }
-        file->Release();
-    }
-    link->Release();
-    return target;
-}
-
-bool Exists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
-
 class Shortcuts : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -73,8 +50,8 @@ TEST_F(Shortcuts, TheLocationChoosesTheFolderInAnyLetterCaseButNotWithSpaces) {
         for (const std::string* folder : {&desktop, &documents, &favorites}) {
             bool wanted = c.folder && folder == &(this->*c.folder);
             std::string link = *folder + "\\Zandel Files.Lnk";
-            EXPECT_EQ(Exists(link), wanted) << "location '" << c.location << "', " << link;
-            if (wanted) EXPECT_EQ(LinkTarget(link), target) << c.location;
+            EXPECT_EQ(FileExists(link), wanted) << "location '" << c.location << "', " << link;
+            if (wanted) EXPECT_EQ(ShellLinkTarget(link), target) << c.location;
         }
         // The drive and folder are recorded exactly when a folder was chosen.
         EXPECT_EQ(InstallSettings.InstallDrive, c.folder ? target.substr(0, 2) : "") << c.location;
@@ -87,7 +64,7 @@ TEST_F(Shortcuts, AnUnreportedShellFolderMakesNoShortcutAndRecordsNothing) {
     InstallSettings.FavoritesDir = "";
     InstallSettings.ShortcutLocation = "Favorites";
     CreateInstallShortcut();
-    EXPECT_FALSE(Exists(favorites + "\\Zandel Files.Lnk"));
+    EXPECT_FALSE(FileExists(favorites + "\\Zandel Files.Lnk"));
     EXPECT_EQ(InstallSettings.InstallDrive, "");
     EXPECT_EQ(InstallSettings.InstallDir, "");
 }
@@ -97,7 +74,7 @@ TEST_F(Shortcuts, DriveAndFolderAreRecordedEvenWhenTheLinkCannotBeSaved) {
     InstallSettings.ShortcutLocation = "DESKTOP";
     InstallSettings.InstallPath = "D:\\X";
     CreateInstallShortcut();
-    EXPECT_FALSE(Exists(root + "\\NoSuchFolder\\Zandel Files.Lnk"));
+    EXPECT_FALSE(FileExists(root + "\\NoSuchFolder\\Zandel Files.Lnk"));
     EXPECT_EQ(InstallSettings.InstallDrive, "D:");
     EXPECT_EQ(InstallSettings.InstallDir, "\\X");
 }
@@ -105,9 +82,9 @@ TEST_F(Shortcuts, DriveAndFolderAreRecordedEvenWhenTheLinkCannotBeSaved) {
 TEST_F(Shortcuts, AnEmptyNameGivesADotLnkFileAndAnExistingLinkIsOverwritten) {
     InstallSettings.ShortcutLocation = "Desktop";
     InstallSettings.ShortcutName = "";
-    WriteTextFile(desktop + "\\.Lnk", "not a link");
+    WriteWholeFile(desktop + "\\.Lnk", "not a link");
     CreateInstallShortcut();
-    EXPECT_EQ(LinkTarget(desktop + "\\.Lnk"), target);
+    EXPECT_EQ(ShellLinkTarget(desktop + "\\.Lnk"), target);
 }
 
 TEST(CreateShortcut, ALinkPathBeyondTheSystemBoundIsRefusedNotCut) {
@@ -116,7 +93,7 @@ TEST(CreateShortcut, ALinkPathBeyondTheSystemBoundIsRefusedNotCut) {
     std::string name(300, 'n');
     HRESULT result = CreateShortcut(folder, folder + "\\" + name + ".Lnk", "");
     EXPECT_TRUE(FAILED(result));
-    EXPECT_FALSE(Exists(folder + "\\" + name.substr(0, 200)));
+    EXPECT_FALSE(FileExists(folder + "\\" + name.substr(0, 200)));
     CoUninitialize();
 }
 }  // namespace

@@ -5,7 +5,7 @@
 #include <map>
 #include <vector>
 
-#include "TestSupport.h"
+#include "TestFiles.h"
 #include "app/InstallSettings.h"
 #include "app/SetupTexts.h"
 
@@ -41,7 +41,7 @@ protected:
     void SetUp() override {
         medium = MakeTestFolder("uninstall-medium");
         windows = MakeTestFolder("uninstall-windows");
-        WriteTextFile(medium + "\\XOVUNIN.EXE", "stand-in uninstaller");
+        WriteWholeFile(medium + "\\XOVUNIN.EXE", "stand-in uninstaller");
         InstallSettings = InstallSettingsRecord();
         InstallSettings.WindowsDir = windows;
         InstallSettings.InstallPath = "C:\\Book Files\\Zandel";
@@ -61,7 +61,7 @@ TEST_F(UninstallRegistration, CopiesTheUninstallerAndWritesTheFourValues) {
         CurrentDirectoryScope here(medium);
         RegisterUninstaller();
     }
-    EXPECT_EQ(ReadWholeFile(windows + "\\XOVUNIN.EXE"), "stand-in uninstaller");
+    EXPECT_EQ(FileContent(windows + "\\XOVUNIN.EXE"), "stand-in uninstaller");
     EXPECT_EQ(ReadEntry("Zandel Test Companion"),
               (std::map<std::string, std::string>{
                   {"DisplayName", "Zandel Test Companion"},
@@ -80,7 +80,7 @@ TEST_F(UninstallRegistration, AWindowsDirectoryEndingInABackslashGetsNoSecondOne
     std::string command = ReadEntry("Zandel Test Companion")["UninstallString"];
     EXPECT_EQ(command.find("\\\\"), std::string::npos) << command;
     EXPECT_EQ(command.find(windows + "\\XOVUNIN.EXE `"), 0u) << command;
-    EXPECT_EQ(ReadWholeFile(windows + "\\XOVUNIN.EXE"), "stand-in uninstaller");
+    EXPECT_EQ(FileContent(windows + "\\XOVUNIN.EXE"), "stand-in uninstaller");
 }
 
 TEST_F(UninstallRegistration, WithoutTheUninstallerNothingIsWritten) {

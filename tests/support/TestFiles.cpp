@@ -1,0 +1,141 @@
+#include "TestFiles.h"
+
+#include <objbase.h>
+#include <shlobj.h>
+
+std::string WorkFolder(const std::string& name) { return std::string(TEST_WORK_DIR) + "\\" + name; }
+
+std::string MakeTestFolder(const std::string& name) {
+    CreateDirectoryA(TEST_WORK_DIR, nullptr);
+    std::string path = WorkFolder(name);
+    RemoveTree(path);
+    CreateDirectoryA(path.c_str(), nullptr);
+    return path;
+}
+
+void RemoveTree(const std::string& path) {
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA((path + "\\*").c_str(), &found);
+    if (search != INVALID_HANDLE_VALUE) {
+        do {
+            std::string name = found.cFileName;
+            if (name == "." || name == "..") continue;
+            std::string child = path + "\\" + name;
+            // A copy from a CD keeps its read-only attribute: clear it or the delete fails.
+            SetFileAttributesA(child.c_str(), FILE_ATTRIBUTE_NORMAL);
+            if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+                RemoveTree(child);
+            else
+                DeleteFileA(child.c_str());
+        } while (FindNextFileA(search, &found));
+        FindClose(search);
+    }
+    RemoveDirectoryA(path.c_str());
+}
+
+void MakeFolders(const std::string& path) {
+    for (size_t at = path.find('\\', 3); at != std::string::npos; at = path.find('\\', at + 1))
+        CreateDirectoryA(path.substr(0, at).c_str(), nullptr);
+    CreateDirectoryA(path.c_str(), nullptr);
+}
+
+bool WriteWholeFile(const std::string& path, const std::string& content, DWORD attributes) {
+    size_t slash = path.find_last_of('\\');
+    if (slash != std::string::npos) MakeFolders(path.substr(0, slash));
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return false;
+    DWORD written = 0;
+    bool ok = WriteFile(file, content.data(), static_cast<DWORD>(content.size()), &written, nullptr) &&
+              written == content.size();
+    CloseHandle(file);
+    if (attributes) ok = SetFileAttributesA(path.c_str(), attributes) && ok;
+    return ok;
+}
+
+std::optional<std::string> ReadWholeFile(const std::string& path) {
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return std::nullopt;
+    std::string content;
+    char buffer[65536];
+    DWORD got = 0;
+    while (ReadFile(file, buffer, sizeof buffer, &got, nullptr) && got > 0) content.append(buffer, got);
+    CloseHandle(file);
+    return content;
+}
+
+std::string FileContent(const std::string& path) { return ReadWholeFile(path).value_or("<missing>"); }
+
+bool FileExists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+bool WaitForFile(const std::string& path, DWORD milliseconds) {
+    DWORD start = GetTickCount();
+    do {
+        if (FileExists(path)) return true;
+        Sleep(20);
+    } while (GetTickCount() - start < milliseconds);
+    return false;
+}
+
+std::optional<std::string> ShellLinkTarget(const std::string& linkPath) {
+    if (!FileExists(linkPath)) return std::nullopt;
+    std::optional<std::string> target;
+    HRESULT com = CoInitialize(nullptr);
+    IShellLinkA* link = nullptr;
+    if (SUCCEEDED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
+                                   reinterpret_cast<void**>(&link)))) {
+        IPersistFile* file = nullptr;
+        if (SUCCEEDED(link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file)))) {
+            WCHAR wide[MAX_PATH] = {};
+            MultiByteToWideChar(CP_ACP, 0, linkPath.c_str(), -1, wide, MAX_PATH);
+            char path[MAX_PATH] = {};
+            if (SUCCEEDED(file->Load(wide, STGM_READ)) && SUCCEEDED(link->GetPath(path, MAX_PATH, nullptr, 0)))
+                target = path;
+            file->Release();
+        }
+        link->Release();
+    }
+    if (SUCCEEDED(com)) CoUninitialize();
+    return target;
+}
+
+std::vector<std::string> ListingOrder(const std::string& folder) {
+    std::vector<std::string> names;
+    WIN32_FIND_DATAA entry;
+    HANDLE search = FindFirstFileA((folder + "\\*.*").c_str(), &entry);
+    if (search == INVALID_HANDLE_VALUE) return names;
+    do {
+        if (entry.cFileName[0] != '.') names.push_back(entry.cFileName);
+    } while (FindNextFileA(search, &entry));
+    FindClose(search);
+    return names;
+}
+
+int CountFiles(const std::string& pattern) {
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA(pattern.c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE) return 0;
+    int count = 0;
+    do ++count;
+    while (FindNextFileA(search, &found));
+    FindClose(search);
+    return count;
+}
+
+std::string WindowsFolder() {
+    char buffer[MAX_PATH] = {};
+    GetWindowsDirectoryA(buffer, MAX_PATH);
+    return buffer;
+}
+
+std::string CurrentDirectory() {
+    char buffer[MAX_PATH] = {};
+    GetCurrentDirectoryA(MAX_PATH, buffer);
+    return buffer;
+}
+
+CurrentDirectoryScope::CurrentDirectoryScope(const std::string& path) : m_previous(CurrentDirectory()) {
+    SetCurrentDirectoryA(path.c_str());
+}
+
+CurrentDirectoryScope::~CurrentDirectoryScope() { SetCurrentDirectoryA(m_previous.c_str()); }

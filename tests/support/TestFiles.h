@@ -1,0 +1,54 @@
+#pragma once
+// Files and folders for the test programs: folders under the build tree's test
+// work folder (TEST_WORK_DIR), whole files written and read back, made with the
+// Win32 calls directly rather than through the code under test.
+#include <windows.h>
+
+#include <optional>
+#include <string>
+#include <vector>
+
+// TEST_WORK_DIR\name, not made.
+std::string WorkFolder(const std::string& name);
+// An empty folder TEST_WORK_DIR\name (emptied if it was there).
+std::string MakeTestFolder(const std::string& name);
+// Deletes a folder and everything in it, read-only files too.
+void RemoveTree(const std::string& path);
+// Creates the folders of a path one by one, the last one included.
+void MakeFolders(const std::string& path);
+
+// Writes a whole file, making its folders, and then gives it the attributes
+// (when not 0); false on failure.
+bool WriteWholeFile(const std::string& path, const std::string& content, DWORD attributes = 0);
+// The whole file; nullopt when it cannot be read.
+std::optional<std::string> ReadWholeFile(const std::string& path);
+// The whole file, or "<missing>" when it cannot be read (so that a failed
+// comparison says so).
+std::string FileContent(const std::string& path);
+// Whether a file or folder is there.
+bool FileExists(const std::string& path);
+// Waits until the file or folder is there; false after the time.
+bool WaitForFile(const std::string& path, DWORD milliseconds = 5000);
+
+// The target of a shell link file, read back through IShellLinkA and
+// IPersistFile::Load; nullopt when the file is missing or no link.
+std::optional<std::string> ShellLinkTarget(const std::string& linkPath);
+
+// The names of a folder in the order the file system lists them.
+std::vector<std::string> ListingOrder(const std::string& folder);
+// How many entries match the pattern (a folder and a wildcard name).
+int CountFiles(const std::string& pattern);
+
+std::string WindowsFolder();
+std::string CurrentDirectory();
+// Sets the current directory for a scope and puts the previous one back.
+class CurrentDirectoryScope {
+public:
+    explicit CurrentDirectoryScope(const std::string& path);
+    ~CurrentDirectoryScope();
+    CurrentDirectoryScope(const CurrentDirectoryScope&) = delete;
+    CurrentDirectoryScope& operator=(const CurrentDirectoryScope&) = delete;
+
+private:
+    std::string m_previous;
+};
