@@ -90,7 +90,9 @@ TEST(ShortenTextToFit, SameTextAsPassByPassWithLogarithmicallyFewMeasurements) {
             << "width " << width;
         // No more than measuring every pass when a pass or none is needed,
         // and logarithmic in the passes otherwise.
-        if (passByPass <= 3) EXPECT_EQ(measurements, passByPass) << "width " << width;
+        if (passByPass <= 3) {
+            EXPECT_EQ(measurements, passByPass) << "width " << width;
+        }
         int passes = std::max(passByPass - 2, 1);
         EXPECT_LE(measurements, 3 + 2 * static_cast<int>(std::ceil(std::log2(passes + 1)))) << "width " << width;
         mostMeasurements = std::max(mostMeasurements, measurements);

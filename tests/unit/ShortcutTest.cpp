@@ -51,7 +51,9 @@ TEST_F(Shortcuts, TheLocationChoosesTheFolderInAnyLetterCaseButNotWithSpaces) {
             bool wanted = c.folder && folder == &(this->*c.folder);
             std::string link = *folder + "\\Zandel Files.Lnk";
             EXPECT_EQ(FileExists(link), wanted) << "location '" << c.location << "', " << link;
-            if (wanted) EXPECT_EQ(ShellLinkTarget(link), target) << c.location;
+            if (wanted) {
+                EXPECT_EQ(ShellLinkTarget(link), target) << c.location;
+            }
         }
         // The drive and folder are recorded exactly when a folder was chosen.
         EXPECT_EQ(InstallSettings.InstallDrive, c.folder ? target.substr(0, 2) : "") << c.location;
