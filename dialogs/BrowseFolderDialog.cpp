@@ -39,6 +39,7 @@ std::span<const CWnd::MessageMapEntry> BrowseFolderDialog::GetMessageMap() const
     static const MessageMapEntry map[] = {
         {WM_NOTIFY, static_cast<UINT>(TVN_ITEMEXPANDINGA), IDC_FOLDER_TREE, MapHandler(&BrowseFolderDialog::OnItemExpanding)},
         {WM_NOTIFY, static_cast<UINT>(TVN_SELCHANGEDA), IDC_FOLDER_TREE, MapHandler(&BrowseFolderDialog::OnSelChanged)},
+        {WM_NOTIFY, static_cast<UINT>(TVN_GETDISPINFOA), IDC_FOLDER_TREE, MapHandler(&BrowseFolderDialog::OnGetDispInfo)},
         {WM_COMMAND, EN_CHANGE, IDC_NEW_DIR, MapHandler(&BrowseFolderDialog::OnNewDirChange)},
     };
     return map;
@@ -84,16 +85,16 @@ void BrowseFolderDialog::AddDrive(const std::string& root) {
     // Drives come in letter order, so appending keeps the root level sorted.
     switch (GetDriveTypeA(root.c_str())) {
     case DRIVE_REMOVABLE:
-        // Never read while the dialog opens: a floppy drive without a disk
-        // would keep the user waiting, so it gets its button unseen.
-        InsertPlaceholder(m_tree.InsertItem(root, FloppyImage, FloppyImage, TVI_ROOT, TVI_LAST));
+        // Never read while the dialog opens, nor when it is drawn: a floppy
+        // drive without a disk would keep the user waiting, so it gets its
+        // button unseen.
+        m_tree.InsertItem(root, FloppyImage, FloppyImage, TVI_ROOT, TVI_LAST, 1);
         break;
     case DRIVE_CDROM:
-        InsertPlaceholder(m_tree.InsertItem(root, CdRomImage, CdRomImage, TVI_ROOT, TVI_LAST));
+        m_tree.InsertItem(root, CdRomImage, CdRomImage, TVI_ROOT, TVI_LAST, 1);
         break;
     case DRIVE_FIXED: {
-        HTREEITEM item = m_tree.InsertItem(root, HardDiskImage, HardDiskImage, TVI_ROOT, TVI_LAST);
-        AddPlaceholderIfSubfolders(item, root);
+        HTREEITEM item = m_tree.InsertItem(root, HardDiskImage, HardDiskImage, TVI_ROOT, TVI_LAST, I_CHILDRENCALLBACK);
         if (SelectFirstFixedDrive) {
             m_tree.SelectItem(item);  // runs OnSelChanged before this returns
             SelectFirstFixedDrive = false;
@@ -103,29 +104,21 @@ void BrowseFolderDialog::AddDrive(const std::string& root) {
         break;
     }
     case DRIVE_REMOTE:
-    case DRIVE_RAMDISK: {
-        HTREEITEM item = m_tree.InsertItem(root, HardDiskImage, HardDiskImage, TVI_ROOT, TVI_LAST);
-        AddPlaceholderIfSubfolders(item, root);
+    case DRIVE_RAMDISK:
+        m_tree.InsertItem(root, HardDiskImage, HardDiskImage, TVI_ROOT, TVI_LAST, I_CHILDRENCALLBACK);
         break;
-    }
     default:
         break;
     }
 }
 
-void BrowseFolderDialog::InsertPlaceholder(HTREEITEM item) {
-    if (item) m_tree.InsertItem("", ClosedFolderImage, ClosedFolderImage, item, TVI_LAST);
-}
-
-bool BrowseFolderDialog::AddPlaceholderIfSubfolders(HTREEITEM item, const std::string& path) {
+bool BrowseFolderDialog::HasSubfolders(const std::string& path) {
+    ++m_folderSearches;
     FolderListing listing(FolderSearchPattern(path));
     if (!listing.IsOpen()) return false;
     // Hidden and system folders count like any other; one is enough.
     do {
-        if (IsSubfolder(listing.Entry())) {
-            InsertPlaceholder(item);
-            return true;
-        }
+        if (IsSubfolder(listing.Entry())) return true;
     } while (listing.Next());
     return false;
 }
@@ -139,15 +132,21 @@ std::string BrowseFolderDialog::ItemPath(HTREEITEM item) const {
 int BrowseFolderDialog::FillFolder(HTREEITEM item, const std::string& path) {
     std::vector<std::string> names;
     {
+        ++m_folderSearches;
         FolderListing listing(FolderSearchPattern(path));
         if (!listing.IsOpen()) {
-            // A drive without a medium is tried again at the next expansion.
-            if (!m_tree.GetParentItem(item)) InsertPlaceholder(item);
+            // A drive without a medium keeps its button and is tried again at
+            // the next expansion; a folder that cannot be listed loses it.
+            if (m_tree.GetParentItem(item)) m_tree.SetItemChildren(item, 0);
             return 0;
         }
         do {
             if (IsSubfolder(listing.Entry())) names.emplace_back(listing.Entry().cFileName);
         } while (listing.Next());
+    }
+    if (names.empty()) {
+        m_tree.SetItemChildren(item, 0);
+        return 0;
     }
     // Sorted once and appended in order: inserting each item at its sorted
     // place would walk the siblings every time, quadratic in a big folder.
@@ -155,17 +154,11 @@ int BrowseFolderDialog::FillFolder(HTREEITEM item, const std::string& path) {
     int inserted = 0;
     m_tree.SetRedraw(false);
     for (const std::string& name : names) {
-        HTREEITEM child = m_tree.InsertItem(name, ClosedFolderImage, OpenFolderImage, item, TVI_LAST);
-        if (!child) continue;
-        ++inserted;
-        AddPlaceholderIfSubfolders(child, JoinFolderPath(path, name));
+        // No search here: the control asks (OnGetDispInfo) for the folders it draws.
+        if (m_tree.InsertItem(name, ClosedFolderImage, OpenFolderImage, item, TVI_LAST, I_CHILDRENCALLBACK)) ++inserted;
     }
     m_tree.SetRedraw(true);
     return inserted;
-}
-
-void BrowseFolderDialog::DeleteFirstChild(HTREEITEM item) {
-    if (HTREEITEM child = m_tree.GetChildItem(item)) m_tree.DeleteItem(child);
 }
 
 void BrowseFolderDialog::DeleteAllChildren(HTREEITEM item) {
@@ -175,31 +168,42 @@ void BrowseFolderDialog::DeleteAllChildren(HTREEITEM item) {
     // Last first: the control renumbers the visible items that follow a
     // deleted one, so deleting from the front of an open folder of thousands
     // would renumber all the others each time.
-    m_tree.SetRedraw(false);
     for (auto child = children.rbegin(); child != children.rend(); ++child) m_tree.DeleteItem(*child);
-    m_tree.SetRedraw(true);
 }
 
 LRESULT BrowseFolderDialog::OnItemExpanding(WPARAM, LPARAM lParam) {
     const auto* notify = reinterpret_cast<const NMTREEVIEWA*>(lParam);
     HTREEITEM item = notify->itemNew.hItem;
-    std::string path = ItemPath(item);
     if (notify->action & TVE_EXPAND) {
-        DeleteFirstChild(item);
         // A folder of thousands takes a while to list: show that it is busy.
         HCURSOR previous = SetCursor(LoadCursorA(nullptr, IDC_WAIT));
-        int inserted = FillFolder(item, path);
+        int inserted = FillFolder(item, ItemPath(item));
         SetCursor(previous);
-        // TRUE refuses the expansion: with no subfolder the item loses its button.
+        // TRUE refuses the expansion; FillFolder has taken the button away
+        // where there is nothing to show.
         return inserted == 0 ? TRUE : FALSE;
     }
     // Collapsing throws the children away; the next expansion lists anew.
+    // The control finishes a collapse only for an item that still has
+    // children, so the item is closed here, with the drawing held until the
+    // tree is whole again. A folder's button is asked for anew when it is
+    // drawn; a drive keeps its button unread.
+    m_tree.SetRedraw(false);
     DeleteAllChildren(item);
-    if (m_tree.GetParentItem(item))
-        AddPlaceholderIfSubfolders(item, path);
-    else
-        InsertPlaceholder(item);
+    m_tree.SetItemChildren(item, m_tree.GetParentItem(item) ? I_CHILDRENCALLBACK : 1, 0,
+                           TVIS_EXPANDED | TVIS_EXPANDEDONCE);
+    m_tree.SetRedraw(true);
     return FALSE;
+}
+
+LRESULT BrowseFolderDialog::OnGetDispInfo(WPARAM, LPARAM lParam) {
+    auto* info = reinterpret_cast<NMTVDISPINFOA*>(lParam);
+    if (!(info->item.mask & TVIF_CHILDREN)) return 0;
+    info->item.cChildren = HasSubfolders(ItemPath(info->item.hItem)) ? 1 : 0;
+    // The control keeps the answer: each folder is searched once while its
+    // parent stays open.
+    info->item.mask |= TVIF_DI_SETITEM;
+    return 0;
 }
 
 LRESULT BrowseFolderDialog::OnSelChanged(WPARAM, LPARAM lParam) {

@@ -2,6 +2,11 @@
 // The folder browser: a tree of drives and folders, filled only as far as the
 // user opens it, and an optional new folder name to add to the pick. It
 // creates nothing; the destination dialog asks and creates.
+//
+// Whether a folder shows an expand button is decided only when the tree
+// control first needs it, that is when the item comes into view or is
+// expanded (children by callback): a folder of thousands of subfolders is
+// listed once, and only the subfolders the user gets to see are searched.
 #include <span>
 #include <string>
 
@@ -24,6 +29,10 @@ public:
     std::string m_selectedPath;  // path of the selected item; after OK, the result
     std::string m_newDirName;    // the New Directory text
 
+    // How many directory listings the dialog has opened so far: the cost a
+    // slow drive makes the user wait for.
+    int FolderSearches() const { return m_folderSearches; }
+
 protected:
     std::span<const MessageMapEntry> GetMessageMap() const override;
     void DoDataExchange(CDataExchange* exchange) override;
@@ -31,22 +40,22 @@ protected:
     void OnOK() override;
 
     LRESULT OnItemExpanding(WPARAM, LPARAM);
+    LRESULT OnGetDispInfo(WPARAM, LPARAM);
     LRESULT OnSelChanged(WPARAM, LPARAM);
     LRESULT OnNewDirChange(WPARAM, LPARAM);
 
 private:
     void FillDrives();
     void AddDrive(const std::string& root);
-    bool AddPlaceholderIfSubfolders(HTREEITEM item, const std::string& path);
+    // Whether the folder holds a subfolder, searched up to the first one.
+    bool HasSubfolders(const std::string& path);
     std::string ItemPath(HTREEITEM item) const;
     int FillFolder(HTREEITEM item, const std::string& path);
-    void DeleteFirstChild(HTREEITEM item);
     void DeleteAllChildren(HTREEITEM item);
-    // An invisible child that gives a collapsed item its expand button.
-    void InsertPlaceholder(HTREEITEM item);
     // Control 1008 shows the path, shortened to the label's width.
     void ShowCurrentDirectory(const std::string& path);
 
     // Raised while the drives are filled until the first fixed drive is selected.
     bool SelectFirstFixedDrive = false;
+    int m_folderSearches = 0;
 };

@@ -27,6 +27,31 @@ public:
         insert.item.iSelectedImage = selectedImage;
         return reinterpret_cast<HTREEITEM>(SendMessageA(m_hWnd, TVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&insert)));
     }
+    // The same with its button decided by `children`: 0 none, 1 a button, or
+    // I_CHILDRENCALLBACK for the control to ask (TVN_GETDISPINFO) when it
+    // first needs to know, which is when the item is drawn or expanded.
+    HTREEITEM InsertItem(const std::string& text, int image, int selectedImage, HTREEITEM parent,
+                         HTREEITEM insertAfter, int children) {
+        TVINSERTSTRUCTA insert = {};
+        insert.hParent = parent;
+        insert.hInsertAfter = insertAfter;
+        insert.item.mask = TVIF_TEXT | TVIF_IMAGE | TVIF_SELECTEDIMAGE | TVIF_CHILDREN;
+        insert.item.pszText = const_cast<char*>(text.c_str());
+        insert.item.iImage = image;
+        insert.item.iSelectedImage = selectedImage;
+        insert.item.cChildren = children;
+        return reinterpret_cast<HTREEITEM>(SendMessageA(m_hWnd, TVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&insert)));
+    }
+    // Sets whether the item shows a button (see InsertItem) and the given state bits.
+    BOOL SetItemChildren(HTREEITEM item, int children, UINT state = 0, UINT stateMask = 0) {
+        TVITEMA tvItem = {};
+        tvItem.mask = TVIF_CHILDREN | (stateMask ? TVIF_STATE : 0);
+        tvItem.hItem = item;
+        tvItem.cChildren = children;
+        tvItem.state = state;
+        tvItem.stateMask = stateMask;
+        return static_cast<BOOL>(SendMessageA(m_hWnd, TVM_SETITEMA, 0, reinterpret_cast<LPARAM>(&tvItem)));
+    }
     BOOL DeleteItem(HTREEITEM item) {
         return static_cast<BOOL>(SendMessageA(m_hWnd, TVM_DELETEITEM, 0, reinterpret_cast<LPARAM>(item)));
     }

@@ -3,6 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <string>
+
 #include "DialogDriver.h"
 #include "TestTexts.h"
 
@@ -22,6 +25,27 @@ protected:
     void TearDown() override {
         m_thread.reset();
         RemoveDirectoryA("F:\\Added");
+        RemoveMany();
+    }
+    // F:\Many: kManyFolders subfolders, every third with one of its own.
+    static constexpr int kManyFolders = 60;
+    static std::string ManyName(int i) { return "Sub" + std::to_string(100 + i); }
+    static bool ManyHasSubfolder(int i) { return i % 3 == 0; }
+    static void MakeMany() {
+        CreateDirectoryA("F:\\Many", nullptr);
+        for (int i = 0; i < kManyFolders; ++i) {
+            std::string folder = "F:\\Many\\" + ManyName(i);
+            CreateDirectoryA(folder.c_str(), nullptr);
+            if (ManyHasSubfolder(i)) CreateDirectoryA((folder + "\\inner").c_str(), nullptr);
+        }
+    }
+    static void RemoveMany() {
+        for (int i = 0; i < kManyFolders; ++i) {
+            std::string folder = "F:\\Many\\" + ManyName(i);
+            RemoveDirectoryA((folder + "\\inner").c_str());
+            RemoveDirectoryA(folder.c_str());
+        }
+        RemoveDirectoryA("F:\\Many");
     }
     HTREEITEM Drive(const std::string& root) { return FindChild(m_tree, TVI_ROOT, root); }
     HTREEITEM ExpandedDrive(const std::string& root) {
@@ -47,7 +71,7 @@ TEST_F(BrowseFolderDialogTest, ExpandingListsSortedFoldersAndCollapsingListsAnew
         EXPECT_EQ(info.image, 3) << info.text;
         EXPECT_EQ(info.selectedImage, 4) << info.text;
         bool hasSubfolders = info.text == "Alpha" || info.text == "Gone" || info.text == "zeta";
-        EXPECT_EQ(Children(m_tree, folder).size(), hasSubfolders ? 1u : 0u) << info.text;
+        EXPECT_EQ(HasButton(m_tree, folder), hasSubfolders) << info.text;
     }
 
     HTREEITEM alpha = FindChild(m_tree, f, "Alpha");
@@ -58,7 +82,8 @@ TEST_F(BrowseFolderDialogTest, ExpandingListsSortedFoldersAndCollapsingListsAnew
 
     CollapseByKey(m_tree, f);
     EXPECT_FALSE(ItemInfo(m_tree, f).expanded);
-    EXPECT_EQ(ChildTexts(m_tree, f), (std::vector<std::string>{""})) << "collapsing leaves only the placeholder";
+    EXPECT_TRUE(Children(m_tree, f).empty()) << "collapsing throws the folders away";
+    EXPECT_TRUE(HasButton(m_tree, f));
 
     ASSERT_TRUE(CreateDirectoryA("F:\\Added", nullptr));
     ExpandByKey(m_tree, f);
@@ -70,23 +95,26 @@ TEST_F(BrowseFolderDialogTest, ExpandingListsSortedFoldersAndCollapsingListsAnew
 TEST_F(BrowseFolderDialogTest, ExpansionWithoutSubfoldersIsRefused) {
     HTREEITEM f = ExpandedDrive("F:\\");
     HTREEITEM gone = FindChild(m_tree, f, "Gone");
-    ASSERT_EQ(Children(m_tree, gone).size(), 1u);
+    ASSERT_TRUE(HasButton(m_tree, gone));
     ASSERT_TRUE(RemoveDirectoryA("F:\\Gone\\x"));
     ExpandByKey(m_tree, gone);
-    EXPECT_TRUE(Children(m_tree, gone).empty()) << "the folder loses its button";
+    EXPECT_TRUE(Children(m_tree, gone).empty());
+    EXPECT_FALSE(HasButton(m_tree, gone)) << "the folder loses its button";
     EXPECT_FALSE(ItemInfo(m_tree, gone).expanded);
 
     // A disk with files only: refused, and the drive loses its button.
     HTREEITEM b = Drive("B:\\");
     ExpandByKey(m_tree, b);
     EXPECT_TRUE(Children(m_tree, b).empty());
+    EXPECT_FALSE(HasButton(m_tree, b));
     EXPECT_FALSE(ItemInfo(m_tree, b).expanded);
 
     // No disk or disc at all: refused quietly, the button stays for a later try.
     for (const char* root : {"A:\\", "E:\\"}) {
         HTREEITEM drive = Drive(root);
         ExpandByKey(m_tree, drive);
-        EXPECT_EQ(ChildTexts(m_tree, drive), (std::vector<std::string>{""})) << root;
+        EXPECT_TRUE(Children(m_tree, drive).empty()) << root;
+        EXPECT_TRUE(HasButton(m_tree, drive)) << root;
         EXPECT_FALSE(ItemInfo(m_tree, drive).expanded) << root;
     }
     EXPECT_TRUE(StaysOpen(m_window, 50));
@@ -95,6 +123,41 @@ TEST_F(BrowseFolderDialogTest, ExpansionWithoutSubfoldersIsRefused) {
     HTREEITEM d = Drive("D:\\");
     ExpandByKey(m_tree, d);
     EXPECT_EQ(ChildTexts(m_tree, d), (std::vector<std::string>{"DISC1", "Docs"}));
+}
+
+TEST_F(BrowseFolderDialogTest, FolderButtonsAreDecidedAsTheFoldersComeIntoView) {
+    MakeMany();
+    HTREEITEM f = ExpandedDrive("F:\\");
+    HTREEITEM many = FindChild(m_tree, f, "Many");
+    ASSERT_NE(many, nullptr);
+    int before = m_dialog.FolderSearches();
+    ExpandByKey(m_tree, many);
+    std::vector<HTREEITEM> children = Children(m_tree, many);
+    ASSERT_EQ(children.size(), static_cast<size_t>(kManyFolders));
+
+    // Each screenful: the buttons are right, they were decided while drawing
+    // (asking again searches nothing), and only about a screenful was searched.
+    auto checkScreen = [&](const char* where, int before) {
+        std::vector<HTREEITEM> shown = ItemsOnScreen(m_tree);
+        int drawn = m_dialog.FolderSearches() - before;
+        int checked = 0;
+        for (HTREEITEM item : shown) {
+            auto at = std::find(children.begin(), children.end(), item);
+            if (at == children.end()) continue;
+            int i = static_cast<int>(at - children.begin());
+            EXPECT_EQ(HasButton(m_tree, item), ManyHasSubfolder(i)) << where << ": " << ManyName(i);
+            ++checked;
+        }
+        EXPECT_GE(checked, 5) << where;
+        EXPECT_EQ(m_dialog.FolderSearches() - before, drawn) << where << ": the buttons were decided when drawn";
+        EXPECT_GE(drawn, 5) << where;
+        EXPECT_LE(drawn, 25) << where << ": a folder of 60 is not searched through";
+    };
+    checkScreen("after expanding", before);
+
+    before = m_dialog.FolderSearches();
+    SendMessageA(m_tree, WM_VSCROLL, SB_BOTTOM, 0);
+    checkScreen("scrolled to the end", before);
 }
 
 TEST_F(BrowseFolderDialogTest, NewDirectoryKeepsOnlyAllowedTypedCharacters) {

@@ -67,6 +67,30 @@ HTREEITEM FindChild(HWND tree, HTREEITEM parent, const std::string& text) {
     return nullptr;
 }
 
+bool HasButton(HWND tree, HTREEITEM item) {
+    TVITEMA tvItem = {};
+    tvItem.mask = TVIF_CHILDREN;
+    tvItem.hItem = item;
+    tvItem.cChildren = -99;
+    if (!SendMessageA(tree, TVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&tvItem))) return false;
+    return tvItem.cChildren != 0;
+}
+
+std::vector<HTREEITEM> ItemsOnScreen(HWND tree) {
+    // UpdateWindow sends the pending WM_PAINT to the dialog's thread and
+    // returns when it has been handled.
+    UpdateWindow(tree);
+    std::vector<HTREEITEM> items;
+    auto rows = static_cast<int>(SendMessageA(tree, TVM_GETVISIBLECOUNT, 0, 0));
+    auto item = reinterpret_cast<HTREEITEM>(SendMessageA(tree, TVM_GETNEXTITEM, TVGN_FIRSTVISIBLE, 0));
+    for (int row = 0; item && row < rows; ++row) {
+        items.push_back(item);
+        item = reinterpret_cast<HTREEITEM>(
+            SendMessageA(tree, TVM_GETNEXTITEM, TVGN_NEXTVISIBLE, reinterpret_cast<LPARAM>(item)));
+    }
+    return items;
+}
+
 void SelectItem(HWND tree, HTREEITEM item) {
     SendMessageA(tree, TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(item));
 }

@@ -30,6 +30,11 @@ std::vector<HTREEITEM> Children(HWND tree, HTREEITEM parent);  // TVI_ROOT for t
 TreeItemInfo ItemInfo(HWND tree, HTREEITEM item);
 std::vector<std::string> ChildTexts(HWND tree, HTREEITEM parent);
 HTREEITEM FindChild(HWND tree, HTREEITEM parent, const std::string& text);
+// Whether the item shows an expand button. For an item whose button the
+// control has not yet learnt, this asks the dialog as drawing would.
+bool HasButton(HWND tree, HTREEITEM item);
+// The items on screen, top to bottom, once the tree has painted what is due.
+std::vector<HTREEITEM> ItemsOnScreen(HWND tree);
 // Selects the item and expands or collapses it with the keyboard (+ and -),
 // which is how a user's expansion reaches the dialog.
 void SelectItem(HWND tree, HTREEITEM item);

@@ -97,7 +97,7 @@ TEST_F(DestinationScenario, DrivesShowWithTheirImagesAndTheFirstHardDiskIsSelect
         EXPECT_EQ(roots[i].text, drives[i].root);
         EXPECT_EQ(roots[i].image, drives[i].image) << drives[i].root;
         // Every drive has its button; floppies and CD-ROMs were not read for it.
-        EXPECT_EQ(tree->Children(roots[i].handle).size(), 1u) << drives[i].root;
+        EXPECT_TRUE(roots[i].hasButton) << drives[i].root;
     }
     EXPECT_EQ(tree->Selected(), roots[2].handle) << "C:\\ is selected";
     robot->Screenshot("destination-browse-drives.png");
@@ -119,19 +119,22 @@ TEST_F(DestinationScenario, ExpandingAndCollapsingAFolderTree) {
     RemoteItem gone = tree->Find(f.handle, "Gone");
     EXPECT_EQ(gone.image, 3);
     EXPECT_EQ(gone.selectedImage, 4);
-    EXPECT_EQ(tree->Children(gone.handle).size(), 1u);
+    EXPECT_TRUE(gone.hasButton);
+    EXPECT_FALSE(tree->Find(f.handle, "Empty").hasButton);
 
     // Its only subfolder goes; expanding it is refused and the button goes too.
     ASSERT_TRUE(RemoveDirectoryA("F:\\Gone\\x"));
     tree->Expand(gone.handle);
     EXPECT_TRUE(tree->Children(gone.handle).empty());
-    EXPECT_FALSE(tree->Find(f.handle, "Gone").expanded);
+    RemoteItem refused = tree->Find(f.handle, "Gone");
+    EXPECT_FALSE(refused.expanded);
+    EXPECT_FALSE(refused.hasButton);
 
     tree->Collapse(f.handle);
-    std::vector<RemoteItem> left = tree->Children(f.handle);
-    ASSERT_EQ(left.size(), 1u);
-    EXPECT_EQ(left[0].text, "");
-    EXPECT_FALSE(tree->Find(TVI_ROOT, "F:\\").expanded);
+    EXPECT_TRUE(tree->Children(f.handle).empty());
+    RemoteItem collapsed = tree->Find(TVI_ROOT, "F:\\");
+    EXPECT_FALSE(collapsed.expanded);
+    EXPECT_TRUE(collapsed.hasButton);
     CreateDirectoryA("F:\\Gone\\x", nullptr);
 }
 

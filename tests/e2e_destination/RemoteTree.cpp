@@ -20,7 +20,7 @@ RemoteItem RemoteTree::Read(HTREEITEM item) {
     RemoteItem result;
     result.handle = item;
     TVITEMA tvItem = {};
-    tvItem.mask = TVIF_TEXT | TVIF_IMAGE | TVIF_SELECTEDIMAGE | TVIF_STATE;
+    tvItem.mask = TVIF_TEXT | TVIF_IMAGE | TVIF_SELECTEDIMAGE | TVIF_STATE | TVIF_CHILDREN;
     tvItem.stateMask = TVIS_EXPANDED;
     tvItem.hItem = item;
     tvItem.pszText = m_buffer + sizeof(TVITEMA);
@@ -37,6 +37,7 @@ RemoteItem RemoteTree::Read(HTREEITEM item) {
     result.image = tvItem.iImage;
     result.selectedImage = tvItem.iSelectedImage;
     result.expanded = (tvItem.state & TVIS_EXPANDED) != 0;
+    result.hasButton = tvItem.cChildren != 0;
     return result;
 }
 

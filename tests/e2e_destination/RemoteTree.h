@@ -14,6 +14,7 @@ struct RemoteItem {
     int image = -1;
     int selectedImage = -1;
     bool expanded = false;
+    bool hasButton = false;  // asks setup, as drawing would, where it is not yet known
 };
 
 class RemoteTree {
