@@ -3,7 +3,9 @@
 #   - the plain tree: bench_engine.exe against `xcopy /E /I`;
 #   - the same tree SZDD-compressed by mscompress: bench_engine.exe against
 #     Wine's expand.exe (which calls the same LZCopy), on the big files and on
-#     a sample of the small ones (expand.exe takes one file per call).
+#     a sample of the small ones (expand.exe takes one file per call);
+#   - the time from starting setup.exe on the sample medium to its visible
+#     welcome dialog (welcome_bench.exe, through the UI robot).
 # Usage: bench/run.sh [FOLDERS FILES_PER_FOLDER BIG_FILES BIG_MB]
 # (default 200 folders of 25 small files, plus 3 files of 40 MB). Everything is
 # written under the build tree (build/benchwork/SIZE).
@@ -17,7 +19,8 @@ sample=100
 
 source "$root/tools/common.sh"
 bench="$BUILD_DIR/bench/bench_engine.exe"
-[ -f "$bench" ] || configure_and_build bench_engine
+welcomeBench="$BUILD_DIR/bench/welcome_bench.exe"
+configure_and_build setup bench_engine welcome_bench
 start_wine_session
 
 work="$BUILD_DIR/benchwork/$folders-$perFolder-$bigFiles-$bigMb"
@@ -174,11 +177,21 @@ for f in $(find "$work/szdd" -path '*/DIR*' -type f | sort | awk -v n="$sample" 
 done
 rm -rf "$work/out-engine" "$work/out-xcopy" "$work/out-expand"
 
+# 4. Start to a visible welcome dialog, setup.exe on the sample medium: the
+# median of five starts.
+welcomes=()
+for _ in 1 2 3 4 5; do
+  wine "$welcomeBench" "$(winpath "$BUILD_DIR/setup.exe")" "$(winpath "$root/examples/medium")" \
+    >"$work/last.out" 2>&1 </dev/null || echo "WARNING: the welcome dialog did not appear" >&2
+  welcomes+=("$(field welcome_seconds)")
+done
+welcome=$(median "${welcomes[@]}")
+
 awk -v files="$smallFiles" -v bigFiles="$bigFiles" -v bigMb="$bigMb" -v startup="$startup" -v runs="$runs" \
     -v plainWall="$plainWall" -v plainOwn="$plainOwn" -v plainBare="$plainBare" -v xcopyWall="$xcopyWall" \
     -v bigWall="$bigWall" -v bigOwn="$bigOwn" -v expandBig="$expandBig" -v expandBigNet="$expandBigNet" \
     -v smallOwn="$smallOwn" -v smallBare="$smallBare" -v expandSample="$expandSample" \
-    -v expandSampleNet="$expandSampleNet" -v sampled="$sampled" \
+    -v expandSampleNet="$expandSampleNet" -v sampled="$sampled" -v welcome="$welcome" \
     -v destProbing="$destProbing" -v destPassByPass="$destPassByPass" \
     -v deepProbing="$deepProbing" -v deepPassByPass="$deepPassByPass" 'BEGIN {
   total = files + bigFiles
@@ -197,6 +210,7 @@ awk -v files="$smallFiles" -v bigFiles="$bigFiles" -v bigMb="$bigMb" -v startup=
   printf "| SZDD small files, per file less the starts, ms (engine: all %d, expand.exe: %d) | %.3f | %.3f | %.3f | %.2f |\n", \
     files, sampled, smallOwn / files * 1000, smallBare / files * 1000, perExpand, smallOwn / files * 1000 / perExpand
   printf "| SZDD small files, per file with its start, ms | | | %.3f | |\n", expandSample / sampled * 1000
+  printf "| start to a visible welcome dialog (sample medium, median of 5), s | %.3f | | | |\n", welcome
   printf "\nPath shortening, measurements for the %d destination paths (probing, then bisecting / measuring every pass):\n", total
   printf "  under the benchmark folder: %d / %d; under a deep installation folder: %d / %d\n", \
     destProbing, destPassByPass, deepProbing, deepPassByPass
