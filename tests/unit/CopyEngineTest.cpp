@@ -316,6 +316,20 @@ TEST_F(CopyEngine, AFolderPastTheBoundCountsAsFailedFilesWhenItHoldsAny) {
     }
 }
 
+// A drive root as destination (C:\\ of the test prefix; the tree is one
+// folder of a name of its own, removed again): no path the copy builds, nor
+// the progress field, shows the backslash twice.
+TEST_F(CopyEngine, ADriveRootDestinationJoinsWithOneBackslash) {
+    const std::string folder = "CopyEngine Root Test";
+    RemoveTree("C:\\" + folder);
+    Source(folder + "\\A.TXT", "a");
+    m_dest = "C:\\";
+    Copy();
+    EXPECT_EQ(FileContent("C:\\" + folder + "\\A.TXT"), "a");
+    EXPECT_EQ(Field(1009), "C:\\" + folder + "\\A.TXT");
+    RemoveTree("C:\\" + folder);
+}
+
 // A destination inside the medium's own tree (a medium on a hard disk) is
 // not copied into itself.
 TEST_F(CopyEngine, TheDestinationInsideTheSourceIsNotWalked) {
