@@ -30,10 +30,17 @@ BOOL SetupApp::InitInstance() {
     InstallSettings.InstallPath = InstallSettings.DestDir;
 
     auto* backdrop = new BackdropWindow;
-    m_pMainWnd = backdrop;
-    backdrop->ShowWindow(m_nCmdShow);
-    backdrop->UpdateWindow();
     HWND backdropWindow = backdrop->m_hWnd;
+    if (backdropWindow) {
+        m_pMainWnd = backdrop;
+        backdrop->ShowWindow(m_nCmdShow);
+        backdrop->UpdateWindow();
+    } else {
+        // Without its window the object would never be deleted; the dialogs
+        // then run without an owner, and the message loop has no main
+        // window to wait for.
+        delete backdrop;
+    }
 
     welcome.DoModal();
     destination.DoModal();
@@ -51,7 +58,7 @@ BOOL SetupApp::InitInstance() {
     }
 
     // As the main window it takes the message loop with it: the loop meets WM_QUIT at once.
-    DestroyWindow(backdropWindow);
+    if (backdropWindow) DestroyWindow(backdropWindow);
     return TRUE;
 }
 

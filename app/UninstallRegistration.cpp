@@ -20,16 +20,27 @@ void RegisterUninstaller() {
     if (!PathExists("XOVUNIN.EXE")) return;
 
     const InstallSettingsRecord& settings = InstallSettings;
+    // The product's name is the name of one key below Uninstall: without a
+    // name the values would land in the Uninstall key itself, and a backslash
+    // would make a key of the name's first part.
+    const std::string& name = settings.ProductName;
+    if (name.empty() || name.find('\\') != std::string::npos) return;
     std::string uninstaller = settings.WindowsDir;
     if (uninstaller.empty() || uninstaller.back() != '\\') uninstaller += '\\';
     uninstaller += "XOVUNIN.EXE";
     CopyFileA("XOVUNIN.EXE", uninstaller.c_str(), FALSE);
 
-    std::string keyPath = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\" + settings.ProductName;
-    HKEY key = nullptr;
-    if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, keyPath.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr) !=
-        ERROR_SUCCESS)
+    HKEY uninstallKey = nullptr;
+    if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall", 0, nullptr, 0,
+                        KEY_CREATE_SUB_KEY, nullptr, &uninstallKey, nullptr) != ERROR_SUCCESS)
         return;
+    // Created by name below the open parent: the ANSI call refuses a whole
+    // path past 260 characters, and a registry name may have 255.
+    HKEY key = nullptr;
+    LONG created =
+        RegCreateKeyExA(uninstallKey, name.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr);
+    RegCloseKey(uninstallKey);
+    if (created != ERROR_SUCCESS) return;
     // The uninstaller is the command; the back-quoted folder and the product name are its arguments.
     SetStringValue(key, "DisplayName", settings.ProductName);
     SetStringValue(key, "UninstallString",

@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "app/SetupTexts.h"
+#include "dialogs/ChosenFolder.h"
 #include "dialogs/FolderBrowsing.h"
 #include "engine/PathShortening.h"
 #include "framework/Gdi.h"
@@ -210,6 +211,8 @@ LRESULT BrowseFolderDialog::OnSelChanged(WPARAM, LPARAM lParam) {
     const auto* notify = reinterpret_cast<const NMTREEVIEWA*>(lParam);
     m_selectedPath = notify->itemNew.hItem ? ItemPath(notify->itemNew.hItem) : std::string();
     ShowCurrentDirectory(m_selectedPath);
+    // The new folder's name may only be as long as the chosen path can take.
+    SendDlgItemMessageA(m_hWnd, IDC_NEW_DIR, EM_LIMITTEXT, NewDirNameLimit(m_selectedPath, MaxChosenPath), 0);
     return 0;
 }
 

@@ -3,22 +3,7 @@
 #include <windows.h>
 
 #include <algorithm>
-#include <numeric>
 
-namespace {
-std::string UpperAnsi(std::string text) {
-    if (!text.empty()) CharUpperBuffA(text.data(), static_cast<DWORD>(text.size()));
-    return text;
-}
-
-bool BytesLess(const std::string& a, const std::string& b) {
-    // std::string compares char by char, and char is signed here: bytes from
-    // 128 up must sort after the ASCII ones, as unsigned bytes do.
-    return std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
-        return static_cast<unsigned char>(x) < static_cast<unsigned char>(y);
-    });
-}
-}  // namespace
 
 std::string JoinFolderPath(const std::string& path, const std::string& name) {
     std::string joined = path;
@@ -35,19 +20,10 @@ std::string ItemPathFromTexts(const std::vector<std::string>& textsUpToRoot) {
     return path;
 }
 
-bool FolderNameLess(const std::string& a, const std::string& b) { return BytesLess(UpperAnsi(a), UpperAnsi(b)); }
+bool FolderNameLess(const std::string& a, const std::string& b) { return lstrcmpiA(a.c_str(), b.c_str()) < 0; }
 
 void SortFolderNames(std::vector<std::string>& names) {
-    std::vector<std::string> keys;
-    keys.reserve(names.size());
-    for (const std::string& name : names) keys.push_back(UpperAnsi(name));
-    std::vector<size_t> order(names.size());
-    std::iota(order.begin(), order.end(), size_t{0});
-    std::stable_sort(order.begin(), order.end(), [&keys](size_t x, size_t y) { return BytesLess(keys[x], keys[y]); });
-    std::vector<std::string> sorted;
-    sorted.reserve(names.size());
-    for (size_t index : order) sorted.push_back(std::move(names[index]));
-    names = std::move(sorted);
+    std::stable_sort(names.begin(), names.end(), FolderNameLess);
 }
 
 bool IsAllowedNewDirChar(char c) {
@@ -79,7 +55,23 @@ NewDirFilterResult FilterNewDirText(const std::string& text, int selectionStart)
     return result;
 }
 
+std::string KeepAllowedNewDirChars(const std::string& text) {
+    std::string kept;
+    for (char c : text)
+        if (IsAllowedNewDirChar(c)) kept += c;
+    return kept;
+}
+
+int NewDirNameLimit(const std::string& selectedPath, size_t maxChosenPath) {
+    size_t used = JoinFolderPath(selectedPath, "").size();
+    // The box takes at least one character: a limit of 0 would lift its limit altogether.
+    return used + 1 >= maxChosenPath ? 1 : static_cast<int>(maxChosenPath - used);
+}
+
 std::string FormBrowseResult(const std::string& selectedPath, const std::string& newDirName) {
-    if (newDirName.empty()) return selectedPath;
-    return JoinFolderPath(selectedPath, newDirName);
+    // Text pasted into the box is only filtered at its last character while
+    // it is typed: the whole name passes the rule here.
+    std::string name = KeepAllowedNewDirChars(newDirName);
+    if (name.empty()) return selectedPath;
+    return JoinFolderPath(selectedPath, name);
 }

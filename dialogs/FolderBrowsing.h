@@ -16,13 +16,13 @@ std::string FolderSearchPattern(const std::string& path);
 // first: {"SYSTEM", "WINDOWS", "C:\"} gives "C:\WINDOWS\SYSTEM".
 std::string ItemPathFromTexts(const std::vector<std::string>& textsUpToRoot);
 
-// True when `a` comes before `b`: both upper-cased with the ANSI upper-casing
-// (CharUpperA) and compared byte by byte as unsigned bytes.
+// True when `a` comes before `b` in the tree control's own sorted order:
+// lstrcmpiA, case-insensitive and by the user's locale, so "_", "-", "~", "'"
+// and accented letters stand where an inserted-and-sorted item would.
 bool FolderNameLess(const std::string& a, const std::string& b);
 
-// Puts folder names in ascending FolderNameLess order; names equal in upper
-// case keep the order the listing gave them. O(n log n): each name is
-// upper-cased once.
+// Puts folder names in ascending FolderNameLess order; names that compare
+// equal keep the order the listing gave them.
 void SortFolderNames(std::vector<std::string>& names);
 
 // Whether a character may be typed into a new folder's name: letters (tested
@@ -39,6 +39,13 @@ struct NewDirFilterResult {
 };
 NewDirFilterResult FilterNewDirText(const std::string& text, int selectionStart);
 
-// The browser's result: the selected folder, or with a new folder name the
-// selected folder plus that name as one more level.
+// The text with every character that IsAllowedNewDirChar refuses taken out.
+std::string KeepAllowedNewDirChars(const std::string& text);
+
+// How many characters the New Directory box may hold so that the selected
+// folder plus the new name stays within `maxChosenPath`; at least 1.
+int NewDirNameLimit(const std::string& selectedPath, size_t maxChosenPath);
+
+// The browser's result: the selected folder, or with a new folder name (only
+// its allowed characters) the selected folder plus that name as one more level.
 std::string FormBrowseResult(const std::string& selectedPath, const std::string& newDirName);

@@ -21,6 +21,9 @@ uint64_t NeededBytesOf(const std::string& fileSize) {
 bool QueryFreeBytes(const std::string& path, uint64_t& freeBytes) {
     DWORD sectorsPerCluster = 0, bytesPerSector = 0, freeClusters = 0, totalClusters = 0;
     freeBytes = 0;
+    // An empty path names no drive at all; asking about "C:\" for it would
+    // pass a check for a destination the copy cannot write to.
+    if (path.empty()) return false;
     if (!GetDiskFreeSpaceA(DriveRootOf(path).c_str(), &sectorsPerCluster, &bytesPerSector, &freeClusters,
                            &totalClusters))
         return false;
@@ -30,6 +33,8 @@ bool QueryFreeBytes(const std::string& path, uint64_t& freeBytes) {
 
 bool HasRoomFor(const std::string& path, const std::string& fileSize) {
     uint64_t freeBytes = 0;
-    QueryFreeBytes(path, freeBytes);  // a failed query leaves 0 free
+    // A drive that cannot tell its free space is no place to install to,
+    // however little FileSize asks for.
+    if (!QueryFreeBytes(path, freeBytes)) return false;
     return freeBytes >= NeededBytesOf(fileSize);
 }

@@ -16,9 +16,9 @@ uint64_t FreeBytesOf(uint32_t sectorsPerCluster, uint32_t bytesPerSector, uint32
 uint64_t NeededBytesOf(const std::string& fileSize);
 
 // Free bytes of the drive that holds `path`; false when the system cannot
-// tell (no such drive, not a drive path).
+// tell (no such drive, not a drive path, an empty path).
 bool QueryFreeBytes(const std::string& path, uint64_t& freeBytes);
 
 // Whether the drive of `path` has room for FileSize. A drive whose free space
-// cannot be queried counts as having none.
+// cannot be queried (or an empty path) never has room.
 bool HasRoomFor(const std::string& path, const std::string& fileSize);

@@ -7,6 +7,7 @@
 #include "dialogs/MessageDialogs.h"
 #include "engine/CopyState.h"
 #include "engine/Expansion.h"
+#include "engine/FilePlacement.h"
 #include "engine/FileOperations.h"
 #include "engine/PathShortening.h"
 #include "engine/ReplaceFileDialog.h"
@@ -42,15 +43,22 @@ enum class Decision { Copy, Keep, Abandon };
 
 // Asks the user about a file that exists at the destination. Both questions
 // are modal dialogs of this (the worker) thread with no owner, so the
-// progress dialog stays live meanwhile.
+// progress dialog stays live meanwhile. A leave confirmed there while a
+// question was open ends the copy whatever the question then answers: the
+// user has said so once and is not asked again.
 Decision AskToReplace(const WIN32_FIND_DATAA& entry, const std::string& destPath) {
     ReplaceFileDialog question(entry.cFileName, entry.nFileSizeLow, QueryFileSize(destPath), entry.ftLastWriteTime,
                                QueryFileWriteTime(destPath));
     INT_PTR result = question.DoModal();
+    if (CopyAbandoned) return Decision::Abandon;
     if (question.skipFile) return Decision::Keep;
     if (result != IDOK) {
         ConfirmExitDialog confirm;
-        if (confirm.DoModal() == IDOK) {
+        INT_PTR leave = confirm.DoModal();
+        if (CopyAbandoned) return Decision::Abandon;
+        if (leave == IDOK) {
+            // Raised before anything else sees the cancel, so that no
+            // enclosing level copies one more entry.
             SetupCancelled = true;
             CopyAbandoned = true;
             return Decision::Abandon;
@@ -61,6 +69,16 @@ Decision AskToReplace(const WIN32_FIND_DATAA& entry, const std::string& destPath
     return Decision::Copy;
 }
 
+// A file that could not be installed: on a compressed medium that is an
+// expansion that did not happen, on a plain one a failed copy. Either is
+// reported once after the copy.
+void NoteFailedFile() {
+    if (InstallSettings.FilesCompressedFlag)
+        ExpandFailed = true;
+    else
+        CopyFailed = true;
+}
+
 // What the entry is called at the destination, or false when the path would
 // pass the system's bound of MAX_PATH characters (such an entry is skipped).
 bool DestinationPath(const std::string& destination, const char* name, std::string& path) {
@@ -69,15 +87,64 @@ bool DestinationPath(const std::string& destination, const char* name, std::stri
     return path.size() < MAX_PATH;
 }
 
+std::string UpperFullPath(const char* path) {
+    char full[MAX_PATH];
+    DWORD length = GetFullPathNameA(path, MAX_PATH, full, nullptr);
+    if (length == 0 || length >= MAX_PATH) return {};
+    std::string result(full, length);
+    while (result.size() > 3 && result.back() == '\\') result.pop_back();
+    CharUpperBuffA(result.data(), static_cast<DWORD>(result.size()));
+    return result;
+}
+
+// The full path of the destination folder, upper-cased as the file system
+// compares names: a destination inside the medium's own tree (a medium on a
+// hard disk) must not be copied into itself, level after level.
+std::string DestinationRootKey;
+
+bool IsDestinationRoot(const char* sourceFolder) {
+    return !DestinationRootKey.empty() && UpperFullPath(sourceFolder) == DestinationRootKey;
+}
+
+bool HoldsFiles(const char* folderName);
+
+// Whether the current directory holds a file anywhere below it that the copy
+// would install.
+bool HoldsFilesHere() {
+    WIN32_FIND_DATAA entry;
+    DirectorySearch search(entry);
+    if (!search.found()) return false;
+    do {
+        if (!(entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) return true;
+        if (entry.cFileName[0] != '.' && HoldsFiles(entry.cFileName)) return true;
+    } while (search.Next(entry));
+    return false;
+}
+
+// The same for a folder, by its name in the current directory.
+bool HoldsFiles(const char* folderName) {
+    if (!SetCurrentDirectoryA(folderName)) return false;
+    bool any = HoldsFilesHere();
+    SetCurrentDirectoryA("..");
+    return any;
+}
+
+void CopyLevel(const std::string& destination);
+
 void CopyDirectory(const WIN32_FIND_DATAA& entry, const std::string& destination) {
     if (entry.cFileName[0] == '.') return;
+    if (IsDestinationRoot(entry.cFileName)) return;
     std::string destPath;
-    if (!DestinationPath(destination, entry.cFileName, destPath)) return;
+    if (!DestinationPath(destination, entry.cFileName, destPath)) {
+        // Every file below is one that could not be placed.
+        if (HoldsFiles(entry.cFileName)) NoteFailedFile();
+        return;
+    }
     CreateDirectoryA(destPath.c_str(), nullptr);
     // A folder that cannot be entered is skipped: listing on would copy the
     // current folder's entries a second time, into the wrong place.
     if (!SetCurrentDirectoryA(entry.cFileName)) return;
-    CopyTree(destPath);
+    CopyLevel(destPath);
     SetCurrentDirectoryA("..");
 }
 
@@ -85,32 +152,30 @@ void CopyDirectory(const WIN32_FIND_DATAA& entry, const std::string& destination
 bool CopyFileEntry(const WIN32_FIND_DATAA& entry, const std::string& destination) {
     std::string destPath;
     if (!DestinationPath(destination, entry.cFileName, destPath)) {
-        // The file cannot be placed; for a compressed medium that is an
-        // expansion that did not happen.
-        if (InstallSettings.FilesCompressedFlag) ExpandFailed = true;
+        NoteFailedFile();
         return true;
     }
     ShowProgress(entry.cFileName, destPath);
 
-    if (PathExists(destPath) && !ReplaceAll) {
+    // Only a file really standing there is asked about: a missing folder, a
+    // name the system refuses or a folder of that name make the copy fail,
+    // and a question about them would offer to replace nothing.
+    DWORD existing = GetFileAttributesA(destPath.c_str());
+    bool fileThere = existing != INVALID_FILE_ATTRIBUTES && !(existing & FILE_ATTRIBUTE_DIRECTORY);
+    if (fileThere && !ReplaceAll) {
         switch (AskToReplace(entry, destPath)) {
         case Decision::Keep: return true;
         case Decision::Abandon: return false;
         case Decision::Copy: break;
         }
     }
-    if (InstallSettings.FilesCompressedFlag) {
-        if (!ExpandFile(entry.cFileName, destPath)) ExpandFailed = true;
-    } else {
-        // A read-only file from a CD becomes a normal, writable file.
-        CopyFileA(entry.cFileName, destPath.c_str(), FALSE);
-        SetFileAttributesA(destPath.c_str(), 0);
-    }
+    bool installed = InstallSettings.FilesCompressedFlag ? ExpandFile(entry.cFileName, destPath)
+                                                         : CopyPlainFile(entry.cFileName, destPath, existing);
+    if (!installed) NoteFailedFile();
     return true;
 }
-}  // namespace
 
-void CopyTree(const std::string& destination) {
+void CopyLevel(const std::string& destination) {
     if (CopyAbandoned) return;
     WIN32_FIND_DATAA entry;
     DirectorySearch search(entry);
@@ -127,3 +192,16 @@ void CopyTree(const std::string& destination) {
         if (CancelEvent.Lock(0)) return;
     } while (search.Next(entry));
 }
+}  // namespace
+
+void CopyTree(const std::string& destination) {
+    // Destination paths are joined with "\\": a drive root such as "C:\\" is
+    // handed down without its backslash, so no path shows it doubled.
+    std::string folder = destination;
+    while (!folder.empty() && folder.back() == '\\') folder.pop_back();
+    DestinationRootKey = UpperFullPath((folder + "\\").c_str());
+    CopyLevel(folder);
+    DestinationRootKey.clear();
+}
+
+bool TreeHoldsFiles() { return HoldsFilesHere(); }

@@ -6,7 +6,11 @@
 #include <string>
 
 // Copies every entry of the current directory into the destination directory
-// (given without a trailing backslash), depth first, moving the current
+// (a trailing backslash, as of a drive root, is not doubled), depth first, moving the current
 // directory through the source tree; on return the current directory is the
 // one it was on entry.
 void CopyTree(const std::string& destination);
+
+// Whether the current directory's tree holds any file that CopyTree would
+// install (folders starting with "." are not installed).
+bool TreeHoldsFiles();

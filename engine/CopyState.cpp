@@ -2,6 +2,7 @@
 
 std::atomic<bool> CopyAbandoned{false};
 std::atomic<bool> ExpandFailed{false};
+std::atomic<bool> CopyFailed{false};
 std::atomic<bool> ReplaceAll{false};
 
 HWND ProgressWindow = nullptr;

@@ -13,6 +13,9 @@
 extern std::atomic<bool> CopyAbandoned;
 // A compressed file could not be expanded; reported once after the copy.
 extern std::atomic<bool> ExpandFailed;
+// A plain file could not be copied (or a folder of the destination could not
+// be made); reported once after the copy.
+extern std::atomic<bool> CopyFailed;
 // The user answered Yes To All; never cleared during the run.
 extern std::atomic<bool> ReplaceAll;
 

@@ -5,6 +5,8 @@
 
 #include <cstring>
 
+#include "engine/FilePlacement.h"
+
 namespace {
 // The first 14 bytes of an SZDD file: magic, method "A", the name's last
 // character, and the expanded size (little-endian).
@@ -28,22 +30,6 @@ DWORD ExpectedSize(HANDLE source) {
     return expected;
 }
 
-// Creates a new file with a name of its own in the folder; its name is
-// returned through `path`. Nothing is created when the name would not fit the
-// system's path bound.
-HANDLE CreateTemporaryBeside(const std::string& folder, std::string& path) {
-    static LONG counter = static_cast<LONG>(GetTickCount());
-    char name[16];
-    for (int attempt = 0; attempt < 0x10000; ++attempt) {
-        wsprintfA(name, "\\~sx%04X.tmp", static_cast<unsigned>(InterlockedIncrement(&counter)) & 0xFFFF);
-        path = folder + name;
-        if (path.size() >= MAX_PATH) return INVALID_HANDLE_VALUE;
-        HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL,
-                                  nullptr);
-        if (file != INVALID_HANDLE_VALUE || GetLastError() != ERROR_FILE_EXISTS) return file;
-    }
-    return INVALID_HANDLE_VALUE;
-}
 }  // namespace
 
 bool ExpandFile(const std::string& sourceName, const std::string& destPath) {
@@ -63,10 +49,8 @@ bool ExpandFile(const std::string& sourceName, const std::string& destPath) {
         return false;
     }
 
-    size_t slash = destPath.find_last_of('\\');
-    std::string folder = slash == std::string::npos ? std::string(".") : destPath.substr(0, slash);
     std::string temporary;
-    HANDLE target = CreateTemporaryBeside(folder, temporary);
+    HANDLE target = CreateTemporaryBeside(destPath, temporary);
     if (target == INVALID_HANDLE_VALUE) {
         LZClose(expanding);
         return false;
@@ -79,7 +63,7 @@ bool ExpandFile(const std::string& sourceName, const std::string& destPath) {
     // A file cut short expands without an error from LZCopy: it only yields
     // fewer bytes than its header promised.
     bool complete = written >= 0 && static_cast<DWORD>(written) == expected;
-    if (complete && MoveFileExA(temporary.c_str(), destPath.c_str(), MOVEFILE_REPLACE_EXISTING)) return true;
+    if (complete) return PutInPlace(temporary, destPath);
     DeleteFileA(temporary.c_str());
     return false;
 }

@@ -32,6 +32,11 @@ bool PathExists(const std::string& path) {
     return GetLastError() != ERROR_FILE_NOT_FOUND;
 }
 
+bool IsFolder(const std::string& path) {
+    DWORD attributes = GetFileAttributesA(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
 namespace {
 bool FindFirstMatch(const std::string& path, WIN32_FIND_DATAA& found) {
     HANDLE search = FindFirstFileA(path.c_str(), &found);

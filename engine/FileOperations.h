@@ -16,6 +16,9 @@ bool CreateDirectoryPath(const std::string& path);
 // not ready all count as present.
 bool PathExists(const std::string& path);
 
+// True only when the path names a folder that is there.
+bool IsFolder(const std::string& path);
+
 // Size (low 32 bits) of the first match of the path, 0 when nothing matches.
 uint32_t QueryFileSize(const std::string& path);
 

@@ -39,7 +39,13 @@ BOOL ProgressDialog::OnInitDialog() {
     ProgressWindow = m_hWnd;
     CopyAbandoned = false;
     ExpandFailed = false;
-    AfxBeginThread(&InstallThreadProc, m_hWnd);
+    CopyFailed = false;
+    if (!AfxBeginThread(&InstallThreadProc, m_hWnd)) {
+        // Without a worker nothing is copied, and nothing would ever report
+        // the end: the run is a failed copy and ends here.
+        CopyFailed = true;
+        PostMessageA(m_hWnd, WM_INSTALL_DONE, 0, 0);
+    }
     return TRUE;
 }
 
@@ -48,10 +54,12 @@ void ProgressDialog::OnCancel() {
     m_askingToCancel = true;
     ConfirmExitDialog confirm;
     if (confirm.DoModal() == IDOK) {
-        // The engine stops after the current file; the dialog closes when the worker reports.
-        CancelEvent.SetEvent();
+        // The engine stops after the current file; the dialog closes when the
+        // worker reports. The flags go up before the event, so that a level
+        // that consumes the event leaves every enclosing level stopped too.
         SetupCancelled = true;
         CopyAbandoned = true;
+        CancelEvent.SetEvent();
     }
     m_askingToCancel = false;
     if (m_installDonePending) {
@@ -69,6 +77,7 @@ LRESULT ProgressDialog::OnInstallDone(WPARAM, LPARAM) {
     if (!CopyAbandoned) {
         CreateInstallShortcut();
         if (ExpandFailed) AfxMessageBox(SetupTexts.LongFilenameProblemText, MB_OK | MB_ICONEXCLAMATION);
+        if (CopyFailed) AfxMessageBox(SetupTexts.ProblemInstallingText, MB_OK | MB_ICONEXCLAMATION);
     }
     CoUninitialize();
     OnOK();
@@ -84,7 +93,12 @@ UINT InstallThreadProc(LPVOID dialogWindow) {
     // the copy would take whatever folder is current (the medium's root) instead.
     const std::string& codeDir = settings.CodeDir;
     bool found = codeDir.size() < MAX_PATH && PathExists(codeDir) && SetCurrentDirectoryA(codeDir.c_str());
-    if (found) {
+    if (found && !IsFolder(settings.InstallPath)) {
+        // The destination could not be made (a drive that is not there, a
+        // path past the system's folder limit): every file of the tree is a
+        // failed copy, and nothing is written anywhere else instead.
+        if (TreeHoldsFiles()) CopyFailed = true;
+    } else if (found) {
         CopyTree(settings.InstallPath);
     } else {
         AfxMessageBox(StringPrintf("The book's files are supposed to be in a directory named '%s'. Setup can't find "

@@ -33,6 +33,9 @@ BOOL CWinApp::InitInstance() { return TRUE; }
 int CWinApp::ExitInstance() { return 0; }
 
 int CWinApp::Run() {
+    // Only the end of the main window ends the loop: with none there, nothing
+    // ever would, so the application ends at once.
+    if (!m_pMainWnd || !m_pMainWnd->m_hWnd || !IsWindow(m_pMainWnd->m_hWnd)) PostQuitMessage(0);
     MSG msg;
     while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
         TranslateMessage(&msg);

@@ -75,17 +75,35 @@ TEST_F(DestinationDialogTest, LongChosenPathIsShortenedInTheLocation) {
     EXPECT_LT(shown.size(), full.size());
 }
 
-// A chosen path longer than 255 characters cannot be checked, created or
+// A chosen path of 255 characters is taken (and so checked: the question
+// whether to create it comes), one of 256 cannot be checked, created or
 // installed into: it is not taken, and the location goes back to DestDir.
-TEST_F(DestinationDialogTest, OverlongChosenPathIsNotTaken) {
+// The New Directory box lets no more be typed than fits.
+TEST_F(DestinationDialogTest, ChosenPathOf255IsTakenAnd256IsNot) {
     Open();
-    HWND browse = Browse("F:\\", "", std::string(256, 'a'));
-    ASSERT_NE(browse, nullptr);
-    ClickButton(browse, IDOK);
-    ASSERT_TRUE(WaitClosed(browse));
-    Sync(m_window);
-    EXPECT_FALSE(HasWindowTitled(m_thread->ThreadId(), AppTitle())) << "no question for a path that is not taken";
-    EXPECT_EQ(InstallSettings.InstallPath, "C:\\Zandel");
-    EXPECT_EQ(ItemText(m_window, IDC_DEST_LOCATION), "C:\\Zandel");
+    for (size_t length : {255u, 256u}) {
+        HWND browse = Browse("F:\\", "", std::string(length - 3, 'a'));
+        ASSERT_NE(browse, nullptr);
+        HWND box = GetDlgItem(browse, IDC_NEW_DIR);
+        EXPECT_EQ(SendMessageA(box, EM_GETLIMITTEXT, 0, 0), 252) << "after F:\\";
+        EXPECT_EQ(GetWindowTextLengthA(box), 252) << "pasted past the limit";
+        // Set as a whole past the box's limit, as only a program can.
+        SetWindowTextA(box, std::string(length - 3, 'a').c_str());
+        ClickButton(browse, IDOK);
+        ASSERT_TRUE(WaitClosed(browse));
+        Sync(m_window);
+        HWND question = length == 255 ? WaitForWindowTitled(m_thread->ThreadId(), AppTitle())
+                                      : FindWindowTitled(m_thread->ThreadId(), AppTitle());
+        if (length == 255) {
+            ASSERT_NE(question, nullptr) << "a path of 255 characters was not taken";
+            ClickButton(question, IDNO);
+            ASSERT_TRUE(WaitClosed(question));
+            Sync(m_window);
+        } else {
+            EXPECT_EQ(question, nullptr) << "no question for a path that is not taken";
+        }
+        EXPECT_EQ(InstallSettings.InstallPath, "C:\\Zandel") << length;
+        EXPECT_EQ(ItemText(m_window, IDC_DEST_LOCATION), "C:\\Zandel") << length;
+    }
 }
 }  // namespace

@@ -114,7 +114,8 @@ TEST_F(DestinationScenario, ExpandingAndCollapsingAFolderTree) {
     tree->Expand(f.handle);
     std::vector<std::string> names;
     for (const RemoteItem& item : tree->Children(f.handle)) names.push_back(item.text);
-    const std::vector<std::string> expected = {".hidden", "Alpha", "beta", "Empty", "Existing", "Gone", "zeta", "_under"};
+    // The tree control's own order: "_" before the letters, as TVI_SORT puts it.
+    const std::vector<std::string> expected = {".hidden", "_under", "Alpha", "beta", "Empty", "Existing", "Gone", "zeta"};
     EXPECT_EQ(names, expected);
     RemoteItem gone = tree->Find(f.handle, "Gone");
     EXPECT_EQ(gone.image, 3);
@@ -165,16 +166,19 @@ TEST_F(DestinationScenario, ChangeFolderThenCancelGoesBackToDestDir) {
     EXPECT_EQ(FinishFrom(*destination), "Setup Complete");
 }
 
-TEST_F(DestinationScenario, MissingFolderAnsweredYesIsCreatedWithItsParentsAndKept) {
-    std::string made = "F:\\E2EMade\\Deeper";
-    RemoveTree("F:\\E2EMade");
+// A path pasted into New Directory is taken as one folder's name, its
+// backslashes and wildcards filtered out as typing would: the new folder is
+// made right under the selected one, asked about, created and kept.
+TEST_F(DestinationScenario, PastedNewDirectoryIsFilteredWholeThenCreatedAndKept) {
+    std::string made = "F:\\E2EMadeDeeper";
+    RemoveTree(made);
     std::optional<WindowInfo> destination = OpenDestination();
     ASSERT_TRUE(destination);
     std::optional<WindowInfo> browse = OpenBrowser();
     ASSERT_TRUE(browse);
     ASSERT_TRUE(SelectFolder("F:\\"));
-    robot->Paste(kNewDir, "E2EMade\\Deeper");
-    ASSERT_TRUE(robot->WaitText(kNewDir, "E2EMade\\Deeper"));
+    robot->Paste(kNewDir, "E2E*Made\\Deeper");
+    ASSERT_TRUE(robot->WaitText(kNewDir, "E2E*Made\\Deeper")) << "only the last pasted character is filtered at once";
     ASSERT_TRUE(AcceptBrowser(*browse));
     std::optional<WindowInfo> question = NextDialog();
     ASSERT_TRUE(question);
@@ -185,7 +189,36 @@ TEST_F(DestinationScenario, MissingFolderAnsweredYesIsCreatedWithItsParentsAndKe
     EXPECT_TRUE(FolderExists(made));
     EXPECT_EQ(FinishFrom(*destination), "Setup Complete");
     EXPECT_TRUE(FolderExists(made)) << "the created folder is kept";
-    RemoveTree("F:\\E2EMade");
+    EXPECT_FALSE(FolderExists("F:\\E2E*Made")) << "a folder was made from the pasted path";
+    RemoveTree(made);
+}
+
+// An empty DestDir names no drive: OK finds no room (it is not drive C:),
+// and nothing is installed into the medium's own drive.
+TEST_F(DestinationScenario, EmptyDestDirHasNoRoom) {
+    medium.SetIni("DestDir", "");
+    ASSERT_TRUE(StartSetup());
+    ASSERT_TRUE(AcknowledgeMessage("The '' entry in SETUP.INI looks suspicious.\nIt should be an entry like 'C:\\Zandel'."));
+    ASSERT_TRUE(AcknowledgeMessage(
+        "At least one entry in SETUP.INI is suspicious.\nSetup will continue, but the results will be unpredictable."));
+    std::optional<WindowInfo> welcome = NextDialog();
+    ASSERT_TRUE(welcome && PressAndWaitClosed(*welcome, IDOK));
+    std::optional<WindowInfo> destination = NextDialog();
+    ASSERT_TRUE(destination);
+    robot->Press(IDOK);
+    std::optional<WindowInfo> message = NextDialog();
+    ASSERT_TRUE(message);
+    EXPECT_EQ(message->title, "Not Enough Room");
+    ASSERT_TRUE(PressAndWaitClosed(*message, IDOK));
+    EXPECT_TRUE(robot->StaysOpen(destination->hwnd, 300));
+    ASSERT_TRUE(robot->Select(destination->hwnd));
+    robot->Press(IDCANCEL);
+    std::optional<WindowInfo> leave = NextDialog();
+    ASSERT_TRUE(leave && PressAndWaitClosed(*leave, IDOK));
+    std::vector<WindowInfo> rest = WalkToEnd();
+    ASSERT_FALSE(rest.empty());
+    EXPECT_EQ(rest.back().title, "Setup Incomplete");
+    EXPECT_EQ(robot->WaitExit(), 1);
 }
 
 TEST_F(DestinationScenario, MissingFolderAnsweredNoGoesBackToDestDir) {
@@ -236,6 +269,42 @@ TEST_F(DestinationScenario, NotEnoughRoomWarnsAndLetsTheUserChooseAgain) {
     // The installation went there: the test drive gets its empty folder back.
     RemoveTree("F:\\Existing");
     CreateDirectoryA("F:\\Existing", nullptr);
+}
+
+// The disk fills up during the copy (a FileSize too small lets it start):
+// the user's file that a big one was to replace stays as it was, the new big
+// file that did not fit leaves no cut copy behind, the failure is reported
+// once, and setup goes on to its end.
+TEST_F(DestinationScenario, AFullDiskCostsTheUserNothingAndIsReportedOnce) {
+    std::string reason = SmallDriveUnavailable();
+    if (!reason.empty()) GTEST_SKIP() << reason;
+    RemoveTree("T:\\Book");
+    ASSERT_TRUE(WriteWholeFile("T:\\Book\\Big.dat", "the user's own notes"));
+    const std::string big(1536 * 1024, 'b');
+    medium.SetIni("DestDir", "T:\\Book")
+        .SetIni("FileSize", "60000")
+        .SetIni("FilesCompressed", "NO")
+        .AddFile("CODE\\BIG.DAT", big)
+        .AddFile("CODE\\HUGE.DAT", big);
+    std::optional<WindowInfo> destination = OpenDestination();
+    ASSERT_TRUE(destination);
+    robot->Press(IDOK);
+    std::vector<WindowInfo> rest = WalkToEnd();
+    EXPECT_EQ(robot->WaitExit(), 1);
+    std::vector<std::string> seen;
+    for (const WindowInfo& dialog : rest)
+        if (dialog.title != "Installing")
+            seen.push_back(IsMessageBox(dialog) ? dialog.Text(kMessageBoxText) : dialog.title);
+    EXPECT_EQ(seen, (std::vector<std::string>{"Replace File?", "A problem occurred while the files were installed.",
+                                              "Setup Complete"}));
+    EXPECT_EQ(ReadWholeFile("T:\\Book\\Big.dat"), "the user's own notes");
+    EXPECT_EQ(GetFileAttributesA("T:\\Book\\Huge.dat"), INVALID_FILE_ATTRIBUTES) << "a cut file was left";
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA("T:\\Book\\*.tmp", &found);
+    EXPECT_EQ(search, INVALID_HANDLE_VALUE) << "a temporary file was left: " << found.cFileName;
+    if (search != INVALID_HANDLE_VALUE) FindClose(search);
+    EXPECT_EQ(ReadWholeFile("T:\\Book\\Read Me.txt"), ReadWholeFile(Medium::DefaultSample() + "\\CODE\\READ_ME.TXT"));
+    RemoveTree("T:\\Book");
 }
 
 TEST_F(DestinationScenario, FreeSpaceExactlyEqualToFileSizeIsEnough) {

@@ -30,6 +30,7 @@ protected:
         SetupCancelled = false;
         CopyAbandoned = false;
         ExpandFailed = false;
+        CopyFailed = false;
         ReplaceAll = false;
         CancelEvent.ResetEvent();
         InstallSettings.FilesCompressedFlag = false;
@@ -190,17 +191,54 @@ TEST_F(CopyEngine, FailedExpansionsKeepTheExistingFileAndGoOn) {
     }
 }
 
-TEST_F(CopyEngine, CompressedFileWhoseFolderCannotBeMadeFailsAndTheCopyGoesOn) {
-    InstallSettings.FilesCompressedFlag = true;
-    SourceFromFixture("SUB\\INNER.TXT", "SMALL.TXT_");
-    SourceFromFixture("TOP.TXT", "SMALL.TXT_");
-    WriteWholeFile(m_dest + "\\SUB", "a file where the folder should be");
-    // A file under a folder that is a file is "path not found", which counts
-    // as present: the question is not asked with ReplaceAll set.
+// A file stands where a folder belongs: no question about files that are not
+// there, each of them a failed file (of its kind), and the copy goes on.
+TEST_F(CopyEngine, FilesWhoseFolderCannotBeMadeFailWithoutAQuestion) {
+    for (bool compressed : {true, false}) {
+        InstallSettings.FilesCompressedFlag = compressed;
+        ExpandFailed = false;
+        CopyFailed = false;
+        RemoveTree(m_dest);
+        MakeFolders(m_dest);
+        SourceFromFixture("SUB\\INNER.TXT", "SMALL.TXT_");
+        SourceFromFixture("TOP.TXT", "SMALL.TXT_");
+        WriteWholeFile(m_dest + "\\SUB", "a file where the folder should be");
+        Copy();
+        EXPECT_EQ(ExpandFailed.load(), compressed);
+        EXPECT_EQ(CopyFailed.load(), !compressed);
+        EXPECT_EQ(Installed("SUB"), "a file where the folder should be");
+        EXPECT_EQ(ListingOrder(m_dest).size(), 2u) << "nothing else is written";
+    }
+}
+
+// A plain copy that fails (here: a source the engine cannot open) raises
+// CopyFailed and costs the user nothing: the file that stood there keeps its
+// content and attributes, a new file leaves no trace; a read-only file the
+// user agreed to replace is replaced and comes out writable.
+TEST_F(CopyEngine, FailedPlainCopiesKeepTheUserFileAndLeaveNothingBehind) {
     ReplaceAll = true;
+    Source("HELD.TXT", "new held");
+    Source("NEWHELD.TXT", "new, never arrives");
+    Source("LOCKED.TXT", "new locked");
+    Source("HELDRO.TXT", "new held read-only");
+    WriteWholeFile(m_dest + "\\HELD.TXT", "the user's own file");
+    WriteWholeFile(m_dest + "\\LOCKED.TXT", "the user's read-only file", FILE_ATTRIBUTE_READONLY);
+    WriteWholeFile(m_dest + "\\HELDRO.TXT", "kept read-only", FILE_ATTRIBUTE_READONLY);
+    std::vector<HANDLE> held;
+    for (const char* name : {"HELD.TXT", "NEWHELD.TXT", "HELDRO.TXT"})
+        held.push_back(CreateFileA((m_source + "\\" + name).c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
     Copy();
-    EXPECT_TRUE(ExpandFailed);
-    EXPECT_EQ(Installed("TOP.TXT"), kSmall);
+    for (HANDLE h : held) CloseHandle(h);
+
+    EXPECT_TRUE(CopyFailed);
+    EXPECT_FALSE(ExpandFailed);
+    EXPECT_EQ(Installed("HELD.TXT"), "the user's own file");
+    EXPECT_FALSE(FileExists(m_dest + "\\NEWHELD.TXT"));
+    EXPECT_EQ(Installed("HELDRO.TXT"), "kept read-only");
+    EXPECT_TRUE(GetFileAttributesA((m_dest + "\\HELDRO.TXT").c_str()) & FILE_ATTRIBUTE_READONLY);
+    EXPECT_EQ(Installed("LOCKED.TXT"), "new locked");
+    EXPECT_FALSE(GetFileAttributesA((m_dest + "\\LOCKED.TXT").c_str()) & FILE_ATTRIBUTE_READONLY);
+    EXPECT_EQ(ListingOrder(m_dest).size(), 3u) << "no temporary file is left behind";
 }
 
 TEST_F(CopyEngine, ExpandsIntoPathsLongerThanTheOpenFileStructureHolds) {
@@ -216,24 +254,93 @@ TEST_F(CopyEngine, ExpandsIntoPathsLongerThanTheOpenFileStructureHolds) {
     EXPECT_EQ(Installed(deep + "\\CHAPTER.TXT"), FileContent(kFixtures + "\\CHAPTER.TXT"));
 }
 
-TEST_F(CopyEngine, EntriesWhosePathWouldPassTheBoundAreSkipped) {
-    m_dest = m_root + "\\Installed\\" + std::string(120, 'd');
-    MakeFolders(m_dest);
-    std::string longName = std::string(120, 'n') + ".TXT";
-    Source(longName, "too long");
-    Source(std::string(120, 'f') + "\\INSIDE.TXT", "too long as well");
-    Source("SHORT.TXT", "fits");
+// A destination path of 259 characters is copied and expanded, also over an
+// existing file (whose temporary name must fit as well); one of 260 is
+// skipped and counts as a failed file of its kind.
+TEST_F(CopyEngine, DestinationPathsOf259CharactersCopyAnd260AreSkipped) {
+    // A folder of 255 characters: "\\A.B" makes 259. Made through the wide
+    // call, as the ANSI folder creation stops short of it.
+    std::string base = m_root + "\\Installed\\";
+    ASSERT_LT(base.size(), 200u) << "the build tree is too deep for this test";
+    m_dest = base + std::string(255 - base.size(), 'd');
+    std::wstring wide = L"\\\\?\\" + std::wstring(m_dest.begin(), m_dest.end());
+    ASSERT_TRUE(CreateDirectoryW(wide.c_str(), nullptr)) << GetLastError();
+    ASSERT_EQ((m_dest + "\\A.B").size(), 259u);
+    Source("A.B", "fits");
     for (bool compressed : {false, true}) {
         InstallSettings.FilesCompressedFlag = compressed;
         ExpandFailed = false;
+        CopyFailed = false;
+        ReplaceAll = true;
+        WriteWholeFile(m_dest + "\\A.B", "old");
         Copy();
-        EXPECT_EQ(Installed("SHORT.TXT"), "fits");
-        EXPECT_EQ(ListingOrder(m_dest), std::vector<std::string>{"SHORT.TXT"});
-        // A file that could not be placed is a failed expansion on a compressed medium.
-        EXPECT_EQ(ExpandFailed.load(), compressed);
-        RemoveTree(m_dest);
-        MakeFolders(m_dest);
+        EXPECT_EQ(Installed("A.B"), "fits") << (compressed ? "expanded" : "copied");
+        EXPECT_FALSE(ExpandFailed);
+        EXPECT_FALSE(CopyFailed);
+        EXPECT_EQ(ListingOrder(m_dest), std::vector<std::string>{"A.B"}) << "no temporary file is left behind";
     }
+    Source("AB.C", "one too long");
+    for (bool compressed : {false, true}) {
+        InstallSettings.FilesCompressedFlag = compressed;
+        ExpandFailed = false;
+        CopyFailed = false;
+        Copy();
+        EXPECT_EQ(ListingOrder(m_dest), std::vector<std::string>{"A.B"});
+        EXPECT_EQ(ExpandFailed.load(), compressed);
+        EXPECT_EQ(CopyFailed.load(), !compressed);
+    }
+    RemoveTree(m_dest);
+}
+
+// A folder whose path would pass the bound is skipped; when it holds files
+// (at any depth) they count as failed, an empty one is nothing lost.
+TEST_F(CopyEngine, AFolderPastTheBoundCountsAsFailedFilesWhenItHoldsAny) {
+    m_dest = m_root + "\\Installed\\" + std::string(120, 'd');
+    MakeFolders(m_dest);
+    std::string folder = std::string(259 - m_dest.size(), 'f');
+    ASSERT_EQ((m_dest + "\\" + folder).size(), 260u);
+    MakeFolders(m_source + "\\" + folder + "\\EMPTY");
+    Source("SHORT.TXT", "fits");
+    ReplaceAll = true;
+    for (bool holdsFile : {false, true}) {
+        if (holdsFile) Source(folder + "\\EMPTY\\DEEP.TXT", "too long");
+        for (bool compressed : {false, true}) {
+            InstallSettings.FilesCompressedFlag = compressed;
+            ExpandFailed = false;
+            CopyFailed = false;
+            Copy();
+            EXPECT_EQ(ListingOrder(m_dest), std::vector<std::string>{"SHORT.TXT"});
+            EXPECT_EQ(ExpandFailed.load(), holdsFile && compressed) << holdsFile;
+            EXPECT_EQ(CopyFailed.load(), holdsFile && !compressed) << holdsFile;
+        }
+    }
+}
+
+// A drive root as destination (C:\\ of the test prefix; the tree is one
+// folder of a name of its own, removed again): no path the copy builds, nor
+// the progress field, shows the backslash twice.
+TEST_F(CopyEngine, ADriveRootDestinationJoinsWithOneBackslash) {
+    const std::string folder = "CopyEngine Root Test";
+    RemoveTree("C:\\" + folder);
+    Source(folder + "\\A.TXT", "a");
+    m_dest = "C:\\";
+    Copy();
+    EXPECT_EQ(FileContent("C:\\" + folder + "\\A.TXT"), "a");
+    EXPECT_EQ(Field(1009), "C:\\" + folder + "\\A.TXT");
+    RemoveTree("C:\\" + folder);
+}
+
+// A destination inside the medium's own tree (a medium on a hard disk) is
+// not copied into itself.
+TEST_F(CopyEngine, TheDestinationInsideTheSourceIsNotWalked) {
+    Source("A.TXT", "a");
+    Source("SUB\\B.TXT", "b");
+    m_dest = m_source + "\\sub\\Book";  // the case the file system ignores
+    MakeFolders(m_dest);
+    Copy();
+    EXPECT_EQ(Installed("A.TXT"), "a");
+    EXPECT_EQ(Installed("SUB\\B.TXT"), "b");
+    EXPECT_FALSE(FileExists(m_dest + "\\SUB\\Book")) << "the destination was copied into itself";
 }
 
 TEST_F(CopyEngine, AFolderThatCannotBeEnteredIsSkipped) {
@@ -340,7 +447,9 @@ TEST_F(CopyEngine, ConfirmedCancelInANestedFolderStopsEveryLevel) {
         SetupCancelled = true;
         CopyAbandoned = true;
     });
-    EXPECT_EQ(Installed("SUB\\" + inner[0]), "new");
+    // The user said leave while the question was open: the question's answer
+    // no longer counts, the file stays as it was.
+    EXPECT_EQ(Installed("SUB\\" + inner[0]), "old");
     EXPECT_FALSE(FileExists(m_dest + "\\SUB\\" + inner[1]));
     bool afterSub = false;
     for (const std::string& name : top) {

@@ -1,6 +1,8 @@
 #include "dialogs/FolderBrowsing.h"
 
 #include <gtest/gtest.h>
+#include <windows.h>
+#include <commctrl.h>
 
 #include <algorithm>
 #include <random>
@@ -35,19 +37,46 @@ TEST(FolderBrowsing, ResultIsSelectedFolderPlusNewName) {
         {"C:\\GAMES", "", "C:\\GAMES"},
         {"", "BOOK", "\\BOOK"},
         {"", "", ""},
+        // Pasted text is filtered whole: no path, no wildcard gets through.
+        {"C:\\GAMES", "new*dir", "C:\\GAMES\\newdir"},
+        {"C:\\", "D:\\x\\y", "C:\\Dxy"},
+        {"C:\\GAMES", "?*:", "C:\\GAMES"},
     };
     for (const Case& c : cases)
         EXPECT_EQ(FormBrowseResult(c.selected, c.newName), c.expected) << c.selected << " + " << c.newName;
 }
 
-// Ascending by the upper-cased bytes: "_" (0x5F) comes after the letters and
-// "." before them, unlike the system's case-insensitive collation.
-TEST(FolderBrowsing, NamesSortByUpperCasedBytes) {
-    std::vector<std::string> names = {"zeta", "_under", "Alpha", "beta", ".hidden", "BETB", "alp", "10", "9", "\xE9t\xE9"};
+// The names come out in the order a tree control gives items inserted with
+// TVI_SORT, punctuation and accented letters included.
+TEST(FolderBrowsing, NamesSortAsTheTreeControlSortsThem) {
+    std::vector<std::string> names = {"zeta", "_under", "Alpha", "beta", ".hidden", "BETB", "alp", "10", "9",
+                                      "\xE9t\xE9", "co-op", "coop", "~tilde", "it's", "its", "Eve", "e"};
+    HWND tree = CreateWindowExA(0, WC_TREEVIEWA, "", WS_POPUP, 0, 0, 100, 100, nullptr, nullptr, nullptr, nullptr);
+    ASSERT_NE(tree, nullptr);
+    for (const std::string& name : names) {
+        TVINSERTSTRUCTA insert = {};
+        insert.hParent = TVI_ROOT;
+        insert.hInsertAfter = TVI_SORT;
+        insert.item.mask = TVIF_TEXT;
+        insert.item.pszText = const_cast<char*>(name.c_str());
+        SendMessageA(tree, TVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&insert));
+    }
+    std::vector<std::string> treeOrder;
+    for (auto item = reinterpret_cast<HTREEITEM>(SendMessageA(tree, TVM_GETNEXTITEM, TVGN_ROOT, 0)); item;
+         item = reinterpret_cast<HTREEITEM>(SendMessageA(tree, TVM_GETNEXTITEM, TVGN_NEXT, reinterpret_cast<LPARAM>(item)))) {
+        char text[64] = {};
+        TVITEMA got = {};
+        got.mask = TVIF_TEXT;
+        got.hItem = item;
+        got.pszText = text;
+        got.cchTextMax = sizeof text;
+        SendMessageA(tree, TVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&got));
+        treeOrder.push_back(text);
+    }
+    DestroyWindow(tree);
+
     SortFolderNames(names);
-    const std::vector<std::string> expected = {".hidden", "10", "9", "alp", "Alpha", "beta", "BETB", "zeta", "_under",
-                                               "\xE9t\xE9"};
-    EXPECT_EQ(names, expected);
+    EXPECT_EQ(names, treeOrder);
     EXPECT_TRUE(FolderNameLess("abc", "ABD"));
     EXPECT_FALSE(FolderNameLess("ABC", "abc"));
     EXPECT_FALSE(FolderNameLess("abc", "ABC"));

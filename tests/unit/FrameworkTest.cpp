@@ -93,6 +93,14 @@ TEST(Application, OwnerOfParentlessWindowsAndEndOfTheMainWindow) {
     EXPECT_EQ(app.m_pMainWnd, nullptr);
     EXPECT_EQ(main.m_hWnd, nullptr);
     EXPECT_TRUE(PeekMessageA(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) << "the message loop must end";
+
+    // A main window that could not be created: the loop must not wait for
+    // an end that never comes.
+    struct EndsWithTwo : CWinApp {
+        int ExitInstance() override { return 2; }
+    } windowless;
+    windowless.m_threadId = GetCurrentThreadId();
+    EXPECT_EQ(windowless.Run(), 2);
 }
 
 TEST(AfxMessageBox, CaptionIsTheProgramNameAndTheIconDefaultsToExclamation) {

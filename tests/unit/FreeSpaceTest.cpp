@@ -36,13 +36,16 @@ TEST(FreeSpace, NeededBytesFollowTheFileSizeText) {
     for (const Case& c : cases) EXPECT_EQ(NeededBytesOf(c.text), c.expected) << "'" << c.text << "'";
 }
 
-TEST(FreeSpace, MissingDriveHasNoRoom) {
-    // No drive letter "[" exists: the query fails and only a need of 0 passes.
-    uint64_t freeBytes = 1;
-    EXPECT_FALSE(QueryFreeBytes("[:\\x", freeBytes));
-    EXPECT_EQ(freeBytes, 0u);
-    EXPECT_FALSE(HasRoomFor("[:\\x", "1"));
-    EXPECT_TRUE(HasRoomFor("[:\\x", "0"));
+TEST(FreeSpace, MissingDriveOrEmptyPathHasNoRoom) {
+    // No drive letter "[" exists: the query fails, and not even a need of 0
+    // passes. An empty path is not drive C:.
+    for (const char* path : {"[:\\x", ""}) {
+        uint64_t freeBytes = 1;
+        EXPECT_FALSE(QueryFreeBytes(path, freeBytes)) << "'" << path << "'";
+        EXPECT_EQ(freeBytes, 0u);
+        EXPECT_FALSE(HasRoomFor(path, "1")) << "'" << path << "'";
+        EXPECT_FALSE(HasRoomFor(path, "0")) << "'" << path << "'";
+    }
 }
 
 TEST(FreeSpace, RealDriveComparesWithItsFreeBytes) {

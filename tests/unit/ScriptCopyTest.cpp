@@ -156,20 +156,20 @@ TEST_F(ScriptCopy, FieldsAreExpandedBeforeTheCommandRuns) {
 // never handed to the system: nothing is copied and nothing is said.
 TEST_F(ScriptCopy, PathsLongerThan259CharactersAreNotCopied) {
     std::string folder = work + "\\dst\\";
-    ASSERT_LT(folder.size() + 8, ScriptPathLimit) << "the build tree is too deep for this test";
+    ASSERT_LT(folder.size() + 8, 259u) << "the build tree is too deep for this test";
     auto nameFor = [&](size_t total, const std::string& extension) {
         return std::string(total - folder.size() - extension.size(), 'n') + extension;
     };
 
-    std::string fits = folder + nameFor(ScriptPathLimit, ".TXT");
-    std::string tooLong = folder + nameFor(ScriptPathLimit + 1, ".TXT");
+    std::string fits = folder + nameFor(259, ".TXT");
+    std::string tooLong = folder + nameFor(260, ".TXT");
     EXPECT_EQ(Run("COPY " + work + "\\src\\NOTES.TXT " + fits), Messages{});
     EXPECT_TRUE(FileExists(fits));
     EXPECT_EQ(Run("COPY " + work + "\\src\\NOTES.TXT " + tooLong), Messages{});
     EXPECT_EQ(CountFiles(folder + "n*"), 1) << "only the name that fits is written";
 
     // Completing a folder pushes the destination over the bound.
-    std::string longFolder = folder + std::string(ScriptPathLimit - folder.size() - 4, 'f');
+    std::string longFolder = folder + std::string(259 - folder.size() - 4, 'f');
     ASSERT_TRUE(CreateDirectoryA(longFolder.c_str(), nullptr)) << GetLastError();
     EXPECT_EQ(Run("COPY " + work + "\\src\\NOTES.TXT " + longFolder), Messages{});
     EXPECT_EQ(ScriptFields[2], longFolder + "\\NOTES.TXT");

@@ -104,12 +104,12 @@ TEST_F(ScriptRun, RunsEveryLineOfARelativeScriptWhateverItsLineEnds) {
 TEST_F(ScriptRun, OnlyTheFirst64999BytesAreReadAndACutLineRunsAsFarAsRead) {
     // The last line read ends inside its destination's extension.
     std::string head = "COPY " + work + "\\src\\A.TXT " + work + "\\out\\CUT.TX";
-    size_t filler = ScriptReadLimit - head.size();
+    size_t filler = 64999 - head.size();
     std::string bytes = (filler % 2 ? "\r" : "");
     for (size_t i = 0; i < filler / 2; ++i) bytes += "\r\n";
     bytes += head + "TXX\r\nCOPY " + work + "\\src\\B.TXT " + work + "\\out\\AFTER.TXT\r\n";
     bytes += std::string(6000, ' ');
-    ASSERT_EQ(bytes.find("TXX"), ScriptReadLimit);
+    ASSERT_EQ(bytes.find("TXX"), 64999u);
 
     EXPECT_EQ(RunScript(bytes), Messages{});
     EXPECT_EQ(FileContent(work + "\\out\\CUT.TX"), "file a");

@@ -15,9 +15,13 @@ const char kUninstallKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Unin
 // The key's values by name (Wine lists them sorted, so their order cannot be seen).
 std::map<std::string, std::string> ReadEntry(const std::string& product) {
     std::map<std::string, std::string> values;
-    HKEY key;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, (kUninstallKey + product).c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
-        return values;
+    // Opened by name below Uninstall: the whole path of a long name is past
+    // what the ANSI call takes.
+    HKEY uninstall, key;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kUninstallKey, 0, KEY_READ, &uninstall) != ERROR_SUCCESS) return values;
+    LONG opened = RegOpenKeyExA(uninstall, product.c_str(), 0, KEY_READ, &key);
+    RegCloseKey(uninstall);
+    if (opened != ERROR_SUCCESS) return values;
     for (DWORD i = 0;; ++i) {
         char name[256];
         DWORD nameSize = sizeof name;
@@ -104,5 +108,42 @@ TEST_F(UninstallRegistration, ValuesLongerThan255CharactersAreWrittenInFull) {
     EXPECT_NE(entry["UninstallString"].find("`C:\\" + std::string(300, 'p') + "` Zandel Test Companion"),
               std::string::npos);
     EXPECT_EQ(entry["UninstallText"], std::string(400, 't'));
+}
+}  // namespace
+
+namespace {
+bool UninstallKeyHasValue(const char* name) {
+    HKEY key = nullptr;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kUninstallKey, 0, KEY_READ, &key) != ERROR_SUCCESS) return false;
+    bool found = RegQueryValueExA(key, name, nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
+    RegCloseKey(key);
+    return found;
+}
+
+// A name of 255 characters is one the registry holds, though the whole key
+// path is then past 260; an empty name or one with a backslash is no key name.
+TEST_F(UninstallRegistration, ProductNameIsOneKeyBelowUninstallOrNothing) {
+    const std::string longest(255, 'N');
+    InstallSettings.ProductName = longest;
+    {
+        CurrentDirectoryScope here(medium);
+        RegisterUninstaller();
+    }
+    EXPECT_EQ(ReadEntry(longest)["DisplayName"], longest);
+    HKEY uninstall;
+    ASSERT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, kUninstallKey, 0, KEY_ALL_ACCESS, &uninstall), ERROR_SUCCESS);
+    RegDeleteKeyA(uninstall, longest.c_str());
+    RegCloseKey(uninstall);
+
+    for (const char* name : {"", "Books\\Zandel"}) {
+        InstallSettings.ProductName = name;
+        {
+            CurrentDirectoryScope here(medium);
+            RegisterUninstaller();
+        }
+        EXPECT_FALSE(UninstallKeyHasValue("DisplayName")) << "'" << name << "'";
+        EXPECT_TRUE(ReadEntry("Books").empty()) << "'" << name << "'";
+    }
+    InstallSettings.ProductName = "Zandel Test Companion";
 }
 }  // namespace

@@ -1,0 +1,29 @@
+#pragma once
+// Putting one file at its destination without ever costing the user the file
+// that stood there: a replacement is written under a temporary name beside
+// the destination and moved over it only once it arrived whole. Window-free.
+#include <windows.h>
+
+#include <string>
+
+// Creates a new, empty file beside `destPath` (in its folder) under a name of
+// its own and returns it open for writing; its path comes back in
+// `temporary`. The temporary path is never longer than `destPath` when the
+// usual "~sxNNNN.tmp" would not fit the system's path bound, so a destination
+// that fits by itself always gets one. INVALID_HANDLE_VALUE when none could
+// be made.
+HANDLE CreateTemporaryBeside(const std::string& destPath, std::string& temporary);
+
+// Moves the finished temporary file over the destination. A read-only
+// destination that the user agreed to replace is replaced; when the move
+// fails, the destination keeps its content and its attributes and the
+// temporary file is deleted. True when the file is in place.
+bool PutInPlace(const std::string& temporary, const std::string& destPath);
+
+// Copies a plain (not compressed) source file to the destination and makes
+// the result a normal, writable file (no read-only, hidden or system flag). `existingAttributes` are those of the
+// destination as found (INVALID_FILE_ATTRIBUTES when nothing is there): an
+// existing file is replaced through a temporary file, a new file is copied
+// straight to its name and removed again when the copy fails, so no cut file
+// is left looking installed. True only when the whole file arrived.
+bool CopyPlainFile(const std::string& sourceName, const std::string& destPath, DWORD existingAttributes);
