@@ -1,6 +1,7 @@
 // Installs a folder tree with the copy engine as a real installation does: the
-// engine on a worker thread, writing each file into the two fields of a
-// progress window that this (the user-interface) thread keeps live.
+// engine on a worker thread handing each file over to a progress window whose
+// two fields this (the user-interface) thread keeps live, as the progress
+// dialog does: on its timer, at once before a question, and at the end.
 //
 //   bench_engine.exe SOURCE DEST [plain|compressed] [fields|nofields] [count]
 //
@@ -18,6 +19,7 @@
 #include "engine/CopyEngine.h"
 #include "engine/CopyState.h"
 #include "engine/PathShortening.h"
+#include "engine/ProgressDialog.h"
 #include "framework/Gdi.h"
 #include "framework/Thread.h"
 #include "res/resource.h"
@@ -73,6 +75,10 @@ int PassByPassMeasurements(std::string text, int width, const TextMeasure& measu
 }
 
 LRESULT CALLBACK ProgressProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_TIMER || message == WM_SHOW_PROGRESS) {
+        ShowReportedFile(window);
+        return 0;
+    }
     return DefWindowProcA(window, message, wParam, lParam);
 }
 }  // namespace
@@ -102,6 +108,8 @@ int main(int argc, char** argv) {
     bool fields = !(argc > 4 && std::string(argv[4]) == "nofields");
     ProgressWindow = fields ? window : nullptr;
     DestFieldWidth = 390;
+    // The progress dialog's pace.
+    if (fields) SetTimer(window, 1, 50, nullptr);
     job.window = window;
     CreateDirectoryA(job.dest.c_str(), nullptr);
 
@@ -114,6 +122,7 @@ int main(int argc, char** argv) {
         if (msg.message == kCopyDone) break;
         DispatchMessageA(&msg);
     }
+    if (fields) ShowReportedFile(window);
     QueryPerformanceCounter(&end);
     double seconds = static_cast<double>(end.QuadPart - start.QuadPart) / frequency.QuadPart;
 

@@ -9,9 +9,7 @@
 #include "engine/Expansion.h"
 #include "engine/FilePlacement.h"
 #include "engine/FileOperations.h"
-#include "engine/PathShortening.h"
 #include "engine/ReplaceFileDialog.h"
-#include "res/resource.h"
 
 namespace {
 // Owns one directory search.
@@ -30,13 +28,17 @@ private:
     HANDLE m_handle;
 };
 
-// The fields are set by messages sent to the progress dialog's controls, so
-// each update waits until the user-interface thread has shown it.
+// Hands the file over to the progress dialog and goes on: the copy never
+// waits for the screen, and the shortening of the path is the dialog's, for
+// the files it gets to show.
 void ShowProgress(const char* sourceName, const std::string& destPath) {
-    HWND window = ProgressWindow;
-    if (!window) return;
-    SetDlgItemTextA(window, IDC_PROGRESS_FILE, sourceName);
-    SetDlgItemTextA(window, IDC_PROGRESS_DEST, ShortenPathToFit(window, DestFieldWidth, destPath).c_str());
+    if (ProgressWindow) CurrentFile.Post(sourceName, destPath);
+}
+
+// Before a question about the file, the dialog shows exactly that file: this
+// waits until it has.
+void ShowProgressNow() {
+    if (HWND window = ProgressWindow) SendMessageA(window, WM_SHOW_PROGRESS, 0, 0);
 }
 
 enum class Decision { Copy, Keep, Abandon };
@@ -163,6 +165,7 @@ bool CopyFileEntry(const WIN32_FIND_DATAA& entry, const std::string& destination
     DWORD existing = GetFileAttributesA(destPath.c_str());
     bool fileThere = existing != INVALID_FILE_ATTRIBUTES && !(existing & FILE_ATTRIBUTE_DIRECTORY);
     if (fileThere && !ReplaceAll) {
+        ShowProgressNow();
         switch (AskToReplace(entry, destPath)) {
         case Decision::Keep: return true;
         case Decision::Abandon: return false;

@@ -7,6 +7,7 @@ std::atomic<bool> ReplaceAll{false};
 
 HWND ProgressWindow = nullptr;
 int DestFieldWidth = 0;
+ProgressReport CurrentFile;
 
 CEvent StartEvent;
 CEvent CancelEvent;

@@ -7,6 +7,7 @@
 
 #include <atomic>
 
+#include "engine/ProgressReport.h"
 #include "framework/Event.h"
 
 // The copy was abandoned after a confirmed cancel.
@@ -19,10 +20,15 @@ extern std::atomic<bool> CopyFailed;
 // The user answered Yes To All; never cleared during the run.
 extern std::atomic<bool> ReplaceAll;
 
-// The progress dialog, whose fields the engine writes, and the pixel width of
-// its destination field.
+// The progress dialog, which shows the file the engine is at, and the pixel
+// width of its destination field. The engine hands each file over in
+// CurrentFile and goes on; the dialog shows the latest at its own pace, and at
+// once when sent WM_SHOW_PROGRESS (before a question about the file). Without
+// a window the engine hands nothing over.
 extern HWND ProgressWindow;
 extern int DestFieldWidth;
+extern ProgressReport CurrentFile;
+constexpr UINT WM_SHOW_PROGRESS = WM_USER + 6;
 
 // Signalled by the progress dialog's initialisation; the worker waits on it.
 extern CEvent StartEvent;

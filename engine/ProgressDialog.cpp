@@ -9,14 +9,29 @@
 #include "engine/CopyEngine.h"
 #include "engine/CopyState.h"
 #include "engine/FileOperations.h"
+#include "engine/PathShortening.h"
 #include "engine/Shortcut.h"
 #include "framework/MessageBox.h"
 #include "framework/SafeFormat.h"
 #include "framework/Thread.h"
 
+namespace {
+constexpr UINT_PTR kShowProgressTimer = 1;
+constexpr UINT kShowProgressMs = 50;
+}  // namespace
+
+void ShowReportedFile(HWND dialog) {
+    std::string sourceName, destPath;
+    if (!CurrentFile.Take(sourceName, destPath)) return;
+    SetDlgItemTextA(dialog, IDC_PROGRESS_FILE, sourceName.c_str());
+    SetDlgItemTextA(dialog, IDC_PROGRESS_DEST, ShortenPathToFit(dialog, DestFieldWidth, destPath).c_str());
+}
+
 std::span<const CWnd::MessageMapEntry> ProgressDialog::GetMessageMap() const {
     static const MessageMapEntry map[] = {
         {WM_INSTALL_DONE, 0, 0, MapHandler(&ProgressDialog::OnInstallDone)},
+        {WM_SHOW_PROGRESS, 0, 0, MapHandler(&ProgressDialog::OnShowProgress)},
+        {WM_TIMER, 0, 0, MapHandler(&ProgressDialog::OnShowProgress)},
     };
     return map;
 }
@@ -37,6 +52,10 @@ BOOL ProgressDialog::OnInitDialog() {
     CenterWindow();
 
     ProgressWindow = m_hWnd;
+    CurrentFile.Clear();
+    // Often enough to look alive, seldom enough to cost the copy nothing: a
+    // person cannot read twenty names a second anyway.
+    SetTimer(m_hWnd, kShowProgressTimer, kShowProgressMs, nullptr);
     CopyAbandoned = false;
     ExpandFailed = false;
     CopyFailed = false;
@@ -68,11 +87,19 @@ void ProgressDialog::OnCancel() {
     }
 }
 
+LRESULT ProgressDialog::OnShowProgress(WPARAM, LPARAM) {
+    ShowReportedFile(m_hWnd);
+    return 0;
+}
+
 LRESULT ProgressDialog::OnInstallDone(WPARAM, LPARAM) {
+    // The fields end on the last file the copy came to.
+    ShowReportedFile(m_hWnd);
     if (m_askingToCancel) {
         m_installDonePending = true;
         return 0;
     }
+    KillTimer(m_hWnd, kShowProgressTimer);
     CoInitialize(nullptr);
     if (!CopyAbandoned) {
         CreateInstallShortcut();

@@ -16,6 +16,9 @@ public:
     ProgressDialog() : CDialog(IDD) {}
 
     LRESULT OnInstallDone(WPARAM, LPARAM);
+    // Shows the latest file the worker handed over (a tick of the dialog's
+    // own timer, or WM_SHOW_PROGRESS from the worker).
+    LRESULT OnShowProgress(WPARAM, LPARAM);
 
 protected:
     BOOL OnInitDialog() override;
@@ -28,6 +31,11 @@ private:
     bool m_askingToCancel = false;
     bool m_installDonePending = false;
 };
+
+// Shows in fields 1007 and 1009 of the dialog the latest file the engine has
+// handed over (CurrentFile), the destination shortened to the field; nothing
+// when no file came since the last call. On the user-interface thread.
+void ShowReportedFile(HWND dialog);
 
 // The worker thread: creates the destination, copies the CodeDir tree into it
 // and posts WM_INSTALL_DONE to the dialog whose handle it is given.

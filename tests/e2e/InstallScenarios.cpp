@@ -429,6 +429,9 @@ TEST_P(CancelDuringQuestion, StopsAfterTheAnsweredFileOnlyWhenConfirmed) {
     EXPECT_TRUE(Above(question->hwnd, backdrop)) << "the replace question is behind the backdrop";
     EXPECT_TRUE(BecomesForeground(question->hwnd)) << "the replace question does not take the keyboard";
     EXPECT_NE(question->threadId, progress->threadId) << "the question is not asked on the worker thread";
+    std::optional<WindowInfo> fields = robot->FindWindowByTitle(kProgressTitle);
+    ASSERT_TRUE(fields);
+    EXPECT_EQ(fields->Text(1007), AskedFile(*question)) << "the progress dialog shows the file asked about";
 
     ASSERT_TRUE(robot->Select(progress->hwnd));
     robot->Press(IDCANCEL);

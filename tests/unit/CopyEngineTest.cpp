@@ -12,11 +12,20 @@
 #include "engine/CopyState.h"
 #include "engine/FileFacts.h"
 #include "engine/PathShortening.h"
+#include "engine/ProgressDialog.h"
 #include "framework/SafeFormat.h"
 
 namespace {
 const std::string kFixtures = SZDD_FIXTURE_DIR;
 const std::string kSmall = "small text file, a few words\r\n";
+
+LRESULT CALLBACK ProgressFieldsProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_SHOW_PROGRESS) {
+        ShowReportedFile(window);
+        return 0;
+    }
+    return DefWindowProcA(window, message, wParam, lParam);
+}
 
 class CopyEngine : public ::testing::Test {
 protected:
@@ -40,15 +49,23 @@ protected:
         SetupTexts.ConfirmReplaceText3 = "modified on %s";
         SetupTexts.ExitTitle = "Exit Setup";
 
-        // The progress dialog's two fields, on this (the user-interface) thread.
-        m_progress = CreateWindowExA(0, "STATIC", "progress", WS_POPUP, 0, 0, 500, 120, nullptr, nullptr, nullptr,
-                                     nullptr);
+        // The progress dialog's two fields, on this (the user-interface)
+        // thread, shown as the dialog shows them: at once before a question,
+        // and at the end (after Copy).
+        WNDCLASSA progressClass = {};
+        progressClass.lpfnWndProc = ProgressFieldsProc;
+        progressClass.hInstance = GetModuleHandleA(nullptr);
+        progressClass.lpszClassName = "CopyEngineTestProgress";
+        RegisterClassA(&progressClass);
+        m_progress = CreateWindowExA(0, "CopyEngineTestProgress", "progress", WS_POPUP, 0, 0, 500, 120, nullptr,
+                                     nullptr, nullptr, nullptr);
         CreateWindowExA(0, "STATIC", "", WS_CHILD, 10, 40, 400, 14, m_progress,
                         reinterpret_cast<HMENU>(1007), nullptr, nullptr);
         CreateWindowExA(0, "STATIC", "", WS_CHILD, 10, 80, 400, 14, m_progress,
                         reinterpret_cast<HMENU>(1009), nullptr, nullptr);
         ProgressWindow = m_progress;
         DestFieldWidth = 400;
+        CurrentFile.Clear();
     }
     void TearDown() override {
         DestroyWindow(m_progress);
@@ -76,6 +93,7 @@ protected:
                                      }
                                  });
         EXPECT_TRUE(ended);
+        ShowReportedFile(m_progress);
         EXPECT_EQ(next, answers.size()) << "dialogs answered";
         char after[MAX_PATH];
         GetCurrentDirectoryA(MAX_PATH, after);
@@ -356,7 +374,9 @@ TEST_F(CopyEngine, AFolderThatCannotBeEnteredIsSkipped) {
     RemoveDirectoryW(odd.c_str());
 }
 
-// Each answer of the replace question, for an existing file.
+// Each answer of the replace question, for an existing file among others
+// copied before and after it. While the question is open the progress fields
+// show that file, however fast the others went by.
 TEST_F(CopyEngine, ReplaceQuestionAnswers) {
     const struct {
         const char* answer;
@@ -370,19 +390,26 @@ TEST_F(CopyEngine, ReplaceQuestionAnswers) {
         {"Cancel, then continue", {IDCANCEL, IDCANCEL}, {"Confirm File Replace", "Exit Setup"}, "new!", false},
         {"Cancel, then exit", {IDCANCEL, IDOK}, {"Confirm File Replace", "Exit Setup"}, "old", true},
     };
+    for (int i = 0; i < 40; ++i) Source("OTHER" + std::to_string(i) + ".TXT", "other");
+    Source("FILE.TXT", "new!");
+    const std::string questioned = m_dest + "\\FILE.TXT";
     for (const auto& c : cases) {
         SetupCancelled = false;
         CopyAbandoned = false;
         m_titles.clear();
-        Source("FILE.TXT", "new!");
-        WriteWholeFile(m_dest + "\\FILE.TXT", "old");
+        RemoveTree(m_dest);
+        MakeFolders(m_dest);
+        WriteWholeFile(questioned, "old");
         std::vector<std::string> texts;
         Copy(c.buttons, [&](HWND dialog) {
-            if (m_titles.size() == 1) texts = {ItemText(dialog, 1000), ItemText(dialog, 1010), ItemText(dialog, 1013)};
+            if (m_titles.size() == 1)
+                texts = {ItemText(dialog, 1000), ItemText(dialog, 1010), ItemText(dialog, 1013), Field(1007), Field(1009)};
         });
         EXPECT_EQ(m_titles, c.titles) << c.answer;
         // The incoming file's size above, the existing file's below.
-        EXPECT_EQ(texts, (std::vector<std::string>{"Replace 'FILE.TXT'?", "4 bytes", "3 bytes"})) << c.answer;
+        EXPECT_EQ(texts, (std::vector<std::string>{"Replace 'FILE.TXT'?", "4 bytes", "3 bytes", "FILE.TXT",
+                                                   ShortenPathToFit(m_progress, DestFieldWidth, questioned)}))
+            << c.answer;
         EXPECT_EQ(Installed("FILE.TXT"), c.installed) << c.answer;
         EXPECT_EQ(SetupCancelled.load(), c.cancelled) << c.answer;
         EXPECT_EQ(CopyAbandoned.load(), c.cancelled) << c.answer;
