@@ -172,8 +172,9 @@ bool CopyFileEntry(const WIN32_FIND_DATAA& entry, const std::string& destination
         case Decision::Copy: break;
         }
     }
-    bool installed = InstallSettings.FilesCompressedFlag ? ExpandFile(entry.cFileName, destPath)
-                                                         : CopyPlainFile(entry.cFileName, destPath, existing);
+    bool installed = InstallSettings.FilesCompressedFlag
+                         ? ExpandFile(entry.cFileName, destPath)
+                         : CopyPlainFile(entry.cFileName, entry.dwFileAttributes, destPath, existing);
     if (!installed) NoteFailedFile();
     return true;
 }

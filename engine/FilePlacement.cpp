@@ -73,22 +73,23 @@ bool PutInPlace(const std::string& temporary, const std::string& destPath) {
 
 namespace {
 // A file copied from a CD comes out read-only (and keeps whatever else the
-// medium gave it); the installed file must be a normal one, the user's to
-// change. Files that came out normal are left alone.
-void MakeWritable(const std::string& path) {
+// medium gave it): the copy takes the source's attributes, so the source's,
+// as its folder listing gave them, say whether the copy needs changing. The
+// installed file must be a normal one, the user's to change; files that came
+// out normal are not touched, which costs a plain copy no more than the copy.
+void MakeWritable(const std::string& path, DWORD sourceAttributes) {
     constexpr DWORD kNotNormal = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
-    DWORD attributes = GetFileAttributesA(path.c_str());
-    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & kNotNormal))
-        SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+    if (sourceAttributes & kNotNormal) SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
 }
 }  // namespace
 
-bool CopyPlainFile(const std::string& sourceName, const std::string& destPath, DWORD existingAttributes) {
+bool CopyPlainFile(const std::string& sourceName, DWORD sourceAttributes, const std::string& destPath,
+                   DWORD existingAttributes) {
     if (existingAttributes == INVALID_FILE_ATTRIBUTES) {
         // Nothing there: straight to the name. A file that appeared meanwhile
         // is not ours to overwrite, nor to remove.
         if (CopyFileA(sourceName.c_str(), destPath.c_str(), TRUE)) {
-            MakeWritable(destPath);
+            MakeWritable(destPath, sourceAttributes);
             return true;
         }
         if (GetLastError() != ERROR_FILE_EXISTS) DeleteFileA(destPath.c_str());
@@ -105,6 +106,6 @@ bool CopyPlainFile(const std::string& sourceName, const std::string& destPath, D
         DeleteFileA(temporary.c_str());
         return false;
     }
-    MakeWritable(temporary);
+    MakeWritable(temporary, sourceAttributes);
     return PutInPlace(temporary, destPath);
 }

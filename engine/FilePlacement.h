@@ -21,9 +21,12 @@ HANDLE CreateTemporaryBeside(const std::string& destPath, std::string& temporary
 bool PutInPlace(const std::string& temporary, const std::string& destPath);
 
 // Copies a plain (not compressed) source file to the destination and makes
-// the result a normal, writable file (no read-only, hidden or system flag). `existingAttributes` are those of the
+// the result a normal, writable file (no read-only, hidden or system flag);
+// `sourceAttributes` are the source's as its folder listing gave them, which
+// the copy takes on. `existingAttributes` are those of the
 // destination as found (INVALID_FILE_ATTRIBUTES when nothing is there): an
 // existing file is replaced through a temporary file, a new file is copied
 // straight to its name and removed again when the copy fails, so no cut file
 // is left looking installed. True only when the whole file arrived.
-bool CopyPlainFile(const std::string& sourceName, const std::string& destPath, DWORD existingAttributes);
+bool CopyPlainFile(const std::string& sourceName, DWORD sourceAttributes, const std::string& destPath,
+                   DWORD existingAttributes);
