@@ -84,16 +84,7 @@ TEST_F(SetupScenario, WithoutSetupIniWarnsAboutEveryKeyThenGoesOn) {
     // "Error" names no drive whose free space can be asked: no room, so
     // nothing is installed into a folder "Error" beside setup.
     std::optional<WindowInfo> destination = NextDialog();
-    ASSERT_TRUE(destination);
-    robot->Press(IDOK);
-    std::optional<WindowInfo> noRoom = NextDialog();
-    ASSERT_TRUE(noRoom);
-    EXPECT_EQ(noRoom->title, "Not Enough Room");
-    ASSERT_TRUE(PressAndWaitClosed(*noRoom, IDOK));
-    ASSERT_TRUE(robot->Select(destination->hwnd));
-    robot->Press(IDCANCEL);
-    std::optional<WindowInfo> leave = NextDialog();
-    ASSERT_TRUE(leave && PressAndWaitClosed(*leave, IDOK));
+    ASSERT_TRUE(destination && RefusedForNoRoomThenLeave(*destination));
     WalkToEnd();
     EXPECT_EQ(robot->WaitExit(), 1);
     EXPECT_EQ(GetFileAttributesA((medium.Path() + "\\Error").c_str()), INVALID_FILE_ATTRIBUTES);
