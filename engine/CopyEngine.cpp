@@ -10,6 +10,7 @@
 #include "engine/FileOperations.h"
 #include "engine/PathShortening.h"
 #include "engine/ReplaceFileDialog.h"
+#include "record/SetupRunRecord.h"
 #include "res/resource.h"
 
 namespace {
@@ -73,7 +74,7 @@ void CopyDirectory(const WIN32_FIND_DATAA& entry, const std::string& destination
     if (entry.cFileName[0] == '.') return;
     std::string destPath;
     if (!DestinationPath(destination, entry.cFileName, destPath)) return;
-    CreateDirectoryA(destPath.c_str(), nullptr);
+    if (CreateDirectoryA(destPath.c_str(), nullptr)) RecordCreatedFolder(destPath);
     // A folder that cannot be entered is skipped: listing on would copy the
     // current folder's entries a second time, into the wrong place.
     if (!SetCurrentDirectoryA(entry.cFileName)) return;
@@ -101,10 +102,12 @@ bool CopyFileEntry(const WIN32_FIND_DATAA& entry, const std::string& destination
     }
     if (InstallSettings.FilesCompressedFlag) {
         if (!ExpandFile(entry.cFileName, destPath)) ExpandFailed = true;
+        else RecordWrittenFile(destPath);
     } else {
         // A read-only file from a CD becomes a normal, writable file.
-        CopyFileA(entry.cFileName, destPath.c_str(), FALSE);
+        bool copied = CopyFileA(entry.cFileName, destPath.c_str(), FALSE);
         SetFileAttributesA(destPath.c_str(), 0);
+        if (copied) RecordWrittenFile(destPath);
     }
     return true;
 }
