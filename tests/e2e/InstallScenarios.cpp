@@ -8,6 +8,7 @@
 #include <objbase.h>
 #include <shlobj.h>
 
+#include <algorithm>
 #include <deque>
 #include <map>
 #include <string>
@@ -328,6 +329,27 @@ protected:
         EXPECT_EQ(copied, ReadWholeFile(XOVUNIN_EXE)) << "the uninstaller in " << WindowsFolder();
     }
 
+    // The entries of the stored install record, a line each: its kind letter
+    // and the path, relative to the destination when inside it ("" for the
+    // destination itself). Sorted; "no record" when there is none.
+    std::vector<std::string> Recorded() {
+        std::optional<std::map<std::string, StoredValue>> entry = UninstallEntry(product);
+        if (!entry || !entry->count("InstallRecord")) return {"no record"};
+        std::optional<InstallRecord> record = ParseRecord(entry->at("InstallRecord").bytes);
+        if (!record) return {"unreadable record"};
+        std::vector<std::string> lines;
+        for (const RecordEntry& e : record->entries) {
+            std::string path = e.path;
+            if (SamePath(path, dest)) path = "";
+            else if (path.size() > dest.size() && SamePath(path.substr(0, dest.size() + 1), dest + "\\"))
+                path = path.substr(dest.size() + 1);
+            const char* kind = e.kind == RecordEntry::Kind::File ? "F " : e.kind == RecordEntry::Kind::Folder ? "D " : "S ";
+            lines.push_back(kind + path);
+        }
+        std::sort(lines.begin(), lines.end());
+        return lines;
+    }
+
     std::string dest;
     std::string product;
     std::string linkName;
@@ -398,6 +420,14 @@ TEST_P(ReplaceAnswers, DecideWhichFilesAreReplaced) {
     EXPECT_EQ(TreeDifferences(InstalledTree(dest), expected), "");
     ExpectShortcutIn(c.abandoned ? nullptr : "Desktop");
     ExpectRegistered(!c.abandoned);
+    // Only what this run wrote is the book's: no folder (all were there), no file kept at No.
+    if (!c.abandoned) {
+        std::vector<std::string> recorded = {"S " + LinkPath(ShellFolder("Desktop"))};
+        for (const auto& [relative, content] : expected)
+            if (content == SampleTree()[relative]) recorded.push_back("F " + relative);
+        std::sort(recorded.begin(), recorded.end());
+        EXPECT_EQ(Recorded(), recorded);
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -538,6 +568,13 @@ TEST_F(InstallScenario, FailedExpansionsAreReportedOnce) {
     EXPECT_EQ(TreeDifferences(InstalledTree(dest), expected), "");
     ExpectShortcutIn("Desktop");
     ExpectRegistered(true);
+    // Neither failed file is the book's, nor the folder a file stood in for;
+    // the folders setup made are.
+    std::vector<std::string> recorded = {"D Chap 2",        "D Chap 2\\Data", "F Chap 2\\Data\\Table.dat",
+                                         "F Read Me.txt",   "F Small.txt",
+                                         "S " + LinkPath(ShellFolder("Desktop"))};
+    std::sort(recorded.begin(), recorded.end());
+    EXPECT_EQ(Recorded(), recorded);
 }
 
 // A medium without XOVUNIN.EXE installs and finishes; nothing is registered.
