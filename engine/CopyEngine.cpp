@@ -11,6 +11,7 @@
 #include "engine/FileOperations.h"
 #include "engine/PathShortening.h"
 #include "engine/ReplaceFileDialog.h"
+#include "record/SetupRunRecord.h"
 #include "res/resource.h"
 
 namespace {
@@ -140,7 +141,7 @@ void CopyDirectory(const WIN32_FIND_DATAA& entry, const std::string& destination
         if (HoldsFiles(entry.cFileName)) NoteFailedFile();
         return;
     }
-    CreateDirectoryA(destPath.c_str(), nullptr);
+    if (CreateDirectoryA(destPath.c_str(), nullptr)) RecordCreatedFolder(destPath);
     // A folder that cannot be entered is skipped: listing on would copy the
     // current folder's entries a second time, into the wrong place.
     if (!SetCurrentDirectoryA(entry.cFileName)) return;
@@ -171,7 +172,10 @@ bool CopyFileEntry(const WIN32_FIND_DATAA& entry, const std::string& destination
     }
     bool installed = InstallSettings.FilesCompressedFlag ? ExpandFile(entry.cFileName, destPath)
                                                          : CopyPlainFile(entry.cFileName, destPath, existing);
-    if (!installed) NoteFailedFile();
+    if (installed)
+        RecordWrittenFile(destPath);
+    else
+        NoteFailedFile();
     return true;
 }
 

@@ -4,6 +4,7 @@
 
 #include "engine/FileOperations.h"
 #include "framework/SafeFormat.h"
+#include "record/SetupRunRecord.h"
 #include "script/ScriptLine.h"
 #include "script/ScriptMessages.h"
 
@@ -79,5 +80,7 @@ void ExecuteCopyCommand() {
         return;
     }
     // A plain byte copy over any existing file; a failure is not reported.
-    CopyFileA(source.c_str(), destination.c_str(), FALSE);
+    // Only a file that was not there before is the book's, for the uninstaller.
+    bool existed = PathExists(destination);
+    if (CopyFileA(source.c_str(), destination.c_str(), FALSE) && !existed) RecordScriptCopy(destination);
 }
