@@ -14,7 +14,7 @@
 #include <cstdio>
 #include <string>
 
-#include "app/InstallSettings.h"
+#include "settings/InstallSettings.h"
 #include "engine/CopyEngine.h"
 #include "engine/CopyState.h"
 #include "engine/PathShortening.h"

@@ -2,7 +2,7 @@
 
 #include <vector>
 
-#include "app/SetupTexts.h"
+#include "settings/SetupTexts.h"
 #include "dialogs/FolderBrowsing.h"
 #include "engine/PathShortening.h"
 #include "framework/Gdi.h"

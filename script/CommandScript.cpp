@@ -2,7 +2,7 @@
 
 #include <windows.h>
 
-#include "app/InstallSettings.h"
+#include "settings/InstallSettings.h"
 #include "framework/SafeFormat.h"
 #include "script/ScriptFile.h"
 #include "script/ScriptLine.h"

@@ -3,7 +3,7 @@
 // siblings, replaced only at the very start of a field.
 #include <string>
 
-#include "app/InstallSettings.h"
+#include "settings/InstallSettings.h"
 
 // The field with its leading variable replaced by the value from `settings`.
 // The name is matched in any case; an unknown name stays, upper-cased. When

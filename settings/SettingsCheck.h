@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "app/InstallSettings.h"
+#include "settings/InstallSettings.h"
 
 struct SettingsCheckResult {
     std::vector<std::string> messages;  // in the order they are shown, the summary last
