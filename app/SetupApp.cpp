@@ -3,7 +3,7 @@
 #include "app/BackdropWindow.h"
 #include "settings/ConfigReader.h"
 #include "settings/InstallSettings.h"
-#include "settings/SettingsCheck.h"
+#include "app/SettingsMessages.h"
 #include "app/UninstallRegistration.h"
 #include "dialogs/DestinationDialog.h"
 #include "dialogs/MessageDialogs.h"

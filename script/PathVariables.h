@@ -11,5 +11,9 @@
 // already has it. A field that does not begin with "%" is returned as it is.
 std::string ExpandPathVariable(const std::string& field, const InstallSettingsRecord& settings);
 
+// True when the field begins with a variable that is none of the nine: it
+// stays in the field, upper-cased, and names no folder.
+bool HasUnknownPathVariable(const std::string& field);
+
 // Replaces a field of ScriptFields in place, with the values of InstallSettings.
 void ExpandPathVariable(std::string& field);
