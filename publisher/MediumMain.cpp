@@ -30,12 +30,12 @@ int Check(const std::string& folder) {
 }
 
 // setup.exe is built beside this program.
-std::string SetupBesideUs() {
+std::string OurFolder() {
     char path[MAX_PATH] = {};
     DWORD length = GetModuleFileNameA(nullptr, path, MAX_PATH);
-    if (length == 0 || length >= MAX_PATH) return "setup.exe";
+    if (length == 0 || length >= MAX_PATH) return ".";
     std::string self(path, length);
-    return self.substr(0, self.find_last_of('\\') + 1) + "setup.exe";
+    return self.substr(0, self.find_last_of('\\'));
 }
 }  // namespace
 
@@ -43,7 +43,7 @@ int main(int argc, char** argv) {
     std::string command = argc > 1 ? argv[1] : "";
     if (command == "check" && argc == 3) return Check(argv[2]);
     if (command == "pack" && argc == 4) {
-        if (PackMedium(argv[2], argv[3], SetupBesideUs(), stdout) != PackResult::Packed) return kCannotRun;
+        if (PackMedium(argv[2], argv[3], OurFolder(), stdout) != PackResult::Packed) return kCannotRun;
         std::fflush(stdout);
         return Check(argv[3]);
     }

@@ -18,8 +18,11 @@
 
 namespace {
 // The files of the publisher's folder that go on the medium as they are,
-// when the folder has them (besides the command file the settings name).
+// when the folder has them (besides the command file the settings name and
+// the files its script copies from the medium).
 const char* const kFilesAsTheyAre[] = {"SETUP.INI", "SETUP.TXT", "XOVUNIN.EXE"};
+// Our programs that every medium carries, built beside medium.exe.
+const char* const kProgramsBesideUs[] = {"setup.exe"};
 
 // Setup never accepts less, whatever the tree holds.
 constexpr uint64_t kLowestFileSize = 60000;
@@ -82,11 +85,18 @@ public:
             if (!(compress ? Compress(entry) : CopyAsIs(entry.relative))) return false;
             ++m_files;
             m_bytes += entry.size;
+            WIN32_FILE_ATTRIBUTE_DATA packed;
+            if (GetFileAttributesExA((m_target + "\\" + entry.relative).c_str(), GetFileExInfoStandard, &packed))
+                m_packedBytes += packed.nFileSizeLow;
             Progress(false);
         }
         Progress(true);
         return true;
     }
+
+    unsigned long Files() const { return m_files; }
+    uint64_t Bytes() const { return m_bytes; }
+    uint64_t PackedBytes() const { return m_packedBytes; }
 
 private:
     bool Failed(const std::string& relative) {
@@ -157,6 +167,7 @@ private:
     std::string m_skipped;
     unsigned long m_files = 0;
     uint64_t m_bytes = 0;
+    uint64_t m_packedBytes = 0;
     DWORD m_lastReport;
     int m_reported = 0;
 };
@@ -198,7 +209,7 @@ std::vector<std::string> ScriptSourcesOnMedium(const std::string& script) {
 
 bool KeepCompressed(uint64_t size, uint64_t compressedSize) { return compressedSize <= size + SzddHeaderSize; }
 
-PackResult PackMedium(const std::string& sourceDir, const std::string& targetDir, const std::string& setupExe,
+PackResult PackMedium(const std::string& sourceDir, const std::string& targetDir, const std::string& programDir,
                       FILE* out) {
     std::string source = FullPath(sourceDir);
     std::string target = FullPath(targetDir);
@@ -212,9 +223,12 @@ PackResult PackMedium(const std::string& sourceDir, const std::string& targetDir
         std::fprintf(out, "medium: %s must be a new or empty folder\n", targetDir.c_str());
         return PackResult::CannotRun;
     }
-    if (GetFileAttributesA(setupExe.c_str()) == INVALID_FILE_ATTRIBUTES) {
-        std::fprintf(out, "medium: %s is missing (it is built beside medium.exe)\n", setupExe.c_str());
-        return PackResult::CannotRun;
+    for (const char* program : kProgramsBesideUs) {
+        if (GetFileAttributesA((programDir + "\\" + program).c_str()) == INVALID_FILE_ATTRIBUTES) {
+            std::fprintf(out, "medium: %s\\%s is missing (it is built beside medium.exe)\n", programDir.c_str(),
+                         program);
+            return PackResult::CannotRun;
+        }
     }
     CreateDirectoryPath(target);
     if (!IsFolder(target)) {
@@ -241,11 +255,17 @@ PackResult PackMedium(const std::string& sourceDir, const std::string& targetDir
         if (GetFileAttributesA((source + "\\" + file).c_str()) != INVALID_FILE_ATTRIBUTES &&
             GetFileAttributesA((target + "\\" + file).c_str()) == INVALID_FILE_ATTRIBUTES && !packer.CopyAsIs(file))
             return PackResult::CannotRun;
-    if (!CopyFileA(setupExe.c_str(), (target + "\\setup.exe").c_str(), TRUE)) {
-        std::fprintf(out, "medium: cannot copy %s\n", setupExe.c_str());
-        return PackResult::CannotRun;
+    for (const char* program : kProgramsBesideUs) {
+        if (!CopyFileA((programDir + "\\" + program).c_str(), (target + "\\" + program).c_str(), FALSE)) {
+            std::fprintf(out, "medium: cannot copy %s\\%s\n", programDir.c_str(), program);
+            return PackResult::CannotRun;
+        }
     }
+    DWORD start = GetTickCount();
     if (!packer.PackTree(settings.CodeDir, check.filesCompressed)) return PackResult::CannotRun;
+    std::fprintf(out, "%s: %lu files, %llu bytes into %llu bytes in %.2f s\n", settings.CodeDir.c_str(), packer.Files(),
+                 static_cast<unsigned long long>(packer.Bytes()), static_cast<unsigned long long>(packer.PackedBytes()),
+                 (GetTickCount() - start) / 1000.0);
 
     uint64_t size = InstalledTreeSize(target);
     if (size < kLowestFileSize) size = kLowestFileSize;

@@ -8,8 +8,9 @@
 enum class PackResult { Packed, CannotRun };
 
 // Packs source into target (a new or empty folder). Says what it does and
-// why it stops on `out`. setupExe: the setup.exe put on the medium.
-PackResult PackMedium(const std::string& source, const std::string& target, const std::string& setupExe, FILE* out);
+// why it stops on `out`. programDir: where setup.exe (and every program of
+// ours a medium carries) was built.
+PackResult PackMedium(const std::string& source, const std::string& target, const std::string& programDir, FILE* out);
 
 // Whether a file of `size` bytes goes on the medium in its SZDD form of
 // `compressedSize` bytes: only when that costs no more than the header

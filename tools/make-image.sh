@@ -34,5 +34,7 @@ if [ -z "$(find "$medium" -maxdepth 1 -iname autorun.inf -print -quit)" ]; then
   extra=(-graft-points "/autorun.inf=$autorun")
 fi
 rm -f "$image"
-xorriso -as mkisofs -quiet -iso-level 2 -J -joliet-long -r -V "$volume" -o "$image" "${extra[@]}" "$medium"
+# xorriso names itself on every start; only its complaints are worth showing.
+xorriso -as mkisofs -quiet -iso-level 2 -J -joliet-long -r -V "$volume" -o "$image" "${extra[@]}" "$medium" \
+  2> >(grep -v '^xorriso [0-9.]* : RockRidge filesystem manipulator' >&2)
 echo "image $image: volume $volume"

@@ -265,6 +265,18 @@ TEST(MediumTool, ExitCodesAndCounts) {
 
     EXPECT_EQ(RunMedium("check \"" + path + "\\NO SUCH FOLDER\"", output), 2);
     EXPECT_NE(output.find("is not a folder"), std::string::npos) << output;
+    // pack never writes into a folder that holds anything: the publisher's files stay as they were.
+    std::string occupied = path + " occupied";
+    RemoveTree(occupied);
+    ASSERT_TRUE(WriteWholeFile(occupied + "\\NOTES.TXT", "mine"));
+    EXPECT_EQ(RunMedium("pack \"" + path + "\" \"" + occupied + "\"", output), 2);
+    EXPECT_EQ(output, "medium: " + occupied + " must be a new or empty folder\n");
+    EXPECT_EQ(CountFiles(occupied + "\\*"), 3) << "only ., .. and NOTES.TXT";
+    EXPECT_EQ(RunMedium("pack \"" + path + "\\CODE\" \"" + occupied + " 2\"", output), 2);
+    EXPECT_EQ(output, "medium: " + path + "\\CODE is no folder with a SETUP.INI\n");
+    EXPECT_FALSE(FileExists(occupied + " 2"));
+    RemoveTree(occupied);
+
     for (const char* wrong : {"", "check", "pack \"" MEDIUM_EXE "\"", "inspect x"}) {
         EXPECT_EQ(RunMedium(wrong, output), 2) << wrong;
         EXPECT_EQ(output, "usage: medium check DIR | medium pack SRC OUT\n") << wrong;
