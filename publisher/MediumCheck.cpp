@@ -115,11 +115,11 @@ size_t LineNumber(const std::string& bytes, size_t offset) {
     return number;
 }
 
-void CheckCopyLine(Report& report, const std::string& where, std::vector<std::string> fields) {
+void CheckCopy(Report& report, const std::string& where, const std::vector<std::string>& fields) {
     const std::string& mediumRoot = InstallSettings.StartDir;
     std::string source = ExpandPathVariable(fields[1], InstallSettings);
     std::string destination = ExpandPathVariable(fields[2], InstallSettings);
-    std::string problem = ::CheckCopyLine(fields[0], source, destination);
+    std::string problem = CheckCopyLine(fields[0], source, destination);
     if (!problem.empty()) {
         report.Error(where + problem);
         return;
@@ -166,18 +166,17 @@ void CheckScript(Report& report, const std::string& name) {
             report.Error(StringPrintf("%s%u characters; setup keeps the first %u", where.c_str(),
                                       static_cast<unsigned>(spans[i].length), static_cast<unsigned>(ScriptLineLimit)));
         std::vector<std::string> fields = SplitScriptFields(lines[i], ScriptFieldCount + 1);
-        if (fields.size() > ScriptFieldCount) {
+        if (fields.size() > ScriptFieldCount)
             report.Error(StringPrintf("%smore than %u fields; setup drops the rest", where.c_str(),
                                       static_cast<unsigned>(ScriptFieldCount)));
-            fields.resize(ScriptFieldCount);
-        }
+        // The fields setup keeps; those the line does not supply are empty.
         fields.resize(ScriptFieldCount);
         for (const std::string& field : fields)
             if (HasUnknownPathVariable(field))
                 report.Error(StringPrintf("%sunknown path variable in %s", where.c_str(), field.c_str()));
         std::string word = Upper(fields[0]);
         if (word == "COPY")
-            CheckCopyLine(report, where, fields);
+            CheckCopy(report, where, fields);
         else if (word != "RUN" && word != "RENAME")
             report.Warning(StringPrintf("%sunknown command word '%s': the line does nothing", where.c_str(),
                                         fields[0].c_str()));

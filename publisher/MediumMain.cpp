@@ -22,7 +22,7 @@ int Check(const std::string& folder) {
     MediumCheckResult result = CheckMedium(folder);
     if (!result.ran) {
         std::fprintf(stderr, "medium: %s is not a folder\n", folder.c_str());
-        return kCannotRun;
+        return Usage();
     }
     for (const Finding& finding : result.findings) std::printf("%s\n", FindingLine(finding).c_str());
     std::printf("%s\n", FindingCounts(result).c_str());
