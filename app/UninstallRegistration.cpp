@@ -4,8 +4,8 @@
 
 #include <string>
 
-#include "app/InstallSettings.h"
-#include "app/SetupTexts.h"
+#include "settings/InstallSettings.h"
+#include "settings/SetupTexts.h"
 #include "engine/FileOperations.h"
 #include "record/SetupRunRecord.h"
 

@@ -15,7 +15,7 @@
 #include <string>
 #include <vector>
 
-#include "app/InstallSettings.h"
+#include "settings/InstallSettings.h"
 #include "engine/CopyEngine.h"
 #include "engine/CopyState.h"
 #include "engine/PathShortening.h"

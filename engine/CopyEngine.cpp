@@ -2,7 +2,7 @@
 
 #include <windows.h>
 
-#include "app/InstallSettings.h"
+#include "settings/InstallSettings.h"
 #include "app/SetupApp.h"
 #include "dialogs/MessageDialogs.h"
 #include "engine/CopyState.h"

@@ -3,8 +3,8 @@
 #include <objbase.h>
 #include <shlobj.h>
 
-#include "app/InstallSettings.h"
 #include "record/SetupRunRecord.h"
+#include "settings/InstallSettings.h"
 
 HRESULT CreateShortcut(const std::string& target, const std::string& linkPath, const std::string& description) {
     IShellLinkA* link = nullptr;

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "Picture.h"
+#include "PublisherTool.h"
 #include "Scenario.h"
 #include "record/InstallRecord.h"
 
@@ -680,6 +681,45 @@ INSTANTIATE_TEST_SUITE_P(
                       PlacementCase{"FolderPastTheBoundPlain", "deep", false, {kCopyProblem}},
                       PlacementCase{"DestinationCannotBeMade", "blocked", true, {kCopyProblem}}),
     [](const ::testing::TestParamInfo<PlacementCase>& info) { return std::string(info.param.name); });
+
+// A medium packed by the publisher's tool from a folder of plain files
+// installs byte for byte with the packed setup.exe: the chapter travels
+// SZDD-compressed under its own name and is expanded by the system's LZ
+// library, the random bytes (no smaller compressed) travel as they are, and
+// FileSize is what the tree installs.
+TEST_F(InstallScenario, PackedMediumInstallsByteForByte) {
+    std::string chapter = FileContent(Fixture("CHAPTER.TXT")), random = FileContent(Fixture("RANDOM.BIN"));
+    medium.AddFile("CODE\\CHAP_2\\DATA\\TABLE.DAT", chapter)
+        .AddFile("CODE\\RANDOM.BIN", random)
+        .AddCopy("XOVUNIN.EXE", XOVUNIN_EXE)
+        .SetIni("FileSize", "1");
+    std::string source = medium.Build();
+    ASSERT_FALSE(source.empty());
+    std::string packed = source + " packed";
+    RemoveTree(packed);
+    std::string output;
+    ASSERT_EQ(RunMedium("pack \"" + source + "\" \"" + packed + "\"", output), 0) << output;
+    EXPECT_EQ(FileContent(packed + "\\CODE\\CHAP_2\\DATA\\TABLE.DAT").substr(0, 4), "SZDD");
+    EXPECT_EQ(FileContent(packed + "\\CODE\\RANDOM.BIN"), random);
+    size_t installed = Sample("CODE\\READ_ME.TXT").size() + Sample("CODE\\CHAP_1\\HELLO.C").size() +
+                       chapter.size() + random.size();
+    char fileSize[32] = {};
+    GetPrivateProfileStringA("Setup", "FileSize", "", fileSize, sizeof fileSize, (packed + "\\SETUP.INI").c_str());
+    EXPECT_EQ(fileSize, std::to_string(installed));
+
+    robot = std::make_unique<Robot>(packed + "\\setup.exe", packed);
+    ASSERT_TRUE(robot->Start());
+    ASSERT_TRUE(PassToProgress());
+    Walk walk = WalkAnswering();
+    EXPECT_EQ(walk.dialogs, std::vector<std::string>{kFinishedTitle});
+    EXPECT_EQ(robot->WaitExit(), 1);
+    Tree expected = SampleTree();
+    expected["Chap 2\\Data\\Table.dat"] = chapter;
+    expected["Random.bin"] = random;
+    EXPECT_EQ(TreeDifferences(InstalledTree(dest), expected), "");
+    ExpectRegistered(true);
+    RemoveTree(packed);
+}
 
 // A medium without XOVUNIN.EXE installs and finishes; nothing is registered.
 TEST_F(InstallScenario, WithoutUninstallerNothingIsRegistered) {

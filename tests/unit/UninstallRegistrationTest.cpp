@@ -6,11 +6,11 @@
 #include <vector>
 
 #include "TestFiles.h"
-#include "app/InstallSettings.h"
-#include "app/SetupTexts.h"
 #include "record/InstallRecord.h"
 #include "record/RecordStore.h"
 #include "record/SetupRunRecord.h"
+#include "settings/InstallSettings.h"
+#include "settings/SetupTexts.h"
 
 namespace {
 const char kUninstallKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
