@@ -1,7 +1,7 @@
 #include "app/BackdropWindow.h"
 
 #include "app/BackdropPainter.h"
-#include "app/SetupTexts.h"
+#include "settings/SetupTexts.h"
 #include "res/resource.h"
 
 BackdropWindow::BackdropWindow() {

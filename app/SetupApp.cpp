@@ -1,9 +1,9 @@
 #include "app/SetupApp.h"
 
 #include "app/BackdropWindow.h"
-#include "app/ConfigReader.h"
-#include "app/InstallSettings.h"
-#include "app/SettingsCheck.h"
+#include "settings/ConfigReader.h"
+#include "settings/InstallSettings.h"
+#include "app/SettingsMessages.h"
 #include "app/UninstallRegistration.h"
 #include "dialogs/DestinationDialog.h"
 #include "dialogs/MessageDialogs.h"

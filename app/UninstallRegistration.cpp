@@ -4,9 +4,10 @@
 
 #include <string>
 
-#include "app/InstallSettings.h"
-#include "app/SetupTexts.h"
+#include "settings/InstallSettings.h"
+#include "settings/SetupTexts.h"
 #include "engine/FileOperations.h"
+#include "record/SetupRunRecord.h"
 
 namespace {
 void SetStringValue(HKEY key, const char* name, const std::string& value) {
@@ -48,4 +49,5 @@ void RegisterUninstaller() {
     SetStringValue(key, "UninstallText", SetupTexts.UninstallText);
     SetStringValue(key, "UninstallProblemText", SetupTexts.UninstallProblemText);
     RegCloseKey(key);
+    SaveInstallRecord(settings.ProductName, settings.InstallPath);
 }

@@ -20,7 +20,7 @@
 #include <vector>
 
 #include "../tests/dialogs/DialogDriver.h"
-#include "app/SetupTexts.h"
+#include "settings/SetupTexts.h"
 #include "dialogs/BrowseFolderDialog.h"
 #include "dialogs/FolderBrowsing.h"
 

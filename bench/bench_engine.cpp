@@ -14,14 +14,18 @@
 
 #include <cstdio>
 #include <string>
+#include <vector>
 
-#include "app/InstallSettings.h"
+#include "settings/InstallSettings.h"
 #include "engine/CopyEngine.h"
 #include "engine/CopyState.h"
 #include "engine/PathShortening.h"
 #include "engine/ProgressDialog.h"
 #include "framework/Gdi.h"
 #include "framework/Thread.h"
+#include "record/InstallRecord.h"
+#include "record/RecordedFiles.h"
+#include "record/SetupRunRecord.h"
 #include "res/resource.h"
 
 namespace {
@@ -127,6 +131,32 @@ int main(int argc, char** argv) {
     double seconds = static_cast<double>(end.QuadPart - start.QuadPart) / frequency.QuadPart;
 
     std::printf("engine_seconds %.3f\nexpand_failed %d\n", seconds, ExpandFailed ? 1 : 0);
+
+    // What the install record adds to the copy: noting each file again, as
+    // the engine did after writing it.
+    ForgetRunRecord();
+    std::vector<std::string> written;
+    CollectPaths(job.source, job.dest, written);
+    QueryPerformanceCounter(&start);
+    for (const std::string& path : written) RecordWrittenFile(path);
+    QueryPerformanceCounter(&end);
+    std::printf("record_noting_seconds %.3f\n",
+                static_cast<double>(end.QuadPart - start.QuadPart) / frequency.QuadPart);
+
+    // What the install record adds at registration, the registry aside: its
+    // text, read back, and merged as a second run that wrote nothing would
+    // (each entry looked up on the disk).
+    QueryPerformanceCounter(&start);
+    InstallRecord record = RunRecordSoFar();
+    record.installFolder = FullPath(job.dest).value_or(job.dest);
+    std::string text = FormatRecord(record);
+    std::optional<InstallRecord> read = ParseRecord(text);
+    InstallRecord merged = MergeRecords(read.value_or(InstallRecord{}), InstallRecord{record.installFolder, {}},
+                                        StillThere);
+    QueryPerformanceCounter(&end);
+    std::printf("record_entries %zu %zu\nrecord_bytes %zu\nrecord_seconds %.3f\n", record.entries.size(),
+                merged.entries.size(), text.size(),
+                static_cast<double>(end.QuadPart - start.QuadPart) / frequency.QuadPart);
     if (!(argc > 5 && std::string(argv[5]) == "count")) return 0;
 
     // The destination paths as the engine built them, and the same files

@@ -2,8 +2,8 @@
 
 #include <vector>
 
-#include "app/SetupTexts.h"
 #include "dialogs/ChosenFolder.h"
+#include "settings/SetupTexts.h"
 #include "dialogs/FolderBrowsing.h"
 #include "engine/PathShortening.h"
 #include "framework/Gdi.h"

@@ -1,8 +1,8 @@
 #include "dialogs/DestinationDialog.h"
 
-#include "app/InstallSettings.h"
+#include "settings/InstallSettings.h"
 #include "app/SetupApp.h"
-#include "app/SetupTexts.h"
+#include "settings/SetupTexts.h"
 #include "dialogs/BrowseFolderDialog.h"
 #include "dialogs/ChosenFolder.h"
 #include "dialogs/FreeSpace.h"

@@ -2,7 +2,7 @@
 
 #include <windows.h>
 
-#include "app/SettingsCheck.h"
+#include "settings/SettingsCheck.h"
 
 std::string DriveRootOf(const std::string& path) {
     std::string root = "C:\\";

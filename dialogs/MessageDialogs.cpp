@@ -1,7 +1,7 @@
 #include "dialogs/MessageDialogs.h"
 
-#include "app/InstallSettings.h"
-#include "app/SetupTexts.h"
+#include "settings/InstallSettings.h"
+#include "settings/SetupTexts.h"
 #include "framework/SafeFormat.h"
 #include "script/CommandScript.h"
 

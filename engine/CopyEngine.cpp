@@ -2,7 +2,7 @@
 
 #include <windows.h>
 
-#include "app/InstallSettings.h"
+#include "settings/InstallSettings.h"
 #include "app/SetupApp.h"
 #include "dialogs/MessageDialogs.h"
 #include "engine/CopyState.h"
@@ -10,6 +10,7 @@
 #include "engine/FilePlacement.h"
 #include "engine/FileOperations.h"
 #include "engine/ReplaceFileDialog.h"
+#include "record/SetupRunRecord.h"
 
 namespace {
 // Owns one directory search.
@@ -142,7 +143,7 @@ void CopyDirectory(const WIN32_FIND_DATAA& entry, const std::string& destination
         if (HoldsFiles(entry.cFileName)) NoteFailedFile();
         return;
     }
-    CreateDirectoryA(destPath.c_str(), nullptr);
+    if (CreateDirectoryA(destPath.c_str(), nullptr)) RecordCreatedFolder(destPath);
     // A folder that cannot be entered is skipped: listing on would copy the
     // current folder's entries a second time, into the wrong place.
     if (!SetCurrentDirectoryA(entry.cFileName)) return;
@@ -175,7 +176,10 @@ bool CopyFileEntry(const WIN32_FIND_DATAA& entry, const std::string& destination
     bool installed = InstallSettings.FilesCompressedFlag
                          ? ExpandFile(entry.cFileName, destPath)
                          : CopyPlainFile(entry.cFileName, entry.dwFileAttributes, destPath, existing);
-    if (!installed) NoteFailedFile();
+    if (installed)
+        RecordWrittenFile(destPath);
+    else
+        NoteFailedFile();
     return true;
 }
 

@@ -1,5 +1,7 @@
 #include "engine/FileOperations.h"
 
+#include "record/SetupRunRecord.h"
+
 bool CreateDirectoryPath(const std::string& path) {
     if (path.size() >= 2 && path[0] == '\\' && path[1] == '\\') return false;
     // The path is bounded by MAX_PATH: a longer one could never be created
@@ -20,7 +22,7 @@ bool CreateDirectoryPath(const std::string& path) {
         size_t end = path.find('\\', index);
         if (end == std::string::npos) end = path.size();
         prefix.append(path, index, end - index);
-        CreateDirectoryA(prefix.c_str(), nullptr);
+        if (CreateDirectoryA(prefix.c_str(), nullptr)) RecordCreatedFolder(prefix);
         prefix += '\\';
         index = end + 1;
     }

@@ -92,7 +92,12 @@ bool CopyPlainFile(const std::string& sourceName, DWORD sourceAttributes, const 
             MakeWritable(destPath, sourceAttributes);
             return true;
         }
-        if (GetLastError() != ERROR_FILE_EXISTS) DeleteFileA(destPath.c_str());
+        // Only what this copy began is removed: a refusal because something
+        // stands there after all leaves that alone.
+        DWORD error = GetLastError();
+        if (error != ERROR_FILE_EXISTS && error != ERROR_ALREADY_EXISTS && error != ERROR_ACCESS_DENIED &&
+            error != ERROR_SHARING_VIOLATION)
+            DeleteFileA(destPath.c_str());
         return false;
     }
     // A folder standing where the file belongs is never replaced.

@@ -2,9 +2,9 @@
 
 #include <objbase.h>
 
-#include "app/InstallSettings.h"
+#include "settings/InstallSettings.h"
 #include "app/SetupApp.h"
-#include "app/SetupTexts.h"
+#include "settings/SetupTexts.h"
 #include "dialogs/MessageDialogs.h"
 #include "engine/CopyEngine.h"
 #include "engine/CopyState.h"

@@ -1,6 +1,6 @@
 #include "engine/ReplaceFileDialog.h"
 
-#include "app/SetupTexts.h"
+#include "settings/SetupTexts.h"
 #include "engine/FileFacts.h"
 #include "framework/SafeFormat.h"
 

@@ -3,7 +3,8 @@
 #include <objbase.h>
 #include <shlobj.h>
 
-#include "app/InstallSettings.h"
+#include "record/SetupRunRecord.h"
+#include "settings/InstallSettings.h"
 
 HRESULT CreateShortcut(const std::string& target, const std::string& linkPath, const std::string& description) {
     IShellLinkA* link = nullptr;
@@ -48,7 +49,8 @@ void CreateInstallShortcut() {
         folder = settings.FavoritesDir;
     if (folder.empty()) return;
 
-    CreateShortcut(settings.InstallPath, folder + "\\" + settings.ShortcutName + ".Lnk", "");
+    std::string linkPath = folder + "\\" + settings.ShortcutName + ".Lnk";
+    if (SUCCEEDED(CreateShortcut(settings.InstallPath, linkPath, ""))) RecordShortcut(linkPath);
 
     // Recorded for the command script whether or not the link could be saved.
     const std::string& path = settings.InstallPath;

@@ -2,11 +2,19 @@
 
 #include <windows.h>
 
-#include "app/InstallSettings.h"
+#include "settings/InstallSettings.h"
 #include "framework/SafeFormat.h"
+#include "script/PathVariables.h"
+#include "script/ScriptCommands.h"
 #include "script/ScriptFile.h"
 #include "script/ScriptLine.h"
 #include "script/ScriptMessages.h"
+
+void ParseScriptLine(std::string line) {
+    size_t count = SplitScriptLine(std::move(line));
+    for (size_t i = 0; i < count; ++i) ExpandPathVariable(ScriptFields[i]);
+    ExecuteScriptCommand();
+}
 
 void RunCommandScript() {
     const std::string& name = InstallSettings.CommandFile;

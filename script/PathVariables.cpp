@@ -20,30 +20,38 @@ const PathVariable PathVariables[] = {
     {"%MYDOCUMENTS%", &InstallSettingsRecord::PersonalDir},
 };
 
+// The variable's name at the start of the field, upper-cased with the
+// system's ANSI upper-casing, which keeps every byte in place.
+std::string LeadingName(const std::string& field) {
+    std::string upper = field;
+    CharUpperBuffA(upper.data(), static_cast<DWORD>(upper.size()));
+    size_t close = upper.find('%', 1);
+    return upper.substr(0, close == std::string::npos ? upper.size() : close + 1);
+}
+
+const PathVariable* FindVariable(const std::string& upperName) {
+    for (const PathVariable& variable : PathVariables)
+        if (upperName == variable.name) return &variable;
+    return nullptr;
+}
+
 std::string VariableValue(const std::string& upperName, const InstallSettingsRecord& settings) {
-    for (const PathVariable& variable : PathVariables) {
-        if (upperName != variable.name) continue;
-        std::string value = settings.*variable.value;
-        // A drive root such as D:\ gives D:, so that "%STARTDIR%\X" has one backslash.
-        if (variable.value == &InstallSettingsRecord::StartDir && !value.empty() && value.back() == '\\')
-            value.pop_back();
-        return value;
-    }
-    return upperName;
+    const PathVariable* variable = FindVariable(upperName);
+    if (!variable) return upperName;
+    std::string value = settings.*variable->value;
+    // A drive root such as D:\ gives D:, so that "%STARTDIR%\X" has one backslash.
+    if (variable->value == &InstallSettingsRecord::StartDir && !value.empty() && value.back() == '\\')
+        value.pop_back();
+    return value;
 }
 }  // namespace
 
 std::string ExpandPathVariable(const std::string& field, const InstallSettingsRecord& settings) {
     if (field.empty() || field[0] != '%') return field;
 
-    // The system's ANSI upper-casing keeps every byte in place, so positions
-    // found in the copy hold in the field as written.
-    std::string upper = field;
-    CharUpperBuffA(upper.data(), static_cast<DWORD>(upper.size()));
-    size_t close = upper.find('%', 1);
-    size_t nameLength = close == std::string::npos ? upper.size() : close + 1;
-
-    std::string result = VariableValue(upper.substr(0, nameLength), settings);
+    std::string name = LeadingName(field);
+    size_t nameLength = name.size();
+    std::string result = VariableValue(name, settings);
     if (nameLength < field.size()) {
         bool joined = (!result.empty() && result.back() == '\\') || field[nameLength] == '\\';
         if (!joined) result += '\\';
@@ -53,3 +61,7 @@ std::string ExpandPathVariable(const std::string& field, const InstallSettingsRe
 }
 
 void ExpandPathVariable(std::string& field) { field = ExpandPathVariable(field, InstallSettings); }
+
+bool HasUnknownPathVariable(const std::string& field) {
+    return !field.empty() && field[0] == '%' && !FindVariable(LeadingName(field));
+}

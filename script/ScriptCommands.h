@@ -23,6 +23,11 @@ ScriptPathParts SplitScriptPath(const std::string& path);
 // Runs the command in ScriptFields (its word matched in any case).
 void ExecuteScriptCommand();
 
+// The checks of a COPY line that need no file, in the order the command
+// makes them: the message of the first that fails, or empty when all pass.
+// A destination that names a folder is completed in place.
+std::string CheckCopyLine(const std::string& command, const std::string& source, std::string& destination);
+
 // COPY source destination: checks the line, completes a destination that
 // names a folder (ScriptFields[2] is replaced), and copies the file over any
 // existing one. Each failed check reports its message and ends the command.

@@ -18,7 +18,7 @@ bool ReadScriptBytes(HANDLE file, std::string& bytes) {
     return true;
 }
 
-std::vector<std::string> SplitScriptText(const std::string& bytes) {
+std::vector<std::string> SplitScriptText(const std::string& bytes, std::vector<ScriptLineSpan>* spans) {
     std::vector<std::string> lines;
     size_t end = bytes.find('\0');
     if (end == std::string::npos) end = bytes.size();
@@ -28,6 +28,7 @@ std::vector<std::string> SplitScriptText(const std::string& bytes) {
         size_t lineEnd = bytes.find('\r', position);
         if (lineEnd == std::string::npos || lineEnd > end) lineEnd = end;
         size_t length = lineEnd - position;
+        if (length > 0 && spans) spans->push_back({position, length});
         if (length > ScriptLineLimit) length = ScriptLineLimit;
         if (length > 0) lines.push_back(bytes.substr(position, length));
 

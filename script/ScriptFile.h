@@ -22,4 +22,8 @@ bool ReadScriptBytes(HANDLE file, std::string& bytes);
 // script, a line ends at a carriage return, and every CR and LF after that
 // end is skipped. A line feed before the CR of its line is an ordinary
 // character of the line.
-std::vector<std::string> SplitScriptText(const std::string& bytes);
+struct ScriptLineSpan {
+    size_t start;   // offset of the line's first byte in the bytes
+    size_t length;  // the line's length before the cut to ScriptLineLimit
+};
+std::vector<std::string> SplitScriptText(const std::string& bytes, std::vector<ScriptLineSpan>* spans = nullptr);

@@ -1,19 +1,21 @@
 #include "script/ScriptLine.h"
 
-#include "script/PathVariables.h"
-#include "script/ScriptCommands.h"
-
 std::array<std::string, ScriptFieldCount> ScriptFields;
 
 size_t SplitScriptLine(std::string line) {
-    for (std::string& field : ScriptFields) field.clear();
-    size_t count = 0;
+    std::vector<std::string> fields = SplitScriptFields(std::move(line), ScriptFieldCount);
+    for (size_t i = 0; i < ScriptFieldCount; ++i) ScriptFields[i] = i < fields.size() ? fields[i] : std::string();
+    return fields.size();
+}
+
+std::vector<std::string> SplitScriptFields(std::string line, size_t limit) {
+    std::vector<std::string> fields;
 
     // The appended space ends the last field; an unterminated quote keeps it.
     line += ' ';
     const size_t length = line.size();
     size_t position = 0;
-    while (position < length && count < ScriptFieldCount) {
+    while (position < length && fields.size() < limit) {
         size_t start;
         size_t end;
         if (line[position] == '"') {
@@ -27,14 +29,8 @@ size_t SplitScriptLine(std::string line) {
             if (end == std::string::npos) end = length;
             position = end;
         }
-        ScriptFields[count++] = line.substr(start, end - start);
+        fields.push_back(line.substr(start, end - start));
         while (position < length && line[position] == ' ') ++position;
     }
-    return count;
-}
-
-void ParseScriptLine(std::string line) {
-    size_t count = SplitScriptLine(std::move(line));
-    for (size_t i = 0; i < count; ++i) ExpandPathVariable(ScriptFields[i]);
-    ExecuteScriptCommand();
+    return fields;
 }

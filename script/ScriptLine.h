@@ -3,6 +3,7 @@
 #include <array>
 #include <cstddef>
 #include <string>
+#include <vector>
 
 constexpr size_t ScriptFieldCount = 10;
 
@@ -16,6 +17,11 @@ extern std::array<std::string, ScriptFieldCount> ScriptFields;
 // with a double quote runs to the next double quote. Fields after the tenth
 // are dropped. Returns how many fields the line supplied.
 size_t SplitScriptLine(std::string line);
+
+// The fields of the line by the same rule, at most `limit` of them (the
+// publisher's check asks for one more than the script keeps, to see a line
+// that has too many).
+std::vector<std::string> SplitScriptFields(std::string line, size_t limit);
 
 // Splits the line, expands the path variable of each field it supplied and
 // executes the command; returns when the command (and any message it shows)

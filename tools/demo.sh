@@ -1,12 +1,20 @@
 #!/usr/bin/env bash
-# Builds setup.exe and runs it on the sample medium of examples/medium.
+# Builds setup.exe and the uninstaller, installs the sample medium of
+# examples/medium and removes it again with the command setup registered, as
+# the system's list of installed software does.
 #
-# With a display, setup runs in a Wine virtual desktop for you to click
-# through. Without one, under Xvfb, the UI robot walks the typical run: it
-# photographs every dialog and message box, presses its default button, and
-# goes on until setup ends; the pictures land in a folder named at the end.
+# With a display, both run in a Wine virtual desktop for you to click
+# through. Without one, under Xvfb, the UI robot walks both: it photographs
+# every dialog and message box, presses its default button, and goes on
+# until the program ends; the pictures land in a folder named at the end.
+#
+# The demo has a Wine prefix of its own (build/demo/wineprefix), so what the
+# tests leave in theirs does not meet it, and it starts by removing what an
+# interrupted demo may have left in its own.
 set -euo pipefail
 source "$(dirname "$0")/common.sh"
+export SETUP_WINEPREFIX="$BUILD_DIR/demo/wineprefix"
+export WINEPREFIX="$SETUP_WINEPREFIX"
 configure_and_build setup xovunin robot_cli
 
 windows_path() { printf 'Z:%s' "${1//\//\\}"; }
@@ -26,12 +34,35 @@ if command -v mscompress >/dev/null 2>&1 && [ -f "$medium/CODE/CHAP_2/DATA/TABLE
   echo "Compressed CODE/CHAP_2/DATA/TABLE.DAT on the medium"
 fi
 
+# What the sample installs: its folder, the script's copy into the Windows
+# folder, the shortcut on the desktop, the uninstall entry.
+product="Zandel Companion"
+product_key="HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\$product"
+drive_c="$WINEPREFIX/drive_c"
+rm -rf "$drive_c/Zandel" "$drive_c/windows/ZANDEL.INI" "$drive_c"/users/*/Desktop/"$product Files.lnk"
+wine reg delete "$product_key" /f >/dev/null 2>&1 || true
+wineserver -w 2>/dev/null || true
+
+# The uninstall command as registered: the uninstaller, then `folder` product.
+registered_command() {
+  wine reg query "$product_key" /v UninstallString 2>/dev/null | tr -d '\r' |
+    sed -n 's/^ *UninstallString *REG_SZ *//p'
+}
+
 if [ -n "${DISPLAY:-}" ]; then
   echo "Running setup in a Wine virtual desktop on $DISPLAY; click through it."
   cd "$medium"
   wine explorer /desktop=setup,1024x768 setup.exe >/dev/null 2>&1 || true
   wineserver -w 2>/dev/null || true
   echo "Setup has ended."
+  command=$(registered_command)
+  if [ -n "$command" ]; then
+    echo "Now removing it with the registered command: $command"
+    # Wine joins the words again with single spaces, as the sample's command has them.
+    # shellcheck disable=SC2086
+    wine explorer /desktop=setup,1024x768 $command >/dev/null 2>&1 || true
+    wineserver -w 2>/dev/null || true
+  fi
   exit 0
 fi
 
@@ -47,13 +78,32 @@ bash "$root/tools/wine-run.sh" "$BUILD_DIR" "$BUILD_DIR/tests/robot.exe" \
   "$(windows_path "$transcript")" >/dev/null || status=$?
 wineserver -w 2>/dev/null || true
 
+# The second half: the robot runs the command registered for the product,
+# photographs the uninstaller's question and answers it with its default, Yes.
+uninstall_scenario="$demo/uninstall.txt"
+uninstall_transcript="$demo/uninstall-transcript.txt"
+printf '%s\n' "# The uninstaller's question, then whatever follows." "walk demo-uninstall" "exit" >"$uninstall_scenario"
+rm -f "$uninstall_transcript"
+if [ "$status" -eq 0 ]; then
+  bash "$root/tools/wine-run.sh" "$BUILD_DIR" "$BUILD_DIR/tests/robot.exe" --uninstall "$product" \
+    "$(windows_path "$demo")" "$(windows_path "$uninstall_scenario")" \
+    "$(windows_path "$uninstall_transcript")" >/dev/null || status=$?
+  wineserver -w 2>/dev/null || true
+fi
+
 shots="$demo/screenshots"
 rm -rf "$shots"
 mkdir -p "$shots"
 mv "$BUILD_DIR"/snaps/demo-*.png "$shots/" 2>/dev/null || true
 if [ -f "$transcript" ]; then
-  echo "What the robot saw and did:"
+  echo "What the robot saw and did in setup:"
   tr -d '\r' <"$transcript"
+fi
+if [ -f "$uninstall_transcript" ]; then
+  echo
+  echo "And in the uninstaller, started with the registered command:"
+  tr -d '\r' <"$uninstall_transcript"
+  if [ -e "$drive_c/Zandel" ]; then echo "C:\Zandel is still there."; else echo "C:\Zandel has been removed."; fi
 fi
 echo
 echo "Screenshots of every dialog and message box: $shots"

@@ -3,7 +3,9 @@
 # nothing a test does (shortcuts, desktop entries) lands outside it.
 : "${BUILD_DIR:=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)/build}"
 export BUILD_DIR
-export WINEPREFIX="$BUILD_DIR/wineprefix"
+# The demo keeps a prefix of its own (SETUP_WINEPREFIX), apart from what the
+# tests leave in theirs.
+export WINEPREFIX="${SETUP_WINEPREFIX:-$BUILD_DIR/wineprefix}"
 export HOME="$BUILD_DIR/home"
 export WINEDEBUG=-all
 export TZ=UTC

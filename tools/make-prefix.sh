@@ -3,7 +3,7 @@
 set -euo pipefail
 source "$(dirname "$0")/env.sh"
 [ -f "$WINEPREFIX/.setup-prefix-ready" ] && exit 0
-mkdir -p "$HOME"
+mkdir -p "$HOME" "$(dirname "$WINEPREFIX")"
 rm -rf "$WINEPREFIX"
 echo "Creating the Wine prefix $WINEPREFIX"
 wineboot -i >/dev/null 2>&1 || true

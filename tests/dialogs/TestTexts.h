@@ -1,8 +1,8 @@
 #pragma once
 // Distinct texts for every key the destination and browse dialogs show, so
 // that each window and control can be told apart by its text.
-#include "app/InstallSettings.h"
-#include "app/SetupTexts.h"
+#include "settings/InstallSettings.h"
+#include "settings/SetupTexts.h"
 
 inline void UseTestTexts() {
     SetupTexts.OkButton = "Okay";

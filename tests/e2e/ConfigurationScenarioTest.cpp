@@ -80,8 +80,14 @@ TEST_F(SetupScenario, WithoutSetupIniWarnsAboutEveryKeyThenGoesOn) {
     EXPECT_EQ(welcome->Text(1000),
               "Welcome to the setup of the Error. Setup copies the example programs of the book onto your hard "
               "disk. Press OK to go on.");
+    ASSERT_TRUE(PressAndWaitClosed(*welcome, IDOK));
+    // "Error" names no drive whose free space can be asked: no room, so
+    // nothing is installed into a folder "Error" beside setup.
+    std::optional<WindowInfo> destination = NextDialog();
+    ASSERT_TRUE(destination && RefusedForNoRoomThenLeave(*destination));
     WalkToEnd();
     EXPECT_EQ(robot->WaitExit(), 1);
+    EXPECT_EQ(GetFileAttributesA((medium.Path() + "\\Error").c_str()), INVALID_FILE_ATTRIBUTES);
 }
 
 // A SETUP.TXT key that is missing, or present without text, is reported once,

@@ -8,12 +8,16 @@
 #include <objbase.h>
 #include <shlobj.h>
 
+#include <algorithm>
 #include <deque>
 #include <map>
 #include <string>
 #include <vector>
 
+#include "Picture.h"
+#include "PublisherTool.h"
 #include "Scenario.h"
+#include "record/InstallRecord.h"
 
 namespace {
 // Titles and texts of the sample SETUP.TXT.
@@ -146,11 +150,13 @@ std::optional<std::map<std::string, StoredValue>> UninstallEntry(const std::stri
     for (DWORD index = 0;; ++index) {
         char name[256];
         DWORD nameSize = sizeof name;
-        BYTE data[4096];
-        DWORD dataSize = sizeof data;
+        // The install record holds a line per installed file.
+        std::vector<BYTE> data(1 << 20);
+        DWORD dataSize = static_cast<DWORD>(data.size());
         DWORD type = 0;
-        if (RegEnumValueA(key, index, name, &nameSize, nullptr, &type, data, &dataSize) != ERROR_SUCCESS) break;
-        values[name] = {type, std::string(reinterpret_cast<char*>(data), dataSize)};
+        if (RegEnumValueA(key, index, name, &nameSize, nullptr, &type, data.data(), &dataSize) != ERROR_SUCCESS)
+            break;
+        values[name] = {type, std::string(reinterpret_cast<char*>(data.data()), dataSize)};
     }
     RegCloseKey(key);
     return values;
@@ -310,6 +316,11 @@ protected:
             return;
         }
         ASSERT_TRUE(entry.has_value()) << "no uninstall key " << kUninstallKey << product;
+        // The install record beside the four values; what it holds, the uninstall scenarios show.
+        ASSERT_TRUE(entry->count("InstallRecord")) << "no install record";
+        EXPECT_EQ(entry->at("InstallRecord").type, static_cast<DWORD>(REG_BINARY));
+        EXPECT_TRUE(ParseRecord(entry->at("InstallRecord").bytes).has_value()) << entry->at("InstallRecord");
+        entry->erase("InstallRecord");
         std::map<std::string, StoredValue> expected = {
             {"DisplayName", Sz(product)},
             {"UninstallString", Sz(CopiedUninstaller() + " `" + dest + "` " + product)},
@@ -318,6 +329,27 @@ protected:
         };
         EXPECT_EQ(*entry, expected);
         EXPECT_EQ(copied, ReadWholeFile(XOVUNIN_EXE)) << "the uninstaller in " << WindowsFolder();
+    }
+
+    // The entries of the stored install record, a line each: its kind letter
+    // and the path, relative to the destination when inside it ("" for the
+    // destination itself). Sorted; "no record" when there is none.
+    std::vector<std::string> Recorded() {
+        std::optional<std::map<std::string, StoredValue>> entry = UninstallEntry(product);
+        if (!entry || !entry->count("InstallRecord")) return {"no record"};
+        std::optional<InstallRecord> record = ParseRecord(entry->at("InstallRecord").bytes);
+        if (!record) return {"unreadable record"};
+        std::vector<std::string> lines;
+        for (const RecordEntry& e : record->entries) {
+            std::string path = e.path;
+            if (SamePath(path, dest)) path = "";
+            else if (path.size() > dest.size() && SamePath(path.substr(0, dest.size() + 1), dest + "\\"))
+                path = path.substr(dest.size() + 1);
+            const char* kind = e.kind == RecordEntry::Kind::File ? "F " : e.kind == RecordEntry::Kind::Folder ? "D " : "S ";
+            lines.push_back(kind + path);
+        }
+        std::sort(lines.begin(), lines.end());
+        return lines;
     }
 
     std::string dest;
@@ -390,6 +422,14 @@ TEST_P(ReplaceAnswers, DecideWhichFilesAreReplaced) {
     EXPECT_EQ(TreeDifferences(InstalledTree(dest), expected), "");
     ExpectShortcutIn(c.abandoned ? nullptr : "Desktop");
     ExpectRegistered(!c.abandoned);
+    // Only what this run wrote is the book's: no folder (all were there), no file kept at No.
+    if (!c.abandoned) {
+        std::vector<std::string> recorded = {"S " + LinkPath(ShellFolder("Desktop"))};
+        for (const auto& [relative, content] : expected)
+            if (content == SampleTree()[relative]) recorded.push_back("F " + relative);
+        std::sort(recorded.begin(), recorded.end());
+        EXPECT_EQ(Recorded(), recorded);
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -532,6 +572,13 @@ TEST_F(InstallScenario, FailedExpansionsAreReportedOnce) {
     EXPECT_EQ(TreeDifferences(InstalledTree(dest), expected), "");
     ExpectShortcutIn("Desktop");
     ExpectRegistered(true);
+    // Neither failed file is the book's, nor the folder a file stood in for;
+    // the folders setup made are.
+    std::vector<std::string> recorded = {"D Chap 2",        "D Chap 2\\Data", "F Chap 2\\Data\\Table.dat",
+                                         "F Read Me.txt",   "F Small.txt",
+                                         "S " + LinkPath(ShellFolder("Desktop"))};
+    std::sort(recorded.begin(), recorded.end());
+    EXPECT_EQ(Recorded(), recorded);
 }
 
 // A plain medium whose copies fail in every way a user could meet: a
@@ -638,6 +685,45 @@ INSTANTIATE_TEST_SUITE_P(
                       PlacementCase{"DestinationCannotBeMade", "blocked", true, {kCopyProblem}}),
     [](const ::testing::TestParamInfo<PlacementCase>& info) { return std::string(info.param.name); });
 
+// A medium packed by the publisher's tool from a folder of plain files
+// installs byte for byte with the packed setup.exe: the chapter travels
+// SZDD-compressed under its own name and is expanded by the system's LZ
+// library, the random bytes (no smaller compressed) travel as they are, and
+// FileSize is what the tree installs.
+TEST_F(InstallScenario, PackedMediumInstallsByteForByte) {
+    std::string chapter = FileContent(Fixture("CHAPTER.TXT")), random = FileContent(Fixture("RANDOM.BIN"));
+    medium.AddFile("CODE\\CHAP_2\\DATA\\TABLE.DAT", chapter)
+        .AddFile("CODE\\RANDOM.BIN", random)
+        .AddCopy("XOVUNIN.EXE", XOVUNIN_EXE)
+        .SetIni("FileSize", "1");
+    std::string source = medium.Build();
+    ASSERT_FALSE(source.empty());
+    std::string packed = source + " packed";
+    RemoveTree(packed);
+    std::string output;
+    ASSERT_EQ(RunMedium("pack \"" + source + "\" \"" + packed + "\"", output), 0) << output;
+    EXPECT_EQ(FileContent(packed + "\\CODE\\CHAP_2\\DATA\\TABLE.DAT").substr(0, 4), "SZDD");
+    EXPECT_EQ(FileContent(packed + "\\CODE\\RANDOM.BIN"), random);
+    size_t installed = Sample("CODE\\READ_ME.TXT").size() + Sample("CODE\\CHAP_1\\HELLO.C").size() +
+                       chapter.size() + random.size();
+    char fileSize[32] = {};
+    GetPrivateProfileStringA("Setup", "FileSize", "", fileSize, sizeof fileSize, (packed + "\\SETUP.INI").c_str());
+    EXPECT_EQ(fileSize, std::to_string(installed));
+
+    robot = std::make_unique<Robot>(packed + "\\setup.exe", packed);
+    ASSERT_TRUE(robot->Start());
+    ASSERT_TRUE(PassToProgress());
+    Walk walk = WalkAnswering();
+    EXPECT_EQ(walk.dialogs, std::vector<std::string>{kFinishedTitle});
+    EXPECT_EQ(robot->WaitExit(), 1);
+    Tree expected = SampleTree();
+    expected["Chap 2\\Data\\Table.dat"] = chapter;
+    expected["Random.bin"] = random;
+    EXPECT_EQ(TreeDifferences(InstalledTree(dest), expected), "");
+    ExpectRegistered(true);
+    RemoveTree(packed);
+}
+
 // A medium without XOVUNIN.EXE installs and finishes; nothing is registered.
 TEST_F(InstallScenario, WithoutUninstallerNothingIsRegistered) {
     ASSERT_TRUE(StartInstall(false));
@@ -692,3 +778,282 @@ INSTANTIATE_TEST_SUITE_P(
                       // Quoted, or the profile reader would drop the space.
                       ShortcutCase{"TrailingSpace", "\"Desktop \"", nullptr, "DESKTOP "}),
     [](const ::testing::TestParamInfo<ShortcutCase>& info) { return std::string(info.param.name); });
+
+// Removing the book again: setup installs, then the command it registered is
+// run as the system runs it (by CreateProcess, its first word the program)
+// and the robot answers the uninstaller's message boxes.
+namespace {
+const std::string kNoEntryText =
+    "The information needed to remove this program cannot be found. Nothing has been removed.";
+
+// The icon of a message box, told by its colours on the screen (an icon
+// handle of another process cannot be read): the system's question mark is
+// drawn in blue, its exclamation mark in orange.
+std::string IconOf(Robot& robot, const WindowInfo& box) {
+    for (const ControlInfo& control : box.controls) {
+        if ((control.style & SS_TYPEMASK) != SS_ICON) continue;
+        RECT area = {};
+        GetWindowRect(GetDlgItem(box.hwnd, control.id), &area);
+        Sleep(200);  // painted before it is photographed
+        std::optional<Picture> picture = TakePicture(robot, CurrentTestName() + "-icon");
+        if (!picture) return "icon not photographed";
+        int blue = 0, orange = 0;
+        for (int y = area.top; y < area.bottom; ++y)
+            for (int x = area.left; x < area.right; ++x) {
+                if (!picture->Contains(x, y)) continue;
+                Pixel p = picture->At(x, y);
+                if (p.b > 150 && p.r < 100) ++blue;
+                if (p.r > 200 && p.g > 80 && p.b < 100) ++orange;
+            }
+        return blue > 40 && orange < 10 ? "question" : orange > 40 && blue < 10 ? "exclamation" : "other icon";
+    }
+    return "no icon";
+}
+
+// A message box of the uninstaller as a person sees it: icon, buttons, caption and text.
+std::string DescribeBox(Robot& robot, const WindowInfo& box) {
+    std::string icon = IconOf(robot, box);
+    std::string buttons;
+    for (auto [id, name] : {std::pair{IDYES, "Yes"}, {IDNO, "No"}, {IDOK, "OK"}, {IDCANCEL, "Cancel"}})
+        if (const ControlInfo* button = box.Control(id); button && button->visible) buttons += std::string(" ") + name;
+    return "[" + icon + buttons + "] " + box.title + ": " + box.Text(kMessageBoxText);
+}
+
+struct UninstallRun {
+    std::vector<std::string> boxes;
+    int exitCode = -1;
+};
+
+class UninstallScenario : public InstallScenario {
+protected:
+    // Installs the sample as a person does (Yes To All for a file there already).
+    void Install() {
+        ASSERT_TRUE(StartInstall());
+        Walk walk = WalkAnswering({});
+        ASSERT_EQ(walk.dialogs.back(), kFinishedTitle);
+        ASSERT_EQ(robot->WaitExit(), 1);
+    }
+
+    std::string RegisteredCommand() {
+        std::optional<std::map<std::string, StoredValue>> entry = UninstallEntry(product);
+        if (!entry || !entry->count("UninstallString")) return "";
+        const std::string& bytes = entry->at("UninstallString").bytes;
+        return bytes.substr(0, bytes.find('\0'));
+    }
+
+    // Runs the command line, pressing the given buttons in the message boxes
+    // in turn (OK when none is left).
+    UninstallRun RunUninstaller(const std::string& commandLine, std::deque<int> answers = {}) {
+        UninstallRun run;
+        robot = std::make_unique<Robot>(CopiedUninstaller(), Medium::WorkDir());
+        robot->SetCommandLine(commandLine);
+        if (!robot->Start()) {
+            ADD_FAILURE() << "cannot run " << commandLine;
+            return run;
+        }
+        for (int n = 0; n < 10; ++n) {
+            std::optional<WindowInfo> box = robot->WaitDialog();
+            if (!box) break;
+            run.boxes.push_back(DescribeBox(*robot, *box));
+            int id = answers.empty() ? IDOK : answers.front();
+            if (!answers.empty()) answers.pop_front();
+            robot->Press(id);
+            if (!robot->WaitClosed(box->hwnd)) break;
+        }
+        run.exitCode = robot->WaitExit();
+        EXPECT_TRUE(answers.empty()) << answers.size() << " answers were not used";
+        return run;
+    }
+
+    std::string Question() const { return "[question Yes No] " + product + ": " + kUninstallText; }
+    std::string Problem() const { return "[exclamation OK] " + product + ": " + kUninstallProblemText; }
+
+    void ExpectEntryGone() {
+        EXPECT_FALSE(UninstallEntry(product).has_value()) << "the uninstall entry is still there";
+        EXPECT_EQ(ReadWholeFile(CopiedUninstaller()), ReadWholeFile(XOVUNIN_EXE)) << "the uninstaller's own file";
+    }
+};
+
+void SetFileWriteTime(const std::string& path, const FILETIME& time) {
+    HANDLE file = CreateFileA(path.c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(file, INVALID_HANDLE_VALUE) << path;
+    EXPECT_TRUE(SetFileTime(file, nullptr, nullptr, &time));
+    CloseHandle(file);
+}
+
+FILETIME FileWriteTime(const std::string& path) {
+    WIN32_FILE_ATTRIBUTE_DATA data = {};
+    GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data);
+    return data.ftLastWriteTime;
+}
+}  // namespace
+
+// Everything setup put there goes: the installed tree and the folder setup
+// made for it, the shortcut, the file the script copied into the Windows
+// folder, the entry with its record; the uninstaller's own file stays.
+TEST_F(UninstallScenario, RemovesEverythingSetupPutThere) {
+    std::string windowsCopy = WindowsFolder() + "\\ZANDEL.INI";
+    DeleteFileA(windowsCopy.c_str());
+    medium.AddFile("SCRIPT.TXT", Sample("SCRIPT.TXT"));
+    Install();
+    ASSERT_TRUE(FileExists(windowsCopy));
+    ASSERT_TRUE(FileExists(dest + "\\Read Me First.txt"));
+    ExpectShortcutIn("Desktop");
+
+    UninstallRun run = RunUninstaller(RegisteredCommand(), {IDYES});
+    EXPECT_EQ(run.boxes, std::vector<std::string>{Question()});
+    EXPECT_EQ(run.exitCode, 0);
+    EXPECT_FALSE(FileExists(dest)) << "left: " << TreeDifferences(InstalledTree(dest), Tree{});
+    EXPECT_FALSE(FileExists(windowsCopy));
+    ExpectShortcutIn(nullptr);
+    ExpectEntryGone();
+    DeleteFileA(windowsCopy.c_str());
+}
+
+// The reader's work stays: a file edited to the same size (a newer time), a
+// file of another size whose time was set back to the one setup wrote, and
+// a file of their own, with the folders holding them. The rest goes, and the
+// message says once that not everything could be removed.
+TEST_F(UninstallScenario, KeepsTheReadersChangedAndAddedFiles) {
+    Install();
+    const std::string sameSize = dest + "\\Chap 1\\Hello.c", otherSize = dest + "\\Chap 2\\Data\\Table.dat";
+    std::string edited = Sample("CODE\\CHAP_1\\HELLO.C");
+    edited[0] = edited[0] == '#' ? '/' : '#';
+    ASSERT_TRUE(WriteWholeFile(sameSize, edited));
+    FILETIME asWritten = FileWriteTime(otherSize);
+    ASSERT_TRUE(WriteWholeFile(otherSize, "the reader's own table"));
+    SetFileWriteTime(otherSize, asWritten);
+    ASSERT_TRUE(WriteWholeFile(dest + "\\Chap 2\\mine.c", "int main() { return 0; }"));
+
+    UninstallRun run = RunUninstaller(RegisteredCommand(), {IDYES});
+    EXPECT_EQ(run.boxes, (std::vector<std::string>{Question(), Problem()}));
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_EQ(TreeDifferences(InstalledTree(dest), Tree{{"Chap 1\\Hello.c", edited},
+                                                        {"Chap 2\\Data\\Table.dat", "the reader's own table"},
+                                                        {"Chap 2\\mine.c", "int main() { return 0; }"}}),
+              "");
+    ExpectShortcutIn(nullptr);
+    ExpectEntryGone();
+}
+
+// No: nothing changes, on the disk or in the registry.
+TEST_F(UninstallScenario, NoChangesNothing) {
+    Install();
+    std::optional<std::map<std::string, StoredValue>> before = UninstallEntry(product);
+
+    UninstallRun run = RunUninstaller(RegisteredCommand(), {IDNO});
+    EXPECT_EQ(run.boxes, std::vector<std::string>{Question()});
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_EQ(TreeDifferences(InstalledTree(dest), SampleTree()), "");
+    ExpectShortcutIn("Desktop");
+    EXPECT_EQ(UninstallEntry(product), before);
+}
+
+// A command line the uninstaller cannot take at its word, or an entry
+// without a usable record: one message, no question, and nothing touched.
+struct RefusedCase {
+    const char* name;
+    std::string (*commandLine)(const std::string& uninstaller, const std::string& dest, const std::string& product);
+    // The record to store instead of setup's (given setup's); nullptr keeps it.
+    std::optional<std::string> (*record)(const InstallRecord& stored);
+    // The message: the entry's own text under the product's name, or, with
+    // no entry found, the uninstaller's under the name read (or its own).
+    enum Shown { kEntryText, kNoEntryUnderProgram, kNoEntryUnderName } shown;
+};
+
+void PrintTo(const RefusedCase& c, std::ostream* out) { *out << c.name; }
+
+std::string Registered(const std::string& u, const std::string& d, const std::string& p) {
+    return u + " `" + d + "` " + p;
+}
+
+std::optional<std::string> WithFolder(const InstallRecord& stored, const std::string& folder) {
+    InstallRecord record = stored;
+    record.installFolder = folder;
+    return FormatRecord(record);
+}
+
+const RefusedCase kRefusedCases[] = {
+    {"NoBackQuotes", [](auto& u, auto& d, auto& p) { return u + " " + d + " " + p; }, nullptr,
+     RefusedCase::kNoEntryUnderProgram},
+    {"OneBackQuote", [](auto& u, auto& d, auto& p) { return u + " `" + d + " " + p; }, nullptr,
+     RefusedCase::kNoEntryUnderProgram},
+    {"NoProductName", [](auto& u, auto& d, auto&) { return u + " `" + d + "`"; }, nullptr,
+     RefusedCase::kNoEntryUnderProgram},
+    {"UnknownProduct", [](auto& u, auto& d, auto& p) { return Registered(u, d, p + " 2"); }, nullptr,
+     RefusedCase::kNoEntryUnderName},
+    {"AnotherFolder", [](auto& u, auto& d, auto& p) { return Registered(u, d + "\\Chap 1", p); }, nullptr,
+     RefusedCase::kEntryText},
+    // The record names the same folder, so only the folder's own check refuses.
+    {"DriveRoot", [](auto& u, auto&, auto& p) { return Registered(u, "C:\\", p); },
+     [](const InstallRecord& r) { return WithFolder(r, "C:\\"); }, RefusedCase::kEntryText},
+    {"WindowsFolder", [](auto& u, auto&, auto& p) { return Registered(u, WindowsFolder(), p); },
+     [](const InstallRecord& r) { return WithFolder(r, WindowsFolder()); }, RefusedCase::kEntryText},
+    {"MissingRecord", Registered, [](const InstallRecord&) { return std::optional<std::string>(); },
+     RefusedCase::kEntryText},
+    {"RecordCutShort", Registered,
+     [](const InstallRecord& r) {
+         std::string text = FormatRecord(r);
+         return std::optional<std::string>(text.substr(0, text.size() - 1));
+     },
+     RefusedCase::kEntryText},
+};
+
+// One install for all the cases; after each, the tree, the shortcut and the
+// entry are as setup left them.
+TEST_F(UninstallScenario, RefusesWhatItCannotTrust) {
+    Install();
+    std::optional<std::map<std::string, StoredValue>> installed = UninstallEntry(product);
+    ASSERT_TRUE(installed && installed->count("InstallRecord"));
+    std::optional<InstallRecord> stored = ParseRecord(installed->at("InstallRecord").bytes);
+    ASSERT_TRUE(stored);
+
+    for (const RefusedCase& c : kRefusedCases) {
+        SCOPED_TRACE(c.name);
+        HKEY key = nullptr;
+        ASSERT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, (kUninstallKey + product).c_str(), 0, KEY_SET_VALUE, &key),
+                  ERROR_SUCCESS);
+        const std::string& setupRecord = installed->at("InstallRecord").bytes;
+        std::optional<std::string> record = c.record ? c.record(*stored) : setupRecord;
+        if (record)
+            RegSetValueExA(key, "InstallRecord", 0, REG_BINARY, reinterpret_cast<const BYTE*>(record->data()),
+                           static_cast<DWORD>(record->size()));
+        else
+            RegDeleteValueA(key, "InstallRecord");
+        std::optional<std::map<std::string, StoredValue>> before = UninstallEntry(product);
+
+        UninstallRun run = RunUninstaller(c.commandLine(CopiedUninstaller(), dest, product));
+        const std::string expected = c.shown == RefusedCase::kEntryText ? Problem()
+                                     : c.shown == RefusedCase::kNoEntryUnderName
+                                         ? "[exclamation OK] " + product + " 2: " + kNoEntryText
+                                         : "[exclamation OK] XOVUNIN: " + kNoEntryText;
+        EXPECT_EQ(run.boxes, std::vector<std::string>{expected});
+        EXPECT_EQ(run.exitCode, 1);
+        EXPECT_EQ(TreeDifferences(InstalledTree(dest), SampleTree()), "");
+        ExpectShortcutIn("Desktop");
+        EXPECT_EQ(UninstallEntry(product), before);
+
+        RegSetValueExA(key, "InstallRecord", 0, REG_BINARY, reinterpret_cast<const BYTE*>(setupRecord.data()),
+                       static_cast<DWORD>(setupRecord.size()));
+        RegCloseKey(key);
+    }
+}
+
+// A second setup over the first, one file kept at the reader's No: the record
+// holds both runs (the folders only the first made, the kept file as the
+// first wrote it), and one uninstall removes everything.
+TEST_F(UninstallScenario, SecondInstallThenOneUninstall) {
+    Install();
+    ASSERT_TRUE(StartInstall());
+    Walk walk = WalkAnswering({{kReplaceTitle, {kYes, kNo, kYes}}});
+    EXPECT_EQ(walk.askedFiles.size(), 3u);
+    EXPECT_EQ(robot->WaitExit(), 1);
+    ExpectRegistered(true);
+
+    UninstallRun run = RunUninstaller(RegisteredCommand(), {IDYES});
+    EXPECT_EQ(run.boxes, std::vector<std::string>{Question()});
+    EXPECT_EQ(run.exitCode, 0);
+    EXPECT_FALSE(FileExists(dest)) << "left: " << TreeDifferences(InstalledTree(dest), Tree{});
+    ExpectShortcutIn(nullptr);
+    ExpectEntryGone();
+}

@@ -71,6 +71,19 @@ bool SetupScenario::PassToProgress() {
     return destination && PressAndWaitClosed(*destination, IDOK);
 }
 
+bool SetupScenario::RefusedForNoRoomThenLeave(const WindowInfo& destination) {
+    robot->Press(IDOK);
+    std::optional<WindowInfo> message = NextDialog();
+    if (!message) return false;
+    EXPECT_EQ(message->title, "Not Enough Room");
+    if (!PressAndWaitClosed(*message, IDOK)) return false;
+    EXPECT_TRUE(robot->StaysOpen(destination.hwnd, 300)) << "the destination dialog closed after the refusal";
+    if (!robot->Select(destination.hwnd)) return false;
+    robot->Press(IDCANCEL);
+    std::optional<WindowInfo> leave = NextDialog();
+    return leave && PressAndWaitClosed(*leave, IDOK);
+}
+
 std::vector<WindowInfo> SetupScenario::WalkToEnd() {
     std::vector<WindowInfo> seen;
     // WaitFront also brings back a dialog the scenario has left open untouched.

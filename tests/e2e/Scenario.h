@@ -44,6 +44,10 @@ protected:
     // before the copy is passed in this one place. False (with a test
     // failure) when a dialog does not come or does not close.
     bool PassToProgress();
+    // In the destination dialog: OK is refused with the not-enough-room
+    // message, which is closed, and the dialog stays; then Cancel and the
+    // confirmed exit. False (with a test failure) when any of it does not come.
+    bool RefusedForNoRoomThenLeave(const WindowInfo& destination);
 
     Medium medium;
     std::unique_ptr<Robot> robot;

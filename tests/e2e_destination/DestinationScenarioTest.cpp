@@ -204,17 +204,7 @@ TEST_F(DestinationScenario, EmptyDestDirHasNoRoom) {
     std::optional<WindowInfo> welcome = NextDialog();
     ASSERT_TRUE(welcome && PressAndWaitClosed(*welcome, IDOK));
     std::optional<WindowInfo> destination = NextDialog();
-    ASSERT_TRUE(destination);
-    robot->Press(IDOK);
-    std::optional<WindowInfo> message = NextDialog();
-    ASSERT_TRUE(message);
-    EXPECT_EQ(message->title, "Not Enough Room");
-    ASSERT_TRUE(PressAndWaitClosed(*message, IDOK));
-    EXPECT_TRUE(robot->StaysOpen(destination->hwnd, 300));
-    ASSERT_TRUE(robot->Select(destination->hwnd));
-    robot->Press(IDCANCEL);
-    std::optional<WindowInfo> leave = NextDialog();
-    ASSERT_TRUE(leave && PressAndWaitClosed(*leave, IDOK));
+    ASSERT_TRUE(destination && RefusedForNoRoomThenLeave(*destination));
     std::vector<WindowInfo> rest = WalkToEnd();
     ASSERT_FALSE(rest.empty());
     EXPECT_EQ(rest.back().title, "Setup Incomplete");

@@ -170,7 +170,7 @@ void Robot::Note(const std::string& line) { Log("# " + line); }
 bool Robot::Running() const { return m_process && WaitForSingleObject(m_process, 0) == WAIT_TIMEOUT; }
 
 bool Robot::Start() {
-    Log("start " + m_exePath + " in " + m_workDir);
+    Log("start " + (m_commandLine.empty() ? m_exePath : m_commandLine) + " in " + m_workDir);
     // A job that dies with the robot: a test that crashes leaves no setup behind.
     m_job = CreateJobObjectA(nullptr, nullptr);
     if (m_job) {
@@ -178,11 +178,11 @@ bool Robot::Start() {
         limits.BasicLimitInformation.LimitFlags = JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE;
         SetInformationJobObject(m_job, JobObjectExtendedLimitInformation, &limits, sizeof limits);
     }
-    std::string commandLine = "\"" + m_exePath + "\"";
+    std::string commandLine = m_commandLine.empty() ? "\"" + m_exePath + "\"" : m_commandLine;
     STARTUPINFOA startup = {};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION info = {};
-    if (!CreateProcessA(m_exePath.c_str(), commandLine.data(), nullptr, nullptr, FALSE, CREATE_SUSPENDED, nullptr,
+    if (!CreateProcessA(m_commandLine.empty() ? m_exePath.c_str() : nullptr, commandLine.data(), nullptr, nullptr, FALSE, CREATE_SUSPENDED, nullptr,
                         m_workDir.c_str(), &startup, &info)) {
         Log("start failed: error " + std::to_string(GetLastError()));
         return false;

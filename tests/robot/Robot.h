@@ -9,6 +9,7 @@
 #include <windows.h>
 
 #include <optional>
+#include <utility>
 #include <set>
 #include <string>
 #include <vector>
@@ -48,6 +49,9 @@ public:
 
     // Starts setup.exe with workDir as its current directory.
     bool Start();
+    // From now on Start runs this whole command line instead, as the system
+    // runs a registered command: the program is its first word, unquoted.
+    void SetCommandLine(std::string commandLine) { m_commandLine = std::move(commandLine); }
 
     // The next dialog or message box of the process, not returned before,
     // that is visible and enabled (the active modal one); the topmost when
@@ -117,6 +121,7 @@ private:
 
     std::string m_exePath;
     std::string m_workDir;
+    std::string m_commandLine;
     DWORD m_timeoutMs;
     HANDLE m_process = nullptr;
     HANDLE m_job = nullptr;

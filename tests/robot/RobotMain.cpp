@@ -1,6 +1,11 @@
 // robot.exe: drives setup.exe through a scenario file and prints the transcript.
 //
 //   robot.exe SETUP_EXE WORK_DIR SCENARIO_FILE [TRANSCRIPT_FILE]
+//   robot.exe --uninstall PRODUCT WORK_DIR SCENARIO_FILE [TRANSCRIPT_FILE]
+//
+// The second form runs the command registered as the product's
+// "UninstallString" (HKLM ...\Uninstall\PRODUCT), as the system does when
+// the product is removed from the list of installed software.
 //
 // The scenario holds one action per line (blank lines and lines starting with
 // # are skipped):
@@ -139,11 +144,39 @@ bool RunLine(Robot& robot, const std::string& line) {
     robot.Note("unknown action: " + line);
     return false;
 }
+
+// The product's registered uninstall command; empty when there is none.
+std::string UninstallCommand(const std::string& product) {
+    std::string keyPath = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\" + product;
+    char value[1024] = {};
+    DWORD size = sizeof value - 1;
+    HKEY key = nullptr;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, keyPath.c_str(), 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS) return "";
+    DWORD type = 0;
+    if (RegQueryValueExA(key, "UninstallString", nullptr, &type, reinterpret_cast<BYTE*>(value), &size) !=
+            ERROR_SUCCESS ||
+        type != REG_SZ)
+        value[0] = '\0';
+    RegCloseKey(key);
+    return value;
+}
 }  // namespace
 
 int main(int argc, char** argv) {
+    std::string commandLine;
+    if (argc > 2 && std::string(argv[1]) == "--uninstall") {
+        commandLine = UninstallCommand(argv[2]);
+        if (commandLine.empty()) {
+            std::fprintf(stderr, "robot: no uninstall command registered for %s\n", argv[2]);
+            return 2;
+        }
+        // PRODUCT stands where SETUP_EXE stands in the first form; the command line names the program.
+        ++argv;
+        --argc;
+    }
     if (argc < 4) {
-        std::fprintf(stderr, "usage: robot.exe SETUP_EXE WORK_DIR SCENARIO_FILE [TRANSCRIPT_FILE]\n");
+        std::fprintf(stderr, "usage: robot.exe SETUP_EXE WORK_DIR SCENARIO_FILE [TRANSCRIPT_FILE]\n"
+                             "       robot.exe --uninstall PRODUCT WORK_DIR SCENARIO_FILE [TRANSCRIPT_FILE]\n");
         return 2;
     }
     std::ifstream scenario(argv[3]);
@@ -155,6 +188,7 @@ int main(int argc, char** argv) {
     std::string transcript;
     {
         Robot robot(argv[1], argv[2]);
+        if (!commandLine.empty()) robot.SetCommandLine(commandLine);
         if (!robot.Start()) {
             ok = false;
         } else {

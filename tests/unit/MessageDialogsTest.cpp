@@ -5,8 +5,8 @@
 #include <cstdlib>
 
 #include "TestWindows.h"
-#include "app/InstallSettings.h"
-#include "app/SetupTexts.h"
+#include "settings/InstallSettings.h"
+#include "settings/SetupTexts.h"
 
 namespace {
 struct Seen {

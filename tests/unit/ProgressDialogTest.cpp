@@ -4,9 +4,9 @@
 
 #include "TestFiles.h"
 #include "TestWindows.h"
-#include "app/InstallSettings.h"
+#include "settings/InstallSettings.h"
 #include "app/SetupApp.h"
-#include "app/SetupTexts.h"
+#include "settings/SetupTexts.h"
 #include "engine/CopyState.h"
 
 namespace {

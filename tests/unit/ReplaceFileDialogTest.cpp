@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "TestWindows.h"
-#include "app/SetupTexts.h"
+#include "settings/SetupTexts.h"
 #include "engine/FileFacts.h"
 
 namespace {

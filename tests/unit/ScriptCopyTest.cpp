@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "ScriptTestSupport.h"
-#include "app/InstallSettings.h"
+#include "settings/InstallSettings.h"
 #include "script/ScriptCommands.h"
 #include "script/ScriptLine.h"
 

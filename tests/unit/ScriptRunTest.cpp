@@ -8,8 +8,8 @@
 #include <vector>
 
 #include "ScriptTestSupport.h"
-#include "app/InstallSettings.h"
-#include "app/SetupTexts.h"
+#include "settings/InstallSettings.h"
+#include "settings/SetupTexts.h"
 #include "dialogs/MessageDialogs.h"
 #include "script/CommandScript.h"
 #include "script/ScriptFile.h"

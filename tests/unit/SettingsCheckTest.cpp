@@ -1,4 +1,4 @@
-#include "app/SettingsCheck.h"
+#include "settings/SettingsCheck.h"
 
 #include <gtest/gtest.h>
 

@@ -5,7 +5,7 @@
 #include <shlobj.h>
 
 #include "TestFiles.h"
-#include "app/InstallSettings.h"
+#include "settings/InstallSettings.h"
 
 namespace {
 class Shortcuts : public ::testing::Test {

@@ -6,8 +6,11 @@
 #include <vector>
 
 #include "TestFiles.h"
-#include "app/InstallSettings.h"
-#include "app/SetupTexts.h"
+#include "record/InstallRecord.h"
+#include "record/RecordStore.h"
+#include "record/SetupRunRecord.h"
+#include "settings/InstallSettings.h"
+#include "settings/SetupTexts.h"
 
 namespace {
 const char kUninstallKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
@@ -31,6 +34,8 @@ std::map<std::string, std::string> ReadEntry(const std::string& product) {
         if (RegEnumValueA(key, i, name, &nameSize, nullptr, &type, reinterpret_cast<BYTE*>(data.data()), &dataSize) !=
             ERROR_SUCCESS)
             break;
+        // The install record, beside the four values, has tests of its own.
+        if (std::string(name) == "InstallRecord") continue;
         EXPECT_EQ(type, static_cast<DWORD>(REG_SZ));
         EXPECT_GT(dataSize, 0u);
         EXPECT_EQ(data[dataSize - 1], '\0') << "stored with its terminating zero";
@@ -53,8 +58,10 @@ protected:
         SetupTexts.UninstallText = "Remove it?";
         SetupTexts.UninstallProblemText = "Could not remove everything.";
         RegDeleteKeyA(HKEY_LOCAL_MACHINE, (kUninstallKey + InstallSettings.ProductName).c_str());
+        ForgetRunRecord();
     }
     void TearDown() override {
+        ForgetRunRecord();
         RegDeleteKeyA(HKEY_LOCAL_MACHINE, (kUninstallKey + InstallSettings.ProductName).c_str());
     }
     std::string medium, windows;
@@ -108,6 +115,72 @@ TEST_F(UninstallRegistration, ValuesLongerThan255CharactersAreWrittenInFull) {
     EXPECT_NE(entry["UninstallString"].find("`C:\\" + std::string(300, 'p') + "` Zandel Test Companion"),
               std::string::npos);
     EXPECT_EQ(entry["UninstallText"], std::string(400, 't'));
+}
+
+std::optional<InstallRecord> StoredRecord(const std::string& product) {
+    RegistryKey entry = OpenUninstallEntry(product, KEY_QUERY_VALUE);
+    std::optional<std::string> text = entry ? ReadRecordText(entry.get()) : std::nullopt;
+    return text ? ParseRecord(*text) : std::nullopt;
+}
+
+std::vector<std::string> Paths(const InstallRecord& record) {
+    std::vector<std::string> paths;
+    for (const RecordEntry& entry : record.entries) paths.push_back(entry.path);
+    return paths;
+}
+
+// The registration stores the run's record; a second run replaces it with its
+// own, keeping of the first what is still there and not written again.
+TEST_F(UninstallRegistration, StoresTheRunsRecordMergedWithTheEarlierOne) {
+    std::string book = MakeTestFolder("uninstall-book");
+    InstallSettings.InstallPath = book;
+    for (const char* name : {"kept.c", "rewritten.c", "deleted.c"}) {
+        ASSERT_TRUE(WriteWholeFile(book + "\\" + name, "first run"));
+        RecordWrittenFile(book + "\\" + name);
+    }
+    RecordCreatedFolder(book + "\\");
+    {
+        CurrentDirectoryScope here(medium);
+        RegisterUninstaller();
+    }
+    std::optional<InstallRecord> first = StoredRecord(InstallSettings.ProductName);
+    ASSERT_TRUE(first);
+    EXPECT_EQ(first->installFolder, book);
+    EXPECT_EQ(Paths(*first), (std::vector<std::string>{book + "\\kept.c", book + "\\rewritten.c",
+                                                       book + "\\deleted.c", book}));
+    EXPECT_EQ(first->entries[0].size, 9u);
+
+    ForgetRunRecord();
+    DeleteFileA((book + "\\deleted.c").c_str());
+    ASSERT_TRUE(WriteWholeFile(book + "\\rewritten.c", "the second run"));
+    RecordWrittenFile(book + "\\REWRITTEN.C");
+    {
+        CurrentDirectoryScope here(medium);
+        RegisterUninstaller();
+    }
+    std::optional<InstallRecord> second = StoredRecord(InstallSettings.ProductName);
+    ASSERT_TRUE(second);
+    EXPECT_EQ(Paths(*second), (std::vector<std::string>{book + "\\REWRITTEN.C", book + "\\kept.c", book}));
+    EXPECT_EQ(second->entries[0].size, 14u) << "the second run's size, not the first's";
+}
+
+// A file the script copies is stored once the entry is written, and one
+// copied afterwards joins the stored record at once.
+TEST_F(UninstallRegistration, AScriptCopyJoinsTheStoredRecordOnlyOnceRegistered) {
+    std::string copy = MakeTestFolder("uninstall-script") + "\\NOTES.TXT";
+    ASSERT_TRUE(WriteWholeFile(copy, "notes"));
+    RecordScriptCopy(copy);
+    EXPECT_FALSE(StoredRecord(InstallSettings.ProductName)) << "stored before the registration";
+    {
+        CurrentDirectoryScope here(medium);
+        RegisterUninstaller();
+    }
+    std::string later = WorkFolder("uninstall-script") + "\\LATER.TXT";
+    ASSERT_TRUE(WriteWholeFile(later, "later"));
+    RecordScriptCopy(later);
+    std::optional<InstallRecord> stored = StoredRecord(InstallSettings.ProductName);
+    ASSERT_TRUE(stored);
+    EXPECT_EQ(Paths(*stored), (std::vector<std::string>{copy, later}));
 }
 }  // namespace
 

@@ -1,4 +1,4 @@
-#include "app/SetupTexts.h"
+#include "settings/SetupTexts.h"
 
 SetupTextsRecord SetupTexts;
 

@@ -1,10 +1,9 @@
-#include "app/SettingsCheck.h"
+#include "settings/SettingsCheck.h"
 
 #include <windows.h>
 
 #include <cstdint>
 
-#include "framework/MessageBox.h"
 #include "framework/SafeFormat.h"
 
 namespace {
@@ -46,8 +45,11 @@ long ParseFileSize(const std::string& text) {
 SettingsCheckResult CheckSettings(const InstallSettingsRecord& settings) {
     SettingsCheckResult result;
     std::vector<std::string>& messages = result.messages;
+    // Each group of checks names its key for the messages it added.
+    auto about = [&result](const char* key) { result.keys.resize(result.messages.size(), key); };
 
     if (char c = FirstIllegal(settings.CodeDir)) messages.push_back(IllegalCharacterMessage(settings.CodeDir, c));
+    about("CodeDir");
 
     const std::string& dest = settings.DestDir;
     if (!(dest.size() >= 3 && dest[1] == ':' && dest[2] == '\\'))
@@ -55,12 +57,14 @@ SettingsCheckResult CheckSettings(const InstallSettingsRecord& settings) {
             "The '%s' entry in SETUP.INI looks suspicious.\nIt should be an entry like 'C:\\Zandel'.", dest.c_str()));
     std::string destFolder = dest.size() > 3 ? dest.substr(3) : std::string();
     if (char c = FirstIllegal(destFolder)) messages.push_back(IllegalCharacterMessage(destFolder, c));
+    about("DestDir");
 
     std::string location = UpperCase(settings.ShortcutLocation);
     if (location != "NULL" && location != "DESKTOP" && location != "MY DOCUMENTS" && location != "FAVORITES")
         messages.push_back(StringPrintf("The '%s' entry in SETUP.INI looks suspicious.\nIt should be either 'NULL,' "
                                         "'Favorites,' 'My Documents,' or 'Desktop.'",
                                         location.c_str()));
+    about("ShortcutLocation");
 
     std::string size = UpperCase(settings.FileSize);
     for (char c : size) {
@@ -76,6 +80,7 @@ SettingsCheckResult CheckSettings(const InstallSettingsRecord& settings) {
         messages.push_back(StringPrintf("The '%s' entry in SETUP.INI is suspiciously small or large.\n(This entry is "
                                         "the total size of the installed files.)",
                                         size.c_str()));
+    about("FileSize");
 
     result.filesCompressed = UpperCase(settings.FilesCompressed) == "YES";
     result.useUnderscores = UpperCase(settings.UseUnderscores) == "YES";
@@ -84,12 +89,6 @@ SettingsCheckResult CheckSettings(const InstallSettingsRecord& settings) {
         messages.push_back(
             "At least one entry in SETUP.INI is suspicious.\nSetup will continue, but the results will be "
             "unpredictable.");
+    about("");
     return result;
-}
-
-void ValidateSettings() {
-    SettingsCheckResult result = CheckSettings(InstallSettings);
-    for (const std::string& message : result.messages) AfxMessageBox(message, MB_OK | MB_ICONSTOP);
-    InstallSettings.FilesCompressedFlag = result.filesCompressed;
-    InstallSettings.UseUnderscoresFlag = result.useUnderscores;
 }

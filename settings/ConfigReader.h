@@ -3,8 +3,8 @@
 #include <functional>
 #include <string>
 
-#include "app/InstallSettings.h"
-#include "app/SetupTexts.h"
+#include "settings/InstallSettings.h"
+#include "settings/SetupTexts.h"
 
 // Told the warning text of each missing key, before the next key is read.
 using MissingKeyWarning = std::function<void(const std::string& warning)>;

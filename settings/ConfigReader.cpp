@@ -1,4 +1,4 @@
-#include "app/ConfigReader.h"
+#include "settings/ConfigReader.h"
 
 #include <windows.h>
 

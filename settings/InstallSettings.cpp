@@ -1,4 +1,4 @@
-#include "app/InstallSettings.h"
+#include "settings/InstallSettings.h"
 
 InstallSettingsRecord InstallSettings;
 

@@ -1,0 +1,12 @@
+#include "app/SettingsMessages.h"
+
+#include "framework/MessageBox.h"
+#include "settings/InstallSettings.h"
+#include "settings/SettingsCheck.h"
+
+void ValidateSettings() {
+    SettingsCheckResult result = CheckSettings(InstallSettings);
+    for (const std::string& message : result.messages) AfxMessageBox(message, MB_OK | MB_ICONSTOP);
+    InstallSettings.FilesCompressedFlag = result.filesCompressed;
+    InstallSettings.UseUnderscoresFlag = result.useUnderscores;
+}

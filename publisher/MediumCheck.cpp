@@ -1,0 +1,297 @@
+#include "publisher/MediumCheck.h"
+
+#include <windows.h>
+
+#include <algorithm>
+
+#include "engine/FileOperations.h"
+#include "framework/SafeFormat.h"
+#include "publisher/CompressedFiles.h"
+#include "publisher/MediumTree.h"
+#include "script/PathVariables.h"
+#include "script/ScriptCommands.h"
+#include "script/ScriptFile.h"
+#include "script/ScriptLine.h"
+#include "settings/ConfigReader.h"
+#include "settings/InstallSettings.h"
+#include "settings/SettingsCheck.h"
+#include "settings/SetupTexts.h"
+
+namespace {
+// The system's limit on a path, its terminating zero included: the copy
+// skips a file or folder whose installed path has this many characters.
+constexpr size_t kPathLimit = MAX_PATH;
+
+// The five texts setup fills with one "%s"; every other text is shown as it stands.
+const char* const kFormatTexts[] = {"WelcomeText", "InstallText", "FinishedText", "ConfirmReplaceText1",
+                                    "ConfirmReplaceText3"};
+
+class Report {
+public:
+    explicit Report(MediumCheckResult& result) : m_result(result) {}
+    void Error(std::string text) { Add(true, std::move(text)); }
+    void Warning(std::string text) { Add(false, std::move(text)); }
+
+private:
+    void Add(bool error, std::string text) {
+        // One finding a line: the program's own texts break their lines.
+        std::replace(text.begin(), text.end(), '\n', ' ');
+        (error ? m_result.errors : m_result.warnings)++;
+        m_result.findings.push_back({error, std::move(text)});
+    }
+    MediumCheckResult& m_result;
+};
+
+std::string Upper(std::string text) {
+    if (!text.empty()) CharUpperBuffA(text.data(), static_cast<DWORD>(text.size()));
+    return text;
+}
+
+std::string FullPath(const std::string& path) {
+    char buffer[MAX_PATH] = {};
+    DWORD length = GetFullPathNameA(path.c_str(), MAX_PATH, buffer, nullptr);
+    return length > 0 && length < MAX_PATH ? std::string(buffer, length) : path;
+}
+
+// The directives of a text that setup shows literally: every "%" but "%%"
+// and, in a format text, its first "%s".
+int LiteralDirectives(const std::string& text, bool format) {
+    int literal = 0;
+    bool filled = !format;
+    for (size_t i = 0; i < text.size(); ++i) {
+        if (text[i] != '%') continue;
+        char next = i + 1 < text.size() ? text[i + 1] : '\0';
+        if (format && next == '%') {
+            ++i;
+        } else if (next == 's' && !filled) {
+            filled = true;
+            ++i;
+        } else if (format || next == 's') {
+            // In a plain text only "%s" looks like a directive; "100%" is plain text.
+            ++literal;
+            if (next == 's') ++i;
+        }
+    }
+    return literal;
+}
+
+void CheckTexts(Report& report) {
+    for (const SetupTextKey& key : SetupTextKeys) {
+        const std::string& text = SetupTexts.*key.field;
+        bool format = std::find_if(std::begin(kFormatTexts), std::end(kFormatTexts), [&key](const char* name) {
+                          return std::string(name) == key.name;
+                      }) != std::end(kFormatTexts);
+        if (int literal = LiteralDirectives(text, format))
+            report.Warning(StringPrintf("SETUP.TXT %s: %d %s shown literally (%s)", key.name, literal,
+                                        literal == 1 ? "directive is" : "directives are",
+                                        format ? "setup fills only one %s; write a percent sign as %%"
+                                               : "setup fills nothing in this text"));
+    }
+}
+
+// The values the script's path variables take on the reader's machine as
+// far as the publisher's can tell: this machine's folders, the medium as
+// StartDir, DestDir as the chosen folder.
+void PrepareScriptSettings(const std::string& mediumDir) {
+    InstallSettingsRecord& settings = InstallSettings;
+    settings.StartDir = FullPath(mediumDir);
+    settings.InstallPath = settings.DestDir;
+    // Setup records the install drive and folder only when it makes a shortcut.
+    std::string location = Upper(settings.ShortcutLocation);
+    std::string folder = location == "DESKTOP"        ? settings.DesktopDir
+                         : location == "MY DOCUMENTS" ? settings.PersonalDir
+                         : location == "FAVORITES"    ? settings.FavoritesDir
+                                                      : std::string();
+    settings.InstallDrive = folder.empty() ? std::string() : settings.InstallPath.substr(0, 2);
+    settings.InstallDir = folder.empty() || settings.InstallPath.size() <= 2 ? std::string()
+                                                                              : settings.InstallPath.substr(2);
+}
+
+// Line numbers as an editor shows them: CR LF, LF and CR alone each end a line.
+size_t LineNumber(const std::string& bytes, size_t offset) {
+    size_t number = 1;
+    for (size_t i = 0; i < offset; ++i)
+        if (bytes[i] == '\n' || (bytes[i] == '\r' && (i + 1 >= bytes.size() || bytes[i + 1] != '\n'))) ++number;
+    return number;
+}
+
+void CheckCopy(Report& report, const std::string& where, const std::vector<std::string>& fields) {
+    const std::string& mediumRoot = InstallSettings.StartDir;
+    std::string source = ExpandPathVariable(fields[1], InstallSettings);
+    std::string destination = ExpandPathVariable(fields[2], InstallSettings);
+    std::string problem = CheckCopyLine(fields[0], source, destination);
+    if (!problem.empty()) {
+        report.Error(where + problem);
+        return;
+    }
+    for (const std::string* path : {&source, &destination})
+        if (path->size() > ScriptPathLimit)
+            report.Error(StringPrintf("%s%s is %u characters, past the limit of %u: nothing is copied", where.c_str(),
+                                      path->c_str(), static_cast<unsigned>(path->size()),
+                                      static_cast<unsigned>(ScriptPathLimit)));
+    // Only a source on the medium can be looked for here.
+    if (Upper(fields[1]).rfind("%STARTDIR%", 0) == 0 && source.size() <= ScriptPathLimit && !PathExists(source)) {
+        std::string relative = source.substr(std::min(source.size(), mediumRoot.size()));
+        while (!relative.empty() && relative[0] == '\\') relative.erase(0, 1);
+        report.Error(StringPrintf("%sthe source %s is not on the medium", where.c_str(), relative.c_str()));
+    }
+}
+
+void CheckScript(Report& report, const std::string& name) {
+    HANDLE file = CreateFileA(name.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        report.Error(StringPrintf("CommandFile: %s is not on the medium (the reader sees \"Couldn't find script "
+                                  "file %s.\")",
+                                  name.c_str(), name.c_str()));
+        return;
+    }
+    DWORD size = GetFileSize(file, nullptr);
+    std::string bytes;
+    bool read = ReadScriptBytes(file, bytes);
+    CloseHandle(file);
+    if (!read) {
+        report.Error(StringPrintf("%s cannot be read", name.c_str()));
+        return;
+    }
+    if (size > ScriptReadLimit)
+        report.Error(StringPrintf("%s: %lu bytes; setup reads the first %u, the rest is never run", name.c_str(),
+                                  static_cast<unsigned long>(size), static_cast<unsigned>(ScriptReadLimit)));
+
+    std::vector<ScriptLineSpan> spans;
+    std::vector<std::string> lines = SplitScriptText(bytes, &spans);
+    for (size_t i = 0; i < lines.size(); ++i) {
+        std::string where = StringPrintf("%s line %u: ", name.c_str(),
+                                         static_cast<unsigned>(LineNumber(bytes, spans[i].start)));
+        if (spans[i].length > ScriptLineLimit)
+            report.Error(StringPrintf("%s%u characters; setup keeps the first %u", where.c_str(),
+                                      static_cast<unsigned>(spans[i].length), static_cast<unsigned>(ScriptLineLimit)));
+        std::vector<std::string> fields = SplitScriptFields(lines[i], ScriptFieldCount + 1);
+        if (fields.size() > ScriptFieldCount)
+            report.Error(StringPrintf("%smore than %u fields; setup drops the rest", where.c_str(),
+                                      static_cast<unsigned>(ScriptFieldCount)));
+        // The fields setup keeps; those the line does not supply are empty.
+        fields.resize(ScriptFieldCount);
+        for (const std::string& field : fields)
+            if (HasUnknownPathVariable(field))
+                report.Error(StringPrintf("%sunknown path variable in %s", where.c_str(), field.c_str()));
+        std::string word = Upper(fields[0]);
+        if (word == "COPY")
+            CheckCopy(report, where, fields);
+        else if (word != "RUN" && word != "RENAME")
+            report.Warning(StringPrintf("%sunknown command word '%s': the line does nothing", where.c_str(),
+                                        fields[0].c_str()));
+    }
+}
+
+void CheckTree(Report& report, MediumCheckResult& result, const std::string& mediumDir, bool compressed,
+               bool useUnderscores) {
+    const InstallSettingsRecord& settings = InstallSettings;
+    std::string skippedFolder;  // entries below a folder the copy skips are not reported again
+    for (const TreeEntry& entry : ListMediumTree(mediumDir, settings.CodeDir, settings.DestDir, useUnderscores)) {
+        if (!skippedFolder.empty() && entry.relative.rfind(skippedFolder, 0) == 0) continue;
+        skippedFolder.clear();
+        if (entry.skipped) {
+            report.Warning(entry.relative + ": a folder whose name starts with \".\" is not installed");
+            continue;
+        }
+        if (entry.installedPath.size() >= kPathLimit) {
+            report.Error(StringPrintf("%s: installed as %s, %u characters, the system's limit is %u: not installed",
+                                      entry.relative.c_str(), entry.installedPath.c_str(),
+                                      static_cast<unsigned>(entry.installedPath.size()),
+                                      static_cast<unsigned>(kPathLimit - 1)));
+            if (entry.folder) skippedFolder = entry.relative + "\\";
+            continue;
+        }
+        if (entry.folder) {
+            if (entry.empty) report.Warning(entry.relative + ": empty folder");
+            continue;
+        }
+        CompressedFacts facts = InspectMediumFile(mediumDir + "\\" + entry.relative, compressed);
+        if (!compressed) {
+            if (facts.compressed)
+                report.Warning(entry.relative +
+                               ": SZDD-compressed, but FilesCompressed is not YES: it would be installed compressed");
+            result.installedSize += entry.size;
+            continue;
+        }
+        if (!facts.damage.empty()) report.Error(entry.relative + ": " + facts.damage);
+        result.installedSize += facts.installedSize;
+    }
+}
+
+bool ReadMedium(const std::string& mediumDir, const MissingKeyWarning& warn) {
+    if (!IsFolder(mediumDir) || !SetCurrentDirectoryA(mediumDir.c_str())) return false;
+    InstallSettings = InstallSettingsRecord();
+    SetupTexts = SetupTextsRecord();
+    ReadEnvironment(InstallSettings);
+    ReadSetupIni(InstallSettings, warn);
+    ReadSetupTxt(SetupTexts, warn);
+    return true;
+}
+}  // namespace
+
+MediumCheckResult CheckMedium(const std::string& folder) {
+    // Relative to where the check was started, not to the medium it enters.
+    const std::string mediumDir = FullPath(folder);
+    MediumCheckResult result;
+    Report report(result);
+    CurrentDirectoryGuard restore;
+    // Every key setup would warn about, in its own words.
+    auto missing = [&report](const std::string& warning) {
+        const std::string prefix = "Warning: ";
+        report.Error(warning.rfind(prefix, 0) == 0 ? warning.substr(prefix.size()) : warning);
+    };
+    if (!ReadMedium(mediumDir, missing)) return result;
+    result.ran = true;
+
+    SettingsCheckResult check = CheckSettings(InstallSettings);
+    for (size_t i = 0; i < check.messages.size(); ++i)
+        // The closing summary only says that there were messages.
+        if (!check.keys[i].empty()) report.Error(check.keys[i] + ": " + check.messages[i]);
+
+    const InstallSettingsRecord& settings = InstallSettings;
+    std::string codeDir = mediumDir + "\\" + settings.CodeDir;
+    if (!IsFolder(codeDir)) {
+        report.Error(StringPrintf("CodeDir: %s is not a folder on the medium", settings.CodeDir.c_str()));
+    } else {
+        CheckTree(report, result, mediumDir, check.filesCompressed, check.useUnderscores);
+        long declared = ParseFileSize(settings.FileSize);
+        if (declared < 0 || static_cast<uint64_t>(declared) < result.installedSize)
+            report.Error(StringPrintf("FileSize: %s is below the installed size of the tree; it needs at least %llu",
+                                      settings.FileSize.c_str(), static_cast<unsigned long long>(result.installedSize)));
+    }
+
+    if (!PathExists("XOVUNIN.EXE"))
+        report.Warning("XOVUNIN.EXE is not on the medium: setup registers no uninstall entry");
+    CheckTexts(report);
+
+    if (settings.CommandFile != "NULL" && !settings.CommandFile.empty()) {
+        PrepareScriptSettings(mediumDir);
+        CheckScript(report, settings.CommandFile);
+    }
+    return result;
+}
+
+uint64_t InstalledTreeSize(const std::string& folder) {
+    const std::string mediumDir = FullPath(folder);
+    CurrentDirectoryGuard restore;
+    if (!ReadMedium(mediumDir, [](const std::string&) {})) return 0;
+    SettingsCheckResult check = CheckSettings(InstallSettings);
+    uint64_t total = 0;
+    for (const TreeEntry& entry :
+         ListMediumTree(mediumDir, InstallSettings.CodeDir, InstallSettings.DestDir, check.useUnderscores)) {
+        if (entry.folder) continue;
+        total += check.filesCompressed ? InspectMediumFile(mediumDir + "\\" + entry.relative, false).installedSize
+                                       : entry.size;
+    }
+    return total;
+}
+
+std::string FindingLine(const Finding& finding) {
+    return (finding.error ? "error: " : "warning: ") + finding.text;
+}
+
+std::string FindingCounts(const MediumCheckResult& result) {
+    return StringPrintf("%u error%s, %u warning%s", static_cast<unsigned>(result.errors), result.errors == 1 ? "" : "s",
+                        static_cast<unsigned>(result.warnings), result.warnings == 1 ? "" : "s");
+}

@@ -1,0 +1,51 @@
+// medium.exe, the publisher's tool:
+//   medium check DIR      checks a medium folder before it ships
+//   medium pack SRC OUT   makes a ready medium in OUT from the folder SRC
+// Exit code: 0 no errors, 1 errors found, 2 it could not run.
+#include <windows.h>
+
+#include <cstdio>
+#include <string>
+
+#include "publisher/MediumCheck.h"
+#include "publisher/MediumPack.h"
+
+namespace {
+constexpr int kClean = 0, kErrors = 1, kCannotRun = 2;
+
+int Usage() {
+    std::fputs("usage: medium check DIR | medium pack SRC OUT\n", stderr);
+    return kCannotRun;
+}
+
+int Check(const std::string& folder) {
+    MediumCheckResult result = CheckMedium(folder);
+    if (!result.ran) {
+        std::fprintf(stderr, "medium: %s is not a folder\n", folder.c_str());
+        return Usage();
+    }
+    for (const Finding& finding : result.findings) std::printf("%s\n", FindingLine(finding).c_str());
+    std::printf("%s\n", FindingCounts(result).c_str());
+    return result.errors ? kErrors : kClean;
+}
+
+// setup.exe is built beside this program.
+std::string OurFolder() {
+    char path[MAX_PATH] = {};
+    DWORD length = GetModuleFileNameA(nullptr, path, MAX_PATH);
+    if (length == 0 || length >= MAX_PATH) return ".";
+    std::string self(path, length);
+    return self.substr(0, self.find_last_of('\\'));
+}
+}  // namespace
+
+int main(int argc, char** argv) {
+    std::string command = argc > 1 ? argv[1] : "";
+    if (command == "check" && argc == 3) return Check(argv[2]);
+    if (command == "pack" && argc == 4) {
+        if (PackMedium(argv[2], argv[3], OurFolder(), stdout) != PackResult::Packed) return kCannotRun;
+        std::fflush(stdout);
+        return Check(argv[3]);
+    }
+    return Usage();
+}

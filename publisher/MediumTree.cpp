@@ -1,0 +1,65 @@
+#include "publisher/MediumTree.h"
+
+#include <windows.h>
+
+#include <algorithm>
+
+#include "engine/FileOperations.h"
+
+namespace {
+struct Found {
+    std::string name;
+    bool folder;
+    uint32_t size;
+};
+
+std::vector<Found> ListFolder(const std::string& folder) {
+    std::vector<Found> entries;
+    WIN32_FIND_DATAA data;
+    HANDLE search = FindFirstFileA((folder + "\\*").c_str(), &data);
+    if (search == INVALID_HANDLE_VALUE) return entries;
+    do {
+        std::string name = data.cFileName;
+        if (name == "." || name == "..") continue;
+        entries.push_back({name, (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0, data.nFileSizeLow});
+    } while (FindNextFileA(search, &data));
+    FindClose(search);
+    std::sort(entries.begin(), entries.end(), [](const Found& a, const Found& b) { return a.name < b.name; });
+    return entries;
+}
+
+void ListLevel(const std::string& mediumDir, const std::string& relative, const std::string& installed,
+               bool useUnderscores, std::vector<TreeEntry>& out) {
+    for (const Found& found : ListFolder(mediumDir + "\\" + relative)) {
+        TreeEntry entry;
+        entry.relative = relative + "\\" + found.name;
+        // The copy's own rule for the name a file or folder gets.
+        entry.installedPath = installed + "\\" + (useUnderscores ? MakeLongFileName(found.name) : found.name);
+        entry.folder = found.folder;
+        entry.size = found.folder ? 0 : found.size;
+        entry.skipped = found.folder && found.name[0] == '.';
+        size_t index = out.size();
+        out.push_back(entry);
+        if (!entry.folder || entry.skipped) continue;
+        ListLevel(mediumDir, entry.relative, entry.installedPath, useUnderscores, out);
+        out[index].empty = out.size() == index + 1;
+    }
+}
+}  // namespace
+
+std::vector<TreeEntry> ListMediumTree(const std::string& mediumDir, const std::string& codeDir,
+                                      const std::string& destDir, bool useUnderscores) {
+    std::vector<TreeEntry> entries;
+    ListLevel(mediumDir, codeDir, destDir, useUnderscores, entries);
+    return entries;
+}
+
+CurrentDirectoryGuard::CurrentDirectoryGuard() {
+    char buffer[MAX_PATH] = {};
+    DWORD length = GetCurrentDirectoryA(MAX_PATH, buffer);
+    if (length > 0 && length < MAX_PATH) m_previous.assign(buffer, length);
+}
+
+CurrentDirectoryGuard::~CurrentDirectoryGuard() {
+    if (!m_previous.empty()) SetCurrentDirectoryA(m_previous.c_str());
+}

@@ -1,0 +1,159 @@
+#include "record/InstallRecord.h"
+
+#include <windows.h>
+
+#include <cstdio>
+#include <unordered_set>
+
+namespace {
+constexpr std::string_view kHeader = "XOVUNIN INSTALL RECORD 1";
+constexpr std::string_view kLineEnd = "\r\n";
+
+char KindLetter(RecordEntry::Kind kind) {
+    switch (kind) {
+    case RecordEntry::Kind::File: return 'F';
+    case RecordEntry::Kind::Folder: return 'D';
+    case RecordEntry::Kind::Shortcut: return 'S';
+    }
+    return '?';
+}
+
+// A full path of a drive, within the system's bound, that names its place
+// without stepping up: a record that could climb out of a recorded folder
+// ("C:\Book\..\WINDOWS") would make the uninstaller's checks worthless.
+bool IsRecordablePath(std::string_view path) {
+    if (path.size() < 3 || path.size() >= MAX_PATH) return false;
+    char drive = path[0];
+    if (!((drive >= 'A' && drive <= 'Z') || (drive >= 'a' && drive <= 'z')) || path[1] != ':' || path[2] != '\\')
+        return false;
+    size_t start = 3;
+    while (start <= path.size()) {
+        size_t end = path.find_first_of("\\/", start);
+        if (end == std::string_view::npos) end = path.size();
+        std::string_view part = path.substr(start, end - start);
+        if (part == "." || part == "..") return false;
+        start = end + 1;
+    }
+    for (char c : path)
+        if (static_cast<unsigned char>(c) < 32) return false;
+    return true;
+}
+
+bool ParseDecimal(std::string_view text, uint64_t& value) {
+    if (text.empty() || text.size() > 20) return false;
+    value = 0;
+    for (char c : text) {
+        if (c < '0' || c > '9') return false;
+        uint64_t digit = static_cast<uint64_t>(c - '0');
+        if (value > (UINT64_MAX - digit) / 10) return false;
+        value = value * 10 + digit;
+    }
+    return true;
+}
+
+bool ParseHex16(std::string_view text, uint64_t& value) {
+    if (text.size() != 16) return false;
+    value = 0;
+    for (char c : text) {
+        int digit;
+        if (c >= '0' && c <= '9') digit = c - '0';
+        else if (c >= 'A' && c <= 'F') digit = c - 'A' + 10;
+        else return false;
+        value = value << 4 | static_cast<uint64_t>(digit);
+    }
+    return true;
+}
+
+// The fields of a line apart by tabs.
+std::vector<std::string_view> Fields(std::string_view line) {
+    std::vector<std::string_view> fields;
+    size_t start = 0;
+    for (;;) {
+        size_t tab = line.find('\t', start);
+        fields.push_back(line.substr(start, tab == std::string_view::npos ? std::string_view::npos : tab - start));
+        if (tab == std::string_view::npos) return fields;
+        start = tab + 1;
+    }
+}
+
+std::optional<RecordEntry> ParseEntry(std::string_view line) {
+    std::vector<std::string_view> fields = Fields(line);
+    RecordEntry entry;
+    if (fields[0] == "F" && fields.size() == 4) {
+        entry.kind = RecordEntry::Kind::File;
+        if (!ParseDecimal(fields[1], entry.size) || !ParseHex16(fields[2], entry.writeTime)) return std::nullopt;
+    } else if ((fields[0] == "D" || fields[0] == "S") && fields.size() == 2) {
+        entry.kind = fields[0] == "D" ? RecordEntry::Kind::Folder : RecordEntry::Kind::Shortcut;
+    } else {
+        return std::nullopt;
+    }
+    if (!IsRecordablePath(fields.back())) return std::nullopt;
+    entry.path = std::string(fields.back());
+    return entry;
+}
+
+std::string Upper(std::string text) {
+    if (!text.empty()) CharUpperBuffA(text.data(), static_cast<DWORD>(text.size()));
+    return text;
+}
+}  // namespace
+
+std::string FormatRecord(const InstallRecord& record) {
+    std::string text;
+    text.append(kHeader).append(kLineEnd);
+    text.append("I\t").append(record.installFolder).append(kLineEnd);
+    for (const RecordEntry& entry : record.entries) {
+        text += KindLetter(entry.kind);
+        text += '\t';
+        if (entry.kind == RecordEntry::Kind::File) {
+            char numbers[48];
+            std::snprintf(numbers, sizeof numbers, "%llu\t%08lX%08lX\t", static_cast<unsigned long long>(entry.size),
+                          static_cast<unsigned long>(entry.writeTime >> 32),
+                          static_cast<unsigned long>(entry.writeTime & 0xFFFFFFFFu));
+            text += numbers;
+        }
+        text.append(entry.path).append(kLineEnd);
+    }
+    return text;
+}
+
+std::optional<InstallRecord> ParseRecord(std::string_view text) {
+    InstallRecord record;
+    bool headerSeen = false, folderSeen = false;
+    size_t start = 0;
+    while (start < text.size()) {
+        size_t end = text.find(kLineEnd, start);
+        // Every line ends with CR LF: a text without it at the end was cut short.
+        if (end == std::string_view::npos) return std::nullopt;
+        std::string_view line = text.substr(start, end - start);
+        start = end + kLineEnd.size();
+        if (!headerSeen) {
+            if (line != kHeader) return std::nullopt;
+            headerSeen = true;
+        } else if (!folderSeen) {
+            if (line.substr(0, 2) != "I\t" || !IsRecordablePath(line.substr(2))) return std::nullopt;
+            record.installFolder = std::string(line.substr(2));
+            folderSeen = true;
+        } else {
+            std::optional<RecordEntry> entry = ParseEntry(line);
+            if (!entry) return std::nullopt;
+            record.entries.push_back(std::move(*entry));
+        }
+    }
+    if (!folderSeen) return std::nullopt;
+    return record;
+}
+
+bool SamePath(const std::string& a, const std::string& b) { return a.size() == b.size() && Upper(a) == Upper(b); }
+
+InstallRecord MergeRecords(const InstallRecord& older, const InstallRecord& newer,
+                           const std::function<bool(const RecordEntry&)>& stillThere) {
+    InstallRecord merged = newer;
+    // A book holds thousands of files: one look-up per older entry, not a pass over the new ones.
+    std::unordered_set<std::string> named;
+    for (const RecordEntry& entry : newer.entries) named.insert(Upper(entry.path));
+    for (const RecordEntry& entry : older.entries) {
+        if (named.insert(Upper(entry.path)).second && stillThere(entry)) merged.entries.push_back(entry);
+    }
+    return merged;
+}

@@ -1,0 +1,51 @@
+#pragma once
+// What one product's setup put on the disk, as the uninstaller needs it: the
+// install folder, every file setup wrote (with its size and last-write time as
+// written, so that a file the reader changed afterwards can be told apart),
+// every folder setup created and the shortcut. Stored as text, a line per
+// entry; window-free, so that its reading and writing can be checked directly.
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+struct RecordEntry {
+    enum class Kind { File, Folder, Shortcut };
+    Kind kind = Kind::File;
+    std::string path;         // a full path with a drive letter
+    uint64_t size = 0;        // files only
+    uint64_t writeTime = 0;   // files only: the last-write FILETIME (UTC) as one number
+
+    bool operator==(const RecordEntry&) const = default;
+};
+
+struct InstallRecord {
+    std::string installFolder;
+    std::vector<RecordEntry> entries;
+
+    bool operator==(const InstallRecord&) const = default;
+};
+
+// The stored text: a first line naming the format, the install folder, then
+// one line per entry, each ended by CR LF; fields apart by tabs (which no file
+// name can hold).
+std::string FormatRecord(const InstallRecord& record);
+
+// The record a stored text holds, or nothing when any part of it is not as
+// FormatRecord writes it (another format, a line cut short, a number that is
+// not one, a path that is not a full path of at most MAX_PATH - 1 characters
+// or that steps up with ".."). A record read in part is never used: the
+// uninstaller removes nothing rather than work from a damaged list.
+std::optional<InstallRecord> ParseRecord(std::string_view text);
+
+// Whether two paths name the same file, as the file system compares them
+// (letter case does not count).
+bool SamePath(const std::string& a, const std::string& b);
+
+// The record of a new setup run of the same product over an older one: the
+// new run's install folder and entries, then every older entry that the new
+// run does not name again and that `stillThere` confirms, in their order.
+InstallRecord MergeRecords(const InstallRecord& older, const InstallRecord& newer,
+                           const std::function<bool(const RecordEntry&)>& stillThere);

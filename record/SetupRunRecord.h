@@ -1,0 +1,30 @@
+#pragma once
+// What this setup run puts on the disk, noted as it happens and stored with
+// the uninstall entry. The copy engine notes from the worker thread, the
+// shortcut and the script from the user-interface thread; the notes are kept
+// under a lock. Only what setup really wrote or made is noted: each call
+// comes after the write or creation succeeded.
+#include <string>
+
+#include "record/InstallRecord.h"
+
+// A file the copy wrote (copied or expanded in full).
+void RecordWrittenFile(const std::string& path);
+// A folder setup created (not one that was there already).
+void RecordCreatedFolder(const std::string& path);
+// The shortcut file setup saved.
+void RecordShortcut(const std::string& path);
+// A file the command script copied where no file of that name was before.
+// Runs after the registration: the stored record is brought up to date at once.
+void RecordScriptCopy(const std::string& path);
+
+// Called by the uninstaller registration once the product's entry is written:
+// stores this run's record in it, merged with the record of an earlier setup
+// of the same product (what of that is still on the disk). Also remembers the
+// product, so that the script's copies join the stored record.
+void SaveInstallRecord(const std::string& product, const std::string& installPath);
+
+// This run's record so far, and a fresh start (for the tests, which run many
+// installs in one process).
+InstallRecord RunRecordSoFar();
+void ForgetRunRecord();

@@ -1,0 +1,7 @@
+#pragma once
+// Running the publisher's tool, medium.exe, as a publisher does.
+#include <string>
+
+// Runs medium.exe with the arguments; its exit code, and what it wrote to
+// the console (both streams, in order) through `output`.
+int RunMedium(const std::string& arguments, std::string& output);

@@ -1,0 +1,32 @@
+#include "uninstall/UninstallCommand.h"
+
+#include "record/InstallRecord.h"
+
+namespace {
+std::string WithoutTrailingBackslashes(std::string path) {
+    while (!path.empty() && path.back() == '\\') path.pop_back();
+    return path;
+}
+}  // namespace
+
+std::optional<UninstallCommand> ParseUninstallCommand(std::string_view commandLine) {
+    size_t open = commandLine.find_first_not_of(" \t");
+    if (open == std::string_view::npos || commandLine[open] != '`') return std::nullopt;
+    size_t close = commandLine.find('`', open + 1);
+    if (close == std::string_view::npos || close == open + 1) return std::nullopt;
+    if (close + 1 >= commandLine.size() || commandLine[close + 1] != ' ') return std::nullopt;
+    UninstallCommand command;
+    command.folder = std::string(commandLine.substr(open + 1, close - open - 1));
+    command.product = std::string(commandLine.substr(close + 2));
+    if (command.product.empty()) return std::nullopt;
+    return command;
+}
+
+bool MayRemoveFor(const std::string& folder, const std::string& recordedFolder, const std::string& windowsFolder) {
+    std::string named = WithoutTrailingBackslashes(folder);
+    // "C:" alone is a root too, once its backslash is gone.
+    bool fullPath = named.size() > 3 && named[1] == ':' && named[2] == '\\';
+    if (!fullPath) return false;
+    if (SamePath(named, WithoutTrailingBackslashes(windowsFolder))) return false;
+    return SamePath(named, WithoutTrailingBackslashes(recordedFolder));
+}

@@ -1,0 +1,23 @@
+#pragma once
+// What the uninstaller is told on its command line, and whether it may act on
+// it. Window-free.
+#include <optional>
+#include <string>
+#include <string_view>
+
+// The command line the uninstall entry gives: `install folder` product name.
+struct UninstallCommand {
+    std::string folder;
+    std::string product;
+};
+
+// The folder between the first two back-quotes and, after the one space that
+// follows the closing back-quote, the product name to the end of the line
+// (as registered: spaces inside or around it belong to it). Nothing when the
+// line is not of that form or either part is empty.
+std::optional<UninstallCommand> ParseUninstallCommand(std::string_view commandLine);
+
+// Whether files may be removed for a command naming `folder`: it must be the
+// install folder of the record, a full path on a drive, neither a drive's
+// root nor the Windows folder. A trailing backslash does not count.
+bool MayRemoveFor(const std::string& folder, const std::string& recordedFolder, const std::string& windowsFolder);

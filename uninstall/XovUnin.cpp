@@ -1,0 +1,92 @@
+// XOVUNIN.EXE: removes a book installed by setup. The system starts it with
+// the command line of the product's uninstall entry, `install folder` product
+// name; the texts it shows come from that entry (SETUP.TXT's, in the medium's
+// language). It removes only what the install record of that entry names, and
+// of the files only those still as setup wrote them: the reader's changed
+// examples and own files stay, with the folders holding them.
+//
+// Exit code 0 when everything recorded was removed, 1 otherwise.
+#include <windows.h>
+
+#include <optional>
+#include <string>
+
+#include "record/InstallRecord.h"
+#include "record/RecordStore.h"
+#include "uninstall/Removal.h"
+#include "uninstall/UninstallCommand.h"
+
+namespace {
+// For when the entry, and with it the medium's own text, cannot be found.
+constexpr const char* kNoEntryText =
+    "The information needed to remove this program cannot be found. Nothing has been removed.";
+
+std::string WindowsFolder() {
+    char folder[MAX_PATH] = {};
+    UINT length = GetWindowsDirectoryA(folder, MAX_PATH);
+    return length > 0 && length < MAX_PATH ? std::string(folder, length) : std::string();
+}
+
+std::string ProgramName() {
+    char path[MAX_PATH] = {};
+    GetModuleFileNameA(nullptr, path, MAX_PATH);
+    std::string name = path;
+    size_t slash = name.find_last_of("\\/");
+    if (slash != std::string::npos) name.erase(0, slash + 1);
+    size_t period = name.rfind('.');
+    if (period != std::string::npos) name.erase(period);
+    return name;
+}
+
+// What the uninstaller learns from the product's entry.
+struct Entry {
+    std::string caption;
+    std::string question;
+    std::string problem;
+    std::optional<InstallRecord> record;
+};
+
+void ShowProblem(const std::string& caption, const std::string& text) {
+    MessageBoxA(nullptr, text.c_str(), caption.c_str(), MB_OK | MB_ICONEXCLAMATION | MB_SETFOREGROUND);
+}
+
+int Uninstall(const char* commandLine) {
+    std::optional<UninstallCommand> command = ParseUninstallCommand(commandLine ? commandLine : "");
+    RegistryKey key = command ? OpenUninstallEntry(command->product, KEY_QUERY_VALUE | KEY_SET_VALUE) : RegistryKey();
+    if (!key) {
+        ShowProblem(command ? command->product : ProgramName(), kNoEntryText);
+        return 1;
+    }
+    Entry entry;
+    entry.caption = ReadEntryString(key.get(), "DisplayName").value_or("");
+    if (entry.caption.empty()) entry.caption = command->product;
+    entry.question = ReadEntryString(key.get(), "UninstallText").value_or("");
+    entry.problem = ReadEntryString(key.get(), "UninstallProblemText").value_or("");
+    if (entry.problem.empty()) entry.problem = kNoEntryText;
+    if (std::optional<std::string> text = ReadRecordText(key.get())) entry.record = ParseRecord(*text);
+
+    // Without a record, or for a folder other than the recorded one, nothing
+    // on the disk is touched: the command line or the entry is not setup's.
+    if (!entry.record || !MayRemoveFor(command->folder, entry.record->installFolder, WindowsFolder())) {
+        ShowProblem(entry.caption, entry.problem);
+        return 1;
+    }
+    if (MessageBoxA(nullptr, entry.question.c_str(), entry.caption.c_str(),
+                    MB_YESNO | MB_ICONQUESTION | MB_SETFOREGROUND) != IDYES)
+        return 1;
+
+    RemovalResult result = RemoveRecorded(*entry.record);
+    if (result.failed) {
+        // Something of setup's could not go (a file in use): the entry stays
+        // with what is left, so that removing the book again can finish.
+        WriteRecordText(key.get(), FormatRecord(result.left));
+    } else {
+        key = RegistryKey();
+        DeleteUninstallEntry(command->product);
+    }
+    if (!result.everythingRemoved) ShowProblem(entry.caption, entry.problem);
+    return result.everythingRemoved ? 0 : 1;
+}
+}  // namespace
+
+int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR commandLine, int) { return Uninstall(commandLine); }
