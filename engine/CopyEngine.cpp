@@ -174,7 +174,7 @@ bool CopyFileEntry(const WIN32_FIND_DATAA& entry, const std::string& destination
         }
     }
     bool installed = InstallSettings.FilesCompressedFlag
-                         ? ExpandFile(entry.cFileName, destPath)
+                         ? ExpandFile(entry.cFileName, destPath, existing)
                          : CopyPlainFile(entry.cFileName, entry.dwFileAttributes, destPath, existing);
     if (installed)
         RecordWrittenFile(destPath);

@@ -32,7 +32,9 @@ DWORD ExpectedSize(HANDLE source) {
 
 }  // namespace
 
-bool ExpandFile(const std::string& sourceName, const std::string& destPath) {
+bool ExpandFile(const std::string& sourceName, const std::string& destPath, DWORD existingAttributes) {
+    // A folder standing where the file belongs is never replaced.
+    if (existingAttributes != INVALID_FILE_ATTRIBUTES && (existingAttributes & FILE_ATTRIBUTE_DIRECTORY)) return false;
     // The source is opened first: a source that cannot be read must not cost
     // the user an existing destination file. CreateFileA instead of
     // LZOpenFileA, whose OFSTRUCT holds only 128 characters of the full path.
@@ -49,8 +51,14 @@ bool ExpandFile(const std::string& sourceName, const std::string& destPath) {
         return false;
     }
 
+    // Nothing there: straight to the name, as a temporary file and its move
+    // would buy nothing. A file that appeared meanwhile is not ours to
+    // overwrite, nor to remove.
+    bool straight = existingAttributes == INVALID_FILE_ATTRIBUTES;
     std::string temporary;
-    HANDLE target = CreateTemporaryBeside(destPath, temporary);
+    HANDLE target = straight ? CreateFileA(destPath.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                           FILE_ATTRIBUTE_NORMAL, nullptr)
+                             : CreateTemporaryBeside(destPath, temporary);
     if (target == INVALID_HANDLE_VALUE) {
         LZClose(expanding);
         return false;
@@ -63,6 +71,10 @@ bool ExpandFile(const std::string& sourceName, const std::string& destPath) {
     // A file cut short expands without an error from LZCopy: it only yields
     // fewer bytes than its header promised.
     bool complete = written >= 0 && static_cast<DWORD>(written) == expected;
+    if (straight) {
+        if (!complete) DeleteFileA(destPath.c_str());
+        return complete;
+    }
     if (complete) return PutInPlace(temporary, destPath);
     DeleteFileA(temporary.c_str());
     return false;

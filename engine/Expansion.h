@@ -1,12 +1,16 @@
 #pragma once
 // Expanding one file from a compressed medium with the system's LZ library.
 // Window-free.
+#include <windows.h>
+
 #include <string>
 
 // Expands the source file (an SZDD-compressed file, or any other file, which
 // is copied unchanged) into the destination path. True only when the whole
 // file arrived: for a compressed file as many bytes as its header declares,
-// for another file its full size. The destination is written under a
-// temporary name beside it and put in place only then, so a failure leaves an
-// existing destination file as it was.
-bool ExpandFile(const std::string& sourceName, const std::string& destPath);
+// for another file its full size. `existingAttributes` are those of the
+// destination as found (INVALID_FILE_ATTRIBUTES when nothing is there): an
+// existing file is replaced through a temporary file beside it, put in place
+// only once whole, so a failure leaves it as it was; a new file is written
+// straight to its name and removed again when it did not arrive whole.
+bool ExpandFile(const std::string& sourceName, const std::string& destPath, DWORD existingAttributes);

@@ -188,24 +188,31 @@ TEST_F(CopyEngine, FailedExpansionsKeepTheExistingFileAndGoOn) {
         {"unknown method", unknownMethod, false},
         {"source cannot be opened", FileContent(kFixtures + "\\SMALL.TXT_"), true},
     };
-    for (const auto& c : cases) {
-        RemoveTree(m_source);
-        RemoveTree(m_dest);
-        MakeFolders(m_dest);
-        ExpandFailed = false;
-        Source("FILE.TXT", c.source);
-        SourceFromFixture("OTHER.TXT", "SMALL.TXT_");
-        WriteWholeFile(m_dest + "\\FILE.TXT", "the user's own file");
-        // The source held open without sharing cannot be opened by the engine.
-        HANDLE held = c.heldOpen ? CreateFileA((m_source + "\\FILE.TXT").c_str(), GENERIC_READ, 0, nullptr,
-                                               OPEN_EXISTING, 0, nullptr)
-                                 : INVALID_HANDLE_VALUE;
-        Copy();
-        if (held != INVALID_HANDLE_VALUE) CloseHandle(held);
-        EXPECT_TRUE(ExpandFailed) << c.name;
-        EXPECT_EQ(Installed("FILE.TXT"), "the user's own file") << c.name;
-        EXPECT_EQ(Installed("OTHER.TXT"), kSmall) << c.name;
-        EXPECT_EQ(ListingOrder(m_dest).size(), 2u) << c.name << ": no temporary file is left behind";
+    // With the user's file there, and with none: a new file that did not
+    // arrive whole is not left looking installed.
+    for (bool existing : {true, false}) {
+        for (const auto& c : cases) {
+            RemoveTree(m_source);
+            RemoveTree(m_dest);
+            MakeFolders(m_dest);
+            ExpandFailed = false;
+            Source("FILE.TXT", c.source);
+            SourceFromFixture("OTHER.TXT", "SMALL.TXT_");
+            if (existing) WriteWholeFile(m_dest + "\\FILE.TXT", "the user's own file");
+            // The source held open without sharing cannot be opened by the engine.
+            HANDLE held = c.heldOpen ? CreateFileA((m_source + "\\FILE.TXT").c_str(), GENERIC_READ, 0, nullptr,
+                                                   OPEN_EXISTING, 0, nullptr)
+                                     : INVALID_HANDLE_VALUE;
+            Copy();
+            if (held != INVALID_HANDLE_VALUE) CloseHandle(held);
+            EXPECT_TRUE(ExpandFailed) << c.name;
+            if (existing) {
+                EXPECT_EQ(Installed("FILE.TXT"), "the user's own file") << c.name;
+            }
+            EXPECT_EQ(Installed("OTHER.TXT"), kSmall) << c.name;
+            EXPECT_EQ(ListingOrder(m_dest).size(), existing ? 2u : 1u) << c.name << ", existing " << existing
+                                                                      << ": nothing else is left behind";
+        }
     }
 }
 
