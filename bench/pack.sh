@@ -22,39 +22,12 @@ now() { date +%s.%N; }
 elapsed() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.3f", b - a }'; }
 total() { find "$@" -type f -printf '%s\n' | awk '{ s += $1 } END { print s + 0 }'; }
 
-# The tree, made once per size with the generator of bench/run.sh (same
-# seed, same words, same sizes).
+# The tree, made once per size with the generator bench/run.sh uses.
 if [ ! -f "$work/done" ]; then
   echo "Generating $folders folders of $perFolder files and $bigFiles files of $bigMb MB..." >&2
   rm -rf "$work"
   mkdir -p "$work/src"
-  python3 - "$work/src/CODE" "$folders" "$perFolder" "$bigFiles" "$bigMb" <<'PY'
-import os, random, sys
-out, folders, per, big, mb = sys.argv[1], *map(int, sys.argv[2:])
-random.seed(7)
-words = "the setup window dialog book chapter listing code file example program install copy tree".split()
-def text(n):
-    lines = []
-    size = 0
-    while size < n:
-        line = " ".join(random.choice(words) for _ in range(random.randint(4, 12))) + "\r\n"
-        lines.append(line)
-        size += len(line)
-    return "".join(lines)[:n].encode()
-for d in range(folders):
-    folder = os.path.join(out, "DIR%03d" % d)
-    os.makedirs(folder)
-    for f in range(per):
-        with open(os.path.join(folder, "FILE%04d.TXT" % f), "wb") as fh:
-            fh.write(text(random.randint(1024, 8192)))
-os.makedirs(os.path.join(out, "BIG"))
-block = text(4 << 20)
-for b in range(big):
-    with open(os.path.join(out, "BIG", "BIG%d.DAT" % b), "wb") as fh:
-        for i in range(mb // 4):
-            fh.write(b"part %d of file %d\r\n" % (i, b))
-            fh.write(block)
-PY
+  python3 "$root/bench/make_tree.py" "$work/src/CODE" "$folders" "$perFolder" "$bigFiles" "$bigMb"
   cp "$root/examples/medium/SETUP.TXT" "$work/src/"
   printf '[Setup]\r\nCodeDir=CODE\r\nDestDir=C:\\Bench\r\nProductName=Bench\r\nShortcutLocation=NULL\r\nShortcutName=Bench\r\nFileSize=1\r\nFilesCompressed=YES\r\nUseUnderscores=NO\r\nCommandFile=NULL\r\nVolumeName=BENCH\r\n' > "$work/src/SETUP.INI"
   touch "$work/done"

@@ -33,33 +33,7 @@ if [ ! -f "$work/done" ]; then
   echo "Generating $folders folders of $perFolder files and $bigFiles files of $bigMb MB..." >&2
   rm -rf "$work"
   mkdir -p "$work"
-  python3 - "$work/plain" "$folders" "$perFolder" "$bigFiles" "$bigMb" <<'PY'
-import os, random, sys
-out, folders, per, big, mb = sys.argv[1], *map(int, sys.argv[2:])
-random.seed(7)
-words = "the setup window dialog book chapter listing code file example program install copy tree".split()
-def text(n):
-    lines = []
-    size = 0
-    while size < n:
-        line = " ".join(random.choice(words) for _ in range(random.randint(4, 12))) + "\r\n"
-        lines.append(line)
-        size += len(line)
-    return "".join(lines)[:n].encode()
-for d in range(folders):
-    folder = os.path.join(out, "DIR%03d" % d)
-    os.makedirs(folder)
-    for f in range(per):
-        with open(os.path.join(folder, "FILE%04d.TXT" % f), "wb") as fh:
-            fh.write(text(random.randint(1024, 8192)))
-os.makedirs(os.path.join(out, "BIG"))
-block = text(4 << 20)
-for b in range(big):
-    with open(os.path.join(out, "BIG", "BIG%d.DAT" % b), "wb") as fh:
-        for i in range(mb // 4):
-            fh.write(b"part %d of file %d\r\n" % (i, b))
-            fh.write(block)
-PY
+  python3 "$root/bench/make_tree.py" "$work/plain" "$folders" "$perFolder" "$bigFiles" "$bigMb"
   cp -r "$work/plain" "$work/szdd"
   echo "Compressing with mscompress..." >&2
   find "$work/szdd" -type f -print0 | xargs -0 -n 500 mscompress
