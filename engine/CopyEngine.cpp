@@ -11,6 +11,7 @@
 #include "engine/FileOperations.h"
 #include "engine/ReplaceFileDialog.h"
 #include "record/SetupRunRecord.h"
+#include "framework/AnsiText.h"
 
 namespace {
 // Owns one directory search.
@@ -82,21 +83,15 @@ void NoteFailedFile() {
         CopyFailed = true;
 }
 
-// What the entry is called at the destination, or false when the path would
-// pass the system's bound of MAX_PATH characters (such an entry is skipped).
+// Where the entry goes, or false when it cannot be placed (the path passes
+// the system's bound).
 bool DestinationPath(const std::string& destination, const char* name, std::string& path) {
-    std::string destName = InstallSettings.UseUnderscoresFlag ? MakeLongFileName(name) : std::string(name);
-    path = destination + "\\" + destName;
-    return path.size() < MAX_PATH;
+    return InstalledPath(destination, name, InstallSettings.UseUnderscoresFlag, path);
 }
 
-std::string UpperFullPath(const char* path) {
-    char full[MAX_PATH];
-    DWORD length = GetFullPathNameA(path, MAX_PATH, full, nullptr);
-    if (length == 0 || length >= MAX_PATH) return {};
-    std::string result(full, length);
+std::string UpperFullPath(const std::string& path) {
+    std::string result = UpperAnsi(FullPath(path).value_or(""));
     while (result.size() > 3 && result.back() == '\\') result.pop_back();
-    CharUpperBuffA(result.data(), static_cast<DWORD>(result.size()));
     return result;
 }
 
@@ -207,7 +202,7 @@ void CopyTree(const std::string& destination) {
     // handed down without its backslash, so no path shows it doubled.
     std::string folder = destination;
     while (!folder.empty() && folder.back() == '\\') folder.pop_back();
-    DestinationRootKey = UpperFullPath((folder + "\\").c_str());
+    DestinationRootKey = UpperFullPath(folder + "\\");
     CopyLevel(folder);
     DestinationRootKey.clear();
 }

@@ -58,6 +58,11 @@ FILETIME QueryFileWriteTime(const std::string& path) {
     return FindFirstMatch(path, found) ? found.ftLastWriteTime : FILETIME{};
 }
 
+bool InstalledPath(const std::string& destination, const std::string& name, bool useUnderscores, std::string& path) {
+    path = destination + "\\" + (useUnderscores ? MakeLongFileName(name) : name);
+    return path.size() < MAX_PATH;
+}
+
 std::string MakeLongFileName(const std::string& name) {
     if (name.empty()) return name;
     std::string result = name;

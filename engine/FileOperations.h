@@ -25,6 +25,12 @@ uint32_t QueryFileSize(const std::string& path);
 // Last-write time (UTC) of the first match of the path; zero when nothing matches.
 FILETIME QueryFileWriteTime(const std::string& path);
 
+// The path a medium's file or folder gets below a destination folder (given
+// without a trailing backslash): its name, made long when useUnderscores,
+// joined with "\". False when that path reaches the system's bound of
+// MAX_PATH characters: the copy cannot place such an entry.
+bool InstalledPath(const std::string& destination, const std::string& name, bool useUnderscores, std::string& path);
+
 // Turns a medium's UNDER_SCORE name into a long name: lower case, a capital
 // first letter, each "_" a space followed by a capital (READ_ME.TXT gives
 // "Read Me.txt").

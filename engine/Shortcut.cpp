@@ -5,6 +5,7 @@
 
 #include "record/SetupRunRecord.h"
 #include "settings/InstallSettings.h"
+#include "framework/AnsiText.h"
 
 HRESULT CreateShortcut(const std::string& target, const std::string& linkPath, const std::string& description) {
     IShellLinkA* link = nullptr;
@@ -37,8 +38,7 @@ HRESULT CreateShortcut(const std::string& target, const std::string& linkPath, c
 
 void CreateInstallShortcut() {
     InstallSettingsRecord& settings = InstallSettings;
-    std::string location = settings.ShortcutLocation;
-    if (!location.empty()) CharUpperBuffA(location.data(), static_cast<DWORD>(location.size()));
+    std::string location = UpperAnsi(settings.ShortcutLocation);
 
     std::string folder;
     if (location == "DESKTOP")

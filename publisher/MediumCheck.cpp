@@ -16,12 +16,9 @@
 #include "settings/InstallSettings.h"
 #include "settings/SettingsCheck.h"
 #include "settings/SetupTexts.h"
+#include "framework/AnsiText.h"
 
 namespace {
-// The system's limit on a path, its terminating zero included: the copy
-// skips a file or folder whose installed path has this many characters.
-constexpr size_t kPathLimit = MAX_PATH;
-
 // The five texts setup fills with one "%s"; every other text is shown as it stands.
 const char* const kFormatTexts[] = {"WelcomeText", "InstallText", "FinishedText", "ConfirmReplaceText1",
                                     "ConfirmReplaceText3"};
@@ -41,17 +38,6 @@ private:
     }
     MediumCheckResult& m_result;
 };
-
-std::string Upper(std::string text) {
-    if (!text.empty()) CharUpperBuffA(text.data(), static_cast<DWORD>(text.size()));
-    return text;
-}
-
-std::string FullPath(const std::string& path) {
-    char buffer[MAX_PATH] = {};
-    DWORD length = GetFullPathNameA(path.c_str(), MAX_PATH, buffer, nullptr);
-    return length > 0 && length < MAX_PATH ? std::string(buffer, length) : path;
-}
 
 // The directives of a text that setup shows literally: every "%" but "%%"
 // and, in a format text, its first "%s".
@@ -94,10 +80,10 @@ void CheckTexts(Report& report) {
 // StartDir, DestDir as the chosen folder.
 void PrepareScriptSettings(const std::string& mediumDir) {
     InstallSettingsRecord& settings = InstallSettings;
-    settings.StartDir = FullPath(mediumDir);
+    settings.StartDir = FullPath(mediumDir).value_or(mediumDir);
     settings.InstallPath = settings.DestDir;
     // Setup records the install drive and folder only when it makes a shortcut.
-    std::string location = Upper(settings.ShortcutLocation);
+    std::string location = UpperAnsi(settings.ShortcutLocation);
     std::string folder = location == "DESKTOP"        ? settings.DesktopDir
                          : location == "MY DOCUMENTS" ? settings.PersonalDir
                          : location == "FAVORITES"    ? settings.FavoritesDir
@@ -130,7 +116,7 @@ void CheckCopy(Report& report, const std::string& where, const std::vector<std::
                                       path->c_str(), static_cast<unsigned>(path->size()),
                                       static_cast<unsigned>(ScriptPathLimit)));
     // Only a source on the medium can be looked for here.
-    if (Upper(fields[1]).rfind("%STARTDIR%", 0) == 0 && source.size() <= ScriptPathLimit && !PathExists(source)) {
+    if (UpperAnsi(fields[1]).rfind("%STARTDIR%", 0) == 0 && source.size() <= ScriptPathLimit && !PathExists(source)) {
         std::string relative = source.substr(std::min(source.size(), mediumRoot.size()));
         while (!relative.empty() && relative[0] == '\\') relative.erase(0, 1);
         report.Error(StringPrintf("%sthe source %s is not on the medium", where.c_str(), relative.c_str()));
@@ -174,7 +160,7 @@ void CheckScript(Report& report, const std::string& name) {
         for (const std::string& field : fields)
             if (HasUnknownPathVariable(field))
                 report.Error(StringPrintf("%sunknown path variable in %s", where.c_str(), field.c_str()));
-        std::string word = Upper(fields[0]);
+        std::string word = UpperAnsi(fields[0]);
         if (word == "COPY")
             CheckCopy(report, where, fields);
         else if (word != "RUN" && word != "RENAME")
@@ -194,11 +180,11 @@ void CheckTree(Report& report, MediumCheckResult& result, const std::string& med
             report.Warning(entry.relative + ": a folder whose name starts with \".\" is not installed");
             continue;
         }
-        if (entry.installedPath.size() >= kPathLimit) {
+        if (!entry.fits) {
             report.Error(StringPrintf("%s: installed as %s, %u characters, the system's limit is %u: not installed",
                                       entry.relative.c_str(), entry.installedPath.c_str(),
                                       static_cast<unsigned>(entry.installedPath.size()),
-                                      static_cast<unsigned>(kPathLimit - 1)));
+                                      static_cast<unsigned>(MAX_PATH - 1)));
             if (entry.folder) skippedFolder = entry.relative + "\\";
             continue;
         }
@@ -232,7 +218,7 @@ bool ReadMedium(const std::string& mediumDir, const MissingKeyWarning& warn) {
 
 MediumCheckResult CheckMedium(const std::string& folder) {
     // Relative to where the check was started, not to the medium it enters.
-    const std::string mediumDir = FullPath(folder);
+    const std::string mediumDir = FullPath(folder).value_or(folder);
     MediumCheckResult result;
     Report report(result);
     CurrentDirectoryGuard restore;
@@ -273,7 +259,7 @@ MediumCheckResult CheckMedium(const std::string& folder) {
 }
 
 uint64_t InstalledTreeSize(const std::string& folder) {
-    const std::string mediumDir = FullPath(folder);
+    const std::string mediumDir = FullPath(folder).value_or(folder);
     CurrentDirectoryGuard restore;
     if (!ReadMedium(mediumDir, [](const std::string&) {})) return 0;
     SettingsCheckResult check = CheckSettings(InstallSettings);

@@ -15,6 +15,7 @@
 #include "settings/ConfigReader.h"
 #include "settings/InstallSettings.h"
 #include "settings/SettingsCheck.h"
+#include "framework/AnsiText.h"
 
 namespace {
 // The files of the publisher's folder that go on the medium as they are,
@@ -28,16 +29,6 @@ const char* const kProgramsBesideUs[] = {"setup.exe", "XOVUNIN.EXE"};
 // Setup never accepts less, whatever the tree holds.
 constexpr uint64_t kLowestFileSize = 60000;
 
-std::string FullPath(const std::string& path) {
-    char buffer[MAX_PATH] = {};
-    DWORD length = GetFullPathNameA(path.c_str(), MAX_PATH, buffer, nullptr);
-    return length > 0 && length < MAX_PATH ? std::string(buffer, length) : std::string();
-}
-
-std::string Upper(std::string text) {
-    if (!text.empty()) CharUpperBuffA(text.data(), static_cast<DWORD>(text.size()));
-    return text;
-}
 
 class Handle {
 public:
@@ -200,7 +191,8 @@ std::vector<std::string> ScriptSourcesOnMedium(const std::string& script) {
     settings.StartDir = "X:";  // a marker: what follows it is the path on the medium
     for (const std::string& line : SplitScriptText(bytes)) {
         std::vector<std::string> fields = SplitScriptFields(line, 2);
-        if (fields.size() < 2 || Upper(fields[0]) != "COPY" || Upper(fields[1]).rfind("%STARTDIR%", 0) != 0) continue;
+        if (fields.size() < 2 || UpperAnsi(fields[0]) != "COPY" || UpperAnsi(fields[1]).rfind("%STARTDIR%", 0) != 0)
+            continue;
         std::string source = ExpandPathVariable(fields[1], settings);
         if (source.size() > 3 && source.compare(0, 3, "X:\\") == 0) sources.push_back(source.substr(3));
     }
@@ -212,8 +204,8 @@ bool KeepCompressed(uint64_t size, uint64_t compressedSize) { return compressedS
 
 PackResult PackMedium(const std::string& sourceDir, const std::string& targetDir, const std::string& programDir,
                       FILE* out) {
-    std::string source = FullPath(sourceDir);
-    std::string target = FullPath(targetDir);
+    std::string source = FullPath(sourceDir).value_or("");
+    std::string target = FullPath(targetDir).value_or("");
     if (source.empty() || !IsFolder(source) || GetFileAttributesA((source + "\\SETUP.INI").c_str()) ==
                                                    INVALID_FILE_ATTRIBUTES) {
         std::fprintf(out, "medium: %s is no folder with a SETUP.INI\n", sourceDir.c_str());

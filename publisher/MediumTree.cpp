@@ -33,8 +33,8 @@ void ListLevel(const std::string& mediumDir, const std::string& relative, const 
     for (const Found& found : ListFolder(mediumDir + "\\" + relative)) {
         TreeEntry entry;
         entry.relative = relative + "\\" + found.name;
-        // The copy's own rule for the name a file or folder gets.
-        entry.installedPath = installed + "\\" + (useUnderscores ? MakeLongFileName(found.name) : found.name);
+        // The copy's own rule for the path a file or folder gets.
+        entry.fits = InstalledPath(installed, found.name, useUnderscores, entry.installedPath);
         entry.folder = found.folder;
         entry.size = found.folder ? 0 : found.size;
         entry.skipped = found.folder && found.name[0] == '.';

@@ -10,6 +10,7 @@
 struct TreeEntry {
     std::string relative;       // on the medium, relative to its folder ("CODE\\CHAP_1\\HELLO.C")
     std::string installedPath;  // DestDir + "\\" + each name as setup writes it
+    bool fits = true;           // the copy can place it: the path is within the system's bound
     bool folder = false;
     bool empty = false;         // a folder with nothing in it
     bool skipped = false;       // a folder setup passes over (its name starts with "."); its contents are not listed

@@ -1,4 +1,5 @@
 #include "record/InstallRecord.h"
+#include "framework/AnsiText.h"
 
 #include <windows.h>
 
@@ -92,10 +93,6 @@ std::optional<RecordEntry> ParseEntry(std::string_view line) {
     return entry;
 }
 
-std::string Upper(std::string text) {
-    if (!text.empty()) CharUpperBuffA(text.data(), static_cast<DWORD>(text.size()));
-    return text;
-}
 }  // namespace
 
 std::string FormatRecord(const InstallRecord& record) {
@@ -144,16 +141,16 @@ std::optional<InstallRecord> ParseRecord(std::string_view text) {
     return record;
 }
 
-bool SamePath(const std::string& a, const std::string& b) { return a.size() == b.size() && Upper(a) == Upper(b); }
+bool SamePath(const std::string& a, const std::string& b) { return a.size() == b.size() && UpperAnsi(a) == UpperAnsi(b); }
 
 InstallRecord MergeRecords(const InstallRecord& older, const InstallRecord& newer,
                            const std::function<bool(const RecordEntry&)>& stillThere) {
     InstallRecord merged = newer;
     // A book holds thousands of files: one look-up per older entry, not a pass over the new ones.
     std::unordered_set<std::string> named;
-    for (const RecordEntry& entry : newer.entries) named.insert(Upper(entry.path));
+    for (const RecordEntry& entry : newer.entries) named.insert(UpperAnsi(entry.path));
     for (const RecordEntry& entry : older.entries) {
-        if (named.insert(Upper(entry.path)).second && stillThere(entry)) merged.entries.push_back(entry);
+        if (named.insert(UpperAnsi(entry.path)).second && stillThere(entry)) merged.entries.push_back(entry);
     }
     return merged;
 }

@@ -1,4 +1,5 @@
 #include "record/RecordedFiles.h"
+#include "framework/AnsiText.h"
 
 #include <windows.h>
 
@@ -9,13 +10,6 @@ bool Attributes(const std::string& path, WIN32_FILE_ATTRIBUTE_DATA& data) {
     return GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data) != FALSE;
 }
 }  // namespace
-
-std::optional<std::string> FullPath(const std::string& path) {
-    char full[MAX_PATH];
-    DWORD length = GetFullPathNameA(path.c_str(), MAX_PATH, full, nullptr);
-    if (length == 0 || length >= MAX_PATH) return std::nullopt;
-    return std::string(full, length);
-}
 
 std::optional<RecordEntry> FileEntryNow(const std::string& path, RecordEntry::Kind kind) {
     std::optional<std::string> full = FullPath(path);

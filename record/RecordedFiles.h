@@ -4,14 +4,12 @@
 #include <optional>
 #include <string>
 
+#include "framework/AnsiText.h"  // FullPath
 #include "record/InstallRecord.h"
 
 // The entry for a file as it is now (full path, size, last-write time);
 // nothing when it is not a file or its full path does not fit MAX_PATH.
 std::optional<RecordEntry> FileEntryNow(const std::string& path, RecordEntry::Kind kind = RecordEntry::Kind::File);
-
-// The full path of a folder or file name, resolved against the current folder.
-std::optional<std::string> FullPath(const std::string& path);
 
 // Something (file or folder) is still at the entry's path.
 bool StillThere(const RecordEntry& entry);

@@ -8,6 +8,7 @@
 
 #include "record/RecordStore.h"
 #include "record/RecordedFiles.h"
+#include "framework/AnsiText.h"
 
 namespace {
 class RunRecord {
@@ -15,8 +16,7 @@ public:
     // A path noted again (a file the script copies over one it copied
     // before) keeps one entry, the latest.
     void Add(RecordEntry entry) {
-        std::string key = entry.path;
-        CharUpperBuffA(key.data(), static_cast<DWORD>(key.size()));
+        std::string key = UpperAnsi(entry.path);
         std::lock_guard<std::mutex> lock(m_mutex);
         auto [found, added] = m_index.try_emplace(key, m_record.entries.size());
         if (added) m_record.entries.push_back(std::move(entry));

@@ -1,4 +1,5 @@
 #include "script/PathVariables.h"
+#include "framework/AnsiText.h"
 
 #include <windows.h>
 
@@ -23,8 +24,7 @@ const PathVariable PathVariables[] = {
 // The variable's name at the start of the field, upper-cased with the
 // system's ANSI upper-casing, which keeps every byte in place.
 std::string LeadingName(const std::string& field) {
-    std::string upper = field;
-    CharUpperBuffA(upper.data(), static_cast<DWORD>(upper.size()));
+    std::string upper = UpperAnsi(field);
     size_t close = upper.find('%', 1);
     return upper.substr(0, close == std::string::npos ? upper.size() : close + 1);
 }

@@ -7,11 +7,10 @@
 #include "record/SetupRunRecord.h"
 #include "script/ScriptLine.h"
 #include "script/ScriptMessages.h"
+#include "framework/AnsiText.h"
 
 void ExecuteScriptCommand() {
-    std::string word = ScriptFields[0];
-    CharUpperBuffA(word.data(), static_cast<DWORD>(word.size()));
-    if (word == "COPY") ExecuteCopyCommand();
+    if (UpperAnsi(ScriptFields[0]) == "COPY") ExecuteCopyCommand();
     // "RUN" and "RENAME" are accepted and, like every other word, do nothing.
 }
 

@@ -5,14 +5,11 @@
 #include <cstdint>
 
 #include "framework/SafeFormat.h"
+#include "framework/AnsiText.h"
 
 namespace {
 bool IsIllegal(unsigned char c) { return (c >= 1 && c <= 31) || c == '?' || c == '*' || c == ':'; }
 
-std::string UpperCase(std::string text) {
-    if (!text.empty()) CharUpperBuffA(text.data(), static_cast<DWORD>(text.size()));
-    return text;
-}
 
 std::string IllegalCharacterMessage(const std::string& value, char c) {
     return StringPrintf(
@@ -59,14 +56,14 @@ SettingsCheckResult CheckSettings(const InstallSettingsRecord& settings) {
     if (char c = FirstIllegal(destFolder)) messages.push_back(IllegalCharacterMessage(destFolder, c));
     about("DestDir");
 
-    std::string location = UpperCase(settings.ShortcutLocation);
+    std::string location = UpperAnsi(settings.ShortcutLocation);
     if (location != "NULL" && location != "DESKTOP" && location != "MY DOCUMENTS" && location != "FAVORITES")
         messages.push_back(StringPrintf("The '%s' entry in SETUP.INI looks suspicious.\nIt should be either 'NULL,' "
                                         "'Favorites,' 'My Documents,' or 'Desktop.'",
                                         location.c_str()));
     about("ShortcutLocation");
 
-    std::string size = UpperCase(settings.FileSize);
+    std::string size = UpperAnsi(settings.FileSize);
     for (char c : size) {
         if (c < '0' || c > '9') {
             messages.push_back(StringPrintf("The '%s' entry in SETUP.INI invalid because\nit contains the illegal "
@@ -82,8 +79,8 @@ SettingsCheckResult CheckSettings(const InstallSettingsRecord& settings) {
                                         size.c_str()));
     about("FileSize");
 
-    result.filesCompressed = UpperCase(settings.FilesCompressed) == "YES";
-    result.useUnderscores = UpperCase(settings.UseUnderscores) == "YES";
+    result.filesCompressed = UpperAnsi(settings.FilesCompressed) == "YES";
+    result.useUnderscores = UpperAnsi(settings.UseUnderscores) == "YES";
 
     if (!messages.empty())
         messages.push_back(
