@@ -8,9 +8,9 @@
 #include "dialogs/DestinationDialog.h"
 #include "dialogs/MessageDialogs.h"
 #include "engine/ProgressDialog.h"
+#include "engine/Rollback.h"
 #include "framework/MessageBox.h"
-
-std::atomic<bool> SetupCancelled{false};
+#include "record/SetupRunRecord.h"
 
 namespace {
 void ShowMissingKey(const std::string& warning) { AfxMessageBox(warning, MB_OK | MB_ICONEXCLAMATION); }
@@ -20,7 +20,6 @@ BOOL SetupApp::InitInstance() {
     WelcomeDialog welcome;
     DestinationDialog destination;
     ProgressDialog progress;
-    SetupCancelled = false;
 
     // Every configuration message comes before the backdrop exists.
     ReadEnvironment(InstallSettings);
@@ -44,14 +43,30 @@ BOOL SetupApp::InitInstance() {
 
     welcome.DoModal();
     destination.DoModal();
-    if (!SetupCancelled) progress.DoModal();
+    // Raised when the user abandons setup or the medium lacks its files;
+    // decides between the exit dialog and the finished path.
+    bool setupCancelled = destination.m_setupCancelled;
+    if (setupCancelled) {
+        // Left before the copy: a folder made in the destination dialog goes
+        // again, as an abandoned copy would remove it.
+        CopyOutcome foldersOnly;
+        foldersOnly.createdFolders = destination.m_createdFolders;
+        RollBack(foldersOnly);
+    } else {
+        progress.AdoptCreatedFolders(destination.m_createdFolders);
+        progress.DoModal();
+        // An abandoned copy has been undone by now.
+        setupCancelled = progress.Outcome().abandoned;
+    }
 
-    if (SetupCancelled) {
+    if (setupCancelled) {
         ExitDialog exitDialog;
         exitDialog.DoModal();
     } else {
-        // The copy leaves another folder current; the uninstaller is looked for in StartDir.
+        // The uninstaller is looked for in StartDir.
         SetCurrentDirectoryA(InstallSettings.StartDir.c_str());
+        const CopyOutcome& copy = progress.Outcome();
+        RecordCopy(copy.writtenFiles, copy.createdFolders);
         RegisterUninstaller();
         FinishedDialog finished;
         finished.DoModal();

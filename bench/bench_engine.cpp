@@ -3,24 +3,25 @@
 // two fields this (the user-interface) thread keeps live, as the progress
 // dialog does: on its timer, at once before a question, and at the end.
 //
-//   bench_engine.exe SOURCE DEST [plain|compressed] [fields|nofields] [count]
+//   bench_engine.exe SOURCE DEST [plain|compressed] [fields|nofields] [count|rollback]
 //
 // "nofields" runs the engine without a progress window, to show what the
 // per-file field updates cost. Prints the engine's own time; with "count",
 // also how many text measurements the shortening of the destination field
 // needs for the installed paths (under DEST and under a deep installation
-// folder) compared with measuring after every removed pair.
+// folder) compared with measuring after every removed pair; with
+// "rollback", how long undoing the whole copy takes, as an abandoned run
+// does (DEST is then as before).
 #include <windows.h>
 
 #include <cstdio>
 #include <string>
 #include <vector>
 
-#include "settings/InstallSettings.h"
-#include "engine/CopyEngine.h"
-#include "engine/CopyState.h"
+#include "engine/CopyJob.h"
 #include "engine/PathShortening.h"
 #include "engine/ProgressDialog.h"
+#include "engine/ProgressPrompts.h"
 #include "framework/Gdi.h"
 #include "framework/Thread.h"
 #include "record/InstallRecord.h"
@@ -30,20 +31,25 @@
 
 namespace {
 constexpr UINT kCopyDone = WM_APP + 1;
+// The width of the progress dialog's destination field: 258 dialog units in
+// its font, about 390 pixels.
+constexpr int kDestFieldWidth = 390;
 
 struct Job {
     std::string source;
     std::string dest;
     HWND window;
+    CopyJob* copy;
 };
 
 UINT CopyWorker(LPVOID param) {
     auto* job = static_cast<Job*>(param);
-    SetCurrentDirectoryA(job->source.c_str());
-    CopyTree(job->dest);
+    job->copy->Run();
     PostMessageA(job->window, kCopyDone, 0, 0);
     return 0;
 }
+
+ProgressReport Report;
 
 // Destination paths of every file below `folder`, as the engine builds them.
 void CollectPaths(const std::string& folder, const std::string& dest, std::vector<std::string>& paths) {
@@ -80,7 +86,7 @@ int PassByPassMeasurements(std::string text, int width, const TextMeasure& measu
 
 LRESULT CALLBACK ProgressProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_TIMER || message == WM_SHOW_PROGRESS) {
-        ShowReportedFile(window);
+        ShowReportedFile(window, Report, kDestFieldWidth);
         return 0;
     }
     return DefWindowProcA(window, message, wParam, lParam);
@@ -92,8 +98,9 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "usage: bench_engine SOURCE DEST [plain|compressed] [fields|nofields]\n");
         return 2;
     }
-    Job job{argv[1], argv[2], nullptr};
-    InstallSettings.FilesCompressedFlag = argc > 3 && std::string(argv[3]) == "compressed";
+    Job job{argv[1], argv[2], nullptr, nullptr};
+    CopyOptions options;
+    options.compressed = argc > 3 && std::string(argv[3]) == "compressed";
 
     // The progress dialog's two fields, 258 dialog units wide as in the
     // progress dialog (about 390 pixels in its font).
@@ -110,12 +117,12 @@ int main(int argc, char** argv) {
     CreateWindowExA(0, "STATIC", "", WS_CHILD | WS_VISIBLE, 10, 100, 390, 14, window,
                     reinterpret_cast<HMENU>(IDC_PROGRESS_DEST), nullptr, nullptr);
     bool fields = !(argc > 4 && std::string(argv[4]) == "nofields");
-    ProgressWindow = fields ? window : nullptr;
-    DestFieldWidth = 390;
+    ProgressPrompts prompts(fields ? window : nullptr, Report);
+    CopyJob copy(job.source, job.dest, options, prompts);
+    job.copy = &copy;
     // The progress dialog's pace.
     if (fields) SetTimer(window, 1, 50, nullptr);
     job.window = window;
-    CreateDirectoryA(job.dest.c_str(), nullptr);
 
     LARGE_INTEGER frequency, start, end;
     QueryPerformanceFrequency(&frequency);
@@ -126,19 +133,31 @@ int main(int argc, char** argv) {
         if (msg.message == kCopyDone) break;
         DispatchMessageA(&msg);
     }
-    if (fields) ShowReportedFile(window);
+    if (fields) ShowReportedFile(window, Report, kDestFieldWidth);
     QueryPerformanceCounter(&end);
     double seconds = static_cast<double>(end.QuadPart - start.QuadPart) / frequency.QuadPart;
 
-    std::printf("engine_seconds %.3f\nexpand_failed %d\n", seconds, ExpandFailed ? 1 : 0);
+    const CopyOutcome& outcome = copy.Outcome();
+    std::printf("engine_seconds %.3f\nexpand_failed %d\ncopy_failed %d\n", seconds, outcome.expandFailed ? 1 : 0,
+                outcome.copyFailed ? 1 : 0);
+    if (argc > 5 && std::string(argv[5]) == "rollback") {
+        // Undone as an abandoned run is, the whole copy.
+        QueryPerformanceCounter(&start);
+        copy.Cancel();
+        copy.Finish();
+        QueryPerformanceCounter(&end);
+        std::printf("rollback_seconds %.3f\nrollback_whole %d\n",
+                    static_cast<double>(end.QuadPart - start.QuadPart) / frequency.QuadPart,
+                    outcome.restoreFailed ? 0 : 1);
+        return 0;
+    }
+    copy.Finish();
 
-    // What the install record adds to the copy: noting each file again, as
-    // the engine did after writing it.
+    // What the install record adds to the copy: each file the outcome names
+    // read back from the disk.
     ForgetRunRecord();
-    std::vector<std::string> written;
-    CollectPaths(job.source, job.dest, written);
     QueryPerformanceCounter(&start);
-    for (const std::string& path : written) RecordWrittenFile(path);
+    RecordCopy(outcome.writtenFiles, outcome.createdFolders);
     QueryPerformanceCounter(&end);
     std::printf("record_noting_seconds %.3f\n",
                 static_cast<double>(end.QuadPart - start.QuadPart) / frequency.QuadPart);
@@ -182,8 +201,8 @@ int main(int argc, char** argv) {
             return measure(s);
         };
         for (const std::string& path : paths) {
-            ShortenTextToFit(path, DestFieldWidth, counted);
-            passByPass += PassByPassMeasurements(path, DestFieldWidth, measure);
+            ShortenTextToFit(path, kDestFieldWidth, counted);
+            passByPass += PassByPassMeasurements(path, kDestFieldWidth, measure);
         }
         std::printf("files %zu\nmeasurements_%s %lld %lld\n", paths.size(), label, probing, passByPass);
     }

@@ -1,7 +1,6 @@
 #include "dialogs/DestinationDialog.h"
 
 #include "settings/InstallSettings.h"
-#include "app/SetupApp.h"
 #include "settings/SetupTexts.h"
 #include "dialogs/BrowseFolderDialog.h"
 #include "dialogs/ChosenFolder.h"
@@ -44,7 +43,7 @@ LRESULT DestinationDialog::OnChangeFolder(WPARAM, LPARAM) {
             InstallSettings.InstallPath = InstallSettings.DefaultDestDir;
         } else if (ChosenFolderIsMissing(InstallSettings.InstallPath)) {
             if (AfxMessageBox(SetupTexts.CreateDirText, MB_YESNO) == IDYES)
-                CreateDirectoryPath(InstallSettings.InstallPath);  // kept even if creation failed
+                CreateDirectoryPath(InstallSettings.InstallPath, &m_createdFolders);  // kept even if creation failed
             else
                 InstallSettings.InstallPath = InstallSettings.DefaultDestDir;
         }
@@ -74,6 +73,6 @@ void DestinationDialog::OnOK() {
 void DestinationDialog::OnCancel() {
     ConfirmExitDialog confirm;
     if (confirm.DoModal() != IDOK) return;
-    SetupCancelled = true;
+    m_setupCancelled = true;
     CDialog::OnCancel();
 }

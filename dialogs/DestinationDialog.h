@@ -1,9 +1,11 @@
 #pragma once
 // Where the installation goes: shows the proposed folder, lets the user pick
 // another one (and create it), checks the drive's free space on OK, and lets
-// the user abandon setup after a confirmation. It reports only through
-// InstallSettings.InstallPath and SetupCancelled.
+// the user abandon setup after a confirmation. It reports through
+// InstallSettings.InstallPath and its two members below.
 #include <span>
+#include <string>
+#include <vector>
 
 #include "framework/Dialog.h"
 #include "res/resource.h"
@@ -14,6 +16,12 @@ public:
 
     DestinationDialog() : CDialog(IDD) {}
     ~DestinationDialog() override = default;
+
+    // The user confirmed leaving setup here.
+    bool m_setupCancelled = false;
+    // Folders the user had created here, parents first: they belong to the
+    // run, and go again when it is abandoned.
+    std::vector<std::string> m_createdFolders;
 
 protected:
     std::span<const MessageMapEntry> GetMessageMap() const override;

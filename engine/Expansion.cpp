@@ -32,13 +32,15 @@ DWORD ExpectedSize(HANDLE source) {
 
 }  // namespace
 
-bool ExpandFile(const std::string& sourceName, const std::string& destPath, DWORD existingAttributes) {
+bool ExpandFile(const std::string& sourcePath, const std::string& destPath, DWORD existingAttributes,
+                std::string& kept) {
+    kept.clear();
     // A folder standing where the file belongs is never replaced.
     if (existingAttributes != INVALID_FILE_ATTRIBUTES && (existingAttributes & FILE_ATTRIBUTE_DIRECTORY)) return false;
-    // The source is opened first: a source that cannot be read must not cost
-    // the user an existing destination file. CreateFileA instead of
-    // LZOpenFileA, whose OFSTRUCT holds only 128 characters of the full path.
-    HANDLE source = CreateFileA(sourceName.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+    // The source is opened first: a source that cannot be read moves nothing
+    // of the user's. CreateFileA instead of LZOpenFileA, whose OFSTRUCT holds
+    // only 128 characters of the full path.
+    HANDLE source = CreateFileA(sourcePath.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                                 FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
     if (source == INVALID_HANDLE_VALUE) return false;
     DWORD expected = ExpectedSize(source);
@@ -50,17 +52,19 @@ bool ExpandFile(const std::string& sourceName, const std::string& destPath, DWOR
         CloseHandle(source);
         return false;
     }
-
-    // Nothing there: straight to the name, as a temporary file and its move
-    // would buy nothing. A file that appeared meanwhile is not ours to
-    // overwrite, nor to remove.
-    bool straight = existingAttributes == INVALID_FILE_ATTRIBUTES;
-    std::string temporary;
-    HANDLE target = straight ? CreateFileA(destPath.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                                           FILE_ATTRIBUTE_NORMAL, nullptr)
-                             : CreateTemporaryBeside(destPath, temporary);
-    if (target == INVALID_HANDLE_VALUE) {
+    if (existingAttributes != INVALID_FILE_ATTRIBUTES && !MoveAside(destPath, kept)) {
         LZClose(expanding);
+        return false;
+    }
+
+    // Straight to the name. A file that appeared meanwhile is not ours to
+    // overwrite, nor to remove.
+    HANDLE target =
+        CreateFileA(destPath.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (target == INVALID_HANDLE_VALUE) {
+        DWORD error = GetLastError();
+        LZClose(expanding);
+        UndoPlacement(destPath, error, kept);
         return false;
     }
     // LZCopy writes through the plain file handle (_lwrite on the HFILE).
@@ -70,12 +74,7 @@ bool ExpandFile(const std::string& sourceName, const std::string& destPath, DWOR
 
     // A file cut short expands without an error from LZCopy: it only yields
     // fewer bytes than its header promised.
-    bool complete = written >= 0 && static_cast<DWORD>(written) == expected;
-    if (straight) {
-        if (!complete) DeleteFileA(destPath.c_str());
-        return complete;
-    }
-    if (complete) return PutInPlace(temporary, destPath);
-    DeleteFileA(temporary.c_str());
+    if (written >= 0 && static_cast<DWORD>(written) == expected) return true;
+    UndoPlacement(destPath, ERROR_SUCCESS, kept);
     return false;
 }

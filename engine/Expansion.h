@@ -10,7 +10,9 @@
 // file arrived: for a compressed file as many bytes as its header declares,
 // for another file its full size. `existingAttributes` are those of the
 // destination as found (INVALID_FILE_ATTRIBUTES when nothing is there): an
-// existing file is replaced through a temporary file beside it, put in place
-// only once whole, so a failure leaves it as it was; a new file is written
-// straight to its name and removed again when it did not arrive whole.
-bool ExpandFile(const std::string& sourceName, const std::string& destPath, DWORD existingAttributes);
+// existing file is moved aside and kept (its kept name comes back in `kept`,
+// empty for a new file); the file is written straight to its name and
+// removed again when it did not arrive whole, the kept one then back in
+// place and `kept` empty.
+bool ExpandFile(const std::string& sourcePath, const std::string& destPath, DWORD existingAttributes,
+                std::string& kept);

@@ -1,8 +1,6 @@
 #include "engine/FileOperations.h"
 
-#include "record/SetupRunRecord.h"
-
-bool CreateDirectoryPath(const std::string& path) {
+bool CreateDirectoryPath(const std::string& path, std::vector<std::string>* made) {
     if (path.size() >= 2 && path[0] == '\\' && path[1] == '\\') return false;
     // The path is bounded by MAX_PATH: a longer one could never be created
     // whole, so none of its folders is made.
@@ -22,7 +20,7 @@ bool CreateDirectoryPath(const std::string& path) {
         size_t end = path.find('\\', index);
         if (end == std::string::npos) end = path.size();
         prefix.append(path, index, end - index);
-        if (CreateDirectoryA(prefix.c_str(), nullptr)) RecordCreatedFolder(prefix);
+        if (CreateDirectoryA(prefix.c_str(), nullptr) && made) made->push_back(prefix);
         prefix += '\\';
         index = end + 1;
     }

@@ -5,11 +5,14 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 // Creates every folder along the path. False for a network path (starting
 // with two backslashes) and for a path of MAX_PATH characters or more, where
-// nothing is created; true otherwise, whatever the single creations did.
-bool CreateDirectoryPath(const std::string& path);
+// nothing is created; true otherwise, whatever the single creations did. The
+// folders it made (not those that were there) are added to `made`, parents
+// first, when given: a run that is undone removes them again.
+bool CreateDirectoryPath(const std::string& path, std::vector<std::string>* made = nullptr);
 
 // False only when the system answers "file not found" (error 2) for the path:
 // a missing folder on the way (error 3), a denied access or a drive that is

@@ -1,8 +1,8 @@
 #include "engine/FilePlacement.h"
 
 namespace {
-// Names made of these characters only, for a temporary name that must be as
-// short as the destination's own.
+// Names made of these characters only, for a kept name that must be as short
+// as the destination's own.
 constexpr char kNameChars[] = "0123456789ABCDEFGHIJKLMNOPQRSTUVWXYZ";
 constexpr unsigned kNameCharCount = sizeof kNameChars - 1;
 
@@ -21,16 +21,14 @@ std::string ShortCandidate(size_t length, unsigned attempt) {
     return name;
 }
 
-HANDLE CreateNew(const std::string& path) {
-    return CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
-}
+bool Taken(DWORD error) { return error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS; }
 }  // namespace
 
-HANDLE CreateTemporaryBeside(const std::string& destPath, std::string& temporary) {
+bool MoveAside(const std::string& destPath, std::string& kept) {
     size_t slash = destPath.find_last_of('\\');
     std::string folder = slash == std::string::npos ? std::string() : destPath.substr(0, slash + 1);
     size_t nameLength = destPath.size() - folder.size();
-    if (nameLength == 0) return INVALID_HANDLE_VALUE;
+    if (nameLength == 0) return false;
 
     static LONG counter = static_cast<LONG>(GetTickCount());
     bool usual = folder.size() + 11 < MAX_PATH;
@@ -38,37 +36,45 @@ HANDLE CreateTemporaryBeside(const std::string& destPath, std::string& temporary
         if (usual) {
             char name[16];
             wsprintfA(name, "~sx%04X.tmp", static_cast<unsigned>(InterlockedIncrement(&counter)) & 0xFFFF);
-            temporary = folder + name;
+            kept = folder + name;
         } else {
             std::string name = ShortCandidate(nameLength, attempt);
             if (name.empty()) break;
-            temporary = folder + name;
+            kept = folder + name;
         }
-        HANDLE file = CreateNew(temporary);
-        if (file != INVALID_HANDLE_VALUE) return file;
-        // Any answer but "taken" (a missing folder, a full disk) is the same for every name.
-        DWORD error = GetLastError();
-        if (error != ERROR_FILE_EXISTS && error != ERROR_ALREADY_EXISTS) break;
+        // A rename never overwrites: a name in use answers "exists", and the
+        // next one is tried.
+        if (MoveFileExA(destPath.c_str(), kept.c_str(), 0)) return true;
+        if (!Taken(GetLastError())) break;
     }
-    temporary.clear();
-    return INVALID_HANDLE_VALUE;
+    kept.clear();
+    return false;
 }
 
-bool PutInPlace(const std::string& temporary, const std::string& destPath) {
-    if (MoveFileExA(temporary.c_str(), destPath.c_str(), MOVEFILE_REPLACE_EXISTING)) return true;
-    // The system refuses to move over a read-only file; the user has already
-    // agreed to its replacement, so the flag goes, and comes back if the move
-    // still fails.
-    DWORD attributes = GetFileAttributesA(destPath.c_str());
-    bool moved = false;
-    if (attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY) &&
-        (attributes & FILE_ATTRIBUTE_READONLY) &&
-        SetFileAttributesA(destPath.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY)) {
-        moved = MoveFileExA(temporary.c_str(), destPath.c_str(), MOVEFILE_REPLACE_EXISTING) != FALSE;
-        if (!moved) SetFileAttributesA(destPath.c_str(), attributes);
+bool PutBack(const std::string& kept, const std::string& destPath) {
+    if (MoveFileExA(kept.c_str(), destPath.c_str(), MOVEFILE_REPLACE_EXISTING)) return true;
+    // The system moves over no read-only file; what stands there now is this
+    // run's, so its flags go.
+    SetFileAttributesA(destPath.c_str(), FILE_ATTRIBUTE_NORMAL);
+    return MoveFileExA(kept.c_str(), destPath.c_str(), MOVEFILE_REPLACE_EXISTING) != FALSE;
+}
+
+bool DiscardKept(const std::string& kept) {
+    if (DeleteFileA(kept.c_str())) return true;
+    SetFileAttributesA(kept.c_str(), FILE_ATTRIBUTE_NORMAL);
+    return DeleteFileA(kept.c_str()) != FALSE;
+}
+
+void UndoPlacement(const std::string& destPath, DWORD error, std::string& kept) {
+    // Only what this copy began is removed: a refusal because something
+    // stands there after all leaves that alone.
+    if (!Taken(error) && error != ERROR_ACCESS_DENIED && error != ERROR_SHARING_VIOLATION)
+        DeleteFileA(destPath.c_str());
+    if (!kept.empty()) {
+        // Nothing of the medium's arrived: the reader's file goes back.
+        PutBack(kept, destPath);
+        kept.clear();
     }
-    if (!moved) DeleteFileA(temporary.c_str());
-    return moved;
 }
 
 namespace {
@@ -83,34 +89,20 @@ void MakeWritable(const std::string& path, DWORD sourceAttributes) {
 }
 }  // namespace
 
-bool CopyPlainFile(const std::string& sourceName, DWORD sourceAttributes, const std::string& destPath,
-                   DWORD existingAttributes) {
-    if (existingAttributes == INVALID_FILE_ATTRIBUTES) {
-        // Nothing there: straight to the name. A file that appeared meanwhile
-        // is not ours to overwrite, nor to remove.
-        if (CopyFileA(sourceName.c_str(), destPath.c_str(), TRUE)) {
-            MakeWritable(destPath, sourceAttributes);
-            return true;
-        }
-        // Only what this copy began is removed: a refusal because something
-        // stands there after all leaves that alone.
-        DWORD error = GetLastError();
-        if (error != ERROR_FILE_EXISTS && error != ERROR_ALREADY_EXISTS && error != ERROR_ACCESS_DENIED &&
-            error != ERROR_SHARING_VIOLATION)
-            DeleteFileA(destPath.c_str());
-        return false;
+bool CopyPlainFile(const std::string& sourcePath, DWORD sourceAttributes, const std::string& destPath,
+                   DWORD existingAttributes, std::string& kept) {
+    kept.clear();
+    if (existingAttributes != INVALID_FILE_ATTRIBUTES) {
+        // A folder standing where the file belongs is never replaced.
+        if (existingAttributes & FILE_ATTRIBUTE_DIRECTORY) return false;
+        if (!MoveAside(destPath, kept)) return false;
     }
-    // A folder standing where the file belongs is never replaced.
-    if (existingAttributes & FILE_ATTRIBUTE_DIRECTORY) return false;
-
-    std::string temporary;
-    HANDLE reserved = CreateTemporaryBeside(destPath, temporary);
-    if (reserved == INVALID_HANDLE_VALUE) return false;
-    CloseHandle(reserved);
-    if (!CopyFileA(sourceName.c_str(), temporary.c_str(), FALSE)) {
-        DeleteFileA(temporary.c_str());
-        return false;
+    // Straight to the name. A file that appeared meanwhile is not ours to
+    // overwrite, nor to remove.
+    if (CopyFileA(sourcePath.c_str(), destPath.c_str(), TRUE)) {
+        MakeWritable(destPath, sourceAttributes);
+        return true;
     }
-    MakeWritable(temporary, sourceAttributes);
-    return PutInPlace(temporary, destPath);
+    UndoPlacement(destPath, GetLastError(), kept);
+    return false;
 }

@@ -1,32 +1,40 @@
 #pragma once
-// Putting one file at its destination without ever costing the user the file
-// that stood there: a replacement is written under a temporary name beside
-// the destination and moved over it only once it arrived whole. Window-free.
+// Putting one file at its destination without ever losing the file that
+// stood there: the reader's file is moved aside under a temporary name beside
+// it (a rename, not a copy) and kept there until the run ends, the new file
+// is written straight to the name, and a new file that did not arrive whole
+// is removed and the kept one moved back. Window-free.
 #include <windows.h>
 
 #include <string>
 
-// Creates a new, empty file beside `destPath` (in its folder) under a name of
-// its own and returns it open for writing; its path comes back in
-// `temporary`. The temporary path is never longer than `destPath` when the
-// usual "~sxNNNN.tmp" would not fit the system's path bound, so a destination
-// that fits by itself always gets one. INVALID_HANDLE_VALUE when none could
-// be made.
-HANDLE CreateTemporaryBeside(const std::string& destPath, std::string& temporary);
+// Moves the file at `destPath` aside to a free name in its folder, which
+// comes back in `kept`. The name is "~sxNNNN.tmp", or where that would not
+// fit the system's path bound a name no longer than the file's own, so a
+// destination that fits by itself always gets one. False, with nothing
+// moved, when no name could be had or the file cannot be moved (held open
+// elsewhere, a read-only medium).
+bool MoveAside(const std::string& destPath, std::string& kept);
 
-// Moves the finished temporary file over the destination. A read-only
-// destination that the user agreed to replace is replaced; when the move
-// fails, the destination keeps its content and its attributes and the
-// temporary file is deleted. True when the file is in place.
-bool PutInPlace(const std::string& temporary, const std::string& destPath);
+// Moves a kept file back to its name, over what this run put there. The file
+// itself moves, so it comes back with its content, attributes and times.
+bool PutBack(const std::string& kept, const std::string& destPath);
+
+// Deletes a kept file once the run has ended normally, a read-only one too.
+bool DiscardKept(const std::string& kept);
 
 // Copies a plain (not compressed) source file to the destination and makes
 // the result a normal, writable file (no read-only, hidden or system flag);
 // `sourceAttributes` are the source's as its folder listing gave them, which
-// the copy takes on. `existingAttributes` are those of the
-// destination as found (INVALID_FILE_ATTRIBUTES when nothing is there): an
-// existing file is replaced through a temporary file, a new file is copied
-// straight to its name and removed again when the copy fails, so no cut file
-// is left looking installed. True only when the whole file arrived.
-bool CopyPlainFile(const std::string& sourceName, DWORD sourceAttributes, const std::string& destPath,
-                   DWORD existingAttributes);
+// the copy takes on. `existingAttributes` are those of the destination as
+// found (INVALID_FILE_ATTRIBUTES when nothing is there): an existing file is
+// moved aside first and its kept name comes back in `kept` (empty for a new
+// file). When the copy fails, what it began is removed and the existing file
+// is back at its name, `kept` empty. True only when the whole file arrived.
+bool CopyPlainFile(const std::string& sourcePath, DWORD sourceAttributes, const std::string& destPath,
+                   DWORD existingAttributes, std::string& kept);
+
+// Removes a file this copy began at `destPath` and did not finish, and puts
+// the kept original (if any) back. `error` is the failure the write gave: a
+// refusal because something else stands at the name leaves that alone.
+void UndoPlacement(const std::string& destPath, DWORD error, std::string& kept);

@@ -3,12 +3,8 @@
 #include <objbase.h>
 
 #include "settings/InstallSettings.h"
-#include "app/SetupApp.h"
 #include "settings/SetupTexts.h"
 #include "dialogs/MessageDialogs.h"
-#include "engine/CopyEngine.h"
-#include "engine/CopyState.h"
-#include "engine/FileOperations.h"
 #include "engine/PathShortening.h"
 #include "engine/Shortcut.h"
 #include "framework/MessageBox.h"
@@ -20,11 +16,18 @@ constexpr UINT_PTR kShowProgressTimer = 1;
 constexpr UINT kShowProgressMs = 50;
 }  // namespace
 
-void ShowReportedFile(HWND dialog) {
+void ShowReportedFile(HWND dialog, ProgressReport& report, int destFieldWidth) {
     std::string sourceName, destPath;
-    if (!CurrentFile.Take(sourceName, destPath)) return;
+    if (!report.Take(sourceName, destPath)) return;
     SetDlgItemTextA(dialog, IDC_PROGRESS_FILE, sourceName.c_str());
-    SetDlgItemTextA(dialog, IDC_PROGRESS_DEST, ShortenPathToFit(dialog, DestFieldWidth, destPath).c_str());
+    SetDlgItemTextA(dialog, IDC_PROGRESS_DEST, ShortenPathToFit(dialog, destFieldWidth, destPath).c_str());
+}
+
+ProgressDialog::~ProgressDialog() = default;
+
+const CopyOutcome& ProgressDialog::Outcome() const {
+    static const CopyOutcome none;
+    return m_job ? m_job->Outcome() : none;
 }
 
 std::span<const CWnd::MessageMapEntry> ProgressDialog::GetMessageMap() const {
@@ -37,11 +40,9 @@ std::span<const CWnd::MessageMapEntry> ProgressDialog::GetMessageMap() const {
 }
 
 BOOL ProgressDialog::OnInitDialog() {
-    StartEvent.SetEvent();
-
     WINDOWPLACEMENT placement = {sizeof(placement)};
     ::GetWindowPlacement(GetDlgItem(IDC_PROGRESS_DEST), &placement);
-    DestFieldWidth = placement.rcNormalPosition.right - placement.rcNormalPosition.left;
+    m_destFieldWidth = placement.rcNormalPosition.right - placement.rcNormalPosition.left;
 
     SetWindowText(SetupTexts.InstallingTitle);
     SetDlgItemText(IDC_MAIN_TEXT, SetupTexts.InstallingText1);
@@ -51,35 +52,35 @@ BOOL ProgressDialog::OnInitDialog() {
     SetDlgItemText(IDCANCEL, SetupTexts.CancelButton);
     CenterWindow();
 
-    ProgressWindow = m_hWnd;
-    CurrentFile.Clear();
+    // The job is made here, on the user-interface thread, while the current
+    // directory is still the medium's setup folder that CodeDir is relative to.
+    const InstallSettingsRecord& settings = InstallSettings;
+    m_report.Clear();
+    m_prompts = std::make_unique<ProgressPrompts>(m_hWnd, m_report);
+    m_job = std::make_unique<CopyJob>(settings.CodeDir, settings.InstallPath,
+                                      CopyOptions{settings.FilesCompressedFlag, settings.UseUnderscoresFlag},
+                                      *m_prompts);
+    m_job->AdoptCreatedFolders(m_foldersMadeBefore);
     // Often enough to look alive, seldom enough to cost the copy nothing: a
     // person cannot read twenty names a second anyway.
     SetTimer(m_hWnd, kShowProgressTimer, kShowProgressMs, nullptr);
-    CopyAbandoned = false;
-    ExpandFailed = false;
-    CopyFailed = false;
-    if (!AfxBeginThread(&InstallThreadProc, m_hWnd)) {
+    if (!AfxBeginThread(&InstallThreadProc, this)) {
         // Without a worker nothing is copied, and nothing would ever report
-        // the end: the run is a failed copy and ends here.
-        CopyFailed = true;
+        // the end: the run ends here, as one that was abandoned.
+        m_job->Cancel();
         PostMessageA(m_hWnd, WM_INSTALL_DONE, 0, 0);
     }
     return TRUE;
 }
 
 void ProgressDialog::OnCancel() {
-    if (m_askingToCancel) return;
+    // Asked once: a confirmed cancel stands while the run is undone.
+    if (m_askingToCancel || (m_job && m_job->Cancelled())) return;
     m_askingToCancel = true;
     ConfirmExitDialog confirm;
-    if (confirm.DoModal() == IDOK) {
-        // The engine stops after the current file; the dialog closes when the
-        // worker reports. The flags go up before the event, so that a level
-        // that consumes the event leaves every enclosing level stopped too.
-        SetupCancelled = true;
-        CopyAbandoned = true;
-        CancelEvent.SetEvent();
-    }
+    // The copy stops after the current file; the dialog closes when the
+    // worker reports.
+    if (confirm.DoModal() == IDOK && m_job) m_job->Cancel();
     m_askingToCancel = false;
     if (m_installDonePending) {
         m_installDonePending = false;
@@ -88,53 +89,48 @@ void ProgressDialog::OnCancel() {
 }
 
 LRESULT ProgressDialog::OnShowProgress(WPARAM, LPARAM) {
-    ShowReportedFile(m_hWnd);
+    ShowReportedFile(m_hWnd, m_report, m_destFieldWidth);
     return 0;
 }
 
 LRESULT ProgressDialog::OnInstallDone(WPARAM, LPARAM) {
     // The fields end on the last file the copy came to.
-    ShowReportedFile(m_hWnd);
+    ShowReportedFile(m_hWnd, m_report, m_destFieldWidth);
     if (m_askingToCancel) {
         m_installDonePending = true;
         return 0;
     }
     KillTimer(m_hWnd, kShowProgressTimer);
-    CoInitialize(nullptr);
-    if (!CopyAbandoned) {
+    // A cancel confirmed after the worker had ended is undone here.
+    m_job->Finish();
+    const CopyOutcome& outcome = m_job->Outcome();
+    if (outcome.abandoned) {
+        if (outcome.restoreFailed) AfxMessageBox(SetupTexts.ProblemInstallingText, MB_OK | MB_ICONEXCLAMATION);
+    } else {
+        CoInitialize(nullptr);
         CreateInstallShortcut();
-        if (ExpandFailed) AfxMessageBox(SetupTexts.LongFilenameProblemText, MB_OK | MB_ICONEXCLAMATION);
-        if (CopyFailed) AfxMessageBox(SetupTexts.ProblemInstallingText, MB_OK | MB_ICONEXCLAMATION);
+        CoUninitialize();
+        if (outcome.expandFailed) AfxMessageBox(SetupTexts.LongFilenameProblemText, MB_OK | MB_ICONEXCLAMATION);
+        if (outcome.copyFailed) AfxMessageBox(SetupTexts.ProblemInstallingText, MB_OK | MB_ICONEXCLAMATION);
     }
-    CoUninitialize();
     OnOK();
     return 0;
 }
 
-UINT InstallThreadProc(LPVOID dialogWindow) {
-    StartEvent.Lock(INFINITE);
-    const InstallSettingsRecord& settings = InstallSettings;
-    CreateDirectoryPath(settings.InstallPath);
-
-    // The folder must fit a path and must really become current: otherwise
-    // the copy would take whatever folder is current (the medium's root) instead.
-    const std::string& codeDir = settings.CodeDir;
-    bool found = codeDir.size() < MAX_PATH && PathExists(codeDir) && SetCurrentDirectoryA(codeDir.c_str());
-    if (found && !IsFolder(settings.InstallPath)) {
-        // The destination could not be made (a drive that is not there, a
-        // path past the system's folder limit): every file of the tree is a
-        // failed copy, and nothing is written anywhere else instead.
-        if (TreeHoldsFiles()) CopyFailed = true;
-    } else if (found) {
-        CopyTree(settings.InstallPath);
-    } else {
+UINT ProgressDialog::InstallThreadProc(LPVOID param) {
+    auto* dialog = static_cast<ProgressDialog*>(param);
+    CopyJob& job = *dialog->m_job;
+    HWND window = dialog->m_hWnd;
+    if (!job.Run()) {
+        // Owned by the progress dialog: nothing can cover it.
         AfxMessageBox(StringPrintf("The book's files are supposed to be in a directory named '%s'. Setup can't find "
                                    "this directory so it's exiting.",
-                                   codeDir.c_str()),
-                      MB_OK);
-        SetupCancelled = true;
-        CopyAbandoned = true;
+                                   InstallSettings.CodeDir.c_str()),
+                      MB_OK, window);
     }
-    PostMessageA(static_cast<HWND>(dialogWindow), WM_INSTALL_DONE, 0, 0);
+    // An abandoned run is undone here, while the dialog stays live; the
+    // dialog does it itself for a cancel confirmed after this point.
+    if (job.Cancelled()) job.Finish();
+    PostMessageA(window, WM_INSTALL_DONE, 0, 0);
     return 0;
 }

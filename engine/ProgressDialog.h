@@ -1,9 +1,17 @@
 #pragma once
-// The third dialog of setup: shows each file while the worker thread copies
-// the medium's tree, lets the user cancel (with confirmation), and when the
-// worker reports the end makes the shortcut and closes itself.
+// The third dialog of setup: runs the copy job on a worker thread and shows
+// each file while it is copied, lets the user cancel (with confirmation),
+// and when the worker reports the end undoes an abandoned run or makes the
+// shortcut, and closes itself.
 #include <windows.h>
 
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "engine/CopyJob.h"
+#include "engine/ProgressPrompts.h"
+#include "engine/ProgressReport.h"
 #include "framework/Dialog.h"
 #include "res/resource.h"
 
@@ -14,6 +22,15 @@ class ProgressDialog : public CDialog {
 public:
     enum { IDD = IDD_PROGRESS };
     ProgressDialog() : CDialog(IDD) {}
+    ~ProgressDialog() override;
+
+    // Folders made for this run before the copy (the destination dialog's):
+    // an abandoned run removes them too, a completed one records them.
+    void AdoptCreatedFolders(std::vector<std::string> folders) { m_foldersMadeBefore = std::move(folders); }
+
+    // After DoModal: what the run did. Abandoned when the user confirmed a
+    // cancel or the medium lacked its files; the disk is then as it was.
+    const CopyOutcome& Outcome() const;
 
     LRESULT OnInstallDone(WPARAM, LPARAM);
     // Shows the latest file the worker handed over (a tick of the dialog's
@@ -26,17 +43,21 @@ protected:
     std::span<const MessageMapEntry> GetMessageMap() const override;
 
 private:
+    // The worker thread: runs the job and posts WM_INSTALL_DONE to the dialog.
+    static UINT InstallThreadProc(LPVOID dialog);
+
+    std::vector<std::string> m_foldersMadeBefore;
+    ProgressReport m_report;
+    int m_destFieldWidth = 0;
+    std::unique_ptr<ProgressPrompts> m_prompts;
+    std::unique_ptr<CopyJob> m_job;
     // The worker may end while the cancel question is open: its report then
     // waits until the user has answered, so that the answer still counts.
     bool m_askingToCancel = false;
     bool m_installDonePending = false;
 };
 
-// Shows in fields 1007 and 1009 of the dialog the latest file the engine has
-// handed over (CurrentFile), the destination shortened to the field; nothing
-// when no file came since the last call. On the user-interface thread.
-void ShowReportedFile(HWND dialog);
-
-// The worker thread: creates the destination, copies the CodeDir tree into it
-// and posts WM_INSTALL_DONE to the dialog whose handle it is given.
-UINT InstallThreadProc(LPVOID dialogWindow);
+// Shows in fields 1007 and 1009 of the dialog the latest file the copy has
+// handed over in `report`, the destination shortened to `destFieldWidth`;
+// nothing when no file came since the last call. On the user-interface thread.
+void ShowReportedFile(HWND dialog, ProgressReport& report, int destFieldWidth);

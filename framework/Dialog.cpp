@@ -43,15 +43,36 @@ INT_PTR CDialog::DoModal() {
                            reinterpret_cast<LPARAM>(this));
 }
 
+namespace {
+// Posted to a dialog run over a live owner once it is up: the modal loop
+// disables the owner after WM_INITDIALOG, so the owner is enabled again from
+// the dialog's own loop.
+constexpr UINT kEnableLiveOwner = WM_APP + 0x3F0;
+}  // namespace
+
+INT_PTR CDialog::DoModalOver(HWND liveOwner) {
+    m_liveOwner = liveOwner;
+    INT_PTR result = DialogBoxParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(m_templateId), liveOwner,
+                                     &CDialog::DialogProc, reinterpret_cast<LPARAM>(this));
+    m_liveOwner = nullptr;
+    return result;
+}
+
 INT_PTR CALLBACK CDialog::DialogProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_INITDIALOG) {
         auto* self = reinterpret_cast<CDialog*>(lParam);
         self->m_hWnd = hwnd;
         SetWindowLongPtrA(hwnd, DWLP_USER, lParam);
+        if (self->m_liveOwner) PostMessageA(hwnd, kEnableLiveOwner, 0, 0);
         return self->OnInitDialog();
     }
     auto* self = reinterpret_cast<CDialog*>(GetWindowLongPtrA(hwnd, DWLP_USER));
     if (!self) return FALSE;  // messages before WM_INITDIALOG get default handling
+
+    if (message == kEnableLiveOwner) {
+        if (self->m_liveOwner && IsWindow(self->m_liveOwner)) EnableWindow(self->m_liveOwner, TRUE);
+        return TRUE;
+    }
 
     if (message == WM_NCDESTROY) {
         SetWindowLongPtrA(hwnd, DWLP_USER, 0);

@@ -11,6 +11,12 @@ public:
     // Runs the dialog modally over its owner; returns the EndDialog result
     // (or -1 when the template cannot be loaded).
     virtual INT_PTR DoModal();
+    // Runs the dialog modally, owned by a window of another thread (a question
+    // of a worker, owned by the dialog that shows the work). Owned, it always
+    // stands above that window and above whatever that window stands above,
+    // so no click on those can hide it; the owner stays enabled, so that its
+    // own thread keeps taking the user's input meanwhile.
+    INT_PTR DoModalOver(HWND liveOwner);
     void EndDialog(int result) { ::EndDialog(m_hWnd, result); }
     // Runs DoDataExchange: TRUE reads the controls into the members, FALSE
     // puts the members into the controls.
@@ -34,6 +40,8 @@ protected:
     CWnd* m_pParent;
 
 private:
+    HWND m_liveOwner = nullptr;
+
     static INT_PTR CALLBACK DialogProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
 };
 
@@ -45,5 +53,6 @@ INT_PTR DialogProcResult(HWND dialog, UINT message, LRESULT result);
 // The owner of a window shown with no parent. On the user-interface thread it
 // is the main window's last active pop-up, so that a question asked from a
 // dialog is modal over that dialog. Another thread's dialogs get no owner: they
-// must not disable windows that the user-interface thread keeps live.
+// must not disable windows that the user-interface thread keeps live (a
+// worker names the owner that stays live: DoModalOver).
 HWND AfxGetDefaultOwner();

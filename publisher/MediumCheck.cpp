@@ -189,7 +189,11 @@ void CheckTree(Report& report, MediumCheckResult& result, const std::string& med
             continue;
         }
         if (entry.folder) {
-            if (entry.empty) report.Warning(entry.relative + ": empty folder");
+            // Setup could not enter it either: what it holds would not arrive.
+            if (entry.unreadable)
+                report.Error(entry.relative + ": the folder cannot be listed: its files cannot be installed");
+            else if (entry.empty)
+                report.Warning(entry.relative + ": empty folder");
             continue;
         }
         CompressedFacts facts = InspectMediumFile(mediumDir + "\\" + entry.relative, compressed);

@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "engine/FileOperations.h"
+#include "engine/FolderListing.h"
 
 namespace {
 struct Found {
@@ -13,24 +14,26 @@ struct Found {
     uint32_t size;
 };
 
-std::vector<Found> ListFolder(const std::string& folder) {
-    std::vector<Found> entries;
-    WIN32_FIND_DATAA data;
-    HANDLE search = FindFirstFileA((folder + "\\*").c_str(), &data);
-    if (search == INVALID_HANDLE_VALUE) return entries;
-    do {
+// The folder's entries, sorted; false when it cannot be listed whole, as the
+// copy would find it.
+bool ListFolder(const std::string& folder, std::vector<Found>& entries) {
+    FolderListing listing(folder);
+    while (listing.Next()) {
+        const WIN32_FIND_DATAA& data = listing.Entry();
         std::string name = data.cFileName;
         if (name == "." || name == "..") continue;
         entries.push_back({name, (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0, data.nFileSizeLow});
-    } while (FindNextFileA(search, &data));
-    FindClose(search);
+    }
     std::sort(entries.begin(), entries.end(), [](const Found& a, const Found& b) { return a.name < b.name; });
-    return entries;
+    return listing.Complete();
 }
 
-void ListLevel(const std::string& mediumDir, const std::string& relative, const std::string& installed,
+// False when the level cannot be listed whole.
+bool ListLevel(const std::string& mediumDir, const std::string& relative, const std::string& installed,
                bool useUnderscores, std::vector<TreeEntry>& out) {
-    for (const Found& found : ListFolder(mediumDir + "\\" + relative)) {
+    std::vector<Found> level;
+    bool whole = ListFolder(mediumDir + "\\" + relative, level);
+    for (const Found& found : level) {
         TreeEntry entry;
         entry.relative = relative + "\\" + found.name;
         // The copy's own rule for the path a file or folder gets.
@@ -41,9 +44,10 @@ void ListLevel(const std::string& mediumDir, const std::string& relative, const 
         size_t index = out.size();
         out.push_back(entry);
         if (!entry.folder || entry.skipped) continue;
-        ListLevel(mediumDir, entry.relative, entry.installedPath, useUnderscores, out);
-        out[index].empty = out.size() == index + 1;
+        out[index].unreadable = !ListLevel(mediumDir, entry.relative, entry.installedPath, useUnderscores, out);
+        out[index].empty = out.size() == index + 1 && !out[index].unreadable;
     }
+    return whole;
 }
 }  // namespace
 

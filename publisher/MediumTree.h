@@ -13,6 +13,7 @@ struct TreeEntry {
     bool fits = true;           // the copy can place it: the path is within the system's bound
     bool folder = false;
     bool empty = false;         // a folder with nothing in it
+    bool unreadable = false;    // a folder that cannot be listed whole: its files cannot be installed
     bool skipped = false;       // a folder setup passes over (its name starts with "."); its contents are not listed
     uint32_t size = 0;          // a file's size on the medium
 };

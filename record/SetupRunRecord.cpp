@@ -73,19 +73,20 @@ void Store(const std::string& product) {
 }
 }  // namespace
 
-void RecordWrittenFile(const std::string& path) { AddFile(path, RecordEntry::Kind::File); }
-
 void RecordShortcut(const std::string& path) { AddFile(path, RecordEntry::Kind::Shortcut); }
 
-void RecordCreatedFolder(const std::string& path) {
-    std::optional<std::string> full = FullPath(path);
-    if (!full) return;
-    RecordEntry entry;
-    entry.kind = RecordEntry::Kind::Folder;
-    entry.path = *full;
-    // "C:\Book\" and "C:\Book" are one folder.
-    while (entry.path.size() > 3 && entry.path.back() == '\\') entry.path.pop_back();
-    ThisRun().Add(std::move(entry));
+void RecordCopy(const std::vector<std::string>& writtenFiles, const std::vector<std::string>& createdFolders) {
+    for (const std::string& path : createdFolders) {
+        std::optional<std::string> full = FullPath(path);
+        if (!full) continue;
+        RecordEntry entry;
+        entry.kind = RecordEntry::Kind::Folder;
+        entry.path = *full;
+        // "C:\Book\" and "C:\Book" are one folder.
+        while (entry.path.size() > 3 && entry.path.back() == '\\') entry.path.pop_back();
+        ThisRun().Add(std::move(entry));
+    }
+    for (const std::string& path : writtenFiles) AddFile(path, RecordEntry::Kind::File);
 }
 
 void RecordScriptCopy(const std::string& path) {

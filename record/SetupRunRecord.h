@@ -1,17 +1,17 @@
 #pragma once
-// What this setup run puts on the disk, noted as it happens and stored with
-// the uninstall entry. The copy engine notes from the worker thread, the
-// shortcut and the script from the user-interface thread; the notes are kept
-// under a lock. Only what setup really wrote or made is noted: each call
-// comes after the write or creation succeeded.
+// What this setup run puts on the disk, stored with the uninstall entry: the
+// copy's files and folders from its outcome once it has completed, the
+// shortcut and the script's copies as they are made. Noted on the
+// user-interface thread, kept under a lock. Only what setup really wrote or
+// made is noted: each call comes after the write or creation succeeded.
 #include <string>
+#include <vector>
 
 #include "record/InstallRecord.h"
 
-// A file the copy wrote (copied or expanded in full).
-void RecordWrittenFile(const std::string& path);
-// A folder setup created (not one that was there already).
-void RecordCreatedFolder(const std::string& path);
+// What the copy wrote (files copied or expanded in full) and the folders
+// created for the run (none that was there already), as full paths.
+void RecordCopy(const std::vector<std::string>& writtenFiles, const std::vector<std::string>& createdFolders);
 // The shortcut file setup saved.
 void RecordShortcut(const std::string& path);
 // A file the command script copied where no file of that name was before.

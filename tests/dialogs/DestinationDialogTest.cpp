@@ -7,16 +7,12 @@
 
 #include "DialogDriver.h"
 #include "TestTexts.h"
-#include "app/SetupApp.h"
 #include "dialogs/BrowseFolderDialog.h"
 
 namespace {
 class DestinationDialogTest : public testing::Test {
 protected:
-    void SetUp() override {
-        UseTestTexts();
-        SetupCancelled = false;
-    }
+    void SetUp() override { UseTestTexts(); }
     void TearDown() override { m_thread.reset(); }
     void Open() {
         m_thread = std::make_unique<DialogThread>([this] { return m_dialog.DoModal(); });

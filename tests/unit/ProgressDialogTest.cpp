@@ -5,9 +5,7 @@
 #include "TestFiles.h"
 #include "TestWindows.h"
 #include "settings/InstallSettings.h"
-#include "app/SetupApp.h"
 #include "settings/SetupTexts.h"
-#include "engine/CopyState.h"
 
 namespace {
 // A medium whose copy stops at a replace question (A.TXT exists at the
@@ -35,10 +33,7 @@ protected:
         SetupTexts.InstallingTitle = "Installing";
         SetupTexts.ConfirmReplaceTitle = "Replace?";
         SetupTexts.ExitTitle = "Leave?";
-        SetupCancelled = false;
-        ReplaceAll = false;
     }
-    void TearDown() override { SetupCancelled = false; }
 
     // Runs the progress dialog; at the replace question the user presses
     // Cancel in the progress dialog, answers the question Yes, and answers
@@ -46,10 +41,7 @@ protected:
     INT_PTR RunAndCancelLate(int cancelAnswer) {
         CurrentDirectoryScope here(folder);
         return RunModalAndDrive(
-            [] {
-                ProgressDialog dialog;
-                return dialog.DoModal();
-            },
+            [this] { return dialog.DoModal(); },
             [&](HWND progress) {
                 HWND question = WaitForWindowTitled(kAnyThread, "Replace?");
                 ASSERT_NE(question, nullptr);
@@ -64,12 +56,15 @@ protected:
     }
 
     std::string folder, dest, desktop;
+    ProgressDialog dialog;
 };
 
+// Abandoned all the same, and undone: the replaced file is back, the new one gone.
 TEST_F(ProgressDialogRun, ExitConfirmedAfterTheCopyEndedStillAbandonsSetup) {
     EXPECT_EQ(RunAndCancelLate(IDOK), IDOK);
-    EXPECT_TRUE(SetupCancelled);
-    EXPECT_TRUE(CopyAbandoned);
+    EXPECT_TRUE(dialog.Outcome().abandoned);
+    EXPECT_EQ(FileContent(dest + "\\A.TXT"), "old a");
+    EXPECT_EQ(ListingOrder(dest), std::vector<std::string>{"A.TXT"});
     EXPECT_EQ(GetFileAttributesA((desktop + "\\Book.Lnk").c_str()), INVALID_FILE_ATTRIBUTES)
         << "an abandoned setup makes no shortcut";
     EXPECT_EQ(InstallSettings.InstallDrive, "");
@@ -77,8 +72,8 @@ TEST_F(ProgressDialogRun, ExitConfirmedAfterTheCopyEndedStillAbandonsSetup) {
 
 TEST_F(ProgressDialogRun, ContinueAfterTheCopyEndedFinishesNormally) {
     EXPECT_EQ(RunAndCancelLate(IDCANCEL), IDOK);
-    EXPECT_FALSE(SetupCancelled);
-    EXPECT_FALSE(CopyAbandoned);
+    EXPECT_FALSE(dialog.Outcome().abandoned);
+    EXPECT_EQ(ListingOrder(dest).size(), 2u) << "the replaced file is let go";
     EXPECT_NE(GetFileAttributesA((desktop + "\\Book.Lnk").c_str()), INVALID_FILE_ATTRIBUTES);
     EXPECT_EQ(FileContent(dest + "\\A.TXT"), "new a");
     EXPECT_EQ(InstallSettings.InstallDrive, dest.substr(0, 2));
@@ -91,10 +86,7 @@ TEST_F(ProgressDialogRun, ACodeFolderThatCannotBeEnteredIsReportedNotReplacedByT
     std::string message;
     CurrentDirectoryScope here(folder);
     INT_PTR result = RunModalAndDrive(
-        [] {
-            ProgressDialog dialog;
-            return dialog.DoModal();
-        },
+        [this] { return dialog.DoModal(); },
         [&](HWND) {
             HWND box = WaitForWindowTitled(kAnyThread, "unit_tests");
             ASSERT_NE(box, nullptr);
@@ -105,7 +97,7 @@ TEST_F(ProgressDialogRun, ACodeFolderThatCannotBeEnteredIsReportedNotReplacedByT
     EXPECT_EQ(message,
               "The book's files are supposed to be in a directory named 'NOPE\\MISSING'. Setup can't find this "
               "directory so it's exiting.");
-    EXPECT_TRUE(SetupCancelled);
+    EXPECT_TRUE(dialog.Outcome().abandoned);
     EXPECT_EQ(GetFileAttributesA((dest + "\\CODE").c_str()), INVALID_FILE_ATTRIBUTES) << "nothing may be copied";
     EXPECT_EQ(FileContent(dest + "\\A.TXT"), "old a");
 }

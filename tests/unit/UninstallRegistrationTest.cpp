@@ -134,11 +134,12 @@ std::vector<std::string> Paths(const InstallRecord& record) {
 TEST_F(UninstallRegistration, StoresTheRunsRecordMergedWithTheEarlierOne) {
     std::string book = MakeTestFolder("uninstall-book");
     InstallSettings.InstallPath = book;
+    std::vector<std::string> written;
     for (const char* name : {"kept.c", "rewritten.c", "deleted.c"}) {
         ASSERT_TRUE(WriteWholeFile(book + "\\" + name, "first run"));
-        RecordWrittenFile(book + "\\" + name);
+        written.push_back(book + "\\" + name);
     }
-    RecordCreatedFolder(book + "\\");
+    RecordCopy(written, {book + "\\"});
     {
         CurrentDirectoryScope here(medium);
         RegisterUninstaller();
@@ -146,21 +147,21 @@ TEST_F(UninstallRegistration, StoresTheRunsRecordMergedWithTheEarlierOne) {
     std::optional<InstallRecord> first = StoredRecord(InstallSettings.ProductName);
     ASSERT_TRUE(first);
     EXPECT_EQ(first->installFolder, book);
-    EXPECT_EQ(Paths(*first), (std::vector<std::string>{book + "\\kept.c", book + "\\rewritten.c",
-                                                       book + "\\deleted.c", book}));
-    EXPECT_EQ(first->entries[0].size, 9u);
+    EXPECT_EQ(Paths(*first), (std::vector<std::string>{book, book + "\\kept.c", book + "\\rewritten.c",
+                                                       book + "\\deleted.c"}));
+    EXPECT_EQ(first->entries[1].size, 9u);
 
     ForgetRunRecord();
     DeleteFileA((book + "\\deleted.c").c_str());
     ASSERT_TRUE(WriteWholeFile(book + "\\rewritten.c", "the second run"));
-    RecordWrittenFile(book + "\\REWRITTEN.C");
+    RecordCopy({book + "\\REWRITTEN.C"}, {});
     {
         CurrentDirectoryScope here(medium);
         RegisterUninstaller();
     }
     std::optional<InstallRecord> second = StoredRecord(InstallSettings.ProductName);
     ASSERT_TRUE(second);
-    EXPECT_EQ(Paths(*second), (std::vector<std::string>{book + "\\REWRITTEN.C", book + "\\kept.c", book}));
+    EXPECT_EQ(Paths(*second), (std::vector<std::string>{book + "\\REWRITTEN.C", book, book + "\\kept.c"}));
     EXPECT_EQ(second->entries[0].size, 14u) << "the second run's size, not the first's";
 }
 

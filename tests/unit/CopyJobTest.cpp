@@ -1,31 +1,47 @@
-#include "engine/CopyEngine.h"
+#include "engine/CopyJob.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <map>
+#include <memory>
 
 #include "TestFiles.h"
 #include "TestWindows.h"
-#include "settings/InstallSettings.h"
-#include "app/SetupApp.h"
 #include "settings/SetupTexts.h"
-#include "engine/CopyState.h"
 #include "engine/FileFacts.h"
 #include "engine/PathShortening.h"
 #include "engine/ProgressDialog.h"
+#include "engine/ProgressPrompts.h"
 #include "framework/SafeFormat.h"
 
 namespace {
 const std::string kFixtures = SZDD_FIXTURE_DIR;
 const std::string kSmall = "small text file, a few words\r\n";
+constexpr int kFieldWidth = 400;
 
+// The progress dialog's two fields, shown as the dialog shows them: at once
+// before a question (WM_SHOW_PROGRESS), and at the end of the copy.
 LRESULT CALLBACK ProgressFieldsProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_SHOW_PROGRESS) {
-        ShowReportedFile(window);
+        auto* report = reinterpret_cast<ProgressReport*>(GetWindowLongPtrA(window, GWLP_USERDATA));
+        ShowReportedFile(window, *report, kFieldWidth);
         return 0;
     }
     return DefWindowProcA(window, message, wParam, lParam);
 }
+
+// The product's prompts, with a look at each file handed over, so that a test
+// can cancel in the middle of the copy as the progress dialog would.
+class WatchedPrompts : public ProgressPrompts {
+public:
+    using ProgressPrompts::ProgressPrompts;
+    void ShowFile(const char* sourceName, const std::string& destPath) override {
+        ProgressPrompts::ShowFile(sourceName, destPath);
+        if (onFile) onFile();
+    }
+    std::function<void()> onFile;
+};
 
 class CopyEngine : public ::testing::Test {
 protected:
@@ -36,22 +52,12 @@ protected:
         m_dest = m_root + "\\Installed";
         MakeFolders(m_source);
         MakeFolders(m_dest);
-        SetupCancelled = false;
-        CopyAbandoned = false;
-        ExpandFailed = false;
-        CopyFailed = false;
-        ReplaceAll = false;
-        CancelEvent.ResetEvent();
-        InstallSettings.FilesCompressedFlag = false;
-        InstallSettings.UseUnderscoresFlag = false;
         SetupTexts.ConfirmReplaceTitle = "Confirm File Replace";
         SetupTexts.ConfirmReplaceText1 = "Replace '%s'?";
         SetupTexts.ConfirmReplaceText3 = "modified on %s";
         SetupTexts.ExitTitle = "Exit Setup";
 
-        // The progress dialog's two fields, on this (the user-interface)
-        // thread, shown as the dialog shows them: at once before a question,
-        // and at the end (after Copy).
+        // The progress dialog's two fields, on this (the user-interface) thread.
         WNDCLASSA progressClass = {};
         progressClass.lpfnWndProc = ProgressFieldsProc;
         progressClass.hInstance = GetModuleHandleA(nullptr);
@@ -59,29 +65,30 @@ protected:
         RegisterClassA(&progressClass);
         m_progress = CreateWindowExA(0, "CopyEngineTestProgress", "progress", WS_POPUP, 0, 0, 500, 120, nullptr,
                                      nullptr, nullptr, nullptr);
+        SetWindowLongPtrA(m_progress, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(&m_report));
         CreateWindowExA(0, "STATIC", "", WS_CHILD, 10, 40, 400, 14, m_progress,
                         reinterpret_cast<HMENU>(1007), nullptr, nullptr);
         CreateWindowExA(0, "STATIC", "", WS_CHILD, 10, 80, 400, 14, m_progress,
                         reinterpret_cast<HMENU>(1009), nullptr, nullptr);
-        ProgressWindow = m_progress;
-        DestFieldWidth = 400;
-        CurrentFile.Clear();
     }
     void TearDown() override {
         DestroyWindow(m_progress);
-        ProgressWindow = nullptr;
         RemoveTree(m_root);
     }
 
-    // Runs CopyTree on a worker thread from the medium folder, answering each
-    // dialog with the next button of `answers` (titles are recorded). Checks
-    // that the current directory is back where it was.
-    void Copy(std::vector<int> answers = {}, const std::function<void(HWND)>& onDialog = {}) {
-        char previous[MAX_PATH];
-        GetCurrentDirectoryA(MAX_PATH, previous);
-        ASSERT_TRUE(SetCurrentDirectoryA(m_source.c_str()));
+    // Runs a copy job from the medium folder into the destination on a worker
+    // thread, the questions owned by the progress window, answering each
+    // dialog with the next button of `answers` (titles are recorded); then
+    // ends the run (Finish) unless told not to. The job addresses the medium
+    // by full paths: the current directory is another folder, and stays it.
+    void Copy(std::vector<int> answers = {}, const std::function<void(HWND)>& onDialog = {}, bool end = true) {
+        CurrentDirectoryScope elsewhere(m_root);
+        m_report.Clear();
+        m_prompts = std::make_unique<WatchedPrompts>(m_progress, m_report);
+        m_job = std::make_unique<CopyJob>(m_source, m_dest, m_options, *m_prompts);
+        m_prompts->onFile = m_onFile;
         size_t next = 0;
-        bool ended = RunOnWorker([this] { CopyTree(m_dest); },
+        bool ended = RunOnWorker([this] { m_job->Run(); },
                                  [&](HWND dialog) {
                                      m_titles.push_back(WindowText(dialog));
                                      if (onDialog) onDialog(dialog);
@@ -93,13 +100,14 @@ protected:
                                      }
                                  });
         EXPECT_TRUE(ended);
-        ShowReportedFile(m_progress);
+        ShowReportedFile(m_progress, m_report, kFieldWidth);
         EXPECT_EQ(next, answers.size()) << "dialogs answered";
         char after[MAX_PATH];
         GetCurrentDirectoryA(MAX_PATH, after);
-        EXPECT_STREQ(after, m_source.c_str()) << "current directory after the copy";
-        SetCurrentDirectoryA(previous);
+        EXPECT_STREQ(after, m_root.c_str()) << "current directory after the copy";
+        if (end) m_job->Finish();
     }
+    const CopyOutcome& Outcome() const { return m_job->Outcome(); }
 
     void Source(const std::string& relative, const std::string& content, DWORD attributes = 0) {
         WriteWholeFile(m_source + "\\" + relative, content, attributes);
@@ -111,7 +119,12 @@ protected:
     std::string Field(int id) { return ItemText(m_progress, id); }
 
     std::string m_root, m_source, m_dest;
+    CopyOptions m_options;
     HWND m_progress = nullptr;
+    ProgressReport m_report;
+    std::unique_ptr<WatchedPrompts> m_prompts;
+    std::function<void()> m_onFile;  // on the worker, after each file is handed over
+    std::unique_ptr<CopyJob> m_job;
     std::vector<std::string> m_titles;
 };
 
@@ -143,7 +156,7 @@ TEST_F(CopyEngine, CopiesTheTreeSkippingOnlyFoldersThatStartWithADot) {
 }
 
 TEST_F(CopyEngine, UnderscoreNamesBecomeLongNamesWhileTheFieldShowsTheNameAsFound) {
-    InstallSettings.UseUnderscoresFlag = true;
+    m_options.longNames = true;
     m_dest = m_root + "\\Installed\\A rather long installation folder\\for the progress field";
     MakeFolders(m_dest);
     Source("MY_DOCS\\READ_ME.TXT", "read me");
@@ -151,12 +164,12 @@ TEST_F(CopyEngine, UnderscoreNamesBecomeLongNamesWhileTheFieldShowsTheNameAsFoun
     EXPECT_EQ(Installed("My Docs\\Read Me.txt"), "read me");
     EXPECT_EQ(Field(1007), "READ_ME.TXT");
     std::string full = m_dest + "\\My Docs\\Read Me.txt";
-    EXPECT_EQ(Field(1009), ShortenPathToFit(m_progress, DestFieldWidth, full));
+    EXPECT_EQ(Field(1009), ShortenPathToFit(m_progress, kFieldWidth, full));
     EXPECT_NE(Field(1009), full) << "the path is long enough to be shortened";
 }
 
 TEST_F(CopyEngine, ExpandsCompressedFilesAndCopiesOthersUnchanged) {
-    InstallSettings.FilesCompressedFlag = true;
+    m_options.compressed = true;
     SourceFromFixture("CHAPTER.TXT", "CHAPTER.TXT_");
     SourceFromFixture("DATA\\RANDOM.BIN", "RANDOM.BIN_");
     SourceFromFixture("EMPTY.TXT", "EMPTY.TXT_");
@@ -168,15 +181,14 @@ TEST_F(CopyEngine, ExpandsCompressedFilesAndCopiesOthersUnchanged) {
         EXPECT_EQ(Installed(name), FileContent(kFixtures + "\\" + file)) << name;
     }
     EXPECT_EQ(Installed("PLAIN.TXT"), kSmall);
-    EXPECT_FALSE(ExpandFailed);
+    EXPECT_FALSE(Outcome().expandFailed);
     EXPECT_EQ(ListingOrder(m_dest).size(), 5u) << "no temporary file is left behind";
 }
 
-// Failed expansions raise ExpandFailed, go on with the next file and never
+// Failed expansions are noted (expandFailed), go on with the next file and never
 // cost the user the file that is already at the destination.
 TEST_F(CopyEngine, FailedExpansionsKeepTheExistingFileAndGoOn) {
-    InstallSettings.FilesCompressedFlag = true;
-    ReplaceAll = true;
+    m_options.compressed = true;
     std::string unknownMethod = FileContent(kFixtures + "\\SMALL.TXT_");
     unknownMethod[8] = 'Q';
     const struct {
@@ -195,7 +207,6 @@ TEST_F(CopyEngine, FailedExpansionsKeepTheExistingFileAndGoOn) {
             RemoveTree(m_source);
             RemoveTree(m_dest);
             MakeFolders(m_dest);
-            ExpandFailed = false;
             Source("FILE.TXT", c.source);
             SourceFromFixture("OTHER.TXT", "SMALL.TXT_");
             if (existing) WriteWholeFile(m_dest + "\\FILE.TXT", "the user's own file");
@@ -203,9 +214,9 @@ TEST_F(CopyEngine, FailedExpansionsKeepTheExistingFileAndGoOn) {
             HANDLE held = c.heldOpen ? CreateFileA((m_source + "\\FILE.TXT").c_str(), GENERIC_READ, 0, nullptr,
                                                    OPEN_EXISTING, 0, nullptr)
                                      : INVALID_HANDLE_VALUE;
-            Copy();
+            Copy(existing ? std::vector<int>{IDOK} : std::vector<int>{});
             if (held != INVALID_HANDLE_VALUE) CloseHandle(held);
-            EXPECT_TRUE(ExpandFailed) << c.name;
+            EXPECT_TRUE(Outcome().expandFailed) << c.name;
             if (existing) {
                 EXPECT_EQ(Installed("FILE.TXT"), "the user's own file") << c.name;
             }
@@ -220,28 +231,25 @@ TEST_F(CopyEngine, FailedExpansionsKeepTheExistingFileAndGoOn) {
 // there, each of them a failed file (of its kind), and the copy goes on.
 TEST_F(CopyEngine, FilesWhoseFolderCannotBeMadeFailWithoutAQuestion) {
     for (bool compressed : {true, false}) {
-        InstallSettings.FilesCompressedFlag = compressed;
-        ExpandFailed = false;
-        CopyFailed = false;
+        m_options.compressed = compressed;
         RemoveTree(m_dest);
         MakeFolders(m_dest);
         SourceFromFixture("SUB\\INNER.TXT", "SMALL.TXT_");
         SourceFromFixture("TOP.TXT", "SMALL.TXT_");
         WriteWholeFile(m_dest + "\\SUB", "a file where the folder should be");
         Copy();
-        EXPECT_EQ(ExpandFailed.load(), compressed);
-        EXPECT_EQ(CopyFailed.load(), !compressed);
+        EXPECT_EQ(Outcome().expandFailed, compressed);
+        EXPECT_EQ(Outcome().copyFailed, !compressed);
         EXPECT_EQ(Installed("SUB"), "a file where the folder should be");
         EXPECT_EQ(ListingOrder(m_dest).size(), 2u) << "nothing else is written";
     }
 }
 
-// A plain copy that fails (here: a source the engine cannot open) raises
-// CopyFailed and costs the user nothing: the file that stood there keeps its
+// A plain copy that fails (here: a source the engine cannot open) is noted
+// (copyFailed) and costs the user nothing: the file that stood there keeps its
 // content and attributes, a new file leaves no trace; a read-only file the
 // user agreed to replace is replaced and comes out writable.
 TEST_F(CopyEngine, FailedPlainCopiesKeepTheUserFileAndLeaveNothingBehind) {
-    ReplaceAll = true;
     Source("HELD.TXT", "new held");
     Source("NEWHELD.TXT", "new, never arrives");
     Source("LOCKED.TXT", "new locked");
@@ -252,11 +260,11 @@ TEST_F(CopyEngine, FailedPlainCopiesKeepTheUserFileAndLeaveNothingBehind) {
     std::vector<HANDLE> held;
     for (const char* name : {"HELD.TXT", "NEWHELD.TXT", "HELDRO.TXT"})
         held.push_back(CreateFileA((m_source + "\\" + name).c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
-    Copy();
+    Copy({1001});
     for (HANDLE h : held) CloseHandle(h);
 
-    EXPECT_TRUE(CopyFailed);
-    EXPECT_FALSE(ExpandFailed);
+    EXPECT_TRUE(Outcome().copyFailed);
+    EXPECT_FALSE(Outcome().expandFailed);
     EXPECT_EQ(Installed("HELD.TXT"), "the user's own file");
     EXPECT_FALSE(FileExists(m_dest + "\\NEWHELD.TXT"));
     EXPECT_EQ(Installed("HELDRO.TXT"), "kept read-only");
@@ -267,7 +275,7 @@ TEST_F(CopyEngine, FailedPlainCopiesKeepTheUserFileAndLeaveNothingBehind) {
 }
 
 TEST_F(CopyEngine, ExpandsIntoPathsLongerThanTheOpenFileStructureHolds) {
-    InstallSettings.FilesCompressedFlag = true;
+    m_options.compressed = true;
     m_dest = m_root + "\\Installed\\A Destination Folder With A Long Name For The Book";
     MakeFolders(m_dest);
     std::string deep = "Chapter One Listings\\Second Level Folder";
@@ -275,7 +283,7 @@ TEST_F(CopyEngine, ExpandsIntoPathsLongerThanTheOpenFileStructureHolds) {
     ASSERT_GT(m_dest.size() + deep.size(), 128u + 20);
     ASSERT_GT(m_source.size() + deep.size(), 128u);
     Copy();
-    EXPECT_FALSE(ExpandFailed);
+    EXPECT_FALSE(Outcome().expandFailed);
     EXPECT_EQ(Installed(deep + "\\CHAPTER.TXT"), FileContent(kFixtures + "\\CHAPTER.TXT"));
 }
 
@@ -293,26 +301,21 @@ TEST_F(CopyEngine, DestinationPathsOf259CharactersCopyAnd260AreSkipped) {
     ASSERT_EQ((m_dest + "\\A.B").size(), 259u);
     Source("A.B", "fits");
     for (bool compressed : {false, true}) {
-        InstallSettings.FilesCompressedFlag = compressed;
-        ExpandFailed = false;
-        CopyFailed = false;
-        ReplaceAll = true;
+        m_options.compressed = compressed;
         WriteWholeFile(m_dest + "\\A.B", "old");
-        Copy();
+        Copy({IDOK});
         EXPECT_EQ(Installed("A.B"), "fits") << (compressed ? "expanded" : "copied");
-        EXPECT_FALSE(ExpandFailed);
-        EXPECT_FALSE(CopyFailed);
+        EXPECT_FALSE(Outcome().expandFailed);
+        EXPECT_FALSE(Outcome().copyFailed);
         EXPECT_EQ(ListingOrder(m_dest), std::vector<std::string>{"A.B"}) << "no temporary file is left behind";
     }
     Source("AB.C", "one too long");
     for (bool compressed : {false, true}) {
-        InstallSettings.FilesCompressedFlag = compressed;
-        ExpandFailed = false;
-        CopyFailed = false;
-        Copy();
+        m_options.compressed = compressed;
+        Copy({IDOK});
         EXPECT_EQ(ListingOrder(m_dest), std::vector<std::string>{"A.B"});
-        EXPECT_EQ(ExpandFailed.load(), compressed);
-        EXPECT_EQ(CopyFailed.load(), !compressed);
+        EXPECT_EQ(Outcome().expandFailed, compressed);
+        EXPECT_EQ(Outcome().copyFailed, !compressed);
     }
     RemoveTree(m_dest);
 }
@@ -326,17 +329,16 @@ TEST_F(CopyEngine, AFolderPastTheBoundCountsAsFailedFilesWhenItHoldsAny) {
     ASSERT_EQ((m_dest + "\\" + folder).size(), 260u);
     MakeFolders(m_source + "\\" + folder + "\\EMPTY");
     Source("SHORT.TXT", "fits");
-    ReplaceAll = true;
     for (bool holdsFile : {false, true}) {
         if (holdsFile) Source(folder + "\\EMPTY\\DEEP.TXT", "too long");
         for (bool compressed : {false, true}) {
-            InstallSettings.FilesCompressedFlag = compressed;
-            ExpandFailed = false;
-            CopyFailed = false;
+            m_options.compressed = compressed;
+            RemoveTree(m_dest);
+            MakeFolders(m_dest);
             Copy();
             EXPECT_EQ(ListingOrder(m_dest), std::vector<std::string>{"SHORT.TXT"});
-            EXPECT_EQ(ExpandFailed.load(), holdsFile && compressed) << holdsFile;
-            EXPECT_EQ(CopyFailed.load(), holdsFile && !compressed) << holdsFile;
+            EXPECT_EQ(Outcome().expandFailed, holdsFile && compressed) << holdsFile;
+            EXPECT_EQ(Outcome().copyFailed, holdsFile && !compressed) << holdsFile;
         }
     }
 }
@@ -368,29 +370,39 @@ TEST_F(CopyEngine, TheDestinationInsideTheSourceIsNotWalked) {
     EXPECT_FALSE(FileExists(m_dest + "\\SUB\\Book")) << "the destination was copied into itself";
 }
 
-TEST_F(CopyEngine, AFolderThatCannotBeEnteredIsSkipped) {
+// A folder of the medium that cannot be entered is a failed copy whatever
+// the medium's kind, gets no empty copy at the destination, and the rest of
+// the tree is copied.
+TEST_F(CopyEngine, AFolderThatCannotBeEnteredIsAFailedCopy) {
     // A folder named with a trailing dot (made on another system) is listed,
-    // but the name loses its dot when it is made current, so it cannot be entered.
+    // but the name loses its dot when the system opens it, so it cannot be entered.
     std::wstring odd = L"\\\\?\\" + std::wstring(m_source.begin(), m_source.end()) + L"\\ODD.";
     ASSERT_TRUE(CreateDirectoryW(odd.c_str(), nullptr));
     Source("TOP.TXT", "top");
-    ASSERT_FALSE(SetCurrentDirectoryA((m_source + "\\ODD.").c_str()));
-    Copy();
-    EXPECT_EQ(Installed("TOP.TXT"), "top");
-    EXPECT_FALSE(FileExists(m_dest + "\\ODD\\TOP.TXT")) << "the medium's top folder was copied a second time";
+    for (bool compressed : {false, true}) {
+        m_options.compressed = compressed;
+        RemoveTree(m_dest);
+        MakeFolders(m_dest);
+        Copy();
+        EXPECT_EQ(Installed("TOP.TXT"), compressed ? FileContent(m_source + "\\TOP.TXT") : "top");
+        EXPECT_TRUE(Outcome().copyFailed) << compressed;
+        EXPECT_FALSE(Outcome().expandFailed) << compressed;
+        EXPECT_EQ(ListingOrder(m_dest), std::vector<std::string>{"TOP.TXT"}) << compressed;
+    }
     RemoveDirectoryW(odd.c_str());
 }
 
 // Each answer of the replace question, for an existing file among others
 // copied before and after it. While the question is open the progress fields
-// show that file, however fast the others went by.
+// show that file, however fast the others went by. Abandoned, the run leaves
+// the destination as it found it.
 TEST_F(CopyEngine, ReplaceQuestionAnswers) {
     const struct {
         const char* answer;
         std::vector<int> buttons;
         std::vector<std::string> titles;
         const char* installed;
-        bool cancelled;
+        bool abandoned;
     } cases[] = {
         {"Yes", {IDOK}, {"Confirm File Replace"}, "new!", false},
         {"No", {1006}, {"Confirm File Replace"}, "old", false},
@@ -401,8 +413,6 @@ TEST_F(CopyEngine, ReplaceQuestionAnswers) {
     Source("FILE.TXT", "new!");
     const std::string questioned = m_dest + "\\FILE.TXT";
     for (const auto& c : cases) {
-        SetupCancelled = false;
-        CopyAbandoned = false;
         m_titles.clear();
         RemoveTree(m_dest);
         MakeFolders(m_dest);
@@ -415,15 +425,16 @@ TEST_F(CopyEngine, ReplaceQuestionAnswers) {
         EXPECT_EQ(m_titles, c.titles) << c.answer;
         // The incoming file's size above, the existing file's below.
         EXPECT_EQ(texts, (std::vector<std::string>{"Replace 'FILE.TXT'?", "4 bytes", "3 bytes", "FILE.TXT",
-                                                   ShortenPathToFit(m_progress, DestFieldWidth, questioned)}))
+                                                   ShortenPathToFit(m_progress, kFieldWidth, questioned)}))
             << c.answer;
         EXPECT_EQ(Installed("FILE.TXT"), c.installed) << c.answer;
-        EXPECT_EQ(SetupCancelled.load(), c.cancelled) << c.answer;
-        EXPECT_EQ(CopyAbandoned.load(), c.cancelled) << c.answer;
-        EXPECT_FALSE(ReplaceAll) << c.answer;
+        EXPECT_EQ(Outcome().abandoned, c.abandoned) << c.answer;
+        EXPECT_EQ(ListingOrder(m_dest).size(), c.abandoned ? 1u : 41u) << c.answer;
     }
 }
 
+// Yes To All replaces every later file of the run without a question; a
+// later run asks again.
 TEST_F(CopyEngine, YesToAllReplacesEveryLaterFileWithoutAsking) {
     for (const char* name : {"A.TXT", "B.TXT", "SUB\\C.TXT"}) {
         Source(name, "new");
@@ -431,44 +442,163 @@ TEST_F(CopyEngine, YesToAllReplacesEveryLaterFileWithoutAsking) {
     }
     Copy({1001});
     EXPECT_EQ(m_titles.size(), 1u);
-    EXPECT_TRUE(ReplaceAll);
     for (const char* name : {"A.TXT", "B.TXT", "SUB\\C.TXT"}) EXPECT_EQ(Installed(name), "new") << name;
 
-    // Once set, ReplaceAll overwrites without a question in later runs too.
     Source("A.TXT", "newer");
     m_titles.clear();
-    Copy();
-    EXPECT_TRUE(m_titles.empty());
+    Copy({IDOK, IDOK, IDOK});
+    EXPECT_EQ(m_titles.size(), 3u);
     EXPECT_EQ(Installed("A.TXT"), "newer");
 }
 
-TEST_F(CopyEngine, RaisedFlagsStopTheCopyBeforeTheFirstEntry) {
-    Source("A.TXT", "a");
-    Source("SUB\\B.TXT", "b");
-    for (std::atomic<bool>* flag : {&CopyAbandoned, &SetupCancelled}) {
-        *flag = true;
-        Copy();
-        EXPECT_TRUE(ListingOrder(m_dest).empty());
-        *flag = false;
+// What a run did, as the record and the undoing need it: every file written
+// (full paths, the replacing ones too), each replaced file with its kept
+// original, every folder created (the destination's own, parents first),
+// the bytes copied. A completed run keeps no original.
+TEST_F(CopyEngine, TheOutcomeNamesWhatTheRunWroteReplacedAndCreated) {
+    m_dest = m_root + "\\New\\Book";
+    Source("A.TXT", "aaa");
+    Source("SUB\\DEEP\\B.TXT", "bb");
+    WriteWholeFile(m_dest + "\\A.TXT", "the reader's");
+    RemoveTree(m_root + "\\New");
+    MakeFolders(m_dest);  // made by hand: the run did not create it
+    WriteWholeFile(m_dest + "\\A.TXT", "the reader's");
+    Copy({IDOK}, {}, false);
+
+    const CopyOutcome& outcome = Outcome();
+    EXPECT_FALSE(outcome.abandoned);
+    EXPECT_EQ(outcome.bytesCopied, 5u);
+    std::vector<std::string> written = outcome.writtenFiles;
+    std::sort(written.begin(), written.end());
+    EXPECT_EQ(written, (std::vector<std::string>{m_dest + "\\A.TXT", m_dest + "\\SUB\\DEEP\\B.TXT"}));
+    EXPECT_EQ(outcome.createdFolders, (std::vector<std::string>{m_dest + "\\SUB", m_dest + "\\SUB\\DEEP"}));
+    ASSERT_EQ(outcome.replacedFiles.size(), 1u);
+    EXPECT_EQ(outcome.replacedFiles[0].path, m_dest + "\\A.TXT");
+    EXPECT_EQ(FileContent(outcome.replacedFiles[0].keptOriginal), "the reader's") << "kept until the run ends";
+    m_job->Finish();
+    EXPECT_EQ(ListingOrder(m_dest), (std::vector<std::string>{"A.TXT", "SUB"})) << "the original is let go";
+
+    // The destination made by the run is its own, first of all.
+    RemoveTree(m_root + "\\New");
+    Copy();
+    EXPECT_EQ(Outcome().createdFolders, (std::vector<std::string>{m_root + "\\New", m_dest, m_dest + "\\SUB",
+                                                                 m_dest + "\\SUB\\DEEP"}));
+    EXPECT_TRUE(Outcome().replacedFiles.empty());
+}
+
+// A file, its content, attributes and last-write time, or a folder.
+struct Found {
+    std::string content;
+    DWORD attributes;
+    uint64_t writeTime;
+    bool operator==(const Found&) const = default;
+};
+
+void Snapshot(const std::string& folder, const std::string& relative, std::map<std::string, Found>& out) {
+    WIN32_FIND_DATAA data;
+    HANDLE search = FindFirstFileA((folder + "\\*").c_str(), &data);
+    if (search == INVALID_HANDLE_VALUE) return;
+    do {
+        std::string name = data.cFileName;
+        if (name == "." || name == "..") continue;
+        std::string child = relative + "\\" + name;
+        bool isFolder = data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY;
+        uint64_t time = static_cast<uint64_t>(data.ftLastWriteTime.dwHighDateTime) << 32 | data.ftLastWriteTime.dwLowDateTime;
+        out[child] = {isFolder ? "<folder>" : FileContent(folder + "\\" + name), data.dwFileAttributes,
+                      isFolder ? 0 : time};
+        if (isFolder) Snapshot(folder + "\\" + name, child, out);
+    } while (FindNextFileA(search, &data));
+    FindClose(search);
+}
+
+std::map<std::string, Found> Snapshot(const std::string& folder) {
+    std::map<std::string, Found> out;
+    Snapshot(folder, "", out);
+    return out;
+}
+
+// Abandoned anywhere in the copy, the run is undone: the files it wrote and
+// the folders it made go, each replaced file is back with its content,
+// attributes and time, the reader's own files and folders are untouched.
+// Cancelled from the progress dialog (the job's Cancel, from another
+// thread), at a question, or in the exit question after Cancel there.
+TEST_F(CopyEngine, AnAbandonedRunLeavesTheDestinationAsItFoundIt) {
+    Source("A.TXT", "new a");
+    Source("B.TXT", "new b");
+    Source("C.TXT", "new c");
+    Source("SUB\\D.TXT", "new d");
+    Source("NEW\\DEEP\\E.TXT", "new e");
+    for (int i = 0; i < 20; ++i) Source("F" + std::to_string(i) + ".TXT", "new f");
+    const std::vector<std::string> asked = {"A.TXT", "B.TXT", "C.TXT", "SUB\\D.TXT"};
+    enum class Cancel { InExitQuestion, WhileCopying, AtThirdQuestion };
+    const struct {
+        const char* name;
+        std::vector<int> buttons;  // to the questions in order, then to the exit question
+        Cancel cancel;
+    } cases[] = {
+        {"Yes, Yes, then Cancel and leave", {IDOK, IDOK, IDCANCEL, IDOK}, Cancel::InExitQuestion},
+        {"Yes To All, cancelled from the progress dialog", {1001}, Cancel::WhileCopying},
+        {"Yes twice, cancelled from the progress dialog at the third", {IDOK, IDOK, IDOK}, Cancel::AtThirdQuestion},
+    };
+    for (const auto& c : cases) {
+        RemoveTree(m_dest);
+        MakeFolders(m_dest + "\\EMPTY");
+        for (const std::string& name : asked) WriteWholeFile(m_dest + "\\" + name, "the reader's " + name);
+        SetFileAttributesA((m_dest + "\\A.TXT").c_str(), FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN);
+        WriteWholeFile(m_dest + "\\OWN.TXT", "the reader's own");
+        const std::map<std::string, Found> before = Snapshot(m_dest);
+        // The copy changes every time stamp it replaces; a second apart.
+        Sleep(1100);
+        int questions = 0;
+        // Cancelled with the file after the first replaced one.
+        m_onFile = c.cancel != Cancel::WhileCopying ? std::function<void()>() : [this] {
+            if (!m_job->Outcome().replacedFiles.empty()) m_job->Cancel();
+        };
+        Copy(c.buttons, [&](HWND dialog) {
+            if (WindowText(dialog) == "Confirm File Replace" && ++questions == 3 && c.cancel == Cancel::AtThirdQuestion)
+                m_job->Cancel();
+        });
+        EXPECT_TRUE(Outcome().abandoned) << c.name;
+        EXPECT_FALSE(Outcome().restoreFailed) << c.name;
+        EXPECT_FALSE(Outcome().replacedFiles.empty()) << c.name << ": something was replaced before the cancel";
+        EXPECT_TRUE(Snapshot(m_dest) == before) << c.name;
     }
 }
 
-// The user cancels (the progress dialog signals CancelEvent, as a confirmed
-// cancel does) while the replace question of one file is open: that file is
-// still finished, nothing after it in the listing order is copied.
-TEST_F(CopyEngine, CancelEventStopsTheWalkAfterTheCurrentEntry) {
-    for (int i = 0; i < 8; ++i) Source("FILE" + std::to_string(i) + ".TXT", "new");
-    std::vector<std::string> order = ListingOrder(m_source);
-    const std::string& current = order[3];
-    WriteWholeFile(m_dest + "\\" + current, "old");
-    Copy({IDOK}, [](HWND) { CancelEvent.SetEvent(); });
-    EXPECT_EQ(Installed(current), "new");
-    for (size_t i = 0; i < order.size(); ++i)
-        EXPECT_EQ(FileExists(m_dest + "\\" + order[i]), i <= 3) << order[i];
+// A replaced file that cannot be put back (something holds the new file
+// open) is reported, and stays where it is kept: never lost.
+TEST_F(CopyEngine, AFileThatCannotBePutBackIsReportedAndKept) {
+    Source("A.TXT", "new a");
+    Source("B.TXT", "new b");
+    WriteWholeFile(m_dest + "\\A.TXT", "the reader's a");
+    Copy({IDOK}, {}, false);
+    m_job->Cancel();
+    ASSERT_EQ(Outcome().replacedFiles.size(), 1u);
+    std::string kept = Outcome().replacedFiles[0].keptOriginal;
+    HANDLE held = CreateFileA((m_dest + "\\A.TXT").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    m_job->Finish();
+    CloseHandle(held);
+    EXPECT_TRUE(Outcome().restoreFailed);
+    EXPECT_EQ(FileContent(kept), "the reader's a");
+    EXPECT_FALSE(FileExists(m_dest + "\\B.TXT")) << "the rest is undone all the same";
 }
 
-// In a nested folder the inner level consumes the auto-reset event; the
-// flags raised with it end the enclosing levels too.
+// A cancel (from the progress dialog, any thread) stops the walk after the
+// file being copied: nothing after it in the listing order is copied, and no
+// enclosing level goes on. A leave confirmed while a question is open makes
+// the question's answer count no more.
+TEST_F(CopyEngine, ACancelStopsTheWalkAfterTheCurrentEntry) {
+    for (int i = 0; i < 8; ++i) Source("FILE" + std::to_string(i) + ".TXT", "new");
+    std::vector<std::string> order = ListingOrder(m_source);
+    WriteWholeFile(m_dest + "\\" + order[3], "old");
+    WriteWholeFile(m_dest + "\\" + order[5], "old");
+    // One question only: none after the cancel.
+    Copy({IDOK}, [this](HWND) { m_job->Cancel(); }, false);
+    for (size_t i = 0; i < order.size(); ++i)
+        EXPECT_EQ(Installed(order[i]), i < 3 ? "new" : i == 3 || i == 5 ? "old" : "<missing>") << order[i];
+}
+
 TEST_F(CopyEngine, ConfirmedCancelInANestedFolderStopsEveryLevel) {
     Source("SUB\\INNER1.TXT", "new");
     Source("SUB\\INNER2.TXT", "new");
@@ -476,13 +606,7 @@ TEST_F(CopyEngine, ConfirmedCancelInANestedFolderStopsEveryLevel) {
     std::vector<std::string> top = ListingOrder(m_source);
     std::vector<std::string> inner = ListingOrder(m_source + "\\SUB");
     WriteWholeFile(m_dest + "\\SUB\\" + inner[0], "old");
-    Copy({IDOK}, [](HWND) {
-        CancelEvent.SetEvent();
-        SetupCancelled = true;
-        CopyAbandoned = true;
-    });
-    // The user said leave while the question was open: the question's answer
-    // no longer counts, the file stays as it was.
+    Copy({IDOK}, [this](HWND) { m_job->Cancel(); }, false);
     EXPECT_EQ(Installed("SUB\\" + inner[0]), "old");
     EXPECT_FALSE(FileExists(m_dest + "\\SUB\\" + inner[1]));
     bool afterSub = false;

@@ -1,0 +1,191 @@
+#include "engine/CopyJob.h"
+
+#include <windows.h>
+
+#include "engine/Expansion.h"
+#include "engine/FileOperations.h"
+#include "engine/FilePlacement.h"
+#include "engine/FolderListing.h"
+#include "engine/Rollback.h"
+#include "framework/AnsiText.h"
+
+namespace {
+// The full path of a folder without its trailing backslash, so that paths
+// below it join with one "\" (a drive root "C:\" becomes "C:"). A path the
+// system cannot make full is kept as given.
+std::string FolderPath(const std::string& path) {
+    std::string full = FullPath(path).value_or(path);
+    while (!full.empty() && full.back() == '\\') full.pop_back();
+    return full;
+}
+
+bool IsFolderEntry(const WIN32_FIND_DATAA& entry) { return (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0; }
+}  // namespace
+
+CopyJob::CopyJob(const std::string& source, const std::string& destination, CopyOptions options,
+                 CopyPrompts& prompts)
+    : m_source(source.size() < MAX_PATH ? FolderPath(source) : std::string()),
+      m_destination(FolderPath(destination)),
+      m_destinationKey(UpperAnsi(m_destination)),
+      m_options(options),
+      m_prompts(prompts) {}
+
+void CopyJob::AdoptCreatedFolders(const std::vector<std::string>& folders) {
+    for (const std::string& folder : folders) m_outcome.createdFolders.push_back(FolderPath(folder));
+}
+
+bool CopyJob::Run() {
+    std::vector<std::string> made;
+    // A drive root is made as "C:\", not as "C:" (the drive's current folder).
+    CreateDirectoryPath(m_destination.size() == 2 ? m_destination + "\\" : m_destination, &made);
+    AdoptCreatedFolders(made);
+    if (m_source.empty() || !IsFolder(m_source)) {
+        m_outcome.sourceMissing = true;
+        Cancel();
+        return false;
+    }
+    if (!IsFolder(m_destination.size() == 2 ? m_destination + "\\" : m_destination)) {
+        // The destination could not be made (a drive that is not there, a
+        // path past the system's folder limit): every file of the tree is a
+        // failed copy, and nothing is written anywhere else instead.
+        if (HoldsFiles(m_source)) m_outcome.copyFailed = true;
+        return true;
+    }
+    FolderListing listing(m_source);
+    CopyEntries(listing, m_source, m_destination);
+    return true;
+}
+
+void CopyJob::Finish() {
+    if (m_finished) return;
+    m_finished = true;
+    m_outcome.abandoned = m_cancelled;
+    if (m_outcome.abandoned)
+        m_outcome.restoreFailed = !RollBack(m_outcome);
+    else
+        DiscardKeptOriginals(m_outcome);
+}
+
+void CopyJob::CopyEntries(FolderListing& listing, const std::string& sourceFolder, const std::string& destFolder) {
+    if (m_cancelled) return;
+    while (listing.Next()) {
+        const WIN32_FIND_DATAA& entry = listing.Entry();
+        if (IsFolderEntry(entry)) {
+            CopyFolder(sourceFolder, entry.cFileName, destFolder);
+        } else if (!CopyOneFile(sourceFolder, entry, destFolder)) {
+            return;
+        }
+        // Checked after every entry, so the entry being copied is always
+        // finished, and every enclosing level stops too.
+        if (m_cancelled) return;
+    }
+    // A folder that cannot be entered, or whose listing broke off (a damaged
+    // disc), holds files that did not arrive.
+    if (!listing.Complete()) NoteUnreadableFolder();
+}
+
+void CopyJob::CopyFolder(const std::string& sourceFolder, const char* name, const std::string& destFolder) {
+    // "." and "..", and every folder whose name starts with a dot, are not
+    // the book's.
+    if (name[0] == '.') return;
+    std::string source = sourceFolder + "\\" + name;
+    // A destination inside the medium's own tree (a medium on a hard disk)
+    // must not be copied into itself, level after level.
+    if (UpperAnsi(source) == m_destinationKey) return;
+    std::string destPath;
+    if (!InstalledPath(destFolder, name, m_options.longNames, destPath)) {
+        // Every file below is one that could not be placed.
+        if (HoldsFiles(source)) NoteFailedFile();
+        return;
+    }
+    // A folder that cannot be entered (a name the system refuses, a path
+    // past its bound, a damaged disc) gets no empty copy at the destination.
+    FolderListing listing(source);
+    if (!listing.Opened()) {
+        NoteUnreadableFolder();
+        return;
+    }
+    if (CreateDirectoryA(destPath.c_str(), nullptr)) m_outcome.createdFolders.push_back(destPath);
+    CopyEntries(listing, source, destPath);
+}
+
+bool CopyJob::CopyOneFile(const std::string& sourceFolder, const WIN32_FIND_DATAA& entry, const std::string& destFolder) {
+    std::string destPath;
+    std::string sourcePath = sourceFolder + "\\" + entry.cFileName;
+    if (sourcePath.size() >= MAX_PATH || !InstalledPath(destFolder, entry.cFileName, m_options.longNames, destPath)) {
+        NoteFailedFile();
+        return true;
+    }
+    m_prompts.ShowFile(entry.cFileName, destPath);
+
+    // Only a file really standing there is asked about: a missing folder, a
+    // name the system refuses or a folder of that name make the copy fail,
+    // and a question about them would offer to replace nothing.
+    DWORD existing = GetFileAttributesA(destPath.c_str());
+    bool fileThere = existing != INVALID_FILE_ATTRIBUTES && !(existing & FILE_ATTRIBUTE_DIRECTORY);
+    if (fileThere && !m_replaceAll) {
+        // A cancel that came meanwhile asks nothing more.
+        if (m_cancelled) return false;
+        switch (AskToReplace(entry, destPath)) {
+        case Decision::Keep: return true;
+        case Decision::Abandon: return false;
+        case Decision::Copy: break;
+        }
+    }
+    std::string kept;
+    bool installed = m_options.compressed ? ExpandFile(sourcePath, destPath, existing, kept)
+                                          : CopyPlainFile(sourcePath, entry.dwFileAttributes, destPath, existing, kept);
+    if (!installed) {
+        NoteFailedFile();
+        return true;
+    }
+    m_outcome.writtenFiles.push_back(destPath);
+    if (!kept.empty()) m_outcome.replacedFiles.push_back({destPath, kept});
+    m_outcome.bytesCopied += entry.nFileSizeLow;
+    return true;
+}
+
+// A leave confirmed in the progress dialog while a question was open ends
+// the copy whatever the question then answers: the user has said so once and
+// is not asked again.
+CopyJob::Decision CopyJob::AskToReplace(const WIN32_FIND_DATAA& entry, const std::string& destPath) {
+    ReplaceQuestion question{entry.cFileName,    destPath, entry.nFileSizeLow, QueryFileSize(destPath),
+                             entry.ftLastWriteTime, QueryFileWriteTime(destPath)};
+    ReplaceAnswer answer = m_prompts.AskToReplace(question);
+    if (m_cancelled) return Decision::Abandon;
+    switch (answer) {
+    case ReplaceAnswer::No: return Decision::Keep;
+    case ReplaceAnswer::YesToAll: m_replaceAll = true; return Decision::Copy;
+    case ReplaceAnswer::Yes: return Decision::Copy;
+    case ReplaceAnswer::Cancel: break;
+    }
+    bool leave = m_prompts.ConfirmExit();
+    if (m_cancelled || leave) {
+        Cancel();
+        return Decision::Abandon;
+    }
+    // Going on after Cancel replaces the file.
+    return Decision::Copy;
+}
+
+// Whether the folder holds a file anywhere below it that the copy would
+// install; a folder that cannot be listed counts as holding some.
+bool CopyJob::HoldsFiles(const std::string& sourceFolder) const {
+    FolderListing listing(sourceFolder);
+    while (listing.Next()) {
+        const WIN32_FIND_DATAA& entry = listing.Entry();
+        if (!IsFolderEntry(entry)) return true;
+        if (entry.cFileName[0] != '.' && HoldsFiles(sourceFolder + "\\" + entry.cFileName)) return true;
+    }
+    return !listing.Complete();
+}
+
+// A file that could not be installed: on a compressed medium that is an
+// expansion that did not happen, on a plain one a failed copy. Either is
+// reported once after the copy.
+void CopyJob::NoteFailedFile() {
+    if (m_options.compressed)
+        m_outcome.expandFailed = true;
+    else
+        m_outcome.copyFailed = true;
+}

@@ -1,0 +1,76 @@
+#pragma once
+// One copy of the medium's CodeDir tree into the destination, as the worker
+// thread runs it: what the copy needs (where from, where to, how, whom to
+// ask, the answers so far, the cancel) and what it did (CopyOutcome). The
+// walk addresses the medium by full paths and never moves the process's
+// current directory. Cancelled, the run is undone at its end; completed, it
+// lets go of the reader's files it kept.
+#include <atomic>
+#include <string>
+#include <vector>
+
+#include "engine/CopyOutcome.h"
+#include "engine/CopyPrompts.h"
+
+class FolderListing;
+
+struct CopyOptions {
+    bool compressed = false;  // expand every file (FilesCompressed)
+    bool longNames = false;   // UNDER_SCORE names become long names (UseUnderscores)
+};
+
+class CopyJob {
+public:
+    // The source folder and the destination as setup's settings give them,
+    // made full paths now, against the current directory (the medium's
+    // setup folder, where the settings were read).
+    CopyJob(const std::string& source, const std::string& destination, CopyOptions options, CopyPrompts& prompts);
+    CopyJob(const CopyJob&) = delete;
+    CopyJob& operator=(const CopyJob&) = delete;
+
+    // Folders made for this run before the copy (by the destination dialog):
+    // they belong to the run as if the copy had made them.
+    void AdoptCreatedFolders(const std::vector<std::string>& folders);
+
+    // Worker thread: makes the destination folder and copies the source tree
+    // into it, asking before it replaces a file. False when the source folder
+    // is not there: nothing is copied and the run is abandoned.
+    bool Run();
+
+    // Any thread: the user confirmed a cancel. The copy stops after the file
+    // it is at (a question open meanwhile no longer counts).
+    void Cancel() { m_cancelled = true; }
+    bool Cancelled() const { return m_cancelled; }
+
+    // Once the copy has stopped, once per run (a later call does nothing): an
+    // abandoned run is undone, a completed one deletes the replaced files it
+    // kept. The outcome then says which it was.
+    void Finish();
+    bool Finished() const { return m_finished; }
+
+    // What the copy did so far; read on the worker while it runs, by others
+    // once it has stopped.
+    const CopyOutcome& Outcome() const { return m_outcome; }
+
+private:
+    enum class Decision { Copy, Keep, Abandon };
+
+    void CopyEntries(FolderListing& listing, const std::string& sourceFolder, const std::string& destFolder);
+    void CopyFolder(const std::string& sourceFolder, const char* name, const std::string& destFolder);
+    // False when the user abandoned setup at a question about the file.
+    bool CopyOneFile(const std::string& sourceFolder, const WIN32_FIND_DATAA& entry, const std::string& destFolder);
+    Decision AskToReplace(const WIN32_FIND_DATAA& entry, const std::string& destPath);
+    bool HoldsFiles(const std::string& sourceFolder) const;
+    void NoteFailedFile();
+    void NoteUnreadableFolder() { m_outcome.copyFailed = true; }
+
+    std::string m_source;       // full path, no trailing backslash
+    std::string m_destination;  // full path, no trailing backslash (a drive root is "C:")
+    std::string m_destinationKey;  // the destination upper-cased, as the file system compares names
+    CopyOptions m_options;
+    CopyPrompts& m_prompts;
+    bool m_replaceAll = false;  // Yes To All; holds for the rest of the run
+    std::atomic<bool> m_cancelled{false};
+    bool m_finished = false;
+    CopyOutcome m_outcome;
+};

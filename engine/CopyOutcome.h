@@ -1,0 +1,42 @@
+#pragma once
+// What one copy of the medium's tree did, as the run's end needs it: whether
+// it was abandoned, which files failed, what it wrote, replaced and created.
+// The install record is made from it, and an abandoned run is undone from
+// it. Window-free.
+#include <cstdint>
+#include <string>
+#include <vector>
+
+// A file of the reader's that the copy replaced: moved aside under a
+// temporary name beside it, kept there until the run ends, so that an
+// abandoned run can put it back as it was.
+struct ReplacedFile {
+    std::string path;          // where it stood, and where the medium's file stands now
+    std::string keptOriginal;  // where it is kept meanwhile
+};
+
+struct CopyOutcome {
+    // The user confirmed a cancel, or the medium lacked its CodeDir folder.
+    bool abandoned = false;
+    // The CodeDir folder was not there: nothing was copied.
+    bool sourceMissing = false;
+    // A compressed file could not be expanded; reported once after the copy.
+    bool expandFailed = false;
+    // A file could not be copied or placed, or a folder of the medium could
+    // not be entered; reported once after the copy.
+    bool copyFailed = false;
+    // The undoing of an abandoned run left something as it was not found (a
+    // replaced file not put back, a written file not removed); reported once.
+    bool restoreFailed = false;
+
+    // Full paths of every file the copy wrote, in the order written, the
+    // replacing ones included.
+    std::vector<std::string> writtenFiles;
+    // The reader's files those replaced, with where each is kept.
+    std::vector<ReplacedFile> replacedFiles;
+    // Full paths of every folder created for the run (none that was there
+    // before), parents before their children.
+    std::vector<std::string> createdFolders;
+    // Bytes of the medium's files written so far (as listed on the medium).
+    uint64_t bytesCopied = 0;
+};

@@ -1,0 +1,34 @@
+#pragma once
+// What the copy shows and asks while it runs, on the worker thread. The copy
+// job decides; a CopyPrompts puts the file on the screen and the questions
+// to the user.
+#include <windows.h>
+
+#include <cstdint>
+#include <string>
+
+// The file a replace question is about: the incoming one from the medium and
+// the one already at the destination.
+struct ReplaceQuestion {
+    std::string fileName;  // on the medium, as found
+    std::string destPath;  // where it goes
+    uint32_t sourceSize = 0;
+    uint32_t existingSize = 0;
+    FILETIME sourceTime = {};
+    FILETIME existingTime = {};
+};
+
+enum class ReplaceAnswer { Yes, YesToAll, No, Cancel };
+
+class CopyPrompts {
+public:
+    virtual ~CopyPrompts() = default;
+    // The file being copied, by its name on the medium and the full path it
+    // goes to. Handed over; the copy does not wait for the screen.
+    virtual void ShowFile(const char* sourceName, const std::string& destPath) = 0;
+    // Whether the file at the destination may be replaced.
+    virtual ReplaceAnswer AskToReplace(const ReplaceQuestion& question) = 0;
+    // Whether the user really wants to leave setup (after Cancel in the
+    // replace question).
+    virtual bool ConfirmExit() = 0;
+};

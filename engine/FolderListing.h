@@ -1,0 +1,36 @@
+#pragma once
+// One listing of a folder by its full path, as the copy walks the medium and
+// as the publisher's check walks it too, so that the two agree on which
+// folders can be listed at all. Window-free; owns its search handle.
+#include <windows.h>
+
+#include <string>
+
+class FolderListing {
+public:
+    // Starts listing "folder\*.*". A folder whose pattern would pass the
+    // system's bound of MAX_PATH characters cannot be listed (the ANSI
+    // calls refuse it), wherever the medium lies.
+    explicit FolderListing(const std::string& folder);
+    ~FolderListing();
+    FolderListing(const FolderListing&) = delete;
+    FolderListing& operator=(const FolderListing&) = delete;
+
+    // Whether the folder could be entered: it is listed (an empty one too).
+    bool Opened() const { return m_handle != INVALID_HANDLE_VALUE || m_complete; }
+    // Steps to the next entry ("." and ".." included, as the system lists
+    // them); false at the end or when the listing failed.
+    bool Next();
+    const WIN32_FIND_DATAA& Entry() const { return m_entry; }
+    // After Next gave false: whether every entry was listed. False for a
+    // folder that could not be entered (missing, refused, past the bound, a
+    // name the system cannot open) and for a listing that broke off; a
+    // folder with nothing in it is listed whole.
+    bool Complete() const { return m_complete; }
+
+private:
+    HANDLE m_handle = INVALID_HANDLE_VALUE;
+    WIN32_FIND_DATAA m_entry = {};
+    bool m_first = false;     // m_entry holds the first entry, not yet stepped to
+    bool m_complete = false;
+};

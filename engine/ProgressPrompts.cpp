@@ -1,0 +1,23 @@
+#include "engine/ProgressPrompts.h"
+
+#include "dialogs/MessageDialogs.h"
+#include "engine/ReplaceFileDialog.h"
+
+void ProgressPrompts::ShowFile(const char* sourceName, const std::string& destPath) {
+    if (m_window) m_report.Post(sourceName, destPath);
+}
+
+ReplaceAnswer ProgressPrompts::AskToReplace(const ReplaceQuestion& q) {
+    // Before a question about the file, the dialog shows exactly that file.
+    if (m_window) SendMessageA(m_window, WM_SHOW_PROGRESS, 0, 0);
+    ReplaceFileDialog dialog(q.fileName, q.sourceSize, q.existingSize, q.sourceTime, q.existingTime);
+    INT_PTR result = dialog.DoModalOver(m_window);
+    if (dialog.skipFile) return ReplaceAnswer::No;
+    if (result != IDOK) return ReplaceAnswer::Cancel;
+    return dialog.yesToAll ? ReplaceAnswer::YesToAll : ReplaceAnswer::Yes;
+}
+
+bool ProgressPrompts::ConfirmExit() {
+    ConfirmExitDialog confirm;
+    return confirm.DoModalOver(m_window) == IDOK;
+}

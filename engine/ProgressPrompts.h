@@ -1,0 +1,28 @@
+#pragma once
+// The copy's prompts as setup shows them: each file handed to the progress
+// window's report, and the replace question and the exit question as modal
+// dialogs of the worker thread owned by the progress window. Owned, no click
+// on the backdrop can bring that over a question; the progress window stays
+// live meanwhile, so its Cancel still works.
+#include <windows.h>
+
+#include "engine/CopyPrompts.h"
+#include "engine/ProgressReport.h"
+
+// Sent by the worker to the progress window before a question: show the
+// latest file now (the one asked about), and return once it shows.
+constexpr UINT WM_SHOW_PROGRESS = WM_USER + 6;
+
+class ProgressPrompts : public CopyPrompts {
+public:
+    // Without a window nothing is shown, and the questions have no owner.
+    ProgressPrompts(HWND progressWindow, ProgressReport& report) : m_window(progressWindow), m_report(report) {}
+
+    void ShowFile(const char* sourceName, const std::string& destPath) override;
+    ReplaceAnswer AskToReplace(const ReplaceQuestion& question) override;
+    bool ConfirmExit() override;
+
+private:
+    HWND m_window;
+    ProgressReport& m_report;
+};
