@@ -188,6 +188,24 @@ bool BecomesForeground(HWND window) {
     return false;
 }
 
+// A click of a person on the backdrop, near its bottom left corner where no
+// dialog stands: the system brings the backdrop to the front, and with it
+// only the windows it owns, directly or through others.
+void ClickOnBackdrop(HWND backdrop) {
+    RECT client = {};
+    GetClientRect(backdrop, &client);
+    POINT at = {20, client.bottom - 20};
+    ClientToScreen(backdrop, &at);
+    SetCursorPos(at.x, at.y);
+    INPUT clicks[2] = {};
+    clicks[0].type = clicks[1].type = INPUT_MOUSE;
+    clicks[0].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
+    clicks[1].mi.dwFlags = MOUSEEVENTF_LEFTUP;
+    SendInput(2, clicks, sizeof(INPUT));
+    // The system's answer to the click, and the repaint, come in their time.
+    Sleep(300);
+}
+
 // What the rest of a run showed, the progress dialog left out (a fast copy
 // may close it before the robot looks).
 struct Walk {
@@ -387,7 +405,8 @@ TEST_F(InstallScenario, TypicalRun) {
 
 // Every file of the sample is there already. The answers go to the questions
 // in the order they come; a file keeps its old content exactly when its
-// answer was No or the run was abandoned before it was copied.
+// answer was No. An abandoned run leaves every file as it was, also those a
+// Yes had already replaced, and nothing beside them.
 struct ReplaceCase {
     const char* name;
     std::vector<int> replaceAnswers;
@@ -412,13 +431,13 @@ TEST_P(ReplaceAnswers, DecideWhichFilesAreReplaced) {
     EXPECT_EQ(robot->WaitExit(), 1);
 
     Tree expected = SampleTree();
-    for (auto& [relative, content] : expected)
-        if (c.abandoned) content = OldContent(relative);
     for (size_t i = 0; i < walk.askedFiles.size() && i < c.askedReplaced.size(); ++i) {
         ASSERT_TRUE(kInstalledName.count(walk.askedFiles[i])) << walk.askedFiles[i];
         const std::string& relative = kInstalledName.at(walk.askedFiles[i]);
         expected[relative] = c.askedReplaced[i] ? SampleTree()[relative] : OldContent(relative);
     }
+    for (auto& [relative, content] : expected)
+        if (c.abandoned) content = OldContent(relative);
     EXPECT_EQ(TreeDifferences(InstalledTree(dest), expected), "");
     ExpectShortcutIn(c.abandoned ? nullptr : "Desktop");
     ExpectRegistered(!c.abandoned);
@@ -440,7 +459,9 @@ INSTANTIATE_TEST_SUITE_P(
                       ReplaceCase{"YesToAll", {kYes, kYesToAll}, {}, {true, true}, false},
                       ReplaceCase{"CancelThenContinue", {kCancel, kNo, kNo}, {kContinue}, {true, false, false}, false},
                       // Abandoned at the first question: nothing is replaced.
-                      ReplaceCase{"CancelThenExit", {kCancel}, {kExitSetup}, {false}, true}),
+                      ReplaceCase{"CancelThenExit", {kCancel}, {kExitSetup}, {false}, true},
+                      // Abandoned at the second: the file the first Yes replaced is back.
+                      ReplaceCase{"YesThenCancelAndExit", {kYes, kCancel}, {kExitSetup}, {true, false}, true}),
     [](const ::testing::TestParamInfo<ReplaceCase>& info) { return std::string(info.param.name); });
 
 // Cancel in the progress dialog while the worker's replace question stands
@@ -472,6 +493,13 @@ TEST_P(CancelDuringQuestion, StopsAfterTheAnsweredFileOnlyWhenConfirmed) {
     std::optional<WindowInfo> fields = robot->FindWindowByTitle(kProgressTitle);
     ASSERT_TRUE(fields);
     EXPECT_EQ(fields->Text(1007), AskedFile(*question)) << "the progress dialog shows the file asked about";
+    // Owned by the progress dialog: a click on the backdrop cannot bring
+    // that over the question.
+    EXPECT_EQ(GetWindow(question->hwnd, GW_OWNER), progress->hwnd);
+    ClickOnBackdrop(backdrop);
+    EXPECT_TRUE(Above(question->hwnd, backdrop)) << "a click on the backdrop hid the replace question";
+    EXPECT_TRUE(Above(question->hwnd, progress->hwnd)) << "the progress dialog covers the replace question";
+    EXPECT_TRUE(IsWindowVisible(question->hwnd));
 
     ASSERT_TRUE(robot->Select(progress->hwnd));
     robot->Press(IDCANCEL);
@@ -530,8 +558,8 @@ TEST_F(InstallScenario, LeftInTheDestinationDialog) {
 }
 
 // A CodeDir that is not on the medium: the worker says so with the value as
-// written, the destination folder has been made, and setup ends through the
-// exit dialog with nothing copied, linked or registered.
+// written, the destination folder it had made is removed again, and setup
+// ends through the exit dialog with nothing copied, linked or registered.
 TEST_F(InstallScenario, MissingCodeDir) {
     const std::string codeDir = "BOOK CODE %s";
     medium.SetIni("CodeDir", codeDir);
@@ -544,12 +572,56 @@ TEST_F(InstallScenario, MissingCodeDir) {
                                             "'. Setup can't find this directory so it's exiting.",
                                         kFailedTitle}));
     EXPECT_EQ(robot->WaitExit(), 1);
-    DWORD attributes = GetFileAttributesA(dest.c_str());
-    EXPECT_TRUE(attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY))
-        << "the destination folder was not made";
-    EXPECT_EQ(TreeDifferences(InstalledTree(dest), Tree{}), "");
+    EXPECT_EQ(GetFileAttributesA(dest.c_str()), INVALID_FILE_ATTRIBUTES) << "the destination folder was left";
     ExpectShortcutIn(nullptr);
     ExpectRegistered(false);
+}
+
+// Cancel in the progress dialog in the middle of a large copy, confirmed:
+// the copy stops and is undone, the install folder setup made for it is
+// gone, the exit dialog follows; nothing linked or registered. The reader's
+// folder beside it is not touched.
+TEST_F(InstallScenario, CancelInTheMiddleOfALargeCopyLeavesNoInstallFolder) {
+    medium.SetIni("FilesCompressed", "NO").SetIni("DestDir", dest + "\\Book");
+    const std::string block(64 * 1024, 'x');
+    for (int i = 0; i < 600; ++i) medium.AddFile("CODE\\BULK\\PART" + std::to_string(i) + ".DAT", block);
+    RemoveTree(dest);
+    ASSERT_TRUE(WriteWholeFile(dest + "\\NOTES.TXT", "the reader's own"));
+    ASSERT_TRUE(StartInstall());
+
+    std::optional<WindowInfo> progress = NextDialog();
+    ASSERT_TRUE(progress);
+    ASSERT_EQ(progress->title, kProgressTitle);
+    // Some of the copy done, far from all of it.
+    ASSERT_TRUE(WaitForFile(dest + "\\Book\\Bulk\\Part1.dat", 20000));
+    robot->Press(IDCANCEL);
+    std::optional<WindowInfo> confirm = NextDialog();
+    ASSERT_TRUE(confirm);
+    EXPECT_EQ(confirm->title, kExitTitle);
+    ASSERT_TRUE(PressAndWaitClosed(*confirm, kExitSetup));
+
+    Walk walk = WalkAnswering();
+    EXPECT_EQ(walk.dialogs, std::vector<std::string>{kFailedTitle});
+    EXPECT_EQ(robot->WaitExit(), 1);
+    EXPECT_EQ(TreeDifferences(InstalledTree(dest), Tree{{"NOTES.TXT", "the reader's own"}}), "");
+    EXPECT_EQ(GetFileAttributesA((dest + "\\Book").c_str()), INVALID_FILE_ATTRIBUTES) << "the install folder is left";
+    ExpectShortcutIn(nullptr);
+    ExpectRegistered(false);
+}
+
+// A folder of the medium that cannot be entered (named with a trailing dot,
+// made on another system) is a failed copy, reported once after the copy and
+// never as installed; the rest of the tree is installed and setup finishes.
+TEST_F(InstallScenario, AFolderThatCannotBeEnteredIsReportedOnce) {
+    medium.AddWideFile("CODE\\ODD.\\LOST.TXT");
+    ASSERT_TRUE(StartInstall());
+
+    Walk walk = WalkAnswering();
+    EXPECT_EQ(walk.dialogs, (std::vector<std::string>{"setup: " + kCopyProblem, kFinishedTitle}));
+    EXPECT_EQ(robot->WaitExit(), 1);
+    EXPECT_EQ(TreeDifferences(InstalledTree(dest), SampleTree()), "");
+    ExpectShortcutIn("Desktop");
+    ExpectRegistered(true);
 }
 
 // Two expansions fail in one run: a file whose folder cannot be made (a file

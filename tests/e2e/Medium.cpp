@@ -171,7 +171,14 @@ std::string Medium::Build() {
         MakeFolders(target.substr(0, target.find_last_of('\\')));
         if (!CopyFileA(source.c_str(), target.c_str(), FALSE)) return "";
     }
+    for (const std::string& relative : m_wideFiles)
+        if (!MakeWideFile(m_path + "\\" + relative)) return "";
     if (!EditProfile("SETUP.INI", "Setup", m_iniEdits)) return "";
     if (!EditProfile("SETUP.TXT", "SetupText", m_txtEdits)) return "";
     return m_path;
+}
+
+Medium& Medium::AddWideFile(const std::string& relativePath) {
+    m_wideFiles.push_back(relativePath);
+    return *this;
 }

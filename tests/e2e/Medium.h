@@ -28,6 +28,9 @@ public:
     Medium& Omit(const std::string& relativePath);
     // Adds a file with the given bytes, or replaces the sample's; folders are made as needed.
     Medium& AddFile(const std::string& relativePath, const std::string& content);
+    // Adds an empty file through the wide calls (a name the ANSI calls
+    // refuse, such as a folder with a trailing dot).
+    Medium& AddWideFile(const std::string& relativePath);
     // Adds a copy of an existing file (Windows path).
     Medium& AddCopy(const std::string& relativePath, const std::string& sourcePath);
 
@@ -51,4 +54,5 @@ private:
     std::vector<std::string> m_omitted;
     std::vector<std::pair<std::string, std::string>> m_added;   // path, content
     std::vector<std::pair<std::string, std::string>> m_copies;  // path, source
+    std::vector<std::string> m_wideFiles;
 };

@@ -77,6 +77,13 @@ bool Matches(const std::string& line, const std::string& expected) {
            line.compare(line.size() - tail.size(), tail.size(), tail) == 0;
 }
 
+// The name of a folder right in CODE whose listing ("\\*.*" after it) passes
+// MAX_PATH by one from where the medium lies; it is itself listed, and
+// installed well within the bound.
+std::string DeepFolderName(const std::string& mediumPath) {
+    return std::string(260 - (mediumPath.size() + 6 + 4), 'f');
+}
+
 struct CheckCase {
     const char* name;
     std::function<void(Medium&)> edit;
@@ -212,6 +219,19 @@ const CheckCase kCases[] = {
                       "warning: CODE\\EMPTY: empty folder"};
      },
      true, [](const std::string& path) { CreateDirectoryA((path + "\\CODE\\EMPTY").c_str(), nullptr); }},
+    // A folder setup cannot enter, whose files would never arrive: named with
+    // a trailing dot (made on another system), or lying past what the system
+    // can list from where the medium sits (deep in a publisher's documents).
+    {"FolderThatCannotBeEntered", [](Medium& m) { m.AddWideFile("CODE\\ODD.\\LOST.TXT"); },
+     [](const std::string&) {
+         return Lines{"error: CODE\\ODD.: the folder cannot be listed: its files cannot be installed"};
+     }},
+    {"FolderPastTheListingBound", [](Medium&) {},
+     [](const std::string& path) {
+         return Lines{"error: CODE\\" + DeepFolderName(path) +
+                      ": the folder cannot be listed: its files cannot be installed"};
+     },
+     true, [](const std::string& path) { MakeWideFile(path + "\\CODE\\" + DeepFolderName(path) + "\\LOST.TXT"); }},
 };
 
 class MediumCheckTable : public ::testing::TestWithParam<CheckCase> {};

@@ -33,6 +33,16 @@ void RemoveTree(const std::string& path) {
     RemoveDirectoryA(path.c_str());
 }
 
+bool MakeWideFile(const std::string& path) {
+    std::wstring wide = L"\\\\?\\" + std::wstring(path.begin(), path.end());
+    for (size_t at = wide.find(L'\\', 7); at != std::wstring::npos; at = wide.find(L'\\', at + 1))
+        CreateDirectoryW(wide.substr(0, at).c_str(), nullptr);
+    HANDLE file = CreateFileW(wide.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return false;
+    CloseHandle(file);
+    return true;
+}
+
 void MakeFolders(const std::string& path) {
     for (size_t at = path.find('\\', 3); at != std::string::npos; at = path.find('\\', at + 1))
         CreateDirectoryA(path.substr(0, at).c_str(), nullptr);

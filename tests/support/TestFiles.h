@@ -20,6 +20,10 @@ void MakeFolders(const std::string& path);
 // Writes a whole file, making its folders, and then gives it the attributes
 // (when not 0); false on failure.
 bool WriteWholeFile(const std::string& path, const std::string& content, DWORD attributes = 0);
+// An empty file made through the wide calls with its folders, which take
+// what the ANSI calls refuse (a folder named with a trailing dot, as made on
+// another system; a path past MAX_PATH); false on failure.
+bool MakeWideFile(const std::string& path);
 // The whole file; nullopt when it cannot be read.
 std::optional<std::string> ReadWholeFile(const std::string& path);
 // The whole file, or "<missing>" when it cannot be read (so that a failed
