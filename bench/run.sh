@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Benchmarks the copy engine against Wine's own tools on one generated tree:
-#   - the plain tree: bench_engine.exe against `xcopy /E /I`;
+#   - the plain tree: bench_engine.exe against `xcopy /E /I`, and the undoing
+#     of that copy (an abandoned run) against the copy;
 #   - the same tree SZDD-compressed by mscompress: bench_engine.exe against
 #     Wine's expand.exe (which calls the same LZCopy), on the big files and on
 #     a sample of the small ones (expand.exe takes one file per call);
@@ -109,6 +110,18 @@ done
 plainWall=$(minimum "${walls[@]}") plainOwn=$(minimum "${owns[@]}") plainBare=$(minimum "${bares[@]}")
 xcopyWall=$(minimum "${xcopies[@]}")
 
+# The plain tree copied and then undone, as an abandoned run is undone: the
+# time of the undoing against the copy's own.
+copies=() rollbacks=()
+for _ in $(seq "$runs"); do
+  fresh out-engine
+  timed "$bench" "$(winpath "$work/plain")" "$(winpath "$work/out-engine")" plain fields rollback >/dev/null
+  copies+=("$(field engine_seconds)") rollbacks+=("$(field rollback_seconds)")
+  [ "$(field rollback_whole)" = "1 " ] || echo "WARNING: the rollback reported what it could not undo" >&2
+  [ -z "$(ls -A "$work/out-engine")" ] || echo "WARNING: the rollback left files behind" >&2
+done
+rollbackCopy=$(minimum "${copies[@]}") rollback=$(minimum "${rollbacks[@]}")
+
 # 2. The big compressed files: the engine on the BIG folder, expand.exe once
 # per file, interleaved.
 walls=() owns=() totals=() nets=()
@@ -167,6 +180,7 @@ awk -v files="$smallFiles" -v bigFiles="$bigFiles" -v bigMb="$bigMb" -v startup=
     -v smallOwn="$smallOwn" -v smallBare="$smallBare" -v expandSample="$expandSample" \
     -v expandSampleNet="$expandSampleNet" -v sampled="$sampled" -v welcome="$welcome" \
     -v destProbing="$destProbing" -v destPassByPass="$destPassByPass" \
+    -v rollback="$rollback" -v rollbackCopy="$rollbackCopy" \
     -v deepProbing="$deepProbing" -v deepPassByPass="$deepPassByPass" 'BEGIN {
   total = files + bigFiles
   printf "\nCopy engine against the tools of Wine (best of %d runs; one expand.exe start: about %.3f s;\n", runs, startup
@@ -176,6 +190,8 @@ awk -v files="$smallFiles" -v bigFiles="$bigFiles" -v bigMb="$bigMb" -v startup=
     files, bigFiles, bigMb, plainWall, xcopyWall, plainWall / xcopyWall
   printf "| plain tree, less one start each, s | %.3f | %.3f | %.3f | %.2f |\n", \
     plainOwn, plainBare, xcopyWall - startup, plainOwn / (xcopyWall - startup)
+  printf "| plain tree copied, then undone as an abandoned run is, s | undoing: %.3f | | the copy: %.3f | %.2f |\n", \
+    rollback, rollbackCopy, rollback / rollbackCopy
   printf "| SZDD %d x %d MB, whole programs, s | %.3f | | expand.exe x %d: %.3f | %.2f |\n", \
     bigFiles, bigMb, bigWall, bigFiles, expandBig, bigWall / expandBig
   printf "| SZDD %d x %d MB, less the starts, s | %.3f | | %.3f | %.2f |\n", \

@@ -8,16 +8,13 @@
 #include "engine/FolderListing.h"
 #include "engine/Rollback.h"
 #include "framework/AnsiText.h"
+#include "framework/PathText.h"
 
 namespace {
 // The full path of a folder without its trailing backslash, so that paths
 // below it join with one "\" (a drive root "C:\" becomes "C:"). A path the
 // system cannot make full is kept as given.
-std::string FolderPath(const std::string& path) {
-    std::string full = FullPath(path).value_or(path);
-    while (!full.empty() && full.back() == '\\') full.pop_back();
-    return full;
-}
+std::string FolderPath(const std::string& path) { return StripTrailingBackslashes(FullPath(path).value_or(path)); }
 
 bool IsFolderEntry(const WIN32_FIND_DATAA& entry) { return (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0; }
 }  // namespace

@@ -1,5 +1,7 @@
 #include "engine/FileOperations.h"
 
+#include "framework/PathText.h"
+
 bool CreateDirectoryPath(const std::string& path, std::vector<std::string>* made) {
     if (path.size() >= 2 && path[0] == '\\' && path[1] == '\\') return false;
     // The path is bounded by MAX_PATH: a longer one could never be created
@@ -17,7 +19,7 @@ bool CreateDirectoryPath(const std::string& path, std::vector<std::string>* made
         prefix = path.substr(0, index);
     }
     while (index < path.size()) {
-        size_t end = path.find('\\', index);
+        size_t end = FindChar(path, '\\', index);
         if (end == std::string::npos) end = path.size();
         prefix.append(path, index, end - index);
         if (CreateDirectoryA(prefix.c_str(), nullptr) && made) made->push_back(prefix);
@@ -70,7 +72,7 @@ std::string MakeLongFileName(const std::string& name) {
         if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
     };
     upper(result[0]);
-    for (size_t i = result.find('_'); i != std::string::npos; i = result.find('_', i + 1)) {
+    for (size_t i = FindChar(result, '_'); i != std::string::npos; i = FindChar(result, '_', i + 1)) {
         result[i] = ' ';
         if (i + 1 < result.size()) upper(result[i + 1]);
     }

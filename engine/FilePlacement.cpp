@@ -1,5 +1,7 @@
 #include "engine/FilePlacement.h"
 
+#include "framework/PathText.h"
+
 namespace {
 // Names made of these characters only, for a kept name that must be as short
 // as the destination's own.
@@ -25,8 +27,7 @@ bool Taken(DWORD error) { return error == ERROR_FILE_EXISTS || error == ERROR_AL
 }  // namespace
 
 bool MoveAside(const std::string& destPath, std::string& kept) {
-    size_t slash = destPath.find_last_of('\\');
-    std::string folder = slash == std::string::npos ? std::string() : destPath.substr(0, slash + 1);
+    std::string folder = SplitPath(destPath).folder;
     size_t nameLength = destPath.size() - folder.size();
     if (nameLength == 0) return false;
 
