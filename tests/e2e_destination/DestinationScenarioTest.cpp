@@ -193,6 +193,38 @@ TEST_F(DestinationScenario, PastedNewDirectoryIsFilteredWholeThenCreatedAndKept)
     RemoveTree(made);
 }
 
+// A folder created here belongs to the run: when setup is then left, it is
+// removed again, and the disk is as setup found it.
+TEST_F(DestinationScenario, AFolderCreatedHereGoesWhenSetupIsLeft) {
+    std::string made = "F:\\E2EMadeThenLeft";
+    RemoveTree(made);
+    std::optional<WindowInfo> destination = OpenDestination();
+    ASSERT_TRUE(destination);
+    std::optional<WindowInfo> browse = OpenBrowser();
+    ASSERT_TRUE(browse);
+    ASSERT_TRUE(SelectFolder("F:\\"));
+    robot->Type(kNewDir, "E2EMadeThenLeft");
+    ASSERT_TRUE(AcceptBrowser(*browse));
+    std::optional<WindowInfo> question = NextDialog();
+    ASSERT_TRUE(question);
+    ASSERT_TRUE(PressAndWaitClosed(*question, IDYES));
+    ASSERT_TRUE(robot->WaitText(kLocation, made));
+    EXPECT_TRUE(FolderExists(made));
+
+    ASSERT_TRUE(robot->Select(destination->hwnd));
+    robot->Press(IDCANCEL);
+    std::optional<WindowInfo> confirm = NextDialog();
+    ASSERT_TRUE(confirm);
+    ASSERT_TRUE(PressAndWaitClosed(*confirm, IDOK));  // Exit Setup
+    std::optional<WindowInfo> exitDialog = NextDialog();
+    ASSERT_TRUE(exitDialog);
+    EXPECT_EQ(exitDialog->title, "Setup Incomplete");
+    ASSERT_TRUE(PressAndWaitClosed(*exitDialog, IDOK));
+    EXPECT_EQ(robot->WaitExit(), 1);
+    EXPECT_FALSE(FolderExists(made)) << "the folder made in the destination dialog was left";
+    RemoveTree(made);
+}
+
 // An empty DestDir names no drive: OK finds no room (it is not drive C:),
 // and nothing is installed into the medium's own drive.
 TEST_F(DestinationScenario, EmptyDestDirHasNoRoom) {
