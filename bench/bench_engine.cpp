@@ -11,7 +11,8 @@
 // needs for the installed paths (under DEST and under a deep installation
 // folder) compared with measuring after every removed pair; with
 // "rollback", how long undoing the whole copy takes, as an abandoned run
-// does (DEST is then as before).
+// does (DEST is then as before). Files already at DEST are replaced as after
+// Yes To All; "replaced_files" says how many.
 #include <windows.h>
 
 #include <cstdio>
@@ -50,6 +51,16 @@ UINT CopyWorker(LPVOID param) {
 }
 
 ProgressReport Report;
+
+// The progress window's prompts with the user's answer given at once: Yes To
+// All at the first question, so that a copy over an installed tree replaces
+// every file (each original kept beside it until the run ends).
+class YesToAllPrompts : public ProgressPrompts {
+public:
+    using ProgressPrompts::ProgressPrompts;
+    ReplaceAnswer AskToReplace(const ReplaceQuestion&) override { return ReplaceAnswer::YesToAll; }
+    bool ConfirmExit() override { return false; }
+};
 
 // Destination paths of every file below `folder`, as the engine builds them.
 void CollectPaths(const std::string& folder, const std::string& dest, std::vector<std::string>& paths) {
@@ -117,7 +128,7 @@ int main(int argc, char** argv) {
     CreateWindowExA(0, "STATIC", "", WS_CHILD | WS_VISIBLE, 10, 100, 390, 14, window,
                     reinterpret_cast<HMENU>(IDC_PROGRESS_DEST), nullptr, nullptr);
     bool fields = !(argc > 4 && std::string(argv[4]) == "nofields");
-    ProgressPrompts prompts(fields ? window : nullptr, Report);
+    YesToAllPrompts prompts(fields ? window : nullptr, Report);
     CopyJob copy(job.source, job.dest, options, prompts);
     job.copy = &copy;
     // The progress dialog's pace.
@@ -138,8 +149,8 @@ int main(int argc, char** argv) {
     double seconds = static_cast<double>(end.QuadPart - start.QuadPart) / frequency.QuadPart;
 
     const CopyOutcome& outcome = copy.Outcome();
-    std::printf("engine_seconds %.3f\nexpand_failed %d\ncopy_failed %d\n", seconds, outcome.expandFailed ? 1 : 0,
-                outcome.copyFailed ? 1 : 0);
+    std::printf("engine_seconds %.3f\nexpand_failed %d\ncopy_failed %d\nreplaced_files %zu\n", seconds,
+                outcome.expandFailed ? 1 : 0, outcome.copyFailed ? 1 : 0, outcome.replacedFiles.size());
     if (argc > 5 && std::string(argv[5]) == "rollback") {
         // Undone as an abandoned run is, the whole copy.
         QueryPerformanceCounter(&start);

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Benchmarks the copy engine against Wine's own tools on one generated tree:
-#   - the plain tree: bench_engine.exe against `xcopy /E /I`, and the undoing
-#     of that copy (an abandoned run) against the copy;
+#   - the plain tree: bench_engine.exe against `xcopy /E /I`, also over the
+#     tree installed already (every file replaced), and the undoing of that
+#     copy (an abandoned run) against the copy;
 #   - the same tree SZDD-compressed by mscompress: bench_engine.exe against
 #     Wine's expand.exe (which calls the same LZCopy), on the big files and on
 #     a sample of the small ones (expand.exe takes one file per call);
@@ -122,6 +123,24 @@ for _ in $(seq "$runs"); do
 done
 rollbackCopy=$(minimum "${copies[@]}") rollback=$(minimum "${rollbacks[@]}")
 
+# The plain tree copied over itself installed: every file replaced (Yes To
+# All), each original moved aside and deleted when the run ends, against
+# xcopy overwriting (/Y) the same tree.
+replaces=() xreplaces=()
+for _ in $(seq "$runs"); do
+  fresh out-engine
+  timed "$bench" "$(winpath "$work/plain")" "$(winpath "$work/out-engine")" plain fields >/dev/null
+  timed "$bench" "$(winpath "$work/plain")" "$(winpath "$work/out-engine")" plain fields >/dev/null
+  replaces+=("$(field engine_seconds)")
+  [ "$(field replaced_files)" = "$((folders * perFolder + bigFiles)) " ] ||
+    echo "WARNING: the engine replaced $(field replaced_files)files" >&2
+  [ "$(find "$work/out-engine" -name '~sx*' | wc -l)" = 0 ] || echo "WARNING: kept originals were left" >&2
+  fresh out-xcopy
+  timed xcopy /E /I "$(winpath "$work/plain")" "$(winpath "$work/out-xcopy/tree")" >/dev/null
+  xreplaces+=("$(timed xcopy /E /I /Y "$(winpath "$work/plain")" "$(winpath "$work/out-xcopy/tree")")")
+done
+replaceOwn=$(minimum "${replaces[@]}") xcopyReplace=$(minimum "${xreplaces[@]}")
+
 # 2. The big compressed files: the engine on the BIG folder, expand.exe once
 # per file, interleaved.
 walls=() owns=() totals=() nets=()
@@ -180,7 +199,8 @@ awk -v files="$smallFiles" -v bigFiles="$bigFiles" -v bigMb="$bigMb" -v startup=
     -v smallOwn="$smallOwn" -v smallBare="$smallBare" -v expandSample="$expandSample" \
     -v expandSampleNet="$expandSampleNet" -v sampled="$sampled" -v welcome="$welcome" \
     -v destProbing="$destProbing" -v destPassByPass="$destPassByPass" \
-    -v rollback="$rollback" -v rollbackCopy="$rollbackCopy" \
+    -v rollback="$rollback" -v rollbackCopy="$rollbackCopy" -v replaceOwn="$replaceOwn" \
+    -v xcopyReplace="$xcopyReplace" \
     -v deepProbing="$deepProbing" -v deepPassByPass="$deepPassByPass" 'BEGIN {
   total = files + bigFiles
   printf "\nCopy engine against the tools of Wine (best of %d runs; one expand.exe start: about %.3f s;\n", runs, startup
@@ -190,6 +210,8 @@ awk -v files="$smallFiles" -v bigFiles="$bigFiles" -v bigMb="$bigMb" -v startup=
     files, bigFiles, bigMb, plainWall, xcopyWall, plainWall / xcopyWall
   printf "| plain tree, less one start each, s | %.3f | %.3f | %.3f | %.2f |\n", \
     plainOwn, plainBare, xcopyWall - startup, plainOwn / (xcopyWall - startup)
+  printf "| plain tree over itself installed (every file replaced, originals kept, then deleted), less one start each, s | %.3f | | xcopy /E /I /Y: %.3f | %.2f |\n", \
+    replaceOwn, xcopyReplace - startup, replaceOwn / (xcopyReplace - startup)
   printf "| plain tree copied, then undone as an abandoned run is, s | undoing: %.3f | | the copy: %.3f | %.2f |\n", \
     rollback, rollbackCopy, rollback / rollbackCopy
   printf "| SZDD %d x %d MB, whole programs, s | %.3f | | expand.exe x %d: %.3f | %.2f |\n", \
