@@ -19,7 +19,7 @@ void ShowMissingKey(const std::string& warning) { AfxMessageBox(warning, MB_OK |
 BOOL SetupApp::InitInstance() {
     WelcomeDialog welcome;
     DestinationDialog destination;
-    ProgressDialog progress;
+    ProgressDialog progress(&AskToLeaveSetup);
 
     // Every configuration message comes before the backdrop exists.
     ReadEnvironment(InstallSettings);

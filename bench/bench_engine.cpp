@@ -128,7 +128,7 @@ int main(int argc, char** argv) {
     CreateWindowExA(0, "STATIC", "", WS_CHILD | WS_VISIBLE, 10, 100, 390, 14, window,
                     reinterpret_cast<HMENU>(IDC_PROGRESS_DEST), nullptr, nullptr);
     bool fields = !(argc > 4 && std::string(argv[4]) == "nofields");
-    YesToAllPrompts prompts(fields ? window : nullptr, Report);
+    YesToAllPrompts prompts(fields ? window : nullptr, Report, {});
     CopyJob copy(job.source, job.dest, options, prompts);
     job.copy = &copy;
     // The progress dialog's pace.

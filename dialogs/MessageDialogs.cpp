@@ -22,6 +22,11 @@ BOOL ConfirmExitDialog::OnInitDialog() {
     return TRUE;
 }
 
+bool AskToLeaveSetup(HWND liveOwner) {
+    ConfirmExitDialog confirm;
+    return (liveOwner ? confirm.DoModalOver(liveOwner) : confirm.DoModal()) == IDOK;
+}
+
 BOOL FinishedDialog::OnInitDialog() {
     SetWindowText(SetupTexts.FinishedTitle);
     SetDlgItemText(IDC_MAIN_TEXT, FormatText(SetupTexts.FinishedText, InstallSettings.ProductName));

@@ -24,6 +24,12 @@ protected:
     BOOL OnInitDialog() override;
 };
 
+// The exit question: true when the user leaves setup. Over `liveOwner`, a
+// window of another thread that stays live meanwhile (the copy's question on
+// its worker, over the progress dialog), or with null over this thread's
+// usual owner.
+bool AskToLeaveSetup(HWND liveOwner);
+
 // The closing message of a successful installation.
 class FinishedDialog : public CDialog {
 public:

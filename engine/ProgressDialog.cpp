@@ -4,7 +4,6 @@
 
 #include "settings/InstallSettings.h"
 #include "settings/SetupTexts.h"
-#include "dialogs/MessageDialogs.h"
 #include "engine/PathShortening.h"
 #include "engine/Shortcut.h"
 #include "framework/MessageBox.h"
@@ -56,7 +55,7 @@ BOOL ProgressDialog::OnInitDialog() {
     // directory is still the medium's setup folder that CodeDir is relative to.
     const InstallSettingsRecord& settings = InstallSettings;
     m_report.Clear();
-    m_prompts = std::make_unique<ProgressPrompts>(m_hWnd, m_report);
+    m_prompts = std::make_unique<ProgressPrompts>(m_hWnd, m_report, m_askToLeave);
     m_job = std::make_unique<CopyJob>(settings.CodeDir, settings.InstallPath,
                                       CopyOptions{settings.FilesCompressedFlag, settings.UseUnderscoresFlag},
                                       *m_prompts);
@@ -77,10 +76,9 @@ void ProgressDialog::OnCancel() {
     // Asked once: a confirmed cancel stands while the run is undone.
     if (m_askingToCancel || (m_job && m_job->Cancelled())) return;
     m_askingToCancel = true;
-    ConfirmExitDialog confirm;
     // The copy stops after the current file; the dialog closes when the
     // worker reports.
-    if (confirm.DoModal() == IDOK && m_job) m_job->Cancel();
+    if (m_askToLeave && m_askToLeave(nullptr) && m_job) m_job->Cancel();
     m_askingToCancel = false;
     if (m_installDonePending) {
         m_installDonePending = false;

@@ -21,7 +21,7 @@ constexpr UINT WM_INSTALL_DONE = WM_USER + 5;
 class ProgressDialog : public CDialog {
 public:
     enum { IDD = IDD_PROGRESS };
-    ProgressDialog() : CDialog(IDD) {}
+    explicit ProgressDialog(ExitQuestion askToLeave) : CDialog(IDD), m_askToLeave(std::move(askToLeave)) {}
     ~ProgressDialog() override;
 
     // Folders made for this run before the copy (the destination dialog's):
@@ -46,6 +46,7 @@ private:
     // The worker thread: runs the job and posts WM_INSTALL_DONE to the dialog.
     static UINT InstallThreadProc(LPVOID dialog);
 
+    ExitQuestion m_askToLeave;
     std::vector<std::string> m_foldersMadeBefore;
     ProgressReport m_report;
     int m_destFieldWidth = 0;

@@ -1,6 +1,5 @@
 #include "engine/ProgressPrompts.h"
 
-#include "dialogs/MessageDialogs.h"
 #include "engine/ReplaceFileDialog.h"
 
 void ProgressPrompts::ShowFile(const char* sourceName, const std::string& destPath) {
@@ -17,7 +16,4 @@ ReplaceAnswer ProgressPrompts::AskToReplace(const ReplaceQuestion& q) {
     return dialog.yesToAll ? ReplaceAnswer::YesToAll : ReplaceAnswer::Yes;
 }
 
-bool ProgressPrompts::ConfirmExit() {
-    ConfirmExitDialog confirm;
-    return confirm.DoModalOver(m_window) == IDOK;
-}
+bool ProgressPrompts::ConfirmExit() { return m_askToLeave && m_askToLeave(m_window); }

@@ -6,6 +6,8 @@
 // live meanwhile, so its Cancel still works.
 #include <windows.h>
 
+#include <functional>
+
 #include "engine/CopyPrompts.h"
 #include "engine/ProgressReport.h"
 
@@ -13,10 +15,18 @@
 // latest file now (the one asked about), and return once it shows.
 constexpr UINT WM_SHOW_PROGRESS = WM_USER + 6;
 
+// Asks whether the user really leaves setup; true when they do. Over
+// `liveOwner`, a window of another thread that stays live meanwhile (the
+// worker's question), or with null over the calling thread's usual owner.
+// The exit question is a message dialog of setup's, which the engine is
+// handed rather than knows.
+using ExitQuestion = std::function<bool(HWND liveOwner)>;
+
 class ProgressPrompts : public CopyPrompts {
 public:
     // Without a window nothing is shown, and the questions have no owner.
-    ProgressPrompts(HWND progressWindow, ProgressReport& report) : m_window(progressWindow), m_report(report) {}
+    ProgressPrompts(HWND progressWindow, ProgressReport& report, ExitQuestion askToLeave)
+        : m_window(progressWindow), m_report(report), m_askToLeave(std::move(askToLeave)) {}
 
     void ShowFile(const char* sourceName, const std::string& destPath) override;
     ReplaceAnswer AskToReplace(const ReplaceQuestion& question) override;
@@ -25,4 +35,5 @@ public:
 private:
     HWND m_window;
     ProgressReport& m_report;
+    ExitQuestion m_askToLeave;
 };

@@ -13,6 +13,7 @@
 #include "engine/PathShortening.h"
 #include "engine/ProgressDialog.h"
 #include "engine/ProgressPrompts.h"
+#include "dialogs/MessageDialogs.h"
 #include "framework/SafeFormat.h"
 
 namespace {
@@ -84,7 +85,7 @@ protected:
     void Copy(std::vector<int> answers = {}, const std::function<void(HWND)>& onDialog = {}, bool end = true) {
         CurrentDirectoryScope elsewhere(m_root);
         m_report.Clear();
-        m_prompts = std::make_unique<WatchedPrompts>(m_progress, m_report);
+        m_prompts = std::make_unique<WatchedPrompts>(m_progress, m_report, &AskToLeaveSetup);
         m_job = std::make_unique<CopyJob>(m_source, m_dest, m_options, *m_prompts);
         m_prompts->onFile = m_onFile;
         size_t next = 0;

@@ -6,6 +6,7 @@
 #include "TestWindows.h"
 #include "settings/InstallSettings.h"
 #include "settings/SetupTexts.h"
+#include "dialogs/MessageDialogs.h"
 
 namespace {
 // A medium whose copy stops at a replace question (A.TXT exists at the
@@ -56,7 +57,7 @@ protected:
     }
 
     std::string folder, dest, desktop;
-    ProgressDialog dialog;
+    ProgressDialog dialog{&AskToLeaveSetup};
 };
 
 // Abandoned all the same, and undone: the replaced file is back, the new one gone.
