@@ -8,6 +8,7 @@
 
 #include "record/RecordStore.h"
 #include "record/RecordedFiles.h"
+#include "record/SharedFiles.h"
 #include "framework/AnsiText.h"
 
 namespace {
@@ -35,6 +36,10 @@ public:
         std::lock_guard<std::mutex> lock(m_mutex);
         return m_product;
     }
+    std::string InstallFolder() {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        return m_record.installFolder;
+    }
     void Clear() {
         std::lock_guard<std::mutex> lock(m_mutex);
         m_record = InstallRecord();
@@ -55,8 +60,25 @@ RunRecord& ThisRun() {
 }
 
 void AddFile(const std::string& path, RecordEntry::Kind kind) {
-    // Size and time as written, read back now that the file is complete.
+    // Size and content as written, read back now that the file is complete.
     if (std::optional<RecordEntry> entry = FileEntryNow(path, kind)) ThisRun().Add(std::move(*entry));
+}
+
+bool InsideFolder(const std::string& path, const std::string& folder) {
+    if (folder.empty()) return false;
+    std::string prefix = folder.back() == '\\' ? folder : folder + "\\";
+    return path.size() > prefix.size() && SamePath(path.substr(0, prefix.size()), prefix);
+}
+
+// The entry the product's stored record holds for the path, if any.
+std::optional<RecordEntry> StoredEntry(const std::string& product, const std::string& path) {
+    RegistryKey entry = OpenUninstallEntry(product, KEY_QUERY_VALUE);
+    std::optional<std::string> stored = entry ? ReadRecordText(entry.get()) : std::nullopt;
+    std::optional<InstallRecord> record = stored ? ParseRecord(*stored) : std::nullopt;
+    if (!record) return std::nullopt;
+    for (const RecordEntry& e : record->entries)
+        if (e.kind == RecordEntry::Kind::File && SamePath(e.path, path)) return e;
+    return std::nullopt;
 }
 
 // Stores this run's record in the product's entry, over the merge with what
@@ -88,9 +110,19 @@ void RecordCreatedFolder(const std::string& path) {
     ThisRun().Add(std::move(entry));
 }
 
-void RecordScriptCopy(const std::string& path) {
-    AddFile(path, RecordEntry::Kind::File);
+void RecordScriptCopy(const std::string& path, bool existedBefore) {
     std::string product = ThisRun().Product();
+    std::optional<RecordEntry> entry = FileEntryNow(path);
+    if (!entry) return;
+    if (!product.empty() && !InsideFolder(entry->path, ThisRun().InstallFolder())) {
+        // The stored record holds this run's notes as well as an earlier setup's.
+        std::optional<RecordEntry> ours = StoredEntry(product, entry->path);
+        // A file an older setup of this product copied is ours, not someone else's.
+        entry->shared = (ours && ours->shared) || TakeSharedReference(entry->path, existedBefore && !ours);
+    }
+    // Without a reference, a file that was there before is not ours to remove.
+    if (!entry->shared && existedBefore) return;
+    ThisRun().Add(std::move(*entry));
     if (!product.empty()) Store(product);
 }
 

@@ -169,7 +169,7 @@ TEST_F(UninstallRegistration, StoresTheRunsRecordMergedWithTheEarlierOne) {
 TEST_F(UninstallRegistration, AScriptCopyJoinsTheStoredRecordOnlyOnceRegistered) {
     std::string copy = MakeTestFolder("uninstall-script") + "\\NOTES.TXT";
     ASSERT_TRUE(WriteWholeFile(copy, "notes"));
-    RecordScriptCopy(copy);
+    RecordScriptCopy(copy, false);
     EXPECT_FALSE(StoredRecord(InstallSettings.ProductName)) << "stored before the registration";
     {
         CurrentDirectoryScope here(medium);
@@ -177,7 +177,7 @@ TEST_F(UninstallRegistration, AScriptCopyJoinsTheStoredRecordOnlyOnceRegistered)
     }
     std::string later = WorkFolder("uninstall-script") + "\\LATER.TXT";
     ASSERT_TRUE(WriteWholeFile(later, "later"));
-    RecordScriptCopy(later);
+    RecordScriptCopy(later, false);
     std::optional<InstallRecord> stored = StoredRecord(InstallSettings.ProductName);
     ASSERT_TRUE(stored);
     EXPECT_EQ(Paths(*stored), (std::vector<std::string>{copy, later}));
