@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <deque>
+#include <functional>
 #include <map>
 #include <string>
 #include <vector>
@@ -17,6 +18,7 @@
 #include "Picture.h"
 #include "PublisherTool.h"
 #include "Scenario.h"
+#include "engine/Shortcut.h"
 #include "record/InstallRecord.h"
 
 namespace {
@@ -886,29 +888,147 @@ FILETIME FileWriteTime(const std::string& path) {
     GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data);
     return data.ftLastWriteTime;
 }
+
+// Every file of the tree an hour later, as a drive that keeps local time
+// shows them after the change to summer time.
+void MoveClockAnHour(const std::string& folder) {
+    constexpr uint64_t kHour = 3600ull * 10000000;
+    for (const auto& [relative, content] : InstalledTree(folder)) {
+        FILETIME time = FileWriteTime(folder + "\\" + relative);
+        uint64_t moved = (static_cast<uint64_t>(time.dwHighDateTime) << 32 | time.dwLowDateTime) + kHour;
+        SetFileWriteTime(folder + "\\" + relative, {static_cast<DWORD>(moved), static_cast<DWORD>(moved >> 32)});
+    }
+}
+
+// The tests run under Wine, which starts a Linux program as it starts one of
+// its own: what only the Linux side makes (a symbolic link, which Wine shows
+// as a link; a drive letter, which is a link in the prefix's dosdevices
+// folder) is made through it. Its process cannot be waited for, so the caller
+// waits for the effect.
+void RunLinux(std::string commandLine) {
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process = {};
+    ASSERT_TRUE(CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                               &process))
+        << commandLine;
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+}
+
+// The Linux path of a path on Z:, Wine's drive for the whole Linux tree.
+std::string LinuxPath(const std::string& path) {
+    std::string linux = path.substr(2);
+    std::replace(linux.begin(), linux.end(), '\\', '/');
+    return linux;
+}
+
+bool WaitUntil(const std::function<bool()>& done) {
+    for (int n = 0; n < 100 && !done(); ++n) Sleep(50);
+    return done();
+}
+
+bool IsLinkNow(const std::string& path) {
+    DWORD attributes = GetFileAttributesA(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT);
+}
+
+// The folder `link` made a link to the folder `target` (both on Z:).
+void MakeFolderLink(const std::string& link, const std::string& target) {
+    RunLinux("/bin/ln -sfn \"" + LinuxPath(target) + "\" \"" + LinuxPath(link) + "\"");
+    ASSERT_TRUE(WaitUntil([&] { return IsLinkNow(link); })) << "no link " << link;
+}
+
+void RemoveLink(const std::string& link) {
+    RunLinux("/bin/rm -f \"" + LinuxPath(link) + "\"");
+    WaitUntil([&] { return GetFileAttributesA(link.c_str()) == INVALID_FILE_ATTRIBUTES; });
+}
+
+// A drive letter of the prefix for a folder on Z:, as a network drive or a
+// stick is: mapped, taken away and mapped again while the test runs.
+class MappedDrive {
+public:
+    MappedDrive(char letter, std::string folder) : m_root{letter, ':', '\\'}, m_folder(std::move(folder)) {
+        char prefix[MAX_PATH] = {};
+        GetEnvironmentVariableA("WINEPREFIX", prefix, MAX_PATH);
+        m_device = std::string(prefix) + "/dosdevices/" + static_cast<char>(letter - 'A' + 'a') + ":";
+    }
+    ~MappedDrive() { Unmap(); }
+    const std::string& Root() const { return m_root; }
+    bool Map() {
+        RunLinux("/bin/ln -sfn \"" + LinuxPath(m_folder) + "\" \"" + m_device + "\"");
+        return WaitUntil([this] { return GetFileAttributesA(m_root.c_str()) != INVALID_FILE_ATTRIBUTES; });
+    }
+    bool Unmap() {
+        RunLinux("/bin/rm -f \"" + m_device + "\"");
+        return WaitUntil([this] { return GetFileAttributesA(m_root.c_str()) == INVALID_FILE_ATTRIBUTES; });
+    }
+
+private:
+    std::string m_root;
+    std::string m_folder;
+    std::string m_device;
+};
+
+const char kSharedFilesKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\SharedDLLs";
+
+// The reference count of a shared file; nullopt when it has none.
+std::optional<DWORD> SharedCountOf(const std::string& path) {
+    HKEY key = nullptr;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kSharedFilesKey, 0, KEY_READ, &key) != ERROR_SUCCESS) return std::nullopt;
+    DWORD type = 0, count = 0, size = sizeof count;
+    LONG read = RegQueryValueExA(key, path.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(&count), &size);
+    RegCloseKey(key);
+    if (read != ERROR_SUCCESS) return std::nullopt;
+    EXPECT_EQ(type, static_cast<DWORD>(REG_DWORD)) << path;
+    return count;
+}
+
+void ForgetSharedCount(const std::string& path) {
+    HKEY key = nullptr;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kSharedFilesKey, 0, KEY_SET_VALUE, &key) != ERROR_SUCCESS) return;
+    RegDeleteValueA(key, path.c_str());
+    RegCloseKey(key);
+}
 }  // namespace
 
 // Everything setup put there goes: the installed tree and the folder setup
 // made for it, the shortcut, the file the script copied into the Windows
-// folder, the entry with its record; the uninstaller's own file stays.
-TEST_F(UninstallScenario, RemovesEverythingSetupPutThere) {
+// folder (and its count), the entry with its record; the uninstaller's own
+// file stays. The same when every installed file's time has moved by an hour
+// since: their content is still setup's.
+class RemovesEverything : public UninstallScenario, public ::testing::WithParamInterface<bool> {};
+
+TEST_P(RemovesEverything, SetupPutThere) {
     std::string windowsCopy = WindowsFolder() + "\\ZANDEL.INI";
     DeleteFileA(windowsCopy.c_str());
+    ForgetSharedCount(windowsCopy);
     medium.AddFile("SCRIPT.TXT", Sample("SCRIPT.TXT"));
     Install();
     ASSERT_TRUE(FileExists(windowsCopy));
     ASSERT_TRUE(FileExists(dest + "\\Read Me First.txt"));
     ExpectShortcutIn("Desktop");
+    EXPECT_EQ(SharedCountOf(windowsCopy), 1u) << "made by this setup";
+    if (GetParam()) {
+        MoveClockAnHour(dest);
+        SetFileWriteTime(windowsCopy, FILETIME{0, 0x01DA0000});
+    }
 
     UninstallRun run = RunUninstaller(RegisteredCommand(), {IDYES});
     EXPECT_EQ(run.boxes, std::vector<std::string>{Question()});
     EXPECT_EQ(run.exitCode, 0);
     EXPECT_FALSE(FileExists(dest)) << "left: " << TreeDifferences(InstalledTree(dest), Tree{});
     EXPECT_FALSE(FileExists(windowsCopy));
+    EXPECT_EQ(SharedCountOf(windowsCopy), std::nullopt);
     ExpectShortcutIn(nullptr);
     ExpectEntryGone();
     DeleteFileA(windowsCopy.c_str());
 }
+
+INSTANTIATE_TEST_SUITE_P(E2E, RemovesEverything, ::testing::Values(false, true),
+                         [](const ::testing::TestParamInfo<bool>& info) {
+                             return std::string(info.param ? "ClockMovedAnHour" : "AsInstalled");
+                         });
 
 // The reader's work stays: a file edited to the same size (a newer time), a
 // file of another size whose time was set back to the one setup wrote, and
@@ -1056,4 +1176,117 @@ TEST_F(UninstallScenario, SecondInstallThenOneUninstall) {
     EXPECT_FALSE(FileExists(dest)) << "left: " << TreeDifferences(InstalledTree(dest), Tree{});
     ExpectShortcutIn(nullptr);
     ExpectEntryGone();
+}
+
+// Two books whose scripts copy the same file into the Windows folder: the
+// first makes it (count 1), the second finds it counted (2). Removing the
+// first leaves the file to the second (1); removing the second takes it.
+TEST_F(UninstallScenario, AFileTwoBooksShareGoesWithTheLast) {
+    std::string windowsCopy = WindowsFolder() + "\\ZANDEL.INI";
+    DeleteFileA(windowsCopy.c_str());
+    ForgetSharedCount(windowsCopy);
+    medium.AddFile("SCRIPT.TXT", Sample("SCRIPT.TXT"));
+    Install();
+    const std::string first = product, firstDest = dest, firstCommand = RegisteredCommand();
+    ASSERT_EQ(SharedCountOf(windowsCopy), 1u);
+
+    product = first + " 2";
+    dest = firstDest + " 2";
+    linkName = product + " Files";
+    struct Cleanup {
+        std::string key;
+        ~Cleanup() { RegDeleteKeyA(HKEY_LOCAL_MACHINE, key.c_str()); }
+    } firstEntry{kUninstallKey + first};
+    RemoveTree(dest);
+    medium.SetIni("ProductName", product).SetIni("DestDir", dest).SetIni("ShortcutName", linkName);
+    Install();
+    EXPECT_EQ(SharedCountOf(windowsCopy), 2u);
+
+    UninstallRun run = RunUninstaller(firstCommand, {IDYES});
+    EXPECT_EQ(run.boxes, std::vector<std::string>{"[question Yes No] " + first + ": " + kUninstallText});
+    EXPECT_EQ(run.exitCode, 0);
+    EXPECT_FALSE(FileExists(firstDest));
+    EXPECT_FALSE(UninstallEntry(first).has_value());
+    EXPECT_EQ(ReadWholeFile(windowsCopy), Sample("EXTRAS\\ZANDEL.INI")) << "the second book's file went with the first";
+    EXPECT_EQ(SharedCountOf(windowsCopy), 1u);
+
+    run = RunUninstaller(RegisteredCommand(), {IDYES});
+    EXPECT_EQ(run.boxes, std::vector<std::string>{Question()});
+    EXPECT_EQ(run.exitCode, 0);
+    EXPECT_FALSE(FileExists(dest));
+    EXPECT_FALSE(FileExists(windowsCopy));
+    EXPECT_EQ(SharedCountOf(windowsCopy), std::nullopt);
+    ExpectEntryGone();
+    DeleteFileA(windowsCopy.c_str());
+    ForgetSharedCount(windowsCopy);
+}
+
+// A book on a drive that is away when it is removed (a stick pulled out, a
+// network drive not connected): no question, the message, exit code 1, and
+// nothing changed, the entry and its record kept. With the drive back, the
+// book is removed.
+TEST_F(UninstallScenario, ABookOnADriveThatIsAwayStays) {
+    std::string folder = MakeTestFolder(CurrentTestName() + " drive");
+    MappedDrive drive('U', folder);
+    ASSERT_TRUE(drive.Map());
+    dest = drive.Root() + DestinationName();
+    medium.SetIni("DestDir", dest);
+    Install();
+    std::string command = RegisteredCommand();
+    std::optional<std::map<std::string, StoredValue>> installed = UninstallEntry(product);
+    ASSERT_TRUE(installed);
+    const std::string onTheDisk = folder + "\\" + DestinationName();
+    ASSERT_EQ(TreeDifferences(InstalledTree(onTheDisk), SampleTree()), "");
+
+    ASSERT_TRUE(drive.Unmap());
+    UninstallRun run = RunUninstaller(command);
+    EXPECT_EQ(run.boxes, std::vector<std::string>{Problem()});
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_EQ(UninstallEntry(product), installed);
+    EXPECT_EQ(TreeDifferences(InstalledTree(onTheDisk), SampleTree()), "");
+    ExpectShortcutIn("Desktop");
+
+    ASSERT_TRUE(drive.Map());
+    run = RunUninstaller(command, {IDYES});
+    EXPECT_EQ(run.boxes, std::vector<std::string>{Question()});
+    EXPECT_EQ(run.exitCode, 0);
+    EXPECT_FALSE(FileExists(onTheDisk)) << "left: " << TreeDifferences(InstalledTree(onTheDisk), Tree{});
+    ExpectShortcutIn(nullptr);
+    ExpectEntryGone();
+}
+
+// What the reader put in place of setup's stays, however alike: their own
+// shortcut of the same name, and a folder setup made that they turned into a
+// link to a folder of theirs, holding a file just like setup's. The rest goes;
+// one message says that not everything could be removed.
+TEST_F(UninstallScenario, KeepsTheReadersShortcutAndWhatIsBehindTheirLink) {
+    Install();
+    std::string linkPath = LinkPath(ShellFolder("Desktop"));
+    std::string theirs = MakeTestFolder(CurrentTestName() + " theirs");
+    ASSERT_TRUE(WriteWholeFile(theirs + "\\Table.dat", Sample("CODE\\CHAP_2\\DATA\\TABLE.DAT")));
+    ASSERT_TRUE(WriteWholeFile(theirs + "\\notes.txt", "the reader's notes"));
+    const std::string data = dest + "\\Chap 2\\Data";
+    DeleteFileA((data + "\\Table.dat").c_str());
+    ASSERT_TRUE(RemoveDirectoryA(data.c_str()));
+    MakeFolderLink(data, theirs);
+    struct LinkCleanup {
+        std::string link;
+        ~LinkCleanup() { RemoveLink(link); }
+    } cleanup{data};
+    ASSERT_TRUE(SUCCEEDED(CoInitialize(nullptr)));
+    ASSERT_TRUE(SUCCEEDED(CreateShortcut(theirs, linkPath, "")));
+    CoUninitialize();
+
+    UninstallRun run = RunUninstaller(RegisteredCommand(), {IDYES});
+    EXPECT_EQ(run.boxes, (std::vector<std::string>{Question(), Problem()}));
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_EQ(TreeDifferences(InstalledTree(theirs), Tree{{"Table.dat", Sample("CODE\\CHAP_2\\DATA\\TABLE.DAT")},
+                                                          {"notes.txt", "the reader's notes"}}),
+              "");
+    EXPECT_TRUE(IsLinkNow(data)) << "the reader's link";
+    EXPECT_FALSE(FileExists(dest + "\\Read Me.txt"));
+    EXPECT_FALSE(FileExists(dest + "\\Chap 1"));
+    EXPECT_EQ(ShellLinkTarget(linkPath), theirs) << "the reader's shortcut";
+    ExpectEntryGone();
+    DeleteFileA(linkPath.c_str());
 }
