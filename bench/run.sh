@@ -5,7 +5,9 @@
 #     Wine's expand.exe (which calls the same LZCopy), on the big files and on
 #     a sample of the small ones (expand.exe takes one file per call);
 #   - the time from starting setup.exe on the sample medium to its visible
-#     welcome dialog (welcome_bench.exe, through the UI robot).
+#     welcome dialog (welcome_bench.exe, through the UI robot);
+#   - the uninstaller's removal of the plain tree, each file's content read
+#     and checked first (bench_uninstall.exe), against `cmd /c rmdir /s /q`.
 # Usage: bench/run.sh [FOLDERS FILES_PER_FOLDER BIG_FILES BIG_MB]
 # (default 200 folders of 25 small files, plus 3 files of 40 MB). Everything is
 # written under the build tree (build/benchwork/SIZE).
@@ -20,7 +22,8 @@ sample=100
 source "$root/tools/common.sh"
 bench="$BUILD_DIR/bench/bench_engine.exe"
 welcomeBench="$BUILD_DIR/bench/welcome_bench.exe"
-configure_and_build setup bench_engine welcome_bench
+uninstallBench="$BUILD_DIR/bench/bench_uninstall.exe"
+configure_and_build setup bench_engine welcome_bench bench_uninstall
 start_wine_session
 
 work="$BUILD_DIR/benchwork/$folders-$perFolder-$bigFiles-$bigMb"
@@ -161,13 +164,36 @@ for _ in 1 2 3 4 5; do
 done
 welcome=$(median "${welcomes[@]}")
 
+# 5. Removing the plain tree: the uninstaller's removal (content check
+# included, its own time) against rmdir less one start of cmd, each on a copy
+# of its own made beforehand, the runs interleaved.
+cmdStarts=()
+for _ in 1 2 3 4 5; do cmdStarts+=("$(timed cmd /c exit)"); done
+cmdStart=$(median "${cmdStarts[@]}")
+removals=() rmdirs=()
+for _ in $(seq "$runs"); do
+  rm -rf "$work/out-uninstall" "$work/out-rmdir"
+  cp -r "$work/plain" "$work/out-uninstall"
+  cp -r "$work/plain" "$work/out-rmdir"
+  cat "$work"/out-uninstall/*/* "$work"/out-rmdir/*/* >/dev/null
+  timed "$uninstallBench" "$(winpath "$work/out-uninstall")" >/dev/null
+  removals+=("$(field uninstall_seconds)")
+  [ "$(field uninstall_left)" = "0 " ] && [ ! -e "$work/out-uninstall" ] ||
+    echo "WARNING: the uninstaller left part of the tree" >&2
+  rmdirs+=("$(timed cmd /c rmdir /s /q "$(winpath "$work/out-rmdir")")")
+  [ ! -e "$work/out-rmdir" ] || echo "WARNING: rmdir left part of the tree" >&2
+done
+rm -rf "$work/out-uninstall" "$work/out-rmdir"
+removal=$(minimum "${removals[@]}") rmdirWall=$(minimum "${rmdirs[@]}")
+
 awk -v files="$smallFiles" -v bigFiles="$bigFiles" -v bigMb="$bigMb" -v startup="$startup" -v runs="$runs" \
     -v plainWall="$plainWall" -v plainOwn="$plainOwn" -v plainBare="$plainBare" -v xcopyWall="$xcopyWall" \
     -v bigWall="$bigWall" -v bigOwn="$bigOwn" -v expandBig="$expandBig" -v expandBigNet="$expandBigNet" \
     -v smallOwn="$smallOwn" -v smallBare="$smallBare" -v expandSample="$expandSample" \
     -v expandSampleNet="$expandSampleNet" -v sampled="$sampled" -v welcome="$welcome" \
     -v destProbing="$destProbing" -v destPassByPass="$destPassByPass" \
-    -v deepProbing="$deepProbing" -v deepPassByPass="$deepPassByPass" 'BEGIN {
+    -v deepProbing="$deepProbing" -v deepPassByPass="$deepPassByPass" \
+    -v removal="$removal" -v rmdirWall="$rmdirWall" -v cmdStart="$cmdStart" 'BEGIN {
   total = files + bigFiles
   printf "\nCopy engine against the tools of Wine (best of %d runs; one expand.exe start: about %.3f s;\n", runs, startup
   printf "expand.exe less its start = each call less a call on an empty compressed file right after it)\n\n"
@@ -185,6 +211,8 @@ awk -v files="$smallFiles" -v bigFiles="$bigFiles" -v bigMb="$bigMb" -v startup=
     files, sampled, smallOwn / files * 1000, smallBare / files * 1000, perExpand, smallOwn / files * 1000 / perExpand
   printf "| SZDD small files, per file with its start, ms | | | %.3f | |\n", expandSample / sampled * 1000
   printf "| start to a visible welcome dialog (sample medium, median of 5), s | %.3f | | | |\n", welcome
+  printf "| uninstall of the plain tree with the content check, its own time against rmdir less one cmd start (%.3f), s | %.3f | | cmd /c rmdir /s /q: %.3f | %.2f |\n", \
+    cmdStart, removal, rmdirWall, removal / (rmdirWall - cmdStart)
   printf "\nPath shortening, measurements for the %d destination paths (probing, then bisecting / measuring every pass):\n", total
   printf "  under the benchmark folder: %d / %d; under a deep installation folder: %d / %d\n", \
     destProbing, destPassByPass, deepProbing, deepPassByPass

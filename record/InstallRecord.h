@@ -46,8 +46,9 @@ std::string FormatRecord(const InstallRecord& record);
 // FormatRecord writes it (another format, a line cut short, a number that is
 // not one, a path that is not a full path of at most MAX_PATH - 1 characters
 // or that steps up with ".."). The older format (files with their time,
-// shortcuts with their path alone) is read as well. A record read in part is never used: the
-// uninstaller removes nothing rather than work from a damaged list.
+// shortcuts with their path alone) is read as well. A record read in part is
+// never used: the uninstaller removes nothing rather than work from a damaged
+// list.
 std::optional<InstallRecord> ParseRecord(std::string_view text);
 
 // Whether two paths name the same file, as the file system compares them

@@ -38,7 +38,8 @@ bool IsLink(const std::string& path) {
 bool UnchangedSinceSetup(const RecordEntry& entry) {
     std::optional<WIN32_FILE_ATTRIBUTE_DATA> data = PlainFile(entry.path);
     if (!data || Combine(data->nFileSizeHigh, data->nFileSizeLow) != entry.size) return false;
-    if (!entry.hash) return Combine(data->ftLastWriteTime.dwHighDateTime, data->ftLastWriteTime.dwLowDateTime) == entry.writeTime;
+    if (!entry.hash)
+        return Combine(data->ftLastWriteTime.dwHighDateTime, data->ftLastWriteTime.dwLowDateTime) == entry.writeTime;
     // The size matches: only now is the content worth reading.
     std::optional<HashedFile> content = HashFile(entry.path, entry.size);
     return content && content->size == entry.size && content->hash == *entry.hash;

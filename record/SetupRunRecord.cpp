@@ -89,7 +89,8 @@ void Store(const std::string& product) {
     InstallRecord record = ThisRun().Snapshot();
     if (std::optional<std::string> stored = ReadRecordText(entry.get())) {
         if (std::optional<InstallRecord> older = ParseRecord(*stored))
-            record = MergeRecords(*older, record, StillThere);
+            // A counted file stays named even when gone, so that its count is given back.
+            record = MergeRecords(*older, record, [](const RecordEntry& e) { return e.shared || StillThere(e); });
     }
     WriteRecordText(entry.get(), FormatRecord(record));
 }
@@ -114,14 +115,14 @@ void RecordScriptCopy(const std::string& path, bool existedBefore) {
     std::string product = ThisRun().Product();
     std::optional<RecordEntry> entry = FileEntryNow(path);
     if (!entry) return;
-    if (!product.empty() && !InsideFolder(entry->path, ThisRun().InstallFolder())) {
-        // The stored record holds this run's notes as well as an earlier setup's.
-        std::optional<RecordEntry> ours = StoredEntry(product, entry->path);
-        // A file an older setup of this product copied is ours, not someone else's.
+    // The stored record holds this run's notes as well as an earlier setup's:
+    // a file named there is ours, not someone else's.
+    std::optional<RecordEntry> ours = product.empty() ? std::nullopt : StoredEntry(product, entry->path);
+    if (!product.empty() && !InsideFolder(entry->path, ThisRun().InstallFolder()))
         entry->shared = (ours && ours->shared) || TakeSharedReference(entry->path, existedBefore && !ours);
-    }
-    // Without a reference, a file that was there before is not ours to remove.
-    if (!entry->shared && existedBefore) return;
+    // Without a reference, a file that was there before is ours to remove only
+    // when setup wrote it before.
+    if (!entry->shared && existedBefore && !ours) return;
     ThisRun().Add(std::move(*entry));
     if (!product.empty()) Store(product);
 }

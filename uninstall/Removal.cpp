@@ -77,7 +77,8 @@ bool RecordedDrivesThere(const InstallRecord& record) {
     // Every recorded path starts with its drive letter.
     std::set<char> drives;
     auto note = [&drives](const std::string& path) {
-        if (!path.empty()) drives.insert(static_cast<char>(path[0] >= 'a' && path[0] <= 'z' ? path[0] - 'a' + 'A' : path[0]));
+        if (path.empty()) return;
+        drives.insert(static_cast<char>(path[0] >= 'a' && path[0] <= 'z' ? path[0] - 'a' + 'A' : path[0]));
     };
     note(record.installFolder);
     for (const RecordEntry& entry : record.entries) note(entry.path);

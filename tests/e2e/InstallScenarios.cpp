@@ -9,6 +9,7 @@
 #include <shlobj.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <deque>
 #include <functional>
 #include <map>
@@ -996,8 +997,28 @@ void ForgetSharedCount(const std::string& path) {
 // made for it, the shortcut, the file the script copied into the Windows
 // folder (and its count), the entry with its record; the uninstaller's own
 // file stays. The same when every installed file's time has moved by an hour
-// since: their content is still setup's.
-class RemovesEverything : public UninstallScenario, public ::testing::WithParamInterface<bool> {};
+// since (their content is still setup's), and for a book whose record the
+// older setup wrote (each file's size and time, the shortcut by its name).
+enum class Since { Installed, ClockMovedAnHour, OlderRecord };
+
+// The record as the older setup wrote it for the same files, as they are now.
+std::string OlderRecordText(const InstallRecord& record) {
+    std::string text = "XOVUNIN INSTALL RECORD 1\r\nI\t" + record.installFolder + "\r\n";
+    for (const RecordEntry& entry : record.entries) {
+        if (entry.kind != RecordEntry::Kind::File) {
+            text += (entry.kind == RecordEntry::Kind::Folder ? "D\t" : "S\t") + entry.path + "\r\n";
+            continue;
+        }
+        FILETIME time = FileWriteTime(entry.path);
+        char numbers[64];
+        std::snprintf(numbers, sizeof numbers, "F\t%llu\t%08lX%08lX\t", static_cast<unsigned long long>(entry.size),
+                      time.dwHighDateTime, time.dwLowDateTime);
+        text += numbers + entry.path + "\r\n";
+    }
+    return text;
+}
+
+class RemovesEverything : public UninstallScenario, public ::testing::WithParamInterface<Since> {};
 
 TEST_P(RemovesEverything, SetupPutThere) {
     std::string windowsCopy = WindowsFolder() + "\\ZANDEL.INI";
@@ -1009,9 +1030,23 @@ TEST_P(RemovesEverything, SetupPutThere) {
     ASSERT_TRUE(FileExists(dest + "\\Read Me First.txt"));
     ExpectShortcutIn("Desktop");
     EXPECT_EQ(SharedCountOf(windowsCopy), 1u) << "made by this setup";
-    if (GetParam()) {
+    if (GetParam() == Since::ClockMovedAnHour) {
         MoveClockAnHour(dest);
         SetFileWriteTime(windowsCopy, FILETIME{0, 0x01DA0000});
+    } else if (GetParam() == Since::OlderRecord) {
+        std::optional<std::map<std::string, StoredValue>> entry = UninstallEntry(product);
+        ASSERT_TRUE(entry && entry->count("InstallRecord"));
+        std::optional<InstallRecord> record = ParseRecord(entry->at("InstallRecord").bytes);
+        ASSERT_TRUE(record);
+        std::string older = OlderRecordText(*record);
+        HKEY key = nullptr;
+        ASSERT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, (kUninstallKey + product).c_str(), 0, KEY_SET_VALUE, &key),
+                  ERROR_SUCCESS);
+        RegSetValueExA(key, "InstallRecord", 0, REG_BINARY, reinterpret_cast<const BYTE*>(older.data()),
+                       static_cast<DWORD>(older.size()));
+        RegCloseKey(key);
+        // The older setup counted nothing.
+        ForgetSharedCount(windowsCopy);
     }
 
     UninstallRun run = RunUninstaller(RegisteredCommand(), {IDYES});
@@ -1025,9 +1060,11 @@ TEST_P(RemovesEverything, SetupPutThere) {
     DeleteFileA(windowsCopy.c_str());
 }
 
-INSTANTIATE_TEST_SUITE_P(E2E, RemovesEverything, ::testing::Values(false, true),
-                         [](const ::testing::TestParamInfo<bool>& info) {
-                             return std::string(info.param ? "ClockMovedAnHour" : "AsInstalled");
+INSTANTIATE_TEST_SUITE_P(E2E, RemovesEverything,
+                         ::testing::Values(Since::Installed, Since::ClockMovedAnHour, Since::OlderRecord),
+                         [](const ::testing::TestParamInfo<Since>& info) {
+                             const char* names[] = {"AsInstalled", "ClockMovedAnHour", "OlderRecord"};
+                             return std::string(names[static_cast<int>(info.param)]);
                          });
 
 // The reader's work stays: a file edited to the same size (a newer time), a
@@ -1179,7 +1216,8 @@ TEST_F(UninstallScenario, SecondInstallThenOneUninstall) {
 }
 
 // Two books whose scripts copy the same file into the Windows folder: the
-// first makes it (count 1), the second finds it counted (2). Removing the
+// first makes it (count 1, still 1 after a second setup of the same book),
+// the second finds it counted (2). Removing the
 // first leaves the file to the second (1); removing the second takes it.
 TEST_F(UninstallScenario, AFileTwoBooksShareGoesWithTheLast) {
     std::string windowsCopy = WindowsFolder() + "\\ZANDEL.INI";
@@ -1187,8 +1225,10 @@ TEST_F(UninstallScenario, AFileTwoBooksShareGoesWithTheLast) {
     ForgetSharedCount(windowsCopy);
     medium.AddFile("SCRIPT.TXT", Sample("SCRIPT.TXT"));
     Install();
-    const std::string first = product, firstDest = dest, firstCommand = RegisteredCommand();
     ASSERT_EQ(SharedCountOf(windowsCopy), 1u);
+    Install();
+    EXPECT_EQ(SharedCountOf(windowsCopy), 1u) << "a second setup of the same book counted again";
+    const std::string first = product, firstDest = dest, firstCommand = RegisteredCommand();
 
     product = first + " 2";
     dest = firstDest + " 2";

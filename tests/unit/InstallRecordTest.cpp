@@ -60,10 +60,11 @@ TEST(InstallRecord, ReadsBackWhatItWrote) {
     }
     // SHA-256 of "abc", of the standard's own examples.
     const std::string abc = "BA7816BF8F01CFEA414140DE5DAE2223B00361A396177A9CB410FF61F20015AD";
-    EXPECT_EQ(FormatRecord(InstallRecord{"C:\\Book",
-                                         {File("C:\\Book\\a b.c", 3, "abc"), Shared("C:\\WINDOWS\\A.INI", 3, "abc"),
-                                          TimedFile("C:\\Book\\old.c", 12, 0x1A), Folder("C:\\Book"),
-                                          Shortcut("C:\\Desk\\Book.Lnk", 3, "abc"), OlderShortcut("C:\\Desk\\Old.Lnk")}}),
+    const InstallRecord record{"C:\\Book",
+                               {File("C:\\Book\\a b.c", 3, "abc"), Shared("C:\\WINDOWS\\A.INI", 3, "abc"),
+                                TimedFile("C:\\Book\\old.c", 12, 0x1A), Folder("C:\\Book"),
+                                Shortcut("C:\\Desk\\Book.Lnk", 3, "abc"), OlderShortcut("C:\\Desk\\Old.Lnk")}};
+    EXPECT_EQ(FormatRecord(record),
               "XOVUNIN INSTALL RECORD 2\r\nI\tC:\\Book\r\n"
               "F\t3\t" + abc + "\tC:\\Book\\a b.c\r\n"
               "C\t3\t" + abc + "\tC:\\WINDOWS\\A.INI\r\n"
