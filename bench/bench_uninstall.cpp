@@ -12,6 +12,7 @@
 #include <cstdio>
 #include <string>
 
+#include "framework/PathText.h"
 #include "record/InstallRecord.h"
 #include "record/RecordedFiles.h"
 #include "uninstall/Removal.h"
@@ -48,8 +49,7 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "usage: bench_uninstall TREE\n");
         return 2;
     }
-    std::string tree = FullPath(argv[1]).value_or(argv[1]);
-    while (tree.size() > 3 && tree.back() == '\\') tree.pop_back();
+    std::string tree = StripTrailingBackslashes(FullPath(argv[1]).value_or(argv[1]), 3);
     InstallRecord record;
     record.installFolder = tree;
     LARGE_INTEGER start, end;

@@ -10,6 +10,7 @@
 #include "record/RecordedFiles.h"
 #include "record/SharedFiles.h"
 #include "framework/AnsiText.h"
+#include "framework/PathText.h"
 
 namespace {
 class RunRecord {
@@ -66,7 +67,7 @@ void AddFile(const std::string& path, RecordEntry::Kind kind) {
 
 bool InsideFolder(const std::string& path, const std::string& folder) {
     if (folder.empty()) return false;
-    std::string prefix = folder.back() == '\\' ? folder : folder + "\\";
+    std::string prefix = JoinPath(folder, "");
     return path.size() > prefix.size() && SamePath(path.substr(0, prefix.size()), prefix);
 }
 
@@ -105,9 +106,8 @@ void RecordCreatedFolder(const std::string& path) {
     if (!full) return;
     RecordEntry entry;
     entry.kind = RecordEntry::Kind::Folder;
-    entry.path = *full;
     // "C:\Book\" and "C:\Book" are one folder.
-    while (entry.path.size() > 3 && entry.path.back() == '\\') entry.path.pop_back();
+    entry.path = StripTrailingBackslashes(*full, 3);
     ThisRun().Add(std::move(entry));
 }
 
@@ -130,8 +130,7 @@ void RecordScriptCopy(const std::string& path, bool existedBefore) {
 void SaveInstallRecord(const std::string& product, const std::string& installPath) {
     std::optional<std::string> folder = FullPath(installPath);
     if (!folder) return;
-    while (folder->size() > 3 && folder->back() == '\\') folder->pop_back();
-    ThisRun().Registered(product, *folder);
+    ThisRun().Registered(product, StripTrailingBackslashes(*folder, 3));
     Store(product);
 }
 

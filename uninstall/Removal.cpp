@@ -6,11 +6,12 @@
 #include <set>
 #include <unordered_set>
 
+#include "framework/PathText.h"
 #include "record/RecordedFiles.h"
 #include "record/SharedFiles.h"
 
 namespace {
-size_t Depth(const std::string& path) { return static_cast<size_t>(std::count(path.begin(), path.end(), '\\')); }
+size_t Depth(const std::string& path) { return CountChar(path, '\\'); }
 
 bool IsFile(const std::string& path) {
     DWORD attributes = GetFileAttributesA(path.c_str());
@@ -39,7 +40,9 @@ public:
     bool Behind(const std::string& path) const {
         if (m_folders.empty()) return false;
         std::string upper = UpperAnsi(path);
-        for (size_t slash = upper.find('\\', 3); slash != std::string::npos; slash = upper.find('\\', slash + 1))
+        // Character by character: a double-byte name may hold the byte of "\\".
+        for (size_t slash = FindChar(upper, '\\', 3); slash != std::string::npos;
+             slash = FindChar(upper, '\\', slash + 1))
             if (m_folders.count(upper.substr(0, slash))) return true;
         return false;
     }
