@@ -125,8 +125,9 @@ RemovalResult RemoveRecorded(const InstallRecord& record) {
                      [](const RecordEntry* a, const RecordEntry* b) { return Depth(a->path) > Depth(b->path); });
     for (const RecordEntry* folder : folders) {
         if (links.Behind(folder->path)) continue;
-        // A link stays: removing it would be up to the system, and some remove
-        // the folder it points at instead of the link.
+        // A link stays, the reader's as what it points at: the system's removal
+        // of a folder is no safe way to take a link away (Wine removes the
+        // folder the link points at, when that is empty, and keeps the link).
         if (links.IsLinked(folder->path)) {
             stays(*folder, false);
             continue;

@@ -1018,6 +1018,15 @@ std::string OlderRecordText(const InstallRecord& record) {
     return text;
 }
 
+std::string SinceName(Since since) {
+    switch (since) {
+    case Since::Installed: return "AsInstalled";
+    case Since::ClockMovedAnHour: return "ClockMovedAnHour";
+    case Since::OlderRecord: return "OlderRecord";
+    }
+    return "";
+}
+
 class RemovesEverything : public UninstallScenario, public ::testing::WithParamInterface<Since> {};
 
 TEST_P(RemovesEverything, SetupPutThere) {
@@ -1062,10 +1071,7 @@ TEST_P(RemovesEverything, SetupPutThere) {
 
 INSTANTIATE_TEST_SUITE_P(E2E, RemovesEverything,
                          ::testing::Values(Since::Installed, Since::ClockMovedAnHour, Since::OlderRecord),
-                         [](const ::testing::TestParamInfo<Since>& info) {
-                             const char* names[] = {"AsInstalled", "ClockMovedAnHour", "OlderRecord"};
-                             return std::string(names[static_cast<int>(info.param)]);
-                         });
+                         [](const ::testing::TestParamInfo<Since>& info) { return SinceName(info.param); });
 
 // The reader's work stays: a file edited to the same size (a newer time), a
 // file of another size whose time was set back to the one setup wrote, and
