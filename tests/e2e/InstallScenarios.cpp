@@ -1027,6 +1027,8 @@ std::string SinceName(Since since) {
     return "";
 }
 
+void PrintTo(Since since, std::ostream* out) { *out << SinceName(since); }
+
 class RemovesEverything : public UninstallScenario, public ::testing::WithParamInterface<Since> {};
 
 TEST_P(RemovesEverything, SetupPutThere) {
