@@ -1223,51 +1223,73 @@ TEST_F(UninstallScenario, SecondInstallThenOneUninstall) {
     ExpectEntryGone();
 }
 
-// Two books whose scripts copy the same file into the Windows folder: the
-// first makes it (count 1, still 1 after a second setup of the same book),
-// the second finds it counted (2). Removing the
-// first leaves the file to the second (1); removing the second takes it.
-TEST_F(UninstallScenario, AFileTwoBooksShareGoesWithTheLast) {
+// Two books whose scripts copy the same file into the Windows folder, removed
+// one after the other: the file stays as long as anyone counts on it. Either
+// the first book makes the file (count 1, still 1 after a second setup of
+// the same book; 2 with the second book; 1 after removing the first; gone with
+// its count after removing the second), or a program that keeps no count put
+// it there before (2, 2, 3, 2, and 1 at the end: the file stays its).
+struct SharedCase {
+    const char* name;
+    bool thereBefore;
+    DWORD first, again, second, afterFirst;
+    std::optional<DWORD> afterSecond;
+};
+
+void PrintTo(const SharedCase& c, std::ostream* out) { *out << c.name; }
+
+class SharedWindowsFile : public UninstallScenario, public ::testing::WithParamInterface<SharedCase> {};
+
+TEST_P(SharedWindowsFile, StaysWhileCounted) {
+    const SharedCase& c = GetParam();
     std::string windowsCopy = WindowsFolder() + "\\ZANDEL.INI";
     DeleteFileA(windowsCopy.c_str());
     ForgetSharedCount(windowsCopy);
+    if (c.thereBefore) ASSERT_TRUE(WriteWholeFile(windowsCopy, "another program's settings"));
+    struct Cleanup {
+        std::string copy, firstKey;
+        ~Cleanup() {
+            DeleteFileA(copy.c_str());
+            ForgetSharedCount(copy);
+            RegDeleteKeyA(HKEY_LOCAL_MACHINE, firstKey.c_str());
+        }
+    } cleanup{windowsCopy, kUninstallKey + product};
     medium.AddFile("SCRIPT.TXT", Sample("SCRIPT.TXT"));
     Install();
-    ASSERT_EQ(SharedCountOf(windowsCopy), 1u);
+    EXPECT_EQ(SharedCountOf(windowsCopy), c.first);
     Install();
-    EXPECT_EQ(SharedCountOf(windowsCopy), 1u) << "a second setup of the same book counted again";
+    EXPECT_EQ(SharedCountOf(windowsCopy), c.again) << "a second setup of the same book";
     const std::string first = product, firstDest = dest, firstCommand = RegisteredCommand();
 
     product = first + " 2";
     dest = firstDest + " 2";
     linkName = product + " Files";
-    struct Cleanup {
-        std::string key;
-        ~Cleanup() { RegDeleteKeyA(HKEY_LOCAL_MACHINE, key.c_str()); }
-    } firstEntry{kUninstallKey + first};
     RemoveTree(dest);
     medium.SetIni("ProductName", product).SetIni("DestDir", dest).SetIni("ShortcutName", linkName);
     Install();
-    EXPECT_EQ(SharedCountOf(windowsCopy), 2u);
+    EXPECT_EQ(SharedCountOf(windowsCopy), c.second);
 
     UninstallRun run = RunUninstaller(firstCommand, {IDYES});
     EXPECT_EQ(run.boxes, std::vector<std::string>{"[question Yes No] " + first + ": " + kUninstallText});
     EXPECT_EQ(run.exitCode, 0);
     EXPECT_FALSE(FileExists(firstDest));
     EXPECT_FALSE(UninstallEntry(first).has_value());
-    EXPECT_EQ(ReadWholeFile(windowsCopy), Sample("EXTRAS\\ZANDEL.INI")) << "the second book's file went with the first";
-    EXPECT_EQ(SharedCountOf(windowsCopy), 1u);
+    EXPECT_EQ(ReadWholeFile(windowsCopy), Sample("EXTRAS\\ZANDEL.INI")) << "went with the first book";
+    EXPECT_EQ(SharedCountOf(windowsCopy), c.afterFirst);
 
     run = RunUninstaller(RegisteredCommand(), {IDYES});
     EXPECT_EQ(run.boxes, std::vector<std::string>{Question()});
     EXPECT_EQ(run.exitCode, 0);
     EXPECT_FALSE(FileExists(dest));
-    EXPECT_FALSE(FileExists(windowsCopy));
-    EXPECT_EQ(SharedCountOf(windowsCopy), std::nullopt);
+    EXPECT_EQ(FileExists(windowsCopy), c.afterSecond.has_value());
+    EXPECT_EQ(SharedCountOf(windowsCopy), c.afterSecond);
     ExpectEntryGone();
-    DeleteFileA(windowsCopy.c_str());
-    ForgetSharedCount(windowsCopy);
 }
+
+INSTANTIATE_TEST_SUITE_P(E2E, SharedWindowsFile,
+                         ::testing::Values(SharedCase{"MadeByTheFirstBook", false, 1, 1, 2, 1, std::nullopt},
+                                           SharedCase{"ThereWithoutACount", true, 2, 2, 3, 2, 1}),
+                         [](const ::testing::TestParamInfo<SharedCase>& info) { return std::string(info.param.name); });
 
 // A book on a drive that is away when it is removed (a stick pulled out, a
 // network drive not connected): no question, the message, exit code 1, and
