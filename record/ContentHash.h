@@ -20,7 +20,8 @@ struct HashedFile {
 
 // Reads the file once, in large blocks, on the calling thread. Nothing when
 // it cannot be opened or read through. A file whose size is not `expectedSize`
-// (when given) is not read at all: its content cannot match.
+// (when given) is not read at all, as its content cannot match: only its size
+// is given then, with a hash of zeros.
 std::optional<HashedFile> HashFile(const std::string& path,
                                            std::optional<uint64_t> expectedSize = std::nullopt);
 
