@@ -3,6 +3,9 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include "framework/CommonControls.h"
+#include "framework/Gdi.h"
+
 class CImageList {
 public:
     CImageList() = default;
@@ -19,19 +22,36 @@ public:
         return *this;
     }
 
-    // Cuts the module's bitmap resource into images `width` pixels wide;
-    // `mask` is the colour drawn transparent. False when it cannot be loaded.
-    bool LoadBitmapStrip(UINT bitmapId, int width, int grow, COLORREF mask) {
+    // Cuts the module's bitmap resource into images `width` pixels wide,
+    // each shown `shownWidth` pixels wide (its height in proportion: a size
+    // made for the screen's DPI); `mask` is the colour drawn transparent.
+    // False when it cannot be loaded.
+    bool LoadBitmapStrip(UINT bitmapId, int width, int shownWidth, int grow, COLORREF mask) {
         DeleteImageList();
-        m_hImageList = ImageList_LoadImageA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(bitmapId), width, grow,
-                                            mask, IMAGE_BITMAP, 0);
+        HINSTANCE module = GetModuleHandleA(nullptr);
+        CBitmap strip;
+        if (!strip.Attach(static_cast<HBITMAP>(LoadImageA(module, MAKEINTRESOURCEA(bitmapId), IMAGE_BITMAP, 0, 0, 0))))
+            return false;
+        BITMAP size = {};
+        if (width <= 0 || shownWidth <= 0 || !GetObjectA(strip, sizeof(size), &size) || size.bmWidth < width)
+            return false;
+        int count = size.bmWidth / width;
+        int shownHeight = MulDiv(size.bmHeight, shownWidth, width);
+        // LoadImage stretches a bitmap resource to the size asked for: pixel by
+        // pixel, so the pictures stay sharp.
+        if (shownWidth != width &&
+            !strip.Attach(static_cast<HBITMAP>(LoadImageA(module, MAKEINTRESOURCEA(bitmapId), IMAGE_BITMAP,
+                                                          count * shownWidth, shownHeight, 0))))
+            return false;
+        m_hImageList = CommonControls::ImageList_Create(shownWidth, shownHeight, ILC_COLOR24 | ILC_MASK, count, grow);
+        if (m_hImageList && CommonControls::ImageList_AddMasked(m_hImageList, strip, mask) < 0) DeleteImageList();
         return m_hImageList != nullptr;
     }
     void DeleteImageList() {
-        if (m_hImageList) ImageList_Destroy(m_hImageList);
+        if (m_hImageList) CommonControls::ImageList_Destroy(m_hImageList);
         m_hImageList = nullptr;
     }
-    int GetImageCount() const { return m_hImageList ? ImageList_GetImageCount(m_hImageList) : 0; }
+    int GetImageCount() const { return m_hImageList ? CommonControls::ImageList_GetImageCount(m_hImageList) : 0; }
     operator HIMAGELIST() const { return m_hImageList; }
 
 private:

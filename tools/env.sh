@@ -7,7 +7,9 @@ export BUILD_DIR
 # tests leave in theirs.
 export WINEPREFIX="${SETUP_WINEPREFIX:-$BUILD_DIR/wineprefix}"
 export HOME="$BUILD_DIR/home"
-export WINEDEBUG=-all
+# Wine's own messages stay off, except in a test that reads the loader's
+# trace (SETUP_WINEDEBUG=+loaddll).
+export WINEDEBUG="${SETUP_WINEDEBUG:--all}"
 export TZ=UTC
 export WINEDLLOVERRIDES="winemenubuilder.exe=d;mscoree=d;mshtml=d"
 export LANG=C.UTF-8

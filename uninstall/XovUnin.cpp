@@ -11,6 +11,7 @@
 #include <optional>
 #include <string>
 
+#include "framework/DllSearch.h"
 #include "record/InstallRecord.h"
 #include "record/RecordStore.h"
 #include "uninstall/Removal.h"
@@ -89,4 +90,7 @@ int Uninstall(const char* commandLine) {
 }
 }  // namespace
 
-int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR commandLine, int) { return Uninstall(commandLine); }
+int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR commandLine, int) {
+    RestrictDllSearchToSystemFolder();
+    return Uninstall(commandLine);
+}
