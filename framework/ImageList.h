@@ -26,27 +26,7 @@ public:
     // each shown `shownWidth` pixels wide (its height in proportion: a size
     // made for the screen's DPI); `mask` is the colour drawn transparent.
     // False when it cannot be loaded.
-    bool LoadBitmapStrip(UINT bitmapId, int width, int shownWidth, int grow, COLORREF mask) {
-        DeleteImageList();
-        HINSTANCE module = GetModuleHandleA(nullptr);
-        CBitmap strip;
-        if (!strip.Attach(static_cast<HBITMAP>(LoadImageA(module, MAKEINTRESOURCEA(bitmapId), IMAGE_BITMAP, 0, 0, 0))))
-            return false;
-        BITMAP size = {};
-        if (width <= 0 || shownWidth <= 0 || !GetObjectA(strip, sizeof(size), &size) || size.bmWidth < width)
-            return false;
-        int count = size.bmWidth / width;
-        int shownHeight = MulDiv(size.bmHeight, shownWidth, width);
-        // LoadImage stretches a bitmap resource to the size asked for: pixel by
-        // pixel, so the pictures stay sharp.
-        if (shownWidth != width &&
-            !strip.Attach(static_cast<HBITMAP>(LoadImageA(module, MAKEINTRESOURCEA(bitmapId), IMAGE_BITMAP,
-                                                          count * shownWidth, shownHeight, 0))))
-            return false;
-        m_hImageList = CommonControls::ImageList_Create(shownWidth, shownHeight, ILC_COLOR24 | ILC_MASK, count, grow);
-        if (m_hImageList && CommonControls::ImageList_AddMasked(m_hImageList, strip, mask) < 0) DeleteImageList();
-        return m_hImageList != nullptr;
-    }
+    bool LoadBitmapStrip(UINT bitmapId, int width, int shownWidth, int grow, COLORREF mask);
     void DeleteImageList() {
         if (m_hImageList) CommonControls::ImageList_Destroy(m_hImageList);
         m_hImageList = nullptr;
