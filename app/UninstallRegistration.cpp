@@ -7,6 +7,7 @@
 #include "settings/InstallSettings.h"
 #include "settings/SetupTexts.h"
 #include "engine/FileOperations.h"
+#include "framework/PathText.h"
 #include "record/SetupRunRecord.h"
 
 namespace {
@@ -25,10 +26,8 @@ void RegisterUninstaller() {
     // name the values would land in the Uninstall key itself, and a backslash
     // would make a key of the name's first part.
     const std::string& name = settings.ProductName;
-    if (name.empty() || name.find('\\') != std::string::npos) return;
-    std::string uninstaller = settings.WindowsDir;
-    if (uninstaller.empty() || uninstaller.back() != '\\') uninstaller += '\\';
-    uninstaller += "XOVUNIN.EXE";
+    if (name.empty() || FindChar(name, '\\') != std::string::npos) return;
+    std::string uninstaller = JoinPath(settings.WindowsDir, "XOVUNIN.EXE");
     CopyFileA("XOVUNIN.EXE", uninstaller.c_str(), FALSE);
 
     HKEY uninstallKey = nullptr;

@@ -22,6 +22,7 @@
 #include "../tests/dialogs/DialogDriver.h"
 #include "settings/SetupTexts.h"
 #include "dialogs/BrowseFolderDialog.h"
+#include "framework/PathText.h"
 #include "dialogs/FolderBrowsing.h"
 
 namespace {
@@ -126,7 +127,7 @@ int main(int argc, char** argv) {
     rest = rest.substr(3);
     while (item && !rest.empty()) {
         ExpandByKey(tree, item);
-        size_t slash = rest.find('\\');
+        size_t slash = FindChar(rest, '\\');
         std::string part = rest.substr(0, slash);
         rest = slash == std::string::npos ? "" : rest.substr(slash + 1);
         item = FindChild(tree, item, part);

@@ -4,12 +4,9 @@
 
 #include <algorithm>
 
+#include "framework/PathText.h"
 
-std::string JoinFolderPath(const std::string& path, const std::string& name) {
-    std::string joined = path;
-    if (joined.empty() || joined.back() != '\\') joined += '\\';
-    return joined + name;
-}
+std::string JoinFolderPath(const std::string& path, const std::string& name) { return JoinPath(path, name); }
 
 std::string FolderSearchPattern(const std::string& path) { return JoinFolderPath(path, "*.*"); }
 
@@ -42,23 +39,33 @@ bool IsAllowedNewDirChar(char c) {
     }
 }
 
-NewDirFilterResult FilterNewDirText(const std::string& text, int selectionStart) {
+namespace {
+// A character of the text, one or two bytes long, may stand in a new name.
+bool IsAllowedCharacter(std::string_view character) {
+    return character.size() == 1 && IsAllowedNewDirChar(character[0]);
+}
+}  // namespace
+
+NewDirFilterResult FilterNewDirText(const std::string& text, int selectionStart, UINT codePage) {
     NewDirFilterResult result;
     result.text = text;
     // Putting the filtered text back leaves the caret at 0: that change is left alone.
     if (text.empty() || selectionStart <= 0 || static_cast<size_t>(selectionStart) > text.size()) return result;
-    size_t index = static_cast<size_t>(selectionStart) - 1;
-    if (IsAllowedNewDirChar(text[index])) return result;
+    size_t index = PreviousCharIndex(text, static_cast<size_t>(selectionStart), codePage);
+    size_t length = NextCharIndex(text, index, codePage) - index;
+    if (IsAllowedCharacter(std::string_view(text).substr(index, length))) return result;
     result.removed = true;
-    result.text.erase(index, 1);
-    if (selectionStart > 1) result.caret = selectionStart - 1;
+    result.text.erase(index, length);
+    if (index > 0) result.caret = static_cast<int>(index);
     return result;
 }
 
-std::string KeepAllowedNewDirChars(const std::string& text) {
+std::string KeepAllowedNewDirChars(const std::string& text, UINT codePage) {
     std::string kept;
-    for (char c : text)
-        if (IsAllowedNewDirChar(c)) kept += c;
+    for (size_t i = 0; i < text.size(); i = NextCharIndex(text, i, codePage)) {
+        std::string_view character = std::string_view(text).substr(i, NextCharIndex(text, i, codePage) - i);
+        if (IsAllowedCharacter(character)) kept += character;
+    }
     return kept;
 }
 

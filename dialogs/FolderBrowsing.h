@@ -2,6 +2,8 @@
 // The folder browser's rules that need no window: the order of folder names,
 // how tree texts join into a path, the New Directory character filter and the
 // resulting path.
+#include <windows.h>
+
 #include <string>
 #include <vector>
 
@@ -30,17 +32,19 @@ void SortFolderNames(std::vector<std::string>& names);
 bool IsAllowedNewDirChar(char c);
 
 // What the New Directory filter does with the box's text when the caret (the
-// selection start) stands at `selectionStart`. Only the character just before
-// the caret is examined.
+// selection start, in bytes) stands at `selectionStart`. Only the character
+// just before the caret is examined, and a refused one goes whole: a
+// double-byte character (from 128 up, so always refused) leaves no half behind.
 struct NewDirFilterResult {
     bool removed = false;  // the character was refused and taken out of `text`
     std::string text;      // the text to put back into the box
     int caret = -1;        // where to put the caret afterwards; -1: leave it where the box puts it
 };
-NewDirFilterResult FilterNewDirText(const std::string& text, int selectionStart);
+NewDirFilterResult FilterNewDirText(const std::string& text, int selectionStart, UINT codePage = CP_ACP);
 
-// The text with every character that IsAllowedNewDirChar refuses taken out.
-std::string KeepAllowedNewDirChars(const std::string& text);
+// The text with every character that IsAllowedNewDirChar refuses taken out
+// (a double-byte character whole).
+std::string KeepAllowedNewDirChars(const std::string& text, UINT codePage = CP_ACP);
 
 // How many characters the New Directory box may hold so that the selected
 // folder plus the new name stays within `maxChosenPath`; at least 1.

@@ -12,6 +12,7 @@
 #include "engine/ReplaceFileDialog.h"
 #include "record/SetupRunRecord.h"
 #include "framework/AnsiText.h"
+#include "framework/PathText.h"
 
 namespace {
 // Owns one directory search.
@@ -90,9 +91,7 @@ bool DestinationPath(const std::string& destination, const char* name, std::stri
 }
 
 std::string UpperFullPath(const std::string& path) {
-    std::string result = UpperAnsi(FullPath(path).value_or(""));
-    while (result.size() > 3 && result.back() == '\\') result.pop_back();
-    return result;
+    return StripTrailingBackslashes(UpperAnsi(FullPath(path).value_or("")), 3);
 }
 
 // The full path of the destination folder, upper-cased as the file system
@@ -200,8 +199,7 @@ void CopyLevel(const std::string& destination) {
 void CopyTree(const std::string& destination) {
     // Destination paths are joined with "\\": a drive root such as "C:\\" is
     // handed down without its backslash, so no path shows it doubled.
-    std::string folder = destination;
-    while (!folder.empty() && folder.back() == '\\') folder.pop_back();
+    std::string folder = StripTrailingBackslashes(destination);
     DestinationRootKey = UpperFullPath(folder + "\\");
     CopyLevel(folder);
     DestinationRootKey.clear();

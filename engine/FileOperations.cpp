@@ -1,5 +1,6 @@
 #include "engine/FileOperations.h"
 
+#include "framework/PathText.h"
 #include "record/SetupRunRecord.h"
 
 bool CreateDirectoryPath(const std::string& path) {
@@ -19,7 +20,7 @@ bool CreateDirectoryPath(const std::string& path) {
         prefix = path.substr(0, index);
     }
     while (index < path.size()) {
-        size_t end = path.find('\\', index);
+        size_t end = FindChar(path, '\\', index);
         if (end == std::string::npos) end = path.size();
         prefix.append(path, index, end - index);
         if (CreateDirectoryA(prefix.c_str(), nullptr)) RecordCreatedFolder(prefix);
@@ -72,7 +73,7 @@ std::string MakeLongFileName(const std::string& name) {
         if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
     };
     upper(result[0]);
-    for (size_t i = result.find('_'); i != std::string::npos; i = result.find('_', i + 1)) {
+    for (size_t i = FindChar(result, '_'); i != std::string::npos; i = FindChar(result, '_', i + 1)) {
         result[i] = ' ';
         if (i + 1 < result.size()) upper(result[i + 1]);
     }

@@ -1,5 +1,7 @@
 #include "engine/FilePlacement.h"
 
+#include "framework/PathText.h"
+
 namespace {
 // Names made of these characters only, for a temporary name that must be as
 // short as the destination's own.
@@ -27,8 +29,7 @@ HANDLE CreateNew(const std::string& path) {
 }  // namespace
 
 HANDLE CreateTemporaryBeside(const std::string& destPath, std::string& temporary) {
-    size_t slash = destPath.find_last_of('\\');
-    std::string folder = slash == std::string::npos ? std::string() : destPath.substr(0, slash + 1);
+    std::string folder = SplitPath(destPath).folder;
     size_t nameLength = destPath.size() - folder.size();
     if (nameLength == 0) return INVALID_HANDLE_VALUE;
 

@@ -1,22 +1,40 @@
 #include "engine/PathShortening.h"
 
+#include <vector>
+
 #include "framework/Gdi.h"
+#include "framework/PathText.h"
 
 namespace {
-// The form after `passes` removals on each side of the dots placed in the middle.
-std::string DottedForm(const std::string& text, size_t passes) {
-    size_t middle = text.size() / 2;
-    size_t before = middle - 1 - passes;     // characters kept before "..."
-    size_t afterStart = middle + 2 + passes;  // first character kept after "..."
-    return text.substr(0, before) + "..." + text.substr(afterStart);
-}
+// The text as whole characters: a double-byte character is removed whole or
+// kept whole, never cut in two (half of one shows as garbage).
+class Characters {
+public:
+    Characters(const std::string& text, UINT codePage) : m_text(text), m_starts(CharStarts(text, codePage)) {
+        m_starts.push_back(text.size());
+    }
+    size_t Count() const { return m_starts.size() - 1; }
+    // The form after `passes` removals on each side of the dots placed in the middle.
+    std::string DottedForm(size_t passes) const {
+        size_t middle = Count() / 2;
+        size_t before = middle - 1 - passes;     // characters kept before "..."
+        size_t afterStart = middle + 2 + passes;  // first character kept after "..."
+        return m_text.substr(0, m_starts[before]) + "..." + m_text.substr(m_starts[afterStart]);
+    }
+
+private:
+    const std::string& m_text;
+    std::vector<size_t> m_starts;
+};
 }  // namespace
 
-std::string ShortenTextToFit(const std::string& text, int width, const TextMeasure& measure) {
+std::string ShortenTextToFit(const std::string& text, int width, const TextMeasure& measure, UINT codePage) {
     if (width < 10 || text.empty()) return {};
     if (measure(text) <= width) return text;
+    Characters characters(text, codePage);
+    size_t count = characters.Count();
     // Too short to put "..." in its middle: nothing can be removed.
-    if (text.size() < 3) return text;
+    if (count < 3) return text;
 
     // Each pass removes one character after and one before the dots, and the
     // width only shrinks from pass to pass. So instead of measuring after
@@ -24,18 +42,18 @@ std::string ShortenTextToFit(const std::string& text, int width, const TextMeasu
     // and the first fitting pass is then found by bisection: O(log p)
     // measurements for p passes, and as few as measuring each pass when only
     // a pass or two are needed.
-    size_t middle = text.size() / 2;
-    size_t lastPass = std::min(middle - 1, text.size() - middle - 2);
-    auto fits = [&](size_t passes) { return measure(DottedForm(text, passes)) <= width; };
+    size_t middle = count / 2;
+    size_t lastPass = std::min(middle - 1, count - middle - 2);
+    auto fits = [&](size_t passes) { return measure(characters.DottedForm(passes)) <= width; };
     size_t probe = 0;
     size_t tooWide = 0;  // a pass known not to fit, once probe > 0
     while (!fits(probe)) {
         // Nothing is left to remove on one side: the shortest form is all there is.
-        if (probe == lastPass) return DottedForm(text, lastPass);
+        if (probe == lastPass) return characters.DottedForm(lastPass);
         tooWide = probe;
         probe = std::min(lastPass, probe * 2 + 1);
     }
-    if (probe == 0) return DottedForm(text, 0);
+    if (probe == 0) return characters.DottedForm(0);
     size_t low = tooWide + 1;
     size_t high = probe;
     while (low < high) {
@@ -45,7 +63,7 @@ std::string ShortenTextToFit(const std::string& text, int width, const TextMeasu
         else
             low = mid + 1;
     }
-    return DottedForm(text, low);
+    return characters.DottedForm(low);
 }
 
 std::string ShortenPathToFit(HWND window, int width, const std::string& text) {

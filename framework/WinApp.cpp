@@ -1,6 +1,7 @@
 #include "framework/WinApp.h"
 
 #include "framework/CommonControls.h"
+#include "framework/PathText.h"
 #include "framework/Wnd.h"
 
 namespace {
@@ -9,12 +10,7 @@ CWinApp* g_app = nullptr;
 std::string ExecutableBaseName() {
     char path[MAX_PATH] = {};
     DWORD n = GetModuleFileNameA(nullptr, path, MAX_PATH);
-    std::string name(path, n < MAX_PATH ? n : MAX_PATH - 1);
-    size_t slash = name.find_last_of("\\/");
-    if (slash != std::string::npos) name.erase(0, slash + 1);
-    size_t dot = name.find_last_of('.');
-    if (dot != std::string::npos) name.erase(dot);
-    return name;
+    return NameWithoutExtension(std::string_view(path, n < MAX_PATH ? n : MAX_PATH - 1));
 }
 }  // namespace
 

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "framework/DllSearch.h"
+#include "framework/PathText.h"
 #include "publisher/MediumCheck.h"
 #include "publisher/MediumPack.h"
 
@@ -36,7 +37,7 @@ std::string OurFolder() {
     DWORD length = GetModuleFileNameA(nullptr, path, MAX_PATH);
     if (length == 0 || length >= MAX_PATH) return ".";
     std::string self(path, length);
-    return self.substr(0, self.find_last_of('\\'));
+    return StripTrailingBackslashes(SplitPath(self).folder);
 }
 }  // namespace
 

@@ -16,6 +16,7 @@
 #include "settings/InstallSettings.h"
 #include "settings/SettingsCheck.h"
 #include "framework/AnsiText.h"
+#include "framework/PathText.h"
 
 namespace {
 // The files of the publisher's folder that go on the medium as they are,
@@ -53,8 +54,7 @@ public:
     // A copy of a file as it is; false (said on the console) when it fails.
     bool CopyAsIs(const std::string& relative) {
         std::string to = m_target + "\\" + relative;
-        size_t slash = to.find_last_of('\\');
-        CreateDirectoryPath(to.substr(0, slash));
+        CreateDirectoryPath(StripTrailingBackslashes(SplitPath(to).folder));
         if (!CopyFileA((m_source + "\\" + relative).c_str(), to.c_str(), TRUE)) return Failed(relative);
         // A file from a read-only source (a CD) stays replaceable on the medium being made.
         SetFileAttributesA(to.c_str(), FILE_ATTRIBUTE_NORMAL);

@@ -1,5 +1,6 @@
 #include "record/InstallRecord.h"
 #include "framework/AnsiText.h"
+#include "framework/PathText.h"
 
 #include <windows.h>
 
@@ -29,7 +30,7 @@ bool IsRecordablePath(std::string_view path) {
         return false;
     size_t start = 3;
     while (start <= path.size()) {
-        size_t end = path.find_first_of("\\/", start);
+        size_t end = FindFirstOf(path, "\\/", start);
         if (end == std::string_view::npos) end = path.size();
         std::string_view part = path.substr(start, end - start);
         if (part == "." || part == "..") return false;

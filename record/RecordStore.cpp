@@ -1,13 +1,15 @@
 #include "record/RecordStore.h"
 
 #include <string>
+
+#include "framework/PathText.h"
 #include <vector>
 
 namespace {
 // Far beyond any book (a line is about 80 bytes): a larger value is not ours.
 constexpr DWORD kMostRecordBytes = 32u * 1024 * 1024;
 
-bool IsEntryName(const std::string& product) { return !product.empty() && product.find('\\') == std::string::npos; }
+bool IsEntryName(const std::string& product) { return !product.empty() && FindChar(product, '\\') == std::string::npos; }
 
 std::optional<std::string> ReadValue(HKEY entry, const char* name, DWORD wantedType) {
     DWORD type = 0, size = 0;

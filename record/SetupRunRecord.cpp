@@ -9,6 +9,7 @@
 #include "record/RecordStore.h"
 #include "record/RecordedFiles.h"
 #include "framework/AnsiText.h"
+#include "framework/PathText.h"
 
 namespace {
 class RunRecord {
@@ -82,9 +83,8 @@ void RecordCreatedFolder(const std::string& path) {
     if (!full) return;
     RecordEntry entry;
     entry.kind = RecordEntry::Kind::Folder;
-    entry.path = *full;
     // "C:\Book\" and "C:\Book" are one folder.
-    while (entry.path.size() > 3 && entry.path.back() == '\\') entry.path.pop_back();
+    entry.path = StripTrailingBackslashes(*full, 3);
     ThisRun().Add(std::move(entry));
 }
 
@@ -97,8 +97,7 @@ void RecordScriptCopy(const std::string& path) {
 void SaveInstallRecord(const std::string& product, const std::string& installPath) {
     std::optional<std::string> folder = FullPath(installPath);
     if (!folder) return;
-    while (folder->size() > 3 && folder->back() == '\\') folder->pop_back();
-    ThisRun().Registered(product, *folder);
+    ThisRun().Registered(product, StripTrailingBackslashes(*folder, 3));
     Store(product);
 }
 

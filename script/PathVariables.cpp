@@ -1,5 +1,6 @@
 #include "script/PathVariables.h"
 #include "framework/AnsiText.h"
+#include "framework/PathText.h"
 
 #include <windows.h>
 
@@ -25,7 +26,7 @@ const PathVariable PathVariables[] = {
 // system's ANSI upper-casing, which keeps every byte in place.
 std::string LeadingName(const std::string& field) {
     std::string upper = UpperAnsi(field);
-    size_t close = upper.find('%', 1);
+    size_t close = FindChar(upper, '%', 1);
     return upper.substr(0, close == std::string::npos ? upper.size() : close + 1);
 }
 
@@ -40,7 +41,7 @@ std::string VariableValue(const std::string& upperName, const InstallSettingsRec
     if (!variable) return upperName;
     std::string value = settings.*variable->value;
     // A drive root such as D:\ gives D:, so that "%STARTDIR%\X" has one backslash.
-    if (variable->value == &InstallSettingsRecord::StartDir && !value.empty() && value.back() == '\\')
+    if (variable->value == &InstallSettingsRecord::StartDir && EndsWithBackslash(value))
         value.pop_back();
     return value;
 }
@@ -53,7 +54,7 @@ std::string ExpandPathVariable(const std::string& field, const InstallSettingsRe
     size_t nameLength = name.size();
     std::string result = VariableValue(name, settings);
     if (nameLength < field.size()) {
-        bool joined = (!result.empty() && result.back() == '\\') || field[nameLength] == '\\';
+        bool joined = EndsWithBackslash(result) || field[nameLength] == '\\';
         if (!joined) result += '\\';
         result.append(field, nameLength, std::string::npos);
     }

@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include "framework/PathText.h"
 #include "framework/SafeFormat.h"
 
 // The path rules of the script's commands, apart from running them: no
@@ -14,28 +15,17 @@ ScriptPathParts SplitScriptPath(const std::string& path) {
         parts.drive = path.substr(0, 2);
         start = 2;
     }
-    size_t nameStart = start;
-    size_t lastPeriod = std::string::npos;
-    for (size_t i = start; i < path.size(); ++i) {
-        char c = path[i];
-        if (IsDBCSLeadByte(static_cast<BYTE>(c)) && i + 1 < path.size()) {
-            ++i;
-        } else if (c == '\\' || c == '/') {
-            nameStart = i + 1;
-            lastPeriod = std::string::npos;
-        } else if (c == '.') {
-            lastPeriod = i;
-        }
-    }
-    parts.directory = path.substr(start, nameStart - start);
-    size_t nameEnd = lastPeriod == std::string::npos ? path.size() : lastPeriod;
-    parts.name = path.substr(nameStart, nameEnd - nameStart);
-    parts.extension = path.substr(nameEnd);
+    std::string_view rest = std::string_view(path).substr(start);
+    PathSplit split = SplitPath(rest);
+    size_t period = FindLastOf(split.name, ".");
+    parts.directory = split.folder;
+    parts.name = split.name.substr(0, period);
+    parts.extension = period == std::string::npos ? std::string() : split.name.substr(period);
     return parts;
 }
 
 std::string CheckCopyLine(const std::string& command, const std::string& source, std::string& destination) {
-    if (source.find('.') == std::string::npos)
+    if (FindChar(source, '.') == std::string::npos)
         return StringPrintf("'%s' is an illegal filename. (The filename _must_ have an extension.)", source.c_str());
     ScriptPathParts from = SplitScriptPath(source);
     ScriptPathParts to = SplitScriptPath(destination);

@@ -16,14 +16,21 @@ have xorriso || need+=(xorriso)
 have import || need+=(imagemagick)
 have python3 || need+=(python3)
 [ -d /usr/src/googletest/googletest ] || need+=(googletest)
+have localedef || need+=(locales)
+# The Japanese system of the code-page scenarios (Wine takes code page 932 from it).
+japanese() { locale -a 2>/dev/null | grep -qix 'ja_JP.utf8'; }
 
-[ ${#need[@]} -eq 0 ] && exit 0
+if [ ${#need[@]} -eq 0 ] && japanese; then exit 0; fi
 if [ "$(id -u)" -ne 0 ]; then
   echo "Please install: ${need[*]} (after 'dpkg --add-architecture i386; apt-get update')" >&2
+  echo "and make the Japanese locale: localedef -i ja_JP -f UTF-8 ja_JP.UTF-8" >&2
   exit 1
 fi
-echo "Installing: ${need[*]}"
-dpkg --add-architecture i386
-export DEBIAN_FRONTEND=noninteractive
-apt-get update -qq
-apt-get install -y -qq --no-install-recommends "${need[@]}" >/dev/null
+if [ ${#need[@]} -gt 0 ]; then
+  echo "Installing: ${need[*]}"
+  dpkg --add-architecture i386
+  export DEBIAN_FRONTEND=noninteractive
+  apt-get update -qq
+  apt-get install -y -qq --no-install-recommends "${need[@]}" >/dev/null
+fi
+japanese || localedef -i ja_JP -f UTF-8 ja_JP.UTF-8

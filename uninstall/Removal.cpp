@@ -4,10 +4,11 @@
 
 #include <algorithm>
 
+#include "framework/PathText.h"
 #include "record/RecordedFiles.h"
 
 namespace {
-size_t Depth(const std::string& path) { return static_cast<size_t>(std::count(path.begin(), path.end(), '\\')); }
+size_t Depth(const std::string& path) { return CountChar(path, '\\'); }
 
 bool IsFile(const std::string& path) {
     DWORD attributes = GetFileAttributesA(path.c_str());

@@ -1,18 +1,16 @@
 #include "uninstall/UninstallCommand.h"
 
+#include "framework/PathText.h"
 #include "record/InstallRecord.h"
 
 namespace {
-std::string WithoutTrailingBackslashes(std::string path) {
-    while (!path.empty() && path.back() == '\\') path.pop_back();
-    return path;
-}
+std::string WithoutTrailingBackslashes(const std::string& path) { return StripTrailingBackslashes(path); }
 }  // namespace
 
 std::optional<UninstallCommand> ParseUninstallCommand(std::string_view commandLine) {
     size_t open = commandLine.find_first_not_of(" \t");
     if (open == std::string_view::npos || commandLine[open] != '`') return std::nullopt;
-    size_t close = commandLine.find('`', open + 1);
+    size_t close = FindChar(commandLine, '`', open + 1);
     if (close == std::string_view::npos || close == open + 1) return std::nullopt;
     if (close + 1 >= commandLine.size() || commandLine[close + 1] != ' ') return std::nullopt;
     UninstallCommand command;

@@ -12,6 +12,7 @@
 #include <string>
 
 #include "framework/DllSearch.h"
+#include "framework/PathText.h"
 #include "record/InstallRecord.h"
 #include "record/RecordStore.h"
 #include "uninstall/Removal.h"
@@ -31,12 +32,7 @@ std::string WindowsFolder() {
 std::string ProgramName() {
     char path[MAX_PATH] = {};
     GetModuleFileNameA(nullptr, path, MAX_PATH);
-    std::string name = path;
-    size_t slash = name.find_last_of("\\/");
-    if (slash != std::string::npos) name.erase(0, slash + 1);
-    size_t period = name.rfind('.');
-    if (period != std::string::npos) name.erase(period);
-    return name;
+    return NameWithoutExtension(path);
 }
 
 // What the uninstaller learns from the product's entry.

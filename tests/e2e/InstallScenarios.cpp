@@ -1057,3 +1057,66 @@ TEST_F(UninstallScenario, SecondInstallThenOneUninstall) {
     ExpectShortcutIn(nullptr);
     ExpectEntryGone();
 }
+
+namespace {
+// The text in the system's ANSI code page (932 on a Japanese Windows), from
+// the UTF-8 of this source.
+std::string Ansi(const char* utf8) {
+    wchar_t wide[MAX_PATH] = {};
+    int length = MultiByteToWideChar(CP_UTF8, 0, utf8, -1, wide, MAX_PATH);
+    char ansi[2 * MAX_PATH] = {};
+    WideCharToMultiByte(CP_ACP, 0, wide, length, ansi, sizeof ansi, nullptr, nullptr);
+    return ansi;
+}
+
+// A book whose names are Japanese, on a Japanese Windows (code page 932):
+// every name holds characters whose second byte is "\" (ソ, 表), "_" (ダ),
+// "|" (ポ) or "`" (チ). Run by CTest under a Japanese locale in a prefix of
+// its own (CodePage932.*), not with the other scenarios.
+class CodePage932Scenario : public UninstallScenario {
+protected:
+    CodePage932Scenario() {
+        dest = Medium::WorkDir() + "\\" + Ansi("チ本") + "\\" + Ansi("一覧表");
+        product = Ansi("ソフト表");
+        linkName = product + " Files";
+    }
+    void SetUp() override {
+        ASSERT_EQ(GetACP(), 932u) << "this scenario runs under a Japanese locale";
+        RemoveTree(Medium::WorkDir() + "\\" + Ansi("チ本"));
+        UninstallScenario::SetUp();
+    }
+};
+}  // namespace
+
+TEST_F(CodePage932Scenario, InstallsRegistersRunsItsScriptAndUninstallsWhole) {
+    const std::string windowsCopy = WindowsFolder() + "\\" + Ansi("表ソ.INI");
+    DeleteFileA(windowsCopy.c_str());
+    medium.AddFile("CODE\\" + Ansi("ダ_ポ.TXT"), "da po")
+        .AddFile("CODE\\" + Ansi("表_チ") + "\\" + Ansi("能_十.TXT"), "nou juu")
+        .AddFile("EXTRAS\\" + Ansi("予定表.TXT"), "yotei")
+        .AddFile("SCRIPT.TXT", "COPY %STARTDIR%\\EXTRAS\\" + Ansi("予定表.TXT") + " %INSTALLPATH%\r\n" +
+                                   "COPY %STARTDIR%\\EXTRAS\\ZANDEL.INI %WINDOWS%\\" + Ansi("表ソ.INI") + "\r\n");
+    medium.AddCopy("XOVUNIN.EXE", XOVUNIN_EXE);
+    std::string output;
+    EXPECT_EQ(RunMedium("check \"" + medium.Build() + "\"", output), 0) << output;
+    EXPECT_EQ(output, "0 errors, 0 warnings\n");
+
+    Install();
+    Tree expected = SampleTree();
+    expected[Ansi("ダ ポ.txt")] = "da po";
+    expected[Ansi("表 チ") + "\\" + Ansi("能 十.txt")] = "nou juu";
+    expected[Ansi("予定表.TXT")] = "yotei";
+    EXPECT_EQ(TreeDifferences(InstalledTree(dest), expected), "");
+    EXPECT_EQ(ReadWholeFile(windowsCopy), Sample("EXTRAS\\ZANDEL.INI"));
+    ExpectShortcutIn("Desktop");
+    ExpectRegistered(true);  // under the name with ソ and 表, naming the folder with チ and 表
+
+    UninstallRun run = RunUninstaller(RegisteredCommand(), {IDYES});
+    EXPECT_EQ(run.boxes, std::vector<std::string>{Question()});
+    EXPECT_EQ(run.exitCode, 0);
+    EXPECT_FALSE(FileExists(Medium::WorkDir() + "\\" + Ansi("チ本")))
+        << "left: " << TreeDifferences(InstalledTree(dest), Tree{});
+    EXPECT_FALSE(FileExists(windowsCopy));
+    ExpectShortcutIn(nullptr);
+    ExpectEntryGone();
+}

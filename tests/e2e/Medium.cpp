@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <cctype>
 
+#include "framework/PathText.h"
+
 namespace {
 std::string Upper(std::string text) {
     for (char& c : text) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
@@ -19,9 +21,8 @@ std::string Trimmed(const std::string& text) {
 }
 
 std::string Normalised(std::string path) {
-    std::replace(path.begin(), path.end(), '/', '\\');
-    while (!path.empty() && path.back() == '\\') path.pop_back();
-    return Upper(path);
+    for (size_t at = FindChar(path, '/'); at != std::string::npos; at = FindChar(path, '/', at + 1)) path[at] = '\\';
+    return Upper(StripTrailingBackslashes(path));
 }
 }  // namespace
 
@@ -168,7 +169,7 @@ std::string Medium::Build() {
         if (!WriteWholeFile(m_path + "\\" + relative, content)) return "";
     for (const auto& [relative, source] : m_copies) {
         std::string target = m_path + "\\" + relative;
-        MakeFolders(target.substr(0, target.find_last_of('\\')));
+        MakeFolders(StripTrailingBackslashes(SplitPath(target).folder));
         if (!CopyFileA(source.c_str(), target.c_str(), FALSE)) return "";
     }
     if (!EditProfile("SETUP.INI", "Setup", m_iniEdits)) return "";

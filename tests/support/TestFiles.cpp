@@ -3,6 +3,8 @@
 #include <objbase.h>
 #include <shlobj.h>
 
+#include "framework/PathText.h"
+
 std::string WorkFolder(const std::string& name) { return std::string(TEST_WORK_DIR) + "\\" + name; }
 
 std::string MakeTestFolder(const std::string& name) {
@@ -34,14 +36,14 @@ void RemoveTree(const std::string& path) {
 }
 
 void MakeFolders(const std::string& path) {
-    for (size_t at = path.find('\\', 3); at != std::string::npos; at = path.find('\\', at + 1))
+    for (size_t at = FindChar(path, '\\', 3); at != std::string::npos; at = FindChar(path, '\\', at + 1))
         CreateDirectoryA(path.substr(0, at).c_str(), nullptr);
     CreateDirectoryA(path.c_str(), nullptr);
 }
 
 bool WriteWholeFile(const std::string& path, const std::string& content, DWORD attributes) {
-    size_t slash = path.find_last_of('\\');
-    if (slash != std::string::npos) MakeFolders(path.substr(0, slash));
+    std::string folder = SplitPath(path).folder;
+    if (!folder.empty()) MakeFolders(folder.substr(0, folder.size() - 1));
     HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) return false;
     DWORD written = 0;

@@ -102,6 +102,9 @@ TEST(FolderBrowsing, LargeListSortsLikePairwiseOrder) {
 }
 
 TEST(FolderBrowsing, NewDirectoryCharacters) {
+    // Pasted text is filtered whole at OK: a double-byte character goes with both its bytes.
+    EXPECT_EQ(KeepAllowedNewDirChars("B\x83\x41" "C\x95\x5C(1)", 932), "BC(1)");
+    EXPECT_EQ(KeepAllowedNewDirChars("B\x83\x41" "C\x95\x5C(1)", 1252), "BAC(1)");
     const std::string allowed = "AZaz09#$%&'() ";
     for (char c : allowed) EXPECT_TRUE(IsAllowedNewDirChar(c)) << "'" << c << "'";
     const std::string refused = "-_.\\/:*?\"<>|!@^~`{}[];,+=\t\x01\x7f\x80\xC4\xE9\xFF";
@@ -115,6 +118,7 @@ TEST(FolderBrowsing, FilterLooksOnlyAtTheCharacterBeforeTheCaret) {
         bool removed;
         const char* expectedText;
         int expectedCaret;
+        UINT codePage = 1252;
     };
     const Case cases[] = {
         {"A-", 2, true, "A", 1},       // typed "-" after "A"
@@ -126,9 +130,13 @@ TEST(FolderBrowsing, FilterLooksOnlyAtTheCharacterBeforeTheCaret) {
         {"", 0, false, "", -1},
         {"A\xE9", 2, true, "A", 1},
         {"AB", 7, false, "AB", -1},    // a caret past the end examines nothing
+        // A double-byte character goes whole, whatever its second byte looks like.
+        {"A\x95\x5C", 3, true, "A", 1, 932},   // 表
+        {"\x83\x41", 2, true, "", -1, 932},     // ア: its second byte is "A"
+        {"\x83\x41" "B", 3, false, "\x83\x41" "B", -1, 932},
     };
     for (const Case& c : cases) {
-        NewDirFilterResult result = FilterNewDirText(c.text, c.caret);
+        NewDirFilterResult result = FilterNewDirText(c.text, c.caret, c.codePage);
         EXPECT_EQ(result.removed, c.removed) << c.text << " @" << c.caret;
         EXPECT_EQ(result.text, c.expectedText) << c.text << " @" << c.caret;
         EXPECT_EQ(result.caret, c.expectedCaret) << c.text << " @" << c.caret;

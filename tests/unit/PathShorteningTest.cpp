@@ -46,6 +46,26 @@ TEST(ShortenTextToFit, KeepsDriveAndFileNameOfAPath) {
     EXPECT_EQ(ShortenTextToFit("C:\\Books\\Demo\\Chapter1\\Readme.txt", 200, byLength), "C:\\Books...adme.txt");
 }
 
+// In code page 932 a character may take two bytes: the dots take the place of
+// whole characters, so that no half of one is left to show as garbage.
+TEST(ShortenTextToFit, RemovesDoubleByteCharactersWhole) {
+    auto byBytes = [](const std::string& s) { return static_cast<int>(s.size()) * 10; };
+    // C : \ 一 覧 表 \ ソ 能 x: ten characters in fifteen bytes.
+    const std::string path = "C:\\\x88\xEA\x97\x97\x95\x5C\\\x83\x5C\x94\x5Cx";
+    const struct {
+        UINT codePage;
+        int width;
+        const char* expected;
+    } cases[] = {
+        {932, 140, "C:\\\x88\xEA...\x83\x5C\x94\x5Cx"},
+        {932, 100, "C:\\...\x94\x5Cx"},
+        {932, 70, "C:...x"},
+        {1252, 120, "C:\\\x88...\x5C\x94\x5Cx"},  // every byte a character: 一 and ソ cut in two
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(ShortenTextToFit(path, c.width, byBytes, c.codePage), c.expected) << c.codePage << " in " << c.width;
+}
+
 // The rule as the user sees it: dots in the middle, then one character off
 // each side per pass, measuring after every pass.
 std::string ShortenPassByPass(std::string text, int width, const TextMeasure& measure) {

@@ -1,0 +1,67 @@
+#pragma once
+// Path text in the system's ANSI code page. On a Japanese, Chinese or Korean
+// Windows a character can take two bytes, and its second byte may be "\",
+// "_", "|" or "`" (code page 932's "表" is 0x95 0x5C). A scan that looks at
+// bytes would cut such a name apart, so every search, split and cut of a
+// path steps from character to character here, by the system's own lead-byte
+// rules. On a single-byte code page each byte is a character and every
+// result is what a byte scan gives.
+//
+// The code page is the system's ANSI one unless a caller names another (the
+// tests name 932 and 1252 to pin the rules of both on any system).
+#include <windows.h>
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+// The index of the character after the one starting at `index`. A lead byte
+// with nothing after it is a character of its own.
+size_t NextCharIndex(std::string_view text, size_t index, UINT codePage = CP_ACP);
+
+// The index where the character ending just before `index` starts (0 at the start).
+size_t PreviousCharIndex(std::string_view text, size_t index, UINT codePage = CP_ACP);
+
+// The start of every character, in order: the places where text may be cut.
+std::vector<size_t> CharStarts(std::string_view text, UINT codePage = CP_ACP);
+
+// The first character `c` (a single-byte one) at or after `from`, which must
+// start a character; npos when there is none. A byte of that value inside a
+// double-byte character is not `c`.
+size_t FindChar(std::string_view text, char c, size_t from = 0, UINT codePage = CP_ACP);
+
+// The first character at or after `from` that is one of `chars`; npos when none is.
+size_t FindFirstOf(std::string_view text, std::string_view chars, size_t from = 0, UINT codePage = CP_ACP);
+
+// The last character that is one of `chars` (single-byte ones); npos when none is.
+size_t FindLastOf(std::string_view text, std::string_view chars, UINT codePage = CP_ACP);
+
+// The last "\" or "/" of the path; npos when there is none.
+size_t FindLastSeparator(std::string_view path, UINT codePage = CP_ACP);
+
+// How many characters `c` the text holds.
+size_t CountChar(std::string_view text, char c, UINT codePage = CP_ACP);
+
+// Whether the path's last character is a backslash (not the second byte of
+// a double-byte character).
+bool EndsWithBackslash(std::string_view path, UINT codePage = CP_ACP);
+
+// The path without its trailing backslashes, but never shorter than `keep`
+// bytes (3 keeps the backslash of "C:\").
+std::string StripTrailingBackslashes(std::string_view path, size_t keep = 0, UINT codePage = CP_ACP);
+
+// The folder and the name joined with one backslash between them (none added
+// when the folder already ends in one).
+std::string JoinPath(std::string_view folder, std::string_view name, UINT codePage = CP_ACP);
+
+// A path split after its last "\" or "/": the folder keeps that separator,
+// so folder + name is the path again.
+struct PathSplit {
+    std::string folder;
+    std::string name;
+};
+PathSplit SplitPath(std::string_view path, UINT codePage = CP_ACP);
+
+// The path's name without its folder and without its extension (the text
+// from its last period on): a program's name as its message boxes show it.
+std::string NameWithoutExtension(std::string_view path, UINT codePage = CP_ACP);

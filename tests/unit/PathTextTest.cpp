@@ -1,0 +1,85 @@
+#include "framework/PathText.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace {
+// Code page 932 characters whose second byte is a path or name character of
+// its own: "\" (0x5C), "_" (0x5F), "|" (0x7C), "`" (0x60).
+#define SO "\x83\x5C"               // ソ
+#define HYO "\x95\x5C"              // 表
+#define NOU "\x94\x5C"              // 能
+#define JUU "\x8F\x5C"              // 十
+#define DA "\x83\x5F"               // ダ
+#define PO "\x83\x7C"               // ポ
+#define CHI "\x83\x60"              // チ
+#define ICHIRAN "\x88\xEA\x97\x97"  // 一覧
+
+constexpr UINT kJapanese = 932, kWestern = 1252;
+
+TEST(PathText, SplitsStripsJoinsAndCountsWholeCharacters) {
+    struct Case {
+        UINT codePage;
+        std::string path;
+        const char* folder;    // SplitPath
+        const char* name;
+        const char* stripped;  // StripTrailingBackslashes, keep 0
+        const char* rooted;    // StripTrailingBackslashes, keep 3
+        const char* joined;    // JoinPath(path, "sub")
+        size_t backslashes;    // CountChar
+    };
+    const Case cases[] = {
+        {kJapanese, "C:\\" ICHIRAN HYO, "C:\\", ICHIRAN HYO, "C:\\" ICHIRAN HYO, "C:\\" ICHIRAN HYO,
+         "C:\\" ICHIRAN HYO "\\sub", 1},
+        {kJapanese, "C:\\" ICHIRAN HYO "\\\\", "C:\\" ICHIRAN HYO "\\\\", "", "C:\\" ICHIRAN HYO, "C:\\" ICHIRAN HYO,
+         "C:\\" ICHIRAN HYO "\\\\sub", 3},
+        {kJapanese, "C:\\" SO "\\" NOU "x\\" JUU, "C:\\" SO "\\" NOU "x\\", JUU, "C:\\" SO "\\" NOU "x\\" JUU,
+         "C:\\" SO "\\" NOU "x\\" JUU, "C:\\" SO "\\" NOU "x\\" JUU "\\sub", 3},
+        {kJapanese, HYO "/" DA "_" PO "|" CHI "`", HYO "/", DA "_" PO "|" CHI "`", HYO "/" DA "_" PO "|" CHI "`",
+         HYO "/" DA "_" PO "|" CHI "`", HYO "/" DA "_" PO "|" CHI "`\\sub", 0},
+        // A lone lead byte at the end is a character of its own.
+        {kJapanese, "C:\\A\x95", "C:\\", "A\x95", "C:\\A\x95", "C:\\A\x95", "C:\\A\x95\\sub", 1},
+        {kJapanese, "C:\\", "C:\\", "", "C:", "C:\\", "C:\\sub", 1},
+        // The same bytes in a single-byte code page: every byte a character.
+        {kWestern, "C:\\" ICHIRAN HYO, "C:\\" ICHIRAN "\x95\\", "", "C:\\" ICHIRAN "\x95", "C:\\" ICHIRAN "\x95",
+         "C:\\" ICHIRAN HYO "sub", 2},
+        {kWestern, "Caf\xE9\\\\", "Caf\xE9\\\\", "", "Caf\xE9", "Caf\xE9", "Caf\xE9\\\\sub", 2},
+        {kJapanese, "Caf\xE9\\\\", "Caf\xE9\\\\", "", "Caf\xE9\\", "Caf\xE9\\", "Caf\xE9\\\\sub", 1},
+        {kWestern, "C:\\Books\\", "C:\\Books\\", "", "C:\\Books", "C:\\Books", "C:\\Books\\sub", 2},
+        {kWestern, "\\\\", "\\\\", "", "", "\\\\", "\\\\sub", 2},
+        {kWestern, "", "", "", "", "", "\\sub", 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << "code page " << c.codePage << ": " << testing::PrintToString(c.path));
+        PathSplit split = SplitPath(c.path, c.codePage);
+        EXPECT_EQ(split.folder, c.folder);
+        EXPECT_EQ(split.name, c.name);
+        EXPECT_EQ(StripTrailingBackslashes(c.path, 0, c.codePage), c.stripped);
+        EXPECT_EQ(StripTrailingBackslashes(c.path, 3, c.codePage), c.rooted);
+        EXPECT_EQ(JoinPath(c.path, "sub", c.codePage), c.joined);
+        EXPECT_EQ(CountChar(c.path, '\\', c.codePage), c.backslashes);
+    }
+}
+
+TEST(PathText, FindsOnlyCharactersNeverSecondBytes) {
+    // The uninstaller's command line: the folder ends at the second "`".
+    const std::string command = "`C:\\" CHI "x`  " SO "ft";
+    EXPECT_EQ(FindChar(command, '`', 1, kJapanese), 7u);
+    EXPECT_EQ(FindChar(command, '`', 1, kWestern), 5u);
+    EXPECT_EQ(FindChar(SO "ft", '\\', 0, kJapanese), std::string::npos) << "a product name with no backslash";
+    EXPECT_EQ(FindChar(DA "_x", '_', 0, kJapanese), 2u);
+    EXPECT_EQ(FindFirstOf(PO "|/\\", "\\/|", 0, kJapanese), 2u);
+    EXPECT_EQ(FindLastOf(HYO "." PO, ".|", kJapanese), 2u);
+    EXPECT_EQ(FindLastSeparator(HYO, kJapanese), std::string::npos);
+    EXPECT_EQ(FindLastSeparator(HYO, kWestern), 1u);
+    EXPECT_FALSE(EndsWithBackslash(ICHIRAN HYO, kJapanese));
+    EXPECT_TRUE(EndsWithBackslash(ICHIRAN HYO, kWestern));
+    EXPECT_TRUE(EndsWithBackslash(ICHIRAN HYO "\\", kJapanese));
+    EXPECT_EQ(NameWithoutExtension("C:\\" HYO "\\" SO ".EXE", kJapanese), SO);
+    EXPECT_EQ(NameWithoutExtension("C:\\" HYO "\\" SO ".EXE", kWestern), "");
+    EXPECT_EQ(PreviousCharIndex("A" HYO, 3, kJapanese), 1u);
+    EXPECT_EQ(PreviousCharIndex("A" HYO, 3, kWestern), 2u);
+    EXPECT_EQ(CharStarts("A" HYO "\x95", kJapanese), (std::vector<size_t>{0, 1, 3}));
+}
+}  // namespace
