@@ -11,6 +11,7 @@
 // needs for the installed paths (under DEST and under a deep installation
 // folder) compared with measuring after every removed pair.
 #include <windows.h>
+#include <commctrl.h>
 
 #include <cstdio>
 #include <string>
@@ -21,6 +22,7 @@
 #include "engine/CopyState.h"
 #include "engine/PathShortening.h"
 #include "engine/ProgressDialog.h"
+#include "engine/SourceListing.h"
 #include "framework/Gdi.h"
 #include "framework/Thread.h"
 #include "record/InstallRecord.h"
@@ -35,11 +37,24 @@ struct Job {
     std::string source;
     std::string dest;
     HWND window;
+    double listingSeconds = 0;
 };
+
+double SecondsSince(const LARGE_INTEGER& start) {
+    LARGE_INTEGER now, frequency;
+    QueryPerformanceCounter(&now);
+    QueryPerformanceFrequency(&frequency);
+    return static_cast<double>(now.QuadPart - start.QuadPart) / frequency.QuadPart;
+}
 
 UINT CopyWorker(LPVOID param) {
     auto* job = static_cast<Job*>(param);
     SetCurrentDirectoryA(job->source.c_str());
+    // As the worker of the progress dialog: the listing for the bar's range first.
+    LARGE_INTEGER start;
+    QueryPerformanceCounter(&start);
+    CurrentFile.SetTotalBytes(ListSourceTree(".", job->dest, InstallSettings.UseUnderscoresFlag).bytes);
+    job->listingSeconds = SecondsSince(start);
     CopyTree(job->dest);
     PostMessageA(job->window, kCopyDone, 0, 0);
     return 0;
@@ -109,6 +124,11 @@ int main(int argc, char** argv) {
                     reinterpret_cast<HMENU>(IDC_PROGRESS_FILE), nullptr, nullptr);
     CreateWindowExA(0, "STATIC", "", WS_CHILD | WS_VISIBLE, 10, 100, 390, 14, window,
                     reinterpret_cast<HMENU>(IDC_PROGRESS_DEST), nullptr, nullptr);
+    // The bar of the bytes read, as the progress dialog has it.
+    INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_PROGRESS_CLASS};
+    InitCommonControlsEx(&controls);
+    CreateWindowExA(0, PROGRESS_CLASSA, "", WS_CHILD | WS_VISIBLE | PBS_SMOOTH, 10, 140, 390, 16, window,
+                    reinterpret_cast<HMENU>(IDC_PROGRESS_BAR), nullptr, nullptr);
     bool fields = !(argc > 4 && std::string(argv[4]) == "nofields");
     ProgressWindow = fields ? window : nullptr;
     DestFieldWidth = 390;
@@ -130,7 +150,8 @@ int main(int argc, char** argv) {
     QueryPerformanceCounter(&end);
     double seconds = static_cast<double>(end.QuadPart - start.QuadPart) / frequency.QuadPart;
 
-    std::printf("engine_seconds %.3f\nexpand_failed %d\n", seconds, ExpandFailed ? 1 : 0);
+    std::printf("engine_seconds %.3f\nexpand_failed %d\nlisting_seconds %.3f\n", seconds, ExpandFailed ? 1 : 0,
+                job.listingSeconds);
 
     // What the install record adds to the copy: noting each file again, as
     // the engine did after writing it.

@@ -90,17 +90,13 @@ bool DestinationPath(const std::string& destination, const char* name, std::stri
     return InstalledPath(destination, name, InstallSettings.UseUnderscoresFlag, path);
 }
 
-std::string UpperFullPath(const std::string& path) {
-    return StripTrailingBackslashes(UpperAnsi(FullPath(path).value_or("")), 3);
-}
-
 // The full path of the destination folder, upper-cased as the file system
 // compares names: a destination inside the medium's own tree (a medium on a
 // hard disk) must not be copied into itself, level after level.
 std::string DestinationRootKey;
 
 bool IsDestinationRoot(const char* sourceFolder) {
-    return !DestinationRootKey.empty() && UpperFullPath(sourceFolder) == DestinationRootKey;
+    return !DestinationRootKey.empty() && FolderKey(sourceFolder) == DestinationRootKey;
 }
 
 bool HoldsFiles(const char* folderName);
@@ -153,6 +149,12 @@ bool CopyFileEntry(const WIN32_FIND_DATAA& entry, const std::string& destination
         return true;
     }
     ShowProgress(entry.cFileName, destPath);
+    // Every file the listing counted moves the bar by its size, whatever becomes of it.
+    uint64_t size = static_cast<uint64_t>(entry.nFileSizeHigh) << 32 | entry.nFileSizeLow;
+    struct Done {
+        uint64_t size;
+        ~Done() { CurrentFile.FileDone(size); }
+    } done{size};
 
     // Only a file really standing there is asked about: a missing folder, a
     // name the system refuses or a folder of that name make the copy fail,
@@ -167,9 +169,10 @@ bool CopyFileEntry(const WIN32_FIND_DATAA& entry, const std::string& destination
         case Decision::Copy: break;
         }
     }
+    ReadProgress reading = [](uint64_t read) { CurrentFile.FileBytesRead(read); };
     bool installed = InstallSettings.FilesCompressedFlag
-                         ? ExpandFile(entry.cFileName, destPath, existing)
-                         : CopyPlainFile(entry.cFileName, entry.dwFileAttributes, destPath, existing);
+                         ? ExpandFile(entry.cFileName, destPath, existing, reading)
+                         : CopyPlainFile(entry.cFileName, entry.dwFileAttributes, destPath, existing, reading);
     if (installed)
         RecordWrittenFile(destPath);
     else
@@ -200,7 +203,7 @@ void CopyTree(const std::string& destination) {
     // Destination paths are joined with "\\": a drive root such as "C:\\" is
     // handed down without its backslash, so no path shows it doubled.
     std::string folder = StripTrailingBackslashes(destination);
-    DestinationRootKey = UpperFullPath(folder + "\\");
+    DestinationRootKey = FolderKey(folder + "\\");
     CopyLevel(folder);
     DestinationRootKey.clear();
 }

@@ -5,6 +5,8 @@
 
 #include <string>
 
+#include "engine/FilePlacement.h"
+
 // Expands the source file (an SZDD-compressed file, or any other file, which
 // is copied unchanged) into the destination path. True only when the whole
 // file arrived: for a compressed file as many bytes as its header declares,
@@ -13,4 +15,6 @@
 // existing file is replaced through a temporary file beside it, put in place
 // only once whole, so a failure leaves it as it was; a new file is written
 // straight to its name and removed again when it did not arrive whole.
-bool ExpandFile(const std::string& sourceName, const std::string& destPath, DWORD existingAttributes);
+// `progress`, when given, hears of the bytes of the source read so far.
+bool ExpandFile(const std::string& sourceName, const std::string& destPath, DWORD existingAttributes,
+                const ReadProgress& progress = {});

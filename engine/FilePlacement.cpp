@@ -73,6 +73,21 @@ bool PutInPlace(const std::string& temporary, const std::string& destPath) {
 }
 
 namespace {
+DWORD CALLBACK TellBytesRead(LARGE_INTEGER, LARGE_INTEGER transferred, LARGE_INTEGER, LARGE_INTEGER, DWORD, DWORD,
+                             HANDLE, HANDLE, LPVOID data) {
+    (*static_cast<const ReadProgress*>(data))(static_cast<uint64_t>(transferred.QuadPart));
+    return PROGRESS_CONTINUE;
+}
+
+// The system's copy (the source's time stamps and attributes come along),
+// telling the progress as it goes where the system reports it.
+bool CopyWithProgress(const std::string& source, const std::string& target, bool failIfExists,
+                      const ReadProgress& progress) {
+    DWORD flags = failIfExists ? COPY_FILE_FAIL_IF_EXISTS : 0;
+    return CopyFileExA(source.c_str(), target.c_str(), progress ? TellBytesRead : nullptr,
+                       const_cast<ReadProgress*>(&progress), nullptr, flags) != FALSE;
+}
+
 // A file copied from a CD comes out read-only (and keeps whatever else the
 // medium gave it): the copy takes the source's attributes, so the source's,
 // as its folder listing gave them, say whether the copy needs changing. The
@@ -85,11 +100,11 @@ void MakeWritable(const std::string& path, DWORD sourceAttributes) {
 }  // namespace
 
 bool CopyPlainFile(const std::string& sourceName, DWORD sourceAttributes, const std::string& destPath,
-                   DWORD existingAttributes) {
+                   DWORD existingAttributes, const ReadProgress& progress) {
     if (existingAttributes == INVALID_FILE_ATTRIBUTES) {
         // Nothing there: straight to the name. A file that appeared meanwhile
         // is not ours to overwrite, nor to remove.
-        if (CopyFileA(sourceName.c_str(), destPath.c_str(), TRUE)) {
+        if (CopyWithProgress(sourceName, destPath, true, progress)) {
             MakeWritable(destPath, sourceAttributes);
             return true;
         }
@@ -108,7 +123,7 @@ bool CopyPlainFile(const std::string& sourceName, DWORD sourceAttributes, const 
     HANDLE reserved = CreateTemporaryBeside(destPath, temporary);
     if (reserved == INVALID_HANDLE_VALUE) return false;
     CloseHandle(reserved);
-    if (!CopyFileA(sourceName.c_str(), temporary.c_str(), FALSE)) {
+    if (!CopyWithProgress(sourceName, temporary, false, progress)) {
         DeleteFileA(temporary.c_str());
         return false;
     }

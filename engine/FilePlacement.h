@@ -4,7 +4,13 @@
 // the destination and moved over it only once it arrived whole. Window-free.
 #include <windows.h>
 
+#include <cstdint>
+#include <functional>
 #include <string>
+
+// Told how many bytes of the source file have been read so far, now and then
+// while a big file is installed (the progress bar moves within it).
+using ReadProgress = std::function<void(uint64_t read)>;
 
 // Creates a new, empty file beside `destPath` (in its folder) under a name of
 // its own and returns it open for writing; its path comes back in
@@ -28,5 +34,6 @@ bool PutInPlace(const std::string& temporary, const std::string& destPath);
 // existing file is replaced through a temporary file, a new file is copied
 // straight to its name and removed again when the copy fails, so no cut file
 // is left looking installed. True only when the whole file arrived.
+// `progress`, when given, hears of the bytes read where the system tells.
 bool CopyPlainFile(const std::string& sourceName, DWORD sourceAttributes, const std::string& destPath,
-                   DWORD existingAttributes);
+                   DWORD existingAttributes, const ReadProgress& progress = {});

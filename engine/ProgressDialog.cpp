@@ -1,6 +1,7 @@
 #include "engine/ProgressDialog.h"
 
 #include <objbase.h>
+#include <commctrl.h>
 
 #include "settings/InstallSettings.h"
 #include "app/SetupApp.h"
@@ -11,6 +12,7 @@
 #include "engine/FileOperations.h"
 #include "engine/PathShortening.h"
 #include "engine/Shortcut.h"
+#include "engine/SourceListing.h"
 #include "framework/MessageBox.h"
 #include "framework/SafeFormat.h"
 #include "framework/Thread.h"
@@ -20,7 +22,20 @@ constexpr UINT_PTR kShowProgressTimer = 1;
 constexpr UINT kShowProgressMs = 50;
 }  // namespace
 
+namespace {
+// The bar shows the bytes read from the medium; the control is told only
+// what changed, so that it does not redraw for nothing.
+void ShowCopiedBytes(HWND dialog) {
+    HWND bar = GetDlgItem(dialog, IDC_PROGRESS_BAR);
+    if (!bar) return;
+    BarPosition shown = BarFor(CurrentFile.Bytes());
+    if (SendMessageA(bar, PBM_GETRANGE, FALSE, 0) != shown.range) SendMessageA(bar, PBM_SETRANGE32, 0, shown.range);
+    if (SendMessageA(bar, PBM_GETPOS, 0, 0) != shown.position) SendMessageA(bar, PBM_SETPOS, shown.position, 0);
+}
+}  // namespace
+
 void ShowReportedFile(HWND dialog) {
+    ShowCopiedBytes(dialog);
     std::string sourceName, destPath;
     if (!CurrentFile.Take(sourceName, destPath)) return;
     SetDlgItemTextA(dialog, IDC_PROGRESS_FILE, sourceName.c_str());
@@ -126,6 +141,8 @@ UINT InstallThreadProc(LPVOID dialogWindow) {
         // failed copy, and nothing is written anywhere else instead.
         if (TreeHoldsFiles()) CopyFailed = true;
     } else if (found) {
+        // The bar's range: what the copy will read, listed before its first file.
+        CurrentFile.SetTotalBytes(ListSourceTree(".", settings.InstallPath, settings.UseUnderscoresFlag).bytes);
         CopyTree(settings.InstallPath);
     } else {
         AfxMessageBox(StringPrintf("The book's files are supposed to be in a directory named '%s'. Setup can't find "

@@ -34,7 +34,8 @@ private:
 
 // Shows in fields 1007 and 1009 of the dialog the latest file the engine has
 // handed over (CurrentFile), the destination shortened to the field; nothing
-// when no file came since the last call. On the user-interface thread.
+// when no file came since the last call. Moves the bar (1010) to the bytes
+// read so far. On the user-interface thread.
 void ShowReportedFile(HWND dialog);
 
 // The worker thread: creates the destination, copies the CodeDir tree into it

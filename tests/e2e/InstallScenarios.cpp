@@ -9,6 +9,7 @@
 #include <shlobj.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <deque>
 #include <map>
 #include <string>
@@ -34,6 +35,8 @@ const std::string kCopyProblem = "A problem occurred while the files were instal
 const std::string kUninstallText = "Do you want to remove the Zandel Companion files from your computer?";
 const std::string kUninstallProblemText = "Some files could not be removed. You may delete them yourself.";
 
+// The progress dialog's bar.
+constexpr int kProgressBar = 1010;
 // The buttons of the replace question and of the exit question.
 constexpr int kYes = IDOK, kYesToAll = 1001, kNo = 1006, kCancel = IDCANCEL;
 constexpr int kExitSetup = IDOK, kContinue = IDCANCEL;
@@ -508,6 +511,42 @@ INSTANTIATE_TEST_SUITE_P(E2E, CancelDuringQuestion, ::testing::Values(true, fals
                          [](const ::testing::TestParamInfo<bool>& info) {
                              return std::string(info.param ? "Confirmed" : "Declined");
                          });
+
+// The bar at a replace question: it stands at the share of the medium's bytes
+// read so far (the files already at the destination), over the bytes the
+// listing found: every file the copy installs, the folder starting with "."
+// left out.
+TEST_F(InstallScenario, TheBarStandsAtTheShareCopiedWhenAQuestionStopsIt) {
+    const std::map<std::string, size_t> sizes = {
+        {"A.BIN", 150000}, {"B.BIN", 50000}, {"C.BIN", 300000}, {"SUB\\D.BIN", 500000}};
+    medium.Omit("CODE").SetIni("FilesCompressed", "NO").SetIni("UseUnderscores", "NO");
+    for (const auto& [name, size] : sizes) medium.AddFile("CODE\\" + name, std::string(size, 'x'));
+    medium.AddFile("CODE\\.CACHE\\E.BIN", std::string(400000, 'y'));
+    Existing({{"C.BIN", "the reader's own"}});
+    ASSERT_TRUE(StartInstall());
+    std::optional<WindowInfo> question;
+    while (!question) {
+        std::optional<WindowInfo> dialog = NextDialog();
+        ASSERT_TRUE(dialog);
+        if (dialog->title == kReplaceTitle) question = dialog;
+    }
+    std::optional<WindowInfo> progress = robot->FindWindowByTitle(kProgressTitle);
+    ASSERT_TRUE(progress);
+    unsigned long position = 0, range = 0;
+    ASSERT_EQ(std::sscanf(progress->Text(kProgressBar).c_str(), "%lu/%lu", &position, &range), 2)
+        << progress->Text(kProgressBar);
+    EXPECT_EQ(range, 1000000u);
+    size_t copied = 0;
+    for (const auto& [name, size] : sizes)
+        if (name != "C.BIN" && ReadWholeFile(dest + "\\" + name).value_or("").size() == size) copied += size;
+    EXPECT_NEAR(static_cast<double>(position) / range, static_cast<double>(copied) / 1000000, 0.03)
+        << position << "/" << range << " with " << copied << " bytes copied";
+
+    ASSERT_TRUE(PressAndWaitClosed(*question, kYes));
+    Walk walk = WalkAnswering();
+    EXPECT_EQ(walk.dialogs.back(), kFinishedTitle);
+    EXPECT_EQ(robot->WaitExit(), 1);
+}
 
 // Setup left in the destination dialog: the exit dialog, and no destination
 // folder, shortcut or uninstall entry.
