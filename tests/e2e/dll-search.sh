@@ -50,6 +50,7 @@ planted)
   # import before the program's first instruction, and msimg32.dll, which
   # Wine's uxtheme imports late (delayed) through a search that ignores the
   # program's restriction; Windows takes all four from the system folder.
+  bash "$root/tools/make-prefix.sh"
   system32="$WINEPREFIX/drive_c/windows/system32"
   planted="comctl32 uxtheme dwmapi cryptbase propsys profapi secur32 userenv winmm shfolder setupapi
            riched20 oleacc apphelp bcrypt lz32 cryptsp sspicli ntmarta shell32 shlwapi oleaut32"
