@@ -177,7 +177,7 @@ awk -v files="$smallFiles" -v bigFiles="$bigFiles" -v bigMb="$bigMb" -v startup=
     files, bigFiles, bigMb, plainWall, xcopyWall, plainWall / xcopyWall
   printf "| plain tree, less one start each, s | %.3f | %.3f | %.3f | %.2f |\n", \
     plainOwn, plainBare, xcopyWall - startup, plainOwn / (xcopyWall - startup)
-  printf "| plain tree, the listing for the bar (in the engine's time), s | %.3f | | | %.0f %% of the copy |\n", \
+  printf "| plain tree, the listing for the bar (within the engine time), s | %.3f | | | %.0f %% of the copy |\n", \
     plainListing, plainListing / plainOwn * 100
   printf "| SZDD %d x %d MB, whole programs, s | %.3f | | expand.exe x %d: %.3f | %.2f |\n", \
     bigFiles, bigMb, bigWall, bigFiles, expandBig, bigWall / expandBig

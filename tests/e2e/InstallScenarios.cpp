@@ -1131,6 +1131,7 @@ TEST_F(CodePage932Scenario, InstallsRegistersRunsItsScriptAndUninstallsWhole) {
     const std::string windowsCopy = WindowsFolder() + "\\" + Ansi("表ソ.INI");
     DeleteFileA(windowsCopy.c_str());
     medium.AddFile("CODE\\" + Ansi("ダ_ポ.TXT"), "da po")
+        .AddFile("CODE\\" + Ansi("一覧表"), "ichiranhyou")
         .AddFile("CODE\\" + Ansi("表_チ") + "\\" + Ansi("能_十.TXT"), "nou juu")
         .AddFile("EXTRAS\\" + Ansi("予定表.TXT"), "yotei")
         .AddFile("SCRIPT.TXT", "COPY %STARTDIR%\\EXTRAS\\" + Ansi("予定表.TXT") + " %INSTALLPATH%\r\n" +
@@ -1139,12 +1140,26 @@ TEST_F(CodePage932Scenario, InstallsRegistersRunsItsScriptAndUninstallsWhole) {
     std::string output;
     EXPECT_EQ(RunMedium("check \"" + medium.Build() + "\"", output), 0) << output;
     EXPECT_EQ(output, "0 errors, 0 warnings\n");
+    // The publisher's pack makes the same folders.
+    const std::string packed = medium.Path() + Ansi(" 表");
+    EXPECT_EQ(RunMedium("pack \"" + medium.Path() + "\" \"" + packed + "\"", output), 0) << output;
+    EXPECT_TRUE(FileExists(packed + "\\CODE\\" + Ansi("表_チ") + "\\" + Ansi("能_十.TXT"))) << output;
+    RemoveTree(packed);
 
     Install();
     Tree expected = SampleTree();
     expected[Ansi("ダ ポ.txt")] = "da po";
     expected[Ansi("表 チ") + "\\" + Ansi("能 十.txt")] = "nou juu";
     expected[Ansi("予定表.TXT")] = "yotei";
+    expected[Ansi("一覧表")] = "ichiranhyou";
+    EXPECT_EQ(TreeDifferences(InstalledTree(dest), expected), "");
+    // Again from the same medium: every file is replaced through a temporary
+    // file beside it, the one whose name ends in 表 too, and none is left behind.
+    robot = std::make_unique<Robot>(SETUP_EXE, medium.Path());
+    ASSERT_TRUE(robot->Start() && PassToProgress());
+    Walk again = WalkAnswering({{kReplaceTitle, {kYesToAll}}});
+    EXPECT_EQ(again.dialogs, (std::vector<std::string>{kReplaceTitle, kFinishedTitle})) << "a file was not replaced";
+    EXPECT_EQ(robot->WaitExit(), 1);
     EXPECT_EQ(TreeDifferences(InstalledTree(dest), expected), "");
     EXPECT_EQ(ReadWholeFile(windowsCopy), Sample("EXTRAS\\ZANDEL.INI"));
     ExpectShortcutIn("Desktop");
