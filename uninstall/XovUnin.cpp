@@ -13,6 +13,7 @@
 #include <optional>
 #include <string>
 
+#include "framework/DllSearch.h"
 #include "framework/PathText.h"
 #include "record/InstallRecord.h"
 #include "record/RecordStore.h"
@@ -97,4 +98,7 @@ int Uninstall(const char* commandLine) {
 }
 }  // namespace
 
-int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR commandLine, int) { return Uninstall(commandLine); }
+int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR commandLine, int) {
+    RestrictDllSearchToSystemFolder();
+    return Uninstall(commandLine);
+}
