@@ -2,6 +2,7 @@
 
 #include <array>
 
+#include "framework/Dpi.h"
 #include "framework/Gdi.h"
 
 void PaintGradient(HDC dc, int width, int height) {
@@ -14,12 +15,13 @@ void PaintGradient(HDC dc, int width, int height) {
     }
 }
 
-void PaintScreenMessage(HDC dc, HFONT font, const std::string& message) {
+void PaintScreenMessage(HDC dc, HFONT font, const std::string& message, UINT dpi) {
     if (!font) return;
     CSelectObject select(dc, font);
     SetBkMode(dc, TRANSPARENT);
+    const int shadow = ScaleForDpi(50, dpi), text = ScaleForDpi(46, dpi);
     SetTextColor(dc, RGB(0, 0, 0));
-    TextOutA(dc, 50, 50, message.c_str(), static_cast<int>(message.size()));
+    TextOutA(dc, shadow, shadow, message.c_str(), static_cast<int>(message.size()));
     SetTextColor(dc, RGB(255, 255, 255));
-    TextOutA(dc, 46, 46, message.c_str(), static_cast<int>(message.size()));
+    TextOutA(dc, text, text, message.c_str(), static_cast<int>(message.size()));
 }

@@ -1,6 +1,7 @@
 #include "app/BackdropWindow.h"
 
 #include "app/BackdropPainter.h"
+#include "framework/Dpi.h"
 #include "settings/SetupTexts.h"
 #include "res/resource.h"
 
@@ -12,8 +13,8 @@ BackdropWindow::BackdropWindow() {
     CreateEx(0, windowClass, "Setup", WS_CAPTION | WS_SYSMENU, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT,
              CW_USEDEFAULT, nullptr, nullptr);
 
-    m_fontReady = m_font.Attach(CreateFontA(-28, 0, 0, 0, FW_NORMAL, TRUE, FALSE, FALSE, ANSI_CHARSET, 0, 0, 0,
-                                            FF_SWISS | DEFAULT_PITCH, "ARIAL"));
+    m_dpi = WindowDpi(m_hWnd);
+    CreateMessageFont();
 
     // The full-screen area from the top left corner, the caption bar included.
     m_placement = {0, 0, GetSystemMetrics(SM_CXFULLSCREEN),
@@ -26,9 +27,23 @@ BackdropWindow::BackdropWindow() {
 
 BackdropWindow::~BackdropWindow() { m_font.DeleteObject(); }
 
+void BackdropWindow::CreateMessageFont() {
+    // 28 pixels high at 96 DPI; Windows no longer enlarges the window for us.
+    m_fontReady = m_font.Attach(CreateFontA(ScaleForDpi(-28, m_dpi), 0, 0, 0, FW_NORMAL, TRUE, FALSE, FALSE,
+                                            ANSI_CHARSET, 0, 0, 0, FF_SWISS | DEFAULT_PITCH, "ARIAL"));
+}
+
+LRESULT BackdropWindow::OnDpiChanged(WPARAM wParam, LPARAM) {
+    m_dpi = HIWORD(wParam);
+    CreateMessageFont();
+    InvalidateRect(m_hWnd, nullptr, TRUE);
+    return 0;
+}
+
 std::span<const CWnd::MessageMapEntry> BackdropWindow::GetMessageMap() const {
     static const MessageMapEntry map[] = {
         {WM_PAINT, 0, 0, MapHandler(&BackdropWindow::OnPaint)},
+        {kDpiChangedMessage, 0, 0, MapHandler(&BackdropWindow::OnDpiChanged)},
     };
     return map;
 }
@@ -38,6 +53,6 @@ LRESULT BackdropWindow::OnPaint(WPARAM, LPARAM) {
     RECT client;
     GetClientRect(&client);
     PaintGradient(dc, client.right - client.left, client.bottom - client.top);
-    PaintScreenMessage(dc, m_fontReady ? static_cast<HFONT>(m_font) : nullptr, SetupTexts.ScreenMessage);
+    PaintScreenMessage(dc, m_fontReady ? static_cast<HFONT>(m_font) : nullptr, SetupTexts.ScreenMessage, m_dpi);
     return 0;
 }

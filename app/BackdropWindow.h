@@ -11,13 +11,19 @@ public:
     ~BackdropWindow() override;
 
     LRESULT OnPaint(WPARAM, LPARAM);
+    // Moved to a screen of another DPI: the message is drawn for that one.
+    LRESULT OnDpiChanged(WPARAM, LPARAM);
 
 protected:
     std::span<const MessageMapEntry> GetMessageMap() const override;
     void PostNcDestroy() override { delete this; }
 
 private:
+    // The large italic font of the message, for the window's DPI.
+    void CreateMessageFont();
+
     RECT m_placement = {};
     bool m_fontReady = false;
     CFont m_font;
+    UINT m_dpi = 96;
 };

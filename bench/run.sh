@@ -7,7 +7,9 @@
 #     Wine's expand.exe (which calls the same LZCopy), on the big files and on
 #     a sample of the small ones (expand.exe takes one file per call);
 #   - the time from starting setup.exe on the sample medium to its visible
-#     welcome dialog (welcome_bench.exe, through the UI robot).
+#     welcome dialog (welcome_bench.exe, through the UI robot);
+#   - the uninstaller's removal of the plain tree, each file's content read
+#     and checked first (bench_uninstall.exe), against `cmd /c rmdir /s /q`.
 # Usage: bench/run.sh [FOLDERS FILES_PER_FOLDER BIG_FILES BIG_MB]
 # (default 200 folders of 25 small files, plus 3 files of 40 MB). Everything is
 # written under the build tree (build/benchwork/SIZE).
@@ -22,7 +24,8 @@ sample=100
 source "$root/tools/common.sh"
 bench="$BUILD_DIR/bench/bench_engine.exe"
 welcomeBench="$BUILD_DIR/bench/welcome_bench.exe"
-configure_and_build setup bench_engine welcome_bench
+uninstallBench="$BUILD_DIR/bench/bench_uninstall.exe"
+configure_and_build setup bench_engine welcome_bench bench_uninstall
 start_wine_session
 
 work="$BUILD_DIR/benchwork/$folders-$perFolder-$bigFiles-$bigMb"
@@ -69,6 +72,7 @@ engine() {
   fresh out-engine
   engineWall=$(timed "$bench" "$(winpath "$work/$1")" "$(winpath "$work/out-engine")" "$2" "$3")
   engineOwn=$(field engine_seconds)
+  engineListing=$(field listing_seconds)
   [ "$(field expand_failed)" = "0 " ] || echo "WARNING: the engine reported failed expansions" >&2
 }
 # expand.exe on one file, less its start: the same call on an empty compressed
@@ -99,17 +103,17 @@ timed "$bench" "$(winpath "$work/plain")" "$(winpath "$work/out-engine")" plain 
 read -r destProbing destPassByPass < <(field measurements_dest)
 read -r deepProbing deepPassByPass < <(field measurements_deep)
 diff -rq "$work/plain" "$work/out-engine" >/dev/null || echo "WARNING: the engine's copy differs" >&2
-walls=() owns=() bares=() xcopies=()
+walls=() owns=() bares=() xcopies=() listings=()
 for _ in $(seq "$runs"); do
   engine plain plain fields
-  walls+=("$engineWall") owns+=("$engineOwn")
+  walls+=("$engineWall") owns+=("$engineOwn") listings+=("$engineListing")
   engine plain plain nofields
   bares+=("$engineOwn")
   fresh out-xcopy
   xcopies+=("$(timed xcopy /E /I "$(winpath "$work/plain")" "$(winpath "$work/out-xcopy/tree")")")
 done
 plainWall=$(minimum "${walls[@]}") plainOwn=$(minimum "${owns[@]}") plainBare=$(minimum "${bares[@]}")
-xcopyWall=$(minimum "${xcopies[@]}")
+xcopyWall=$(minimum "${xcopies[@]}") plainListing=$(minimum "${listings[@]}")
 
 # The plain tree copied and then undone, as an abandoned run is undone: the
 # time of the undoing against the copy's own.
@@ -193,6 +197,28 @@ for _ in 1 2 3 4 5; do
 done
 welcome=$(median "${welcomes[@]}")
 
+# 5. Removing the plain tree: the uninstaller's removal (content check
+# included, its own time) against rmdir less one start of cmd, each on a copy
+# of its own made beforehand, the runs interleaved.
+cmdStarts=()
+for _ in 1 2 3 4 5; do cmdStarts+=("$(timed cmd /c exit)"); done
+cmdStart=$(median "${cmdStarts[@]}")
+removals=() rmdirs=()
+for _ in $(seq "$runs"); do
+  rm -rf "$work/out-uninstall" "$work/out-rmdir"
+  cp -r "$work/plain" "$work/out-uninstall"
+  cp -r "$work/plain" "$work/out-rmdir"
+  cat "$work"/out-uninstall/*/* "$work"/out-rmdir/*/* >/dev/null
+  timed "$uninstallBench" "$(winpath "$work/out-uninstall")" >/dev/null
+  removals+=("$(field uninstall_seconds)")
+  [ "$(field uninstall_left)" = "0 " ] && [ ! -e "$work/out-uninstall" ] ||
+    echo "WARNING: the uninstaller left part of the tree" >&2
+  rmdirs+=("$(timed cmd /c rmdir /s /q "$(winpath "$work/out-rmdir")")")
+  [ ! -e "$work/out-rmdir" ] || echo "WARNING: rmdir left part of the tree" >&2
+done
+rm -rf "$work/out-uninstall" "$work/out-rmdir"
+removal=$(minimum "${removals[@]}") rmdirWall=$(minimum "${rmdirs[@]}")
+
 awk -v files="$smallFiles" -v bigFiles="$bigFiles" -v bigMb="$bigMb" -v startup="$startup" -v runs="$runs" \
     -v plainWall="$plainWall" -v plainOwn="$plainOwn" -v plainBare="$plainBare" -v xcopyWall="$xcopyWall" \
     -v bigWall="$bigWall" -v bigOwn="$bigOwn" -v expandBig="$expandBig" -v expandBigNet="$expandBigNet" \
@@ -201,7 +227,8 @@ awk -v files="$smallFiles" -v bigFiles="$bigFiles" -v bigMb="$bigMb" -v startup=
     -v destProbing="$destProbing" -v destPassByPass="$destPassByPass" \
     -v rollback="$rollback" -v rollbackCopy="$rollbackCopy" -v replaceOwn="$replaceOwn" \
     -v xcopyReplace="$xcopyReplace" \
-    -v deepProbing="$deepProbing" -v deepPassByPass="$deepPassByPass" 'BEGIN {
+    -v deepProbing="$deepProbing" -v deepPassByPass="$deepPassByPass" -v plainListing="$plainListing" \
+    -v removal="$removal" -v rmdirWall="$rmdirWall" -v cmdStart="$cmdStart" 'BEGIN {
   total = files + bigFiles
   printf "\nCopy engine against the tools of Wine (best of %d runs; one expand.exe start: about %.3f s;\n", runs, startup
   printf "expand.exe less its start = each call less a call on an empty compressed file right after it)\n\n"
@@ -210,6 +237,8 @@ awk -v files="$smallFiles" -v bigFiles="$bigFiles" -v bigMb="$bigMb" -v startup=
     files, bigFiles, bigMb, plainWall, xcopyWall, plainWall / xcopyWall
   printf "| plain tree, less one start each, s | %.3f | %.3f | %.3f | %.2f |\n", \
     plainOwn, plainBare, xcopyWall - startup, plainOwn / (xcopyWall - startup)
+  printf "| plain tree, the listing for the bar (within the engine time), s | %.3f | | | %.0f %% of the copy |\n", \
+    plainListing, plainListing / plainOwn * 100
   printf "| plain tree over itself installed (every file replaced, originals kept, then deleted), less one start each, s | %.3f | | xcopy /E /I /Y: %.3f | %.2f |\n", \
     replaceOwn, xcopyReplace - startup, replaceOwn / (xcopyReplace - startup)
   printf "| plain tree copied, then undone as an abandoned run is, s | undoing: %.3f | | the copy: %.3f | %.2f |\n", \
@@ -223,6 +252,8 @@ awk -v files="$smallFiles" -v bigFiles="$bigFiles" -v bigMb="$bigMb" -v startup=
     files, sampled, smallOwn / files * 1000, smallBare / files * 1000, perExpand, smallOwn / files * 1000 / perExpand
   printf "| SZDD small files, per file with its start, ms | | | %.3f | |\n", expandSample / sampled * 1000
   printf "| start to a visible welcome dialog (sample medium, median of 5), s | %.3f | | | |\n", welcome
+  printf "| uninstall of the plain tree with the content check, its own time against rmdir less one cmd start (%.3f), s | %.3f | | cmd /c rmdir /s /q: %.3f | %.2f |\n", \
+    cmdStart, removal, rmdirWall, removal / (rmdirWall - cmdStart)
   printf "\nPath shortening, measurements for the %d destination paths (probing, then bisecting / measuring every pass):\n", total
   printf "  under the benchmark folder: %d / %d; under a deep installation folder: %d / %d\n", \
     destProbing, destPassByPass, deepProbing, deepPassByPass

@@ -6,6 +6,7 @@
 #include "settings/SetupTexts.h"
 #include "dialogs/FolderBrowsing.h"
 #include "engine/PathShortening.h"
+#include "framework/Dpi.h"
 #include "framework/Gdi.h"
 
 namespace {
@@ -58,7 +59,7 @@ BOOL BrowseFolderDialog::OnInitDialog() {
 
     m_tree = CTreeCtrl(GetDlgItem(IDC_FOLDER_TREE));
     // Without the bitmap the tree shows no images; nothing else changes.
-    if (m_imageList.LoadBitmapStrip(IDB_DRIVES, 16, 1, TransparentColour))
+    if (m_imageList.LoadBitmapStrip(IDB_DRIVES, 16, ScaleForDpi(16, WindowDpi(m_hWnd)), 1, TransparentColour))
         m_tree.SetImageList(m_imageList, TVSIL_NORMAL);
 
     SelectFirstFixedDrive = true;

@@ -7,6 +7,7 @@
 #include "engine/FilePlacement.h"
 #include "engine/FolderListing.h"
 #include "engine/Rollback.h"
+#include "engine/SourceListing.h"
 #include "framework/AnsiText.h"
 #include "framework/PathText.h"
 
@@ -48,6 +49,8 @@ bool CopyJob::Run() {
         if (HoldsFiles(m_source)) m_outcome.copyFailed = true;
         return true;
     }
+    // The progress bar's range: what the copy will read, listed before its first file.
+    m_prompts.SetTotalBytes(ListSourceTree(m_source, m_destination, m_options.longNames).bytes);
     FolderListing listing(m_source);
     CopyEntries(listing, m_source, m_destination);
     return true;
@@ -114,6 +117,13 @@ bool CopyJob::CopyOneFile(const std::string& sourceFolder, const WIN32_FIND_DATA
         return true;
     }
     m_prompts.ShowFile(entry.cFileName, destPath);
+    // Every file the listing counted moves the bar by its size, whatever becomes of it.
+    uint64_t size = static_cast<uint64_t>(entry.nFileSizeHigh) << 32 | entry.nFileSizeLow;
+    struct Done {
+        CopyPrompts& prompts;
+        uint64_t size;
+        ~Done() { prompts.FileDone(size); }
+    } done{m_prompts, size};
 
     // Only a file really standing there is asked about: a missing folder, a
     // name the system refuses or a folder of that name make the copy fail,
@@ -130,15 +140,17 @@ bool CopyJob::CopyOneFile(const std::string& sourceFolder, const WIN32_FIND_DATA
         }
     }
     std::string kept;
-    bool installed = m_options.compressed ? ExpandFile(sourcePath, destPath, existing, kept)
-                                          : CopyPlainFile(sourcePath, entry.dwFileAttributes, destPath, existing, kept);
+    ReadProgress reading = [this](uint64_t read) { m_prompts.FileBytesRead(read); };
+    bool installed = m_options.compressed
+                         ? ExpandFile(sourcePath, destPath, existing, kept, reading)
+                         : CopyPlainFile(sourcePath, entry.dwFileAttributes, destPath, existing, kept, reading);
     if (!installed) {
         NoteFailedFile();
         return true;
     }
     m_outcome.writtenFiles.push_back(destPath);
     if (!kept.empty()) m_outcome.replacedFiles.push_back({destPath, kept});
-    m_outcome.bytesCopied += entry.nFileSizeLow;
+    m_outcome.bytesCopied += size;
     return true;
 }
 

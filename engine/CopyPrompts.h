@@ -26,6 +26,12 @@ public:
     // The file being copied, by its name on the medium and the full path it
     // goes to. Handed over; the copy does not wait for the screen.
     virtual void ShowFile(const char* sourceName, const std::string& destPath) = 0;
+    // The bytes the copy will read from the medium, listed before its first
+    // file; then, for the file in hand, the bytes read of it so far, and its
+    // size once it is done with (installed, kept or failed). Handed over too.
+    virtual void SetTotalBytes(uint64_t total) = 0;
+    virtual void FileBytesRead(uint64_t read) = 0;
+    virtual void FileDone(uint64_t size) = 0;
     // Whether the file at the destination may be replaced.
     virtual ReplaceAnswer AskToReplace(const ReplaceQuestion& question) = 0;
     // Whether the user really wants to leave setup (after Cancel in the

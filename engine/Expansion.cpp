@@ -4,6 +4,7 @@
 #include <lzexpand.h>
 
 #include <cstring>
+#include <vector>
 
 #include "engine/FilePlacement.h"
 
@@ -30,10 +31,29 @@ DWORD ExpectedSize(HANDLE source) {
     return expected;
 }
 
+// Expands what the LZ handle yields into the target, as LZCopy does, in large
+// blocks; after each block the progress hears how far into the source file
+// (its own handle's position) the expansion has read. The bytes written, or
+// a negative LZ error.
+LONG ExpandInto(HFILE expanding, HANDLE source, HANDLE target, const ReadProgress& progress) {
+    static constexpr int kBlock = 64 * 1024;
+    std::vector<char> block(kBlock);
+    LONG written = 0;
+    for (;;) {
+        INT got = LZRead(expanding, block.data(), kBlock);
+        if (got < 0) return got;
+        if (got == 0) return written;
+        DWORD put = 0;
+        if (!WriteFile(target, block.data(), static_cast<DWORD>(got), &put, nullptr) || put != static_cast<DWORD>(got))
+            return LZERROR_WRITE;
+        written += got;
+        if (progress) progress(SetFilePointer(source, 0, nullptr, FILE_CURRENT));
+    }
+}
 }  // namespace
 
 bool ExpandFile(const std::string& sourcePath, const std::string& destPath, DWORD existingAttributes,
-                std::string& kept) {
+                std::string& kept, const ReadProgress& progress) {
     kept.clear();
     // A folder standing where the file belongs is never replaced.
     if (existingAttributes != INVALID_FILE_ATTRIBUTES && (existingAttributes & FILE_ATTRIBUTE_DIRECTORY)) return false;
@@ -67,8 +87,7 @@ bool ExpandFile(const std::string& sourcePath, const std::string& destPath, DWOR
         UndoPlacement(destPath, error, kept);
         return false;
     }
-    // LZCopy writes through the plain file handle (_lwrite on the HFILE).
-    LONG written = LZCopy(expanding, AsHfile(target));
+    LONG written = ExpandInto(expanding, source, target, progress);
     LZClose(expanding);
     CloseHandle(target);
 

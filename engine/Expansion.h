@@ -5,6 +5,8 @@
 
 #include <string>
 
+#include "engine/FilePlacement.h"
+
 // Expands the source file (an SZDD-compressed file, or any other file, which
 // is copied unchanged) into the destination path. True only when the whole
 // file arrived: for a compressed file as many bytes as its header declares,
@@ -13,6 +15,7 @@
 // existing file is moved aside and kept (its kept name comes back in `kept`,
 // empty for a new file); the file is written straight to its name and
 // removed again when it did not arrive whole, the kept one then back in
-// place and `kept` empty.
+// place and `kept` empty. `progress`, when given, hears of the bytes of the
+// source read so far.
 bool ExpandFile(const std::string& sourcePath, const std::string& destPath, DWORD existingAttributes,
-                std::string& kept);
+                std::string& kept, const ReadProgress& progress = {});

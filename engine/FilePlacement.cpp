@@ -79,6 +79,20 @@ void UndoPlacement(const std::string& destPath, DWORD error, std::string& kept) 
 }
 
 namespace {
+DWORD CALLBACK TellBytesRead(LARGE_INTEGER, LARGE_INTEGER transferred, LARGE_INTEGER, LARGE_INTEGER, DWORD, DWORD,
+                             HANDLE, HANDLE, LPVOID data) {
+    (*static_cast<const ReadProgress*>(data))(static_cast<uint64_t>(transferred.QuadPart));
+    return PROGRESS_CONTINUE;
+}
+
+// The system's copy (the source's time stamps and attributes come along),
+// never over a file standing at the name, telling the progress as it goes
+// where the system reports it.
+bool CopyWithProgress(const std::string& source, const std::string& target, const ReadProgress& progress) {
+    return CopyFileExA(source.c_str(), target.c_str(), progress ? TellBytesRead : nullptr,
+                       const_cast<ReadProgress*>(&progress), nullptr, COPY_FILE_FAIL_IF_EXISTS) != FALSE;
+}
+
 // A file copied from a CD comes out read-only (and keeps whatever else the
 // medium gave it): the copy takes the source's attributes, so the source's,
 // as its folder listing gave them, say whether the copy needs changing. The
@@ -91,7 +105,7 @@ void MakeWritable(const std::string& path, DWORD sourceAttributes) {
 }  // namespace
 
 bool CopyPlainFile(const std::string& sourcePath, DWORD sourceAttributes, const std::string& destPath,
-                   DWORD existingAttributes, std::string& kept) {
+                   DWORD existingAttributes, std::string& kept, const ReadProgress& progress) {
     kept.clear();
     if (existingAttributes != INVALID_FILE_ATTRIBUTES) {
         // A folder standing where the file belongs is never replaced.
@@ -100,7 +114,7 @@ bool CopyPlainFile(const std::string& sourcePath, DWORD sourceAttributes, const 
     }
     // Straight to the name. A file that appeared meanwhile is not ours to
     // overwrite, nor to remove.
-    if (CopyFileA(sourcePath.c_str(), destPath.c_str(), TRUE)) {
+    if (CopyWithProgress(sourcePath, destPath, progress)) {
         MakeWritable(destPath, sourceAttributes);
         return true;
     }

@@ -6,7 +6,13 @@
 // is removed and the kept one moved back. Window-free.
 #include <windows.h>
 
+#include <cstdint>
+#include <functional>
 #include <string>
+
+// Told how many bytes of the source file have been read so far, now and then
+// while a big file is installed (the progress bar moves within it).
+using ReadProgress = std::function<void(uint64_t read)>;
 
 // Moves the file at `destPath` aside to a free name in its folder, which
 // comes back in `kept`. The name is "~sxNNNN.tmp", or where that would not
@@ -31,8 +37,9 @@ bool DiscardKept(const std::string& kept);
 // moved aside first and its kept name comes back in `kept` (empty for a new
 // file). When the copy fails, what it began is removed and the existing file
 // is back at its name, `kept` empty. True only when the whole file arrived.
+// `progress`, when given, hears of the bytes read where the system tells.
 bool CopyPlainFile(const std::string& sourcePath, DWORD sourceAttributes, const std::string& destPath,
-                   DWORD existingAttributes, std::string& kept);
+                   DWORD existingAttributes, std::string& kept, const ReadProgress& progress = {});
 
 // Removes a file this copy began at `destPath` and did not finish, and puts
 // the kept original (if any) back. `error` is the failure the write gave: a

@@ -1,6 +1,7 @@
 #include "engine/ProgressDialog.h"
 
 #include <objbase.h>
+#include <commctrl.h>
 
 #include "settings/InstallSettings.h"
 #include "settings/SetupTexts.h"
@@ -15,7 +16,20 @@ constexpr UINT_PTR kShowProgressTimer = 1;
 constexpr UINT kShowProgressMs = 50;
 }  // namespace
 
+namespace {
+// The bar shows the bytes read from the medium; the control is told only
+// what changed, so that it does not redraw for nothing.
+void ShowCopiedBytes(HWND dialog, ProgressReport& report) {
+    HWND bar = GetDlgItem(dialog, IDC_PROGRESS_BAR);
+    if (!bar) return;
+    BarPosition shown = BarFor(report.Bytes());
+    if (SendMessageA(bar, PBM_GETRANGE, FALSE, 0) != shown.range) SendMessageA(bar, PBM_SETRANGE32, 0, shown.range);
+    if (SendMessageA(bar, PBM_GETPOS, 0, 0) != shown.position) SendMessageA(bar, PBM_SETPOS, shown.position, 0);
+}
+}  // namespace
+
 void ShowReportedFile(HWND dialog, ProgressReport& report, int destFieldWidth) {
+    ShowCopiedBytes(dialog, report);
     std::string sourceName, destPath;
     if (!report.Take(sourceName, destPath)) return;
     SetDlgItemTextA(dialog, IDC_PROGRESS_FILE, sourceName.c_str());

@@ -60,5 +60,6 @@ private:
 
 // Shows in fields 1007 and 1009 of the dialog the latest file the copy has
 // handed over in `report`, the destination shortened to `destFieldWidth`;
-// nothing when no file came since the last call. On the user-interface thread.
+// nothing when no file came since the last call. Moves the bar (1010) to the
+// bytes read so far. On the user-interface thread.
 void ShowReportedFile(HWND dialog, ProgressReport& report, int destFieldWidth);

@@ -29,6 +29,9 @@ public:
         : m_window(progressWindow), m_report(report), m_askToLeave(std::move(askToLeave)) {}
 
     void ShowFile(const char* sourceName, const std::string& destPath) override;
+    void SetTotalBytes(uint64_t total) override { m_report.SetTotalBytes(total); }
+    void FileBytesRead(uint64_t read) override { m_report.FileBytesRead(read); }
+    void FileDone(uint64_t size) override { m_report.FileDone(size); }
     ReplaceAnswer AskToReplace(const ReplaceQuestion& question) override;
     bool ConfirmExit() override;
 

@@ -3,6 +3,9 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include "framework/CommonControls.h"
+#include "framework/Gdi.h"
+
 class CImageList {
 public:
     CImageList() = default;
@@ -19,19 +22,16 @@ public:
         return *this;
     }
 
-    // Cuts the module's bitmap resource into images `width` pixels wide;
-    // `mask` is the colour drawn transparent. False when it cannot be loaded.
-    bool LoadBitmapStrip(UINT bitmapId, int width, int grow, COLORREF mask) {
-        DeleteImageList();
-        m_hImageList = ImageList_LoadImageA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(bitmapId), width, grow,
-                                            mask, IMAGE_BITMAP, 0);
-        return m_hImageList != nullptr;
-    }
+    // Cuts the module's bitmap resource into images `width` pixels wide,
+    // each shown `shownWidth` pixels wide (its height in proportion: a size
+    // made for the screen's DPI); `mask` is the colour drawn transparent.
+    // False when it cannot be loaded.
+    bool LoadBitmapStrip(UINT bitmapId, int width, int shownWidth, int grow, COLORREF mask);
     void DeleteImageList() {
-        if (m_hImageList) ImageList_Destroy(m_hImageList);
+        if (m_hImageList) CommonControls::ImageList_Destroy(m_hImageList);
         m_hImageList = nullptr;
     }
-    int GetImageCount() const { return m_hImageList ? ImageList_GetImageCount(m_hImageList) : 0; }
+    int GetImageCount() const { return m_hImageList ? CommonControls::ImageList_GetImageCount(m_hImageList) : 0; }
     operator HIMAGELIST() const { return m_hImageList; }
 
 private:

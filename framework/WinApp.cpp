@@ -1,7 +1,6 @@
 #include "framework/WinApp.h"
 
-#include <commctrl.h>
-
+#include "framework/CommonControls.h"
 #include "framework/PathText.h"
 #include "framework/Wnd.h"
 
@@ -53,7 +52,7 @@ int AfxWinMain(HINSTANCE instance, int cmdShow) {
     // A drive without a medium must fail quietly, not ask the user to insert one.
     SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
     INITCOMMONCONTROLSEX controls = {sizeof(controls), ICC_WIN95_CLASSES};
-    InitCommonControlsEx(&controls);
+    CommonControls::InitCommonControlsEx(&controls);
 
     CWinApp* app = AfxGetApp();
     if (!app) return -1;

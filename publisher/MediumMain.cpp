@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <string>
 
+#include "framework/DllSearch.h"
 #include "framework/PathText.h"
 #include "publisher/MediumCheck.h"
 #include "publisher/MediumPack.h"
@@ -41,6 +42,7 @@ std::string OurFolder() {
 }  // namespace
 
 int main(int argc, char** argv) {
+    RestrictDllSearchToSystemFolder();
     std::string command = argc > 1 ? argv[1] : "";
     if (command == "check" && argc == 3) return Check(argv[2]);
     if (command == "pack" && argc == 4) {

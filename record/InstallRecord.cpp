@@ -8,12 +8,16 @@
 #include <unordered_set>
 
 namespace {
-constexpr std::string_view kHeader = "XOVUNIN INSTALL RECORD 1";
+// The record of this setup, and the one an older setup wrote (files with
+// their time, the shortcut by its path alone), still read so that a book
+// installed by it can be removed.
+constexpr std::string_view kHeader = "XOVUNIN INSTALL RECORD 2";
+constexpr std::string_view kOlderHeader = "XOVUNIN INSTALL RECORD 1";
 constexpr std::string_view kLineEnd = "\r\n";
 
-char KindLetter(RecordEntry::Kind kind) {
-    switch (kind) {
-    case RecordEntry::Kind::File: return 'F';
+char KindLetter(const RecordEntry& entry) {
+    switch (entry.kind) {
+    case RecordEntry::Kind::File: return entry.shared ? 'C' : 'F';
     case RecordEntry::Kind::Folder: return 'D';
     case RecordEntry::Kind::Shortcut: return 'S';
     }
@@ -78,14 +82,26 @@ std::vector<std::string_view> Fields(std::string_view line) {
     }
 }
 
-std::optional<RecordEntry> ParseEntry(std::string_view line) {
+// A line of either format; `older` allows only what the older setup wrote.
+std::optional<RecordEntry> ParseEntry(std::string_view line, bool older) {
     std::vector<std::string_view> fields = Fields(line);
     RecordEntry entry;
-    if (fields[0] == "F" && fields.size() == 4) {
-        entry.kind = RecordEntry::Kind::File;
-        if (!ParseDecimal(fields[1], entry.size) || !ParseHex16(fields[2], entry.writeTime)) return std::nullopt;
-    } else if ((fields[0] == "D" || fields[0] == "S") && fields.size() == 2) {
-        entry.kind = fields[0] == "D" ? RecordEntry::Kind::Folder : RecordEntry::Kind::Shortcut;
+    std::string_view kind = fields[0];
+    if ((kind == "F" || kind == "C" || kind == "S") && fields.size() == 4) {
+        entry.kind = kind == "S" ? RecordEntry::Kind::Shortcut : RecordEntry::Kind::File;
+        entry.shared = kind == "C";
+        if (!ParseDecimal(fields[1], entry.size)) return std::nullopt;
+        // The third field is the content's hash, or in a file line kept from
+        // an older record its time.
+        if (older && kind != "F") return std::nullopt;
+        bool timed = kind == "F" && ParseHex16(fields[2], entry.writeTime);
+        if (!timed) {
+            if (older) return std::nullopt;
+            entry.hash = ParseHashText(std::string(fields[2]));
+            if (!entry.hash) return std::nullopt;
+        }
+    } else if ((kind == "D" || kind == "S") && fields.size() == 2) {
+        entry.kind = kind == "D" ? RecordEntry::Kind::Folder : RecordEntry::Kind::Shortcut;
     } else {
         return std::nullopt;
     }
@@ -101,14 +117,20 @@ std::string FormatRecord(const InstallRecord& record) {
     text.append(kHeader).append(kLineEnd);
     text.append("I\t").append(record.installFolder).append(kLineEnd);
     for (const RecordEntry& entry : record.entries) {
-        text += KindLetter(entry.kind);
+        text += KindLetter(entry);
         text += '\t';
-        if (entry.kind == RecordEntry::Kind::File) {
+        if (entry.kind != RecordEntry::Kind::Folder && (entry.hash || entry.kind == RecordEntry::Kind::File)) {
             char numbers[48];
-            std::snprintf(numbers, sizeof numbers, "%llu\t%08lX%08lX\t", static_cast<unsigned long long>(entry.size),
-                          static_cast<unsigned long>(entry.writeTime >> 32),
-                          static_cast<unsigned long>(entry.writeTime & 0xFFFFFFFFu));
+            std::snprintf(numbers, sizeof numbers, "%llu\t", static_cast<unsigned long long>(entry.size));
             text += numbers;
+            if (entry.hash) {
+                text += HashText(*entry.hash);
+            } else {
+                std::snprintf(numbers, sizeof numbers, "%08lX%08lX", static_cast<unsigned long>(entry.writeTime >> 32),
+                              static_cast<unsigned long>(entry.writeTime & 0xFFFFFFFFu));
+                text += numbers;
+            }
+            text += '\t';
         }
         text.append(entry.path).append(kLineEnd);
     }
@@ -117,7 +139,7 @@ std::string FormatRecord(const InstallRecord& record) {
 
 std::optional<InstallRecord> ParseRecord(std::string_view text) {
     InstallRecord record;
-    bool headerSeen = false, folderSeen = false;
+    bool headerSeen = false, folderSeen = false, older = false;
     size_t start = 0;
     while (start < text.size()) {
         size_t end = text.find(kLineEnd, start);
@@ -126,14 +148,15 @@ std::optional<InstallRecord> ParseRecord(std::string_view text) {
         std::string_view line = text.substr(start, end - start);
         start = end + kLineEnd.size();
         if (!headerSeen) {
-            if (line != kHeader) return std::nullopt;
+            if (line != kHeader && line != kOlderHeader) return std::nullopt;
+            older = line == kOlderHeader;
             headerSeen = true;
         } else if (!folderSeen) {
             if (line.substr(0, 2) != "I\t" || !IsRecordablePath(line.substr(2))) return std::nullopt;
             record.installFolder = std::string(line.substr(2));
             folderSeen = true;
         } else {
-            std::optional<RecordEntry> entry = ParseEntry(line);
+            std::optional<RecordEntry> entry = ParseEntry(line, older);
             if (!entry) return std::nullopt;
             record.entries.push_back(std::move(*entry));
         }

@@ -1,9 +1,10 @@
 #pragma once
 // What one product's setup put on the disk, as the uninstaller needs it: the
-// install folder, every file setup wrote (with its size and last-write time as
-// written, so that a file the reader changed afterwards can be told apart),
-// every folder setup created and the shortcut. Stored as text, a line per
-// entry; window-free, so that its reading and writing can be checked directly.
+// install folder, every file setup wrote (with its size and the hash of its
+// content as written, so that a file the reader changed afterwards can be
+// told apart whatever its clock did), every folder setup created and the
+// shortcut. Stored as text, a line per entry; window-free, so that its
+// reading and writing can be checked directly.
 #include <cstdint>
 #include <functional>
 #include <optional>
@@ -11,12 +12,20 @@
 #include <string_view>
 #include <vector>
 
+#include "record/ContentHash.h"
+
 struct RecordEntry {
     enum class Kind { File, Folder, Shortcut };
     Kind kind = Kind::File;
     std::string path;         // a full path with a drive letter
-    uint64_t size = 0;        // files only
-    uint64_t writeTime = 0;   // files only: the last-write FILETIME (UTC) as one number
+    uint64_t size = 0;        // files and shortcuts
+    // Files and shortcuts: the hash of the content as setup wrote it. Missing
+    // only in what an older setup recorded, which kept the time instead.
+    std::optional<ContentHash> hash;
+    uint64_t writeTime = 0;   // files of an older setup's record: the last-write FILETIME (UTC)
+    // A file outside the install folder that other products may use too: this
+    // product holds one reference to it under SharedDLLs.
+    bool shared = false;
 
     bool operator==(const RecordEntry&) const = default;
 };
@@ -30,14 +39,16 @@ struct InstallRecord {
 
 // The stored text: a first line naming the format, the install folder, then
 // one line per entry, each ended by CR LF; fields apart by tabs (which no file
-// name can hold).
+// name can hold). Entries kept from an older setup's record keep their form.
 std::string FormatRecord(const InstallRecord& record);
 
 // The record a stored text holds, or nothing when any part of it is not as
 // FormatRecord writes it (another format, a line cut short, a number that is
 // not one, a path that is not a full path of at most MAX_PATH - 1 characters
-// or that steps up with ".."). A record read in part is never used: the
-// uninstaller removes nothing rather than work from a damaged list.
+// or that steps up with ".."). The older format (files with their time,
+// shortcuts with their path alone) is read as well. A record read in part is
+// never used: the uninstaller removes nothing rather than work from a damaged
+// list.
 std::optional<InstallRecord> ParseRecord(std::string_view text);
 
 // Whether two paths name the same file, as the file system compares them

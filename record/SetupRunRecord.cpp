@@ -8,6 +8,7 @@
 
 #include "record/RecordStore.h"
 #include "record/RecordedFiles.h"
+#include "record/SharedFiles.h"
 #include "framework/AnsiText.h"
 #include "framework/PathText.h"
 
@@ -36,6 +37,10 @@ public:
         std::lock_guard<std::mutex> lock(m_mutex);
         return m_product;
     }
+    std::string InstallFolder() {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        return m_record.installFolder;
+    }
     void Clear() {
         std::lock_guard<std::mutex> lock(m_mutex);
         m_record = InstallRecord();
@@ -56,8 +61,25 @@ RunRecord& ThisRun() {
 }
 
 void AddFile(const std::string& path, RecordEntry::Kind kind) {
-    // Size and time as written, read back now that the file is complete.
+    // Size and content as written, read back now that the file is complete.
     if (std::optional<RecordEntry> entry = FileEntryNow(path, kind)) ThisRun().Add(std::move(*entry));
+}
+
+bool InsideFolder(const std::string& path, const std::string& folder) {
+    if (folder.empty()) return false;
+    std::string prefix = JoinPath(folder, "");
+    return path.size() > prefix.size() && SamePath(path.substr(0, prefix.size()), prefix);
+}
+
+// The entry the product's stored record holds for the path, if any.
+std::optional<RecordEntry> StoredEntry(const std::string& product, const std::string& path) {
+    RegistryKey entry = OpenUninstallEntry(product, KEY_QUERY_VALUE);
+    std::optional<std::string> stored = entry ? ReadRecordText(entry.get()) : std::nullopt;
+    std::optional<InstallRecord> record = stored ? ParseRecord(*stored) : std::nullopt;
+    if (!record) return std::nullopt;
+    for (const RecordEntry& e : record->entries)
+        if (e.kind == RecordEntry::Kind::File && SamePath(e.path, path)) return e;
+    return std::nullopt;
 }
 
 // Stores this run's record in the product's entry, over the merge with what
@@ -68,7 +90,8 @@ void Store(const std::string& product) {
     InstallRecord record = ThisRun().Snapshot();
     if (std::optional<std::string> stored = ReadRecordText(entry.get())) {
         if (std::optional<InstallRecord> older = ParseRecord(*stored))
-            record = MergeRecords(*older, record, StillThere);
+            // A counted file stays named even when gone, so that its count is given back.
+            record = MergeRecords(*older, record, [](const RecordEntry& e) { return e.shared || StillThere(e); });
     }
     WriteRecordText(entry.get(), FormatRecord(record));
 }
@@ -89,9 +112,19 @@ void RecordCopy(const std::vector<std::string>& writtenFiles, const std::vector<
     for (const std::string& path : writtenFiles) AddFile(path, RecordEntry::Kind::File);
 }
 
-void RecordScriptCopy(const std::string& path) {
-    AddFile(path, RecordEntry::Kind::File);
+void RecordScriptCopy(const std::string& path, bool existedBefore) {
     std::string product = ThisRun().Product();
+    std::optional<RecordEntry> entry = FileEntryNow(path);
+    if (!entry) return;
+    // The stored record holds this run's notes as well as an earlier setup's:
+    // a file named there is ours, not someone else's.
+    std::optional<RecordEntry> ours = product.empty() ? std::nullopt : StoredEntry(product, entry->path);
+    if (!product.empty() && !InsideFolder(entry->path, ThisRun().InstallFolder()))
+        entry->shared = (ours && ours->shared) || TakeSharedReference(entry->path, existedBefore && !ours);
+    // Without a reference, a file that was there before is ours to remove only
+    // when setup wrote it before.
+    if (!entry->shared && existedBefore && !ours) return;
+    ThisRun().Add(std::move(*entry));
     if (!product.empty()) Store(product);
 }
 

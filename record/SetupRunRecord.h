@@ -14,9 +14,14 @@
 void RecordCopy(const std::vector<std::string>& writtenFiles, const std::vector<std::string>& createdFolders);
 // The shortcut file setup saved.
 void RecordShortcut(const std::string& path);
-// A file the command script copied where no file of that name was before.
-// Runs after the registration: the stored record is brought up to date at once.
-void RecordScriptCopy(const std::string& path);
+// A file the command script copied (outside the book's folder, where other
+// products may use the same file): once the product is registered, it takes
+// one reference to the file under SharedDLLs, unless this product holds one
+// already (a second setup of it, or a second copy in one script), and the
+// stored record is brought up to date at once. `existedBefore`: a file of that
+// name was there before the copy. Before the registration only a file that
+// was not there before is noted, without a reference.
+void RecordScriptCopy(const std::string& path, bool existedBefore);
 
 // Called by the uninstaller registration once the product's entry is written:
 // stores this run's record in it, merged with the record of an earlier setup

@@ -43,8 +43,10 @@
 #define IDC_REPLACE_EXISTING_DATE 1014
 
 // Progress dialog (template 108); 1000 is its first line. The copy engine
-// writes the file name into 1007 and the destination into 1009.
+// writes the file name into 1007 and the destination into 1009; 1010 is the
+// bar of the bytes read so far.
 #define IDD_PROGRESS 108
 #define IDC_PROGRESS_FILE 1007
 #define IDC_PROGRESS_TO 1008
 #define IDC_PROGRESS_DEST 1009
+#define IDC_PROGRESS_BAR 1010

@@ -37,7 +37,8 @@ void ExecuteCopyCommand() {
         return;
     }
     // A plain byte copy over any existing file; a failure is not reported.
-    // Only a file that was not there before is the book's, for the uninstaller.
+    // Whether a file was there before tells the uninstaller's count whether
+    // someone else uses it too.
     bool existed = PathExists(destination);
-    if (CopyFileA(source.c_str(), destination.c_str(), FALSE) && !existed) RecordScriptCopy(destination);
+    if (CopyFileA(source.c_str(), destination.c_str(), FALSE)) RecordScriptCopy(destination, existed);
 }

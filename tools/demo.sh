@@ -4,9 +4,10 @@
 # the system's list of installed software does.
 #
 # With a display, both run in a Wine virtual desktop for you to click
-# through. Without one, under Xvfb, the UI robot walks both: it photographs
-# every dialog and message box, presses its default button, and goes on
-# until the program ends; the pictures land in a folder named at the end.
+# through. Without one, under Xvfb, the UI robot walks both, at 96 and again
+# at 144 DPI: it photographs every dialog and message box, presses its
+# default button, and goes on until the program ends; the pictures land in a
+# folder named at the end, one folder for each DPI.
 #
 # The demo has a Wine prefix of its own (build/demo/wineprefix), so what the
 # tests leave in theirs does not meet it, and it starts by removing what an
@@ -67,45 +68,58 @@ if [ -n "${DISPLAY:-}" ]; then
 fi
 
 # No display: the robot walks the run under Xvfb (tools/wine-run.sh starts it
-# and takes the screenshots the robot asks for).
+# and takes the screenshots the robot asks for), once at 96 DPI and once at
+# 144 (150 %), the DPI Wine gives a DPI-aware program from the user's
+# LogPixels. Each walk installs and removes again.
+dpi_key='HKCU\Control Panel\Desktop'
+set_dpi() { wine reg add "$dpi_key" /v LogPixels /t REG_DWORD /d "$1" /f >/dev/null 2>&1; wineserver -w 2>/dev/null || true; }
 scenario="$demo/walk.txt"
-transcript="$demo/transcript.txt"
+uninstall_scenario="$demo/uninstall.txt"
 printf '%s\n' "# Every dialog: a screenshot, then its default button." "walk demo" "exit" >"$scenario"
-rm -f "$BUILD_DIR"/snaps/demo-*.png
-status=0
-bash "$root/tools/wine-run.sh" "$BUILD_DIR" "$BUILD_DIR/tests/robot.exe" \
-  "$(windows_path "$medium/setup.exe")" "$(windows_path "$medium")" "$(windows_path "$scenario")" \
-  "$(windows_path "$transcript")" >/dev/null || status=$?
-wineserver -w 2>/dev/null || true
-
 # The second half: the robot runs the command registered for the product,
 # photographs the uninstaller's question and answers it with its default, Yes.
-uninstall_scenario="$demo/uninstall.txt"
-uninstall_transcript="$demo/uninstall-transcript.txt"
 printf '%s\n' "# The uninstaller's question, then whatever follows." "walk demo-uninstall" "exit" >"$uninstall_scenario"
-rm -f "$uninstall_transcript"
-if [ "$status" -eq 0 ]; then
-  bash "$root/tools/wine-run.sh" "$BUILD_DIR" "$BUILD_DIR/tests/robot.exe" --uninstall "$product" \
-    "$(windows_path "$demo")" "$(windows_path "$uninstall_scenario")" \
-    "$(windows_path "$uninstall_transcript")" >/dev/null || status=$?
-  wineserver -w 2>/dev/null || true
-fi
-
 shots="$demo/screenshots"
 rm -rf "$shots"
-mkdir -p "$shots"
-mv "$BUILD_DIR"/snaps/demo-*.png "$shots/" 2>/dev/null || true
-if [ -f "$transcript" ]; then
-  echo "What the robot saw and did in setup:"
+status=0
+for dpi in 96 144; do
+  transcript="$demo/transcript-$dpi.txt"
+  uninstall_transcript="$demo/uninstall-transcript-$dpi.txt"
+  rm -f "$BUILD_DIR"/snaps/demo-*.png "$transcript" "$uninstall_transcript"
+  set_dpi "$dpi"
+  bash "$root/tools/wine-run.sh" "$BUILD_DIR" "$BUILD_DIR/tests/robot.exe" \
+    "$(windows_path "$medium/setup.exe")" "$(windows_path "$medium")" "$(windows_path "$scenario")" \
+    "$(windows_path "$transcript")" >/dev/null || status=$?
+  wineserver -w 2>/dev/null || true
+  if [ "$status" -eq 0 ]; then
+    bash "$root/tools/wine-run.sh" "$BUILD_DIR" "$BUILD_DIR/tests/robot.exe" --uninstall "$product" \
+      "$(windows_path "$demo")" "$(windows_path "$uninstall_scenario")" \
+      "$(windows_path "$uninstall_transcript")" >/dev/null || status=$?
+    wineserver -w 2>/dev/null || true
+  fi
+  mkdir -p "$shots/$dpi-dpi"
+  mv "$BUILD_DIR"/snaps/demo-*.png "$shots/$dpi-dpi/" 2>/dev/null || true
+  [ "$status" -eq 0 ] || break
+done
+set_dpi 96
+
+for dpi in 96 144; do
+  transcript="$demo/transcript-$dpi.txt"
+  uninstall_transcript="$demo/uninstall-transcript-$dpi.txt"
+  [ -f "$transcript" ] || continue
+  echo "What the robot saw and did in setup at $dpi DPI:"
   tr -d '\r' <"$transcript"
-fi
-if [ -f "$uninstall_transcript" ]; then
+  if [ -f "$uninstall_transcript" ]; then
+    echo
+    echo "And in the uninstaller, started with the registered command:"
+    tr -d '\r' <"$uninstall_transcript"
+  fi
   echo
-  echo "And in the uninstaller, started with the registered command:"
-  tr -d '\r' <"$uninstall_transcript"
+done
+if [ -f "$demo/uninstall-transcript-96.txt" ]; then
   if [ -e "$drive_c/Zandel" ]; then echo "C:\Zandel is still there."; else echo "C:\Zandel has been removed."; fi
 fi
 echo
-echo "Screenshots of every dialog and message box: $shots"
-ls "$shots"
+echo "Screenshots of every dialog and message box, at 96 and at 144 DPI: $shots"
+ls "$shots"/*
 [ "$status" -eq 0 ] || { echo "The robot could not finish the walk (status $status)." >&2; exit "$status"; }

@@ -3,9 +3,12 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <set>
+#include <unordered_set>
 
 #include "framework/PathText.h"
 #include "record/RecordedFiles.h"
+#include "record/SharedFiles.h"
 
 namespace {
 size_t Depth(const std::string& path) { return CountChar(path, '\\'); }
@@ -22,38 +25,113 @@ bool DeleteRecordedFile(const std::string& path) {
         SetFileAttributesA(path.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY);
     return DeleteFileA(path.c_str()) != FALSE;
 }
+
+// The recorded folders that the reader has turned into links since. What is
+// behind such a link is the reader's, whatever its names: neither it nor
+// anything below it is touched.
+class LinkedFolders {
+public:
+    explicit LinkedFolders(const InstallRecord& record) {
+        for (const RecordEntry& entry : record.entries)
+            if (entry.kind == RecordEntry::Kind::Folder && IsLink(entry.path)) m_folders.insert(UpperAnsi(entry.path));
+    }
+    bool IsLinked(const std::string& folder) const { return m_folders.count(UpperAnsi(folder)) > 0; }
+    // Whether the path leads through one of them.
+    bool Behind(const std::string& path) const {
+        if (m_folders.empty()) return false;
+        std::string upper = UpperAnsi(path);
+        // Character by character: a double-byte name may hold the byte of "\\".
+        for (size_t slash = FindChar(upper, '\\', 3); slash != std::string::npos;
+             slash = FindChar(upper, '\\', slash + 1))
+            if (m_folders.count(upper.substr(0, slash))) return true;
+        return false;
+    }
+
+private:
+    std::unordered_set<std::string> m_folders;
+};
+
+// What becomes of a recorded file (or shortcut) of setup's own.
+enum class FileOutcome { Gone, Changed, Failed };
+
+FileOutcome RemoveIfUnchanged(const RecordEntry& entry) {
+    if (!StillThere(entry)) return FileOutcome::Gone;
+    // An older record's shortcut has nothing to compare: any file of its name goes, as it did then.
+    bool unchanged = entry.kind == RecordEntry::Kind::Shortcut && !entry.hash ? IsFile(entry.path)
+                                                                              : UnchangedSinceSetup(entry);
+    // The reader's edits stay, and with them the file.
+    if (!unchanged) return FileOutcome::Changed;
+    return DeleteRecordedFile(entry.path) ? FileOutcome::Gone : FileOutcome::Failed;
+}
+
+// A shared file: this product gives back its reference; the file goes only
+// with the last one, and only as setup wrote it.
+FileOutcome RemoveShared(const RecordEntry& entry) {
+    std::optional<DWORD> count = SharedCount(entry.path);
+    if (count && *count > 1) return SetSharedCount(entry.path, *count - 1) ? FileOutcome::Gone : FileOutcome::Failed;
+    FileOutcome outcome = RemoveIfUnchanged(entry);
+    // Kept at 1 while the file could not be removed, for the next attempt.
+    if (outcome != FileOutcome::Failed && !SetSharedCount(entry.path, 0)) return FileOutcome::Failed;
+    return outcome;
+}
 }  // namespace
+
+bool RecordedDrivesThere(const InstallRecord& record) {
+    // Every recorded path starts with its drive letter.
+    std::set<char> drives;
+    auto note = [&drives](const std::string& path) {
+        if (path.empty()) return;
+        drives.insert(static_cast<char>(path[0] >= 'a' && path[0] <= 'z' ? path[0] - 'a' + 'A' : path[0]));
+    };
+    note(record.installFolder);
+    for (const RecordEntry& entry : record.entries) note(entry.path);
+    for (char drive : drives) {
+        const char root[] = {drive, ':', '\\', '\0'};
+        DWORD attributes = GetFileAttributesA(root);
+        if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY)) return false;
+    }
+    return true;
+}
 
 RemovalResult RemoveRecorded(const InstallRecord& record) {
     RemovalResult result;
-    result.left.installFolder = record.installFolder;
+    result.left = record;
+    if (!RecordedDrivesThere(record)) {
+        result.everythingRemoved = false;
+        result.driveAway = true;
+        return result;
+    }
+    result.left.entries.clear();
     auto stays = [&result](const RecordEntry& entry, bool failed) {
         result.everythingRemoved = false;
         result.failed = result.failed || failed;
         result.left.entries.push_back(entry);
     };
 
+    LinkedFolders links(record);
     std::vector<const RecordEntry*> folders;
     for (const RecordEntry& entry : record.entries) {
-        switch (entry.kind) {
-        case RecordEntry::Kind::Folder: folders.push_back(&entry); break;
-        case RecordEntry::Kind::File:
-            if (!StillThere(entry)) break;
-            // The reader's edits stay, and with them the file.
-            if (!UnchangedSinceSetup(entry)) stays(entry, false);
-            else if (!DeleteRecordedFile(entry.path)) stays(entry, true);
-            break;
-        case RecordEntry::Kind::Shortcut:
-            if (!StillThere(entry)) break;
-            if (!IsFile(entry.path)) stays(entry, false);
-            else if (!DeleteRecordedFile(entry.path)) stays(entry, true);
-            break;
+        if (entry.kind == RecordEntry::Kind::Folder) {
+            folders.push_back(&entry);
+            continue;
         }
+        // Behind a link is the reader's folder, not setup's: nothing there is ours.
+        if (links.Behind(entry.path)) continue;
+        FileOutcome outcome = entry.shared ? RemoveShared(entry) : RemoveIfUnchanged(entry);
+        if (outcome != FileOutcome::Gone) stays(entry, outcome == FileOutcome::Failed);
     }
     // Deepest first, so that a folder's recorded subfolders are gone before it is tried.
     std::stable_sort(folders.begin(), folders.end(),
                      [](const RecordEntry* a, const RecordEntry* b) { return Depth(a->path) > Depth(b->path); });
     for (const RecordEntry* folder : folders) {
+        if (links.Behind(folder->path)) continue;
+        // A link stays, the reader's as what it points at: the system's removal
+        // of a folder is no safe way to take a link away (Wine removes the
+        // folder the link points at, when that is empty, and keeps the link).
+        if (links.IsLinked(folder->path)) {
+            stays(*folder, false);
+            continue;
+        }
         // Only an empty folder can be removed: one holding the reader's files stays.
         if (RemoveDirectoryA(folder->path.c_str())) continue;
         DWORD error = GetLastError();

@@ -1,17 +1,29 @@
 #pragma once
 // Removing what the install record names, and only that: a recorded file
-// only while it is as setup wrote it, the shortcut, then each recorded folder
-// that is empty by then, deepest first. Window-free.
+// only while its content is as setup wrote it (a shared one only when no other
+// product counts on it any more), the shortcut likewise, then each recorded
+// folder that is empty by then, deepest first. Nothing is followed through a
+// link, and nothing is done while a drive the record names is away.
+// Window-free.
 #include "record/InstallRecord.h"
 
 struct RemovalResult {
-    // Every recorded file, shortcut and folder is gone.
+    // Every recorded file, shortcut and folder is gone (or, for a shared
+    // file, left to the products still counting on it).
     bool everythingRemoved = true;
     // Something setup put there could not be removed (in use, denied), as
     // opposed to staying because the reader changed it or keeps files in it.
     bool failed = false;
+    // A drive the record names cannot be reached: nothing was changed.
+    bool driveAway = false;
     // What of the record is still on the disk, for a later attempt.
     InstallRecord left;
 };
+
+// Whether the root of every drive the record names (its install folder's and
+// each entry's) can be reached now. A stick that was pulled out or a network
+// drive that is not connected makes every file on it look gone; removing the
+// book then would drop the record and leave the files behind for good.
+bool RecordedDrivesThere(const InstallRecord& record);
 
 RemovalResult RemoveRecorded(const InstallRecord& record);

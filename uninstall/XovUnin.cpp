@@ -2,8 +2,10 @@
 // the command line of the product's uninstall entry, `install folder` product
 // name; the texts it shows come from that entry (SETUP.TXT's, in the medium's
 // language). It removes only what the install record of that entry names, and
-// of the files only those still as setup wrote them: the reader's changed
-// examples and own files stay, with the folders holding them.
+// of the files only those whose content is still as setup wrote it: the
+// reader's changed examples and own files stay, with the folders holding them.
+// A file other products use too goes only with the last of them. While a drive
+// the record names is away, nothing is touched and the entry stays.
 //
 // Exit code 0 when everything recorded was removed, 1 otherwise.
 #include <windows.h>
@@ -11,6 +13,7 @@
 #include <optional>
 #include <string>
 
+#include "framework/DllSearch.h"
 #include "framework/PathText.h"
 #include "record/InstallRecord.h"
 #include "record/RecordStore.h"
@@ -47,6 +50,8 @@ void ShowProblem(const std::string& caption, const std::string& text) {
 }
 
 int Uninstall(const char* commandLine) {
+    // A drive without its medium fails quietly instead of asking for a disk.
+    SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
     std::optional<UninstallCommand> command = ParseUninstallCommand(commandLine ? commandLine : "");
     RegistryKey key = command ? OpenUninstallEntry(command->product, KEY_QUERY_VALUE | KEY_SET_VALUE) : RegistryKey();
     if (!key) {
@@ -63,7 +68,10 @@ int Uninstall(const char* commandLine) {
 
     // Without a record, or for a folder other than the recorded one, nothing
     // on the disk is touched: the command line or the entry is not setup's.
-    if (!entry.record || !MayRemoveFor(command->folder, entry.record->installFolder, WindowsFolder())) {
+    // A book on a drive that is away is not asked about: nothing could be
+    // removed, and the entry must stay for when the drive is back.
+    if (!entry.record || !MayRemoveFor(command->folder, entry.record->installFolder, WindowsFolder()) ||
+        !RecordedDrivesThere(*entry.record)) {
         ShowProblem(entry.caption, entry.problem);
         return 1;
     }
@@ -72,6 +80,11 @@ int Uninstall(const char* commandLine) {
         return 1;
 
     RemovalResult result = RemoveRecorded(*entry.record);
+    if (result.driveAway) {
+        // Gone while the question was open: the entry stays as it was.
+        ShowProblem(entry.caption, entry.problem);
+        return 1;
+    }
     if (result.failed) {
         // Something of setup's could not go (a file in use): the entry stays
         // with what is left, so that removing the book again can finish.
@@ -85,4 +98,7 @@ int Uninstall(const char* commandLine) {
 }
 }  // namespace
 
-int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR commandLine, int) { return Uninstall(commandLine); }
+int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR commandLine, int) {
+    RestrictDllSearchToSystemFolder();
+    return Uninstall(commandLine);
+}

@@ -9,7 +9,9 @@
 #include <shlobj.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <deque>
+#include <functional>
 #include <map>
 #include <string>
 #include <vector>
@@ -17,6 +19,7 @@
 #include "Picture.h"
 #include "PublisherTool.h"
 #include "Scenario.h"
+#include "engine/Shortcut.h"
 #include "record/InstallRecord.h"
 
 namespace {
@@ -34,6 +37,8 @@ const std::string kCopyProblem = "A problem occurred while the files were instal
 const std::string kUninstallText = "Do you want to remove the Zandel Companion files from your computer?";
 const std::string kUninstallProblemText = "Some files could not be removed. You may delete them yourself.";
 
+// The progress dialog's bar.
+constexpr int kProgressBar = 1010;
 // The buttons of the replace question and of the exit question.
 constexpr int kYes = IDOK, kYesToAll = 1001, kNo = 1006, kCancel = IDCANCEL;
 constexpr int kExitSetup = IDOK, kContinue = IDCANCEL;
@@ -530,6 +535,42 @@ INSTANTIATE_TEST_SUITE_P(E2E, CancelDuringQuestion, ::testing::Values(true, fals
                              return std::string(info.param ? "Confirmed" : "Declined");
                          });
 
+// The bar at a replace question: it stands at the share of the medium's bytes
+// read so far (the files already at the destination), over the bytes the
+// listing found: every file the copy installs, the folder starting with "."
+// left out.
+TEST_F(InstallScenario, TheBarStandsAtTheShareCopiedWhenAQuestionStopsIt) {
+    const std::map<std::string, size_t> sizes = {
+        {"A.BIN", 150000}, {"B.BIN", 50000}, {"C.BIN", 300000}, {"SUB\\D.BIN", 500000}};
+    medium.Omit("CODE").SetIni("FilesCompressed", "NO").SetIni("UseUnderscores", "NO");
+    for (const auto& [name, size] : sizes) medium.AddFile("CODE\\" + name, std::string(size, 'x'));
+    medium.AddFile("CODE\\.CACHE\\E.BIN", std::string(400000, 'y'));
+    Existing({{"C.BIN", "the reader's own"}});
+    ASSERT_TRUE(StartInstall());
+    std::optional<WindowInfo> question;
+    while (!question) {
+        std::optional<WindowInfo> dialog = NextDialog();
+        ASSERT_TRUE(dialog);
+        if (dialog->title == kReplaceTitle) question = dialog;
+    }
+    std::optional<WindowInfo> progress = robot->FindWindowByTitle(kProgressTitle);
+    ASSERT_TRUE(progress);
+    unsigned long position = 0, range = 0;
+    ASSERT_EQ(std::sscanf(progress->Text(kProgressBar).c_str(), "%lu/%lu", &position, &range), 2)
+        << progress->Text(kProgressBar);
+    EXPECT_EQ(range, 1000000u);
+    size_t copied = 0;
+    for (const auto& [name, size] : sizes)
+        if (name != "C.BIN" && ReadWholeFile(dest + "\\" + name).value_or("").size() == size) copied += size;
+    EXPECT_NEAR(static_cast<double>(position) / range, static_cast<double>(copied) / 1000000, 0.03)
+        << position << "/" << range << " with " << copied << " bytes copied";
+
+    ASSERT_TRUE(PressAndWaitClosed(*question, kYes));
+    Walk walk = WalkAnswering();
+    EXPECT_EQ(walk.dialogs.back(), kFinishedTitle);
+    EXPECT_EQ(robot->WaitExit(), 1);
+}
+
 // Setup left in the destination dialog: the exit dialog, and no destination
 // folder, shortcut or uninstall entry.
 TEST_F(InstallScenario, LeftInTheDestinationDialog) {
@@ -955,29 +996,191 @@ FILETIME FileWriteTime(const std::string& path) {
     GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data);
     return data.ftLastWriteTime;
 }
+
+// Every file of the tree an hour later, as a drive that keeps local time
+// shows them after the change to summer time.
+void MoveClockAnHour(const std::string& folder) {
+    constexpr uint64_t kHour = 3600ull * 10000000;
+    for (const auto& [relative, content] : InstalledTree(folder)) {
+        FILETIME time = FileWriteTime(folder + "\\" + relative);
+        uint64_t moved = (static_cast<uint64_t>(time.dwHighDateTime) << 32 | time.dwLowDateTime) + kHour;
+        SetFileWriteTime(folder + "\\" + relative, {static_cast<DWORD>(moved), static_cast<DWORD>(moved >> 32)});
+    }
+}
+
+// The tests run under Wine, which starts a Linux program as it starts one of
+// its own: what only the Linux side makes (a symbolic link, which Wine shows
+// as a link; a drive letter, which is a link in the prefix's dosdevices
+// folder) is made through it. Its process cannot be waited for, so the caller
+// waits for the effect.
+void RunLinux(std::string commandLine) {
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process = {};
+    ASSERT_TRUE(CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                               &process))
+        << commandLine;
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+}
+
+// The Linux path of a path on Z:, Wine's drive for the whole Linux tree.
+std::string LinuxPath(const std::string& path) {
+    std::string linux = path.substr(2);
+    std::replace(linux.begin(), linux.end(), '\\', '/');
+    return linux;
+}
+
+bool WaitUntil(const std::function<bool()>& done) {
+    for (int n = 0; n < 100 && !done(); ++n) Sleep(50);
+    return done();
+}
+
+bool IsLinkNow(const std::string& path) {
+    DWORD attributes = GetFileAttributesA(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT);
+}
+
+// The folder `link` made a link to the folder `target` (both on Z:).
+void MakeFolderLink(const std::string& link, const std::string& target) {
+    RunLinux("/bin/ln -sfn \"" + LinuxPath(target) + "\" \"" + LinuxPath(link) + "\"");
+    ASSERT_TRUE(WaitUntil([&] { return IsLinkNow(link); })) << "no link " << link;
+}
+
+void RemoveLink(const std::string& link) {
+    RunLinux("/bin/rm -f \"" + LinuxPath(link) + "\"");
+    WaitUntil([&] { return GetFileAttributesA(link.c_str()) == INVALID_FILE_ATTRIBUTES; });
+}
+
+// A drive letter of the prefix for a folder on Z:, as a network drive or a
+// stick is: mapped, taken away and mapped again while the test runs.
+class MappedDrive {
+public:
+    MappedDrive(char letter, std::string folder) : m_root{letter, ':', '\\'}, m_folder(std::move(folder)) {
+        char prefix[MAX_PATH] = {};
+        GetEnvironmentVariableA("WINEPREFIX", prefix, MAX_PATH);
+        m_device = std::string(prefix) + "/dosdevices/" + static_cast<char>(letter - 'A' + 'a') + ":";
+    }
+    ~MappedDrive() { Unmap(); }
+    const std::string& Root() const { return m_root; }
+    bool Map() {
+        RunLinux("/bin/ln -sfn \"" + LinuxPath(m_folder) + "\" \"" + m_device + "\"");
+        return WaitUntil([this] { return GetFileAttributesA(m_root.c_str()) != INVALID_FILE_ATTRIBUTES; });
+    }
+    bool Unmap() {
+        RunLinux("/bin/rm -f \"" + m_device + "\"");
+        return WaitUntil([this] { return GetFileAttributesA(m_root.c_str()) == INVALID_FILE_ATTRIBUTES; });
+    }
+
+private:
+    std::string m_root;
+    std::string m_folder;
+    std::string m_device;
+};
+
+const char kSharedFilesKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\SharedDLLs";
+
+// The reference count of a shared file; nullopt when it has none.
+std::optional<DWORD> SharedCountOf(const std::string& path) {
+    HKEY key = nullptr;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kSharedFilesKey, 0, KEY_READ, &key) != ERROR_SUCCESS) return std::nullopt;
+    DWORD type = 0, count = 0, size = sizeof count;
+    LONG read = RegQueryValueExA(key, path.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(&count), &size);
+    RegCloseKey(key);
+    if (read != ERROR_SUCCESS) return std::nullopt;
+    EXPECT_EQ(type, static_cast<DWORD>(REG_DWORD)) << path;
+    return count;
+}
+
+void ForgetSharedCount(const std::string& path) {
+    HKEY key = nullptr;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kSharedFilesKey, 0, KEY_SET_VALUE, &key) != ERROR_SUCCESS) return;
+    RegDeleteValueA(key, path.c_str());
+    RegCloseKey(key);
+}
 }  // namespace
 
 // Everything setup put there goes: the installed tree and the folder setup
 // made for it, the shortcut, the file the script copied into the Windows
-// folder, the entry with its record; the uninstaller's own file stays.
-TEST_F(UninstallScenario, RemovesEverythingSetupPutThere) {
+// folder (and its count), the entry with its record; the uninstaller's own
+// file stays. The same when every installed file's time has moved by an hour
+// since (their content is still setup's), and for a book whose record the
+// older setup wrote (each file's size and time, the shortcut by its name).
+enum class Since { Installed, ClockMovedAnHour, OlderRecord };
+
+// The record as the older setup wrote it for the same files, as they are now.
+std::string OlderRecordText(const InstallRecord& record) {
+    std::string text = "XOVUNIN INSTALL RECORD 1\r\nI\t" + record.installFolder + "\r\n";
+    for (const RecordEntry& entry : record.entries) {
+        if (entry.kind != RecordEntry::Kind::File) {
+            text += (entry.kind == RecordEntry::Kind::Folder ? "D\t" : "S\t") + entry.path + "\r\n";
+            continue;
+        }
+        FILETIME time = FileWriteTime(entry.path);
+        char numbers[64];
+        std::snprintf(numbers, sizeof numbers, "F\t%llu\t%08lX%08lX\t", static_cast<unsigned long long>(entry.size),
+                      time.dwHighDateTime, time.dwLowDateTime);
+        text += numbers + entry.path + "\r\n";
+    }
+    return text;
+}
+
+std::string SinceName(Since since) {
+    switch (since) {
+    case Since::Installed: return "AsInstalled";
+    case Since::ClockMovedAnHour: return "ClockMovedAnHour";
+    case Since::OlderRecord: return "OlderRecord";
+    }
+    return "";
+}
+
+void PrintTo(Since since, std::ostream* out) { *out << SinceName(since); }
+
+class RemovesEverything : public UninstallScenario, public ::testing::WithParamInterface<Since> {};
+
+TEST_P(RemovesEverything, SetupPutThere) {
     std::string windowsCopy = WindowsFolder() + "\\ZANDEL.INI";
     DeleteFileA(windowsCopy.c_str());
+    ForgetSharedCount(windowsCopy);
     medium.AddFile("SCRIPT.TXT", Sample("SCRIPT.TXT"));
     Install();
     ASSERT_TRUE(FileExists(windowsCopy));
     ASSERT_TRUE(FileExists(dest + "\\Read Me First.txt"));
     ExpectShortcutIn("Desktop");
+    EXPECT_EQ(SharedCountOf(windowsCopy), 1u) << "made by this setup";
+    if (GetParam() == Since::ClockMovedAnHour) {
+        MoveClockAnHour(dest);
+        SetFileWriteTime(windowsCopy, FILETIME{0, 0x01DA0000});
+    } else if (GetParam() == Since::OlderRecord) {
+        std::optional<std::map<std::string, StoredValue>> entry = UninstallEntry(product);
+        ASSERT_TRUE(entry && entry->count("InstallRecord"));
+        std::optional<InstallRecord> record = ParseRecord(entry->at("InstallRecord").bytes);
+        ASSERT_TRUE(record);
+        std::string older = OlderRecordText(*record);
+        HKEY key = nullptr;
+        ASSERT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, (kUninstallKey + product).c_str(), 0, KEY_SET_VALUE, &key),
+                  ERROR_SUCCESS);
+        RegSetValueExA(key, "InstallRecord", 0, REG_BINARY, reinterpret_cast<const BYTE*>(older.data()),
+                       static_cast<DWORD>(older.size()));
+        RegCloseKey(key);
+        // The older setup counted nothing.
+        ForgetSharedCount(windowsCopy);
+    }
 
     UninstallRun run = RunUninstaller(RegisteredCommand(), {IDYES});
     EXPECT_EQ(run.boxes, std::vector<std::string>{Question()});
     EXPECT_EQ(run.exitCode, 0);
     EXPECT_FALSE(FileExists(dest)) << "left: " << TreeDifferences(InstalledTree(dest), Tree{});
     EXPECT_FALSE(FileExists(windowsCopy));
+    EXPECT_EQ(SharedCountOf(windowsCopy), std::nullopt);
     ExpectShortcutIn(nullptr);
     ExpectEntryGone();
     DeleteFileA(windowsCopy.c_str());
 }
+
+INSTANTIATE_TEST_SUITE_P(E2E, RemovesEverything,
+                         ::testing::Values(Since::Installed, Since::ClockMovedAnHour, Since::OlderRecord),
+                         [](const ::testing::TestParamInfo<Since>& info) { return SinceName(info.param); });
 
 // The reader's work stays: a file edited to the same size (a newer time), a
 // file of another size whose time was set back to the one setup wrote, and
@@ -1127,6 +1330,144 @@ TEST_F(UninstallScenario, SecondInstallThenOneUninstall) {
     ExpectEntryGone();
 }
 
+// Two books whose scripts copy the same file into the Windows folder, removed
+// one after the other: the file stays as long as anyone counts on it. Either
+// the first book makes the file (count 1, still 1 after a second setup of
+// the same book; 2 with the second book; 1 after removing the first; gone with
+// its count after removing the second), or a program that keeps no count put
+// it there before (2, 2, 3, 2, and 1 at the end: the file stays its).
+struct SharedCase {
+    const char* name;
+    bool thereBefore;
+    DWORD first, again, second, afterFirst;
+    std::optional<DWORD> afterSecond;
+};
+
+void PrintTo(const SharedCase& c, std::ostream* out) { *out << c.name; }
+
+class SharedWindowsFile : public UninstallScenario, public ::testing::WithParamInterface<SharedCase> {};
+
+TEST_P(SharedWindowsFile, StaysWhileCounted) {
+    const SharedCase& c = GetParam();
+    std::string windowsCopy = WindowsFolder() + "\\ZANDEL.INI";
+    DeleteFileA(windowsCopy.c_str());
+    ForgetSharedCount(windowsCopy);
+    if (c.thereBefore) ASSERT_TRUE(WriteWholeFile(windowsCopy, "another program's settings"));
+    struct Cleanup {
+        std::string copy, firstKey;
+        ~Cleanup() {
+            DeleteFileA(copy.c_str());
+            ForgetSharedCount(copy);
+            RegDeleteKeyA(HKEY_LOCAL_MACHINE, firstKey.c_str());
+        }
+    } cleanup{windowsCopy, kUninstallKey + product};
+    medium.AddFile("SCRIPT.TXT", Sample("SCRIPT.TXT"));
+    Install();
+    EXPECT_EQ(SharedCountOf(windowsCopy), c.first);
+    Install();
+    EXPECT_EQ(SharedCountOf(windowsCopy), c.again) << "a second setup of the same book";
+    const std::string first = product, firstDest = dest, firstCommand = RegisteredCommand();
+
+    product = first + " 2";
+    dest = firstDest + " 2";
+    linkName = product + " Files";
+    RemoveTree(dest);
+    medium.SetIni("ProductName", product).SetIni("DestDir", dest).SetIni("ShortcutName", linkName);
+    Install();
+    EXPECT_EQ(SharedCountOf(windowsCopy), c.second);
+
+    UninstallRun run = RunUninstaller(firstCommand, {IDYES});
+    EXPECT_EQ(run.boxes, std::vector<std::string>{"[question Yes No] " + first + ": " + kUninstallText});
+    EXPECT_EQ(run.exitCode, 0);
+    EXPECT_FALSE(FileExists(firstDest));
+    EXPECT_FALSE(UninstallEntry(first).has_value());
+    EXPECT_EQ(ReadWholeFile(windowsCopy), Sample("EXTRAS\\ZANDEL.INI")) << "went with the first book";
+    EXPECT_EQ(SharedCountOf(windowsCopy), c.afterFirst);
+
+    run = RunUninstaller(RegisteredCommand(), {IDYES});
+    EXPECT_EQ(run.boxes, std::vector<std::string>{Question()});
+    EXPECT_EQ(run.exitCode, 0);
+    EXPECT_FALSE(FileExists(dest));
+    EXPECT_EQ(FileExists(windowsCopy), c.afterSecond.has_value());
+    EXPECT_EQ(SharedCountOf(windowsCopy), c.afterSecond);
+    ExpectEntryGone();
+}
+
+INSTANTIATE_TEST_SUITE_P(E2E, SharedWindowsFile,
+                         ::testing::Values(SharedCase{"MadeByTheFirstBook", false, 1, 1, 2, 1, std::nullopt},
+                                           SharedCase{"ThereWithoutACount", true, 2, 2, 3, 2, 1}),
+                         [](const ::testing::TestParamInfo<SharedCase>& info) { return std::string(info.param.name); });
+
+// A book on a drive that is away when it is removed (a stick pulled out, a
+// network drive not connected): no question, the message, exit code 1, and
+// nothing changed, the entry and its record kept. With the drive back, the
+// book is removed.
+TEST_F(UninstallScenario, ABookOnADriveThatIsAwayStays) {
+    std::string folder = MakeTestFolder(CurrentTestName() + " drive");
+    MappedDrive drive('U', folder);
+    ASSERT_TRUE(drive.Map());
+    dest = drive.Root() + DestinationName();
+    medium.SetIni("DestDir", dest);
+    Install();
+    std::string command = RegisteredCommand();
+    std::optional<std::map<std::string, StoredValue>> installed = UninstallEntry(product);
+    ASSERT_TRUE(installed);
+    const std::string onTheDisk = folder + "\\" + DestinationName();
+    ASSERT_EQ(TreeDifferences(InstalledTree(onTheDisk), SampleTree()), "");
+
+    ASSERT_TRUE(drive.Unmap());
+    UninstallRun run = RunUninstaller(command);
+    EXPECT_EQ(run.boxes, std::vector<std::string>{Problem()});
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_EQ(UninstallEntry(product), installed);
+    EXPECT_EQ(TreeDifferences(InstalledTree(onTheDisk), SampleTree()), "");
+    ExpectShortcutIn("Desktop");
+
+    ASSERT_TRUE(drive.Map());
+    run = RunUninstaller(command, {IDYES});
+    EXPECT_EQ(run.boxes, std::vector<std::string>{Question()});
+    EXPECT_EQ(run.exitCode, 0);
+    EXPECT_FALSE(FileExists(onTheDisk)) << "left: " << TreeDifferences(InstalledTree(onTheDisk), Tree{});
+    ExpectShortcutIn(nullptr);
+    ExpectEntryGone();
+}
+
+// What the reader put in place of setup's stays, however alike: their own
+// shortcut of the same name, and a folder setup made that they turned into a
+// link to a folder of theirs, holding a file just like setup's. The rest goes;
+// one message says that not everything could be removed.
+TEST_F(UninstallScenario, KeepsTheReadersShortcutAndWhatIsBehindTheirLink) {
+    Install();
+    std::string linkPath = LinkPath(ShellFolder("Desktop"));
+    std::string theirs = MakeTestFolder(CurrentTestName() + " theirs");
+    ASSERT_TRUE(WriteWholeFile(theirs + "\\Table.dat", Sample("CODE\\CHAP_2\\DATA\\TABLE.DAT")));
+    ASSERT_TRUE(WriteWholeFile(theirs + "\\notes.txt", "the reader's notes"));
+    const std::string data = dest + "\\Chap 2\\Data";
+    DeleteFileA((data + "\\Table.dat").c_str());
+    ASSERT_TRUE(RemoveDirectoryA(data.c_str()));
+    MakeFolderLink(data, theirs);
+    struct LinkCleanup {
+        std::string link;
+        ~LinkCleanup() { RemoveLink(link); }
+    } cleanup{data};
+    ASSERT_TRUE(SUCCEEDED(CoInitialize(nullptr)));
+    ASSERT_TRUE(SUCCEEDED(CreateShortcut(theirs, linkPath, "")));
+    CoUninitialize();
+
+    UninstallRun run = RunUninstaller(RegisteredCommand(), {IDYES});
+    EXPECT_EQ(run.boxes, (std::vector<std::string>{Question(), Problem()}));
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_EQ(TreeDifferences(InstalledTree(theirs), Tree{{"Table.dat", Sample("CODE\\CHAP_2\\DATA\\TABLE.DAT")},
+                                                          {"notes.txt", "the reader's notes"}}),
+              "");
+    EXPECT_TRUE(IsLinkNow(data)) << "the reader's link";
+    EXPECT_FALSE(FileExists(dest + "\\Read Me.txt"));
+    EXPECT_FALSE(FileExists(dest + "\\Chap 1"));
+    EXPECT_EQ(ShellLinkTarget(linkPath), theirs) << "the reader's shortcut";
+    ExpectEntryGone();
+    DeleteFileA(linkPath.c_str());
+}
+
 namespace {
 // The text in the system's ANSI code page (932 on a Japanese Windows), from
 // the UTF-8 of this source.
@@ -1161,6 +1502,7 @@ TEST_F(CodePage932Scenario, InstallsRegistersRunsItsScriptAndUninstallsWhole) {
     const std::string windowsCopy = WindowsFolder() + "\\" + Ansi("表ソ.INI");
     DeleteFileA(windowsCopy.c_str());
     medium.AddFile("CODE\\" + Ansi("ダ_ポ.TXT"), "da po")
+        .AddFile("CODE\\" + Ansi("一覧表"), "ichiranhyou")
         .AddFile("CODE\\" + Ansi("表_チ") + "\\" + Ansi("能_十.TXT"), "nou juu")
         .AddFile("EXTRAS\\" + Ansi("予定表.TXT"), "yotei")
         .AddFile("SCRIPT.TXT", "COPY %STARTDIR%\\EXTRAS\\" + Ansi("予定表.TXT") + " %INSTALLPATH%\r\n" +
@@ -1169,12 +1511,26 @@ TEST_F(CodePage932Scenario, InstallsRegistersRunsItsScriptAndUninstallsWhole) {
     std::string output;
     EXPECT_EQ(RunMedium("check \"" + medium.Build() + "\"", output), 0) << output;
     EXPECT_EQ(output, "0 errors, 0 warnings\n");
+    // The publisher's pack makes the same folders.
+    const std::string packed = medium.Path() + Ansi(" 表");
+    EXPECT_EQ(RunMedium("pack \"" + medium.Path() + "\" \"" + packed + "\"", output), 0) << output;
+    EXPECT_TRUE(FileExists(packed + "\\CODE\\" + Ansi("表_チ") + "\\" + Ansi("能_十.TXT"))) << output;
+    RemoveTree(packed);
 
     Install();
     Tree expected = SampleTree();
     expected[Ansi("ダ ポ.txt")] = "da po";
     expected[Ansi("表 チ") + "\\" + Ansi("能 十.txt")] = "nou juu";
     expected[Ansi("予定表.TXT")] = "yotei";
+    expected[Ansi("一覧表")] = "ichiranhyou";
+    EXPECT_EQ(TreeDifferences(InstalledTree(dest), expected), "");
+    // Again from the same medium: every file is replaced through a temporary
+    // file beside it, the one whose name ends in 表 too, and none is left behind.
+    robot = std::make_unique<Robot>(SETUP_EXE, medium.Path());
+    ASSERT_TRUE(robot->Start() && PassToProgress());
+    Walk again = WalkAnswering({{kReplaceTitle, {kYesToAll}}});
+    EXPECT_EQ(again.dialogs, (std::vector<std::string>{kReplaceTitle, kFinishedTitle})) << "a file was not replaced";
+    EXPECT_EQ(robot->WaitExit(), 1);
     EXPECT_EQ(TreeDifferences(InstalledTree(dest), expected), "");
     EXPECT_EQ(ReadWholeFile(windowsCopy), Sample("EXTRAS\\ZANDEL.INI"));
     ExpectShortcutIn("Desktop");

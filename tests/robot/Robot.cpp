@@ -1,5 +1,7 @@
 #include "Robot.h"
 
+#include <commctrl.h>
+
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
@@ -60,6 +62,15 @@ std::string TextOf(HWND w) {
     char buffer[4096] = {};
     GetWindowTextA(w, buffer, sizeof buffer);
     return buffer;
+}
+
+// A progress bar has no text: its position and range stand in for it, as
+// "position/range" (both plain numbers, carried across processes).
+std::string BarOf(HWND w) {
+    DWORD_PTR position = 0, range = 0;
+    SendMessageTimeoutA(w, PBM_GETPOS, 0, 0, SMTO_ABORTIFHUNG, kMessageTimeoutMs, &position);
+    SendMessageTimeoutA(w, PBM_GETRANGE, FALSE, 0, SMTO_ABORTIFHUNG, kMessageTimeoutMs, &range);
+    return std::to_string(position) + "/" + std::to_string(range);
 }
 
 struct EnumState {
@@ -211,7 +222,7 @@ std::optional<WindowInfo> Robot::Read(HWND w) {
         ControlInfo control{};
         control.id = GetDlgCtrlID(child);
         control.className = ClassOf(child);
-        control.text = TextOf(child);
+        control.text = control.className == "msctls_progress32" ? BarOf(child) : TextOf(child);
         control.style = static_cast<DWORD>(GetWindowLongA(child, GWL_STYLE));
         control.enabled = IsWindowEnabled(child) != FALSE;
         control.visible = IsWindowVisible(child) != FALSE;

@@ -35,7 +35,7 @@ struct WindowInfo {
     std::vector<ControlInfo> controls;  // direct children, in their z-order (a dialog's tab order)
 
     const ControlInfo* Control(int id) const;
-    std::string Text(int id) const;  // the control's text, empty when there is no such control
+    std::string Text(int id) const;  // the control's text ("position/range" of a progress bar), empty when there is no such control
 };
 
 class Robot {

@@ -79,7 +79,7 @@ TEST(BackdropMessage, WhiteTextWithABlackShadowFourPixelsDownAndRight) {
     CFont font;
     ASSERT_TRUE(font.Attach(CreateFontA(-28, 0, 0, 0, FW_NORMAL, TRUE, FALSE, FALSE, ANSI_CHARSET, 0, 0, 0,
                                         FF_SWISS | DEFAULT_PITCH, "ARIAL")));
-    PaintScreenMessage(canvas.dc(), font, "Zandel Setup");
+    PaintScreenMessage(canvas.dc(), font, "Zandel Setup", 96);
 
     // Glyph edges may be smoothed, so only pure white and pure black pixels are compared.
     const COLORREF kWhite = RGB(255, 255, 255), kBlack = RGB(0, 0, 0);
@@ -116,7 +116,7 @@ TEST(BackdropMessage, WhiteTextWithABlackShadowFourPixelsDownAndRight) {
 
 TEST(BackdropMessage, WithoutAFontNothingIsDrawn) {
     Canvas canvas(100, 100);
-    PaintScreenMessage(canvas.dc(), nullptr, "Zandel");
+    PaintScreenMessage(canvas.dc(), nullptr, "Zandel", 96);
     for (int y = 0; y < 100; y += 3)
         for (int x = 0; x < 100; x += 3) ASSERT_EQ(canvas.At(x, y), RGB(0x80, 0x80, 0x80));
 }

@@ -13,6 +13,7 @@
 #include "engine/PathShortening.h"
 #include "engine/ProgressDialog.h"
 #include "engine/ProgressPrompts.h"
+#include "engine/SourceListing.h"
 #include "dialogs/MessageDialogs.h"
 #include "framework/SafeFormat.h"
 
@@ -138,7 +139,13 @@ TEST_F(CopyEngine, CopiesTheTreeSkippingOnlyFoldersThatStartWithADot) {
     Source("DOCS\\DEEP\\DEEPER\\LEAF.TXT", "leaf");
     Source("DOCS\\.svn\\entries", "svn");
     Source(".old\\STALE.TXT", "stale");
+    // The bar's range: every installed file's bytes (6+8+6+9+5+4), the dot folders' none.
+    SourceListing listing = ListSourceTree(m_source, m_dest, false);
+    EXPECT_EQ(listing.bytes, 38u);
+    EXPECT_TRUE(listing.complete);
     Copy();
+    EXPECT_EQ(m_report.Bytes().done, 38u) << "the bar ends where the listing did";
+    EXPECT_EQ(m_report.Bytes().total, 38u) << "the copy lists before its first file";
 
     const std::map<std::string, std::string> expected = {
         {"README.TXT", "readme"},          {".profile", "dot file"},
@@ -337,6 +344,7 @@ TEST_F(CopyEngine, AFolderPastTheBoundCountsAsFailedFilesWhenItHoldsAny) {
             RemoveTree(m_dest);
             MakeFolders(m_dest);
             Copy();
+            EXPECT_EQ(ListSourceTree(m_source, m_dest, false).bytes, 4u) << "only what fits is read";
             EXPECT_EQ(ListingOrder(m_dest), std::vector<std::string>{"SHORT.TXT"});
             EXPECT_EQ(Outcome().expandFailed, holdsFile && compressed) << holdsFile;
             EXPECT_EQ(Outcome().copyFailed, holdsFile && !compressed) << holdsFile;
@@ -365,6 +373,9 @@ TEST_F(CopyEngine, TheDestinationInsideTheSourceIsNotWalked) {
     Source("SUB\\B.TXT", "b");
     m_dest = m_source + "\\sub\\Book";  // the case the file system ignores
     MakeFolders(m_dest);
+    Source("sub\\Book\\OLD.TXT", "installed before");
+    EXPECT_EQ(ListSourceTree(m_source, m_dest, false).bytes, 2u) << "the destination is not listed";
+    EXPECT_FALSE(ListSourceTree(m_source + "\\NOT THERE", m_dest, false).complete);
     Copy();
     EXPECT_EQ(Installed("A.TXT"), "a");
     EXPECT_EQ(Installed("SUB\\B.TXT"), "b");
@@ -617,6 +628,29 @@ TEST_F(CopyEngine, ConfirmedCancelInANestedFolderStopsEveryLevel) {
             continue;
         }
         EXPECT_EQ(FileExists(m_dest + "\\" + name), !afterSub) << name;
+    }
+}
+}  // namespace
+
+namespace {
+// The bar's control takes a signed 32-bit range: a DVD-sized book is shown in
+// units of 2, 4, ... bytes, and the position never passes the range.
+TEST(ProgressBar, TakesTheBytesWithinWhatTheControlHolds) {
+    const struct {
+        uint64_t done, total;
+        int range, position;
+    } cases[] = {
+        {0, 0, 1, 0},  // nothing listed: an empty bar
+        {250, 1000, 1000, 250},
+        {1500, 1000, 1000, 1000},  // files grown since the listing
+        {0x7FFFFFFFull, 0x7FFFFFFFull, 0x7FFFFFFF, 0x7FFFFFFF},
+        {0x40000000ull, 0x80000000ull, 0x40000000, 0x20000000},
+        {4700000000ull, 9400000000ull, 1175000000, 587500000},  // a dual-layer DVD, in units of 8 bytes
+    };
+    for (const auto& c : cases) {
+        BarPosition bar = BarFor({c.done, c.total});
+        EXPECT_EQ(bar.range, c.range) << c.done << " of " << c.total;
+        EXPECT_EQ(bar.position, c.position) << c.done << " of " << c.total;
     }
 }
 }  // namespace

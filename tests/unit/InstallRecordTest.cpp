@@ -1,47 +1,136 @@
-// The install record's text: what is written is read back as it was, and a
-// text that is not exactly of that form is refused as a whole.
+// The install record's text: what is written is read back as it was, a
+// record of the older format is still read, and a text that is not exactly of
+// either form is refused as a whole. The content's hash is SHA-256, the same
+// by the system's code and by ours.
 #include "record/InstallRecord.h"
+#include "record/RecordedFiles.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
 
+#include "TestFiles.h"
+
 namespace {
-RecordEntry File(const std::string& path, uint64_t size, uint64_t time) {
-    return {RecordEntry::Kind::File, path, size, time};
+ContentHash Hash(const std::string& bytes) { return HashBytes(bytes.data(), bytes.size()); }
+
+RecordEntry File(const std::string& path, uint64_t size, const std::string& content) {
+    RecordEntry entry{RecordEntry::Kind::File, path, size};
+    entry.hash = Hash(content);
+    return entry;
 }
-RecordEntry Folder(const std::string& path) { return {RecordEntry::Kind::Folder, path, 0, 0}; }
-RecordEntry Shortcut(const std::string& path) { return {RecordEntry::Kind::Shortcut, path, 0, 0}; }
+RecordEntry Shared(const std::string& path, uint64_t size, const std::string& content) {
+    RecordEntry entry = File(path, size, content);
+    entry.shared = true;
+    return entry;
+}
+// A file as the older setup recorded it: its size and last-write time.
+RecordEntry TimedFile(const std::string& path, uint64_t size, uint64_t time) {
+    RecordEntry entry{RecordEntry::Kind::File, path, size};
+    entry.writeTime = time;
+    return entry;
+}
+RecordEntry Folder(const std::string& path) { return {RecordEntry::Kind::Folder, path}; }
+RecordEntry Shortcut(const std::string& path, uint64_t size, const std::string& content) {
+    RecordEntry entry{RecordEntry::Kind::Shortcut, path, size};
+    entry.hash = Hash(content);
+    return entry;
+}
+RecordEntry OlderShortcut(const std::string& path) { return {RecordEntry::Kind::Shortcut, path}; }
 
 InstallRecord Sample() {
     return {"C:\\Zandel",
-            {File("C:\\Zandel\\Chap 1\\Hello.c", 0, 0),
-             File("C:\\Zandel\\Big.dat", 0xFFFFFFFFFFFFFFFFull, 0x01D9ABCDEF012345ull),
-             File("C:\\WINDOWS\\ZANDEL.INI", 4294967296ull, 1), Folder("C:\\Zandel\\Chap 1"), Folder("C:\\Zandel"),
-             Shortcut("C:\\users\\me\\Desktop\\Zandel Companion Files.Lnk")}};
+            {File("C:\\Zandel\\Chap 1\\Hello.c", 0, ""),
+             File("C:\\Zandel\\Big.dat", 0xFFFFFFFFFFFFFFFFull, "big"),
+             Shared("C:\\WINDOWS\\ZANDEL.INI", 4294967296ull, "ini"),
+             // Kept from an older setup's record by a second run.
+             TimedFile("C:\\Zandel\\Old.c", 7, 0x01D9ABCDEF012345ull), Folder("C:\\Zandel\\Chap 1"),
+             Folder("C:\\Zandel"), Shortcut("C:\\users\\me\\Desktop\\Zandel Companion Files.Lnk", 1234, "link"),
+             OlderShortcut("C:\\users\\me\\Desktop\\Zandel Files.Lnk")}};
 }
 
 TEST(InstallRecord, ReadsBackWhatItWrote) {
-    const InstallRecord records[] = {Sample(), InstallRecord{"D:\\", {}},
-                                     InstallRecord{"C:\\" + std::string(255, 'x'), {File("C:\\" + std::string(256, 'y'), 1, 2)}}};
+    const InstallRecord records[] = {
+        Sample(), InstallRecord{"D:\\", {}},
+        InstallRecord{"C:\\" + std::string(255, 'x'), {File("C:\\" + std::string(256, 'y'), 1, "y")}}};
     for (const InstallRecord& record : records) {
         std::optional<InstallRecord> read = ParseRecord(FormatRecord(record));
         ASSERT_TRUE(read) << FormatRecord(record);
         EXPECT_EQ(*read, record);
     }
-    EXPECT_EQ(FormatRecord(InstallRecord{"C:\\Book", {File("C:\\Book\\a b.c", 12, 0x1A)}}),
-              "XOVUNIN INSTALL RECORD 1\r\nI\tC:\\Book\r\nF\t12\t000000000000001A\tC:\\Book\\a b.c\r\n");
+    // SHA-256 of "abc", of the standard's own examples.
+    const std::string abc = "BA7816BF8F01CFEA414140DE5DAE2223B00361A396177A9CB410FF61F20015AD";
+    const InstallRecord record{"C:\\Book",
+                               {File("C:\\Book\\a b.c", 3, "abc"), Shared("C:\\WINDOWS\\A.INI", 3, "abc"),
+                                TimedFile("C:\\Book\\old.c", 12, 0x1A), Folder("C:\\Book"),
+                                Shortcut("C:\\Desk\\Book.Lnk", 3, "abc"), OlderShortcut("C:\\Desk\\Old.Lnk")}};
+    EXPECT_EQ(FormatRecord(record),
+              "XOVUNIN INSTALL RECORD 2\r\nI\tC:\\Book\r\n"
+              "F\t3\t" + abc + "\tC:\\Book\\a b.c\r\n"
+              "C\t3\t" + abc + "\tC:\\WINDOWS\\A.INI\r\n"
+              "F\t12\t000000000000001A\tC:\\Book\\old.c\r\n"
+              "D\tC:\\Book\r\n"
+              "S\t3\t" + abc + "\tC:\\Desk\\Book.Lnk\r\n"
+              "S\tC:\\Desk\\Old.Lnk\r\n");
+}
+
+// A book installed by the older setup is removed by what it recorded: the
+// size and time of each file, the shortcut by its name.
+TEST(InstallRecord, ReadsTheOlderFormat) {
+    std::optional<InstallRecord> read =
+        ParseRecord("XOVUNIN INSTALL RECORD 1\r\nI\tC:\\Book\r\nF\t12\t01D9ABCDEF012345\tC:\\Book\\a.c\r\n"
+                    "D\tC:\\Book\r\nS\tC:\\Desk\\Book.Lnk\r\n");
+    ASSERT_TRUE(read);
+    EXPECT_EQ(*read, (InstallRecord{"C:\\Book",
+                                    {TimedFile("C:\\Book\\a.c", 12, 0x01D9ABCDEF012345ull), Folder("C:\\Book"),
+                                     OlderShortcut("C:\\Desk\\Book.Lnk")}}));
+    const std::string hash(64, 'A');
+    const std::string older = "XOVUNIN INSTALL RECORD 1\r\nI\tC:\\Book\r\n";
+    // What only this setup writes is no part of the older format.
+    for (const std::string& line : {"F\t1\t" + hash + "\tC:\\Book\\a.c", "C\t1\t" + hash + "\tC:\\A.INI",
+                                    std::string("C\t1\t0000000000000001\tC:\\A.INI"), "S\t1\t" + hash + "\tC:\\A.Lnk"})
+        EXPECT_FALSE(ParseRecord(older + line + "\r\n").has_value()) << line;
+}
+
+// The digests of the standard's examples (one block, two blocks, a million
+// bytes in many), by the system's code, by ours, and of a file read in blocks.
+TEST(InstallRecord, ContentHashIsSha256) {
+    const struct {
+        std::string bytes;
+        const char* digest;
+    } cases[] = {
+        {"abc", "BA7816BF8F01CFEA414140DE5DAE2223B00361A396177A9CB410FF61F20015AD"},
+        {"", "E3B0C44298FC1C149AFBF4C8996FB92427AE41E4649B934CA495991B7852B855"},
+        {"abcdbcdecdefdefgefghfghighijhijkijkljklmklmnlmnomnopnopq",
+         "248D6A61D20638B8E5C026930C3E6039A33CE45964FF2167F6ECEDD419DB06C1"},
+        {std::string(1000000, 'a'), "CDC76E5C9914FB9281A1C7E284D73E67F1809A48A497200E046D39CCC7112CD0"},
+        // Past one read block of the file, by a few bytes.
+        {std::string(1048576 + 3, 'a'), nullptr},
+    };
+    std::string file = MakeTestFolder("content-hash") + "\\content.bin";
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.bytes.size());
+        ContentHash ours = HashBytesWithoutSystem(c.bytes.data(), c.bytes.size());
+        if (c.digest) EXPECT_EQ(HashText(ours), c.digest);
+        EXPECT_EQ(HashText(HashBytes(c.bytes.data(), c.bytes.size())), HashText(ours));
+        ASSERT_TRUE(WriteWholeFile(file, c.bytes));
+        std::optional<RecordEntry> entry = FileEntryNow(file);
+        ASSERT_TRUE(entry);
+        EXPECT_EQ(entry->size, c.bytes.size());
+        EXPECT_EQ(entry->hash, ours);
+    }
 }
 
 TEST(InstallRecord, RefusesATextNotAsWritten) {
-    const std::string head = "XOVUNIN INSTALL RECORD 1\r\nI\tC:\\Book\r\n";
+    const std::string head = "XOVUNIN INSTALL RECORD 2\r\nI\tC:\\Book\r\n";
+    const std::string hash(64, 'A');
     const struct {
         const char* why;
         std::string text;
     } cases[] = {
         {"empty", ""},
-        {"another format", "XOVUNIN INSTALL RECORD 2\r\nI\tC:\\Book\r\n"},
-        {"no install folder", "XOVUNIN INSTALL RECORD 1\r\n"},
+        {"another format", "XOVUNIN INSTALL RECORD 3\r\nI\tC:\\Book\r\n"},
+        {"no install folder", "XOVUNIN INSTALL RECORD 2\r\n"},
         {"cut short in a line", head + "D\tC:\\Book"},
         {"a line ended by LF only", head + "D\tC:\\Book\n"},
         {"an unknown kind", head + "X\tC:\\Book\r\n"},
@@ -51,6 +140,12 @@ TEST(InstallRecord, RefusesATextNotAsWritten) {
         {"a size past 64 bits", head + "F\t18446744073709551616\t0000000000000001\tC:\\Book\\a.c\r\n"},
         {"a time of 15 digits", head + "F\t1\t000000000000001\tC:\\Book\\a.c\r\n"},
         {"a time in small letters", head + "F\t1\t000000000000001a\tC:\\Book\\a.c\r\n"},
+        {"a hash of 63 digits", head + "F\t1\t" + hash.substr(1) + "\tC:\\Book\\a.c\r\n"},
+        {"a hash of 65 digits", head + "F\t1\t" + hash + "0\tC:\\Book\\a.c\r\n"},
+        {"a hash in small letters", head + "F\t1\t" + std::string(64, 'a') + "\tC:\\Book\\a.c\r\n"},
+        {"a shared file with a time", head + "C\t1\t0000000000000001\tC:\\A.INI\r\n"},
+        {"a shortcut with a time", head + "S\t1\t0000000000000001\tC:\\A.Lnk\r\n"},
+        {"a shortcut with its size alone", head + "S\t1\tC:\\A.Lnk\r\n"},
         {"a relative path", head + "F\t1\t0000000000000001\tBook\\a.c\r\n"},
         {"a path without its root", head + "D\tC:Book\r\n"},
         {"a network path", head + "D\t\\\\server\\share\\Book\r\n"},
@@ -58,7 +153,7 @@ TEST(InstallRecord, RefusesATextNotAsWritten) {
         {"a path stepping up with a slash", head + "D\tC:\\Book/../WINDOWS\r\n"},
         {"a path ending in ..", head + "D\tC:\\Book\\..\r\n"},
         {"a path of 260 characters", head + "D\tC:\\" + std::string(257, 'x') + "\r\n"},
-        {"an install folder stepping up", "XOVUNIN INSTALL RECORD 1\r\nI\tC:\\Book\\..\r\n"},
+        {"an install folder stepping up", "XOVUNIN INSTALL RECORD 2\r\nI\tC:\\Book\\..\r\n"},
         {"an empty line", head + "\r\n"},
     };
     for (const auto& c : cases) EXPECT_FALSE(ParseRecord(c.text).has_value()) << c.why;
@@ -69,12 +164,12 @@ TEST(InstallRecord, RefusesATextNotAsWritten) {
 
 TEST(InstallRecord, MergeKeepsTheNewRunAndWhatIsLeftOfTheOld) {
     InstallRecord older{"C:\\Old",
-                        {File("C:\\Old\\gone.c", 1, 1), File("C:\\Book\\a.c", 1, 1), Folder("C:\\Old"),
-                         File("C:\\Old\\kept.c", 2, 2)}};
-    InstallRecord newer{"C:\\Book", {File("C:\\BOOK\\A.C", 5, 5), Folder("C:\\Book")}};
+                        {File("C:\\Old\\gone.c", 1, "1"), File("C:\\Book\\a.c", 1, "1"), Folder("C:\\Old"),
+                         TimedFile("C:\\Old\\kept.c", 2, 2)}};
+    InstallRecord newer{"C:\\Book", {File("C:\\BOOK\\A.C", 5, "5"), Folder("C:\\Book")}};
     InstallRecord merged = MergeRecords(older, newer, [](const RecordEntry& e) { return e.path != "C:\\Old\\gone.c"; });
     EXPECT_EQ(merged, (InstallRecord{"C:\\Book",
-                                     {File("C:\\BOOK\\A.C", 5, 5), Folder("C:\\Book"), Folder("C:\\Old"),
-                                      File("C:\\Old\\kept.c", 2, 2)}}));
+                                     {File("C:\\BOOK\\A.C", 5, "5"), Folder("C:\\Book"), Folder("C:\\Old"),
+                                      TimedFile("C:\\Old\\kept.c", 2, 2)}}));
 }
 }  // namespace

@@ -9,6 +9,7 @@
 #include "record/InstallRecord.h"
 #include "record/RecordStore.h"
 #include "record/SetupRunRecord.h"
+#include "record/SharedFiles.h"
 #include "settings/InstallSettings.h"
 #include "settings/SetupTexts.h"
 
@@ -150,6 +151,7 @@ TEST_F(UninstallRegistration, StoresTheRunsRecordMergedWithTheEarlierOne) {
     EXPECT_EQ(Paths(*first), (std::vector<std::string>{book, book + "\\kept.c", book + "\\rewritten.c",
                                                        book + "\\deleted.c"}));
     EXPECT_EQ(first->entries[1].size, 9u);
+    EXPECT_EQ(first->entries[1].hash, HashBytes("first run", 9)) << "the content as written";
 
     ForgetRunRecord();
     DeleteFileA((book + "\\deleted.c").c_str());
@@ -166,11 +168,12 @@ TEST_F(UninstallRegistration, StoresTheRunsRecordMergedWithTheEarlierOne) {
 }
 
 // A file the script copies is stored once the entry is written, and one
-// copied afterwards joins the stored record at once.
+// copied afterwards joins the stored record at once, with its reference
+// counted (a file outside the book's folder).
 TEST_F(UninstallRegistration, AScriptCopyJoinsTheStoredRecordOnlyOnceRegistered) {
     std::string copy = MakeTestFolder("uninstall-script") + "\\NOTES.TXT";
     ASSERT_TRUE(WriteWholeFile(copy, "notes"));
-    RecordScriptCopy(copy);
+    RecordScriptCopy(copy, false);
     EXPECT_FALSE(StoredRecord(InstallSettings.ProductName)) << "stored before the registration";
     {
         CurrentDirectoryScope here(medium);
@@ -178,10 +181,13 @@ TEST_F(UninstallRegistration, AScriptCopyJoinsTheStoredRecordOnlyOnceRegistered)
     }
     std::string later = WorkFolder("uninstall-script") + "\\LATER.TXT";
     ASSERT_TRUE(WriteWholeFile(later, "later"));
-    RecordScriptCopy(later);
+    RecordScriptCopy(later, false);
     std::optional<InstallRecord> stored = StoredRecord(InstallSettings.ProductName);
+    SetSharedCount(later, 0);
     ASSERT_TRUE(stored);
     EXPECT_EQ(Paths(*stored), (std::vector<std::string>{copy, later}));
+    EXPECT_FALSE(stored->entries[0].shared) << "no reference taken before the registration";
+    EXPECT_TRUE(stored->entries[1].shared);
 }
 }  // namespace
 

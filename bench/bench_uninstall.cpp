@@ -1,0 +1,68 @@
+// Removes an installed tree as the uninstaller does: every file only after its
+// content has been read and found as recorded, then the empty folders.
+//
+//   bench_uninstall.exe TREE
+//
+// First records TREE as setup would have (each file's size and content hash,
+// each folder), untimed; then times the removal of what the record names.
+// Prints the removal's own time and how many entries it had to leave (0 when
+// everything went).
+#include <windows.h>
+
+#include <cstdio>
+#include <string>
+
+#include "framework/PathText.h"
+#include "record/InstallRecord.h"
+#include "record/RecordedFiles.h"
+#include "uninstall/Removal.h"
+
+namespace {
+void Record(const std::string& folder, InstallRecord& record) {
+    RecordEntry self;
+    self.kind = RecordEntry::Kind::Folder;
+    self.path = folder;
+    record.entries.push_back(self);
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA((folder + "\\*").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE) return;
+    do {
+        std::string path = folder + "\\" + found.cFileName;
+        if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+            if (found.cFileName[0] != '.') Record(path, record);
+        } else if (std::optional<RecordEntry> entry = FileEntryNow(path)) {
+            record.entries.push_back(std::move(*entry));
+        }
+    } while (FindNextFileA(search, &found));
+    FindClose(search);
+}
+
+double Seconds(const LARGE_INTEGER& start, const LARGE_INTEGER& end) {
+    LARGE_INTEGER frequency;
+    QueryPerformanceFrequency(&frequency);
+    return static_cast<double>(end.QuadPart - start.QuadPart) / frequency.QuadPart;
+}
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc < 2) {
+        std::fprintf(stderr, "usage: bench_uninstall TREE\n");
+        return 2;
+    }
+    std::string tree = StripTrailingBackslashes(FullPath(argv[1]).value_or(argv[1]), 3);
+    InstallRecord record;
+    record.installFolder = tree;
+    LARGE_INTEGER start, end;
+    QueryPerformanceCounter(&start);
+    Record(tree, record);
+    QueryPerformanceCounter(&end);
+    std::printf("record_entries %zu\nrecord_seconds %.3f\n", record.entries.size(), Seconds(start, end));
+
+    // As the uninstaller gets it: the stored text read back.
+    QueryPerformanceCounter(&start);
+    std::optional<InstallRecord> read = ParseRecord(FormatRecord(record));
+    RemovalResult result = RemoveRecorded(read.value_or(InstallRecord{}));
+    QueryPerformanceCounter(&end);
+    std::printf("uninstall_seconds %.3f\nuninstall_left %zu\n", Seconds(start, end), result.left.entries.size());
+    return read && result.everythingRemoved ? 0 : 1;
+}

@@ -1,0 +1,35 @@
+#!/usr/bin/env bash
+# The release is the same bytes from the same source: builds setup.exe,
+# XOVUNIN.EXE and medium.exe twice, each from its own copy of the source (the
+# files git tracks or would, as a clean clone has them) at a path of another
+# length, into its own build folder, and compares the programs byte for byte.
+# Neither copy's path may appear in them.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+BUILD_DIR="${BUILD_DIR:-$root/build}"
+bash "$root/tools/install-deps.sh"
+work="$BUILD_DIR/reproducible"
+rm -rf "$work"
+programs="setup.exe XOVUNIN.exe medium.exe"
+for copy in one second; do
+  source_dir="$work/$copy/source"
+  mkdir -p "$source_dir"
+  git -C "$root" ls-files -z --cached --others --exclude-standard | (cd "$root" && tar --null -T - -cf -) | tar -C "$source_dir" -xf -
+  cmake -G Ninja -S "$source_dir" -B "$work/$copy/build" -DCMAKE_TOOLCHAIN_FILE="$source_dir/cmake/mingw-i686.cmake" \
+    -DCMAKE_BUILD_TYPE=Release >/dev/null
+  cmake --build "$work/$copy/build" --target setup xovunin medium >/dev/null
+done
+failed=0
+for program in $programs; do
+  one="$work/one/build/$program" second="$work/second/build/$program"
+  if ! cmp -s "$one" "$second"; then
+    echo "FAIL: $program differs between the two builds ($(cmp "$one" "$second" | head -1))" >&2
+    failed=1
+  fi
+  if grep -q -a -e "$work" "$one" "$second"; then
+    echo "FAIL: $program holds a build path" >&2
+    failed=1
+  fi
+done
+[ $failed -eq 0 ] && echo "The two release builds are byte-identical: $programs" && rm -rf "$work"
+exit $failed
