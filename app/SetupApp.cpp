@@ -66,7 +66,7 @@ BOOL SetupApp::InitInstance() {
         // The uninstaller is looked for in StartDir.
         SetCurrentDirectoryA(InstallSettings.StartDir.c_str());
         const CopyOutcome& copy = progress.Outcome();
-        RecordCopy(copy.writtenFiles, copy.createdFolders);
+        RecordCopy(copy.writtenEntries, copy.createdFolders);
         RegisterUninstaller();
         FinishedDialog finished;
         finished.DoModal();

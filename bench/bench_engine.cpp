@@ -186,11 +186,11 @@ int main(int argc, char** argv) {
     }
     copy.Finish();
 
-    // What the install record adds to the copy: each file the outcome names
-    // read back from the disk.
+    // What the install record adds after the copy: the entries made (read
+    // back and hashed) beside it, noted.
     ForgetRunRecord();
     QueryPerformanceCounter(&start);
-    RecordCopy(outcome.writtenFiles, outcome.createdFolders);
+    RecordCopy(outcome.writtenEntries, outcome.createdFolders);
     QueryPerformanceCounter(&end);
     std::printf("record_noting_seconds %.3f\n",
                 static_cast<double>(end.QuadPart - start.QuadPart) / frequency.QuadPart);

@@ -53,6 +53,8 @@ bool CopyJob::Run() {
     m_prompts.SetTotalBytes(ListSourceTree(m_source, m_destination, m_options.longNames).bytes);
     FolderListing listing(m_source);
     CopyEntries(listing, m_source, m_destination);
+    // Still on the worker, while the dialog stays live: the last files' hashes.
+    if (!m_cancelled) m_outcome.writtenEntries = m_hashing.Finish();
     return true;
 }
 
@@ -60,8 +62,12 @@ void CopyJob::Finish() {
     if (m_finished) return;
     m_finished = true;
     m_outcome.abandoned = m_cancelled;
-    if (m_outcome.abandoned)
+    if (m_outcome.abandoned) {
+        // Nothing of an abandoned run is recorded, and no file is read while it is undone.
+        m_hashing.Abandon();
+        m_outcome.writtenEntries.clear();
         m_outcome.restoreFailed = !RollBack(m_outcome);
+    }
     else
         DiscardKeptOriginals(m_outcome);
 }
@@ -149,6 +155,7 @@ bool CopyJob::CopyOneFile(const std::string& sourceFolder, const WIN32_FIND_DATA
         return true;
     }
     m_outcome.writtenFiles.push_back(destPath);
+    m_hashing.Add(destPath);
     if (!kept.empty()) m_outcome.replacedFiles.push_back({destPath, kept});
     m_outcome.bytesCopied += size;
     return true;

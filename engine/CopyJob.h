@@ -11,6 +11,7 @@
 
 #include "engine/CopyOutcome.h"
 #include "engine/CopyPrompts.h"
+#include "record/HashingQueue.h"
 
 class FolderListing;
 
@@ -73,4 +74,5 @@ private:
     std::atomic<bool> m_cancelled{false};
     bool m_finished = false;
     CopyOutcome m_outcome;
+    HashingQueue m_hashing;  // the written files' record entries, made beside the copy
 };

@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "record/InstallRecord.h"
+
 // A file of the reader's that the copy replaced: moved aside under a
 // temporary name beside it, kept there until the run ends, so that an
 // abandoned run can put it back as it was.
@@ -32,6 +34,9 @@ struct CopyOutcome {
     // Full paths of every file the copy wrote, in the order written, the
     // replacing ones included.
     std::vector<std::string> writtenFiles;
+    // The install record's entries of those files (size and content as
+    // written), made while the copy ran; only for a run that was not abandoned.
+    std::vector<RecordEntry> writtenEntries;
     // The reader's files those replaced, with where each is kept.
     std::vector<ReplacedFile> replacedFiles;
     // Full paths of every folder created for the run (none that was there

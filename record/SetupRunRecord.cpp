@@ -100,6 +100,13 @@ void Store(const std::string& product) {
 void RecordShortcut(const std::string& path) { AddFile(path, RecordEntry::Kind::Shortcut); }
 
 void RecordCopy(const std::vector<std::string>& writtenFiles, const std::vector<std::string>& createdFolders) {
+    std::vector<RecordEntry> entries;
+    for (const std::string& path : writtenFiles)
+        if (std::optional<RecordEntry> entry = FileEntryNow(path)) entries.push_back(std::move(*entry));
+    RecordCopy(entries, createdFolders);
+}
+
+void RecordCopy(const std::vector<RecordEntry>& writtenEntries, const std::vector<std::string>& createdFolders) {
     for (const std::string& path : createdFolders) {
         std::optional<std::string> full = FullPath(path);
         if (!full) continue;
@@ -109,7 +116,7 @@ void RecordCopy(const std::vector<std::string>& writtenFiles, const std::vector<
         entry.path = StripTrailingBackslashes(*full, 3);
         ThisRun().Add(std::move(entry));
     }
-    for (const std::string& path : writtenFiles) AddFile(path, RecordEntry::Kind::File);
+    for (const RecordEntry& entry : writtenEntries) ThisRun().Add(entry);
 }
 
 void RecordScriptCopy(const std::string& path, bool existedBefore) {

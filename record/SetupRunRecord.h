@@ -12,6 +12,8 @@
 // What the copy wrote (files copied or expanded in full) and the folders
 // created for the run (none that was there already), as full paths.
 void RecordCopy(const std::vector<std::string>& writtenFiles, const std::vector<std::string>& createdFolders);
+// The same with the files' entries already made (while the copy ran).
+void RecordCopy(const std::vector<RecordEntry>& writtenEntries, const std::vector<std::string>& createdFolders);
 // The shortcut file setup saved.
 void RecordShortcut(const std::string& path);
 // A file the command script copied (outside the book's folder, where other

@@ -1352,7 +1352,9 @@ TEST_P(SharedWindowsFile, StaysWhileCounted) {
     std::string windowsCopy = WindowsFolder() + "\\ZANDEL.INI";
     DeleteFileA(windowsCopy.c_str());
     ForgetSharedCount(windowsCopy);
-    if (c.thereBefore) ASSERT_TRUE(WriteWholeFile(windowsCopy, "another program's settings"));
+    if (c.thereBefore) {
+        ASSERT_TRUE(WriteWholeFile(windowsCopy, "another program's settings"));
+    }
     struct Cleanup {
         std::string copy, firstKey;
         ~Cleanup() {

@@ -14,6 +14,7 @@
 #include "engine/ProgressDialog.h"
 #include "engine/ProgressPrompts.h"
 #include "engine/SourceListing.h"
+#include "record/ContentHash.h"
 #include "dialogs/MessageDialogs.h"
 #include "framework/SafeFormat.h"
 
@@ -441,6 +442,7 @@ TEST_F(CopyEngine, ReplaceQuestionAnswers) {
             << c.answer;
         EXPECT_EQ(Installed("FILE.TXT"), c.installed) << c.answer;
         EXPECT_EQ(Outcome().abandoned, c.abandoned) << c.answer;
+        EXPECT_EQ(Outcome().writtenEntries.size(), c.abandoned ? 0u : Outcome().writtenFiles.size()) << c.answer;
         EXPECT_EQ(ListingOrder(m_dest).size(), c.abandoned ? 1u : 41u) << c.answer;
     }
 }
@@ -484,6 +486,12 @@ TEST_F(CopyEngine, TheOutcomeNamesWhatTheRunWroteReplacedAndCreated) {
     std::sort(written.begin(), written.end());
     EXPECT_EQ(written, (std::vector<std::string>{m_dest + "\\A.TXT", m_dest + "\\SUB\\DEEP\\B.TXT"}));
     EXPECT_EQ(outcome.createdFolders, (std::vector<std::string>{m_dest + "\\SUB", m_dest + "\\SUB\\DEEP"}));
+    // Their record entries were made beside the copy: size and content as written.
+    ASSERT_EQ(outcome.writtenEntries.size(), 2u);
+    for (const RecordEntry& entry : outcome.writtenEntries) {
+        EXPECT_EQ(entry.size, FileContent(entry.path).size()) << entry.path;
+        EXPECT_EQ(entry.hash, HashFile(entry.path)->hash) << entry.path;
+    }
     ASSERT_EQ(outcome.replacedFiles.size(), 1u);
     EXPECT_EQ(outcome.replacedFiles[0].path, m_dest + "\\A.TXT");
     EXPECT_EQ(FileContent(outcome.replacedFiles[0].keptOriginal), "the reader's") << "kept until the run ends";
