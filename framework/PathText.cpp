@@ -55,10 +55,12 @@ size_t CountChar(std::string_view text, char c, UINT codePage) {
     return count;
 }
 
+bool StartsWithBackslash(std::string_view text, UINT codePage) {
+    return text.substr(0, NextCharIndex(text, 0, codePage)) == "\\";
+}
+
 bool EndsWithBackslash(std::string_view path, UINT codePage) {
-    if (path.empty()) return false;
-    size_t last = PreviousCharIndex(path, path.size(), codePage);
-    return last == path.size() - 1 && path[last] == '\\';
+    return path.substr(PreviousCharIndex(path, path.size(), codePage)) == "\\";
 }
 
 std::string StripTrailingBackslashes(std::string_view path, size_t keep, UINT codePage) {

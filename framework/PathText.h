@@ -42,6 +42,9 @@ size_t FindLastSeparator(std::string_view path, UINT codePage = CP_ACP);
 // How many characters `c` the text holds.
 size_t CountChar(std::string_view text, char c, UINT codePage = CP_ACP);
 
+// Whether the text's first character is a backslash.
+bool StartsWithBackslash(std::string_view text, UINT codePage = CP_ACP);
+
 // Whether the path's last character is a backslash (not the second byte of
 // a double-byte character).
 bool EndsWithBackslash(std::string_view path, UINT codePage = CP_ACP);

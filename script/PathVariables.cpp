@@ -54,7 +54,7 @@ std::string ExpandPathVariable(const std::string& field, const InstallSettingsRe
     size_t nameLength = name.size();
     std::string result = VariableValue(name, settings);
     if (nameLength < field.size()) {
-        bool joined = EndsWithBackslash(result) || field[nameLength] == '\\';
+        bool joined = EndsWithBackslash(result) || StartsWithBackslash(std::string_view(field).substr(nameLength));
         if (!joined) result += '\\';
         result.append(field, nameLength, std::string::npos);
     }

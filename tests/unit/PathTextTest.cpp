@@ -73,6 +73,8 @@ TEST(PathText, FindsOnlyCharactersNeverSecondBytes) {
     EXPECT_EQ(FindLastOf(HYO "." PO, ".|", kJapanese), 2u);
     EXPECT_EQ(FindLastSeparator(HYO, kJapanese), std::string::npos);
     EXPECT_EQ(FindLastSeparator(HYO, kWestern), 1u);
+    EXPECT_TRUE(StartsWithBackslash("\\" HYO, kJapanese));
+    EXPECT_FALSE(StartsWithBackslash(HYO "\\", kJapanese));
     EXPECT_FALSE(EndsWithBackslash(ICHIRAN HYO, kJapanese));
     EXPECT_TRUE(EndsWithBackslash(ICHIRAN HYO, kWestern));
     EXPECT_TRUE(EndsWithBackslash(ICHIRAN HYO "\\", kJapanese));
