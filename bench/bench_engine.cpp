@@ -24,7 +24,6 @@
 #include "engine/PathShortening.h"
 #include "engine/ProgressDialog.h"
 #include "engine/ProgressPrompts.h"
-#include "engine/SourceListing.h"
 #include "framework/Gdi.h"
 #include "framework/Thread.h"
 #include "record/InstallRecord.h"
@@ -43,24 +42,12 @@ struct Job {
     std::string dest;
     HWND window;
     CopyJob* copy;
-    double listingSeconds = 0;
+    LARGE_INTEGER started;  // when the worker began the job
 };
-
-double SecondsSince(const LARGE_INTEGER& start) {
-    LARGE_INTEGER now, frequency;
-    QueryPerformanceCounter(&now);
-    QueryPerformanceFrequency(&frequency);
-    return static_cast<double>(now.QuadPart - start.QuadPart) / frequency.QuadPart;
-}
 
 UINT CopyWorker(LPVOID param) {
     auto* job = static_cast<Job*>(param);
-    // The listing for the bar's range, timed by itself: the job makes the
-    // same listing before its first file, within the engine's time.
-    LARGE_INTEGER start;
-    QueryPerformanceCounter(&start);
-    ListSourceTree(job->source, job->dest, false);
-    job->listingSeconds = SecondsSince(start);
+    QueryPerformanceCounter(&job->started);
     job->copy->Run();
     PostMessageA(job->window, kCopyDone, 0, 0);
     return 0;
@@ -76,6 +63,12 @@ public:
     using ProgressPrompts::ProgressPrompts;
     ReplaceAnswer AskToReplace(const ReplaceQuestion&) override { return ReplaceAnswer::YesToAll; }
     bool ConfirmExit() override { return false; }
+    // The job's own listing ends with the total: timed from the worker's start.
+    void SetTotalBytes(uint64_t total) override {
+        QueryPerformanceCounter(&listed);
+        ProgressPrompts::SetTotalBytes(total);
+    }
+    LARGE_INTEGER listed = {};
 };
 
 // Destination paths of every file below `folder`, as the engine builds them.
@@ -172,7 +165,7 @@ int main(int argc, char** argv) {
     const CopyOutcome& outcome = copy.Outcome();
     std::printf("engine_seconds %.3f\nexpand_failed %d\ncopy_failed %d\nreplaced_files %zu\nlisting_seconds %.3f\n",
                 seconds, outcome.expandFailed ? 1 : 0, outcome.copyFailed ? 1 : 0, outcome.replacedFiles.size(),
-                job.listingSeconds);
+                static_cast<double>(prompts.listed.QuadPart - job.started.QuadPart) / frequency.QuadPart);
     if (argc > 5 && std::string(argv[5]) == "rollback") {
         // Undone as an abandoned run is, the whole copy.
         QueryPerformanceCounter(&start);

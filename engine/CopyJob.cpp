@@ -7,7 +7,6 @@
 #include "engine/FilePlacement.h"
 #include "engine/FolderListing.h"
 #include "engine/Rollback.h"
-#include "engine/SourceListing.h"
 #include "framework/AnsiText.h"
 #include "framework/PathText.h"
 
@@ -18,6 +17,10 @@ namespace {
 std::string FolderPath(const std::string& path) { return StripTrailingBackslashes(FullPath(path).value_or(path)); }
 
 bool IsFolderEntry(const WIN32_FIND_DATAA& entry) { return (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0; }
+
+uint64_t FileSize(const WIN32_FIND_DATAA& entry) {
+    return static_cast<uint64_t>(entry.nFileSizeHigh) << 32 | entry.nFileSizeLow;
+}
 }  // namespace
 
 CopyJob::CopyJob(const std::string& source, const std::string& destination, CopyOptions options,
@@ -33,16 +36,17 @@ void CopyJob::AdoptCreatedFolders(const std::vector<std::string>& folders) {
 }
 
 bool CopyJob::Run() {
+    // A drive root is made and looked at as "C:\", not as "C:" (the drive's current folder).
+    const std::string destinationFolder = m_destination.size() == 2 ? m_destination + "\\" : m_destination;
     std::vector<std::string> made;
-    // A drive root is made as "C:\", not as "C:" (the drive's current folder).
-    CreateDirectoryPath(m_destination.size() == 2 ? m_destination + "\\" : m_destination, &made);
+    CreateDirectoryPath(destinationFolder, &made);
     AdoptCreatedFolders(made);
     if (m_source.empty() || !IsFolder(m_source)) {
         m_outcome.sourceMissing = true;
         Cancel();
         return false;
     }
-    if (!IsFolder(m_destination.size() == 2 ? m_destination + "\\" : m_destination)) {
+    if (!IsFolder(destinationFolder)) {
         // The destination could not be made (a drive that is not there, a
         // path past the system's folder limit): every file of the tree is a
         // failed copy, and nothing is written anywhere else instead.
@@ -50,7 +54,7 @@ bool CopyJob::Run() {
         return true;
     }
     // The progress bar's range: what the copy will read, listed before its first file.
-    m_prompts.SetTotalBytes(ListSourceTree(m_source, m_destination, m_options.longNames).bytes);
+    m_prompts.SetTotalBytes(ListedBytes(m_source, m_destination));
     FolderListing listing(m_source);
     CopyEntries(listing, m_source, m_destination);
     // Still on the worker, while the dialog stays live: the last files' hashes.
@@ -91,13 +95,8 @@ void CopyJob::CopyEntries(FolderListing& listing, const std::string& sourceFolde
 }
 
 void CopyJob::CopyFolder(const std::string& sourceFolder, const char* name, const std::string& destFolder) {
-    // "." and "..", and every folder whose name starts with a dot, are not
-    // the book's.
-    if (name[0] == '.') return;
     std::string source = sourceFolder + "\\" + name;
-    // A destination inside the medium's own tree (a medium on a hard disk)
-    // must not be copied into itself, level after level.
-    if (UpperAnsi(source) == m_destinationKey) return;
+    if (!IsBookFolder(source, name)) return;
     std::string destPath;
     if (!InstalledPath(destFolder, name, m_options.longNames, destPath)) {
         // Every file below is one that could not be placed.
@@ -124,7 +123,7 @@ bool CopyJob::CopyOneFile(const std::string& sourceFolder, const WIN32_FIND_DATA
     }
     m_prompts.ShowFile(entry.cFileName, destPath);
     // Every file the listing counted moves the bar by its size, whatever becomes of it.
-    uint64_t size = static_cast<uint64_t>(entry.nFileSizeHigh) << 32 | entry.nFileSizeLow;
+    uint64_t size = FileSize(entry);
     struct Done {
         CopyPrompts& prompts;
         uint64_t size;
@@ -182,6 +181,29 @@ CopyJob::Decision CopyJob::AskToReplace(const WIN32_FIND_DATAA& entry, const std
     }
     // Going on after Cancel replaces the file.
     return Decision::Copy;
+}
+
+bool CopyJob::IsBookFolder(const std::string& source, const char* name) const {
+    // "." and "..", and every folder whose name starts with a dot, are not
+    // the book's. A destination inside the medium's own tree (a medium on a
+    // hard disk) must not be copied into itself, level after level.
+    return name[0] != '.' && UpperAnsi(source) != m_destinationKey;
+}
+
+uint64_t CopyJob::ListedBytes(const std::string& sourceFolder, const std::string& destFolder) const {
+    uint64_t bytes = 0;
+    FolderListing listing(sourceFolder);
+    while (listing.Next()) {
+        const WIN32_FIND_DATAA& entry = listing.Entry();
+        std::string source = sourceFolder + "\\" + entry.cFileName;
+        std::string destPath;
+        if (!InstalledPath(destFolder, entry.cFileName, m_options.longNames, destPath)) continue;
+        if (!IsFolderEntry(entry))
+            bytes += source.size() < MAX_PATH ? FileSize(entry) : 0;
+        else if (IsBookFolder(source, entry.cFileName))
+            bytes += ListedBytes(source, destPath);
+    }
+    return bytes;
 }
 
 // Whether the folder holds a file anywhere below it that the copy would

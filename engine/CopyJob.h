@@ -61,6 +61,14 @@ private:
     // False when the user abandoned setup at a question about the file.
     bool CopyOneFile(const std::string& sourceFolder, const WIN32_FIND_DATAA& entry, const std::string& destFolder);
     Decision AskToReplace(const WIN32_FIND_DATAA& entry, const std::string& destPath);
+    // Whether the copy walks into the folder (its full path, and its name).
+    bool IsBookFolder(const std::string& source, const char* name) const;
+    // The bytes the copy will read from the medium below the folder, listed
+    // by the copy's own rules before its first file (the progress bar's
+    // range): directory reads only. Passed-over folders and entries past the
+    // path bound count nothing; a folder that cannot be listed counts what
+    // was listed.
+    uint64_t ListedBytes(const std::string& sourceFolder, const std::string& destFolder) const;
     bool HoldsFiles(const std::string& sourceFolder) const;
     void NoteFailedFile();
     void NoteUnreadableFolder() { m_outcome.copyFailed = true; }

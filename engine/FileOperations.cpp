@@ -1,6 +1,5 @@
 #include "engine/FileOperations.h"
 
-#include "framework/AnsiText.h"
 #include "framework/PathText.h"
 
 bool CreateDirectoryPath(const std::string& path, std::vector<std::string>* made) {
@@ -62,10 +61,6 @@ FILETIME QueryFileWriteTime(const std::string& path) {
 bool InstalledPath(const std::string& destination, const std::string& name, bool useUnderscores, std::string& path) {
     path = destination + "\\" + (useUnderscores ? MakeLongFileName(name) : name);
     return path.size() < MAX_PATH;
-}
-
-std::string FolderKey(const std::string& path) {
-    return StripTrailingBackslashes(UpperAnsi(FullPath(path).value_or("")), 3);
 }
 
 std::string MakeLongFileName(const std::string& name) {

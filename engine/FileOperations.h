@@ -34,11 +34,6 @@ FILETIME QueryFileWriteTime(const std::string& path);
 // MAX_PATH characters: the copy cannot place such an entry.
 bool InstalledPath(const std::string& destination, const std::string& name, bool useUnderscores, std::string& path);
 
-// The full path of a folder upper-cased as the file system compares names,
-// without a trailing backslash but for a drive's root: two paths of one
-// folder give the same key. Empty when the path cannot be made full.
-std::string FolderKey(const std::string& path);
-
 // Turns a medium's UNDER_SCORE name into a long name: lower case, a capital
 // first letter, each "_" a space followed by a capital (READ_ME.TXT gives
 // "Read Me.txt").
