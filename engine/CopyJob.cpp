@@ -156,7 +156,6 @@ bool CopyJob::CopyOneFile(const std::string& sourceFolder, const WIN32_FIND_DATA
     m_outcome.writtenFiles.push_back(destPath);
     m_hashing.Add(destPath);
     if (!kept.empty()) m_outcome.replacedFiles.push_back({destPath, kept});
-    m_outcome.bytesCopied += size;
     return true;
 }
 

@@ -3,7 +3,6 @@
 // it was abandoned, which files failed, what it wrote, replaced and created.
 // The install record is made from it, and an abandoned run is undone from
 // it. Window-free.
-#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -42,6 +41,4 @@ struct CopyOutcome {
     // Full paths of every folder created for the run (none that was there
     // before), parents before their children.
     std::vector<std::string> createdFolders;
-    // Bytes of the medium's files written so far (as listed on the medium).
-    uint64_t bytesCopied = 0;
 };

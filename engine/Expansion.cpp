@@ -91,7 +91,7 @@ bool ExpandFile(const std::string& sourcePath, const std::string& destPath, DWOR
     LZClose(expanding);
     CloseHandle(target);
 
-    // A file cut short expands without an error from LZCopy: it only yields
+    // A file cut short expands without an error from LZRead: it only yields
     // fewer bytes than its header promised.
     if (written >= 0 && static_cast<DWORD>(written) == expected) return true;
     UndoPlacement(destPath, ERROR_SUCCESS, kept);

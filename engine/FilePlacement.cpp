@@ -60,10 +60,10 @@ bool PutBack(const std::string& kept, const std::string& destPath) {
     return MoveFileExA(kept.c_str(), destPath.c_str(), MOVEFILE_REPLACE_EXISTING) != FALSE;
 }
 
-bool DiscardKept(const std::string& kept) {
-    if (DeleteFileA(kept.c_str())) return true;
-    SetFileAttributesA(kept.c_str(), FILE_ATTRIBUTE_NORMAL);
-    return DeleteFileA(kept.c_str()) != FALSE;
+bool DeleteOwnFile(const std::string& path) {
+    if (DeleteFileA(path.c_str())) return true;
+    SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+    return DeleteFileA(path.c_str()) != FALSE;
 }
 
 void UndoPlacement(const std::string& destPath, DWORD error, std::string& kept) {

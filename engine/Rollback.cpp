@@ -13,12 +13,8 @@ bool RollBack(const CopyOutcome& outcome) {
     for (const ReplacedFile& file : outcome.replacedFiles) replaced.insert(UpperAnsi(file.path));
     for (const std::string& path : outcome.writtenFiles) {
         if (replaced.count(UpperAnsi(path))) continue;
-        if (!DeleteFileA(path.c_str())) {
-            // A file the copy wrote stands alone at its name: the copy made
-            // it normal, but the reader may have marked it meanwhile.
-            SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-            if (!DeleteFileA(path.c_str()) && GetLastError() != ERROR_FILE_NOT_FOUND) whole = false;
-        }
+        // The copy made it normal, but the reader may have marked it meanwhile.
+        if (!DeleteOwnFile(path) && GetLastError() != ERROR_FILE_NOT_FOUND) whole = false;
     }
     for (const ReplacedFile& file : outcome.replacedFiles)
         if (!PutBack(file.keptOriginal, file.path)) whole = false;
@@ -29,5 +25,5 @@ bool RollBack(const CopyOutcome& outcome) {
 }
 
 void DiscardKeptOriginals(const CopyOutcome& outcome) {
-    for (const ReplacedFile& file : outcome.replacedFiles) DiscardKept(file.keptOriginal);
+    for (const ReplacedFile& file : outcome.replacedFiles) DeleteOwnFile(file.keptOriginal);
 }
