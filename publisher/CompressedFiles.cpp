@@ -6,33 +6,18 @@
 #include <vector>
 
 #include "framework/SafeFormat.h"
+#include "framework/UniqueHandle.h"
 #include "publisher/SzddCompressor.h"
 
 namespace {
-// Owns a file opened for reading until the LZ library takes it over.
-class ReadHandle {
-public:
-    explicit ReadHandle(const std::string& path)
-        : m_handle(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                               FILE_FLAG_SEQUENTIAL_SCAN, nullptr)) {}
-    ~ReadHandle() {
-        if (m_handle != INVALID_HANDLE_VALUE) CloseHandle(m_handle);
-    }
-    ReadHandle(const ReadHandle&) = delete;
-    ReadHandle& operator=(const ReadHandle&) = delete;
-    HANDLE Get() const { return m_handle; }
-    HANDLE Release() {
-        HANDLE handle = m_handle;
-        m_handle = INVALID_HANDLE_VALUE;
-        return handle;
-    }
-
-private:
-    HANDLE m_handle;
-};
+// A file opened for reading, owned until the LZ library takes it over.
+UniqueFile OpenForReading(const std::string& path) {
+    return UniqueFile(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                  FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+}
 
 // How many bytes the platform's expander yields; a negative LZ error when it fails.
-long long ExpandedLength(ReadHandle& file) {
+long long ExpandedLength(UniqueFile& file) {
     HFILE lz = LZInit(static_cast<HFILE>(reinterpret_cast<INT_PTR>(file.Get())));
     if (lz < 0) return lz;
     file.Release();  // LZClose closes it from here on
@@ -54,8 +39,8 @@ long long ExpandedLength(ReadHandle& file) {
 
 CompressedFacts InspectMediumFile(const std::string& path, bool expand) {
     CompressedFacts facts;
-    ReadHandle file(path);
-    if (file.Get() == INVALID_HANDLE_VALUE) {
+    UniqueFile file = OpenForReading(path);
+    if (!file) {
         facts.damage = "cannot be read";
         return facts;
     }

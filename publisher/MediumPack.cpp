@@ -17,6 +17,7 @@
 #include "settings/SettingsCheck.h"
 #include "framework/AnsiText.h"
 #include "framework/PathText.h"
+#include "framework/UniqueHandle.h"
 
 namespace {
 // The files of the publisher's folder that go on the medium as they are,
@@ -30,21 +31,6 @@ const char* const kProgramsBesideUs[] = {"setup.exe", "XOVUNIN.EXE"};
 // Setup never accepts less, whatever the tree holds.
 constexpr uint64_t kLowestFileSize = 60000;
 
-
-class Handle {
-public:
-    explicit Handle(HANDLE handle) : m_handle(handle) {}
-    ~Handle() {
-        if (Valid()) CloseHandle(m_handle);
-    }
-    Handle(const Handle&) = delete;
-    Handle& operator=(const Handle&) = delete;
-    bool Valid() const { return m_handle != INVALID_HANDLE_VALUE; }
-    HANDLE Get() const { return m_handle; }
-
-private:
-    HANDLE m_handle;
-};
 
 class Packer {
 public:
@@ -112,7 +98,7 @@ private:
     bool Compress(const TreeEntry& entry) {
         std::string from = m_source + "\\" + entry.relative;
         std::string to = m_target + "\\" + entry.relative;
-        Handle input(CreateFileA(from.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+        UniqueFile input(CreateFileA(from.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                                  FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
         if (!input.Valid()) return Failed(entry.relative);
         std::vector<unsigned char> buffer(1 << 16);
@@ -126,7 +112,7 @@ private:
         bool written = false;
         bool plain = false;
         {
-            Handle output(CreateFileA(to.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL,
+            UniqueFile output(CreateFileA(to.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL,
                                       nullptr));
             if (!output.Valid()) return Failed(entry.relative);
             SzddCompressor compressor(entry.size, entry.relative.back(),

@@ -8,6 +8,8 @@
 #include <memory>
 #include <vector>
 
+#include "framework/UniqueHandle.h"
+
 namespace {
 // Reading in blocks of this size keeps a big file to a few dozen calls, while
 // a small one gets a buffer of its own size only.
@@ -199,17 +201,13 @@ private:
     bool m_failed = false;
 };
 
-struct HandleCloser {
-    void operator()(HANDLE handle) const { CloseHandle(handle); }
-};
-using OwnedFile = std::unique_ptr<void, HandleCloser>;
 }  // namespace
 
 std::optional<HashedFile> HashFile(const std::string& path, std::optional<uint64_t> expectedSize) {
-    HANDLE opened = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                                FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
-    if (opened == INVALID_HANDLE_VALUE) return std::nullopt;
-    OwnedFile file(opened);
+    UniqueFile file(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+    if (!file) return std::nullopt;
+    HANDLE opened = file.Get();
     LARGE_INTEGER size;
     if (!GetFileSizeEx(opened, &size)) return std::nullopt;
     HashedFile content;

@@ -31,7 +31,7 @@ RegistryKey OpenUninstallEntry(const std::string& product, REGSAM access) {
         return RegistryKey();
     RegistryKey parent(uninstall);
     HKEY entry = nullptr;
-    if (RegOpenKeyExA(parent.get(), product.c_str(), 0, access, &entry) != ERROR_SUCCESS) return RegistryKey();
+    if (RegOpenKeyExA(parent.Get(), product.c_str(), 0, access, &entry) != ERROR_SUCCESS) return RegistryKey();
     return RegistryKey(entry);
 }
 
@@ -56,5 +56,5 @@ bool DeleteUninstallEntry(const std::string& product) {
         ERROR_SUCCESS)
         return false;
     RegistryKey parent(uninstall);
-    return RegDeleteKeyA(parent.get(), product.c_str()) == ERROR_SUCCESS;
+    return RegDeleteKeyA(parent.Get(), product.c_str()) == ERROR_SUCCESS;
 }

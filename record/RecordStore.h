@@ -7,33 +7,15 @@
 #include <windows.h>
 
 #include <optional>
-#include <utility>
 #include <string>
+
+#include "framework/UniqueHandle.h"
 
 inline constexpr const char* kUninstallKeyPath = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
 inline constexpr const char* kRecordValueName = "InstallRecord";
 
 // Owns an open registry key.
-class RegistryKey {
-public:
-    RegistryKey() = default;
-    explicit RegistryKey(HKEY key) : m_key(key) {}
-    ~RegistryKey() {
-        if (m_key) RegCloseKey(m_key);
-    }
-    RegistryKey(RegistryKey&& other) noexcept : m_key(other.m_key) { other.m_key = nullptr; }
-    RegistryKey& operator=(RegistryKey&& other) noexcept {
-        std::swap(m_key, other.m_key);
-        return *this;
-    }
-    RegistryKey(const RegistryKey&) = delete;
-    RegistryKey& operator=(const RegistryKey&) = delete;
-    HKEY get() const { return m_key; }
-    explicit operator bool() const { return m_key != nullptr; }
-
-private:
-    HKEY m_key = nullptr;
-};
+using RegistryKey = UniqueRegistryKey;
 
 // The product's uninstall entry, opened by name under the Uninstall key (so
 // that a long name works). Empty when the entry is missing, and for a name

@@ -74,7 +74,7 @@ bool InsideFolder(const std::string& path, const std::string& folder) {
 // The entry the product's stored record holds for the path, if any.
 std::optional<RecordEntry> StoredEntry(const std::string& product, const std::string& path) {
     RegistryKey entry = OpenUninstallEntry(product, KEY_QUERY_VALUE);
-    std::optional<std::string> stored = entry ? ReadRecordText(entry.get()) : std::nullopt;
+    std::optional<std::string> stored = entry ? ReadRecordText(entry.Get()) : std::nullopt;
     std::optional<InstallRecord> record = stored ? ParseRecord(*stored) : std::nullopt;
     if (!record) return std::nullopt;
     for (const RecordEntry& e : record->entries)
@@ -88,12 +88,12 @@ void Store(const std::string& product) {
     RegistryKey entry = OpenUninstallEntry(product, KEY_QUERY_VALUE | KEY_SET_VALUE);
     if (!entry) return;
     InstallRecord record = ThisRun().Snapshot();
-    if (std::optional<std::string> stored = ReadRecordText(entry.get())) {
+    if (std::optional<std::string> stored = ReadRecordText(entry.Get())) {
         if (std::optional<InstallRecord> older = ParseRecord(*stored))
             // A counted file stays named even when gone, so that its count is given back.
             record = MergeRecords(*older, record, [](const RecordEntry& e) { return e.shared || StillThere(e); });
     }
-    WriteRecordText(entry.get(), FormatRecord(record));
+    WriteRecordText(entry.Get(), FormatRecord(record));
 }
 }  // namespace
 

@@ -28,14 +28,14 @@ DWORD CountWithOneMore(std::optional<DWORD> current, bool someoneElsePutItThere)
 
 std::optional<DWORD> SharedCount(const std::string& path) {
     RegistryKey key = OpenSharedFiles(KEY_QUERY_VALUE, false);
-    return key ? ReadCount(key.get(), path) : std::nullopt;
+    return key ? ReadCount(key.Get(), path) : std::nullopt;
 }
 
 bool TakeSharedReference(const std::string& path, bool someoneElsePutItThere) {
     RegistryKey key = OpenSharedFiles(KEY_QUERY_VALUE | KEY_SET_VALUE, true);
     if (!key) return false;
-    DWORD count = CountWithOneMore(ReadCount(key.get(), path), someoneElsePutItThere);
-    return RegSetValueExA(key.get(), path.c_str(), 0, REG_DWORD, reinterpret_cast<const BYTE*>(&count),
+    DWORD count = CountWithOneMore(ReadCount(key.Get(), path), someoneElsePutItThere);
+    return RegSetValueExA(key.Get(), path.c_str(), 0, REG_DWORD, reinterpret_cast<const BYTE*>(&count),
                           sizeof count) == ERROR_SUCCESS;
 }
 
@@ -43,9 +43,9 @@ bool SetSharedCount(const std::string& path, DWORD count) {
     RegistryKey key = OpenSharedFiles(KEY_SET_VALUE, count > 0);
     if (count == 0) {
         if (!key) return true;
-        LONG result = RegDeleteValueA(key.get(), path.c_str());
+        LONG result = RegDeleteValueA(key.Get(), path.c_str());
         return result == ERROR_SUCCESS || result == ERROR_FILE_NOT_FOUND;
     }
-    return key && RegSetValueExA(key.get(), path.c_str(), 0, REG_DWORD, reinterpret_cast<const BYTE*>(&count),
+    return key && RegSetValueExA(key.Get(), path.c_str(), 0, REG_DWORD, reinterpret_cast<const BYTE*>(&count),
                                  sizeof count) == ERROR_SUCCESS;
 }

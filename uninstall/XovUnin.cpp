@@ -59,12 +59,12 @@ int Uninstall(const char* commandLine) {
         return 1;
     }
     Entry entry;
-    entry.caption = ReadEntryString(key.get(), "DisplayName").value_or("");
+    entry.caption = ReadEntryString(key.Get(), "DisplayName").value_or("");
     if (entry.caption.empty()) entry.caption = command->product;
-    entry.question = ReadEntryString(key.get(), "UninstallText").value_or("");
-    entry.problem = ReadEntryString(key.get(), "UninstallProblemText").value_or("");
+    entry.question = ReadEntryString(key.Get(), "UninstallText").value_or("");
+    entry.problem = ReadEntryString(key.Get(), "UninstallProblemText").value_or("");
     if (entry.problem.empty()) entry.problem = kNoEntryText;
-    if (std::optional<std::string> text = ReadRecordText(key.get())) entry.record = ParseRecord(*text);
+    if (std::optional<std::string> text = ReadRecordText(key.Get())) entry.record = ParseRecord(*text);
 
     // Without a record, or for a folder other than the recorded one, nothing
     // on the disk is touched: the command line or the entry is not setup's.
@@ -88,7 +88,7 @@ int Uninstall(const char* commandLine) {
     if (result.failed) {
         // Something of setup's could not go (a file in use): the entry stays
         // with what is left, so that removing the book again can finish.
-        WriteRecordText(key.get(), FormatRecord(result.left));
+        WriteRecordText(key.Get(), FormatRecord(result.left));
     } else {
         key = RegistryKey();
         DeleteUninstallEntry(command->product);

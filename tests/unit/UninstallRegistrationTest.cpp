@@ -120,7 +120,7 @@ TEST_F(UninstallRegistration, ValuesLongerThan255CharactersAreWrittenInFull) {
 
 std::optional<InstallRecord> StoredRecord(const std::string& product) {
     RegistryKey entry = OpenUninstallEntry(product, KEY_QUERY_VALUE);
-    std::optional<std::string> text = entry ? ReadRecordText(entry.get()) : std::nullopt;
+    std::optional<std::string> text = entry ? ReadRecordText(entry.Get()) : std::nullopt;
     return text ? ParseRecord(*text) : std::nullopt;
 }
 
