@@ -10,6 +10,7 @@
 #include "engine/PathShortening.h"
 #include "framework/MessageBox.h"
 #include "framework/SafeFormat.h"
+#include "framework/PathText.h"
 
 std::span<const CWnd::MessageMapEntry> DestinationDialog::GetMessageMap() const {
     static const MessageMapEntry map[] = {
@@ -38,7 +39,7 @@ LRESULT DestinationDialog::OnChangeFolder(WPARAM, LPARAM) {
         InstallSettings.InstallPath = InstallSettings.DefaultDestDir;
     } else if (result == IDOK) {
         InstallSettings.InstallPath = browse.m_selectedPath;
-        if (InstallSettings.InstallPath.size() > MaxChosenPath) {
+        if (PathLength(InstallSettings.InstallPath) > MaxChosenPath) {
             // Too long to be checked, created or installed into: not taken.
             InstallSettings.InstallPath = InstallSettings.DefaultDestDir;
         } else if (ChosenFolderIsMissing(InstallSettings.InstallPath)) {

@@ -70,7 +70,7 @@ std::string KeepAllowedNewDirChars(const std::string& text, UINT codePage) {
 }
 
 int NewDirNameLimit(const std::string& selectedPath, size_t maxChosenPath) {
-    size_t used = JoinFolderPath(selectedPath, "").size();
+    size_t used = PathLength(JoinFolderPath(selectedPath, ""));
     // The box takes at least one character: a limit of 0 would lift its limit altogether.
     return used + 1 >= maxChosenPath ? 1 : static_cast<int>(maxChosenPath - used);
 }

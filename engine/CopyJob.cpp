@@ -25,7 +25,7 @@ uint64_t FileSize(const WIN32_FIND_DATAA& entry) {
 
 CopyJob::CopyJob(const std::string& source, const std::string& destination, CopyOptions options,
                  CopyPrompts& prompts)
-    : m_source(source.size() < MAX_PATH ? FolderPath(source) : std::string()),
+    : m_source(PathLength(source) < MAX_PATH ? FolderPath(source) : std::string()),
       m_destination(FolderPath(destination)),
       m_destinationKey(UpperAnsi(m_destination)),
       m_options(options),
@@ -117,7 +117,7 @@ void CopyJob::CopyFolder(const std::string& sourceFolder, const char* name, cons
 bool CopyJob::CopyOneFile(const std::string& sourceFolder, const WIN32_FIND_DATAA& entry, const std::string& destFolder) {
     std::string destPath;
     std::string sourcePath = sourceFolder + "\\" + entry.cFileName;
-    if (sourcePath.size() >= MAX_PATH || !InstalledPath(destFolder, entry.cFileName, m_options.longNames, destPath)) {
+    if (PathLength(sourcePath) >= MAX_PATH || !InstalledPath(destFolder, entry.cFileName, m_options.longNames, destPath)) {
         NoteFailedFile();
         return true;
     }
@@ -198,7 +198,7 @@ uint64_t CopyJob::ListedBytes(const std::string& sourceFolder, const std::string
         std::string destPath;
         if (!InstalledPath(destFolder, entry.cFileName, m_options.longNames, destPath)) continue;
         if (!IsFolderEntry(entry))
-            bytes += source.size() < MAX_PATH ? FileSize(entry) : 0;
+            bytes += PathLength(source) < MAX_PATH ? FileSize(entry) : 0;
         else if (IsBookFolder(source, entry.cFileName))
             bytes += ListedBytes(source, destPath);
     }

@@ -1,12 +1,13 @@
 #include "engine/FileOperations.h"
 
+#include "framework/AnsiText.h"
 #include "framework/PathText.h"
 
 bool CreateDirectoryPath(const std::string& path, std::vector<std::string>* made) {
     if (path.size() >= 2 && path[0] == '\\' && path[1] == '\\') return false;
     // The path is bounded by MAX_PATH: a longer one could never be created
     // whole, so none of its folders is made.
-    if (path.size() >= MAX_PATH) return false;
+    if (PathLength(path) >= MAX_PATH) return false;
 
     std::string prefix;
     size_t index = 0;
@@ -60,13 +61,12 @@ FILETIME QueryFileWriteTime(const std::string& path) {
 
 bool InstalledPath(const std::string& destination, const std::string& name, bool useUnderscores, std::string& path) {
     path = destination + "\\" + (useUnderscores ? MakeLongFileName(name) : name);
-    return path.size() < MAX_PATH;
+    return PathLength(path) < MAX_PATH;
 }
 
 std::string MakeLongFileName(const std::string& name) {
     if (name.empty()) return name;
-    std::string result = name;
-    CharLowerBuffA(result.data(), static_cast<DWORD>(result.size()));
+    std::string result = LowerAnsi(name);
     // Only a to z change case here, whatever the code page holds beyond them.
     auto upper = [](char& c) {
         if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');

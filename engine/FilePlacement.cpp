@@ -32,7 +32,7 @@ bool MoveAside(const std::string& destPath, std::string& kept) {
     if (nameLength == 0) return false;
 
     static LONG counter = static_cast<LONG>(GetTickCount());
-    bool usual = folder.size() + 11 < MAX_PATH;
+    bool usual = PathLength(folder) + 11 < MAX_PATH;
     for (unsigned attempt = 0; attempt < 0x10000; ++attempt) {
         if (usual) {
             char name[16];

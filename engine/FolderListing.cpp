@@ -1,8 +1,10 @@
 #include "engine/FolderListing.h"
 
+#include "framework/PathText.h"
+
 FolderListing::FolderListing(const std::string& folder) {
     std::string pattern = folder + "\\*.*";
-    if (pattern.size() >= MAX_PATH) return;
+    if (PathLength(pattern) >= MAX_PATH) return;
     m_handle = FindFirstFileA(pattern.c_str(), &m_entry);
     if (m_handle != INVALID_HANDLE_VALUE) {
         m_first = true;

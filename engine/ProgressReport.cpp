@@ -4,8 +4,11 @@
 #include <cstring>
 
 namespace {
-void CopyBounded(char (&to)[MAX_PATH], const char* from, size_t length) {
-    length = std::min(length, static_cast<size_t>(MAX_PATH - 1));
+void CopyBounded(char (&to)[AnsiPathBufferSize], const char* from, size_t length) {
+    if (length >= AnsiPathBufferSize) {
+        // Cut before the character that would not fit whole.
+        length = PreviousCharIndex(std::string_view(from, length), AnsiPathBufferSize);
+    }
     std::memcpy(to, from, length);
     to[length] = '\0';
 }
@@ -21,7 +24,7 @@ BarPosition BarFor(const CopiedBytes& bytes) {
 
 void ProgressReport::Post(const char* sourceName, const std::string& destPath) {
     std::lock_guard<std::mutex> hold(m_lock);
-    CopyBounded(m_sourceName, sourceName, strnlen(sourceName, MAX_PATH));
+    CopyBounded(m_sourceName, sourceName, strnlen(sourceName, AnsiPathBufferSize));
     CopyBounded(m_destPath, destPath.data(), destPath.size());
     m_fresh = true;
 }

@@ -9,6 +9,8 @@
 #include <mutex>
 #include <string>
 
+#include "framework/PathText.h"
+
 // How far the copy has come in bytes read from the medium, against the bytes
 // the listing before the copy found there (0 when none was made).
 struct CopiedBytes {
@@ -29,7 +31,7 @@ BarPosition BarFor(const CopiedBytes& bytes);
 class ProgressReport {
 public:
     // Worker: the file being copied, by its name on the medium, and the full
-    // path it goes to. Texts are kept up to MAX_PATH - 1 characters.
+    // path it goes to. A text longer than any path is cut after a whole character.
     void Post(const char* sourceName, const std::string& destPath);
     // The latest file posted since the last take; false when none was.
     bool Take(std::string& sourceName, std::string& destPath);
@@ -49,8 +51,8 @@ private:
     // Held only to copy the two bounded texts in or out, so that neither
     // thread ever reads a text the other is half-way through writing.
     std::mutex m_lock;
-    char m_sourceName[MAX_PATH] = {};
-    char m_destPath[MAX_PATH] = {};
+    char m_sourceName[AnsiPathBufferSize] = {};
+    char m_destPath[AnsiPathBufferSize] = {};
     bool m_fresh = false;
     uint64_t m_total = 0;
     uint64_t m_filesDone = 0;  // bytes of the files done with

@@ -8,9 +8,11 @@
 #include "framework/AnsiText.h"
 
 HRESULT CreateShortcut(const std::string& target, const std::string& linkPath, const std::string& description) {
-    IShellLinkA* link = nullptr;
+    // Through the wide interface: the link holds the names as the file system
+    // does, whichever code page the program and the reader's shell run in.
+    IShellLinkW* link = nullptr;
     HRESULT result =
-        CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA, reinterpret_cast<void**>(&link));
+        CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW, reinterpret_cast<void**>(&link));
     if (FAILED(result)) return result;
 
     IPersistFile* file = nullptr;
@@ -19,15 +21,14 @@ HRESULT CreateShortcut(const std::string& target, const std::string& linkPath, c
         link->Release();
         return result;
     }
-    link->SetPath(target.c_str());
-    link->SetDescription(description.c_str());
+    link->SetPath(WideText(target).c_str());
+    link->SetDescription(WideText(description).c_str());
 
     // The link's name must fit the system's path bound: a longer one is refused
     // rather than cut into a different name.
-    WCHAR widePath[MAX_PATH];
-    if (linkPath.size() < MAX_PATH &&
-        MultiByteToWideChar(CP_ACP, 0, linkPath.c_str(), -1, widePath, MAX_PATH) > 0)
-        result = file->Save(widePath, TRUE);
+    std::wstring widePath = WideText(linkPath);
+    if (!widePath.empty() && widePath.size() < MAX_PATH)
+        result = file->Save(widePath.c_str(), TRUE);
     else
         result = HRESULT_FROM_WIN32(ERROR_FILENAME_EXCED_RANGE);
 

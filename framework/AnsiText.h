@@ -6,19 +6,37 @@
 #include <optional>
 #include <string>
 
-// The text upper-cased with the system's ANSI upper-casing (CharUpperBuffA),
-// as names and keys are compared case-insensitively throughout.
-inline std::string UpperAnsi(std::string text) {
-    if (!text.empty()) CharUpperBuffA(text.data(), static_cast<DWORD>(text.size()));
-    return text;
+#include "framework/CodePage.h"
+#include "framework/PathText.h"
+
+// The text upper-cased with the system's upper-casing, as names and keys are
+// compared case-insensitively throughout. It works on whole characters: in
+// UTF-8 a character's upper case may take another number of bytes, which
+// CharUpperBuffA, upper-casing in place, cannot give.
+inline std::string ChangedCase(const std::string& text, bool upper) {
+    bool plain = true;
+    for (char c : text) plain = plain && static_cast<unsigned char>(c) < 0x80;
+    if (plain) {
+        std::string changed = text;
+        for (char& c : changed) {
+            if (upper && c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+            if (!upper && c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+        }
+        return changed;
+    }
+    std::wstring wide = WideText(text);
+    if (!wide.empty()) (upper ? CharUpperBuffW : CharLowerBuffW)(wide.data(), static_cast<DWORD>(wide.size()));
+    return NarrowText(wide);
 }
+inline std::string UpperAnsi(const std::string& text) { return ChangedCase(text, true); }
+inline std::string LowerAnsi(const std::string& text) { return ChangedCase(text, false); }
 
 // The path made full against the current directory, within the system's
 // bound of MAX_PATH characters; nullopt when the system cannot make it or it
 // would not fit.
 inline std::optional<std::string> FullPath(const std::string& path) {
-    char full[MAX_PATH];
-    DWORD length = GetFullPathNameA(path.c_str(), MAX_PATH, full, nullptr);
-    if (length == 0 || length >= MAX_PATH) return std::nullopt;
+    char full[AnsiPathBufferSize];
+    DWORD length = GetFullPathNameA(path.c_str(), AnsiPathBufferSize, full, nullptr);
+    if (length == 0 || length >= AnsiPathBufferSize || PathLength({full, length}) >= MAX_PATH) return std::nullopt;
     return std::string(full, length);
 }

@@ -1,17 +1,35 @@
 #include "framework/PathText.h"
 
+#include "framework/CodePage.h"
+
 namespace {
-bool IsLeadByte(char c, UINT codePage) {
-    auto byte = static_cast<BYTE>(c);
-    // Below 0x80 no code page the system knows has a lead byte.
-    if (byte < 0x80) return false;
+bool IsLeadByte(BYTE byte, UINT codePage) {
     return codePage == CP_ACP ? IsDBCSLeadByte(byte) != FALSE : IsDBCSLeadByteEx(codePage, byte) != FALSE;
+}
+
+// The length of the UTF-8 sequence that starts at `index`: 2 to 4 bytes when
+// the lead byte and every continuation byte are as UTF-8 writes them, else 1
+// (a stray byte is a character of its own, as a lone lead byte is).
+size_t Utf8SequenceLength(std::string_view text, size_t index) {
+    auto byte = static_cast<BYTE>(text[index]);
+    size_t length = byte >= 0xC2 && byte <= 0xDF ? 2 : byte >= 0xE0 && byte <= 0xEF ? 3 : byte >= 0xF0 && byte <= 0xF4 ? 4 : 1;
+    if (index + length > text.size()) return 1;
+    for (size_t i = 1; i < length; ++i)
+        if ((static_cast<BYTE>(text[index + i]) & 0xC0) != 0x80) return 1;
+    return length;
 }
 }  // namespace
 
 size_t NextCharIndex(std::string_view text, size_t index, UINT codePage) {
     if (index >= text.size()) return text.size();
-    return IsLeadByte(text[index], codePage) && index + 1 < text.size() ? index + 2 : index + 1;
+    auto byte = static_cast<BYTE>(text[index]);
+    // Below 0x80 no code page the system knows has a lead byte.
+    if (byte < 0x80) return index + 1;
+    // The system's lead-byte rules know double bytes only: on UTF-8 they
+    // would step a byte at a time.
+    if (codePage == CP_UTF8 || (codePage == CP_ACP && GetACP() == CP_UTF8))
+        return index + Utf8SequenceLength(text, index);
+    return IsLeadByte(byte, codePage) && index + 1 < text.size() ? index + 2 : index + 1;
 }
 
 size_t PreviousCharIndex(std::string_view text, size_t index, UINT codePage) {
@@ -89,4 +107,10 @@ std::string NameWithoutExtension(std::string_view path, UINT codePage) {
     size_t period = FindLastOf(name, ".", codePage);
     if (period != std::string::npos) name.erase(period);
     return name;
+}
+
+size_t PathLength(std::string_view path, UINT codePage) {
+    for (char c : path)
+        if (static_cast<BYTE>(c) >= 0x80) return WideLength(path, codePage);
+    return path.size();
 }

@@ -5,10 +5,12 @@
 // bytes would cut such a name apart, so every search, split and cut of a
 // path steps from character to character here, by the system's own lead-byte
 // rules. On a single-byte code page each byte is a character and every
-// result is what a byte scan gives.
+// result is what a byte scan gives. Where the program runs in UTF-8 a
+// character is a whole UTF-8 sequence (no byte of which is below 0x80, so
+// the scans for "\" and "/" find what a byte scan finds).
 //
-// The code page is the system's ANSI one unless a caller names another (the
-// tests name 932 and 1252 to pin the rules of both on any system).
+// The code page is the program's ANSI one unless a caller names another (the
+// tests name 932, 1252 and 65001 to pin the rules of each on any system).
 #include <windows.h>
 
 #include <string>
@@ -68,3 +70,12 @@ PathSplit SplitPath(std::string_view path, UINT codePage = CP_ACP);
 // The path's name without its folder and without its extension (the text
 // from its last period on): a program's name as its message boxes show it.
 std::string NameWithoutExtension(std::string_view path, UINT codePage = CP_ACP);
+
+// The path's length as the system's limits count it (MAX_PATH and the
+// like): in UTF-16 units, which a UTF-8 or double-byte character takes one
+// of (two beyond the basic plane), not in bytes.
+size_t PathLength(std::string_view path, UINT codePage = CP_ACP);
+
+// The bytes a buffer takes for an ANSI path of up to MAX_PATH UTF-16 units
+// in any code page (three bytes a unit in UTF-8).
+constexpr DWORD AnsiPathBufferSize = 3 * MAX_PATH;

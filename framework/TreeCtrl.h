@@ -6,6 +6,8 @@
 
 #include <string>
 
+#include "framework/PathText.h"
+
 class CTreeCtrl {
 public:
     CTreeCtrl() = default;
@@ -72,12 +74,12 @@ public:
     // The item's text; empty when the item cannot be read. The control copies
     // at most the buffer's size, so a long name is cut, never overrun.
     std::string GetItemText(HTREEITEM item) const {
-        char buffer[MAX_PATH] = {};
+        char buffer[AnsiPathBufferSize] = {};
         TVITEMA tvItem = {};
         tvItem.mask = TVIF_TEXT;
         tvItem.hItem = item;
         tvItem.pszText = buffer;
-        tvItem.cchTextMax = MAX_PATH;
+        tvItem.cchTextMax = AnsiPathBufferSize;
         if (!SendMessageA(m_hWnd, TVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&tvItem))) return {};
         // The control may hand back its own text instead of filling the buffer.
         return tvItem.pszText ? std::string(tvItem.pszText) : std::string();

@@ -8,9 +8,9 @@ namespace {
 CWinApp* g_app = nullptr;
 
 std::string ExecutableBaseName() {
-    char path[MAX_PATH] = {};
-    DWORD n = GetModuleFileNameA(nullptr, path, MAX_PATH);
-    return NameWithoutExtension(std::string_view(path, n < MAX_PATH ? n : MAX_PATH - 1));
+    char path[AnsiPathBufferSize] = {};
+    DWORD n = GetModuleFileNameA(nullptr, path, AnsiPathBufferSize);
+    return NameWithoutExtension(std::string_view(path, n < AnsiPathBufferSize ? n : AnsiPathBufferSize - 1));
 }
 }  // namespace
 

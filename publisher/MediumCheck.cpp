@@ -17,6 +17,9 @@
 #include "settings/SettingsCheck.h"
 #include "settings/SetupTexts.h"
 #include "framework/AnsiText.h"
+#include "framework/CodePage.h"
+#include "framework/PathText.h"
+#include "settings/ProfileFile.h"
 
 namespace {
 // The five texts setup fills with one "%s"; every other text is shown as it stands.
@@ -93,6 +96,22 @@ void PrepareScriptSettings(const std::string& mediumDir) {
                                                                               : settings.InstallPath.substr(2);
 }
 
+// A file of the publisher's that the reader's system would read as another text.
+void CheckPublisherText(Report& report, const std::string& name, std::string_view bytes) {
+    if (!IsReadablePublisherText(bytes, SystemCodePage()))
+        report.Warning(StringPrintf("%s is neither valid text in the system's code page (%u) nor marked as UTF-8 "
+                                    "(a byte-order mark at its start): its texts would show wrongly",
+                                    name.c_str(), SystemCodePage()));
+}
+
+void CheckProfileText(Report& report, const std::string& name) {
+    if (std::optional<std::string> bytes = ReadProfileBytes(name)) CheckPublisherText(report, name, *bytes);
+}
+
+bool IsAscii(std::string_view text) {
+    return std::all_of(text.begin(), text.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+}
+
 // Line numbers as an editor shows them: CR LF, LF and CR alone each end a line.
 size_t LineNumber(const std::string& bytes, size_t offset) {
     size_t number = 1;
@@ -111,12 +130,12 @@ void CheckCopy(Report& report, const std::string& where, const std::vector<std::
         return;
     }
     for (const std::string* path : {&source, &destination})
-        if (path->size() > ScriptPathLimit)
+        if (PathLength(*path) > ScriptPathLimit)
             report.Error(StringPrintf("%s%s is %u characters, past the limit of %u: nothing is copied", where.c_str(),
-                                      path->c_str(), static_cast<unsigned>(path->size()),
+                                      path->c_str(), static_cast<unsigned>(PathLength(*path)),
                                       static_cast<unsigned>(ScriptPathLimit)));
     // Only a source on the medium can be looked for here.
-    if (UpperAnsi(fields[1]).rfind("%STARTDIR%", 0) == 0 && source.size() <= ScriptPathLimit && !PathExists(source)) {
+    if (UpperAnsi(fields[1]).rfind("%STARTDIR%", 0) == 0 && PathLength(source) <= ScriptPathLimit && !PathExists(source)) {
         std::string relative = source.substr(std::min(source.size(), mediumRoot.size()));
         while (!relative.empty() && relative[0] == '\\') relative.erase(0, 1);
         report.Error(StringPrintf("%sthe source %s is not on the medium", where.c_str(), relative.c_str()));
@@ -132,13 +151,15 @@ void CheckScript(Report& report, const std::string& name) {
         return;
     }
     DWORD size = GetFileSize(file, nullptr);
-    std::string bytes;
-    bool read = ReadScriptBytes(file, bytes);
+    std::string raw;
+    bool read = ReadScriptBytes(file, raw);
     CloseHandle(file);
     if (!read) {
         report.Error(StringPrintf("%s cannot be read", name.c_str()));
         return;
     }
+    CheckPublisherText(report, name, raw);
+    std::string bytes = NarrowText(DecodePublisherText(raw, SystemCodePage()));
     if (size > ScriptReadLimit)
         report.Error(StringPrintf("%s: %lu bytes; setup reads the first %u, the rest is never run", name.c_str(),
                                   static_cast<unsigned long>(size), static_cast<unsigned>(ScriptReadLimit)));
@@ -183,11 +204,14 @@ void CheckTree(Report& report, MediumCheckResult& result, const std::string& med
         if (!entry.fits) {
             report.Error(StringPrintf("%s: installed as %s, %u characters, the system's limit is %u: not installed",
                                       entry.relative.c_str(), entry.installedPath.c_str(),
-                                      static_cast<unsigned>(entry.installedPath.size()),
+                                      static_cast<unsigned>(PathLength(entry.installedPath)),
                                       static_cast<unsigned>(MAX_PATH - 1)));
             if (entry.folder) skippedFolder = entry.relative + "\\";
             continue;
         }
+        if (!IsAscii(SplitPath(entry.relative).name))
+            report.Warning(entry.relative + ": a name outside ASCII needs Windows 10 1903 or later, or a system "
+                                            "whose code page has it");
         if (entry.folder) {
             // Setup could not enter it either: what it holds would not arrive.
             if (entry.unreadable)
@@ -233,6 +257,8 @@ MediumCheckResult CheckMedium(const std::string& folder) {
     };
     if (!ReadMedium(mediumDir, missing)) return result;
     result.ran = true;
+    CheckProfileText(report, "SETUP.INI");
+    CheckProfileText(report, "SETUP.TXT");
 
     SettingsCheckResult check = CheckSettings(InstallSettings);
     for (size_t i = 0; i < check.messages.size(); ++i)

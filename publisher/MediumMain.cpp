@@ -33,9 +33,9 @@ int Check(const std::string& folder) {
 
 // setup.exe is built beside this program.
 std::string OurFolder() {
-    char path[MAX_PATH] = {};
-    DWORD length = GetModuleFileNameA(nullptr, path, MAX_PATH);
-    if (length == 0 || length >= MAX_PATH) return ".";
+    char path[AnsiPathBufferSize] = {};
+    DWORD length = GetModuleFileNameA(nullptr, path, AnsiPathBufferSize);
+    if (length == 0 || length >= AnsiPathBufferSize) return ".";
     std::string self(path, length);
     return StripTrailingBackslashes(SplitPath(self).folder);
 }

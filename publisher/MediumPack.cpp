@@ -170,7 +170,7 @@ std::vector<std::string> ScriptSourcesOnMedium(const std::string& script) {
     HANDLE file = CreateFileA(script.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
     if (file == INVALID_HANDLE_VALUE) return sources;
     std::string bytes;
-    bool read = ReadScriptBytes(file, bytes);
+    bool read = ReadScriptText(file, bytes);
     CloseHandle(file);
     if (!read) return sources;
     InstallSettingsRecord settings;

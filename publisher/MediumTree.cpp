@@ -6,6 +6,7 @@
 
 #include "engine/FileOperations.h"
 #include "engine/FolderListing.h"
+#include "framework/PathText.h"
 
 namespace {
 struct Found {
@@ -59,9 +60,9 @@ std::vector<TreeEntry> ListMediumTree(const std::string& mediumDir, const std::s
 }
 
 CurrentDirectoryGuard::CurrentDirectoryGuard() {
-    char buffer[MAX_PATH] = {};
-    DWORD length = GetCurrentDirectoryA(MAX_PATH, buffer);
-    if (length > 0 && length < MAX_PATH) m_previous.assign(buffer, length);
+    char buffer[AnsiPathBufferSize] = {};
+    DWORD length = GetCurrentDirectoryA(AnsiPathBufferSize, buffer);
+    if (length > 0 && length < AnsiPathBufferSize) m_previous.assign(buffer, length);
 }
 
 CurrentDirectoryGuard::~CurrentDirectoryGuard() {

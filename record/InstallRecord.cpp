@@ -1,5 +1,6 @@
 #include "record/InstallRecord.h"
 #include "framework/AnsiText.h"
+#include "framework/CodePage.h"
 #include "framework/PathText.h"
 
 #include <windows.h>
@@ -8,10 +9,13 @@
 #include <unordered_set>
 
 namespace {
-// The record of this setup, and the one an older setup wrote (files with
-// their time, the shortcut by its path alone), still read so that a book
-// installed by it can be removed.
-constexpr std::string_view kHeader = "XOVUNIN INSTALL RECORD 2";
+// The record of this setup, in UTF-8 whatever the program's code page, so
+// that every name is kept whole; the two an ANSI setup wrote, in the system's
+// code page: with hashes, and the oldest (files with their time, the shortcut
+// by its path alone). Both are still read so that a book installed by them
+// can be removed.
+constexpr std::string_view kHeader = "XOVUNIN INSTALL RECORD 3";
+constexpr std::string_view kAnsiHeader = "XOVUNIN INSTALL RECORD 2";
 constexpr std::string_view kOlderHeader = "XOVUNIN INSTALL RECORD 1";
 constexpr std::string_view kLineEnd = "\r\n";
 
@@ -28,7 +32,7 @@ char KindLetter(const RecordEntry& entry) {
 // without stepping up: a record that could climb out of a recorded folder
 // ("C:\Book\..\WINDOWS") would make the uninstaller's checks worthless.
 bool IsRecordablePath(std::string_view path) {
-    if (path.size() < 3 || path.size() >= MAX_PATH) return false;
+    if (path.size() < 3 || PathLength(path) >= MAX_PATH) return false;
     char drive = path[0];
     if (!((drive >= 'A' && drive <= 'Z') || (drive >= 'a' && drive <= 'z')) || path[1] != ':' || path[2] != '\\')
         return false;
@@ -134,10 +138,14 @@ std::string FormatRecord(const InstallRecord& record) {
         }
         text.append(entry.path).append(kLineEnd);
     }
-    return text;
+    return RecodeText(text, CP_ACP, CP_UTF8);
 }
 
-std::optional<InstallRecord> ParseRecord(std::string_view text) {
+std::optional<InstallRecord> ParseRecord(std::string_view stored) {
+    // The names in the program's own code page, from the one the record was written in.
+    std::string_view firstLine = stored.substr(0, stored.find(kLineEnd));
+    const std::string decoded = RecodeText(stored, firstLine == kHeader ? CP_UTF8 : SystemCodePage(), CP_ACP);
+    std::string_view text = decoded;
     InstallRecord record;
     bool headerSeen = false, folderSeen = false, older = false;
     size_t start = 0;
@@ -148,7 +156,7 @@ std::optional<InstallRecord> ParseRecord(std::string_view text) {
         std::string_view line = text.substr(start, end - start);
         start = end + kLineEnd.size();
         if (!headerSeen) {
-            if (line != kHeader && line != kOlderHeader) return std::nullopt;
+            if (line != kHeader && line != kAnsiHeader && line != kOlderHeader) return std::nullopt;
             older = line == kOlderHeader;
             headerSeen = true;
         } else if (!folderSeen) {

@@ -31,7 +31,7 @@ void RunCommandScript() {
         return;
     }
     std::string bytes;
-    bool read = ReadScriptBytes(file, bytes);
+    bool read = ReadScriptText(file, bytes);
     CloseHandle(file);
     // A script that could not be read whole is not run at all: a part of it
     // could copy some files and not others. The user is told, as when the

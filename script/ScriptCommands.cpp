@@ -8,6 +8,7 @@
 #include "script/ScriptLine.h"
 #include "script/ScriptMessages.h"
 #include "framework/AnsiText.h"
+#include "framework/PathText.h"
 
 void ExecuteScriptCommand() {
     if (UpperAnsi(ScriptFields[0]) == "COPY") ExecuteCopyCommand();
@@ -29,7 +30,7 @@ void ExecuteCopyCommand() {
     // cannot be made, nothing is copied and nothing is said. Checked here so
     // that no such path reaches the system, whose answer differs between
     // Windows (refused) and Wine (may be taken).
-    if (source.size() > ScriptPathLimit || destination.size() > ScriptPathLimit) return;
+    if (PathLength(source) > ScriptPathLimit || PathLength(destination) > ScriptPathLimit) return;
 
     if (!PathExists(source)) {
         ReportScriptMessage(StringPrintf("The file %s does not exist. (Script command '%s    %s    %s')", source.c_str(),

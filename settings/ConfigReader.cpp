@@ -2,15 +2,21 @@
 
 #include <windows.h>
 
+#include "framework/CodePage.h"
+#include "framework/PathText.h"
 #include "framework/SafeFormat.h"
+#include "settings/ProfileFile.h"
 
 namespace {
 const char kMissing[] = "Error";
 
+// A directory of at most 259 characters (a longer one is no directory setup can use).
 std::string ReadDirectory(UINT(WINAPI* read)(LPSTR, UINT)) {
-    char buffer[MAX_PATH] = {};
-    UINT length = read(buffer, MAX_PATH);
-    return length < MAX_PATH ? std::string(buffer, length) : std::string();
+    char buffer[AnsiPathBufferSize] = {};
+    UINT length = read(buffer, AnsiPathBufferSize);
+    if (length >= AnsiPathBufferSize) return {};
+    std::string directory(buffer, length);
+    return PathLength(directory) < MAX_PATH ? directory : std::string();
 }
 
 UINT WINAPI CurrentDirectory(LPSTR buffer, UINT size) { return GetCurrentDirectoryA(size, buffer); }
@@ -28,10 +34,7 @@ std::string ReadShellFolder(HKEY key, const char* name) {
 }  // namespace
 
 std::string ReadProfileValue(const char* file, const char* section, const char* key) {
-    char buffer[1024] = {};
-    DWORD length = GetPrivateProfileStringA(section, key, kMissing, buffer, sizeof buffer, file);
-    if (length >= sizeof buffer) length = sizeof buffer - 1;
-    return std::string(buffer, length);
+    return ProfileFile::Load(file, SystemCodePage()).Value(section, key).value_or(kMissing);
 }
 
 void ReadEnvironment(InstallSettingsRecord& settings) {
@@ -50,9 +53,10 @@ void ReadEnvironment(InstallSettingsRecord& settings) {
 }
 
 void ReadSetupIni(InstallSettingsRecord& settings, const MissingKeyWarning& warn) {
+    ProfileFile file = ProfileFile::Load(".\\SETUP.INI", SystemCodePage());
     for (const SetupIniKey& key : SetupIniKeys) {
         std::string& value = settings.*key.field;
-        value = ReadProfileValue(".\\SETUP.INI", "Setup", key.name);
+        value = file.Value("Setup", key.name).value_or(kMissing);
         if (value == kMissing)
             warn(StringPrintf("Warning: The %s key (or its text) is not set in SETUP.INI", key.name));
     }
@@ -60,9 +64,10 @@ void ReadSetupIni(InstallSettingsRecord& settings, const MissingKeyWarning& warn
 }
 
 void ReadSetupTxt(SetupTextsRecord& texts, const MissingKeyWarning& warn) {
+    ProfileFile file = ProfileFile::Load(".\\SETUP.TXT", SystemCodePage());
     for (const SetupTextKey& key : SetupTextKeys) {
         std::string& value = texts.*key.field;
-        value = ReadProfileValue(".\\SETUP.TXT", "SetupText", key.name);
+        value = file.Value("SetupText", key.name).value_or(kMissing);
         if (value == kMissing || value.empty())
             warn(StringPrintf("Warning: The %s key (or its text) is not set in SETUP.TXT", key.name));
     }

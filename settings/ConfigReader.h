@@ -16,6 +16,6 @@ void ReadSetupIni(InstallSettingsRecord& settings, const MissingKeyWarning& warn
 // The forty [SetupText] values of .\SETUP.TXT.
 void ReadSetupTxt(SetupTextsRecord& texts, const MissingKeyWarning& warn);
 
-// One value through the platform's profile reader: "Error" when the key is
-// missing, at most 1023 characters.
+// One value of a profile file as the medium's files are read (in the
+// publisher's code page): "Error" when the key is missing, at most 1023 characters.
 std::string ReadProfileValue(const char* file, const char* section, const char* key);

@@ -26,14 +26,14 @@ constexpr const char* kNoEntryText =
     "The information needed to remove this program cannot be found. Nothing has been removed.";
 
 std::string WindowsFolder() {
-    char folder[MAX_PATH] = {};
-    UINT length = GetWindowsDirectoryA(folder, MAX_PATH);
-    return length > 0 && length < MAX_PATH ? std::string(folder, length) : std::string();
+    char folder[AnsiPathBufferSize] = {};
+    UINT length = GetWindowsDirectoryA(folder, AnsiPathBufferSize);
+    return length > 0 && length < AnsiPathBufferSize ? std::string(folder, length) : std::string();
 }
 
 std::string ProgramName() {
-    char path[MAX_PATH] = {};
-    GetModuleFileNameA(nullptr, path, MAX_PATH);
+    char path[AnsiPathBufferSize] = {};
+    GetModuleFileNameA(nullptr, path, AnsiPathBufferSize);
     return NameWithoutExtension(path);
 }
 

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cctype>
 
+#include "framework/CodePage.h"
 #include "framework/PathText.h"
 
 namespace {
@@ -102,7 +103,8 @@ bool Medium::EditProfile(const std::string& fileName, const std::string& section
     // An omitted file stays absent, unless the scenario added one in its place.
     if (edits.empty() || (IsOmitted(fileName) && GetFileAttributesA(path.c_str()) == INVALID_FILE_ATTRIBUTES))
         return true;
-    std::string content = ReadWholeFile(path).value_or("");
+    // The sample's bytes are in the system's code page, as a publisher's are.
+    std::string content = RecodeText(ReadWholeFile(path).value_or(""), SystemCodePage());
     const std::string newline = content.find("\r\n") != std::string::npos ? "\r\n" : "\n";
 
     std::vector<std::string> lines;
@@ -158,7 +160,8 @@ bool Medium::EditProfile(const std::string& fileName, const std::string& section
 
     std::string out;
     for (const std::string& line : lines) out += line + newline;
-    return WriteWholeFile(path, out);
+    return WriteWholeFile(path, m_utf8Profiles ? "\xEF\xBB\xBF" + RecodeText(out, CP_ACP, CP_UTF8)
+                                               : RecodeText(out, CP_ACP, SystemCodePage()));
 }
 
 std::string Medium::Build() {
@@ -177,6 +180,11 @@ std::string Medium::Build() {
     if (!EditProfile("SETUP.INI", "Setup", m_iniEdits)) return "";
     if (!EditProfile("SETUP.TXT", "SetupText", m_txtEdits)) return "";
     return m_path;
+}
+
+Medium& Medium::MarkProfilesUtf8() {
+    m_utf8Profiles = true;
+    return *this;
 }
 
 Medium& Medium::AddWideFile(const std::string& relativePath) {

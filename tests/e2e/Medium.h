@@ -34,6 +34,11 @@ public:
     // Adds a copy of an existing file (Windows path).
     Medium& AddCopy(const std::string& relativePath, const std::string& sourcePath);
 
+    // The edited SETUP.INI and SETUP.TXT are written as a publisher writes
+    // them: in the system's code page, or with this in UTF-8 after a
+    // byte-order mark. Scenario texts are the program's (UTF-8).
+    Medium& MarkProfilesUtf8();
+
     // Makes the folder afresh; returns its Windows path (empty on failure).
     std::string Build();
     const std::string& Path() const { return m_path; }
@@ -55,4 +60,5 @@ private:
     std::vector<std::pair<std::string, std::string>> m_added;   // path, content
     std::vector<std::pair<std::string, std::string>> m_copies;  // path, source
     std::vector<std::string> m_wideFiles;
+    bool m_utf8Profiles = false;
 };

@@ -21,7 +21,7 @@ int RunMedium(const std::string& arguments, std::string& output) {
     startup.hStdOutput = write;
     startup.hStdError = write;
     startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
-    std::string command = "\"" MEDIUM_EXE "\" " + arguments;
+    std::string command = "\"" + MEDIUM_EXE + "\" " + arguments;
     PROCESS_INFORMATION process = {};
     BOOL started = CreateProcessA(nullptr, command.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW, nullptr, nullptr,
                                   &startup, &process);
@@ -297,7 +297,8 @@ TEST(MediumTool, ExitCodesAndCounts) {
     EXPECT_FALSE(FileExists(occupied + " 2"));
     RemoveTree(occupied);
 
-    for (const char* wrong : {"", "check", "pack \"" MEDIUM_EXE "\"", "inspect x"}) {
+    for (const std::string& wrong : {std::string(), std::string("check"), "pack \"" + MEDIUM_EXE + "\"",
+                                     std::string("inspect x")}) {
         EXPECT_EQ(RunMedium(wrong, output), 2) << wrong;
         EXPECT_EQ(output, "usage: medium check DIR | medium pack SRC OUT\n") << wrong;
     }

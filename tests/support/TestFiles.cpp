@@ -3,7 +3,15 @@
 #include <objbase.h>
 #include <shlobj.h>
 
+#include "framework/CodePage.h"
 #include "framework/PathText.h"
+
+std::string ProgramUnderTest(const std::string& name) {
+    char folder[MAX_PATH * 3] = {};
+    DWORD length = GetEnvironmentVariableA("SETUP_PROGRAMS_DIR", folder, sizeof folder);
+    std::string dir = length > 0 && length < sizeof folder ? std::string(folder, length) : std::string(PROGRAMS_DIR);
+    return dir + "\\" + name;
+}
 
 std::string WorkFolder(const std::string& name) { return std::string(TEST_WORK_DIR) + "\\" + name; }
 
@@ -97,16 +105,22 @@ std::optional<std::string> ShellLinkTarget(const std::string& linkPath) {
     if (!FileExists(linkPath)) return std::nullopt;
     std::optional<std::string> target;
     HRESULT com = CoInitialize(nullptr);
-    IShellLinkA* link = nullptr;
-    if (SUCCEEDED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
+    IShellLinkW* link = nullptr;
+    if (SUCCEEDED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW,
                                    reinterpret_cast<void**>(&link)))) {
         IPersistFile* file = nullptr;
         if (SUCCEEDED(link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file)))) {
-            WCHAR wide[MAX_PATH] = {};
-            MultiByteToWideChar(CP_ACP, 0, linkPath.c_str(), -1, wide, MAX_PATH);
-            char path[MAX_PATH] = {};
-            if (SUCCEEDED(file->Load(wide, STGM_READ)) && SUCCEEDED(link->GetPath(path, MAX_PATH, nullptr, 0)))
-                target = path;
+            // The item list names the target in UTF-16 whatever code page
+            // the link's writer ran in; the path beside it is that code page's.
+            WCHAR path[MAX_PATH] = {};
+            PIDLIST_ABSOLUTE items = nullptr;
+            if (SUCCEEDED(file->Load(WideText(linkPath).c_str(), STGM_READ))) {
+                if (SUCCEEDED(link->GetIDList(&items)) && items && SHGetPathFromIDListW(items, path))
+                    target = NarrowText(path);
+                else if (SUCCEEDED(link->GetPath(path, MAX_PATH, nullptr, 0)))
+                    target = NarrowText(path);
+                CoTaskMemFree(items);
+            }
             file->Release();
         }
         link->Release();

@@ -8,6 +8,14 @@
 #include <string>
 #include <vector>
 
+// A program of ours under test: in the build folder (PROGRAMS_DIR), or in the
+// folder that the environment's SETUP_PROGRAMS_DIR names (the programs as a
+// system before Windows 10 1903 runs them).
+std::string ProgramUnderTest(const std::string& name);
+#define SETUP_EXE ProgramUnderTest("setup.exe")
+#define XOVUNIN_EXE ProgramUnderTest("XOVUNIN.exe")
+#define MEDIUM_EXE ProgramUnderTest("medium.exe")
+
 // TEST_WORK_DIR\name, not made.
 std::string WorkFolder(const std::string& name);
 // An empty folder TEST_WORK_DIR\name (emptied if it was there).

@@ -1,4 +1,6 @@
 #include "settings/ConfigReader.h"
+#include "settings/ProfileFile.h"
+#include "framework/CodePage.h"
 
 #include <gtest/gtest.h>
 
@@ -120,5 +122,89 @@ TEST(ReadEnvironment, StartDirIsTheCurrentDirectoryAndARootKeepsItsBackslash) {
     EXPECT_NE(settings.DesktopDir.find("Desktop"), std::string::npos) << settings.DesktopDir;
     EXPECT_FALSE(settings.PersonalDir.empty());
     EXPECT_FALSE(settings.FavoritesDir.empty());
+}
+}  // namespace
+
+namespace {
+// The profile reader's rules, checked against the system's own reader on the
+// same bytes (the test program's code page is the system's).
+TEST(ProfileFile, ReadsAsTheSystemsProfileReaderDoes) {
+    const char* const files[] = {
+        "[Setup]\r\nCodeDir=CODE\r\n",
+        "  [ Setup ]  \r\n  CodeDir  =  CODE  \r\n",             // blanks around everything
+        "[setup]\r\ncodedir=code\r\n",                            // any letter case
+        "[Setup]\r\nCodeDir=\"CODE\"\r\n",                       // quotes go in pairs
+        "[Setup]\r\nCodeDir='CODE\"\r\n",
+        "[Setup]\r\nCodeDir=\"\r\n",
+        "[Setup]\r\nCodeDir=\"\"\r\n",
+        "[Setup]\r\n;CodeDir=COMMENT\r\nCodeDir=CODE\r\n",        // a comment is no key of that name
+        "[Setup]\r\nCodeDir=FIRST\r\nCodeDir=SECOND\r\n",         // the first of two keys
+        "[Setup]\r\nOther=1\r\n[Setup]\r\nCodeDir=LATER\r\n",     // only the first section of a name
+        "CodeDir=OUTSIDE\r\n[Setup]\r\n",                          // before any section
+        "[Setup]\r\nCodeDir\r\n",                                  // a key without "="
+        "[Setup]\r\nCodeDir==CODE=\r\n",
+        "[Setup]\nCodeDir=LF\n",
+        "[Setup]\r\nCodeDir=A;B # C\r\n",
+        "[Setup]]\r\nCodeDir=LAST BRACKET\r\n",
+        "[Setup\r\nCodeDir=NO BRACKET\r\n",
+        "[Setup]\r\n\tCodeDir\t=\tTABS\t\r\n",
+        "",
+    };
+    std::string folder = MakeTestFolder("profile-rules");
+    for (const char* bytes : files) {
+        WriteWholeFile(folder + "\\RULES.INI", bytes);
+        char system[1024] = {};
+        DWORD length = GetPrivateProfileStringA("Setup", "CodeDir", "Error", system, sizeof system,
+                                                (folder + "\\RULES.INI").c_str());
+        std::string ours = ProfileFile::FromBytes(bytes, 1252).Value("Setup", "CodeDir", 1252).value_or("Error");
+        EXPECT_EQ(ours, std::string(system, length)) << testing::PrintToString(std::string(bytes));
+    }
+}
+
+// The publisher's bytes in the code page of the system they were written
+// for, or UTF-8 after a byte-order mark; the program's texts in UTF-8.
+TEST(ProfileFile, DecodesThePublishersCodePageIntoTheProgramsOwn) {
+    const std::string longCyrillic = [] {
+        std::string text;
+        for (int i = 0; i < 1500; ++i) text += "Ж";
+        return text;
+    }();
+    const struct {
+        std::string bytes;
+        UINT systemCodePage;
+        std::string expected;  // UTF-8
+    } cases[] = {
+        {"[SetupText]\r\nWelcomeText=\xDC" "bungen \xC4\xD6\xDF\r\n", 1252, "Übungen ÄÖß"},
+        {"[SetupText]\r\nWelcomeText=\x83\x5C\x83\x74\x83\x67\x95\x5C\r\n", 932, "ソフト表"},
+        // A byte-order mark: UTF-8 whatever the system's code page.
+        {"\xEF\xBB\xBF[SetupText]\r\nWelcomeText=Книги Εισαγωγή Đọc\r\n", 1252, "Книги Εισαγωγή Đọc"},
+        {"\xEF\xBB\xBF[SetupText]\r\nWelcomeText=ソフト\r\n", 932, "ソフト"},
+        // Without one, UTF-8 bytes are the system's characters, as they always were.
+        {"[SetupText]\r\nWelcomeText=\xC3\x9C\r\n", 1252, "Ãœ"},
+        // Section and key in another letter case, the value in quotes.
+        {"\xEF\xBB\xBF[SETUPTEXT]\r\nwelcometext = \"Ж\" \r\n", 1252, "Ж"},
+        // The cut counts characters, not bytes: 1023 Cyrillic letters are 2046 bytes.
+        {"\xEF\xBB\xBF[SetupText]\r\nWelcomeText=" + longCyrillic + "\r\n", 1252, longCyrillic.substr(0, 2046)},
+        // A pair of UTF-16 units is never cut in half.
+        {"\xEF\xBB\xBF[SetupText]\r\nWelcomeText=" + std::string(1022, 'x') + "\xF0\x9F\x93\x96" + "\r\n", 1252,
+         std::string(1022, 'x')},
+    };
+    for (const auto& c : cases) {
+        std::optional<std::string> value =
+            ProfileFile::FromBytes(c.bytes, c.systemCodePage).Value("SetupText", "WelcomeText", CP_UTF8);
+        EXPECT_EQ(value.value_or("<missing>"), c.expected) << testing::PrintToString(c.bytes.substr(0, 80));
+    }
+    // A lone lead byte at the end of a 932 file: the text before it is whole,
+    // the byte is one character of the system's choosing.
+    std::string lone = ProfileFile::FromBytes("[SetupText]\r\nWelcomeText=\x83\x5C\x95", 932)
+                           .Value("SetupText", "WelcomeText", CP_UTF8)
+                           .value_or("");
+    EXPECT_EQ(lone.substr(0, 3), "ソ");
+    EXPECT_EQ(WideText(lone, CP_UTF8).size(), 2u);
+    // Readable text: valid in the system's code page, or marked UTF-8 and valid.
+    EXPECT_TRUE(IsReadablePublisherText("\x83\x5C", 932));
+    EXPECT_FALSE(IsReadablePublisherText("\x83", 932));
+    EXPECT_TRUE(IsReadablePublisherText("\xEF\xBB\xBF\xD0\x96", 1252));
+    EXPECT_FALSE(IsReadablePublisherText("\xEF\xBB\xBF\xDC", 1252));
 }
 }  // namespace

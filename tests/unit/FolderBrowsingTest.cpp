@@ -105,6 +105,7 @@ TEST(FolderBrowsing, NewDirectoryCharacters) {
     // Pasted text is filtered whole at OK: a double-byte character goes with both its bytes.
     EXPECT_EQ(KeepAllowedNewDirChars("B\x83\x41" "C\x95\x5C(1)", 932), "BC(1)");
     EXPECT_EQ(KeepAllowedNewDirChars("B\x83\x41" "C\x95\x5C(1)", 1252), "BAC(1)");
+    EXPECT_EQ(KeepAllowedNewDirChars("BКниги(1)Đ", CP_UTF8), "B(1)");
     const std::string allowed = "AZaz09#$%&'() ";
     for (char c : allowed) EXPECT_TRUE(IsAllowedNewDirChar(c)) << "'" << c << "'";
     const std::string refused = "-_.\\/:*?\"<>|!@^~`{}[];,+=\t\x01\x7f\x80\xC4\xE9\xFF";
@@ -134,6 +135,11 @@ TEST(FolderBrowsing, FilterLooksOnlyAtTheCharacterBeforeTheCaret) {
         {"A\x95\x5C", 3, true, "A", 1, 932},   // 表
         {"\x83\x41", 2, true, "", -1, 932},     // ア: its second byte is "A"
         {"\x83\x41" "B", 3, false, "\x83\x41" "B", -1, 932},
+        // In UTF-8 a character is a sequence of two to four bytes, all of them from 128 up.
+        {"AК", 3, true, "A", 1, CP_UTF8},         // К (Cyrillic): two bytes
+        {"Aエ", 4, true, "A", 1, CP_UTF8},        // エ: three bytes
+        {"A\xF0\x9F\x93\x96", 5, true, "A", 1, CP_UTF8},  // a book: four bytes
+        {"КB", 3, false, "КB", -1, CP_UTF8},
     };
     for (const Case& c : cases) {
         NewDirFilterResult result = FilterNewDirText(c.text, c.caret, c.codePage);

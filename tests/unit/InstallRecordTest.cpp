@@ -65,13 +65,20 @@ TEST(InstallRecord, ReadsBackWhatItWrote) {
                                 TimedFile("C:\\Book\\old.c", 12, 0x1A), Folder("C:\\Book"),
                                 Shortcut("C:\\Desk\\Book.Lnk", 3, "abc"), OlderShortcut("C:\\Desk\\Old.Lnk")}};
     EXPECT_EQ(FormatRecord(record),
-              "XOVUNIN INSTALL RECORD 2\r\nI\tC:\\Book\r\n"
+              "XOVUNIN INSTALL RECORD 3\r\nI\tC:\\Book\r\n"
               "F\t3\t" + abc + "\tC:\\Book\\a b.c\r\n"
               "C\t3\t" + abc + "\tC:\\WINDOWS\\A.INI\r\n"
               "F\t12\t000000000000001A\tC:\\Book\\old.c\r\n"
               "D\tC:\\Book\r\n"
               "S\t3\t" + abc + "\tC:\\Desk\\Book.Lnk\r\n"
               "S\tC:\\Desk\\Old.Lnk\r\n");
+
+    // The record is UTF-8 whatever the program's code page (1252 here); the
+    // one an ANSI setup wrote is in the system's code page.
+    const InstallRecord western{"C:\\\xDC" "bungen", {}};
+    EXPECT_EQ(FormatRecord(western), "XOVUNIN INSTALL RECORD 3\r\nI\tC:\\Übungen\r\n");
+    EXPECT_EQ(ParseRecord("XOVUNIN INSTALL RECORD 3\r\nI\tC:\\Übungen\r\n"), western);
+    EXPECT_EQ(ParseRecord("XOVUNIN INSTALL RECORD 2\r\nI\tC:\\\xDC" "bungen\r\n"), western);
 }
 
 // A book installed by the older setup is removed by what it recorded: the
@@ -131,7 +138,7 @@ TEST(InstallRecord, RefusesATextNotAsWritten) {
         std::string text;
     } cases[] = {
         {"empty", ""},
-        {"another format", "XOVUNIN INSTALL RECORD 3\r\nI\tC:\\Book\r\n"},
+        {"another format", "XOVUNIN INSTALL RECORD 4\r\nI\tC:\\Book\r\n"},
         {"no install folder", "XOVUNIN INSTALL RECORD 2\r\n"},
         {"cut short in a line", head + "D\tC:\\Book"},
         {"a line ended by LF only", head + "D\tC:\\Book\n"},

@@ -144,3 +144,13 @@ TEST(ShortenPathToFit, MeasuresInTheWindowsOwnDeviceContext) {
     DestroyWindow(window);
 }
 }  // namespace
+
+// In UTF-8 a character takes up to four bytes: none is ever cut.
+TEST(ShortenTextToFit, RemovesUtf8CharactersWhole) {
+    auto byBytes = [](const std::string& s) { return static_cast<int>(s.size()) * 10; };
+    // C : \ К н и г и \ Ε ἰ x: eleven characters in eighteen bytes (ἰ takes three).
+    const std::string path = "C:\\Книги\\Εἰx";
+    EXPECT_EQ(ShortenTextToFit(path, byBytes(path), byBytes, CP_UTF8), path);
+    EXPECT_EQ(ShortenTextToFit(path, 160, byBytes, CP_UTF8), "C:\\К...Εἰx");
+    EXPECT_EQ(ShortenTextToFit(path, 110, byBytes, CP_UTF8), "C:\\...ἰx");
+}

@@ -49,6 +49,11 @@ TEST(PathText, SplitsStripsJoinsAndCountsWholeCharacters) {
         {kWestern, "C:\\Books\\", "C:\\Books\\", "", "C:\\Books", "C:\\Books", "C:\\Books\\sub", 2},
         {kWestern, "\\\\", "\\\\", "", "", "\\\\", "\\\\sub", 2},
         {kWestern, "", "", "", "", "", "\\sub", 0},
+        // UTF-8: Cyrillic, Greek and Vietnamese names, whole sequences of two and three bytes.
+        {CP_UTF8, "C:\\Книги\\Глава 1\\", "C:\\Книги\\Глава 1\\", "", "C:\\Книги\\Глава 1",
+         "C:\\Книги\\Глава 1", "C:\\Книги\\Глава 1\\sub", 3},
+        {CP_UTF8, "D:\\Εισαγωγή\\Đọc.TXT", "D:\\Εισαγωγή\\", "Đọc.TXT", "D:\\Εισαγωγή\\Đọc.TXT",
+         "D:\\Εισαγωγή\\Đọc.TXT", "D:\\Εισαγωγή\\Đọc.TXT\\sub", 2},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::Message() << "code page " << c.codePage << ": " << testing::PrintToString(c.path));
@@ -83,5 +88,24 @@ TEST(PathText, FindsOnlyCharactersNeverSecondBytes) {
     EXPECT_EQ(PreviousCharIndex("A" HYO, 3, kJapanese), 1u);
     EXPECT_EQ(PreviousCharIndex("A" HYO, 3, kWestern), 2u);
     EXPECT_EQ(CharStarts("A" HYO "\x95", kJapanese), (std::vector<size_t>{0, 1, 3}));
+    // UTF-8: two, three and four bytes a character; a stray or cut-short byte is one of its own.
+    EXPECT_EQ(CharStarts("AКエ\xF0\x9F\x93\x96" "B", CP_UTF8), (std::vector<size_t>{0, 1, 3, 6, 10}));
+    EXPECT_EQ(CharStarts("\x80" "A\xD0", CP_UTF8), (std::vector<size_t>{0, 1, 2}));
+    EXPECT_EQ(CharStarts("\xE3\x82" "A", CP_UTF8), (std::vector<size_t>{0, 1, 2}));
+    EXPECT_EQ(PreviousCharIndex("Aエ", 4, CP_UTF8), 1u);
+    EXPECT_EQ(NameWithoutExtension("C:\\Книги\\Глава.TXT", CP_UTF8), "Глава");
+}
+
+// The system's path limits count UTF-16 units: a Japanese character takes
+// three bytes of UTF-8 and one unit, a character beyond the basic plane four
+// bytes and two units.
+TEST(PathText, PathLengthCountsWhatTheSystemCounts) {
+    std::string japanese;
+    for (int i = 0; i < 100; ++i) japanese += "表";
+    EXPECT_EQ(japanese.size(), 300u);
+    EXPECT_EQ(PathLength("C:\\" + japanese, CP_UTF8), 103u);
+    EXPECT_EQ(PathLength("C:\\" HYO HYO, kJapanese), 5u);
+    EXPECT_EQ(PathLength("C:\\\xF0\x9F\x93\x96", CP_UTF8), 5u);
+    EXPECT_EQ(PathLength("C:\\Book", CP_UTF8), 7u);
 }
 }  // namespace
