@@ -1552,3 +1552,117 @@ TEST_F(CodePage932Scenario, InstallsRegistersRunsItsScriptAndUninstallsWhole) {
     ExpectShortcutIn(nullptr);
     ExpectEntryGone();
 }
+
+namespace {
+// A book on a Western Windows (code page 1252) whose names are in scripts the
+// code page lacks: the medium in a Cyrillic folder, files named in Greek,
+// Russian and Vietnamese, a destination and a Desktop named in Cyrillic, the
+// product's name in its texts (a SETUP.INI and SETUP.TXT in UTF-8 with a
+// byte-order mark). Setup and the uninstaller run in UTF-8.
+class EveryScriptScenario : public UninstallScenario {
+protected:
+    EveryScriptScenario() {
+        medium = Medium("Носитель " + CurrentTestName());
+        dest = Medium::WorkDir() + "\\Книги\\Εισαγωγή";
+        product = "Книги Đọc";
+        linkName = product + " Files";
+        desktop = Medium::WorkDir() + "\\Рабочий стол";
+    }
+    void SetUp() override {
+        ASSERT_EQ(SystemCodePage(), 1252u) << "this scenario runs on a Western system";
+        RemoveTree(Medium::WorkDir() + "\\Книги");
+        MakeFolders(desktop);
+        for (const char* key : {"Shell Folders", "User Shell Folders"}) {
+            std::string path = std::string("Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\") + key;
+            savedDesktop.push_back(RegistryString(path, "Desktop"));
+            SetRegistryString(path, "Desktop", desktop);
+        }
+        UninstallScenario::SetUp();
+        if (utf8Profiles) medium.MarkProfilesUtf8();
+    }
+    void TearDown() override {
+        UninstallScenario::TearDown();
+        const char* keys[] = {"Shell Folders", "User Shell Folders"};
+        for (size_t i = 0; i < savedDesktop.size(); ++i)
+            SetRegistryString(std::string("Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\") + keys[i],
+                              "Desktop", savedDesktop[i]);
+        RemoveTree(desktop);
+        RemoveTree(Medium::WorkDir() + "\\Книги");
+    }
+    static std::string RegistryString(const std::string& key, const char* name) {
+        char value[1024] = {};
+        DWORD size = sizeof value;
+        RegGetValueA(HKEY_CURRENT_USER, key.c_str(), name, RRF_RT_REG_SZ | RRF_RT_REG_EXPAND_SZ | RRF_NOEXPAND,
+                     nullptr, value, &size);
+        return value;
+    }
+    static void SetRegistryString(const std::string& key, const char* name, const std::string& value) {
+        HKEY opened = nullptr;
+        ASSERT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, key.c_str(), 0, KEY_SET_VALUE, &opened), ERROR_SUCCESS) << key;
+        RegSetValueExA(opened, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
+                       static_cast<DWORD>(value.size() + 1));
+        RegCloseKey(opened);
+    }
+
+    // Installs as a person does; the welcome dialog's title as it showed.
+    std::string InstallSeeingWelcome() {
+        medium.AddCopy("XOVUNIN.EXE", XOVUNIN_EXE);
+        if (!StartSetup()) return "";
+        std::optional<WindowInfo> welcome = NextDialog();
+        if (!welcome || !PressAndWaitClosed(*welcome, IDOK)) return "";
+        std::optional<WindowInfo> destination = NextDialog();
+        if (!destination || !PressAndWaitClosed(*destination, IDOK)) return "";
+        Walk walk = WalkAnswering({});
+        EXPECT_EQ(walk.dialogs.back(), kFinishedTitle);
+        EXPECT_EQ(robot->WaitExit(), 1);
+        return welcome->title;
+    }
+
+    std::string desktop;
+    std::vector<std::string> savedDesktop;
+    bool utf8Profiles = true;
+};
+
+// The same book with the publisher's files in the system's code page (1252).
+class WesternTextsScenario : public EveryScriptScenario {
+protected:
+    WesternTextsScenario() {
+        dest = Medium::WorkDir() + "\\Übungen";
+        product = "Übungen";
+        linkName = product + " Files";
+        utf8Profiles = false;
+    }
+};
+}  // namespace
+
+TEST_F(WesternTextsScenario, TextsInTheSystemsCodePageShowAsWritten) {
+    medium.SetTxt("WelcomeTitle", "Übungen ÄÖÜß");
+    EXPECT_EQ(InstallSeeingWelcome(), "Übungen ÄÖÜß");
+    ExpectShortcutIn("Desktop");
+    ExpectRegistered(true);
+}
+
+TEST_F(EveryScriptScenario, NamesInAnyScriptInstallShowRegisterAndUninstallWhole) {
+    medium.SetTxt("WelcomeTitle", "Добро пожаловать, Übungen")
+        .AddFile("CODE\\Εισαγωγή.TXT", "eisagogi")
+        .AddFile("CODE\\Глава 1\\Часть 1.TXT", "glava")
+        .AddFile("CODE\\Đọc.TXT", "doc");
+    EXPECT_EQ(InstallSeeingWelcome(), "Добро пожаловать, Übungen");
+
+    // Byte for byte, under their long names (the medium's names use underscores).
+    Tree expected = SampleTree();
+    expected["εισαγωγή.txt"] = "eisagogi";
+    expected["глава 1\\часть 1.txt"] = "glava";
+    expected["đọc.txt"] = "doc";
+    EXPECT_EQ(TreeDifferences(InstalledTree(dest), expected), "");
+    ExpectShortcutIn("Desktop");
+    ExpectRegistered(true);
+
+    UninstallRun run = RunUninstaller(RegisteredCommand(), {IDYES});
+    ASSERT_EQ(run.boxes.size(), 1u);
+    EXPECT_NE(run.boxes[0].find("] Книги Đọc: " + kUninstallText), std::string::npos) << run.boxes[0];
+    EXPECT_EQ(run.exitCode, 0);
+    EXPECT_FALSE(FileExists(Medium::WorkDir() + "\\Книги")) << TreeDifferences(InstalledTree(dest), Tree{});
+    ExpectShortcutIn(nullptr);
+    ExpectEntryGone();
+}
