@@ -371,4 +371,22 @@ TEST_F(DestinationScenario, CancelThenContinueThenCancelThenExit) {
     ASSERT_TRUE(PressAndWaitClosed(*exitDialog, IDOK));
     EXPECT_EQ(robot->WaitExit(), 1);
 }
+
+// A folder named in a script the system's code page (1252) lacks shows in
+// the tree as it is named, is chosen whole and receives the book.
+TEST_F(DestinationScenario, AFolderNamedInCyrillicIsShownChosenAndReceivesTheBook) {
+    const std::string folder = "F:\\Книги";
+    RemoveTree(folder);
+    ASSERT_TRUE(CreateDirectoryA(folder.c_str(), nullptr));
+    std::optional<WindowInfo> destination = OpenDestination();
+    ASSERT_TRUE(destination);
+    std::optional<WindowInfo> browse = OpenBrowser();
+    ASSERT_TRUE(browse);
+    ASSERT_TRUE(SelectFolder("F:\\", "Книги")) << "the folder's name in the tree";
+    ASSERT_TRUE(AcceptBrowser(*browse));
+    EXPECT_TRUE(robot->WaitText(kLocation, folder));
+    EXPECT_EQ(FinishFrom(*destination), "Setup Complete");
+    EXPECT_TRUE(FileExists(folder + "\\Read me.txt"));
+    RemoveTree(folder);
+}
 }  // namespace
