@@ -99,8 +99,8 @@ void PrepareScriptSettings(const std::string& mediumDir) {
 // A file of the publisher's that the reader's system would read as another text.
 void CheckPublisherText(Report& report, const std::string& name, std::string_view bytes) {
     if (!IsReadablePublisherText(bytes, SystemCodePage()))
-        report.Warning(StringPrintf("%s is neither valid text in the system's code page (%u) nor marked as UTF-8 "
-                                    "(a byte-order mark at its start): its texts would show wrongly",
+        report.Warning(StringPrintf("%s is neither valid text in the system's code page (%u) nor valid UTF-8 "
+                                    "after a byte-order mark: its texts would show wrongly",
                                     name.c_str(), SystemCodePage()));
 }
 

@@ -1572,35 +1572,40 @@ protected:
         ASSERT_EQ(SystemCodePage(), 1252u) << "this scenario runs on a Western system";
         RemoveTree(Medium::WorkDir() + "\\Книги");
         MakeFolders(desktop);
-        for (const char* key : {"Shell Folders", "User Shell Folders"}) {
-            std::string path = std::string("Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\") + key;
-            savedDesktop.push_back(RegistryString(path, "Desktop"));
-            SetRegistryString(path, "Desktop", desktop);
+        for (const char* key : kDesktopKeys) {
+            savedDesktop.push_back(DesktopValue(key));
+            SetDesktopValue(key, {REG_SZ, desktop + std::string(1, '\0')});
         }
         UninstallScenario::SetUp();
         if (utf8Profiles) medium.MarkProfilesUtf8();
     }
     void TearDown() override {
         UninstallScenario::TearDown();
-        const char* keys[] = {"Shell Folders", "User Shell Folders"};
-        for (size_t i = 0; i < savedDesktop.size(); ++i)
-            SetRegistryString(std::string("Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\") + keys[i],
-                              "Desktop", savedDesktop[i]);
+        for (size_t i = 0; i < savedDesktop.size(); ++i) SetDesktopValue(kDesktopKeys[i], savedDesktop[i]);
         RemoveTree(desktop);
         RemoveTree(Medium::WorkDir() + "\\Книги");
     }
-    static std::string RegistryString(const std::string& key, const char* name) {
-        char value[1024] = {};
-        DWORD size = sizeof value;
-        RegGetValueA(HKEY_CURRENT_USER, key.c_str(), name, RRF_RT_REG_SZ | RRF_RT_REG_EXPAND_SZ | RRF_NOEXPAND,
-                     nullptr, value, &size);
+    // Both keys name the Desktop; each keeps its own type (REG_EXPAND_SZ in one).
+    static constexpr const char* kDesktopKeys[] = {
+        "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders",
+        "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\User Shell Folders"};
+    static StoredValue DesktopValue(const char* key) {
+        StoredValue value;
+        char bytes[2048] = {};
+        DWORD size = sizeof bytes;
+        HKEY opened = nullptr;
+        if (RegOpenKeyExA(HKEY_CURRENT_USER, key, 0, KEY_QUERY_VALUE, &opened) != ERROR_SUCCESS) return value;
+        if (RegQueryValueExA(opened, "Desktop", nullptr, &value.type, reinterpret_cast<BYTE*>(bytes), &size) ==
+            ERROR_SUCCESS)
+            value.bytes.assign(bytes, size);
+        RegCloseKey(opened);
         return value;
     }
-    static void SetRegistryString(const std::string& key, const char* name, const std::string& value) {
+    static void SetDesktopValue(const char* key, const StoredValue& value) {
         HKEY opened = nullptr;
-        ASSERT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, key.c_str(), 0, KEY_SET_VALUE, &opened), ERROR_SUCCESS) << key;
-        RegSetValueExA(opened, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
-                       static_cast<DWORD>(value.size() + 1));
+        ASSERT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, key, 0, KEY_SET_VALUE, &opened), ERROR_SUCCESS) << key;
+        RegSetValueExA(opened, "Desktop", 0, value.type, reinterpret_cast<const BYTE*>(value.bytes.data()),
+                       static_cast<DWORD>(value.bytes.size()));
         RegCloseKey(opened);
     }
 
@@ -1619,7 +1624,7 @@ protected:
     }
 
     std::string desktop;
-    std::vector<std::string> savedDesktop;
+    std::vector<StoredValue> savedDesktop;
     bool utf8Profiles = true;
 };
 

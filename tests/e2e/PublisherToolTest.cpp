@@ -232,6 +232,21 @@ const CheckCase kCases[] = {
                       ": the folder cannot be listed: its files cannot be installed"};
      },
      true, [](const std::string& path) { MakeWideFile(path + "\\CODE\\" + DeepFolderName(path) + "\\LOST.TXT"); }},
+    {"NameOutsideAscii", [](Medium& m) { m.AddFile("CODE\\Глава.TXT", "x"); },
+     [](const std::string&) {
+         return Lines{"warning: CODE\\Глава.TXT: a name outside ASCII needs Windows 10 1903 or later, or a system "
+                      "whose code page has it"};
+     }},
+    // A byte-order mark put before text of the system's code page (1252 here).
+    {"ProfileMarkedUtf8ButNotUtf8", [](Medium&) {},
+     [](const std::string&) {
+         return Lines{"warning: SETUP.TXT is neither valid text in the system's code page (1252) nor valid UTF-8 "
+                      "after a byte-order mark: its texts would show wrongly"};
+     },
+     true,
+     [](const std::string& path) {
+         WriteWholeFile(path + "\\SETUP.TXT", "\xEF\xBB\xBF" + Bytes(path + "\\SETUP.TXT") + "; \xDC" "bungen\r\n");
+     }},
 };
 
 class MediumCheckTable : public ::testing::TestWithParam<CheckCase> {};
