@@ -8,6 +8,7 @@
 #include <string>
 
 #include "framework/DllSearch.h"
+#include "framework/CodePage.h"
 #include "framework/PathText.h"
 #include "publisher/MediumCheck.h"
 #include "publisher/MediumPack.h"
@@ -43,6 +44,9 @@ std::string OurFolder() {
 
 int main(int argc, char** argv) {
     RestrictDllSearchToSystemFolder();
+    // The findings name files in the program's code page: a console shows
+    // them in its own, which has to be UTF-8 too where the program runs in it.
+    if (ProgramUsesUtf8()) SetConsoleOutputCP(CP_UTF8);
     std::string command = argc > 1 ? argv[1] : "";
     if (command == "check" && argc == 3) return Check(argv[2]);
     if (command == "pack" && argc == 4) {
