@@ -270,6 +270,10 @@ TEST_F(CopyEngine, FailedPlainCopiesKeepTheUserFileAndLeaveNothingBehind) {
 
     EXPECT_TRUE(Outcome().copyFailed);
     EXPECT_FALSE(Outcome().expandFailed);
+    std::vector<std::string> failed;
+    for (const FailedFile& file : Outcome().failedFiles) failed.push_back(file.path.substr(m_dest.size() + 1));
+    std::sort(failed.begin(), failed.end());
+    EXPECT_EQ(failed, (std::vector<std::string>{"HELD.TXT", "HELDRO.TXT", "NEWHELD.TXT"}));
     EXPECT_EQ(Installed("HELD.TXT"), "the user's own file");
     EXPECT_FALSE(FileExists(m_dest + "\\NEWHELD.TXT"));
     EXPECT_EQ(Installed("HELDRO.TXT"), "kept read-only");
@@ -277,6 +281,30 @@ TEST_F(CopyEngine, FailedPlainCopiesKeepTheUserFileAndLeaveNothingBehind) {
     EXPECT_EQ(Installed("LOCKED.TXT"), "new locked");
     EXPECT_FALSE(GetFileAttributesA((m_dest + "\\LOCKED.TXT").c_str()) & FILE_ATTRIBUTE_READONLY);
     EXPECT_EQ(ListingOrder(m_dest).size(), 3u) << "no temporary file is left behind";
+}
+
+// An unattended run stops at the first file that fails and undoes what it
+// had done: the files copied before are gone, the user's file it was to
+// replace is as it was, nothing after it is copied.
+TEST_F(CopyEngine, StoppedAtTheFirstFailureTheRunIsUndone) {
+    m_options.stopAtFirstFailure = true;
+    for (const char* name : {"A.TXT", "B.TXT", "C.TXT", "D.TXT"}) Source(name, "new " + std::string(name));
+    Source("HELD.TXT", "new held, never arrives");
+    WriteWholeFile(m_dest + "\\HELD.TXT", "the user's own file");
+    HANDLE held = CreateFileA((m_source + "\\HELD.TXT").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    Copy({1001});
+    CloseHandle(held);
+
+    EXPECT_TRUE(Outcome().abandoned);
+    ASSERT_EQ(Outcome().failedFiles.size(), 1u);
+    EXPECT_EQ(Outcome().failedFiles[0].path, m_dest + "\\HELD.TXT");
+    EXPECT_EQ(Outcome().failedFiles[0].size, 23u);
+    EXPECT_EQ(ListingOrder(m_dest), std::vector<std::string>{"HELD.TXT"});
+    EXPECT_EQ(Installed("HELD.TXT"), "the user's own file");
+    // Exactly the files the medium lists before the held one were copied (and removed again).
+    std::vector<std::string> order = ListingOrder(m_source);
+    size_t before = std::find(order.begin(), order.end(), "HELD.TXT") - order.begin();
+    EXPECT_EQ(Outcome().writtenFiles.size(), before);
 }
 
 TEST_F(CopyEngine, ExpandsIntoPathsLongerThanTheOpenFileStructureHolds) {
