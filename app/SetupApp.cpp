@@ -25,10 +25,12 @@ BOOL SetupApp::InitInstance() {
         m_exitCode = ExitCodeOf(RunSilentInstall(switches, log));
         return TRUE;
     }
-    if (!switches.unknown.empty())
-        AfxMessageBox(StringPrintf("Setup does not know the switch %s on its command line and goes on without it.",
-                                   switches.unknown.c_str()),
-                      MB_OK | MB_ICONEXCLAMATION);
+    if (!switches.unknown.empty()) {
+        std::string message = StringPrintf(
+            "Setup does not know the switch %s on its command line and goes on without it.", switches.unknown.c_str());
+        log.Line(message);
+        AfxMessageBox(message, MB_OK | MB_ICONEXCLAMATION);
+    }
     // A log asked for: what the user is shown of the settings, the
     // destination, the files and the end go there too.
     if (!switches.logFile.empty() && !log.Open(switches.logFile))

@@ -124,7 +124,8 @@ SilentResult RunSilentInstall(const SetupSwitches& switches, LogFile& log) {
 
     // The uninstaller is looked for in StartDir.
     SetCurrentDirectoryA(settings.StartDir.c_str());
-    if (RegisterUninstaller()) log.Line("Uninstall entry: " + settings.ProductName);
+    log.Line(RegisterUninstaller() ? "Uninstall entry: " + settings.ProductName
+                                   : std::string("No uninstall entry was written."));
     {
         ScriptMessagesToLog scriptMessages(log);
         RunCommandScript([&log](const std::string& line) { log.Line("Script line: " + line); });

@@ -1529,6 +1529,7 @@ TEST_F(QuietScenario, InstallsIntoTheFolderNamedAndRemovesQuietly) {
     DeleteFileA(log.c_str());
     std::string windowsCopy = WindowsFolder() + "\\ZANDEL.INI";
     DeleteFileA(windowsCopy.c_str());
+    ForgetSharedCount(windowsCopy);
     medium.AddFile("SCRIPT.TXT", Sample("SCRIPT.TXT"));
     ASSERT_TRUE(StartWith("/S /LOG=" + log + " /D=" + dest));
 
@@ -1606,7 +1607,8 @@ TEST_F(QuietScenario, InstallsIntoDestDirOverExistingFilesWithoutAsking) {
 
 // A switch setup does not know: an unattended run stops with 2 before it
 // touches anything and says why in its log; an interactive run names it in
-// one message and goes on as ever, to its exit code 1.
+// one message and goes on as ever, to its exit code 1, taking the switches
+// it knows: the folder of /D= proposed (and kept here), the log of /LOG=.
 TEST_F(QuietScenario, AnUnknownSwitchStopsAQuietRunAndIsNamedInAnInteractiveOne) {
     const std::string log = Medium::WorkDir() + "\\" + CurrentTestName() + ".log";
     DeleteFileA(log.c_str());
@@ -1620,14 +1622,26 @@ TEST_F(QuietScenario, AnUnknownSwitchStopsAQuietRunAndIsNamedInAnInteractiveOne)
     ASSERT_FALSE(lines.empty());
     EXPECT_EQ(lines.back(), "Not installed: a switch on the command line was not understood. (exit code 2)");
 
-    ASSERT_TRUE(StartWith("/VERYSILENT"));
-    ASSERT_TRUE(AcknowledgeMessage("Setup does not know the switch /VERYSILENT on its command line and goes on "
-                                   "without it."));
+    const std::string destDir = dest;
+    dest = MakeTestFolder(CurrentTestName() + " named") + "\\Book";
+    DeleteFileA(log.c_str());
+    ASSERT_TRUE(StartWith("/VERYSILENT /LOG=" + log + " /D=" + dest));
+    const std::string message =
+        "Setup does not know the switch /VERYSILENT on its command line and goes on without it.";
+    ASSERT_TRUE(AcknowledgeMessage(message));
     ASSERT_TRUE(PassToProgress());
     Walk walk = WalkAnswering();
     EXPECT_EQ(walk.dialogs, std::vector<std::string>{kFinishedTitle});
     EXPECT_EQ(robot->WaitExit(), 1);
+    EXPECT_EQ(TreeDifferences(InstalledTree(dest), SampleTree()), "");
+    EXPECT_FALSE(FileExists(destDir)) << "DestDir was made";
     ExpectRegistered(true);
+    lines = LogLines(log);
+    EXPECT_TRUE(Holds(lines, message));
+    EXPECT_TRUE(Holds(lines, "Destination: " + dest));
+    EXPECT_TRUE(Holds(lines, "Copied: " + dest + "\\Read Me.txt"));
+    ASSERT_FALSE(lines.empty());
+    EXPECT_EQ(lines.back(), "Setup is complete.");
 }
 
 namespace {
