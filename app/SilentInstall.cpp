@@ -66,10 +66,7 @@ SilentResult Copy(LogFile& log) {
     job.Finish();
 
     LogCopiedFiles(outcome, log);
-    if (outcome.sourceMissing)
-        log.Line(StringPrintf("The book's files are supposed to be in a directory named '%s'. Setup can't find this "
-                              "directory so it's exiting.",
-                              settings.CodeDir.c_str()));
+    if (outcome.sourceMissing) log.Line(SourceMissingText(settings.CodeDir));
     if (outcome.expandFailed) log.Line(SetupTexts.LongFilenameProblemText);
     if (outcome.copyFailed) log.Line(SetupTexts.ProblemInstallingText);
     if (result == SilentResult::NoRoom) log.Line(SetupTexts.NoRoomText);

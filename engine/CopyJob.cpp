@@ -9,6 +9,7 @@
 #include "engine/Rollback.h"
 #include "framework/AnsiText.h"
 #include "framework/PathText.h"
+#include "framework/SafeFormat.h"
 
 namespace {
 // The full path of a folder without its trailing backslash, so that paths
@@ -22,6 +23,12 @@ uint64_t FileSize(const WIN32_FIND_DATAA& entry) {
     return static_cast<uint64_t>(entry.nFileSizeHigh) << 32 | entry.nFileSizeLow;
 }
 }  // namespace
+
+std::string SourceMissingText(const std::string& codeDir) {
+    return StringPrintf(
+        "The book's files are supposed to be in a directory named '%s'. Setup can't find this directory so it's exiting.",
+        codeDir.c_str());
+}
 
 CopyJob::CopyJob(const std::string& source, const std::string& destination, CopyOptions options,
                  CopyPrompts& prompts)

@@ -15,6 +15,10 @@
 
 class FolderListing;
 
+// What the reader (or an unattended run's log) is told when the medium lacks
+// the CodeDir folder, named as SETUP.INI writes it.
+std::string SourceMissingText(const std::string& codeDir);
+
 struct CopyOptions {
     bool compressed = false;  // expand every file (FilesCompressed)
     bool longNames = false;   // UNDER_SCORE names become long names (UseUnderscores)

@@ -1644,6 +1644,56 @@ TEST_F(QuietScenario, AnUnknownSwitchStopsAQuietRunAndIsNamedInAnInteractiveOne)
     EXPECT_EQ(lines.back(), "Setup is complete.");
 }
 
+// An unattended run that cannot install: no window, its own exit code, the
+// log's reason and last line, and nothing made or registered.
+struct QuietFailureCase {
+    const char* name;
+    std::function<void(Medium&)> change;
+    const char* destination;  // for /D=; DestDir when empty
+    int code;
+    const char* reason;  // a line of the log
+    const char* last;
+};
+
+void PrintTo(const QuietFailureCase& c, std::ostream* out) { *out << c.name; }
+
+class QuietFailures : public QuietScenario, public ::testing::WithParamInterface<QuietFailureCase> {};
+
+TEST_P(QuietFailures, EndWithTheirCodeAndLeaveNothing) {
+    const QuietFailureCase& c = GetParam();
+    GetParam().change(medium);
+    const std::string log = Medium::WorkDir() + "\\" + CurrentTestName() + ".log";
+    DeleteFileA(log.c_str());
+    std::string switches = "/S /LOG=" + log;
+    if (*c.destination) switches += std::string(" /D=") + c.destination;
+    ASSERT_TRUE(StartWith(switches));
+
+    EXPECT_EQ(robot->WindowsShownUntilExit(), std::vector<std::string>{});
+    EXPECT_EQ(robot->WaitExit(), c.code);
+    EXPECT_FALSE(FileExists(dest)) << "the destination was made";
+    ExpectShortcutIn(nullptr);
+    ExpectRegistered(false);
+    std::vector<std::string> lines = LogLines(log);
+    EXPECT_TRUE(Holds(lines, c.reason)) << ReadWholeFile(log).value_or("<no log>");
+    ASSERT_FALSE(lines.empty());
+    EXPECT_EQ(lines.back(), c.last);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    E2E, QuietFailures,
+    ::testing::Values(
+        QuietFailureCase{"NoCodeDir", [](Medium& m) { m.SetIni("CodeDir", "BOOK CODE"); }, "", 5,
+                         "The book's files are supposed to be in a directory named 'BOOK CODE'. Setup can't find this "
+                         "directory so it's exiting.",
+                         "Not installed: the medium lacks the folder of the book's files. (exit code 5)"},
+        QuietFailureCase{"NoSetupIni", [](Medium& m) { m.Omit("SETUP.INI"); }, "", 6,
+                         "Warning: The CodeDir key (or its text) is not set in SETUP.INI",
+                         "Not installed: the medium could not be read. (exit code 6)"},
+        QuietFailureCase{"NoSuchDrive", [](Medium&) {}, "Q:\\Books\\Acme", 4,
+                         "The destination's drive cannot be reached.",
+                         "Not installed: the destination folder could not be made. (exit code 4)"}),
+    [](const ::testing::TestParamInfo<QuietFailureCase>& info) { return std::string(info.param.name); });
+
 namespace {
 // The text in the system's ANSI code page (932 on a Japanese Windows), from
 // the UTF-8 of this source.
