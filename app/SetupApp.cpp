@@ -1,7 +1,7 @@
 #include "app/SetupApp.h"
 
 #include "app/BackdropWindow.h"
-#include "app/CopyLog.h"
+#include "app/RunLog.h"
 #include "app/SetupSwitches.h"
 #include "app/SilentInstall.h"
 #include "settings/ConfigReader.h"
@@ -102,6 +102,7 @@ BOOL SetupApp::InitInstance() {
         RecordCopy(copy.writtenEntries, copy.createdFolders);
         RegisterUninstaller();
         FinishedDialog finished;
+        finished.m_noteScriptLine = ScriptLinesTo(log);
         finished.DoModal();
         log.Line("Setup is complete.");
     }

@@ -3,7 +3,7 @@
 #include <windows.h>
 #include <objbase.h>
 
-#include "app/CopyLog.h"
+#include "app/RunLog.h"
 #include "app/SettingsMessages.h"
 #include "app/SilentPrompts.h"
 #include "app/UninstallRegistration.h"
@@ -11,7 +11,6 @@
 #include "engine/CopyJob.h"
 #include "engine/Shortcut.h"
 #include "framework/LogFile.h"
-#include "framework/PathText.h"
 #include "framework/SafeFormat.h"
 #include "record/SetupRunRecord.h"
 #include "script/CommandScript.h"
@@ -125,7 +124,7 @@ SilentResult RunSilentInstall(const SetupSwitches& switches, LogFile& log) {
                                    : std::string("No uninstall entry was written."));
     {
         ScriptMessagesToLog scriptMessages(log);
-        RunCommandScript([&log](const std::string& line) { log.Line("Script line: " + line); });
+        RunCommandScript(ScriptLinesTo(log));
     }
     return Finish(SilentResult::Installed, log);
 }

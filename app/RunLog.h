@@ -1,7 +1,8 @@
 #pragma once
-// What a run's log says of its copy, the same for an unattended run and for
-// an interactive one started with /LOG=.
+// What a run's log says of its copy and its script, the same for an
+// unattended run and for an interactive one started with /LOG=.
 #include "engine/CopyOutcome.h"
+#include "script/CommandScript.h"
 
 class LogFile;
 
@@ -9,3 +10,6 @@ class LogFile;
 // "Replaced: "), then per file that could not be installed and per folder
 // of the medium that could not be read.
 void LogCopiedFiles(const CopyOutcome& outcome, LogFile& log);
+
+// Notes each line of the command script in the log ("Script line: ").
+ScriptLineNote ScriptLinesTo(LogFile& log);

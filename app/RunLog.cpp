@@ -1,4 +1,4 @@
-#include "app/CopyLog.h"
+#include "app/RunLog.h"
 
 #include <set>
 
@@ -14,3 +14,6 @@ void LogCopiedFiles(const CopyOutcome& outcome, LogFile& log) {
     for (const std::string& folder : outcome.unreadableFolders) log.Line("Could not read the medium's folder: " + folder);
 }
 
+ScriptLineNote ScriptLinesTo(LogFile& log) {
+    return [&log](const std::string& line) { log.Line("Script line: " + line); };
+}
