@@ -33,9 +33,13 @@ BOOL SetupApp::InitInstance() {
     }
     // A log asked for: what the user is shown of the settings, the
     // destination, the files and the end go there too.
-    if (!switches.logFile.empty() && !log.Open(switches.logFile))
+    if (switches.logFile.empty()) {
+        log.Discard();
+    } else if (!log.Open(switches.logFile)) {
+        log.Discard();
         AfxMessageBox(StringPrintf("Setup cannot write its log to %s and goes on without it.", switches.logFile.c_str()),
                       MB_OK | MB_ICONEXCLAMATION);
+    }
 
     WelcomeDialog welcome;
     DestinationDialog destination;
@@ -92,7 +96,7 @@ BOOL SetupApp::InitInstance() {
     }
 
     if (setupCancelled) {
-        log.Line("Setup was not completed: nothing of it is left.");
+        log.Line("Setup was not completed.");
         ExitDialog exitDialog;
         exitDialog.DoModal();
     } else {

@@ -17,7 +17,7 @@ bool LogFile::Open(const std::string& path) {
 void LogFile::Line(const std::string& text) {
     if (m_file)
         Write(text);
-    else
+    else if (!m_discard)
         m_waiting.push_back(text);
 }
 

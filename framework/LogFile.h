@@ -26,6 +26,12 @@ public:
     // when the file cannot be made, and the lines stay noted.
     bool Open(const std::string& path);
     bool IsOpen() const { return m_file.Valid(); }
+    // No file will be opened: what was noted, and what will be, is dropped
+    // rather than kept in memory for nothing.
+    void Discard() {
+        m_discard = true;
+        m_waiting.clear();
+    }
     // A line break inside `text` is kept as it is; the line gets its own at the end.
     void Line(const std::string& text);
 
@@ -34,4 +40,5 @@ private:
 
     UniqueFile m_file;
     std::vector<std::string> m_waiting;
+    bool m_discard = false;
 };
