@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include <algorithm>
+
 #include "engine/Expansion.h"
 #include "engine/FileOperations.h"
 #include "engine/FilePlacement.h"
@@ -158,7 +160,8 @@ bool CopyJob::CopyOneFile(const std::string& sourceFolder, const WIN32_FIND_DATA
                          ? ExpandFile(sourcePath, destPath, existing, kept, reading)
                          : CopyPlainFile(sourcePath, entry.dwFileAttributes, destPath, existing, kept, reading);
     if (!installed) {
-        NoteFailedFile(destPath, size);
+        // What it needed at the destination: an expanded file is larger than on the medium.
+        NoteFailedFile(destPath, m_options.compressed ? std::max(size, ExpandedSizeOf(sourcePath)) : size);
         return true;
     }
     m_outcome.writtenFiles.push_back(destPath);

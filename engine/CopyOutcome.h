@@ -21,7 +21,9 @@ struct ReplacedFile {
 // folder whose files could not be placed), by the path it was to have.
 struct FailedFile {
     std::string path;
-    uint64_t size = 0;  // its size on the medium
+    // The bytes it needed at the destination: its size on the medium, or
+    // expanded from a compressed medium (as far as its header tells).
+    uint64_t size = 0;
 };
 
 struct CopyOutcome {

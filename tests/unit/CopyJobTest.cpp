@@ -191,7 +191,9 @@ TEST_F(CopyEngine, ExpandsCompressedFilesAndCopiesOthersUnchanged) {
 }
 
 // Failed expansions are noted (expandFailed), go on with the next file and never
-// cost the user the file that is already at the destination.
+// cost the user the file that is already at the destination. Each names the
+// room it needed: the size its header declares, or its size on the medium
+// when that is larger (a tiny file) or the file cannot be read.
 TEST_F(CopyEngine, FailedExpansionsKeepTheExistingFileAndGoOn) {
     m_options.compressed = true;
     std::string unknownMethod = FileContent(kFixtures + "\\SMALL.TXT_");
@@ -200,10 +202,12 @@ TEST_F(CopyEngine, FailedExpansionsKeepTheExistingFileAndGoOn) {
         const char* name;
         std::string source;
         bool heldOpen;
+        size_t needed;
     } cases[] = {
-        {"cut short", FileContent(kFixtures + "\\CHAPTER.CUT_"), false},
-        {"unknown method", unknownMethod, false},
-        {"source cannot be opened", FileContent(kFixtures + "\\SMALL.TXT_"), true},
+        {"cut short", FileContent(kFixtures + "\\CHAPTER.CUT_"), false, FileContent(kFixtures + "\\CHAPTER.TXT").size()},
+        {"unknown method", unknownMethod, false, FileContent(kFixtures + "\\SMALL.TXT_").size()},
+        {"source cannot be opened", FileContent(kFixtures + "\\SMALL.TXT_"), true,
+         FileContent(kFixtures + "\\SMALL.TXT_").size()},
     };
     // With the user's file there, and with none: a new file that did not
     // arrive whole is not left looking installed.
@@ -222,6 +226,8 @@ TEST_F(CopyEngine, FailedExpansionsKeepTheExistingFileAndGoOn) {
             Copy(existing ? std::vector<int>{IDOK} : std::vector<int>{});
             if (held != INVALID_HANDLE_VALUE) CloseHandle(held);
             EXPECT_TRUE(Outcome().expandFailed) << c.name;
+            ASSERT_EQ(Outcome().failedFiles.size(), 1u) << c.name;
+            EXPECT_EQ(Outcome().failedFiles[0].size, c.needed) << c.name;
             if (existing) {
                 EXPECT_EQ(Installed("FILE.TXT"), "the user's own file") << c.name;
             }
