@@ -70,7 +70,8 @@ SilentResult Copy(LogFile& log) {
     if (outcome.copyFailed) log.Line(SetupTexts.ProblemInstallingText);
     if (result == SilentResult::NoRoom) log.Line(SetupTexts.NoRoomText);
     if (result != SilentResult::Installed) {
-        log.Line(outcome.restoreFailed ? "The copy was undone, but not all of it: see the lines above."
+        log.Line(outcome.restoreFailed ? "The copy was undone, but not all of it: a file it wrote could not be "
+                                         "removed, or a replaced file is still kept under a ~sx name beside it."
                                        : "The copy was undone: the destination is as it was.");
         return result;
     }
