@@ -29,18 +29,29 @@ SetupSwitches ParseSetupSwitches(std::string_view line) {
         while (at < line.size() && IsBlank(line[at])) ++at;
         if (at >= line.size()) break;
         std::string_view rest = line.substr(at);
-        if (StartsWithSwitch(rest, "/D=")) {
+        // A launcher that quotes each argument with a space in it passes
+        // "/D=C:\Acme Files": taken as /D=C:\Acme Files, as is /D="C:\Acme Files".
+        bool quotedWhole = StartsWithSwitch(rest, "\"/D=");
+        if (quotedWhole || StartsWithSwitch(rest, "/D=")) {
             // The folder is the rest of the line, as typed: spaces inside it
             // belong to it, and only blanks at its end go.
-            std::string_view folder = rest.substr(3);
-            while (!folder.empty() && IsBlank(folder.back())) folder.remove_suffix(1);
+            std::string_view typed = rest;
+            while (!typed.empty() && IsBlank(typed.back())) typed.remove_suffix(1);
+            std::string_view folder = typed.substr(quotedWhole ? 4 : 3);
+            if (!quotedWhole && !folder.empty() && folder.front() == '"') {
+                quotedWhole = true;
+                folder.remove_prefix(1);
+            }
+            bool closed = !quotedWhole || (!folder.empty() && folder.back() == '"');
+            if (quotedWhole && closed) folder.remove_suffix(1);
             // A full path on a drive, as the free-space check and the
-            // uninstaller need it: nothing relative to the medium's folder.
+            // uninstaller need it: nothing relative to the medium's folder,
+            // and no quote, which no folder name holds.
             bool onDrive = folder.size() >= 3 && folder[1] == ':' && folder[2] == '\\';
-            if (onDrive)
+            if (closed && onDrive && FindChar(folder, '"') == std::string_view::npos)
                 switches.destination = std::string(folder);
             else
-                refuse("/D=" + std::string(folder));
+                refuse(typed);
             break;
         }
         // Any other word ends at the next blank, or a quoted value at its closing quote.
@@ -52,6 +63,8 @@ SetupSwitches ParseSetupSwitches(std::string_view line) {
         }
         std::string_view word = line.substr(at, end - at);
         at = end;
+        // Quoted whole by a launcher ("/LOG=C:\My Logs\run.log"): the word inside counts.
+        if (word.size() >= 2 && word.front() == '"' && word.back() == '"') word = word.substr(1, word.size() - 2);
         if (word.size() == 2 && StartsWithSwitch(word, "/S")) {
             switches.silent = true;
         } else if (StartsWithSwitch(word, "/LOG=")) {

@@ -30,6 +30,9 @@ TEST(SetupSwitches, ReadAsAdministratorsWriteThem) {
         {"/S /LOG=C:\\logs\\run.log /D=C:\\Book", true, "C:\\Book", "C:\\logs\\run.log", ""},
         {"/log=\"C:\\My Logs\\run.log\" /S", true, "", "C:\\My Logs\\run.log", ""},
         {"/S /D=T:\\", true, "T:\\", "", ""},
+        // Quoted by a launcher, whole or the value only.
+        {"/S \"/LOG=C:\\My Logs\\run.log\" \"/D=C:\\Acme Files\"", true, "C:\\Acme Files", "C:\\My Logs\\run.log", ""},
+        {"\"/S\" /D=\"C:\\Acme Files\" ", true, "C:\\Acme Files", "", ""},
         // Not understood: the first such word is named; the words after it still count.
         {"/S /X /LOG=C:\\run.log", true, "", "C:\\run.log", "/X"},
         {"/SILENT", false, "", "", "/SILENT"},
@@ -41,6 +44,8 @@ TEST(SetupSwitches, ReadAsAdministratorsWriteThem) {
         {"/S /LOG=", true, "", "", "/LOG="},
         {"/S /LOG=\"\"", true, "", "", "/LOG=\"\""},
         {"/S /LOG=\"C:\\open.log", true, "", "", "/LOG=\"C:\\open.log"},
+        {"/S /D=\"C:\\Acme", true, "", "", "/D=\"C:\\Acme"},
+        {"/S /D=C:\\Acme\"s", true, "", "", "/D=C:\\Acme\"s"},
     };
     for (const SwitchCase& c : cases) {
         SetupSwitches got = ParseSetupSwitches(c.line);
