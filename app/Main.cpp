@@ -6,7 +6,7 @@
 // The one application object, named after the executable file.
 SetupApp theApp;
 
-int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int cmdShow) {
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int cmdShow) {
     RestrictDllSearchToSystemFolder();
-    return AfxWinMain(instance, cmdShow);
+    return AfxWinMain(instance, commandLine, cmdShow);
 }

@@ -4,9 +4,14 @@
 #include "settings/InstallSettings.h"
 #include "settings/SettingsCheck.h"
 
-void ValidateSettings() {
+void ValidateSettings(const SettingsMessage& tell) {
     SettingsCheckResult result = CheckSettings(InstallSettings);
-    for (const std::string& message : result.messages) AfxMessageBox(message, MB_OK | MB_ICONSTOP);
+    for (const std::string& message : result.messages) {
+        if (tell)
+            tell(message);
+        else
+            AfxMessageBox(message, MB_OK | MB_ICONSTOP);
+    }
     InstallSettings.FilesCompressedFlag = result.filesCompressed;
     InstallSettings.UseUnderscoresFlag = result.useUnderscores;
 }

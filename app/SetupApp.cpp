@@ -1,6 +1,9 @@
 #include "app/SetupApp.h"
 
 #include "app/BackdropWindow.h"
+#include "app/RunLog.h"
+#include "app/SetupSwitches.h"
+#include "app/SilentInstall.h"
 #include "settings/ConfigReader.h"
 #include "settings/InstallSettings.h"
 #include "app/SettingsMessages.h"
@@ -9,23 +12,54 @@
 #include "dialogs/MessageDialogs.h"
 #include "engine/ProgressDialog.h"
 #include "engine/Rollback.h"
+#include "framework/LogFile.h"
 #include "framework/MessageBox.h"
+#include "framework/SafeFormat.h"
 #include "record/SetupRunRecord.h"
 
-namespace {
-void ShowMissingKey(const std::string& warning) { AfxMessageBox(warning, MB_OK | MB_ICONEXCLAMATION); }
-}  // namespace
-
 BOOL SetupApp::InitInstance() {
+    SetupSwitches switches = ParseSetupSwitches(m_lpCmdLine);
+    LogFile log;
+    if (switches.silent) {
+        // No window is made: the message loop ends at once, with this code.
+        m_exitCode = ExitCodeOf(RunSilentInstall(switches, log));
+        return TRUE;
+    }
+    if (!switches.unknown.empty()) {
+        std::string message = StringPrintf(
+            "Setup does not know the switch %s on its command line and goes on without it.", switches.unknown.c_str());
+        log.Line(message);
+        AfxMessageBox(message, MB_OK | MB_ICONEXCLAMATION);
+    }
+    // A log asked for: what the user is shown of the settings, the
+    // destination, the files and the end go there too.
+    if (switches.logFile.empty()) {
+        log.Discard();
+    } else if (!log.Open(switches.logFile)) {
+        log.Discard();
+        AfxMessageBox(StringPrintf("Setup cannot write its log to %s and goes on without it.", switches.logFile.c_str()),
+                      MB_OK | MB_ICONEXCLAMATION);
+    }
+
     WelcomeDialog welcome;
     DestinationDialog destination;
     ProgressDialog progress(&AskToLeaveSetup);
 
     // Every configuration message comes before the backdrop exists.
+    auto showMissingKey = [&log](const std::string& warning) {
+        log.Line(warning);
+        AfxMessageBox(warning, MB_OK | MB_ICONEXCLAMATION);
+    };
     ReadEnvironment(InstallSettings);
-    ReadSetupIni(InstallSettings, ShowMissingKey);
-    ReadSetupTxt(SetupTexts, ShowMissingKey);
-    ValidateSettings();
+    ReadSetupIni(InstallSettings, showMissingKey);
+    // The folder the command line names is the one proposed, and the one
+    // backing out of the browser returns to.
+    if (!switches.destination.empty()) InstallSettings.DestDir = InstallSettings.DefaultDestDir = switches.destination;
+    ReadSetupTxt(SetupTexts, showMissingKey);
+    ValidateSettings([&log](const std::string& message) {
+        log.Line(message);
+        AfxMessageBox(message, MB_OK | MB_ICONSTOP);
+    });
     InstallSettings.InstallPath = InstallSettings.DestDir;
 
     auto* backdrop = new BackdropWindow;
@@ -54,12 +88,15 @@ BOOL SetupApp::InitInstance() {
         RollBack(foldersOnly);
     } else {
         progress.AdoptCreatedFolders(destination.m_createdFolders);
+        log.Line("Destination: " + InstallSettings.InstallPath);
         progress.DoModal();
+        LogCopiedFiles(progress.Outcome(), log);
         // An abandoned copy has been undone by now.
         setupCancelled = progress.Outcome().abandoned;
     }
 
     if (setupCancelled) {
+        log.Line("Setup was not completed.");
         ExitDialog exitDialog;
         exitDialog.DoModal();
     } else {
@@ -69,7 +106,9 @@ BOOL SetupApp::InitInstance() {
         RecordCopy(copy.writtenEntries, copy.createdFolders);
         RegisterUninstaller();
         FinishedDialog finished;
+        finished.m_noteScriptLine = ScriptLinesTo(log);
         finished.DoModal();
+        log.Line("Setup is complete.");
     }
 
     // As the main window it takes the message loop with it: the loop meets WM_QUIT at once.
@@ -77,4 +116,4 @@ BOOL SetupApp::InitInstance() {
     return TRUE;
 }
 
-int SetupApp::ExitInstance() { return 1; }
+int SetupApp::ExitInstance() { return m_exitCode; }

@@ -2,6 +2,7 @@
 // The fixed messages of the install sequence. Every word comes from SETUP.TXT.
 #include "framework/Dialog.h"
 #include "res/resource.h"
+#include "script/CommandScript.h"
 
 // Opens setup; can only be left with OK.
 class WelcomeDialog : public CDialog {
@@ -35,6 +36,9 @@ class FinishedDialog : public CDialog {
 public:
     enum { IDD = IDD_FINISHED };
     FinishedDialog() : CDialog(IDD) {}
+
+    // Told each line of the command script before it runs (the run's log).
+    ScriptLineNote m_noteScriptLine;
 
 protected:
     BOOL OnInitDialog() override;

@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include <algorithm>
+
 #include "engine/Expansion.h"
 #include "engine/FileOperations.h"
 #include "engine/FilePlacement.h"
@@ -9,6 +11,7 @@
 #include "engine/Rollback.h"
 #include "framework/AnsiText.h"
 #include "framework/PathText.h"
+#include "framework/SafeFormat.h"
 
 namespace {
 // The full path of a folder without its trailing backslash, so that paths
@@ -22,6 +25,12 @@ uint64_t FileSize(const WIN32_FIND_DATAA& entry) {
     return static_cast<uint64_t>(entry.nFileSizeHigh) << 32 | entry.nFileSizeLow;
 }
 }  // namespace
+
+std::string SourceMissingText(const std::string& codeDir) {
+    return StringPrintf(
+        "The book's files are supposed to be in a directory named '%s'. Setup can't find this directory so it's exiting.",
+        codeDir.c_str());
+}
 
 CopyJob::CopyJob(const std::string& source, const std::string& destination, CopyOptions options,
                  CopyPrompts& prompts)
@@ -50,6 +59,7 @@ bool CopyJob::Run() {
         // The destination could not be made (a drive that is not there, a
         // path past the system's folder limit): every file of the tree is a
         // failed copy, and nothing is written anywhere else instead.
+        m_outcome.destinationMissing = true;
         if (HoldsFiles(m_source)) m_outcome.copyFailed = true;
         return true;
     }
@@ -91,7 +101,7 @@ void CopyJob::CopyEntries(FolderListing& listing, const std::string& sourceFolde
     }
     // A folder that cannot be entered, or whose listing broke off (a damaged
     // disc), holds files that did not arrive.
-    if (!listing.Complete()) NoteUnreadableFolder();
+    if (!listing.Complete()) NoteUnreadableFolder(sourceFolder);
 }
 
 void CopyJob::CopyFolder(const std::string& sourceFolder, const char* name, const std::string& destFolder) {
@@ -100,14 +110,14 @@ void CopyJob::CopyFolder(const std::string& sourceFolder, const char* name, cons
     std::string destPath;
     if (!InstalledPath(destFolder, name, m_options.longNames, destPath)) {
         // Every file below is one that could not be placed.
-        if (HoldsFiles(source)) NoteFailedFile();
+        if (HoldsFiles(source)) NoteFailedFile(JoinPath(destFolder, name), 0);
         return;
     }
     // A folder that cannot be entered (a name the system refuses, a path
     // past its bound, a damaged disc) gets no empty copy at the destination.
     FolderListing listing(source);
     if (!listing.Opened()) {
-        NoteUnreadableFolder();
+        NoteUnreadableFolder(source);
         return;
     }
     if (CreateDirectoryA(destPath.c_str(), nullptr)) m_outcome.createdFolders.push_back(destPath);
@@ -118,7 +128,7 @@ bool CopyJob::CopyOneFile(const std::string& sourceFolder, const WIN32_FIND_DATA
     std::string destPath;
     std::string sourcePath = sourceFolder + "\\" + entry.cFileName;
     if (PathLength(sourcePath) >= MAX_PATH || !InstalledPath(destFolder, entry.cFileName, m_options.longNames, destPath)) {
-        NoteFailedFile();
+        NoteFailedFile(JoinPath(destFolder, entry.cFileName), FileSize(entry));
         return true;
     }
     m_prompts.ShowFile(entry.cFileName, destPath);
@@ -150,7 +160,8 @@ bool CopyJob::CopyOneFile(const std::string& sourceFolder, const WIN32_FIND_DATA
                          ? ExpandFile(sourcePath, destPath, existing, kept, reading)
                          : CopyPlainFile(sourcePath, entry.dwFileAttributes, destPath, existing, kept, reading);
     if (!installed) {
-        NoteFailedFile();
+        // What it needed at the destination: an expanded file is larger than on the medium.
+        NoteFailedFile(destPath, m_options.compressed ? std::max(size, ExpandedSizeOf(sourcePath)) : size);
         return true;
     }
     m_outcome.writtenFiles.push_back(destPath);
@@ -220,9 +231,17 @@ bool CopyJob::HoldsFiles(const std::string& sourceFolder) const {
 // A file that could not be installed: on a compressed medium that is an
 // expansion that did not happen, on a plain one a failed copy. Either is
 // reported once after the copy.
-void CopyJob::NoteFailedFile() {
+void CopyJob::NoteFailedFile(const std::string& destPath, uint64_t size) {
     if (m_options.compressed)
         m_outcome.expandFailed = true;
     else
         m_outcome.copyFailed = true;
+    m_outcome.failedFiles.push_back({destPath, size});
+    if (m_options.stopAtFirstFailure) Cancel();
+}
+
+void CopyJob::NoteUnreadableFolder(const std::string& sourceFolder) {
+    m_outcome.copyFailed = true;
+    m_outcome.unreadableFolders.push_back(sourceFolder);
+    if (m_options.stopAtFirstFailure) Cancel();
 }

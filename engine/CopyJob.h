@@ -15,9 +15,17 @@
 
 class FolderListing;
 
+// What the reader (or an unattended run's log) is told when the medium lacks
+// the CodeDir folder, named as SETUP.INI writes it.
+std::string SourceMissingText(const std::string& codeDir);
+
 struct CopyOptions {
     bool compressed = false;  // expand every file (FilesCompressed)
     bool longNames = false;   // UNDER_SCORE names become long names (UseUnderscores)
+    // The first file that cannot be installed, or folder of the medium that
+    // cannot be read, stops the copy as a cancel does (an unattended run,
+    // which undoes itself on any failure, copies nothing more in vain).
+    bool stopAtFirstFailure = false;
 };
 
 class CopyJob {
@@ -70,8 +78,8 @@ private:
     // was listed.
     uint64_t ListedBytes(const std::string& sourceFolder, const std::string& destFolder) const;
     bool HoldsFiles(const std::string& sourceFolder) const;
-    void NoteFailedFile();
-    void NoteUnreadableFolder() { m_outcome.copyFailed = true; }
+    void NoteFailedFile(const std::string& destPath, uint64_t size);
+    void NoteUnreadableFolder(const std::string& sourceFolder);
 
     std::string m_source;       // full path, no trailing backslash
     std::string m_destination;  // full path, no trailing backslash (a drive root is "C:")

@@ -3,6 +3,7 @@
 // it was abandoned, which files failed, what it wrote, replaced and created.
 // The install record is made from it, and an abandoned run is undone from
 // it. Window-free.
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -16,11 +17,22 @@ struct ReplacedFile {
     std::string keptOriginal;  // where it is kept meanwhile
 };
 
+// A file of the medium that could not be installed (or, with size 0, a
+// folder whose files could not be placed), by the path it was to have.
+struct FailedFile {
+    std::string path;
+    // The bytes it needed at the destination: its size on the medium, or
+    // expanded from a compressed medium (as far as its header tells).
+    uint64_t size = 0;
+};
+
 struct CopyOutcome {
     // The user confirmed a cancel, or the medium lacked its CodeDir folder.
     bool abandoned = false;
     // The CodeDir folder was not there: nothing was copied.
     bool sourceMissing = false;
+    // The destination folder could not be made: nothing was copied.
+    bool destinationMissing = false;
     // A compressed file could not be expanded; reported once after the copy.
     bool expandFailed = false;
     // A file could not be copied or placed, or a folder of the medium could
@@ -29,6 +41,11 @@ struct CopyOutcome {
     // The undoing of an abandoned run left something as it was not found (a
     // replaced file not put back, a written file not removed); reported once.
     bool restoreFailed = false;
+
+    // What could not be installed, in the order met, and the medium's
+    // folders that could not be read (full paths); the flags above say it once.
+    std::vector<FailedFile> failedFiles;
+    std::vector<std::string> unreadableFolders;
 
     // Full paths of every file the copy wrote, in the order written, the
     // replacing ones included.

@@ -52,6 +52,14 @@ LONG ExpandInto(HFILE expanding, HANDLE source, HANDLE target, const ReadProgres
 }
 }  // namespace
 
+uint64_t ExpandedSizeOf(const std::string& sourcePath) {
+    HANDLE source = CreateFileA(sourcePath.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (source == INVALID_HANDLE_VALUE) return 0;
+    DWORD size = ExpectedSize(source);
+    CloseHandle(source);
+    return size;
+}
+
 bool ExpandFile(const std::string& sourcePath, const std::string& destPath, DWORD existingAttributes,
                 std::string& kept, const ReadProgress& progress) {
     kept.clear();

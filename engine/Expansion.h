@@ -3,6 +3,7 @@
 // Window-free.
 #include <windows.h>
 
+#include <cstdint>
 #include <string>
 
 #include "engine/FilePlacement.h"
@@ -17,5 +18,10 @@
 // removed again when it did not arrive whole, the kept one then back in
 // place and `kept` empty. `progress`, when given, hears of the bytes of the
 // source read so far.
+// The bytes a complete expansion of the file yields (the size its SZDD
+// header declares, or for a file that is not compressed its own size); 0
+// when it cannot be opened.
+uint64_t ExpandedSizeOf(const std::string& sourcePath);
+
 bool ExpandFile(const std::string& sourcePath, const std::string& destPath, DWORD existingAttributes,
                 std::string& kept, const ReadProgress& progress = {});

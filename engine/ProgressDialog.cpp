@@ -8,7 +8,6 @@
 #include "engine/PathShortening.h"
 #include "engine/Shortcut.h"
 #include "framework/MessageBox.h"
-#include "framework/SafeFormat.h"
 #include "framework/Thread.h"
 
 namespace {
@@ -135,10 +134,7 @@ UINT ProgressDialog::InstallThreadProc(LPVOID param) {
     HWND window = dialog->m_hWnd;
     if (!job.Run()) {
         // Owned by the progress dialog: nothing can cover it.
-        AfxMessageBox(StringPrintf("The book's files are supposed to be in a directory named '%s'. Setup can't find "
-                                   "this directory so it's exiting.",
-                                   InstallSettings.CodeDir.c_str()),
-                      MB_OK, window);
+        AfxMessageBox(SourceMissingText(InstallSettings.CodeDir), MB_OK, window);
     }
     // An abandoned run is undone here, while the dialog stays live; the
     // dialog does it itself for a cancel confirmed after this point.

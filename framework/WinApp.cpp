@@ -48,7 +48,7 @@ std::string AfxGetAppName() {
     return ExecutableBaseName();
 }
 
-int AfxWinMain(HINSTANCE instance, int cmdShow) {
+int AfxWinMain(HINSTANCE instance, const char* commandLine, int cmdShow) {
     // A drive without a medium must fail quietly, not ask the user to insert one.
     SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
     INITCOMMONCONTROLSEX controls = {sizeof(controls), ICC_WIN95_CLASSES};
@@ -58,6 +58,7 @@ int AfxWinMain(HINSTANCE instance, int cmdShow) {
     if (!app) return -1;
     app->m_hInstance = instance;
     app->m_nCmdShow = cmdShow;
+    app->m_lpCmdLine = commandLine ? commandLine : "";
     app->m_threadId = GetCurrentThreadId();
     if (app->m_appName.empty()) app->m_appName = ExecutableBaseName();
     if (!app->InitInstance()) return app->ExitInstance();

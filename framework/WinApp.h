@@ -22,6 +22,8 @@ public:
     CWnd* m_pMainWnd = nullptr;
     HINSTANCE m_hInstance = nullptr;
     int m_nCmdShow = SW_SHOWNORMAL;
+    // The command line after the program's name, as WinMain was given it.
+    std::string m_lpCmdLine;
     std::string m_appName;
     DWORD m_threadId = 0;  // the user-interface thread
 };
@@ -30,4 +32,4 @@ CWinApp* AfxGetApp();
 CWnd* AfxGetMainWnd();
 std::string AfxGetAppName();
 // Called by WinMain: prepares the process, runs InitInstance and the loop.
-int AfxWinMain(HINSTANCE instance, int cmdShow);
+int AfxWinMain(HINSTANCE instance, const char* commandLine, int cmdShow);

@@ -16,7 +16,7 @@ void ParseScriptLine(std::string line) {
     ExecuteScriptCommand();
 }
 
-void RunCommandScript() {
+void RunCommandScript(const ScriptLineNote& noteLine) {
     const std::string& name = InstallSettings.CommandFile;
     if (name == "NULL") return;
 
@@ -40,5 +40,8 @@ void RunCommandScript() {
         ReportScriptMessage(notFound);
         return;
     }
-    for (const std::string& line : SplitScriptText(bytes)) ParseScriptLine(line);
+    for (const std::string& line : SplitScriptText(bytes)) {
+        if (noteLine) noteLine(line);
+        ParseScriptLine(line);
+    }
 }

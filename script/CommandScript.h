@@ -1,8 +1,13 @@
 #pragma once
 // The command script named by CommandFile, run once at the end of a
 // successful installation.
+#include <functional>
+#include <string>
+
+// Told each line of the script as read, before it runs (an unattended run's log).
+using ScriptLineNote = std::function<void(const std::string& line)>;
 
 // Makes StartDir current, reads the script and executes its lines one after
 // the other; returns after the last one (and every message it showed).
 // "NULL" means no script and leaves the current directory alone.
-void RunCommandScript();
+void RunCommandScript(const ScriptLineNote& noteLine = {});

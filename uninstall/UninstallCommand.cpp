@@ -7,6 +7,17 @@ namespace {
 std::string WithoutTrailingBackslashes(const std::string& path) { return StripTrailingBackslashes(path); }
 }  // namespace
 
+bool TakeQuietSwitch(std::string_view& commandLine) {
+    size_t start = commandLine.find_first_not_of(" \t");
+    if (start == std::string_view::npos || commandLine.size() < start + 2) return false;
+    std::string_view word = commandLine.substr(start, 2);
+    if (word != "/S" && word != "/s") return false;
+    // "/S" alone, not the start of a longer word.
+    if (commandLine.size() > start + 2 && commandLine[start + 2] != ' ' && commandLine[start + 2] != '\t') return false;
+    commandLine.remove_prefix(start + 2);
+    return true;
+}
+
 std::optional<UninstallCommand> ParseUninstallCommand(std::string_view commandLine) {
     size_t open = commandLine.find_first_not_of(" \t");
     if (open == std::string_view::npos || commandLine[open] != '`') return std::nullopt;

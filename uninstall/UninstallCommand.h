@@ -11,6 +11,11 @@ struct UninstallCommand {
     std::string product;
 };
 
+// The switch /S (in any case) at the start of the line, as the entry's
+// QuietUninstallString gives it: removal without the question and without a
+// message box. True when it was there; it is then taken off `commandLine`.
+bool TakeQuietSwitch(std::string_view& commandLine);
+
 // The folder between the first two back-quotes and, after the one space that
 // follows the closing back-quote, the product name to the end of the line
 // (as registered: spaces inside or around it belong to it). Nothing when the

@@ -7,6 +7,11 @@
 // A file other products use too goes only with the last of them. While a drive
 // the record names is away, nothing is touched and the entry stays.
 //
+// Started with /S before the folder (the entry's QuietUninstallString, as
+// the system's package tools run it) it asks nothing and shows nothing: what
+// it would have said goes to its log in the temporary folder
+// (uninstall-<product>.log), with every recorded path that stayed.
+//
 // Exit code 0 when everything recorded was removed, 1 otherwise.
 #include <windows.h>
 
@@ -14,6 +19,7 @@
 #include <string>
 
 #include "framework/DllSearch.h"
+#include "framework/LogFile.h"
 #include "framework/PathText.h"
 #include "record/InstallRecord.h"
 #include "record/RecordStore.h"
@@ -45,19 +51,53 @@ struct Entry {
     std::optional<InstallRecord> record;
 };
 
-void ShowProblem(const std::string& caption, const std::string& text) {
-    MessageBoxA(nullptr, text.c_str(), caption.c_str(), MB_OK | MB_ICONEXCLAMATION | MB_SETFOREGROUND);
-}
+// Where the uninstaller's words go: message boxes, or in a quiet removal its log.
+class Report {
+public:
+    // `log`: the quiet removal's log, already open (or not to be had); null
+    // for a removal with message boxes.
+    explicit Report(LogFile* log) : m_log(log) {}
+    bool Quiet() const { return m_log != nullptr; }
+    void Problem(const std::string& caption, const std::string& text) {
+        if (m_log)
+            m_log->Line(text);
+        else
+            MessageBoxA(nullptr, text.c_str(), caption.c_str(), MB_OK | MB_ICONEXCLAMATION | MB_SETFOREGROUND);
+    }
+    void Line(const std::string& text) {
+        if (m_log) m_log->Line(text);
+    }
+
+private:
+    LogFile* m_log;
+};
+
+int Remove(const std::optional<UninstallCommand>& command, Report& report);
 
 int Uninstall(const char* commandLine) {
     // A drive without its medium fails quietly instead of asking for a disk.
     SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
-    std::optional<UninstallCommand> command = ParseUninstallCommand(commandLine ? commandLine : "");
+    std::string_view line = commandLine ? commandLine : "";
+    bool quiet = TakeQuietSwitch(line);
+    std::optional<UninstallCommand> command = ParseUninstallCommand(line);
+    LogFile log;
+    if (quiet) {
+        std::string path = DefaultLogPath("uninstall", command ? command->product : std::string());
+        if (!path.empty()) log.Open(path);
+    }
+    Report report(quiet ? &log : nullptr);
+    int code = Remove(command, report);
+    report.Line(code == 0 ? "Removed. (exit code 0)" : "Not everything was removed. (exit code 1)");
+    return code;
+}
+
+int Remove(const std::optional<UninstallCommand>& command, Report& report) {
     RegistryKey key = command ? OpenUninstallEntry(command->product, KEY_QUERY_VALUE | KEY_SET_VALUE) : RegistryKey();
     if (!key) {
-        ShowProblem(command ? command->product : ProgramName(), kNoEntryText);
+        report.Problem(command ? command->product : ProgramName(), kNoEntryText);
         return 1;
     }
+    report.Line("Removing " + command->product + " from " + command->folder);
     Entry entry;
     entry.caption = ReadEntryString(key.Get(), "DisplayName").value_or("");
     if (entry.caption.empty()) entry.caption = command->product;
@@ -70,21 +110,30 @@ int Uninstall(const char* commandLine) {
     // on the disk is touched: the command line or the entry is not setup's.
     // A book on a drive that is away is not asked about: nothing could be
     // removed, and the entry must stay for when the drive is back.
-    if (!entry.record || !MayRemoveFor(command->folder, entry.record->installFolder, WindowsFolder()) ||
-        !RecordedDrivesThere(*entry.record)) {
-        ShowProblem(entry.caption, entry.problem);
+    const char* refusal =
+        !entry.record ? "The entry holds no install record."
+        : !MayRemoveFor(command->folder, entry.record->installFolder, WindowsFolder())
+            ? "The command line does not name the folder the book was installed in."
+        : !RecordedDrivesThere(*entry.record) ? "A drive the book was installed on cannot be reached."
+                                               : nullptr;
+    if (refusal) {
+        report.Line(refusal);
+        report.Problem(entry.caption, entry.problem);
         return 1;
     }
-    if (MessageBoxA(nullptr, entry.question.c_str(), entry.caption.c_str(),
-                    MB_YESNO | MB_ICONQUESTION | MB_SETFOREGROUND) != IDYES)
+    // Started quietly, the administrator has answered already.
+    if (!report.Quiet() && MessageBoxA(nullptr, entry.question.c_str(), entry.caption.c_str(),
+                                       MB_YESNO | MB_ICONQUESTION | MB_SETFOREGROUND) != IDYES)
         return 1;
 
     RemovalResult result = RemoveRecorded(*entry.record);
     if (result.driveAway) {
         // Gone while the question was open: the entry stays as it was.
-        ShowProblem(entry.caption, entry.problem);
+        report.Line("A drive the book was installed on cannot be reached.");
+        report.Problem(entry.caption, entry.problem);
         return 1;
     }
+    for (const RecordEntry& left : result.left.entries) report.Line("Stays: " + left.path);
     if (result.failed) {
         // Something of setup's could not go (a file in use): the entry stays
         // with what is left, so that removing the book again can finish.
@@ -93,7 +142,7 @@ int Uninstall(const char* commandLine) {
         key = RegistryKey();
         DeleteUninstallEntry(command->product);
     }
-    if (!result.everythingRemoved) ShowProblem(entry.caption, entry.problem);
+    if (!result.everythingRemoved) report.Problem(entry.caption, entry.problem);
     return result.everythingRemoved ? 0 : 1;
 }
 }  // namespace

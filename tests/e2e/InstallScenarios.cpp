@@ -341,6 +341,7 @@ protected:
         std::map<std::string, StoredValue> expected = {
             {"DisplayName", Sz(product)},
             {"UninstallString", Sz(CopiedUninstaller() + " `" + dest + "` " + product)},
+            {"QuietUninstallString", Sz(CopiedUninstaller() + " /S `" + dest + "` " + product)},
             {"UninstallText", Sz(kUninstallText)},
             {"UninstallProblemText", Sz(kUninstallProblemText)},
         };
@@ -1470,6 +1471,229 @@ TEST_F(UninstallScenario, KeepsTheReadersShortcutAndWhatIsBehindTheirLink) {
     ExpectEntryGone();
     DeleteFileA(linkPath.c_str());
 }
+
+// Unattended installs, as an administrator's script or the system's package
+// tools run them: setup.exe with /S (and /D=, /LOG=) shows no window and
+// tells its result by its exit code and its log.
+class QuietScenario : public UninstallScenario {
+protected:
+    // Starts setup.exe in the medium with the switches on its command line.
+    bool StartWith(const std::string& switches) {
+        medium.AddCopy("XOVUNIN.EXE", XOVUNIN_EXE);
+        std::string folder = medium.Build();
+        if (folder.empty()) {
+            ADD_FAILURE() << "cannot build the medium " << medium.Path();
+            return false;
+        }
+        robot = std::make_unique<Robot>(SETUP_EXE, folder);
+        robot->SetCommandLine(std::string("\"") + SETUP_EXE + "\" " + switches);
+        bool started = robot->Start();
+        EXPECT_TRUE(started) << "cannot start setup.exe " << switches;
+        return started;
+    }
+
+    std::string QuietCommand() {
+        std::optional<std::map<std::string, StoredValue>> entry = UninstallEntry(product);
+        if (!entry || !entry->count("QuietUninstallString")) return "";
+        const std::string& bytes = entry->at("QuietUninstallString").bytes;
+        return bytes.substr(0, bytes.find('\0'));
+    }
+
+    // The log's lines.
+    static std::vector<std::string> LogLines(const std::string& path) {
+        std::vector<std::string> lines;
+        std::string text = ReadWholeFile(path).value_or("");
+        for (size_t at = 0, end; (end = text.find("\r\n", at)) != std::string::npos; at = end + 2)
+            lines.push_back(text.substr(at, end - at));
+        return lines;
+    }
+    static bool Holds(const std::vector<std::string>& lines, const std::string& line) {
+        return std::find(lines.begin(), lines.end(), line) != lines.end();
+    }
+
+    // Where setup and the uninstaller put their logs when no /LOG= names one.
+    std::string TempLog(const std::string& program) {
+        char temp[MAX_PATH] = {};
+        GetTempPathA(MAX_PATH, temp);
+        return std::string(temp) + program + "-" + product + ".log";
+    }
+};
+
+// /S /D=folder with spaces: no window, exit code 0, the book in that folder
+// (DestDir untouched), the shortcut, the script's copy and the entry with
+// its quiet command, the log as asked; the quiet command removes it all,
+// again without a window, with 0.
+TEST_F(QuietScenario, InstallsIntoTheFolderNamedAndRemovesQuietly) {
+    const std::string destDir = dest;
+    dest = MakeTestFolder(CurrentTestName() + " Quiet") + "\\Acme Files";
+    const std::string log = Medium::WorkDir() + "\\" + CurrentTestName() + ".log";
+    DeleteFileA(log.c_str());
+    std::string windowsCopy = WindowsFolder() + "\\ZANDEL.INI";
+    DeleteFileA(windowsCopy.c_str());
+    ForgetSharedCount(windowsCopy);
+    medium.AddFile("SCRIPT.TXT", Sample("SCRIPT.TXT"));
+    ASSERT_TRUE(StartWith("/S /LOG=" + log + " /D=" + dest));
+
+    EXPECT_EQ(robot->WindowsShownUntilExit(), std::vector<std::string>{});
+    EXPECT_EQ(robot->WaitExit(), 0);
+    Tree expected = SampleTree();
+    expected["Read Me First.txt"] = Sample("EXTRAS\\Read Me First.txt");
+    EXPECT_EQ(TreeDifferences(InstalledTree(dest), expected), "");
+    EXPECT_FALSE(FileExists(destDir)) << "DestDir was made";
+    EXPECT_EQ(ReadWholeFile(windowsCopy), Sample("EXTRAS\\ZANDEL.INI"));
+    ExpectShortcutIn("Desktop");
+    ExpectRegistered(true);
+    std::vector<std::string> lines = LogLines(log);
+    EXPECT_TRUE(Holds(lines, "Destination: " + dest));
+    EXPECT_TRUE(Holds(lines, "Copied: " + dest + "\\Chap 1\\Hello.c"));
+    EXPECT_TRUE(Holds(lines, "Uninstall entry: " + product));
+    EXPECT_TRUE(Holds(lines, "Script line: COPY %STARTDIR%\\EXTRAS\\ZANDEL.INI %WINDOWS%"));
+    EXPECT_TRUE(Holds(lines, "Script line: COPY \"%STARTDIR%\\EXTRAS\\Read Me First.txt\" %INSTALLPATH%"));
+    ASSERT_FALSE(lines.empty());
+    EXPECT_EQ(lines.back(), "Installed. (exit code 0)");
+
+    const std::string uninstallLog = TempLog("uninstall");
+    DeleteFileA(uninstallLog.c_str());
+    robot = std::make_unique<Robot>(CopiedUninstaller(), Medium::WorkDir());
+    robot->SetCommandLine(QuietCommand());
+    ASSERT_TRUE(robot->Start()) << QuietCommand();
+    EXPECT_EQ(robot->WindowsShownUntilExit(), std::vector<std::string>{});
+    EXPECT_EQ(robot->WaitExit(), 0);
+    EXPECT_FALSE(FileExists(dest)) << "left: " << TreeDifferences(InstalledTree(dest), Tree{});
+    EXPECT_FALSE(FileExists(windowsCopy));
+    ExpectShortcutIn(nullptr);
+    ExpectEntryGone();
+    lines = LogLines(uninstallLog);
+    ASSERT_FALSE(lines.empty()) << uninstallLog;
+    EXPECT_EQ(lines.back(), "Removed. (exit code 0)");
+    DeleteFileA(uninstallLog.c_str());
+    DeleteFileA(windowsCopy.c_str());
+}
+
+// /S alone: into DestDir over the reader's older files, without a question
+// (Yes To All); the log in the temporary folder names each replaced file.
+// A quiet removal of a book whose reader changed a file keeps it, exits with
+// 1 and says so in its log.
+TEST_F(QuietScenario, InstallsIntoDestDirOverExistingFilesWithoutAsking) {
+    AllExisting();
+    const std::string log = TempLog("setup");
+    DeleteFileA(log.c_str());
+    ASSERT_TRUE(StartWith("/S"));
+
+    EXPECT_EQ(robot->WindowsShownUntilExit(), std::vector<std::string>{});
+    EXPECT_EQ(robot->WaitExit(), 0);
+    EXPECT_EQ(TreeDifferences(InstalledTree(dest), SampleTree()), "");
+    ExpectRegistered(true);
+    std::vector<std::string> lines = LogLines(log);
+    for (const auto& [relative, content] : SampleTree())
+        EXPECT_TRUE(Holds(lines, "Replaced: " + dest + "\\" + relative)) << relative;
+    DeleteFileA(log.c_str());
+
+    ASSERT_TRUE(WriteWholeFile(dest + "\\Read Me.txt", "the reader's own notes"));
+    const std::string uninstallLog = TempLog("uninstall");
+    DeleteFileA(uninstallLog.c_str());
+    robot = std::make_unique<Robot>(CopiedUninstaller(), Medium::WorkDir());
+    robot->SetCommandLine(QuietCommand());
+    ASSERT_TRUE(robot->Start());
+    EXPECT_EQ(robot->WindowsShownUntilExit(), std::vector<std::string>{});
+    EXPECT_EQ(robot->WaitExit(), 1);
+    EXPECT_EQ(TreeDifferences(InstalledTree(dest), Tree{{"Read Me.txt", "the reader's own notes"}}), "");
+    lines = LogLines(uninstallLog);
+    EXPECT_TRUE(Holds(lines, "Stays: " + dest + "\\Read Me.txt"));
+    EXPECT_TRUE(Holds(lines, kUninstallProblemText));
+    ASSERT_FALSE(lines.empty());
+    EXPECT_EQ(lines.back(), "Not everything was removed. (exit code 1)");
+    DeleteFileA(uninstallLog.c_str());
+}
+
+// A switch setup does not know: an unattended run stops with 2 before it
+// touches anything and says why in its log; an interactive run names it in
+// one message and goes on as ever, to its exit code 1, taking the switches
+// it knows: the folder of /D= proposed (and kept here), the log of /LOG=.
+TEST_F(QuietScenario, AnUnknownSwitchStopsAQuietRunAndIsNamedInAnInteractiveOne) {
+    const std::string log = Medium::WorkDir() + "\\" + CurrentTestName() + ".log";
+    DeleteFileA(log.c_str());
+    ASSERT_TRUE(StartWith("/S /VERYSILENT /LOG=" + log));
+    EXPECT_EQ(robot->WindowsShownUntilExit(), std::vector<std::string>{});
+    EXPECT_EQ(robot->WaitExit(), 2);
+    EXPECT_FALSE(FileExists(dest));
+    ExpectRegistered(false);
+    std::vector<std::string> lines = LogLines(log);
+    EXPECT_TRUE(Holds(lines, "Unknown switch: /VERYSILENT"));
+    ASSERT_FALSE(lines.empty());
+    EXPECT_EQ(lines.back(), "Not installed: a switch on the command line was not understood. (exit code 2)");
+
+    const std::string destDir = dest;
+    dest = MakeTestFolder(CurrentTestName() + " named") + "\\Book";
+    DeleteFileA(log.c_str());
+    ASSERT_TRUE(StartWith("/VERYSILENT /LOG=" + log + " /D=" + dest));
+    const std::string message =
+        "Setup does not know the switch /VERYSILENT on its command line and goes on without it.";
+    ASSERT_TRUE(AcknowledgeMessage(message));
+    ASSERT_TRUE(PassToProgress());
+    Walk walk = WalkAnswering();
+    EXPECT_EQ(walk.dialogs, std::vector<std::string>{kFinishedTitle});
+    EXPECT_EQ(robot->WaitExit(), 1);
+    EXPECT_EQ(TreeDifferences(InstalledTree(dest), SampleTree()), "");
+    EXPECT_FALSE(FileExists(destDir)) << "DestDir was made";
+    ExpectRegistered(true);
+    lines = LogLines(log);
+    EXPECT_TRUE(Holds(lines, message));
+    EXPECT_TRUE(Holds(lines, "Destination: " + dest));
+    EXPECT_TRUE(Holds(lines, "Copied: " + dest + "\\Read Me.txt"));
+    ASSERT_FALSE(lines.empty());
+    EXPECT_EQ(lines.back(), "Setup is complete.");
+}
+
+// An unattended run that cannot install: no window, its own exit code, the
+// log's reason and last line, and nothing made or registered.
+struct QuietFailureCase {
+    const char* name;
+    std::function<void(Medium&)> change;
+    const char* destination;  // for /D=; DestDir when empty
+    int code;
+    const char* reason;  // a line of the log
+    const char* last;
+};
+
+void PrintTo(const QuietFailureCase& c, std::ostream* out) { *out << c.name; }
+
+class QuietFailures : public QuietScenario, public ::testing::WithParamInterface<QuietFailureCase> {};
+
+TEST_P(QuietFailures, EndWithTheirCodeAndLeaveNothing) {
+    const QuietFailureCase& c = GetParam();
+    GetParam().change(medium);
+    const std::string log = Medium::WorkDir() + "\\" + CurrentTestName() + ".log";
+    DeleteFileA(log.c_str());
+    std::string switches = "/S /LOG=" + log;
+    if (*c.destination) switches += std::string(" /D=") + c.destination;
+    ASSERT_TRUE(StartWith(switches));
+
+    EXPECT_EQ(robot->WindowsShownUntilExit(), std::vector<std::string>{});
+    EXPECT_EQ(robot->WaitExit(), c.code);
+    EXPECT_FALSE(FileExists(dest)) << "the destination was made";
+    ExpectShortcutIn(nullptr);
+    ExpectRegistered(false);
+    std::vector<std::string> lines = LogLines(log);
+    EXPECT_TRUE(Holds(lines, c.reason)) << ReadWholeFile(log).value_or("<no log>");
+    ASSERT_FALSE(lines.empty());
+    EXPECT_EQ(lines.back(), c.last);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    E2E, QuietFailures,
+    ::testing::Values(
+        QuietFailureCase{"NoCodeDir", [](Medium& m) { m.SetIni("CodeDir", "BOOK CODE"); }, "", 5,
+                         "The book's files are supposed to be in a directory named 'BOOK CODE'. Setup can't find this "
+                         "directory so it's exiting.",
+                         "Not installed: the medium lacks the folder of the book's files. (exit code 5)"},
+        QuietFailureCase{"NoSetupIni", [](Medium& m) { m.Omit("SETUP.INI"); }, "", 6,
+                         "Warning: The CodeDir key (or its text) is not set in SETUP.INI",
+                         "Not installed: the medium could not be read. (exit code 6)"},
+        QuietFailureCase{"NoSuchDrive", [](Medium&) {}, "Q:\\Books\\Acme", 4,
+                         "The destination's drive cannot be reached.",
+                         "Not installed: the destination folder could not be made. (exit code 4)"}),
+    [](const ::testing::TestParamInfo<QuietFailureCase>& info) { return std::string(info.param.name); });
 
 namespace {
 // The text in the system's ANSI code page (932 on a Japanese Windows), from

@@ -329,6 +329,70 @@ TEST_F(DestinationScenario, AFullDiskCostsTheUserNothingAndIsReportedOnce) {
     RemoveTree("T:\\Book");
 }
 
+// The same full disk in an unattended run (/S): no window, the exit code of
+// a drive without room, the log saying so, and nothing of the run left: of
+// two big files one fits and the other does not, whichever comes first; the
+// one that arrived is gone again, the user's file is as it was, no shortcut
+// and no uninstall entry.
+TEST_F(DestinationScenario, AQuietRunOntoADriveThatFillsUpLeavesNothing) {
+    std::string reason = SmallDriveUnavailable();
+    if (!reason.empty()) GTEST_SKIP() << reason;
+    RemoveTree("T:\\Book");
+    ASSERT_TRUE(WriteWholeFile("T:\\Book\\Big.dat", "the user's own notes"));
+    const std::string product = "E2E quiet full drive";
+    const std::string uninstallKey = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\" + product;
+    RegDeleteKeyA(HKEY_LOCAL_MACHINE, uninstallKey.c_str());
+    const std::string big(640 * 1024, 'b');
+    medium.SetIni("DestDir", "T:\\Book")
+        .SetIni("ProductName", product)
+        .SetIni("ShortcutName", product)
+        .SetIni("ShortcutLocation", "Desktop")
+        .SetIni("FileSize", "60000")
+        .SetIni("FilesCompressed", "NO")
+        .AddFile("CODE\\BIG.DAT", big)
+        .AddFile("CODE\\HUGE.DAT", big)
+        .AddCopy("XOVUNIN.EXE", XOVUNIN_EXE);
+    const std::string log = Medium::WorkDir() + "\\" + CurrentTestName() + ".log";
+    DeleteFileA(log.c_str());
+    std::string folder = medium.Build();
+    ASSERT_FALSE(folder.empty());
+    robot = std::make_unique<Robot>(SETUP_EXE, folder);
+    robot->SetCommandLine(std::string("\"") + SETUP_EXE + "\" /S /LOG=" + log);
+    ASSERT_TRUE(robot->Start());
+
+    EXPECT_EQ(robot->WindowsShownUntilExit(), std::vector<std::string>{});
+    EXPECT_EQ(robot->WaitExit(), 3);
+    std::string text = ReadWholeFile(log).value_or("<no log>");
+    bool bigFailed = text.find("Could not install: T:\\Book\\Big.dat\r\n") != std::string::npos;
+    bool hugeFailed = text.find("Could not install: T:\\Book\\Huge.dat\r\n") != std::string::npos;
+    EXPECT_NE(bigFailed, hugeFailed) << "one of the two big files did not fit:\n" << text;
+    EXPECT_NE(text.find(hugeFailed ? "Replaced: T:\\Book\\Big.dat\r\n" : "Copied: T:\\Book\\Huge.dat\r\n"),
+              std::string::npos)
+        << "the other one arrived:\n" << text;
+    EXPECT_NE(text.find("The copy was undone: the destination is as it was.\r\n"), std::string::npos) << text;
+    EXPECT_NE(text.find("Not installed: the destination's drive has not enough room. (exit code 3)\r\n"),
+              std::string::npos)
+        << text;
+    std::vector<std::string> left = ListingOrder("T:\\Book");
+    EXPECT_EQ(left, std::vector<std::string>{"Big.dat"}) << "the run left files";
+    EXPECT_EQ(ReadWholeFile("T:\\Book\\Big.dat"), "the user's own notes");
+    HKEY key = nullptr;
+    EXPECT_NE(RegOpenKeyExA(HKEY_LOCAL_MACHINE, uninstallKey.c_str(), 0, KEY_READ, &key), ERROR_SUCCESS)
+        << "an uninstall entry was written";
+    if (key) RegCloseKey(key);
+    key = nullptr;
+    char desktop[MAX_PATH] = {};
+    DWORD size = sizeof desktop;
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders", 0,
+                      KEY_READ, &key) == ERROR_SUCCESS) {
+        RegQueryValueExA(key, "Desktop", nullptr, nullptr, reinterpret_cast<BYTE*>(desktop), &size);
+        RegCloseKey(key);
+    }
+    ASSERT_NE(desktop[0], '\0') << "no Desktop folder";
+    EXPECT_FALSE(FileExists(std::string(desktop) + "\\" + product + ".Lnk")) << "a shortcut was made";
+    RemoveTree("T:\\Book");
+}
+
 TEST_F(DestinationScenario, FreeSpaceExactlyEqualToFileSizeIsEnough) {
     std::string reason = SmallDriveUnavailable();
     if (!reason.empty()) GTEST_SKIP() << reason;

@@ -523,6 +523,24 @@ bool Robot::Screenshot(const std::string& fileName) {
     return true;
 }
 
+std::vector<std::string> Robot::WindowsShownUntilExit() {
+    std::vector<std::string> shown;
+    std::set<HWND> seen;
+    DWORD start = GetTickCount();
+    // A window that needs an answer (a message box, a dialog) stays until
+    // the end: the poll cannot miss it.
+    while (Running() && GetTickCount() - start < m_timeoutMs) {
+        for (HWND w : ProcessWindows(m_processId)) {
+            if (!IsWindowVisible(w) || !seen.insert(w).second) continue;
+            shown.push_back(TextOf(w) + " (" + ClassOf(w) + ")");
+            Log("window shown: " + Escaped(shown.back()));
+        }
+        Sleep(kPollMs);
+    }
+    WaitExit();
+    return shown;
+}
+
 int Robot::WaitExit() {
     if (m_exited) return m_exitCode;
     if (!m_process) {

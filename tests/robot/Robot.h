@@ -86,6 +86,10 @@ public:
     bool Screenshot(const std::string& fileName);
     // The exit code, or -1 after the timeout (setup is then ended).
     int WaitExit();
+    // Watches the process until it ends (or the timeout) and returns every
+    // top-level window of it that was visible meanwhile, as "title (class)",
+    // each once; for a run that must show nothing. Then WaitExit.
+    std::vector<std::string> WindowsShownUntilExit();
     // Every dialog seen with its controls, every action, the exit code.
     const std::string& Transcript() const { return m_transcript; }
 

@@ -191,7 +191,9 @@ TEST_F(CopyEngine, ExpandsCompressedFilesAndCopiesOthersUnchanged) {
 }
 
 // Failed expansions are noted (expandFailed), go on with the next file and never
-// cost the user the file that is already at the destination.
+// cost the user the file that is already at the destination. Each names the
+// room it needed: the size its header declares, or its size on the medium
+// when that is larger (a tiny file) or the file cannot be read.
 TEST_F(CopyEngine, FailedExpansionsKeepTheExistingFileAndGoOn) {
     m_options.compressed = true;
     std::string unknownMethod = FileContent(kFixtures + "\\SMALL.TXT_");
@@ -200,10 +202,12 @@ TEST_F(CopyEngine, FailedExpansionsKeepTheExistingFileAndGoOn) {
         const char* name;
         std::string source;
         bool heldOpen;
+        size_t needed;
     } cases[] = {
-        {"cut short", FileContent(kFixtures + "\\CHAPTER.CUT_"), false},
-        {"unknown method", unknownMethod, false},
-        {"source cannot be opened", FileContent(kFixtures + "\\SMALL.TXT_"), true},
+        {"cut short", FileContent(kFixtures + "\\CHAPTER.CUT_"), false, FileContent(kFixtures + "\\CHAPTER.TXT").size()},
+        {"unknown method", unknownMethod, false, FileContent(kFixtures + "\\SMALL.TXT_").size()},
+        {"source cannot be opened", FileContent(kFixtures + "\\SMALL.TXT_"), true,
+         FileContent(kFixtures + "\\SMALL.TXT_").size()},
     };
     // With the user's file there, and with none: a new file that did not
     // arrive whole is not left looking installed.
@@ -222,6 +226,8 @@ TEST_F(CopyEngine, FailedExpansionsKeepTheExistingFileAndGoOn) {
             Copy(existing ? std::vector<int>{IDOK} : std::vector<int>{});
             if (held != INVALID_HANDLE_VALUE) CloseHandle(held);
             EXPECT_TRUE(Outcome().expandFailed) << c.name;
+            ASSERT_EQ(Outcome().failedFiles.size(), 1u) << c.name;
+            EXPECT_EQ(Outcome().failedFiles[0].size, c.needed) << c.name;
             if (existing) {
                 EXPECT_EQ(Installed("FILE.TXT"), "the user's own file") << c.name;
             }
@@ -270,6 +276,10 @@ TEST_F(CopyEngine, FailedPlainCopiesKeepTheUserFileAndLeaveNothingBehind) {
 
     EXPECT_TRUE(Outcome().copyFailed);
     EXPECT_FALSE(Outcome().expandFailed);
+    std::vector<std::string> failed;
+    for (const FailedFile& file : Outcome().failedFiles) failed.push_back(file.path.substr(m_dest.size() + 1));
+    std::sort(failed.begin(), failed.end());
+    EXPECT_EQ(failed, (std::vector<std::string>{"HELD.TXT", "HELDRO.TXT", "NEWHELD.TXT"}));
     EXPECT_EQ(Installed("HELD.TXT"), "the user's own file");
     EXPECT_FALSE(FileExists(m_dest + "\\NEWHELD.TXT"));
     EXPECT_EQ(Installed("HELDRO.TXT"), "kept read-only");
@@ -277,6 +287,30 @@ TEST_F(CopyEngine, FailedPlainCopiesKeepTheUserFileAndLeaveNothingBehind) {
     EXPECT_EQ(Installed("LOCKED.TXT"), "new locked");
     EXPECT_FALSE(GetFileAttributesA((m_dest + "\\LOCKED.TXT").c_str()) & FILE_ATTRIBUTE_READONLY);
     EXPECT_EQ(ListingOrder(m_dest).size(), 3u) << "no temporary file is left behind";
+}
+
+// An unattended run stops at the first file that fails and undoes what it
+// had done: the files copied before are gone, the user's file it was to
+// replace is as it was, nothing after it is copied.
+TEST_F(CopyEngine, StoppedAtTheFirstFailureTheRunIsUndone) {
+    m_options.stopAtFirstFailure = true;
+    for (const char* name : {"A.TXT", "B.TXT", "C.TXT", "D.TXT"}) Source(name, "new " + std::string(name));
+    Source("HELD.TXT", "new held, never arrives");
+    WriteWholeFile(m_dest + "\\HELD.TXT", "the user's own file");
+    HANDLE held = CreateFileA((m_source + "\\HELD.TXT").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    Copy({1001});
+    CloseHandle(held);
+
+    EXPECT_TRUE(Outcome().abandoned);
+    ASSERT_EQ(Outcome().failedFiles.size(), 1u);
+    EXPECT_EQ(Outcome().failedFiles[0].path, m_dest + "\\HELD.TXT");
+    EXPECT_EQ(Outcome().failedFiles[0].size, 23u);
+    EXPECT_EQ(ListingOrder(m_dest), std::vector<std::string>{"HELD.TXT"});
+    EXPECT_EQ(Installed("HELD.TXT"), "the user's own file");
+    // Exactly the files the medium lists before the held one were copied (and removed again).
+    std::vector<std::string> order = ListingOrder(m_source);
+    size_t before = std::find(order.begin(), order.end(), "HELD.TXT") - order.begin();
+    EXPECT_EQ(Outcome().writtenFiles.size(), before);
 }
 
 TEST_F(CopyEngine, ExpandsIntoPathsLongerThanTheOpenFileStructureHolds) {

@@ -68,16 +68,20 @@ protected:
     std::string medium, windows;
 };
 
-TEST_F(UninstallRegistration, CopiesTheUninstallerAndWritesTheFourValues) {
+// The four values, and the quiet command the system's package tools run:
+// the same command with /S before the folder.
+TEST_F(UninstallRegistration, CopiesTheUninstallerAndWritesTheFourValuesAndTheQuietCommand) {
     {
         CurrentDirectoryScope here(medium);
-        RegisterUninstaller();
+        EXPECT_TRUE(RegisterUninstaller());
     }
     EXPECT_EQ(FileContent(windows + "\\XOVUNIN.EXE"), "stand-in uninstaller");
     EXPECT_EQ(ReadEntry("Zandel Test Companion"),
               (std::map<std::string, std::string>{
                   {"DisplayName", "Zandel Test Companion"},
                   {"UninstallString", windows + "\\XOVUNIN.EXE `C:\\Book Files\\Zandel` Zandel Test Companion"},
+                  {"QuietUninstallString",
+                   windows + "\\XOVUNIN.EXE /S `C:\\Book Files\\Zandel` Zandel Test Companion"},
                   {"UninstallText", "Remove it?"},
                   {"UninstallProblemText", "Could not remove everything."},
               }));
@@ -99,7 +103,7 @@ TEST_F(UninstallRegistration, WithoutTheUninstallerNothingIsWritten) {
     DeleteFileA((medium + "\\XOVUNIN.EXE").c_str());
     {
         CurrentDirectoryScope here(medium);
-        RegisterUninstaller();
+        EXPECT_FALSE(RegisterUninstaller());
     }
     EXPECT_TRUE(ReadEntry("Zandel Test Companion").empty());
     EXPECT_EQ(GetFileAttributesA((windows + "\\XOVUNIN.EXE").c_str()), INVALID_FILE_ATTRIBUTES);

@@ -1,0 +1,15 @@
+#pragma once
+// What a run's log says of its copy and its script, the same for an
+// unattended run and for an interactive one started with /LOG=.
+#include "engine/CopyOutcome.h"
+#include "script/CommandScript.h"
+
+class LogFile;
+
+// A line per file written ("Copied: " or, over a file that was there,
+// "Replaced: "), then per file that could not be installed and per folder
+// of the medium that could not be read.
+void LogCopiedFiles(const CopyOutcome& outcome, LogFile& log);
+
+// Notes each line of the command script in the log ("Script line: ").
+ScriptLineNote ScriptLinesTo(LogFile& log);

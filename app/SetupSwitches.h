@@ -1,0 +1,22 @@
+#pragma once
+// Setup's command line, as an administrator or a package manager gives it:
+//   /S            install without a window (an unattended install)
+//   /LOG=file     write the run's log there ("/LOG="a b.log"" for a name with spaces)
+//   /D=folder     the destination instead of DestDir, a full path on a drive;
+//                 last on the line, it runs to the line's end, spaces
+//                 included, without quotes
+// Switch names are matched in any letter case. Window-free.
+#include <string>
+#include <string_view>
+
+struct SetupSwitches {
+    bool silent = false;
+    std::string destination;  // empty: DestDir
+    std::string logFile;      // empty: none (an unattended run then picks one)
+    // The first word that is no switch of setup's (or a switch without its
+    // value, or a /D= that is no full path on a drive), as it stands on the
+    // line; empty when every word was understood. The words after it count.
+    std::string unknown;
+};
+
+SetupSwitches ParseSetupSwitches(std::string_view commandLine);

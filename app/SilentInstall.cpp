@@ -1,0 +1,131 @@
+#include "app/SilentInstall.h"
+
+#include <windows.h>
+#include <objbase.h>
+
+#include "app/RunLog.h"
+#include "app/SettingsMessages.h"
+#include "app/SilentPrompts.h"
+#include "app/UninstallRegistration.h"
+#include "dialogs/FreeSpace.h"
+#include "engine/CopyJob.h"
+#include "engine/Shortcut.h"
+#include "framework/LogFile.h"
+#include "framework/SafeFormat.h"
+#include "record/SetupRunRecord.h"
+#include "script/CommandScript.h"
+#include "script/ScriptMessages.h"
+#include "settings/ConfigReader.h"
+#include "settings/InstallSettings.h"
+#include "settings/SetupTexts.h"
+
+namespace {
+// Opens the log where the switch says, or in the temporary folder. False
+// only for the switch's file: a log that was asked for and cannot be had.
+bool OpenLog(const SetupSwitches& switches, LogFile& log) {
+    if (!switches.logFile.empty()) return log.Open(switches.logFile);
+    // Without a temporary folder the run goes on unlogged, as no log was asked for.
+    std::string path = DefaultLogPath("setup", InstallSettings.ProductName);
+    if (!path.empty()) log.Open(path);
+    return true;
+}
+
+// The script's messages go to the log while the script runs.
+class ScriptMessagesToLog {
+public:
+    explicit ScriptMessagesToLog(LogFile& log)
+        : m_previous(SetScriptMessageReporter([&log](const std::string& text) { log.Line("Script: " + text); })) {}
+    ~ScriptMessagesToLog() { SetScriptMessageReporter(m_previous); }
+    ScriptMessagesToLog(const ScriptMessagesToLog&) = delete;
+    ScriptMessagesToLog& operator=(const ScriptMessagesToLog&) = delete;
+
+private:
+    ScriptMessageReporter m_previous;
+};
+
+SilentResult Finish(SilentResult result, LogFile& log) {
+    log.Line(StringPrintf("%s (exit code %d)", DescribeResult(result), ExitCodeOf(result)));
+    return result;
+}
+
+// The copy, as the progress dialog's worker runs it, on this thread. An
+// unfinished copy is undone; a finished one gets its shortcut.
+SilentResult Copy(LogFile& log) {
+    const InstallSettingsRecord& settings = InstallSettings;
+    SilentPrompts prompts;
+    CopyOptions options{settings.FilesCompressedFlag, settings.UseUnderscoresFlag};
+    options.stopAtFirstFailure = true;
+    CopyJob job(settings.CodeDir, settings.InstallPath, options, prompts);
+    job.Run();
+    uint64_t freeBytes = 0;
+    QueryFreeBytes(settings.InstallPath, freeBytes);
+    const CopyOutcome& outcome = job.Outcome();
+    SilentResult result = ResultOfCopy(outcome, freeBytes);
+    if (result != SilentResult::Installed) job.Cancel();
+    job.Finish();
+
+    LogCopiedFiles(outcome, log);
+    if (outcome.sourceMissing) log.Line(SourceMissingText(settings.CodeDir));
+    if (outcome.expandFailed) log.Line(SetupTexts.LongFilenameProblemText);
+    if (outcome.copyFailed) log.Line(SetupTexts.ProblemInstallingText);
+    if (result == SilentResult::NoRoom) log.Line(SetupTexts.NoRoomText);
+    if (result != SilentResult::Installed) {
+        log.Line(outcome.restoreFailed ? "The copy was undone, but not all of it: a file it wrote could not be "
+                                         "removed, or a replaced file is still kept under a ~sx name beside it."
+                                       : "The copy was undone: the destination is as it was.");
+        return result;
+    }
+    CoInitialize(nullptr);
+    CreateInstallShortcut();
+    CoUninitialize();
+    RecordCopy(outcome.writtenEntries, outcome.createdFolders);
+    return result;
+}
+}  // namespace
+
+SilentResult RunSilentInstall(const SetupSwitches& switches, LogFile& log) {
+    InstallSettingsRecord& settings = InstallSettings;
+    auto note = [&log](const std::string& text) { log.Line(text); };
+    ReadEnvironment(settings);
+    log.Line("Unattended setup from " + settings.StartDir);
+    // Read here as in every run: the profile reader finds no file as well
+    // as a file without keys, so the file is looked for first.
+    bool iniThere = GetFileAttributesA("SETUP.INI") != INVALID_FILE_ATTRIBUTES;
+    ReadSetupIni(settings, note);
+    ReadSetupTxt(SetupTexts, note);
+    ValidateSettings(note);
+    if (!OpenLog(switches, log)) return SilentResult::BadSwitch;  // nowhere to say more
+    if (!switches.unknown.empty()) {
+        log.Line("Unknown switch: " + switches.unknown);
+        return Finish(SilentResult::BadSwitch, log);
+    }
+    if (!iniThere) {
+        log.Line("SETUP.INI cannot be read in " + settings.StartDir);
+        return Finish(SilentResult::MediumUnreadable, log);
+    }
+
+    settings.InstallPath = switches.destination.empty() ? settings.DestDir : switches.destination;
+    log.Line("Destination: " + settings.InstallPath);
+    uint64_t freeBytes = 0;
+    if (!QueryFreeBytes(settings.InstallPath, freeBytes)) {
+        log.Line("The destination's drive cannot be reached.");
+        return Finish(SilentResult::DestinationNotMade, log);
+    }
+    if (freeBytes < NeededBytesOf(settings.FileSize)) {
+        log.Line(SetupTexts.NoRoomText);
+        return Finish(SilentResult::NoRoom, log);
+    }
+
+    SilentResult result = Copy(log);
+    if (result != SilentResult::Installed) return Finish(result, log);
+
+    // The uninstaller is looked for in StartDir.
+    SetCurrentDirectoryA(settings.StartDir.c_str());
+    log.Line(RegisterUninstaller() ? "Uninstall entry: " + settings.ProductName
+                                   : std::string("No uninstall entry was written."));
+    {
+        ScriptMessagesToLog scriptMessages(log);
+        RunCommandScript(ScriptLinesTo(log));
+    }
+    return Finish(SilentResult::Installed, log);
+}

@@ -1,0 +1,140 @@
+// The window-free parts of an unattended run: the command line, the exit
+// codes a script or package manager reads, and the log.
+#include <gtest/gtest.h>
+
+#include "TestFiles.h"
+#include "app/SetupSwitches.h"
+#include "app/SilentResult.h"
+#include "framework/LogFile.h"
+#include "framework/PathText.h"
+
+namespace {
+struct SwitchCase {
+    const char* line;
+    bool silent;
+    const char* destination;
+    const char* logFile;
+    const char* unknown;
+};
+
+TEST(SetupSwitches, ReadAsAdministratorsWriteThem) {
+    const SwitchCase cases[] = {
+        {"", false, "", "", ""},
+        {"   ", false, "", "", ""},
+        {"/S", true, "", "", ""},
+        {"  /s  ", true, "", "", ""},
+        // /D= runs to the line's end, spaces inside kept, blanks at the end dropped.
+        {"/S /D=C:\\Quiet\\Acme Files", true, "C:\\Quiet\\Acme Files", "", ""},
+        {"/S /d=C:\\Quiet\\Acme Files  ", true, "C:\\Quiet\\Acme Files", "", ""},
+        {"/D=C:\\Book /S", false, "C:\\Book /S", "", ""},
+        {"/S /LOG=C:\\logs\\run.log /D=C:\\Book", true, "C:\\Book", "C:\\logs\\run.log", ""},
+        {"/log=\"C:\\My Logs\\run.log\" /S", true, "", "C:\\My Logs\\run.log", ""},
+        {"/S /D=T:\\", true, "T:\\", "", ""},
+        // Quoted by a launcher, whole or the value only.
+        {"/S \"/LOG=C:\\My Logs\\run.log\" \"/D=C:\\Acme Files\"", true, "C:\\Acme Files", "C:\\My Logs\\run.log", ""},
+        {"\"/S\" /D=\"C:\\Acme Files\" ", true, "C:\\Acme Files", "", ""},
+        // Not understood: the first such word is named; the words after it still count.
+        {"/S /X /LOG=C:\\run.log", true, "", "C:\\run.log", "/X"},
+        {"/SILENT", false, "", "", "/SILENT"},
+        {"/S /Q /VERYSILENT", true, "", "", "/Q"},
+        {"Book", false, "", "", "Book"},
+        {"/S /D=", true, "", "", "/D="},
+        {"/S /D=Books\\Zandel", true, "", "", "/D=Books\\Zandel"},
+        {"/S /D=\\\\server\\books", true, "", "", "/D=\\\\server\\books"},
+        {"/S /LOG=", true, "", "", "/LOG="},
+        {"/S /LOG=\"\"", true, "", "", "/LOG=\"\""},
+        {"/S /LOG=\"C:\\open.log", true, "", "", "/LOG=\"C:\\open.log"},
+        {"/S /D=\"C:\\Acme", true, "", "", "/D=\"C:\\Acme"},
+        {"/S /D=C:\\Acme\"s", true, "", "", "/D=C:\\Acme\"s"},
+    };
+    for (const SwitchCase& c : cases) {
+        SetupSwitches got = ParseSetupSwitches(c.line);
+        EXPECT_EQ(got.silent, c.silent) << "[" << c.line << "]";
+        EXPECT_EQ(got.destination, c.destination) << "[" << c.line << "]";
+        EXPECT_EQ(got.logFile, c.logFile) << "[" << c.line << "]";
+        EXPECT_EQ(got.unknown, c.unknown) << "[" << c.line << "]";
+    }
+}
+
+// The codes are what the README promises to scripts: pinned by number.
+TEST(SilentResult, ExitCodesOfACopyThatStopped) {
+    auto failed = [](uint64_t size) {
+        CopyOutcome outcome;
+        outcome.copyFailed = true;
+        outcome.failedFiles.push_back({"T:\\Book\\BIG.DAT", size});
+        return outcome;
+    };
+    CopyOutcome installed;
+    installed.writtenFiles = {"C:\\Book\\READ.ME"};
+    CopyOutcome noCodeDir;
+    noCodeDir.sourceMissing = true;
+    CopyOutcome noDestination;
+    noDestination.destinationMissing = true;
+    noDestination.copyFailed = true;
+    CopyOutcome unreadable;
+    unreadable.copyFailed = true;
+    unreadable.unreadableFolders = {"D:\\CODE\\CHAP_1"};
+    CopyOutcome unplacedFolder = failed(0);
+    CopyOutcome expansion = failed(5000);
+    expansion.copyFailed = false;
+    expansion.expandFailed = true;
+    CopyOutcome flagOnly;
+    flagOnly.expandFailed = true;
+
+    struct {
+        const char* name;
+        CopyOutcome outcome;
+        uint64_t freeBytes;
+        int code;
+    } cases[] = {
+        {"installed", installed, 0, 0},
+        {"no CodeDir", noCodeDir, 1 << 20, 5},
+        {"destination not made", noDestination, 0, 4},
+        {"a folder of the medium unreadable", unreadable, 1 << 20, 6},
+        // A file that failed where the drive had less room than the file: the drive filled up.
+        {"drive full", failed(1572864), 1572863, 3},
+        {"room for the file", failed(1572864), 1572864, 7},
+        {"folder not placed", unplacedFolder, 0, 7},
+        {"expansion failed", expansion, 1 << 20, 7},
+        {"expansion on a full drive", expansion, 4999, 3},
+        {"failure without a file", flagOnly, 1 << 20, 7},
+    };
+    for (const auto& c : cases) EXPECT_EQ(ExitCodeOf(ResultOfCopy(c.outcome, c.freeBytes)), c.code) << c.name;
+    EXPECT_EQ(ExitCodeOf(SilentResult::BadSwitch), 2);
+}
+
+// Lines noted before the file is opened come first; the text is written as
+// given (UTF-8 bytes too), a CR LF after each line, and the file can be read
+// while the run still writes it.
+TEST(LogFile, WritesEveryLineInOrderAndCanBeReadMeanwhile) {
+    std::string folder = MakeTestFolder("LogFile");
+    LogFile log;
+    log.Line("Warning: The DestDir key (or its text) is not set in SETUP.INI");
+    EXPECT_FALSE(log.Open(folder + "\\missing folder\\setup.log"));
+    log.Line("Destination: C:\\Книги");
+    ASSERT_TRUE(log.Open(folder + "\\setup.log"));
+    EXPECT_EQ(FileContent(folder + "\\setup.log"),
+              "Warning: The DestDir key (or its text) is not set in SETUP.INI\r\nDestination: C:\\Книги\r\n");
+    log.Line("Installed.");
+    EXPECT_EQ(FileContent(folder + "\\setup.log"),
+              "Warning: The DestDir key (or its text) is not set in SETUP.INI\r\nDestination: C:\\Книги\r\nInstalled.\r\n");
+    RemoveTree(folder);
+}
+
+TEST(LogFile, DefaultPathIsInTheTemporaryFolderNamedAfterTheProduct) {
+    char temp[MAX_PATH] = {};
+    ASSERT_GT(GetTempPathA(MAX_PATH, temp), 0u);
+    struct {
+        const char* product;
+        const char* name;
+    } cases[] = {
+        {"Zandel Companion", "setup-Zandel Companion.log"},
+        {"Books: A/B \"C\" <1|2> *?\\", "setup-Books_ A_B _C_ _1_2_ ___.log"},
+        {"Tab\tin", "setup-Tab_in.log"},
+        {"", "setup.log"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(DefaultLogPath("setup", c.product), JoinPath(temp, c.name)) << c.product;
+    }
+}
+}  // namespace
