@@ -103,21 +103,21 @@ TEST(SilentResult, ExitCodesOfACopyThatStopped) {
     EXPECT_EQ(ExitCodeOf(SilentResult::BadSwitch), 2);
 }
 
-// Lines noted before the file is opened come first; the text is written as
-// given (UTF-8 bytes too), a CR LF after each line, and the file can be read
-// while the run still writes it.
+// Lines noted before the file is opened come first; the text is written in
+// UTF-8 whatever the program's code page (1252 in this test program), a CR
+// LF after each line, and the file can be read while the run still writes it.
 TEST(LogFile, WritesEveryLineInOrderAndCanBeReadMeanwhile) {
     std::string folder = MakeTestFolder("LogFile");
     LogFile log;
     log.Line("Warning: The DestDir key (or its text) is not set in SETUP.INI");
     EXPECT_FALSE(log.Open(folder + "\\missing folder\\setup.log"));
-    log.Line("Destination: C:\\Книги");
+    log.Line("Destination: C:\\\xDC" "bungen");
     ASSERT_TRUE(log.Open(folder + "\\setup.log"));
     EXPECT_EQ(FileContent(folder + "\\setup.log"),
-              "Warning: The DestDir key (or its text) is not set in SETUP.INI\r\nDestination: C:\\Книги\r\n");
+              "Warning: The DestDir key (or its text) is not set in SETUP.INI\r\nDestination: C:\\Übungen\r\n");
     log.Line("Installed.");
     EXPECT_EQ(FileContent(folder + "\\setup.log"),
-              "Warning: The DestDir key (or its text) is not set in SETUP.INI\r\nDestination: C:\\Книги\r\nInstalled.\r\n");
+              "Warning: The DestDir key (or its text) is not set in SETUP.INI\r\nDestination: C:\\Übungen\r\nInstalled.\r\n");
     RemoveTree(folder);
 }
 
