@@ -8,18 +8,23 @@
 #include <unordered_set>
 
 namespace {
-// The record of this setup, and the one an older setup wrote (files with
-// their time, the shortcut by its path alone), still read so that a book
-// installed by it can be removed.
-constexpr std::string_view kHeader = "XOVUNIN INSTALL RECORD 2";
+// The record of this setup (files with the hash of their content and their
+// time), and those of older setups, still read so that a book installed by
+// one can be removed: the one before kept no time beside the hash, the first
+// one only the time, and the shortcut by its path alone.
+constexpr std::string_view kHeader = "XOVUNIN INSTALL RECORD 3";
+constexpr std::string_view kHeaderWithoutTimes = "XOVUNIN INSTALL RECORD 2";
 constexpr std::string_view kOlderHeader = "XOVUNIN INSTALL RECORD 1";
 constexpr std::string_view kLineEnd = "\r\n";
+
+enum class Format { TimesOnly = 1, HashesOnly = 2, HashesAndTimes = 3 };
 
 char KindLetter(const RecordEntry& entry) {
     switch (entry.kind) {
     case RecordEntry::Kind::File: return entry.shared ? 'C' : 'F';
     case RecordEntry::Kind::Folder: return 'D';
     case RecordEntry::Kind::Shortcut: return 'S';
+    case RecordEntry::Kind::Uninstaller: return 'U';
     }
     return '?';
 }
@@ -82,26 +87,28 @@ std::vector<std::string_view> Fields(std::string_view line) {
     }
 }
 
-// A line of either format; `older` allows only what the older setup wrote.
-std::optional<RecordEntry> ParseEntry(std::string_view line, bool older) {
+// A line of the given format: only what the setup of that format wrote.
+std::optional<RecordEntry> ParseEntry(std::string_view line, Format format) {
     std::vector<std::string_view> fields = Fields(line);
     RecordEntry entry;
     std::string_view kind = fields[0];
-    if ((kind == "F" || kind == "C" || kind == "S") && fields.size() == 4) {
+    size_t hashedFields = format == Format::HashesAndTimes ? 5 : 4;
+    // A hash has 64 digits, a time 16.
+    if (format != Format::TimesOnly && (kind == "F" || kind == "C" || kind == "S") && fields.size() == hashedFields &&
+        fields[2].size() == 64) {
+        // The content's hash, and in the newest format its time after it.
         entry.kind = kind == "S" ? RecordEntry::Kind::Shortcut : RecordEntry::Kind::File;
         entry.shared = kind == "C";
-        if (!ParseDecimal(fields[1], entry.size)) return std::nullopt;
-        // The third field is the content's hash, or in a file line kept from
-        // an older record its time.
-        if (older && kind != "F") return std::nullopt;
-        bool timed = kind == "F" && ParseHex16(fields[2], entry.writeTime);
-        if (!timed) {
-            if (older) return std::nullopt;
-            entry.hash = ParseHashText(std::string(fields[2]));
-            if (!entry.hash) return std::nullopt;
-        }
+        entry.hash = ParseHashText(std::string(fields[2]));
+        if (!ParseDecimal(fields[1], entry.size) || !entry.hash) return std::nullopt;
+        if (format == Format::HashesAndTimes && !ParseHex16(fields[3], entry.writeTime)) return std::nullopt;
+    } else if (kind == "F" && fields.size() == 4) {
+        // A file line of the first format, kept as it was by a later run.
+        if (!ParseDecimal(fields[1], entry.size) || !ParseHex16(fields[2], entry.writeTime)) return std::nullopt;
     } else if ((kind == "D" || kind == "S") && fields.size() == 2) {
         entry.kind = kind == "D" ? RecordEntry::Kind::Folder : RecordEntry::Kind::Shortcut;
+    } else if (kind == "U" && fields.size() == 2 && format == Format::HashesAndTimes) {
+        entry.kind = RecordEntry::Kind::Uninstaller;
     } else {
         return std::nullopt;
     }
@@ -119,18 +126,15 @@ std::string FormatRecord(const InstallRecord& record) {
     for (const RecordEntry& entry : record.entries) {
         text += KindLetter(entry);
         text += '\t';
-        if (entry.kind != RecordEntry::Kind::Folder && (entry.hash || entry.kind == RecordEntry::Kind::File)) {
+        bool hasContent = entry.kind == RecordEntry::Kind::File || entry.kind == RecordEntry::Kind::Shortcut;
+        if (hasContent && (entry.hash || entry.kind == RecordEntry::Kind::File)) {
             char numbers[48];
             std::snprintf(numbers, sizeof numbers, "%llu\t", static_cast<unsigned long long>(entry.size));
             text += numbers;
-            if (entry.hash) {
-                text += HashText(*entry.hash);
-            } else {
-                std::snprintf(numbers, sizeof numbers, "%08lX%08lX", static_cast<unsigned long>(entry.writeTime >> 32),
-                              static_cast<unsigned long>(entry.writeTime & 0xFFFFFFFFu));
-                text += numbers;
-            }
-            text += '\t';
+            if (entry.hash) text.append(HashText(*entry.hash)).append("\t");
+            std::snprintf(numbers, sizeof numbers, "%08lX%08lX\t", static_cast<unsigned long>(entry.writeTime >> 32),
+                          static_cast<unsigned long>(entry.writeTime & 0xFFFFFFFFu));
+            text += numbers;
         }
         text.append(entry.path).append(kLineEnd);
     }
@@ -139,7 +143,8 @@ std::string FormatRecord(const InstallRecord& record) {
 
 std::optional<InstallRecord> ParseRecord(std::string_view text) {
     InstallRecord record;
-    bool headerSeen = false, folderSeen = false, older = false;
+    bool headerSeen = false, folderSeen = false;
+    Format format = Format::HashesAndTimes;
     size_t start = 0;
     while (start < text.size()) {
         size_t end = text.find(kLineEnd, start);
@@ -148,15 +153,16 @@ std::optional<InstallRecord> ParseRecord(std::string_view text) {
         std::string_view line = text.substr(start, end - start);
         start = end + kLineEnd.size();
         if (!headerSeen) {
-            if (line != kHeader && line != kOlderHeader) return std::nullopt;
-            older = line == kOlderHeader;
+            if (line == kOlderHeader) format = Format::TimesOnly;
+            else if (line == kHeaderWithoutTimes) format = Format::HashesOnly;
+            else if (line != kHeader) return std::nullopt;
             headerSeen = true;
         } else if (!folderSeen) {
             if (line.substr(0, 2) != "I\t" || !IsRecordablePath(line.substr(2))) return std::nullopt;
             record.installFolder = std::string(line.substr(2));
             folderSeen = true;
         } else {
-            std::optional<RecordEntry> entry = ParseEntry(line, older);
+            std::optional<RecordEntry> entry = ParseEntry(line, format);
             if (!entry) return std::nullopt;
             record.entries.push_back(std::move(*entry));
         }
