@@ -4,11 +4,11 @@
 
 #include <gtest/gtest.h>
 
+#include "TestFiles.h"
+
 namespace {
 TEST(ChosenFolder, MissingFolderOrMissingParentIsAskedAbout) {
-    std::string work = TEST_WORK_DIR "\\chosen";
-    CreateDirectoryA(TEST_WORK_DIR, nullptr);
-    CreateDirectoryA(work.c_str(), nullptr);
+    std::string work = MakeTestFolder("chosen");
     std::string file = work + "\\file.txt";
     CloseHandle(CreateFileA(file.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
     struct Case {
