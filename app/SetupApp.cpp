@@ -8,6 +8,7 @@
 #include "settings/InstallSettings.h"
 #include "app/SettingsMessages.h"
 #include "app/UninstallRegistration.h"
+#include "dialogs/ChosenFolder.h"
 #include "dialogs/DestinationDialog.h"
 #include "dialogs/MessageDialogs.h"
 #include "engine/ProgressDialog.h"
@@ -80,14 +81,16 @@ BOOL SetupApp::InitInstance() {
     // Raised when the user abandons setup or the medium lacks its files;
     // decides between the exit dialog and the finished path.
     bool setupCancelled = destination.m_setupCancelled;
+    std::vector<std::string> madeForTheRun =
+        FoldersOfChosenPath(destination.m_createdFolders, InstallSettings.InstallPath);
     if (setupCancelled) {
         // Left before the copy: a folder made in the destination dialog goes
         // again, as an abandoned copy would remove it.
         CopyOutcome foldersOnly;
-        foldersOnly.createdFolders = destination.m_createdFolders;
+        foldersOnly.createdFolders = madeForTheRun;
         RollBack(foldersOnly);
     } else {
-        progress.AdoptCreatedFolders(destination.m_createdFolders);
+        progress.AdoptCreatedFolders(madeForTheRun);
         log.Line("Destination: " + InstallSettings.InstallPath);
         progress.DoModal();
         LogCopiedFiles(progress.Outcome(), log);

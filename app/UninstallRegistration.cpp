@@ -6,6 +6,7 @@
 
 #include "settings/InstallSettings.h"
 #include "settings/SetupTexts.h"
+#include "app/UninstallerVersion.h"
 #include "engine/FileOperations.h"
 #include "framework/PathText.h"
 #include "record/SetupRunRecord.h"
@@ -28,7 +29,10 @@ bool RegisterUninstaller() {
     const std::string& name = settings.ProductName;
     if (name.empty() || FindChar(name, '\\') != std::string::npos) return false;
     std::string uninstaller = JoinPath(settings.WindowsDir, "XOVUNIN.EXE");
-    CopyFileA("XOVUNIN.EXE", uninstaller.c_str(), FALSE);
+    // Every book's entry starts the one copy there: a newer one stays.
+    bool thereBefore = GetFileAttributesA(uninstaller.c_str()) != INVALID_FILE_ATTRIBUTES;
+    if (!thereBefore || ReplacesUninstaller(ProgramVersion("XOVUNIN.EXE"), ProgramVersion(uninstaller)))
+        CopyFileA("XOVUNIN.EXE", uninstaller.c_str(), FALSE);
 
     HKEY uninstallKey = nullptr;
     if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall", 0, nullptr, 0,
@@ -51,6 +55,8 @@ bool RegisterUninstaller() {
     SetStringValue(key, "UninstallText", SetupTexts.UninstallText);
     SetStringValue(key, "UninstallProblemText", SetupTexts.UninstallProblemText);
     RegCloseKey(key);
+    if (GetFileAttributesA(uninstaller.c_str()) != INVALID_FILE_ATTRIBUTES)
+        RecordUninstaller(settings.ProductName, uninstaller, thereBefore);
     SaveInstallRecord(settings.ProductName, settings.InstallPath);
     return true;
 }

@@ -14,6 +14,8 @@
 
 #include "framework/PathText.h"
 #include "record/InstallRecord.h"
+#include "record/RecordFile.h"
+#include "record/RecordStore.h"
 #include "record/RecordedFiles.h"
 #include "uninstall/Removal.h"
 
@@ -58,10 +60,17 @@ int main(int argc, char** argv) {
     QueryPerformanceCounter(&end);
     std::printf("record_entries %zu\nrecord_seconds %.3f\n", record.entries.size(), Seconds(start, end));
 
+    // What the uninstall entry holds of it: the text itself, or for a large
+    // record the name of its file and the hash.
+    std::string text = FormatRecord(record);
+    size_t inEntry = text.size() <= kMostRecordBytesInEntry ? text.size()
+                                                            : RecordFileOf("Benchmark Book").size() + 1 + 64 + 1;
+    std::printf("record_bytes %zu\nentry_record_bytes %zu\n", text.size(), inEntry);
+
     // As the uninstaller gets it: the stored text read back.
     QueryPerformanceCounter(&start);
-    std::optional<InstallRecord> read = ParseRecord(FormatRecord(record));
-    RemovalResult result = RemoveRecorded(read.value_or(InstallRecord{}));
+    std::optional<InstallRecord> read = ParseRecord(text);
+    RemovalResult result = RemoveRecorded(read.value_or(InstallRecord{}), "");
     QueryPerformanceCounter(&end);
     std::printf("uninstall_seconds %.3f\nuninstall_left %zu\n", Seconds(start, end), result.left.entries.size());
     return read && result.everythingRemoved ? 0 : 1;

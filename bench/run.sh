@@ -211,6 +211,7 @@ for _ in $(seq "$runs"); do
   cat "$work"/out-uninstall/*/* "$work"/out-rmdir/*/* >/dev/null
   timed "$uninstallBench" "$(winpath "$work/out-uninstall")" >/dev/null
   removals+=("$(field uninstall_seconds)")
+  recordBytes=$(field record_bytes) entryRecordBytes=$(field entry_record_bytes)
   [ "$(field uninstall_left)" = "0 " ] && [ ! -e "$work/out-uninstall" ] ||
     echo "WARNING: the uninstaller left part of the tree" >&2
   rmdirs+=("$(timed cmd /c rmdir /s /q "$(winpath "$work/out-rmdir")")")
@@ -228,7 +229,8 @@ awk -v files="$smallFiles" -v bigFiles="$bigFiles" -v bigMb="$bigMb" -v startup=
     -v rollback="$rollback" -v rollbackCopy="$rollbackCopy" -v replaceOwn="$replaceOwn" \
     -v xcopyReplace="$xcopyReplace" \
     -v deepProbing="$deepProbing" -v deepPassByPass="$deepPassByPass" -v plainListing="$plainListing" \
-    -v removal="$removal" -v rmdirWall="$rmdirWall" -v cmdStart="$cmdStart" 'BEGIN {
+    -v removal="$removal" -v rmdirWall="$rmdirWall" -v cmdStart="$cmdStart" \
+    -v recordBytes="$recordBytes" -v entryRecordBytes="$entryRecordBytes" 'BEGIN {
   total = files + bigFiles
   printf "\nCopy engine against the tools of Wine (best of %d runs; one expand.exe start: about %.3f s;\n", runs, startup
   printf "expand.exe less its start = each call less a call on an empty compressed file right after it)\n\n"
@@ -254,6 +256,8 @@ awk -v files="$smallFiles" -v bigFiles="$bigFiles" -v bigMb="$bigMb" -v startup=
   printf "| start to a visible welcome dialog (sample medium, median of 5), s | %.3f | | | |\n", welcome
   printf "| uninstall of the plain tree with the content check, its own time against rmdir less one cmd start (%.3f), s | %.3f | | cmd /c rmdir /s /q: %.3f | %.2f |\n", \
     cmdStart, removal, rmdirWall, removal / (rmdirWall - cmdStart)
+  printf "| the install record of the tree: %d bytes; in the uninstall entry (the record, or its file name and hash), bytes | %d | | | |\n", \
+    recordBytes, entryRecordBytes
   printf "\nPath shortening, measurements for the %d destination paths (probing, then bisecting / measuring every pass):\n", total
   printf "  under the benchmark folder: %d / %d; under a deep installation folder: %d / %d\n", \
     destProbing, destPassByPass, deepProbing, deepPassByPass

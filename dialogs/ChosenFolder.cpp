@@ -3,6 +3,8 @@
 #include <windows.h>
 
 #include "engine/FileOperations.h"
+#include "framework/PathText.h"
+#include "record/InstallRecord.h"  // SamePath
 
 bool ChosenFolderIsMissing(const std::string& path) {
     if (!PathExists(path)) return true;
@@ -11,4 +13,16 @@ bool ChosenFolderIsMissing(const std::string& path) {
     SetLastError(ERROR_SUCCESS);
     if (GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES) return false;
     return GetLastError() == ERROR_PATH_NOT_FOUND;
+}
+
+std::vector<std::string> FoldersOfChosenPath(const std::vector<std::string>& made, const std::string& chosenPath) {
+    std::string chosen = StripTrailingBackslashes(chosenPath, 3);
+    std::vector<std::string> onTheWay;
+    for (const std::string& folder : made) {
+        std::string parent = JoinPath(folder, "");
+        bool onPath = SamePath(folder, chosen) ||
+                      (chosen.size() > parent.size() && SamePath(chosen.substr(0, parent.size()), parent));
+        if (onPath) onTheWay.push_back(folder);
+    }
+    return onTheWay;
 }

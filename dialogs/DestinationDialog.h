@@ -19,8 +19,9 @@ public:
 
     // The user confirmed leaving setup here.
     bool m_setupCancelled = false;
-    // Folders the user had created here, parents first: they belong to the
-    // run, and go again when it is abandoned.
+    // Folders the user had created here, parents first: those on the way to
+    // the chosen folder belong to the run (FoldersOfChosenPath), and go again
+    // when it is abandoned.
     std::vector<std::string> m_createdFolders;
 
 protected:

@@ -157,7 +157,7 @@ bool CopyJob::CopyOneFile(const std::string& sourceFolder, const WIN32_FIND_DATA
     std::string kept;
     ReadProgress reading = [this](uint64_t read) { m_prompts.FileBytesRead(read); };
     bool installed = m_options.compressed
-                         ? ExpandFile(sourcePath, destPath, existing, kept, reading)
+                         ? ExpandFile(sourcePath, entry.dwFileAttributes, destPath, existing, kept, reading)
                          : CopyPlainFile(sourcePath, entry.dwFileAttributes, destPath, existing, kept, reading);
     if (!installed) {
         // What it needed at the destination: an expanded file is larger than on the medium.

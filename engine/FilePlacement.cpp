@@ -1,6 +1,7 @@
 #include "engine/FilePlacement.h"
 
 #include "framework/PathText.h"
+#include "record/OwnFiles.h"
 
 namespace {
 // Names made of these characters only, for a kept name that must be as short
@@ -52,19 +53,8 @@ bool MoveAside(const std::string& destPath, std::string& kept) {
     return false;
 }
 
-bool PutBack(const std::string& kept, const std::string& destPath) {
-    if (MoveFileExA(kept.c_str(), destPath.c_str(), MOVEFILE_REPLACE_EXISTING)) return true;
-    // The system moves over no read-only file; what stands there now is this
-    // run's, so its flags go.
-    SetFileAttributesA(destPath.c_str(), FILE_ATTRIBUTE_NORMAL);
-    return MoveFileExA(kept.c_str(), destPath.c_str(), MOVEFILE_REPLACE_EXISTING) != FALSE;
-}
-
-bool DeleteOwnFile(const std::string& path) {
-    if (DeleteFileA(path.c_str())) return true;
-    SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-    return DeleteFileA(path.c_str()) != FALSE;
-}
+// What stands at the name now is this run's.
+bool PutBack(const std::string& kept, const std::string& destPath) { return MoveOverOwnFile(kept, destPath); }
 
 void UndoPlacement(const std::string& destPath, DWORD error, std::string& kept) {
     // Only what this copy began is removed: a refusal because something

@@ -26,9 +26,6 @@ bool MoveAside(const std::string& destPath, std::string& kept);
 // itself moves, so it comes back with its content, attributes and times.
 bool PutBack(const std::string& kept, const std::string& destPath);
 
-// Deletes a file of this run's, a read-only one too (a kept original once
-// the run has ended normally, a written file when it is undone).
-bool DeleteOwnFile(const std::string& path);
 
 // Copies a plain (not compressed) source file to the destination and makes
 // the result a normal, writable file (no read-only, hidden or system flag);

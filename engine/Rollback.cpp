@@ -6,6 +6,7 @@
 
 #include "engine/FilePlacement.h"
 #include "framework/AnsiText.h"
+#include "record/OwnFiles.h"
 
 bool RollBack(const CopyOutcome& outcome) {
     bool whole = true;

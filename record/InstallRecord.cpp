@@ -9,21 +9,25 @@
 #include <unordered_set>
 
 namespace {
-// The record of this setup, in UTF-8 whatever the program's code page, so
-// that every name is kept whole; the two an ANSI setup wrote, in the system's
-// code page: with hashes, and the oldest (files with their time, the shortcut
-// by its path alone). Both are still read so that a book installed by them
-// can be removed.
+// The record of this setup (files with the hash of their content and their
+// time), in UTF-8 whatever the program's code page, so that every name is
+// kept whole; and those of older setups, still read so that a book installed
+// by one can be removed. Those an ANSI setup wrote are in the system's code
+// page: the one before kept no time beside the hash, the first one only the
+// time, and the shortcut by its path alone.
 constexpr std::string_view kHeader = "XOVUNIN INSTALL RECORD 3";
-constexpr std::string_view kAnsiHeader = "XOVUNIN INSTALL RECORD 2";
+constexpr std::string_view kHeaderWithoutTimes = "XOVUNIN INSTALL RECORD 2";
 constexpr std::string_view kOlderHeader = "XOVUNIN INSTALL RECORD 1";
 constexpr std::string_view kLineEnd = "\r\n";
+
+enum class Format { TimesOnly = 1, HashesOnly = 2, HashesAndTimes = 3 };
 
 char KindLetter(const RecordEntry& entry) {
     switch (entry.kind) {
     case RecordEntry::Kind::File: return entry.shared ? 'C' : 'F';
     case RecordEntry::Kind::Folder: return 'D';
     case RecordEntry::Kind::Shortcut: return 'S';
+    case RecordEntry::Kind::Uninstaller: return 'U';
     }
     return '?';
 }
@@ -86,26 +90,28 @@ std::vector<std::string_view> Fields(std::string_view line) {
     }
 }
 
-// A line of either format; `older` allows only what the older setup wrote.
-std::optional<RecordEntry> ParseEntry(std::string_view line, bool older) {
+// A line of the given format: only what the setup of that format wrote.
+std::optional<RecordEntry> ParseEntry(std::string_view line, Format format) {
     std::vector<std::string_view> fields = Fields(line);
     RecordEntry entry;
     std::string_view kind = fields[0];
-    if ((kind == "F" || kind == "C" || kind == "S") && fields.size() == 4) {
+    size_t hashedFields = format == Format::HashesAndTimes ? 5 : 4;
+    // A hash has 64 digits, a time 16.
+    if (format != Format::TimesOnly && (kind == "F" || kind == "C" || kind == "S") && fields.size() == hashedFields &&
+        fields[2].size() == 64) {
+        // The content's hash, and in the newest format its time after it.
         entry.kind = kind == "S" ? RecordEntry::Kind::Shortcut : RecordEntry::Kind::File;
         entry.shared = kind == "C";
-        if (!ParseDecimal(fields[1], entry.size)) return std::nullopt;
-        // The third field is the content's hash, or in a file line kept from
-        // an older record its time.
-        if (older && kind != "F") return std::nullopt;
-        bool timed = kind == "F" && ParseHex16(fields[2], entry.writeTime);
-        if (!timed) {
-            if (older) return std::nullopt;
-            entry.hash = ParseHashText(std::string(fields[2]));
-            if (!entry.hash) return std::nullopt;
-        }
+        entry.hash = ParseHashText(std::string(fields[2]));
+        if (!ParseDecimal(fields[1], entry.size) || !entry.hash) return std::nullopt;
+        if (format == Format::HashesAndTimes && !ParseHex16(fields[3], entry.writeTime)) return std::nullopt;
+    } else if (kind == "F" && fields.size() == 4) {
+        // A file line of the first format, kept as it was by a later run.
+        if (!ParseDecimal(fields[1], entry.size) || !ParseHex16(fields[2], entry.writeTime)) return std::nullopt;
     } else if ((kind == "D" || kind == "S") && fields.size() == 2) {
         entry.kind = kind == "D" ? RecordEntry::Kind::Folder : RecordEntry::Kind::Shortcut;
+    } else if (kind == "U" && fields.size() == 2 && format == Format::HashesAndTimes) {
+        entry.kind = RecordEntry::Kind::Uninstaller;
     } else {
         return std::nullopt;
     }
@@ -123,18 +129,15 @@ std::string FormatRecord(const InstallRecord& record) {
     for (const RecordEntry& entry : record.entries) {
         text += KindLetter(entry);
         text += '\t';
-        if (entry.kind != RecordEntry::Kind::Folder && (entry.hash || entry.kind == RecordEntry::Kind::File)) {
+        bool hasContent = entry.kind == RecordEntry::Kind::File || entry.kind == RecordEntry::Kind::Shortcut;
+        if (hasContent && (entry.hash || entry.kind == RecordEntry::Kind::File)) {
             char numbers[48];
             std::snprintf(numbers, sizeof numbers, "%llu\t", static_cast<unsigned long long>(entry.size));
             text += numbers;
-            if (entry.hash) {
-                text += HashText(*entry.hash);
-            } else {
-                std::snprintf(numbers, sizeof numbers, "%08lX%08lX", static_cast<unsigned long>(entry.writeTime >> 32),
-                              static_cast<unsigned long>(entry.writeTime & 0xFFFFFFFFu));
-                text += numbers;
-            }
-            text += '\t';
+            if (entry.hash) text.append(HashText(*entry.hash)).append("\t");
+            std::snprintf(numbers, sizeof numbers, "%08lX%08lX\t", static_cast<unsigned long>(entry.writeTime >> 32),
+                          static_cast<unsigned long>(entry.writeTime & 0xFFFFFFFFu));
+            text += numbers;
         }
         text.append(entry.path).append(kLineEnd);
     }
@@ -147,7 +150,8 @@ std::optional<InstallRecord> ParseRecord(std::string_view stored) {
     const std::string decoded = RecodeText(stored, firstLine == kHeader ? CP_UTF8 : SystemCodePage(), CP_ACP);
     std::string_view text = decoded;
     InstallRecord record;
-    bool headerSeen = false, folderSeen = false, older = false;
+    bool headerSeen = false, folderSeen = false;
+    Format format = Format::HashesAndTimes;
     size_t start = 0;
     while (start < text.size()) {
         size_t end = text.find(kLineEnd, start);
@@ -156,15 +160,16 @@ std::optional<InstallRecord> ParseRecord(std::string_view stored) {
         std::string_view line = text.substr(start, end - start);
         start = end + kLineEnd.size();
         if (!headerSeen) {
-            if (line != kHeader && line != kAnsiHeader && line != kOlderHeader) return std::nullopt;
-            older = line == kOlderHeader;
+            if (line == kOlderHeader) format = Format::TimesOnly;
+            else if (line == kHeaderWithoutTimes) format = Format::HashesOnly;
+            else if (line != kHeader) return std::nullopt;
             headerSeen = true;
         } else if (!folderSeen) {
             if (line.substr(0, 2) != "I\t" || !IsRecordablePath(line.substr(2))) return std::nullopt;
             record.installFolder = std::string(line.substr(2));
             folderSeen = true;
         } else {
-            std::optional<RecordEntry> entry = ParseEntry(line, older);
+            std::optional<RecordEntry> entry = ParseEntry(line, format);
             if (!entry) return std::nullopt;
             record.entries.push_back(std::move(*entry));
         }

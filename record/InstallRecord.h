@@ -15,14 +15,18 @@
 #include "record/ContentHash.h"
 
 struct RecordEntry {
-    enum class Kind { File, Folder, Shortcut };
+    // The uninstaller: the copy in the Windows folder that every book
+    // shares, for which this product holds one reference under SharedDLLs.
+    enum class Kind { File, Folder, Shortcut, Uninstaller };
     Kind kind = Kind::File;
     std::string path;         // a full path with a drive letter
     uint64_t size = 0;        // files and shortcuts
     // Files and shortcuts: the hash of the content as setup wrote it. Missing
-    // only in what an older setup recorded, which kept the time instead.
+    // only in what the first setup recorded, which kept the time instead.
     std::optional<ContentHash> hash;
-    uint64_t writeTime = 0;   // files of an older setup's record: the last-write FILETIME (UTC)
+    // Files and shortcuts: the last-write FILETIME (UTC) as setup left it; 0
+    // where the record of an older setup has none.
+    uint64_t writeTime = 0;
     // A file outside the install folder that other products may use too: this
     // product holds one reference to it under SharedDLLs.
     bool shared = false;
@@ -39,16 +43,16 @@ struct InstallRecord {
 
 // The stored text: a first line naming the format, the install folder, then
 // one line per entry, each ended by CR LF; fields apart by tabs (which no file
-// name can hold). Entries kept from an older setup's record keep their form.
+// name can hold). Entries kept from the first setup's record keep their form.
 std::string FormatRecord(const InstallRecord& record);
 
 // The record a stored text holds, or nothing when any part of it is not as
 // FormatRecord writes it (another format, a line cut short, a number that is
 // not one, a path that is not a full path of at most MAX_PATH - 1 characters
-// or that steps up with ".."). The older format (files with their time,
-// shortcuts with their path alone) is read as well. A record read in part is
-// never used: the uninstaller removes nothing rather than work from a damaged
-// list.
+// or that steps up with ".."). The formats of the older setups are read as
+// well, each only as it was written: hashes without times; times without
+// hashes and shortcuts by their path alone. A record read in part is never
+// used: the uninstaller removes nothing rather than work from a damaged list.
 std::optional<InstallRecord> ParseRecord(std::string_view text);
 
 // Whether two paths name the same file, as the file system compares them

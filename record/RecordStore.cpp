@@ -2,12 +2,21 @@
 
 #include <string>
 
-#include "framework/PathText.h"
 #include <vector>
+
+#include "framework/PathText.h"
+#include "record/InstallRecord.h"  // SamePath
+#include "record/OwnFiles.h"
+#include "record/RecordFile.h"
 
 namespace {
 // Far beyond any book (a line is about 80 bytes): a larger value is not ours.
 constexpr DWORD kMostRecordBytes = 32u * 1024 * 1024;
+
+bool SetString(HKEY entry, const char* name, const std::string& value) {
+    return RegSetValueExA(entry, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
+                          static_cast<DWORD>(value.size() + 1)) == ERROR_SUCCESS;
+}
 
 bool IsEntryName(const std::string& product) { return !product.empty() && FindChar(product, '\\') == std::string::npos; }
 
@@ -42,11 +51,43 @@ std::optional<std::string> ReadEntryString(HKEY entry, const char* name) {
     return value;
 }
 
-std::optional<std::string> ReadRecordText(HKEY entry) { return ReadValue(entry, kRecordValueName, REG_BINARY); }
+std::optional<std::string> ReadRecordText(HKEY entry) {
+    std::optional<std::string> file = ReadEntryString(entry, kRecordFileValueName);
+    if (!file) return ReadValue(entry, kRecordValueName, REG_BINARY);
+    // Named with its hash: a file that is not exactly what was stored is no record.
+    std::optional<std::string> hashText = ReadEntryString(entry, kRecordHashValueName);
+    std::optional<ContentHash> hash = hashText ? ParseHashText(*hashText) : std::nullopt;
+    return hash ? ReadRecordFile(*file, *hash) : std::nullopt;
+}
 
-bool WriteRecordText(HKEY entry, const std::string& text) {
-    return RegSetValueExA(entry, kRecordValueName, 0, REG_BINARY, reinterpret_cast<const BYTE*>(text.data()),
-                          static_cast<DWORD>(text.size())) == ERROR_SUCCESS;
+std::string RecordFileOf(const std::string& product) {
+    char folder[AnsiPathBufferSize] = {};
+    UINT length = GetWindowsDirectoryA(folder, AnsiPathBufferSize);
+    return RecordFilePath(length > 0 && length < AnsiPathBufferSize ? std::string(folder, length) : std::string(),
+                          product);
+}
+
+bool WriteRecordText(HKEY entry, const std::string& text, const std::string& largeRecordFile) {
+    std::optional<std::string> oldFile = ReadEntryString(entry, kRecordFileValueName);
+    if (text.size() <= kMostRecordBytesInEntry) {
+        if (RegSetValueExA(entry, kRecordValueName, 0, REG_BINARY, reinterpret_cast<const BYTE*>(text.data()),
+                           static_cast<DWORD>(text.size())) != ERROR_SUCCESS)
+            return false;
+        RegDeleteValueA(entry, kRecordFileValueName);
+        RegDeleteValueA(entry, kRecordHashValueName);
+        if (oldFile) DeleteOwnFile(*oldFile);
+        return true;
+    }
+    // The file first, then its hash and name: the entry never names a file
+    // that does not match it.
+    std::optional<ContentHash> hash = WriteRecordFile(largeRecordFile, text);
+    if (!hash) return false;
+    if (!SetString(entry, kRecordHashValueName, HashText(*hash)) ||
+        !SetString(entry, kRecordFileValueName, largeRecordFile))
+        return false;
+    RegDeleteValueA(entry, kRecordValueName);
+    if (oldFile && !SamePath(*oldFile, largeRecordFile)) DeleteOwnFile(*oldFile);
+    return true;
 }
 
 bool DeleteUninstallEntry(const std::string& product) {
@@ -56,5 +97,14 @@ bool DeleteUninstallEntry(const std::string& product) {
         ERROR_SUCCESS)
         return false;
     RegistryKey parent(uninstall);
-    return RegDeleteKeyA(parent.Get(), product.c_str()) == ERROR_SUCCESS;
+    std::optional<std::string> file;
+    HKEY entry = nullptr;
+    if (RegOpenKeyExA(parent.Get(), product.c_str(), 0, KEY_QUERY_VALUE, &entry) == ERROR_SUCCESS) {
+        file = ReadEntryString(entry, kRecordFileValueName);
+        RegCloseKey(entry);
+    }
+    if (RegDeleteKeyA(parent.Get(), product.c_str()) != ERROR_SUCCESS) return false;
+    // The record's file goes with the entry that named it.
+    if (file) DeleteOwnFile(*file);
+    return true;
 }

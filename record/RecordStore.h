@@ -1,9 +1,10 @@
 #pragma once
 // Where the install record lives: the value "InstallRecord" of the product's
-// own uninstall entry (HKEY_LOCAL_MACHINE\...\Uninstall\<product name>). It is
-// written with the entry, read by the uninstaller through the name on its
-// command line, and goes when the entry goes, so no file of ours is left in
-// the installed tree or beside the uninstaller.
+// own uninstall entry (HKEY_LOCAL_MACHINE\...\Uninstall\<product name>), or
+// for a record too large for the registry a file that the entry names with
+// its hash (RecordFile). It is written with the entry, read by the
+// uninstaller through the name on its command line, and goes when the entry
+// goes, so nothing of ours is left in the installed tree or beside the uninstaller.
 #include <windows.h>
 
 #include <optional>
@@ -13,6 +14,9 @@
 
 inline constexpr const char* kUninstallKeyPath = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
 inline constexpr const char* kRecordValueName = "InstallRecord";
+// A large record: its file's full path, and the SHA-256 of the file's content.
+inline constexpr const char* kRecordFileValueName = "InstallRecordFile";
+inline constexpr const char* kRecordHashValueName = "InstallRecordHash";
 
 // Owns an open registry key.
 using RegistryKey = UniqueRegistryKey;
@@ -25,9 +29,19 @@ RegistryKey OpenUninstallEntry(const std::string& product, REGSAM access);
 // A string value of the entry; nothing when it is missing or not a string.
 std::optional<std::string> ReadEntryString(HKEY entry, const char* name);
 
-// The record's stored text; nothing when there is none (or it is implausibly large).
+// The record's stored text, from the entry or the file it names; nothing when
+// there is none, it is implausibly large, or the file does not match its hash.
 std::optional<std::string> ReadRecordText(HKEY entry);
-bool WriteRecordText(HKEY entry, const std::string& text);
 
-// Removes the product's uninstall entry with every value in it.
+// The file a product's large record goes to, in the Windows folder.
+std::string RecordFileOf(const std::string& product);
+
+// Stores the text in the entry when it is small enough, otherwise in
+// `largeRecordFile` named in the entry; whichever place is not used any more
+// is cleared (a record that shrank leaves no file behind). False when the
+// text could not be stored.
+bool WriteRecordText(HKEY entry, const std::string& text, const std::string& largeRecordFile);
+
+// Removes the product's uninstall entry with every value in it, and the
+// record file it names.
 bool DeleteUninstallEntry(const std::string& product);

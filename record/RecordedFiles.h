@@ -6,21 +6,19 @@
 
 #include "framework/AnsiText.h"  // FullPath
 #include "record/InstallRecord.h"
+#include "record/OwnFiles.h"  // IsLink
 
 // The entry for a file as it is now (full path, size, hash of its content);
 // nothing when it is not a plain file (a folder, a link), cannot be read, or
-// its full path does not fit MAX_PATH.
+// its full path does not fit MAX_PATH. Its last-write time is noted too.
 std::optional<RecordEntry> FileEntryNow(const std::string& path, RecordEntry::Kind kind = RecordEntry::Kind::File);
 
 // Something (file, folder or link) is still at the entry's path.
 bool StillThere(const RecordEntry& entry);
 
-// Whatever is at the path is a link (a junction or symbolic link): the
-// system would lead a removal through it to what it points at.
-bool IsLink(const std::string& path);
-
 // A recorded file is still exactly as setup wrote it: a plain file of the
 // recorded size and content, whatever its time stamps say (a moved clock, a
 // drive that keeps local time, a share that rounds them). An entry of an older
-// setup's record has no hash: there the size and last-write time decide.
+// setup's record has no hash: there the size and last-write time decide, as
+// they do for a cloud file whose content is not on the disk (see OwnFiles).
 bool UnchangedSinceSetup(const RecordEntry& entry);

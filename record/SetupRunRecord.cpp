@@ -71,14 +71,15 @@ bool InsideFolder(const std::string& path, const std::string& folder) {
     return path.size() > prefix.size() && SamePath(path.substr(0, prefix.size()), prefix);
 }
 
-// The entry the product's stored record holds for the path, if any.
-std::optional<RecordEntry> StoredEntry(const std::string& product, const std::string& path) {
+// The entry of that kind the product's stored record holds for the path, if any.
+std::optional<RecordEntry> StoredEntry(const std::string& product, const std::string& path,
+                                       RecordEntry::Kind kind = RecordEntry::Kind::File) {
     RegistryKey entry = OpenUninstallEntry(product, KEY_QUERY_VALUE);
     std::optional<std::string> stored = entry ? ReadRecordText(entry.Get()) : std::nullopt;
     std::optional<InstallRecord> record = stored ? ParseRecord(*stored) : std::nullopt;
     if (!record) return std::nullopt;
     for (const RecordEntry& e : record->entries)
-        if (e.kind == RecordEntry::Kind::File && SamePath(e.path, path)) return e;
+        if (e.kind == kind && SamePath(e.path, path)) return e;
     return std::nullopt;
 }
 
@@ -91,9 +92,11 @@ void Store(const std::string& product) {
     if (std::optional<std::string> stored = ReadRecordText(entry.Get())) {
         if (std::optional<InstallRecord> older = ParseRecord(*stored))
             // A counted file stays named even when gone, so that its count is given back.
-            record = MergeRecords(*older, record, [](const RecordEntry& e) { return e.shared || StillThere(e); });
+            record = MergeRecords(*older, record, [](const RecordEntry& e) {
+                return e.shared || e.kind == RecordEntry::Kind::Uninstaller || StillThere(e);
+            });
     }
-    WriteRecordText(entry.Get(), FormatRecord(record));
+    WriteRecordText(entry.Get(), FormatRecord(record), RecordFileOf(product));
 }
 }  // namespace
 
@@ -133,6 +136,15 @@ void RecordScriptCopy(const std::string& path, bool existedBefore) {
     if (!entry->shared && existedBefore && !ours) return;
     ThisRun().Add(std::move(*entry));
     if (!product.empty()) Store(product);
+}
+
+void RecordUninstaller(const std::string& product, const std::string& path, bool thereBefore) {
+    RecordEntry entry;
+    entry.kind = RecordEntry::Kind::Uninstaller;
+    entry.path = path;
+    // A second setup of the same product holds its reference already.
+    bool counted = StoredEntry(product, path, RecordEntry::Kind::Uninstaller).has_value();
+    if (counted || TakeSharedReference(path, thereBefore)) ThisRun().Add(std::move(entry));
 }
 
 void SaveInstallRecord(const std::string& product, const std::string& installPath) {

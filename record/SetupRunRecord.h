@@ -25,6 +25,14 @@ void RecordShortcut(const std::string& path);
 // was not there before is noted, without a reference.
 void RecordScriptCopy(const std::string& path, bool existedBefore);
 
+// The uninstaller copied into the Windows folder (`path`, there now), which
+// every book shares: the product takes one reference to it under SharedDLLs,
+// as to a shared file the script copies (unless its stored record shows it
+// holds one already), so that the uninstaller goes with the last book.
+// `thereBefore`: a file of that name was there before this run's copy. Called
+// by the uninstaller registration before SaveInstallRecord.
+void RecordUninstaller(const std::string& product, const std::string& path, bool thereBefore);
+
 // Called by the uninstaller registration once the product's entry is written:
 // stores this run's record in it, merged with the record of an earlier setup
 // of the same product (what of that is still on the disk). Also remembers the

@@ -33,8 +33,36 @@ start_wine_session() {
   wine cmd /c exit >/dev/null 2>&1 </dev/null
 }
 
+# Slots for tests run side by side (tools/env.sh): slot 0 is the session
+# above; every further one gets an X server, a prefix and a Wine server of
+# its own. Sets SETUP_SLOTS for the tests.
+start_test_slots() {
+  export SETUP_SLOTS=$1 SETUP_DISPLAY_0=$DISPLAY
+  local slot n
+  wine_session_slots=()
+  for slot in $(seq 1 $((SETUP_SLOTS - 1))); do
+    for n in $(seq 141 190); do [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ] || break; done
+    Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+    wine_session_slots+=($!)
+    export "SETUP_DISPLAY_$slot=:$n"
+    for _ in $(seq 50); do [ -e "/tmp/.X11-unix/X$n" ] && break; sleep 0.1; done
+    (
+      export DISPLAY=":$n" WINEPREFIX="$BUILD_DIR/wineprefix-slot$slot" SETUP_WINEPREFIX="$BUILD_DIR/wineprefix-slot$slot"
+      unset SETUP_SLOTS
+      bash "$root/tools/make-prefix.sh"
+      wineserver -p 2>/dev/null || true
+      wine cmd /c exit >/dev/null 2>&1 </dev/null
+    )
+  done
+}
+
 end_wine_session() {
   wineserver -k 2>/dev/null || true
   wineserver -w 2>/dev/null || true
   [ -n "${wine_session_xvfb:-}" ] && kill "$wine_session_xvfb" 2>/dev/null || true
+  local slot
+  for slot in $(seq 1 $((${SETUP_SLOTS:-1} - 1))); do
+    WINEPREFIX="$BUILD_DIR/wineprefix-slot$slot" wineserver -k 2>/dev/null || true
+  done
+  for pid in "${wine_session_slots[@]:-}"; do [ -n "$pid" ] && kill "$pid" 2>/dev/null || true; done
 }

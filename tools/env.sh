@@ -3,6 +3,35 @@
 # nothing a test does (shortcuts, desktop entries) lands outside it.
 : "${BUILD_DIR:=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)/build}"
 export BUILD_DIR
+# Tests run side by side (ctest -j): the test command makes SETUP_SLOTS slots,
+# each a Wine prefix (its own registry, Windows folder and desktop) and an X
+# display of its own, and every running test takes a free one for as long as
+# it runs, so that no test meets another's uninstaller, shared files, drives
+# or windows. Slot 0 is the build tree's usual prefix. A program the test
+# starts inherits the slot. The slot is a lock held by the running test's
+# script alone: Wine's own service processes outlive a program and would
+# inherit it, so Wine is run without it.
+if [ -n "${SETUP_SLOTS:-}" ] && [ -z "${SETUP_SLOT:-}" ]; then
+  while [ -z "${SETUP_SLOT:-}" ]; do
+    for slot in $(seq 0 $((SETUP_SLOTS - 1))); do
+      exec {setup_slot_lock}>"$BUILD_DIR/slot$slot.lock"
+      if flock -n "$setup_slot_lock"; then export SETUP_SLOT=$slot SETUP_SLOT_LOCK=$setup_slot_lock; break; fi
+      exec {setup_slot_lock}>&-
+    done
+    [ -n "${SETUP_SLOT:-}" ] || sleep 0.2
+  done
+  display_var="SETUP_DISPLAY_$SETUP_SLOT"
+  [ -n "${!display_var:-}" ] && export DISPLAY="${!display_var}"
+  if [ "$SETUP_SLOT" != 0 ] && [ -z "${SETUP_WINEPREFIX:-}" ]; then
+    export SETUP_WINEPREFIX="$BUILD_DIR/wineprefix-slot$SETUP_SLOT"
+    [ -z "${SETUP_LOCALE:-}" ] || export SETUP_WINEPREFIX="$BUILD_DIR/wineprefix-${SETUP_LOCALE%%.*}-slot$SETUP_SLOT"
+  fi
+fi
+if [ -n "${SETUP_SLOT_LOCK:-}" ]; then
+  wine() { command wine "$@" {SETUP_SLOT_LOCK}>&-; }
+  wineserver() { command wineserver "$@" {SETUP_SLOT_LOCK}>&-; }
+  wineboot() { command wineboot "$@" {SETUP_SLOT_LOCK}>&-; }
+fi
 # The demo keeps a prefix of its own (SETUP_WINEPREFIX), apart from what the
 # tests leave in theirs.
 export WINEPREFIX="${SETUP_WINEPREFIX:-$BUILD_DIR/wineprefix}"

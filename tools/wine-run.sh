@@ -6,7 +6,8 @@
 # While the program runs, a watcher takes screenshots that the program asks
 # for: a file NAME.req in $BUILD_DIR/snaps whose content is the wanted picture
 # file name (NAME.png or NAME.ppm); the request file is removed when the
-# picture is there.
+# picture is there. With tests run side by side, each slot's own folder
+# (tools/env.sh).
 set -uo pipefail
 BUILD_DIR=$(cd "$1" && pwd); shift
 export BUILD_DIR
@@ -18,6 +19,8 @@ if [ -z "${DISPLAY:-}" ]; then
 fi
 
 snaps="$BUILD_DIR/snaps"
+# A test run side by side with others: its own display, its own requests.
+[ "${SETUP_SLOT:-0}" = 0 ] || snaps="$BUILD_DIR/snaps-slot$SETUP_SLOT"
 mkdir -p "$snaps"
 (
   while sleep 0.05; do

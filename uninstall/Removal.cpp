@@ -7,6 +7,7 @@
 #include <unordered_set>
 
 #include "framework/PathText.h"
+#include "record/OwnFiles.h"
 #include "record/RecordedFiles.h"
 #include "record/SharedFiles.h"
 
@@ -18,12 +19,9 @@ bool IsFile(const std::string& path) {
     return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
-bool DeleteRecordedFile(const std::string& path) {
-    // A file the script copied from the CD keeps its read-only attribute.
-    DWORD attributes = GetFileAttributesA(path.c_str());
-    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY))
-        SetFileAttributesA(path.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY);
-    return DeleteFileA(path.c_str()) != FALSE;
+bool InsideFolder(const std::string& path, const std::string& folder) {
+    std::string prefix = JoinPath(folder, "");
+    return path.size() > prefix.size() && SamePath(path.substr(0, prefix.size()), prefix);
 }
 
 // The recorded folders that the reader has turned into links since. What is
@@ -61,7 +59,45 @@ FileOutcome RemoveIfUnchanged(const RecordEntry& entry) {
                                                                               : UnchangedSinceSetup(entry);
     // The reader's edits stay, and with them the file.
     if (!unchanged) return FileOutcome::Changed;
-    return DeleteRecordedFile(entry.path) ? FileOutcome::Gone : FileOutcome::Failed;
+    return DeleteOwnFile(entry.path) ? FileOutcome::Gone : FileOutcome::Failed;
+}
+
+// A file outside the book's folder that the record does not mark as counted
+// (an older setup counted nothing): other products may count on it under
+// SharedDLLs all the same, and then it stays, its count untouched, as this
+// product never took a reference.
+FileOutcome RemoveUnlessCounted(const RecordEntry& entry) {
+    std::optional<DWORD> count = SharedCount(entry.path);
+    if (count && *count > 0) return FileOutcome::Gone;
+    return RemoveIfUnchanged(entry);
+}
+
+// The uninstaller's own file cannot be deleted while it runs: it is moved
+// aside to a free name in its folder (so that a book installed next puts its
+// copy there at once) and deleted when the system next starts, as installers
+// do; where even the move fails, the file is deleted at that start by its name.
+bool RemoveProgramFile(const std::string& path, const std::string& runningProgram) {
+    if (DeleteOwnFile(path)) return true;
+    if (!SamePath(path, runningProgram)) return false;
+    char aside[AnsiPathBufferSize] = {};
+    std::string folder = StripTrailingBackslashes(SplitPath(path).folder, 3);
+    if (GetTempFileNameA(folder.c_str(), "XOV", 0, aside)) {
+        if (MoveFileExA(path.c_str(), aside, MOVEFILE_REPLACE_EXISTING))
+            return MoveFileExA(aside, nullptr, MOVEFILE_DELAY_UNTIL_REBOOT) != FALSE;
+        DeleteFileA(aside);
+    }
+    return MoveFileExA(path.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT) != FALSE;
+}
+
+// The uninstaller every book shares: this product gives back its reference,
+// and the last one removes the file with its count.
+FileOutcome ReleaseUninstaller(const RecordEntry& entry, const std::string& runningProgram) {
+    std::optional<DWORD> count = SharedCount(entry.path);
+    // Without a count there is nothing to give back, nor to tell who else uses it.
+    if (!count) return FileOutcome::Gone;
+    if (*count > 1) return SetSharedCount(entry.path, *count - 1) ? FileOutcome::Gone : FileOutcome::Failed;
+    if (StillThere(entry) && !RemoveProgramFile(entry.path, runningProgram)) return FileOutcome::Failed;
+    return SetSharedCount(entry.path, 0) ? FileOutcome::Gone : FileOutcome::Failed;
 }
 
 // A shared file: this product gives back its reference; the file goes only
@@ -93,7 +129,7 @@ bool RecordedDrivesThere(const InstallRecord& record) {
     return true;
 }
 
-RemovalResult RemoveRecorded(const InstallRecord& record) {
+RemovalResult RemoveRecorded(const InstallRecord& record, const std::string& runningProgram) {
     RemovalResult result;
     result.left = record;
     if (!RecordedDrivesThere(record)) {
@@ -109,15 +145,22 @@ RemovalResult RemoveRecorded(const InstallRecord& record) {
     };
 
     LinkedFolders links(record);
-    std::vector<const RecordEntry*> folders;
+    std::vector<const RecordEntry*> folders, uninstallers;
     for (const RecordEntry& entry : record.entries) {
         if (entry.kind == RecordEntry::Kind::Folder) {
             folders.push_back(&entry);
             continue;
         }
+        if (entry.kind == RecordEntry::Kind::Uninstaller) {
+            uninstallers.push_back(&entry);
+            continue;
+        }
         // Behind a link is the reader's folder, not setup's: nothing there is ours.
         if (links.Behind(entry.path)) continue;
-        FileOutcome outcome = entry.shared ? RemoveShared(entry) : RemoveIfUnchanged(entry);
+        FileOutcome outcome = entry.shared                                          ? RemoveShared(entry)
+                              : entry.kind == RecordEntry::Kind::File &&
+                                      !InsideFolder(entry.path, record.installFolder) ? RemoveUnlessCounted(entry)
+                                                                                    : RemoveIfUnchanged(entry);
         if (outcome != FileOutcome::Gone) stays(entry, outcome == FileOutcome::Failed);
     }
     // Deepest first, so that a folder's recorded subfolders are gone before it is tried.
@@ -138,6 +181,15 @@ RemovalResult RemoveRecorded(const InstallRecord& record) {
         if (!StillThere(*folder)) continue;
         // Not empty, or the reader put a file of that name in its place.
         stays(*folder, error != ERROR_DIR_NOT_EMPTY && error != ERROR_DIRECTORY);
+    }
+    // The uninstaller is let go of only with the entry: while something of
+    // setup's is left, the book must still be removable.
+    for (const RecordEntry* uninstaller : uninstallers) {
+        if (result.failed) {
+            result.left.entries.push_back(*uninstaller);
+            continue;
+        }
+        if (ReleaseUninstaller(*uninstaller, runningProgram) == FileOutcome::Failed) stays(*uninstaller, true);
     }
     return result;
 }

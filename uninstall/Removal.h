@@ -1,10 +1,15 @@
 #pragma once
 // Removing what the install record names, and only that: a recorded file
 // only while its content is as setup wrote it (a shared one only when no other
-// product counts on it any more), the shortcut likewise, then each recorded
-// folder that is empty by then, deepest first. Nothing is followed through a
-// link, and nothing is done while a drive the record names is away.
+// product counts on it any more; one outside the book's folder that the
+// record does not mark so only when no product counts on it at all), the
+// shortcut likewise, then each recorded folder that is empty by then, deepest
+// first, and last this product's reference to the shared uninstaller.
+// Nothing is followed through a link, and nothing is done while a drive the
+// record names is away.
 // Window-free.
+#include <string>
+
 #include "record/InstallRecord.h"
 
 struct RemovalResult {
@@ -26,4 +31,6 @@ struct RemovalResult {
 // book then would drop the record and leave the files behind for good.
 bool RecordedDrivesThere(const InstallRecord& record);
 
-RemovalResult RemoveRecorded(const InstallRecord& record);
+// `runningProgram`: this uninstaller's own file, which the last book's
+// removal takes away too when the record names it as the shared uninstaller.
+RemovalResult RemoveRecorded(const InstallRecord& record, const std::string& runningProgram);

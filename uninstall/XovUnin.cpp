@@ -4,8 +4,9 @@
 // language). It removes only what the install record of that entry names, and
 // of the files only those whose content is still as setup wrote it: the
 // reader's changed examples and own files stay, with the folders holding them.
-// A file other products use too goes only with the last of them. While a drive
-// the record names is away, nothing is touched and the entry stays.
+// A file other products use too goes only with the last of them, and so does
+// this program itself, which every book shares. While a drive the record
+// names is away, nothing is touched and the entry stays.
 //
 // Started with /S before the folder (the entry's QuietUninstallString, as
 // the system's package tools run it) it asks nothing and shows nothing: what
@@ -37,11 +38,13 @@ std::string WindowsFolder() {
     return length > 0 && length < AnsiPathBufferSize ? std::string(folder, length) : std::string();
 }
 
-std::string ProgramName() {
+std::string ProgramPath() {
     char path[AnsiPathBufferSize] = {};
-    GetModuleFileNameA(nullptr, path, AnsiPathBufferSize);
-    return NameWithoutExtension(path);
+    DWORD length = GetModuleFileNameA(nullptr, path, AnsiPathBufferSize);
+    return length > 0 && length < AnsiPathBufferSize ? std::string(path, length) : std::string();
 }
+
+std::string ProgramName() { return NameWithoutExtension(ProgramPath()); }
 
 // What the uninstaller learns from the product's entry.
 struct Entry {
@@ -126,7 +129,7 @@ int Remove(const std::optional<UninstallCommand>& command, Report& report) {
                                        MB_YESNO | MB_ICONQUESTION | MB_SETFOREGROUND) != IDYES)
         return 1;
 
-    RemovalResult result = RemoveRecorded(*entry.record);
+    RemovalResult result = RemoveRecorded(*entry.record, ProgramPath());
     if (result.driveAway) {
         // Gone while the question was open: the entry stays as it was.
         report.Line("A drive the book was installed on cannot be reached.");
@@ -137,7 +140,7 @@ int Remove(const std::optional<UninstallCommand>& command, Report& report) {
     if (result.failed) {
         // Something of setup's could not go (a file in use): the entry stays
         // with what is left, so that removing the book again can finish.
-        WriteRecordText(key.Get(), FormatRecord(result.left));
+        WriteRecordText(key.Get(), FormatRecord(result.left), RecordFileOf(command->product));
     } else {
         key = RegistryKey();
         DeleteUninstallEntry(command->product);

@@ -21,6 +21,7 @@
 #include "Scenario.h"
 #include "framework/CodePage.h"
 #include "engine/Shortcut.h"
+#include "framework/AnsiText.h"
 #include "record/InstallRecord.h"
 
 namespace {
@@ -45,6 +46,40 @@ constexpr int kYes = IDOK, kYesToAll = 1001, kNo = 1006, kCancel = IDCANCEL;
 constexpr int kExitSetup = IDOK, kContinue = IDCANCEL;
 
 const std::string kUninstallKey = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
+
+const char kSharedFilesKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\SharedDLLs";
+
+// The reference count of a shared file; nullopt when it has none.
+std::optional<DWORD> SharedCountOf(const std::string& path) {
+    HKEY key = nullptr;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kSharedFilesKey, 0, KEY_READ, &key) != ERROR_SUCCESS) return std::nullopt;
+    DWORD type = 0, count = 0, size = sizeof count;
+    LONG read = RegQueryValueExA(key, path.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(&count), &size);
+    RegCloseKey(key);
+    if (read != ERROR_SUCCESS) return std::nullopt;
+    EXPECT_EQ(type, static_cast<DWORD>(REG_DWORD)) << path;
+    return count;
+}
+
+void ForgetSharedCount(const std::string& path) {
+    HKEY key = nullptr;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kSharedFilesKey, 0, KEY_SET_VALUE, &key) != ERROR_SUCCESS) return;
+    RegDeleteValueA(key, path.c_str());
+    RegCloseKey(key);
+}
+// The system's list of files to delete or rename at its next start.
+std::string PendingFileOperations() {
+    HKEY key = nullptr;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, "System\\CurrentControlSet\\Control\\Session Manager", 0, KEY_READ, &key) !=
+        ERROR_SUCCESS)
+        return "";
+    std::vector<char> data(65536);
+    DWORD size = static_cast<DWORD>(data.size());
+    LONG read = RegQueryValueExA(key, "PendingFileRenameOperations", nullptr, nullptr,
+                                 reinterpret_cast<BYTE*>(data.data()), &size);
+    RegCloseKey(key);
+    return read == ERROR_SUCCESS ? std::string(data.data(), size) : "";
+}
 
 // Relative path under the destination -> content.
 using Tree = std::map<std::string, std::string>;
@@ -252,6 +287,15 @@ protected:
     void Clean() {
         RegDeleteKeyA(HKEY_LOCAL_MACHINE, (kUninstallKey + product).c_str());
         DeleteFileA(CopiedUninstaller().c_str());
+        ForgetSharedCount(CopiedUninstaller());
+        // A removed uninstaller moved itself aside, to be deleted at the
+        // system's next start, which never comes in a test run.
+        WIN32_FIND_DATAA found;
+        HANDLE search = FindFirstFileA((WindowsFolder() + "\\XOV*.tmp").c_str(), &found);
+        if (search == INVALID_HANDLE_VALUE) return;
+        do DeleteFileA((WindowsFolder() + "\\" + found.cFileName).c_str());
+        while (FindNextFileA(search, &found));
+        FindClose(search);
         for (const char* folder : kShellFolders) DeleteFileA(LinkPath(ShellFolder(folder)).c_str());
     }
 
@@ -359,6 +403,8 @@ protected:
         if (!record) return {"unreadable record"};
         std::vector<std::string> lines;
         for (const RecordEntry& e : record->entries) {
+            // The shared uninstaller's entry: the uninstall scenarios show what becomes of it.
+            if (e.kind == RecordEntry::Kind::Uninstaller) continue;
             std::string path = e.path;
             if (SamePath(path, dest)) path = "";
             else if (path.size() > dest.size() && SamePath(path.substr(0, dest.size() + 1), dest + "\\"))
@@ -980,9 +1026,24 @@ protected:
     std::string Question() const { return "[question Yes No] " + product + ": " + kUninstallText; }
     std::string Problem() const { return "[exclamation OK] " + product + ": " + kUninstallProblemText; }
 
+    // The entry is gone, and with the last book the uninstaller that every
+    // book shares: deleted, or (a running program's file) moved aside or
+    // left by its name for the system's next start, its count gone.
     void ExpectEntryGone() {
         EXPECT_FALSE(UninstallEntry(product).has_value()) << "the uninstall entry is still there";
+        ExpectUninstallerGone();
+    }
+    void ExpectUninstallerGone() {
+        std::string path = CopiedUninstaller();
+        bool there = GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+        EXPECT_TRUE(!there || UpperAnsi(PendingFileOperations()).find(UpperAnsi("\\??\\" + path)) != std::string::npos)
+            << "the uninstaller is still there, and not to be deleted";
+        EXPECT_EQ(SharedCountOf(path), std::nullopt) << "the uninstaller's count";
+    }
+    // Another book still counts on the uninstaller, which stays as it is.
+    void ExpectUninstallerStays(DWORD count) {
         EXPECT_EQ(ReadWholeFile(CopiedUninstaller()), ReadWholeFile(XOVUNIN_EXE)) << "the uninstaller's own file";
+        EXPECT_EQ(SharedCountOf(CopiedUninstaller()), count) << "the uninstaller's count";
     }
 };
 
@@ -1080,40 +1141,23 @@ private:
     std::string m_device;
 };
 
-const char kSharedFilesKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\SharedDLLs";
-
-// The reference count of a shared file; nullopt when it has none.
-std::optional<DWORD> SharedCountOf(const std::string& path) {
-    HKEY key = nullptr;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kSharedFilesKey, 0, KEY_READ, &key) != ERROR_SUCCESS) return std::nullopt;
-    DWORD type = 0, count = 0, size = sizeof count;
-    LONG read = RegQueryValueExA(key, path.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(&count), &size);
-    RegCloseKey(key);
-    if (read != ERROR_SUCCESS) return std::nullopt;
-    EXPECT_EQ(type, static_cast<DWORD>(REG_DWORD)) << path;
-    return count;
-}
-
-void ForgetSharedCount(const std::string& path) {
-    HKEY key = nullptr;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kSharedFilesKey, 0, KEY_SET_VALUE, &key) != ERROR_SUCCESS) return;
-    RegDeleteValueA(key, path.c_str());
-    RegCloseKey(key);
-}
 }  // namespace
 
 // Everything setup put there goes: the installed tree and the folder setup
 // made for it, the shortcut, the file the script copied into the Windows
-// folder (and its count), the entry with its record; the uninstaller's own
-// file stays. The same when every installed file's time has moved by an hour
+// folder (and its count), the entry with its record, and the uninstaller
+// that this book alone counted on. The same when every installed file's time has moved by an hour
 // since (their content is still setup's), and for a book whose record the
-// older setup wrote (each file's size and time, the shortcut by its name).
+// older setup wrote (each file's size and time, the shortcut by its name;
+// the uncounted uninstaller stays).
 enum class Since { Installed, ClockMovedAnHour, OlderRecord };
 
 // The record as the older setup wrote it for the same files, as they are now.
 std::string OlderRecordText(const InstallRecord& record) {
     std::string text = "XOVUNIN INSTALL RECORD 1\r\nI\t" + record.installFolder + "\r\n";
     for (const RecordEntry& entry : record.entries) {
+        // The older setup neither recorded nor counted the uninstaller.
+        if (entry.kind == RecordEntry::Kind::Uninstaller) continue;
         if (entry.kind != RecordEntry::Kind::File) {
             text += (entry.kind == RecordEntry::Kind::Folder ? "D\t" : "S\t") + entry.path + "\r\n";
             continue;
@@ -1167,6 +1211,7 @@ TEST_P(RemovesEverything, SetupPutThere) {
         RegCloseKey(key);
         // The older setup counted nothing.
         ForgetSharedCount(windowsCopy);
+        ForgetSharedCount(CopiedUninstaller());
     }
 
     UninstallRun run = RunUninstaller(RegisteredCommand(), {IDYES});
@@ -1176,7 +1221,13 @@ TEST_P(RemovesEverything, SetupPutThere) {
     EXPECT_FALSE(FileExists(windowsCopy));
     EXPECT_EQ(SharedCountOf(windowsCopy), std::nullopt);
     ExpectShortcutIn(nullptr);
-    ExpectEntryGone();
+    if (GetParam() == Since::OlderRecord) {
+        // Uncounted, as the older setup left it, the uninstaller may still serve another such book.
+        EXPECT_FALSE(UninstallEntry(product).has_value());
+        EXPECT_EQ(ReadWholeFile(CopiedUninstaller()), ReadWholeFile(XOVUNIN_EXE));
+    } else {
+        ExpectEntryGone();
+    }
     DeleteFileA(windowsCopy.c_str());
 }
 
@@ -1338,9 +1389,16 @@ TEST_F(UninstallScenario, SecondInstallThenOneUninstall) {
 // the same book; 2 with the second book; 1 after removing the first; gone with
 // its count after removing the second), or a program that keeps no count put
 // it there before (2, 2, 3, 2, and 1 at the end: the file stays its).
+//
+// The first book may also have been installed by an older setup, which
+// counted nothing and marked nothing in its record: the second book then finds
+// the file there without a count (2), removing the first keeps the file and
+// the count (an older record's file outside the book's folder stays while
+// anyone counts on it), and the second gives back its own (1): the file stays.
 struct SharedCase {
     const char* name;
     bool thereBefore;
+    bool firstByAnOlderSetup;
     DWORD first, again, second, afterFirst;
     std::optional<DWORD> afterSecond;
 };
@@ -1370,7 +1428,23 @@ TEST_P(SharedWindowsFile, StaysWhileCounted) {
     EXPECT_EQ(SharedCountOf(windowsCopy), c.first);
     Install();
     EXPECT_EQ(SharedCountOf(windowsCopy), c.again) << "a second setup of the same book";
+    EXPECT_EQ(SharedCountOf(CopiedUninstaller()), 1u) << "the uninstaller, counted once for the book";
     const std::string first = product, firstDest = dest, firstCommand = RegisteredCommand();
+    if (c.firstByAnOlderSetup) {
+        std::optional<std::map<std::string, StoredValue>> entry = UninstallEntry(product);
+        ASSERT_TRUE(entry && entry->count("InstallRecord"));
+        std::optional<InstallRecord> record = ParseRecord(entry->at("InstallRecord").bytes);
+        ASSERT_TRUE(record);
+        std::string older = OlderRecordText(*record);
+        HKEY key = nullptr;
+        ASSERT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, (kUninstallKey + product).c_str(), 0, KEY_SET_VALUE, &key),
+                  ERROR_SUCCESS);
+        RegSetValueExA(key, "InstallRecord", 0, REG_BINARY, reinterpret_cast<const BYTE*>(older.data()),
+                       static_cast<DWORD>(older.size()));
+        RegCloseKey(key);
+        ForgetSharedCount(windowsCopy);
+        ForgetSharedCount(CopiedUninstaller());
+    }
 
     product = first + " 2";
     dest = firstDest + " 2";
@@ -1387,6 +1461,7 @@ TEST_P(SharedWindowsFile, StaysWhileCounted) {
     EXPECT_FALSE(UninstallEntry(first).has_value());
     EXPECT_EQ(ReadWholeFile(windowsCopy), Sample("EXTRAS\\ZANDEL.INI")) << "went with the first book";
     EXPECT_EQ(SharedCountOf(windowsCopy), c.afterFirst);
+    ExpectUninstallerStays(c.firstByAnOlderSetup ? 2 : 1);
 
     run = RunUninstaller(RegisteredCommand(), {IDYES});
     EXPECT_EQ(run.boxes, std::vector<std::string>{Question()});
@@ -1394,13 +1469,103 @@ TEST_P(SharedWindowsFile, StaysWhileCounted) {
     EXPECT_FALSE(FileExists(dest));
     EXPECT_EQ(FileExists(windowsCopy), c.afterSecond.has_value());
     EXPECT_EQ(SharedCountOf(windowsCopy), c.afterSecond);
-    ExpectEntryGone();
+    EXPECT_FALSE(UninstallEntry(product).has_value());
+    // Found there without a count by the second book, the uninstaller is
+    // left to the older setup's book as well.
+    if (c.firstByAnOlderSetup) ExpectUninstallerStays(1);
+    else ExpectUninstallerGone();
 }
 
 INSTANTIATE_TEST_SUITE_P(E2E, SharedWindowsFile,
-                         ::testing::Values(SharedCase{"MadeByTheFirstBook", false, 1, 1, 2, 1, std::nullopt},
-                                           SharedCase{"ThereWithoutACount", true, 2, 2, 3, 2, 1}),
+                         ::testing::Values(SharedCase{"MadeByTheFirstBook", false, false, 1, 1, 2, 1, std::nullopt},
+                                           SharedCase{"ThereWithoutACount", true, false, 2, 2, 3, 2, 1},
+                                           SharedCase{"FirstBookByAnOlderSetup", false, true, 1, 1, 2, 2, 1}),
                          [](const ::testing::TestParamInfo<SharedCase>& info) { return std::string(info.param.name); });
+
+// A book pressed earlier, whose disc carries the uninstaller of version 0.9,
+// installed after this one: the newer uninstaller in the Windows folder stays
+// (counted for both books), removes the older book (the newer program reads
+// every record), and goes with this one, the last.
+TEST_F(UninstallScenario, AnOlderBooksDiscLeavesTheNewerUninstallerToRemoveBoth) {
+    Install();
+    const std::string first = product, firstDest = dest;
+    struct Cleanup {
+        std::string key;
+        ~Cleanup() { RegDeleteKeyA(HKEY_LOCAL_MACHINE, key.c_str()); }
+    } cleanup{kUninstallKey + first};
+
+    product = first + " older";
+    dest = firstDest + " older";
+    linkName = product + " Files";
+    RemoveTree(dest);
+    medium.SetIni("ProductName", product).SetIni("DestDir", dest).SetIni("ShortcutName", linkName);
+    medium.AddCopy("XOVUNIN.EXE", OLDER_XOVUNIN_EXE);
+    ASSERT_TRUE(StartSetup() && PassToProgress());
+    ASSERT_EQ(WalkAnswering({}).dialogs.back(), kFinishedTitle);
+    ASSERT_EQ(robot->WaitExit(), 1);
+    ExpectUninstallerStays(2);
+
+    UninstallRun run = RunUninstaller(RegisteredCommand(), {IDYES});
+    EXPECT_EQ(run.boxes, std::vector<std::string>{Question()});
+    EXPECT_EQ(run.exitCode, 0);
+    EXPECT_FALSE(FileExists(dest)) << "left: " << TreeDifferences(InstalledTree(dest), Tree{});
+    EXPECT_FALSE(UninstallEntry(product).has_value());
+    ExpectUninstallerStays(1);
+
+    product = first;
+    dest = firstDest;
+    linkName = product + " Files";
+    run = RunUninstaller(RegisteredCommand(), {IDYES});
+    EXPECT_EQ(run.boxes, std::vector<std::string>{Question()});
+    EXPECT_EQ(run.exitCode, 0);
+    EXPECT_FALSE(FileExists(dest)) << "left: " << TreeDifferences(InstalledTree(dest), Tree{});
+    ExpectShortcutIn(nullptr);
+    ExpectEntryGone();
+}
+
+// A book of 5,000 files: its record is far past what the registry should
+// hold, so the entry keeps within 64 KB and names the record's file in the
+// Windows folder; the book is removed whole, the record's file with it.
+TEST_F(UninstallScenario, AFiveThousandFileBookKeepsItsEntrySmall) {
+    medium.Omit("CODE");
+    Tree book;
+    for (int folder = 0; folder < 50; ++folder) {
+        for (int file = 0; file < 100; ++file) {
+            char relative[64];
+            std::snprintf(relative, sizeof relative, "PART_%02d\\FILE_%03d.TXT", folder, file);
+            std::string content = std::string("file ") + relative;
+            medium.AddFile(std::string("CODE\\") + relative, content);
+            std::snprintf(relative, sizeof relative, "Part %02d\\File %03d.txt", folder, file);
+            book[relative] = content;
+        }
+    }
+    medium.SetIni("FilesCompressed", "NO");
+    Install();
+    ASSERT_EQ(TreeDifferences(InstalledTree(dest), book), "");
+    std::optional<std::map<std::string, StoredValue>> entry = UninstallEntry(product);
+    ASSERT_TRUE(entry);
+    size_t entryBytes = 0;
+    for (const auto& [name, value] : *entry) entryBytes += name.size() + value.bytes.size();
+    EXPECT_LE(entryBytes, 65536u);
+    EXPECT_FALSE(entry->count("InstallRecord")) << "the record is in the entry";
+    ASSERT_TRUE(entry->count("InstallRecordFile"));
+    const std::string& named = entry->at("InstallRecordFile").bytes;
+    const std::string recordFile = named.substr(0, named.find('\0'));
+    EXPECT_EQ(recordFile.find(WindowsFolder() + "\\XOVUNIN-"), 0u) << recordFile;
+    std::optional<std::string> recordText = ReadWholeFile(recordFile);
+    ASSERT_TRUE(recordText);
+    std::optional<InstallRecord> record = ParseRecord(*recordText);
+    ASSERT_TRUE(record);
+    EXPECT_GT(record->entries.size(), 5050u) << "5,000 files, 51 folders, the shortcut, the uninstaller";
+
+    UninstallRun run = RunUninstaller(RegisteredCommand(), {IDYES});
+    EXPECT_EQ(run.boxes, std::vector<std::string>{Question()});
+    EXPECT_EQ(run.exitCode, 0);
+    EXPECT_FALSE(FileExists(dest)) << "left: " << InstalledTree(dest).size() << " files";
+    EXPECT_FALSE(FileExists(recordFile)) << "the record's file";
+    ExpectShortcutIn(nullptr);
+    ExpectEntryGone();
+}
 
 // A book on a drive that is away when it is removed (a stick pulled out, a
 // network drive not connected): no question, the message, exit code 1, and

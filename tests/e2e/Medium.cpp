@@ -29,7 +29,7 @@ std::string Normalised(std::string path) {
 
 std::string Medium::DefaultSample() { return std::string(SOURCE_DIR) + "\\examples\\medium"; }
 
-std::string Medium::WorkDir() { return std::string(TEST_WORK_DIR) + "\\e2e"; }
+std::string Medium::WorkDir() { return WorkFolder("e2e"); }
 
 Medium::Medium(std::string name, std::string sampleDir)
     : m_sample(std::move(sampleDir)), m_path(WorkDir() + "\\" + name) {}

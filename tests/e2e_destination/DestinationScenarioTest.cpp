@@ -225,6 +225,41 @@ TEST_F(DestinationScenario, AFolderCreatedHereGoesWhenSetupIsLeft) {
     RemoveTree(made);
 }
 
+// A folder made here for a choice the reader then changed is theirs: only the
+// chosen folder's own belong to the run, and leaving setup keeps the other.
+TEST_F(DestinationScenario, AFolderMadeForAChangedChoiceStaysWhenSetupIsLeft) {
+    std::string made = "F:\\E2EMadeThenChanged";
+    RemoveTree(made);
+    std::optional<WindowInfo> destination = OpenDestination();
+    ASSERT_TRUE(destination);
+    std::optional<WindowInfo> browse = OpenBrowser();
+    ASSERT_TRUE(browse);
+    ASSERT_TRUE(SelectFolder("F:\\"));
+    robot->Type(kNewDir, "E2EMadeThenChanged");
+    ASSERT_TRUE(AcceptBrowser(*browse));
+    std::optional<WindowInfo> question = NextDialog();
+    ASSERT_TRUE(question);
+    ASSERT_TRUE(PressAndWaitClosed(*question, IDYES));
+    ASSERT_TRUE(robot->WaitText(kLocation, made));
+    browse = OpenBrowser();
+    ASSERT_TRUE(browse);
+    ASSERT_TRUE(SelectFolder("F:\\", "Existing"));
+    ASSERT_TRUE(AcceptBrowser(*browse));
+    ASSERT_TRUE(robot->WaitText(kLocation, "F:\\Existing"));
+
+    ASSERT_TRUE(robot->Select(destination->hwnd));
+    robot->Press(IDCANCEL);
+    std::optional<WindowInfo> confirm = NextDialog();
+    ASSERT_TRUE(confirm);
+    ASSERT_TRUE(PressAndWaitClosed(*confirm, IDOK));  // Exit Setup
+    std::optional<WindowInfo> exitDialog = NextDialog();
+    ASSERT_TRUE(exitDialog);
+    ASSERT_TRUE(PressAndWaitClosed(*exitDialog, IDOK));
+    EXPECT_EQ(robot->WaitExit(), 1);
+    EXPECT_TRUE(FolderExists(made)) << "the reader's folder, made for the choice they changed";
+    RemoveTree(made);
+}
+
 // An empty DestDir names no drive: OK finds no room (it is not drive C:),
 // and nothing is installed into the medium's own drive.
 TEST_F(DestinationScenario, EmptyDestDirHasNoRoom) {
@@ -439,14 +474,21 @@ TEST_F(DestinationScenario, CancelThenContinueThenCancelThenExit) {
 // A folder named in a script the system's code page (1252) lacks shows in
 // the tree as it is named, is chosen whole and receives the book.
 TEST_F(DestinationScenario, AFolderNamedInCyrillicIsShownChosenAndReceivesTheBook) {
-    const std::string folder = "F:\\Книги";
+    // Below a folder that no other scenario lists whole, as they may run meanwhile.
+    const std::string folder = "F:\\zeta\\Книги";
     RemoveTree(folder);
     ASSERT_TRUE(CreateDirectoryA(folder.c_str(), nullptr));
     std::optional<WindowInfo> destination = OpenDestination();
     ASSERT_TRUE(destination);
     std::optional<WindowInfo> browse = OpenBrowser();
     ASSERT_TRUE(browse);
-    ASSERT_TRUE(SelectFolder("F:\\", "Книги")) << "the folder's name in the tree";
+    ASSERT_TRUE(SelectFolder("F:\\", "zeta"));
+    RemoteItem zeta = tree->Find(tree->Find(TVI_ROOT, "F:\\").handle, "zeta");
+    tree->Expand(zeta.handle);
+    RemoteItem books = tree->Find(zeta.handle, "Книги");
+    ASSERT_TRUE(books.handle) << "the folder's name in the tree";
+    tree->Select(books.handle);
+    ASSERT_TRUE(robot->WaitText(kCurrentDir, folder));
     ASSERT_TRUE(AcceptBrowser(*browse));
     EXPECT_TRUE(robot->WaitText(kLocation, folder));
     EXPECT_EQ(FinishFrom(*destination), "Setup Complete");

@@ -132,7 +132,11 @@ std::string DefaultSnapsDir() {
             std::replace(dir.begin(), dir.end(), '/', '\\');
             dir = "Z:" + dir;
         }
-        return dir + "\\snaps";
+        // A test run side by side with others has a display of its own, and
+        // its own watcher (tools/env.sh).
+        const char* slot = std::getenv("SETUP_SLOT");
+        bool ownSlot = slot && *slot && std::string(slot) != "0";
+        return dir + "\\snaps" + (ownSlot ? "-slot" + std::string(slot) : std::string());
     }
 #ifdef ROBOT_BUILD_DIR
     return std::string(ROBOT_BUILD_DIR) + "\\snaps";

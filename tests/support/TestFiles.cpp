@@ -13,10 +13,18 @@ std::string ProgramUnderTest(const std::string& name) {
     return dir + "\\" + name;
 }
 
-std::string WorkFolder(const std::string& name) { return std::string(TEST_WORK_DIR) + "\\" + name; }
+std::string TestWorkDir() {
+    char slot[16] = {};
+    DWORD length = GetEnvironmentVariableA("SETUP_SLOT", slot, sizeof slot);
+    std::string folder = TEST_WORK_DIR;
+    if (length > 0 && length < sizeof slot && std::string(slot) != "0") folder += "-slot" + std::string(slot);
+    return folder;
+}
+
+std::string WorkFolder(const std::string& name) { return TestWorkDir() + "\\" + name; }
 
 std::string MakeTestFolder(const std::string& name) {
-    CreateDirectoryA(TEST_WORK_DIR, nullptr);
+    CreateDirectoryA(TestWorkDir().c_str(), nullptr);
     std::string path = WorkFolder(name);
     RemoveTree(path);
     CreateDirectoryA(path.c_str(), nullptr);

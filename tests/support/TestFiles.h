@@ -16,9 +16,13 @@ std::string ProgramUnderTest(const std::string& name);
 #define XOVUNIN_EXE ProgramUnderTest("XOVUNIN.exe")
 #define MEDIUM_EXE ProgramUnderTest("medium.exe")
 
-// TEST_WORK_DIR\name, not made.
+// The test work folder: TEST_WORK_DIR, or for a test run side by side with
+// others in a slot of its own (SETUP_SLOT, see tools/env.sh) beyond the
+// first, TEST_WORK_DIR-slotN, so that tests of one fixture never share folders.
+std::string TestWorkDir();
+// TestWorkDir()\name, not made.
 std::string WorkFolder(const std::string& name);
-// An empty folder TEST_WORK_DIR\name (emptied if it was there).
+// An empty folder TestWorkDir()\name (emptied if it was there).
 std::string MakeTestFolder(const std::string& name);
 // Deletes a folder and everything in it, read-only files too.
 void RemoveTree(const std::string& path);

@@ -42,7 +42,12 @@ public:
         ProgressPrompts::ShowFile(sourceName, destPath);
         if (onFile) onFile();
     }
+    void FileBytesRead(uint64_t read) override {
+        ProgressPrompts::FileBytesRead(read);
+        if (onRead) onRead();
+    }
     std::function<void()> onFile;
+    std::function<void()> onRead;
 };
 
 class CopyEngine : public ::testing::Test {
@@ -89,6 +94,7 @@ protected:
         m_prompts = std::make_unique<WatchedPrompts>(m_progress, m_report, &AskToLeaveSetup);
         m_job = std::make_unique<CopyJob>(m_source, m_dest, m_options, *m_prompts);
         m_prompts->onFile = m_onFile;
+        m_prompts->onRead = m_onRead;
         size_t next = 0;
         bool ended = RunOnWorker([this] { m_job->Run(); },
                                  [&](HWND dialog) {
@@ -126,6 +132,7 @@ protected:
     ProgressReport m_report;
     std::unique_ptr<WatchedPrompts> m_prompts;
     std::function<void()> m_onFile;  // on the worker, after each file is handed over
+    std::function<void()> m_onRead;  // on the worker, after the bytes read of a file are told
     std::unique_ptr<CopyJob> m_job;
     std::vector<std::string> m_titles;
 };
@@ -188,6 +195,49 @@ TEST_F(CopyEngine, ExpandsCompressedFilesAndCopiesOthersUnchanged) {
     EXPECT_EQ(Installed("PLAIN.TXT"), kSmall);
     EXPECT_FALSE(Outcome().expandFailed);
     EXPECT_EQ(ListingOrder(m_dest).size(), 5u) << "no temporary file is left behind";
+}
+
+// A file that is not compressed on a compressed medium (the publisher's pack
+// leaves one that would not shrink) is copied as a plain file, whatever its
+// size, not through the LZ library that counts in a LONG: it arrives with its
+// time stamp as on the medium, as a plain copy keeps it, and normal.
+TEST_F(CopyEngine, AFileNotCompressedOnACompressedMediumIsCopiedPlainly) {
+    m_options.compressed = true;
+    Source("VIDEO.AVI", kSmall, FILE_ATTRIBUTE_READONLY);
+    const FILETIME pressed = {0x5E2A0000, 0x01C07000};  // December 2000
+    HANDLE source = CreateFileA((m_source + "\\VIDEO.AVI").c_str(), FILE_WRITE_ATTRIBUTES, 0, nullptr, OPEN_EXISTING, 0,
+                                nullptr);
+    ASSERT_NE(source, INVALID_HANDLE_VALUE);
+    ASSERT_TRUE(SetFileTime(source, nullptr, nullptr, &pressed));
+    CloseHandle(source);
+    Copy();
+    EXPECT_EQ(Installed("VIDEO.AVI"), kSmall);
+    WIN32_FILE_ATTRIBUTE_DATA installed = {};
+    ASSERT_TRUE(GetFileAttributesExA((m_dest + "\\VIDEO.AVI").c_str(), GetFileExInfoStandard, &installed));
+    EXPECT_EQ(installed.ftLastWriteTime.dwHighDateTime, pressed.dwHighDateTime);
+    EXPECT_EQ(installed.ftLastWriteTime.dwLowDateTime, pressed.dwLowDateTime);
+    EXPECT_FALSE(installed.dwFileAttributes & FILE_ATTRIBUTE_READONLY);
+    EXPECT_FALSE(Outcome().expandFailed);
+}
+
+// The bar moves within one large file: part-way through its expansion the
+// bytes done stand between none and all of the file. (A plain copy tells
+// where the system's copy reports, which Wine does at a file's start and end
+// only.)
+TEST_F(CopyEngine, TheBarMovesWithinOneLargeFile) {
+    m_options.compressed = true;
+    SourceFromFixture("LARGE.BIN", "LARGE.BIN_");
+    const uint64_t size = FileContent(m_source + "\\LARGE.BIN").size();
+    std::vector<uint64_t> partWay;
+    m_onRead = [&] {
+        CopiedBytes bytes = m_report.Bytes();
+        EXPECT_EQ(bytes.total, size);
+        if (bytes.done > 0 && bytes.done < size) partWay.push_back(bytes.done);
+    };
+    Copy();
+    EXPECT_GE(partWay.size(), 2u) << "the bar stood still through " << size << " bytes";
+    EXPECT_EQ(m_report.Bytes().done, size);
+    EXPECT_EQ(Installed("LARGE.BIN"), FileContent(kFixtures + "\\LARGE.BIN"));
 }
 
 // Failed expansions are noted (expandFailed), go on with the next file and never

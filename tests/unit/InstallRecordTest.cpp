@@ -3,7 +3,9 @@
 // either form is refused as a whole. The content's hash is SHA-256, the same
 // by the system's code and by ours.
 #include "record/InstallRecord.h"
+#include "record/OwnFiles.h"
 #include "record/RecordedFiles.h"
+#include "uninstall/Removal.h"
 
 #include <gtest/gtest.h>
 
@@ -60,18 +62,22 @@ TEST(InstallRecord, ReadsBackWhatItWrote) {
     }
     // SHA-256 of "abc", of the standard's own examples.
     const std::string abc = "BA7816BF8F01CFEA414140DE5DAE2223B00361A396177A9CB410FF61F20015AD";
-    const InstallRecord record{"C:\\Book",
-                               {File("C:\\Book\\a b.c", 3, "abc"), Shared("C:\\WINDOWS\\A.INI", 3, "abc"),
-                                TimedFile("C:\\Book\\old.c", 12, 0x1A), Folder("C:\\Book"),
-                                Shortcut("C:\\Desk\\Book.Lnk", 3, "abc"), OlderShortcut("C:\\Desk\\Old.Lnk")}};
+    InstallRecord record{"C:\\Book",
+                         {File("C:\\Book\\a b.c", 3, "abc"), Shared("C:\\WINDOWS\\A.INI", 3, "abc"),
+                          TimedFile("C:\\Book\\old.c", 12, 0x1A), Folder("C:\\Book"),
+                          Shortcut("C:\\Desk\\Book.Lnk", 3, "abc"), OlderShortcut("C:\\Desk\\Old.Lnk"),
+                          {RecordEntry::Kind::Uninstaller, "C:\\WINDOWS\\XOVUNIN.EXE"}}};
+    record.entries[0].writeTime = 0x01DB2C3D4E5F6071ull;
     EXPECT_EQ(FormatRecord(record),
               "XOVUNIN INSTALL RECORD 3\r\nI\tC:\\Book\r\n"
-              "F\t3\t" + abc + "\tC:\\Book\\a b.c\r\n"
-              "C\t3\t" + abc + "\tC:\\WINDOWS\\A.INI\r\n"
+              "F\t3\t" + abc + "\t01DB2C3D4E5F6071\tC:\\Book\\a b.c\r\n"
+              "C\t3\t" + abc + "\t0000000000000000\tC:\\WINDOWS\\A.INI\r\n"
               "F\t12\t000000000000001A\tC:\\Book\\old.c\r\n"
               "D\tC:\\Book\r\n"
-              "S\t3\t" + abc + "\tC:\\Desk\\Book.Lnk\r\n"
-              "S\tC:\\Desk\\Old.Lnk\r\n");
+              "S\t3\t" + abc + "\t0000000000000000\tC:\\Desk\\Book.Lnk\r\n"
+              "S\tC:\\Desk\\Old.Lnk\r\n"
+              "U\tC:\\WINDOWS\\XOVUNIN.EXE\r\n");
+    EXPECT_EQ(ParseRecord(FormatRecord(record)), record);
 
     // The record is UTF-8 whatever the program's code page (1252 here); the
     // one an ANSI setup wrote is in the system's code page.
@@ -97,6 +103,20 @@ TEST(InstallRecord, ReadsTheOlderFormat) {
     for (const std::string& line : {"F\t1\t" + hash + "\tC:\\Book\\a.c", "C\t1\t" + hash + "\tC:\\A.INI",
                                     std::string("C\t1\t0000000000000001\tC:\\A.INI"), "S\t1\t" + hash + "\tC:\\A.Lnk"})
         EXPECT_FALSE(ParseRecord(older + line + "\r\n").has_value()) << line;
+
+    // The format before this one: hashes without times, no uninstaller line.
+    const std::string abc = "BA7816BF8F01CFEA414140DE5DAE2223B00361A396177A9CB410FF61F20015AD";
+    read = ParseRecord("XOVUNIN INSTALL RECORD 2\r\nI\tC:\\Book\r\nF\t3\t" + abc + "\tC:\\Book\\a.c\r\nC\t3\t" + abc +
+                       "\tC:\\A.INI\r\nF\t12\t01D9ABCDEF012345\tC:\\Book\\old.c\r\nS\t3\t" + abc + "\tC:\\Book.Lnk\r\n");
+    ASSERT_TRUE(read);
+    EXPECT_EQ(*read, (InstallRecord{"C:\\Book",
+                                    {File("C:\\Book\\a.c", 3, "abc"), Shared("C:\\A.INI", 3, "abc"),
+                                     TimedFile("C:\\Book\\old.c", 12, 0x01D9ABCDEF012345ull),
+                                     Shortcut("C:\\Book.Lnk", 3, "abc")}}));
+    const std::string before = "XOVUNIN INSTALL RECORD 2\r\nI\tC:\\Book\r\n";
+    for (const std::string& line : {"F\t3\t" + abc + "\t0000000000000001\tC:\\Book\\a.c",
+                                    std::string("U\tC:\\WINDOWS\\XOVUNIN.EXE")})
+        EXPECT_FALSE(ParseRecord(before + line + "\r\n").has_value()) << line;
 }
 
 // The digests of the standard's examples (one block, two blocks, a million
@@ -131,7 +151,7 @@ TEST(InstallRecord, ContentHashIsSha256) {
 }
 
 TEST(InstallRecord, RefusesATextNotAsWritten) {
-    const std::string head = "XOVUNIN INSTALL RECORD 2\r\nI\tC:\\Book\r\n";
+    const std::string head = "XOVUNIN INSTALL RECORD 3\r\nI\tC:\\Book\r\n";
     const std::string hash(64, 'A');
     const struct {
         const char* why;
@@ -139,7 +159,7 @@ TEST(InstallRecord, RefusesATextNotAsWritten) {
     } cases[] = {
         {"empty", ""},
         {"another format", "XOVUNIN INSTALL RECORD 4\r\nI\tC:\\Book\r\n"},
-        {"no install folder", "XOVUNIN INSTALL RECORD 2\r\n"},
+        {"no install folder", "XOVUNIN INSTALL RECORD 3\r\n"},
         {"cut short in a line", head + "D\tC:\\Book"},
         {"a line ended by LF only", head + "D\tC:\\Book\n"},
         {"an unknown kind", head + "X\tC:\\Book\r\n"},
@@ -149,9 +169,13 @@ TEST(InstallRecord, RefusesATextNotAsWritten) {
         {"a size past 64 bits", head + "F\t18446744073709551616\t0000000000000001\tC:\\Book\\a.c\r\n"},
         {"a time of 15 digits", head + "F\t1\t000000000000001\tC:\\Book\\a.c\r\n"},
         {"a time in small letters", head + "F\t1\t000000000000001a\tC:\\Book\\a.c\r\n"},
-        {"a hash of 63 digits", head + "F\t1\t" + hash.substr(1) + "\tC:\\Book\\a.c\r\n"},
-        {"a hash of 65 digits", head + "F\t1\t" + hash + "0\tC:\\Book\\a.c\r\n"},
-        {"a hash in small letters", head + "F\t1\t" + std::string(64, 'a') + "\tC:\\Book\\a.c\r\n"},
+        {"a hash of 63 digits", head + "F\t1\t" + hash.substr(1) + "\t0000000000000001\tC:\\Book\\a.c\r\n"},
+        {"a hash of 65 digits", head + "F\t1\t" + hash + "0\t0000000000000001\tC:\\Book\\a.c\r\n"},
+        {"a hash in small letters",
+         head + "F\t1\t" + std::string(64, 'a') + "\t0000000000000001\tC:\\Book\\a.c\r\n"},
+        {"a hash without its time", head + "F\t1\t" + hash + "\tC:\\Book\\a.c\r\n"},
+        {"a hash with a time of 15 digits", head + "F\t1\t" + hash + "\t000000000000001\tC:\\Book\\a.c\r\n"},
+        {"an uninstaller with numbers", head + "U\t1\t0000000000000001\tC:\\XOVUNIN.EXE\r\n"},
         {"a shared file with a time", head + "C\t1\t0000000000000001\tC:\\A.INI\r\n"},
         {"a shortcut with a time", head + "S\t1\t0000000000000001\tC:\\A.Lnk\r\n"},
         {"a shortcut with its size alone", head + "S\t1\tC:\\A.Lnk\r\n"},
@@ -162,7 +186,7 @@ TEST(InstallRecord, RefusesATextNotAsWritten) {
         {"a path stepping up with a slash", head + "D\tC:\\Book/../WINDOWS\r\n"},
         {"a path ending in ..", head + "D\tC:\\Book\\..\r\n"},
         {"a path of 260 characters", head + "D\tC:\\" + std::string(257, 'x') + "\r\n"},
-        {"an install folder stepping up", "XOVUNIN INSTALL RECORD 2\r\nI\tC:\\Book\\..\r\n"},
+        {"an install folder stepping up", "XOVUNIN INSTALL RECORD 3\r\nI\tC:\\Book\\..\r\n"},
         {"an empty line", head + "\r\n"},
     };
     for (const auto& c : cases) EXPECT_FALSE(ParseRecord(c.text).has_value()) << c.why;
@@ -180,5 +204,62 @@ TEST(InstallRecord, MergeKeepsTheNewRunAndWhatIsLeftOfTheOld) {
     EXPECT_EQ(merged, (InstallRecord{"C:\\Book",
                                      {File("C:\\BOOK\\A.C", 5, "5"), Folder("C:\\Book"), Folder("C:\\Old"),
                                       TimedFile("C:\\Old\\kept.c", 2, 2)}}));
+}
+
+// Only symbolic links and mount points are the reader's links; a file of a
+// cloud service's folder (Desktop, Documents on many machines) carries a
+// reparse point of its own kind and is an ordinary file, as are the other
+// kinds the system serves as usual. A file whose content is kept by the
+// service is told by its attributes.
+TEST(InstallRecord, ReparseTagsTellTheReadersLinksFromCloudFiles) {
+    const struct {
+        DWORD tag;
+        ReparseKind kind;
+    } tags[] = {
+        {0xA000000C, ReparseKind::Link},      // symbolic link
+        {0xA0000003, ReparseKind::Link},      // mount point (junction)
+        {0x00000000, ReparseKind::Link},      // no tag known: the safe side
+        {0x9000001A, ReparseKind::Ordinary},  // cloud file
+        {0x9000601A, ReparseKind::Ordinary},  // cloud file of another provider
+        {0x80000013, ReparseKind::Ordinary},  // deduplicated
+        {0x80000017, ReparseKind::Ordinary},  // compressed by the system
+    };
+    for (const auto& t : tags) EXPECT_EQ(ReparseKindOfTag(t.tag), t.kind) << std::hex << t.tag;
+    EXPECT_TRUE(ContentIsElsewhere(0x00400000 | FILE_ATTRIBUTE_REPARSE_POINT)) << "recall on data access";
+    EXPECT_TRUE(ContentIsElsewhere(0x00040000)) << "recall on open";
+    EXPECT_TRUE(ContentIsElsewhere(FILE_ATTRIBUTE_OFFLINE));
+    EXPECT_FALSE(ContentIsElsewhere(FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_ARCHIVE | 0x00080000 /* pinned */));
+}
+
+// The first letter not given to any drive, from Y down.
+char AbsentDrive() {
+    DWORD drives = GetLogicalDrives();
+    for (char letter = 'Y'; letter > 'D'; --letter)
+        if (!(drives & (1u << (letter - 'A')))) return letter;
+    return 0;
+}
+
+// A book whose files lie on more than one drive is removed only with every
+// one of them there: a script's copy on a second drive that is away stops the
+// removal as the install folder's drive would, and nothing is changed.
+TEST(InstallRecord, EveryRecordedDriveMustBeThereForTheRemoval) {
+    std::string book = MakeTestFolder("removal-drives");
+    ASSERT_TRUE(WriteWholeFile(book + "\\a.c", "a"));
+    char away = AbsentDrive();
+    ASSERT_NE(away, 0);
+    InstallRecord record{book, {*FileEntryNow(book + "\\a.c"), Folder(book)}};
+    record.entries.push_back(File(std::string(1, away) + ":\\SYSTEM\\SHARED.DLL", 1, "s"));
+    EXPECT_FALSE(RecordedDrivesThere(record));
+    RemovalResult result = RemoveRecorded(record, "");
+    EXPECT_TRUE(result.driveAway);
+    EXPECT_FALSE(result.everythingRemoved);
+    EXPECT_EQ(FileContent(book + "\\a.c"), "a") << "nothing changed while a drive is away";
+    EXPECT_EQ(result.left, record);
+
+    record.entries.pop_back();
+    EXPECT_TRUE(RecordedDrivesThere(record));
+    result = RemoveRecorded(record, "");
+    EXPECT_TRUE(result.everythingRemoved);
+    EXPECT_FALSE(FileExists(book)) << "removed with every drive there";
 }
 }  // namespace

@@ -6,7 +6,9 @@
 #include <vector>
 
 #include "TestFiles.h"
+#include "app/UninstallerVersion.h"
 #include "record/InstallRecord.h"
+#include "record/RecordFile.h"
 #include "record/RecordStore.h"
 #include "record/SetupRunRecord.h"
 #include "record/SharedFiles.h"
@@ -60,11 +62,14 @@ protected:
         SetupTexts.UninstallProblemText = "Could not remove everything.";
         RegDeleteKeyA(HKEY_LOCAL_MACHINE, (kUninstallKey + InstallSettings.ProductName).c_str());
         ForgetRunRecord();
+        SetSharedCount(Uninstaller(), 0);
     }
     void TearDown() override {
         ForgetRunRecord();
         RegDeleteKeyA(HKEY_LOCAL_MACHINE, (kUninstallKey + InstallSettings.ProductName).c_str());
+        SetSharedCount(Uninstaller(), 0);
     }
+    std::string Uninstaller() const { return windows + "\\XOVUNIN.EXE"; }
     std::string medium, windows;
 };
 
@@ -153,7 +158,9 @@ TEST_F(UninstallRegistration, StoresTheRunsRecordMergedWithTheEarlierOne) {
     ASSERT_TRUE(first);
     EXPECT_EQ(first->installFolder, book);
     EXPECT_EQ(Paths(*first), (std::vector<std::string>{book, book + "\\kept.c", book + "\\rewritten.c",
-                                                       book + "\\deleted.c"}));
+                                                       book + "\\deleted.c", Uninstaller()}));
+    EXPECT_EQ(first->entries[4].kind, RecordEntry::Kind::Uninstaller);
+    EXPECT_EQ(SharedCount(Uninstaller()), 1u) << "the uninstaller counted, made by this setup";
     EXPECT_EQ(first->entries[1].size, 9u);
     EXPECT_EQ(first->entries[1].hash, HashBytes("first run", 9)) << "the content as written";
 
@@ -167,8 +174,10 @@ TEST_F(UninstallRegistration, StoresTheRunsRecordMergedWithTheEarlierOne) {
     }
     std::optional<InstallRecord> second = StoredRecord(InstallSettings.ProductName);
     ASSERT_TRUE(second);
-    EXPECT_EQ(Paths(*second), (std::vector<std::string>{book + "\\REWRITTEN.C", book, book + "\\kept.c"}));
+    EXPECT_EQ(Paths(*second),
+              (std::vector<std::string>{book + "\\REWRITTEN.C", Uninstaller(), book, book + "\\kept.c"}));
     EXPECT_EQ(second->entries[0].size, 14u) << "the second run's size, not the first's";
+    EXPECT_EQ(SharedCount(Uninstaller()), 1u) << "not counted again by a second setup of the same book";
 }
 
 // A file the script copies is stored once the entry is written, and one
@@ -189,9 +198,81 @@ TEST_F(UninstallRegistration, AScriptCopyJoinsTheStoredRecordOnlyOnceRegistered)
     std::optional<InstallRecord> stored = StoredRecord(InstallSettings.ProductName);
     SetSharedCount(later, 0);
     ASSERT_TRUE(stored);
-    EXPECT_EQ(Paths(*stored), (std::vector<std::string>{copy, later}));
+    EXPECT_EQ(Paths(*stored), (std::vector<std::string>{copy, Uninstaller(), later}));
     EXPECT_FALSE(stored->entries[0].shared) << "no reference taken before the registration";
-    EXPECT_TRUE(stored->entries[1].shared);
+    EXPECT_TRUE(stored->entries[2].shared);
+}
+
+// Every book's entry starts the one uninstaller in the Windows folder: the
+// medium's replaces it only when newer by its version resource, and a file
+// without one is older than any with one.
+TEST_F(UninstallRegistration, OnlyANewerUninstallerReplacesTheOneInPlace) {
+    EXPECT_EQ(ProgramVersion(OLDER_XOVUNIN_EXE), 0x0000000900000000ull) << "0.9.0.0";
+    EXPECT_GT(ProgramVersion(XOVUNIN_EXE).value_or(0), 0x0000000900000000ull);
+    EXPECT_EQ(ProgramVersion(medium + "\\XOVUNIN.EXE"), std::nullopt) << "a file without a version resource";
+    const std::string newer = FileContent(XOVUNIN_EXE), older = FileContent(OLDER_XOVUNIN_EXE);
+    const struct {
+        const char* name;
+        std::string onMedium, inPlace;
+        bool replaced;
+    } cases[] = {
+        {"an older one over a newer", older, newer, false},
+        {"a newer one over an older", newer, older, true},
+        {"another build of the same version", newer + "another build", newer, false},
+        {"one without a version over one with", "stand-in uninstaller", older, false},
+        {"one with a version over one without", older, "stand-in uninstaller", true},
+    };
+    for (const auto& c : cases) {
+        ASSERT_TRUE(WriteWholeFile(medium + "\\XOVUNIN.EXE", c.onMedium));
+        ASSERT_TRUE(WriteWholeFile(Uninstaller(), c.inPlace));
+        ForgetRunRecord();
+        {
+            CurrentDirectoryScope here(medium);
+            RegisterUninstaller();
+        }
+        EXPECT_TRUE(FileContent(Uninstaller()) == (c.replaced ? c.onMedium : c.inPlace)) << c.name;
+    }
+    EXPECT_EQ(SharedCount(Uninstaller()), 2u) << "there before without a count: its owner and this book";
+}
+
+// A record past what the entry holds (57,344 bytes) goes into a file that the
+// entry names with its SHA-256; a file that no longer matches is no record,
+// and a record that shrank comes back into the entry, its file gone.
+TEST_F(UninstallRegistration, ALargeRecordGoesIntoAFileNamedWithItsHash) {
+    HKEY created = nullptr;
+    ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, (kUninstallKey + InstallSettings.ProductName).c_str(), 0, nullptr,
+                              0, KEY_ALL_ACCESS, nullptr, &created, nullptr),
+              ERROR_SUCCESS);
+    RegistryKey entry(created);
+    const std::string file = RecordFilePath(windows, InstallSettings.ProductName);
+    EXPECT_EQ(file.find(windows + "\\XOVUNIN-"), 0u) << file;
+    auto valueSize = [&](const char* name) {
+        DWORD size = 0;
+        return RegQueryValueExA(entry.Get(), name, nullptr, nullptr, nullptr, &size) == ERROR_SUCCESS
+                   ? std::optional<DWORD>(size)
+                   : std::nullopt;
+    };
+    const std::string fits(57344, 'r'), past(57345, 'r');
+    ASSERT_TRUE(WriteRecordText(entry.Get(), fits, file));
+    EXPECT_EQ(valueSize("InstallRecord"), 57344u);
+    EXPECT_EQ(GetFileAttributesA(file.c_str()), INVALID_FILE_ATTRIBUTES);
+
+    ASSERT_TRUE(WriteRecordText(entry.Get(), past, file));
+    EXPECT_EQ(valueSize("InstallRecord"), std::nullopt);
+    EXPECT_EQ(FileContent(file), past);
+    EXPECT_EQ(ReadEntry(InstallSettings.ProductName)["InstallRecordFile"], file);
+    EXPECT_EQ(ReadEntry(InstallSettings.ProductName)["InstallRecordHash"], HashText(HashBytes(past.data(), past.size())));
+    EXPECT_EQ(ReadRecordText(entry.Get()), past);
+
+    std::string changed = past;
+    changed[1000] = 'R';
+    ASSERT_TRUE(WriteWholeFile(file, changed));
+    EXPECT_EQ(ReadRecordText(entry.Get()), std::nullopt) << "a changed record file is refused";
+
+    ASSERT_TRUE(WriteRecordText(entry.Get(), fits, file));
+    EXPECT_EQ(ReadRecordText(entry.Get()), fits);
+    EXPECT_EQ(valueSize("InstallRecordFile"), std::nullopt);
+    EXPECT_EQ(GetFileAttributesA(file.c_str()), INVALID_FILE_ATTRIBUTES) << "the file of a record that shrank";
 }
 }  // namespace
 

@@ -1,0 +1,59 @@
+#include "record/OwnFiles.h"
+
+#include <functional>
+
+namespace {
+// The system moves over and deletes no read-only file: the mark of a file of
+// ours is cleared, then the operation tried once more.
+bool WithoutReadOnlyMark(const std::string& path, const std::function<bool()>& attempt) {
+    if (attempt()) return true;
+    DWORD error = GetLastError();
+    if (error != ERROR_ACCESS_DENIED) return false;
+    DWORD attributes = GetFileAttributesA(path.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_READONLY) ||
+        (attributes & FILE_ATTRIBUTE_DIRECTORY) || !SetFileAttributesA(path.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY)) {
+        SetLastError(error);
+        return false;
+    }
+    return attempt();
+}
+
+// Not every header knows these: a file whose data, or the file itself, the
+// system fetches from elsewhere when it is read or opened.
+constexpr DWORD kRecallOnOpen = 0x00040000;
+constexpr DWORD kRecallOnDataAccess = 0x00400000;
+}  // namespace
+
+bool DeleteOwnFile(const std::string& path) {
+    return WithoutReadOnlyMark(path, [&path] { return DeleteFileA(path.c_str()) != FALSE; });
+}
+
+bool MoveOverOwnFile(const std::string& from, const std::string& to) {
+    return WithoutReadOnlyMark(
+        to, [&] { return MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING) != FALSE; });
+}
+
+ReparseKind ReparseKindOfTag(DWORD tag) {
+    switch (tag) {
+    case 0:
+    case IO_REPARSE_TAG_SYMLINK:
+    case IO_REPARSE_TAG_MOUNT_POINT: return ReparseKind::Link;
+    default: return ReparseKind::Ordinary;
+    }
+}
+
+bool IsLink(const std::string& path) {
+    DWORD attributes = GetFileAttributesA(path.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_REPARSE_POINT)) return false;
+    // The folder listing gives the tag of a reparse point in dwReserved0.
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA(path.c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE) return true;
+    FindClose(search);
+    DWORD tag = (found.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) ? found.dwReserved0 : 0;
+    return ReparseKindOfTag(tag) == ReparseKind::Link;
+}
+
+bool ContentIsElsewhere(DWORD attributes) {
+    return (attributes & (FILE_ATTRIBUTE_OFFLINE | kRecallOnOpen | kRecallOnDataAccess)) != 0;
+}

@@ -1,0 +1,52 @@
+#include "record/RecordFile.h"
+
+#include <windows.h>
+
+#include "framework/AnsiText.h"
+#include "framework/PathText.h"
+#include "framework/UniqueHandle.h"
+#include "record/OwnFiles.h"
+
+namespace {
+// Far beyond any book (a line is about 100 bytes): a larger file is not ours.
+constexpr DWORD kMostRecordFileBytes = 32u * 1024 * 1024;
+
+bool WriteWhole(const std::string& path, const std::string& text) {
+    UniqueFile file(CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) return false;
+    DWORD written = 0;
+    return WriteFile(file.Get(), text.data(), static_cast<DWORD>(text.size()), &written, nullptr) &&
+           written == text.size() && FlushFileBuffers(file.Get());
+}
+}  // namespace
+
+std::string RecordFilePath(const std::string& folder, const std::string& product) {
+    std::string upper = UpperAnsi(product);
+    std::string digits = HashText(HashBytes(upper.data(), upper.size())).substr(0, 16);
+    return JoinPath(folder, "XOVUNIN-" + digits + ".REC");
+}
+
+std::optional<ContentHash> WriteRecordFile(const std::string& path, const std::string& text) {
+    if (text.size() > kMostRecordFileBytes) return std::nullopt;
+    std::string fresh = path + ".NEW";
+    if (!WriteWhole(fresh, text) || !MoveOverOwnFile(fresh, path)) {
+        DeleteOwnFile(fresh);
+        return std::nullopt;
+    }
+    return HashBytes(text.data(), text.size());
+}
+
+std::optional<std::string> ReadRecordFile(const std::string& path, const ContentHash& expected) {
+    UniqueFile file(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) return std::nullopt;
+    LARGE_INTEGER size;
+    if (!GetFileSizeEx(file.Get(), &size) || size.QuadPart > kMostRecordFileBytes) return std::nullopt;
+    std::string text(static_cast<size_t>(size.QuadPart), '\0');
+    DWORD read = 0;
+    if (!text.empty() && (!ReadFile(file.Get(), text.data(), static_cast<DWORD>(text.size()), &read, nullptr) ||
+                          read != text.size()))
+        return std::nullopt;
+    if (HashBytes(text.data(), text.size()) != expected) return std::nullopt;
+    return text;
+}

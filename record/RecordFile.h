@@ -1,0 +1,30 @@
+#pragma once
+// Where a record too large for the uninstall entry is kept: the registry's
+// hive is loaded whole at every start of the system, so a book of thousands
+// of files keeps its record in a file instead, in the Windows folder beside
+// the uninstaller (where only administrators can write), and the entry names
+// that file with the SHA-256 of its content. An elevated uninstaller must
+// never delete what a changed record names: a file whose content does not
+// match is not read at all. Window-free.
+#include <cstddef>
+#include <optional>
+#include <string>
+
+#include "record/ContentHash.h"
+
+// The most bytes of record text that the entry holds itself: with its four
+// texts the entry stays within 64 KB.
+inline constexpr size_t kMostRecordBytesInEntry = 56 * 1024;
+
+// The record file of a product in a folder: "XOVUNIN-" and sixteen digits of
+// the SHA-256 of the upper-cased product name (any product name makes a file
+// name, and two names that differ only in case are one entry), ".REC".
+std::string RecordFilePath(const std::string& folder, const std::string& product);
+
+// Writes the text to the file whole (through a file beside it, so that no
+// half-written record is ever at the name); its hash, or nothing on failure.
+std::optional<ContentHash> WriteRecordFile(const std::string& path, const std::string& text);
+
+// The file's text when its content has exactly the expected hash; nothing
+// when it is missing, cannot be read, is implausibly large, or was changed.
+std::optional<std::string> ReadRecordFile(const std::string& path, const ContentHash& expected);
