@@ -8,12 +8,22 @@
 #include "dialogs/DestinationDialog.h"
 #include "dialogs/MessageDialogs.h"
 #include "engine/ProgressDialog.h"
-#include "engine/Rollback.h"
 #include "framework/MessageBox.h"
+#include "record/RunRepair.h"
 #include "record/SetupRunRecord.h"
 
 namespace {
 void ShowMissingKey(const std::string& warning) { AfxMessageBox(warning, MB_OK | MB_ICONEXCLAMATION); }
+
+// A run of any book that was cut short (ended from the task list, by a logoff
+// or a power cut) is undone before the reader is asked anything: silent when
+// whole, one message naming what could not be put back.
+void RepairRunsCutShort() {
+    RepairResult repair = RepairUnfinishedRuns(JournalFolder());
+    if (!repair.notPutBack.empty())
+        AfxMessageBox(RestoreProblemMessage(SetupTexts.RestoreProblemText, repair.notPutBack),
+                      MB_OK | MB_ICONEXCLAMATION);
+}
 }  // namespace
 
 BOOL SetupApp::InitInstance() {
@@ -27,6 +37,7 @@ BOOL SetupApp::InitInstance() {
     ReadSetupTxt(SetupTexts, ShowMissingKey);
     ValidateSettings();
     InstallSettings.InstallPath = InstallSettings.DestDir;
+    RepairRunsCutShort();
 
     auto* backdrop = new BackdropWindow;
     HWND backdropWindow = backdrop->m_hWnd;
@@ -49,9 +60,10 @@ BOOL SetupApp::InitInstance() {
     if (setupCancelled) {
         // Left before the copy: a folder made in the destination dialog goes
         // again, as an abandoned copy would remove it.
-        CopyOutcome foldersOnly;
-        foldersOnly.createdFolders = destination.m_createdFolders;
-        RollBack(foldersOnly);
+        std::vector<JournalStep> folders;
+        for (const std::string& folder : destination.m_createdFolders)
+            folders.push_back({JournalStep::Kind::Folder, folder, {}});
+        UndoRun(folders);
     } else {
         progress.AdoptCreatedFolders(destination.m_createdFolders);
         progress.DoModal();
@@ -67,6 +79,7 @@ BOOL SetupApp::InitInstance() {
         SetCurrentDirectoryA(InstallSettings.StartDir.c_str());
         const CopyOutcome& copy = progress.Outcome();
         RecordCopy(copy.writtenEntries, copy.createdFolders);
+        RecordKeptOriginals(copy.undeletedKept);
         RegisterUninstaller();
         FinishedDialog finished;
         finished.DoModal();

@@ -53,7 +53,7 @@ LONG ExpandInto(HFILE expanding, HANDLE source, HANDLE target, const ReadProgres
 }  // namespace
 
 bool ExpandFile(const std::string& sourcePath, const std::string& destPath, DWORD existingAttributes,
-                std::string& kept, const ReadProgress& progress) {
+                const KeepAside& keep, std::string& kept, const ReadProgress& progress) {
     kept.clear();
     // A folder standing where the file belongs is never replaced.
     if (existingAttributes != INVALID_FILE_ATTRIBUTES && (existingAttributes & FILE_ATTRIBUTE_DIRECTORY)) return false;
@@ -72,7 +72,7 @@ bool ExpandFile(const std::string& sourcePath, const std::string& destPath, DWOR
         CloseHandle(source);
         return false;
     }
-    if (existingAttributes != INVALID_FILE_ATTRIBUTES && !MoveAside(destPath, kept)) {
+    if (existingAttributes != INVALID_FILE_ATTRIBUTES && !MoveAside(destPath, keep, kept)) {
         LZClose(expanding);
         return false;
     }

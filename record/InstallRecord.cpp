@@ -20,6 +20,7 @@ char KindLetter(const RecordEntry& entry) {
     case RecordEntry::Kind::File: return entry.shared ? 'C' : 'F';
     case RecordEntry::Kind::Folder: return 'D';
     case RecordEntry::Kind::Shortcut: return 'S';
+    case RecordEntry::Kind::Kept: return 'K';
     }
     return '?';
 }
@@ -102,6 +103,8 @@ std::optional<RecordEntry> ParseEntry(std::string_view line, bool older) {
         }
     } else if ((kind == "D" || kind == "S") && fields.size() == 2) {
         entry.kind = kind == "D" ? RecordEntry::Kind::Folder : RecordEntry::Kind::Shortcut;
+    } else if (kind == "K" && fields.size() == 2 && !older) {
+        entry.kind = RecordEntry::Kind::Kept;
     } else {
         return std::nullopt;
     }

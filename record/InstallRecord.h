@@ -15,7 +15,9 @@
 #include "record/ContentHash.h"
 
 struct RecordEntry {
-    enum class Kind { File, Folder, Shortcut };
+    // Kept: a reader's file that a completed run replaced and kept aside, and
+    // then could not delete (held open elsewhere); it goes with the book.
+    enum class Kind { File, Folder, Shortcut, Kept };
     Kind kind = Kind::File;
     std::string path;         // a full path with a drive letter
     uint64_t size = 0;        // files and shortcuts

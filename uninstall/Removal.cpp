@@ -64,6 +64,13 @@ FileOutcome RemoveIfUnchanged(const RecordEntry& entry) {
     return DeleteRecordedFile(entry.path) ? FileOutcome::Gone : FileOutcome::Failed;
 }
 
+// A reader's file that setup replaced with the reader's consent and could not
+// delete then: whatever it holds, it is the book's to remove.
+FileOutcome RemoveKept(const RecordEntry& entry) {
+    if (!StillThere(entry) || DeleteRecordedFile(entry.path)) return FileOutcome::Gone;
+    return FileOutcome::Failed;
+}
+
 // A shared file: this product gives back its reference; the file goes only
 // with the last one, and only as setup wrote it.
 FileOutcome RemoveShared(const RecordEntry& entry) {
@@ -117,7 +124,9 @@ RemovalResult RemoveRecorded(const InstallRecord& record) {
         }
         // Behind a link is the reader's folder, not setup's: nothing there is ours.
         if (links.Behind(entry.path)) continue;
-        FileOutcome outcome = entry.shared ? RemoveShared(entry) : RemoveIfUnchanged(entry);
+        FileOutcome outcome = entry.kind == RecordEntry::Kind::Kept ? RemoveKept(entry)
+                              : entry.shared                        ? RemoveShared(entry)
+                                                                    : RemoveIfUnchanged(entry);
         if (outcome != FileOutcome::Gone) stays(entry, outcome == FileOutcome::Failed);
     }
     // Deepest first, so that a folder's recorded subfolders are gone before it is tried.
