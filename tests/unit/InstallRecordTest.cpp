@@ -63,7 +63,8 @@ TEST(InstallRecord, ReadsBackWhatItWrote) {
     const InstallRecord record{"C:\\Book",
                                {File("C:\\Book\\a b.c", 3, "abc"), Shared("C:\\WINDOWS\\A.INI", 3, "abc"),
                                 TimedFile("C:\\Book\\old.c", 12, 0x1A), Folder("C:\\Book"),
-                                Shortcut("C:\\Desk\\Book.Lnk", 3, "abc"), OlderShortcut("C:\\Desk\\Old.Lnk")}};
+                                Shortcut("C:\\Desk\\Book.Lnk", 3, "abc"), OlderShortcut("C:\\Desk\\Old.Lnk"),
+                                {RecordEntry::Kind::Kept, "C:\\Book\\b.c.~sx0000ABCD.tmp"}}};
     EXPECT_EQ(FormatRecord(record),
               "XOVUNIN INSTALL RECORD 2\r\nI\tC:\\Book\r\n"
               "F\t3\t" + abc + "\tC:\\Book\\a b.c\r\n"
@@ -71,7 +72,9 @@ TEST(InstallRecord, ReadsBackWhatItWrote) {
               "F\t12\t000000000000001A\tC:\\Book\\old.c\r\n"
               "D\tC:\\Book\r\n"
               "S\t3\t" + abc + "\tC:\\Desk\\Book.Lnk\r\n"
-              "S\tC:\\Desk\\Old.Lnk\r\n");
+              "S\tC:\\Desk\\Old.Lnk\r\n"
+              "K\tC:\\Book\\b.c.~sx0000ABCD.tmp\r\n");
+    EXPECT_EQ(ParseRecord(FormatRecord(record)), record);
 }
 
 // A book installed by the older setup is removed by what it recorded: the
@@ -88,7 +91,8 @@ TEST(InstallRecord, ReadsTheOlderFormat) {
     const std::string older = "XOVUNIN INSTALL RECORD 1\r\nI\tC:\\Book\r\n";
     // What only this setup writes is no part of the older format.
     for (const std::string& line : {"F\t1\t" + hash + "\tC:\\Book\\a.c", "C\t1\t" + hash + "\tC:\\A.INI",
-                                    std::string("C\t1\t0000000000000001\tC:\\A.INI"), "S\t1\t" + hash + "\tC:\\A.Lnk"})
+                                    std::string("C\t1\t0000000000000001\tC:\\A.INI"), "S\t1\t" + hash + "\tC:\\A.Lnk",
+                                    std::string("K\tC:\\Book\\a.c.~sx0000ABCD.tmp")})
         EXPECT_FALSE(ParseRecord(older + line + "\r\n").has_value()) << line;
 }
 
