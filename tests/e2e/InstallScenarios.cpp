@@ -21,6 +21,7 @@
 #include "Scenario.h"
 #include "engine/Shortcut.h"
 #include "record/InstallRecord.h"
+#include "record/RunJournal.h"
 
 namespace {
 // Titles and texts of the sample SETUP.TXT.
@@ -645,6 +646,122 @@ TEST_F(InstallScenario, CancelInTheMiddleOfALargeCopyLeavesNoInstallFolder) {
     EXPECT_EQ(GetFileAttributesA((dest + "\\Book").c_str()), INVALID_FILE_ATTRIBUTES) << "the install folder is left";
     ExpectShortcutIn(nullptr);
     ExpectRegistered(false);
+}
+
+// The process ended as the task list's End task ends it: between any two
+// instructions, nothing of its own end runs.
+void EndFromTheTaskList(Robot& robot) {
+    HANDLE process = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, robot.ProcessId());
+    ASSERT_TRUE(process) << GetLastError();
+    EXPECT_TRUE(TerminateProcess(process, 1));
+    EXPECT_EQ(WaitForSingleObject(process, 10000), WAIT_OBJECT_0);
+    CloseHandle(process);
+}
+
+// The files of a tree that a run keeps the reader's files under meanwhile.
+size_t KeptFilesIn(const Tree& tree) {
+    return std::count_if(tree.begin(), tree.end(), [](const auto& file) { return file.first.find("~sx") != std::string::npos; });
+}
+
+// The journals of unfinished runs of the product, in the machine's place.
+size_t JournalsOf(const std::string& product) {
+    size_t count = 0;
+    WIN32_FIND_DATAA entry;
+    HANDLE search = FindFirstFileA((JournalFolder() + "\\*.jnl").c_str(), &entry);
+    if (search == INVALID_HANDLE_VALUE) return 0;
+    do {
+        std::optional<JournalText> journal =
+            ParseJournal(ReadWholeFile(JournalFolder() + "\\" + entry.cFileName).value_or(""));
+        if (journal && journal->product == product) ++count;
+    } while (FindNextFileA(search, &entry));
+    FindClose(search);
+    return count;
+}
+
+// Ended from the task list at the third replace question, after two Yes: the
+// next start of setup has put everything back by the time it shows the
+// destination dialog (the reader's files as they were, no folder or file of
+// the killed run, no journal left); a completed run after it leaves no stray
+// file beside the book's.
+TEST_F(InstallScenario, ARunEndedFromTheTaskListIsUndoneAtTheNextStart) {
+    AllExisting();
+    medium.AddFile("CODE\\NEW_BITS\\EXTRA.TXT", "extra");
+    const Tree before = InstalledTree(dest);
+    ASSERT_TRUE(StartInstall());
+    for (int questions = 0; questions < 3;) {
+        std::optional<WindowInfo> dialog = NextDialog();
+        ASSERT_TRUE(dialog);
+        if (dialog->title == kProgressTitle) continue;
+        ASSERT_EQ(dialog->title, kReplaceTitle);
+        if (++questions < 3) ASSERT_TRUE(PressAndWaitClosed(*dialog, kYes));
+    }
+    EndFromTheTaskList(*robot);
+    EXPECT_EQ(KeptFilesIn(InstalledTree(dest)), 2u) << "the two replaced files are kept aside";
+    EXPECT_EQ(JournalsOf(product), 1u);
+
+    ASSERT_TRUE(StartSetup());
+    std::optional<WindowInfo> welcome = NextDialog();
+    ASSERT_TRUE(welcome);
+    EXPECT_NE(welcome->title, kMessageBoxTitle) << welcome->Text(kMessageBoxText);
+    ASSERT_TRUE(PressAndWaitClosed(*welcome, IDOK));
+    std::optional<WindowInfo> destination = NextDialog();
+    ASSERT_TRUE(destination);
+    EXPECT_EQ(destination->title, "Choose the Destination Folder");
+    EXPECT_EQ(TreeDifferences(InstalledTree(dest), before), "");
+    EXPECT_EQ(GetFileAttributesA((dest + "\\New Bits").c_str()), INVALID_FILE_ATTRIBUTES) << "a folder of the killed run";
+    EXPECT_EQ(JournalsOf(product), 0u);
+
+    ASSERT_TRUE(PressAndWaitClosed(*destination, IDOK));
+    Walk walk = WalkAnswering({{kReplaceTitle, {kYesToAll}}});
+    EXPECT_EQ(walk.dialogs, (std::vector<std::string>{kReplaceTitle, kFinishedTitle}));
+    EXPECT_EQ(robot->WaitExit(), 1);
+    Tree expected = SampleTree();
+    expected["New Bits\\Extra.txt"] = "extra";
+    EXPECT_EQ(TreeDifferences(InstalledTree(dest), expected), "");
+    EXPECT_EQ(JournalsOf(product), 0u);
+}
+
+// Two names of the medium that become one long name: the path is replaced
+// twice in one run (Yes, Yes), then the run is abandoned at a later
+// question. The path comes back as the reader had it, not as the medium's
+// first copy.
+TEST_F(InstallScenario, APathReplacedTwiceAndAbandonedComesBackAsTheReaders) {
+    medium.Omit("CODE").SetIni("UseUnderscores", "YES").SetIni("FilesCompressed", "NO");
+    medium.AddFile("CODE\\READ_ME.TXT", "the medium's first").AddFile("CODE\\READ ME.TXT", "the medium's second");
+    Tree readers = {{"Read Me.txt", "the reader's"}};
+    // Others asked about: the first after both names takes the Cancel.
+    for (int i = 1; i <= 9; ++i) {
+        medium.AddFile("CODE\\X" + std::to_string(i) + ".TXT", "the medium's x");
+        readers["X" + std::to_string(i) + ".txt"] = "the reader's x";
+    }
+    Existing(readers);
+    ASSERT_TRUE(StartInstall());
+    int readMes = 0;
+    bool abandoned = false;
+    while (!abandoned) {
+        std::optional<WindowInfo> dialog = NextDialog();
+        ASSERT_TRUE(dialog);
+        if (dialog->title == kProgressTitle) continue;
+        ASSERT_EQ(dialog->title, kReplaceTitle);
+        std::string asked = AskedFile(*dialog);
+        if (asked == "READ_ME.TXT" || asked == "READ ME.TXT") {
+            ++readMes;
+            ASSERT_TRUE(PressAndWaitClosed(*dialog, kYes));
+        } else if (readMes < 2) {
+            ASSERT_TRUE(PressAndWaitClosed(*dialog, kNo));
+        } else {
+            ASSERT_TRUE(PressAndWaitClosed(*dialog, kCancel));
+            std::optional<WindowInfo> confirm = NextDialog();
+            ASSERT_TRUE(confirm);
+            ASSERT_EQ(confirm->title, kExitTitle);
+            ASSERT_TRUE(PressAndWaitClosed(*confirm, kExitSetup));
+            abandoned = true;
+        }
+    }
+    Walk walk = WalkAnswering();
+    EXPECT_EQ(walk.dialogs, std::vector<std::string>{kFailedTitle});
+    EXPECT_EQ(robot->WaitExit(), 1);
+    EXPECT_EQ(TreeDifferences(InstalledTree(dest), readers), "");
 }
 
 // A folder of the medium that cannot be entered (named with a trailing dot,
