@@ -96,7 +96,7 @@ void CopyJob::Finish() {
         // again; the next start undoes the run whole.
         m_hashing.Abandon();
         m_outcome.writtenEntries.clear();
-        m_journal.Flush();
+        m_journal.Leave();
         return;
     }
     if (m_outcome.abandoned) {

@@ -202,6 +202,13 @@ void RunJournal::Flush() {
     if (m_file) FlushFileBuffers(m_file.Get());
 }
 
+void RunJournal::Leave() {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    if (!m_file) return;
+    FlushFileBuffers(m_file.Get());
+    m_file = UniqueFile();
+}
+
 void RunJournal::End() {
     std::lock_guard<std::mutex> lock(m_mutex);
     if (!m_file) return;

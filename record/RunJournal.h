@@ -89,6 +89,9 @@ public:
     void Flush();
     // The run has ended, completed or undone: the file goes.
     void End();
+    // The run stops without being undone (the session is ending): the file
+    // stays on the disk, closed, for the next start.
+    void Leave();
 
     // The changes so far, oldest first.
     const std::vector<JournalStep>& Steps() const { return m_steps; }
