@@ -1447,6 +1447,35 @@ TEST_F(UninstallScenario, SecondInstallThenOneUninstall) {
     ExpectEntryGone();
 }
 
+// The reader changed every file of the book; a second setup of it was ended
+// from the task list after one Yes. The uninstaller undoes that run before
+// it removes anything: the reader's changed files are all back and stay, and
+// nothing of the cut run is left.
+TEST_F(UninstallScenario, UndoesItsProductsRunCutShortFirst) {
+    Install();
+    Tree changed;
+    for (const auto& [relative, content] : SampleTree()) {
+        changed[relative] = "the reader's " + relative;
+        ASSERT_TRUE(WriteWholeFile(dest + "\\" + relative, changed[relative]));
+    }
+    ASSERT_TRUE(StartInstall());
+    for (int questions = 0; questions < 2;) {
+        std::optional<WindowInfo> dialog = NextDialog();
+        ASSERT_TRUE(dialog);
+        if (dialog->title == kProgressTitle) continue;
+        ASSERT_EQ(dialog->title, kReplaceTitle);
+        if (++questions < 2) ASSERT_TRUE(PressAndWaitClosed(*dialog, kYes));
+    }
+    EndFromTheTaskList(*robot);
+    ASSERT_EQ(KeptFilesIn(InstalledTree(dest)), 1u);
+
+    UninstallRun run = RunUninstaller(RegisteredCommand(), {IDYES});
+    EXPECT_EQ(run.boxes, (std::vector<std::string>{Question(), Problem()}));
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_EQ(TreeDifferences(InstalledTree(dest), changed), "");
+    EXPECT_EQ(JournalsOf(product), 0u);
+}
+
 // Two books whose scripts copy the same file into the Windows folder, removed
 // one after the other: the file stays as long as anyone counts on it. Either
 // the first book makes the file (count 1, still 1 after a second setup of
