@@ -678,6 +678,39 @@ size_t JournalsOf(const std::string& product) {
     return count;
 }
 
+// A logoff while the copy runs (Wine's end of the session, which asks every
+// window first): setup answers that the session may not end, so the logoff
+// is called off, and the copy goes on to the end.
+TEST_F(InstallScenario, ALogoffDuringTheCopyIsHeldUp) {
+    medium.SetIni("FilesCompressed", "NO");
+    const std::string block(8 * 1024, 'x');
+    for (int folder = 0; folder < 40; ++folder)
+        for (int i = 0; i < 100; ++i)
+            medium.AddFile("CODE\\BULK\\D" + std::to_string(folder) + "\\PART" + std::to_string(i) + ".DAT", block);
+    ASSERT_TRUE(StartInstall());
+    std::optional<WindowInfo> progress = NextDialog();
+    ASSERT_TRUE(progress);
+    ASSERT_EQ(progress->title, kProgressTitle);
+    ASSERT_TRUE(WaitForFile(dest + "\\Bulk", 20000));
+
+    char commandLine[] = "wineboot.exe --end-session";
+    STARTUPINFOA startup = {sizeof startup};
+    PROCESS_INFORMATION wineboot = {};
+    ASSERT_TRUE(CreateProcessA(nullptr, commandLine, nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &wineboot));
+    CloseHandle(wineboot.hThread);
+    EXPECT_EQ(WaitForSingleObject(wineboot.hProcess, 60000), WAIT_OBJECT_0);
+    DWORD exitCode = 0;
+    GetExitCodeProcess(wineboot.hProcess, &exitCode);
+    CloseHandle(wineboot.hProcess);
+    EXPECT_EQ(exitCode, 1u) << "the session's end was not called off";
+    ASSERT_TRUE(robot->Running()) << "setup was ended with the session";
+
+    Walk walk = WalkAnswering();
+    EXPECT_EQ(walk.dialogs, std::vector<std::string>{kFinishedTitle});
+    EXPECT_EQ(robot->WaitExit(), 1);
+    EXPECT_EQ(InstalledTree(dest).size(), 4003u) << "the copy did not go on to the end";
+}
+
 // Ended from the task list at the third replace question, after two Yes: the
 // next start of setup has put everything back by the time it shows the
 // destination dialog (the reader's files as they were, no folder or file of
