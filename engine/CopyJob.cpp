@@ -107,7 +107,10 @@ void CopyJob::Finish() {
         m_outcome.restoreFailed = !undone.whole;
         m_outcome.notPutBack = std::move(undone.notPutBack);
         // What could not be put back is tried again at the next start.
-        if (undone.whole) m_journal.End();
+        if (undone.whole)
+            m_journal.End();
+        else
+            m_journal.Leave();
         return;
     }
     // Once this is on the disk, a run cut short is finished, not undone.
