@@ -32,6 +32,12 @@ bool MoveAside(const std::string& destPath, const KeepAside& keep, std::string& 
     size_t nameLength = destPath.size() - folder.size();
     if (nameLength == 0) return false;
     auto moved = [&](bool marked) {
+        // A name in use is passed over before the journal hears of it: the
+        // undo would move whatever stands under a noted name.
+        if (GetFileAttributesA(kept.c_str()) != INVALID_FILE_ATTRIBUTES) {
+            SetLastError(ERROR_ALREADY_EXISTS);
+            return false;
+        }
         if (keep.noteKept && !keep.noteKept(destPath, kept, marked)) {
             SetLastError(ERROR_WRITE_FAULT);
             return false;
