@@ -152,7 +152,8 @@ int main(int argc, char** argv) {
     auto owned = std::make_unique<CopyJob>(job.source, job.dest, options, prompts);
     CopyJob& copy = *owned;
     const std::string journals = job.dest + " journals";
-    if (!(argc > 6 && std::string(argv[6]) == "nojournal")) copy.KeepJournalIn(journals, "Benchmark Book");
+    const bool journalled = !(argc > 6 && std::string(argv[6]) == "nojournal");
+    if (journalled) copy.KeepJournalIn(journals, "Benchmark Book");
     job.copy = &copy;
     // The progress dialog's pace.
     if (fields) SetTimer(window, 1, 50, nullptr);
@@ -175,6 +176,25 @@ int main(int argc, char** argv) {
     std::printf("engine_seconds %.3f\nexpand_failed %d\ncopy_failed %d\nreplaced_files %zu\nlisting_seconds %.3f\n",
                 seconds, outcome.expandFailed ? 1 : 0, outcome.copyFailed ? 1 : 0, outcome.replacedFiles.size(),
                 static_cast<double>(prompts.listed.QuadPart - job.started.QuadPart) / frequency.QuadPart);
+    if (journalled) {
+        // The journal's own share of the copy: the same notes the run made,
+        // written again to a journal of their own, timed alone (the copy's
+        // time varies with the machine's load far more than they cost).
+        QueryPerformanceCounter(&start);
+        RunJournal again;
+        again.Begin(journals, "Benchmark Book (notes timed)", job.dest);
+        for (const JournalStep& step : copy.Journal().Steps()) {
+            if (step.kind == JournalStep::Kind::Folder) again.NoteFolder(step.path);
+            else if (step.kind == JournalStep::Kind::NewFile) again.NoteNewFile(step.path);
+            else again.NoteKept(step.path, step.kept, false);
+        }
+        again.NoteCompleted();
+        again.End();
+        QueryPerformanceCounter(&end);
+        std::printf("journal_seconds %.3f\njournal_notes %zu\n",
+                    static_cast<double>(end.QuadPart - start.QuadPart) / frequency.QuadPart,
+                    copy.Journal().Steps().size());
+    }
     if (argc > 5 && std::string(argv[5]) == "repair") {
         // The process ends after the copy, before the run's end: the journal
         // stays, and the next start undoes the run from it.
