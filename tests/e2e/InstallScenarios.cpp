@@ -1520,6 +1520,33 @@ TEST_F(UninstallScenario, SecondInstallThenOneUninstall) {
     ExpectEntryGone();
 }
 
+// A reader's file that a completed run replaced and then could not delete
+// (held open elsewhere) is named in the record: the uninstaller removes it
+// with the book, whatever it holds.
+TEST_F(UninstallScenario, RemovesAKeptOriginalTheRunCouldNotDelete) {
+    Install();
+    const std::string kept = dest + "\\Read Me.txt.~sx0000ABCD.tmp";
+    ASSERT_TRUE(WriteWholeFile(kept, "the reader's own, replaced with a Yes", FILE_ATTRIBUTE_READONLY));
+    std::optional<std::map<std::string, StoredValue>> entry = UninstallEntry(product);
+    ASSERT_TRUE(entry && entry->count("InstallRecord"));
+    std::optional<InstallRecord> record = ParseRecord(entry->at("InstallRecord").bytes);
+    ASSERT_TRUE(record);
+    record->entries.push_back({RecordEntry::Kind::Kept, kept});
+    std::string text = FormatRecord(*record);
+    HKEY key = nullptr;
+    ASSERT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, (kUninstallKey + product).c_str(), 0, KEY_SET_VALUE, &key),
+              ERROR_SUCCESS);
+    RegSetValueExA(key, "InstallRecord", 0, REG_BINARY, reinterpret_cast<const BYTE*>(text.data()),
+                   static_cast<DWORD>(text.size()));
+    RegCloseKey(key);
+
+    UninstallRun run = RunUninstaller(RegisteredCommand(), {IDYES});
+    EXPECT_EQ(run.boxes, std::vector<std::string>{Question()});
+    EXPECT_EQ(run.exitCode, 0);
+    EXPECT_FALSE(FileExists(dest)) << "left: " << TreeDifferences(InstalledTree(dest), Tree{});
+    ExpectEntryGone();
+}
+
 // The reader changed every file of the book; a second setup of it was ended
 // from the task list after one Yes. The uninstaller undoes that run before
 // it removes anything: the reader's changed files are all back and stay, and
