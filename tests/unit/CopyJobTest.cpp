@@ -704,6 +704,35 @@ TEST_F(CopyEngine, ARunCutShortIsPutRightByTheNextStart) {
     }
 }
 
+// Cut short after the copy completed, while the kept originals were being
+// deleted: the next start finishes the run instead of undoing it (the book's
+// files stay, the kept originals go).
+TEST_F(CopyEngine, ARunCutShortAfterItsCopyCompletedIsFinishedNotUndone) {
+    m_journalFolder = m_root + "\\Journals";
+    Source("A.TXT", "new a");
+    Source("B.TXT", "new b");
+    Source("SUB\\C.TXT", "new c");
+    WriteWholeFile(m_dest + "\\A.TXT", "the reader's a");
+    WriteWholeFile(m_dest + "\\B.TXT", "the reader's b");
+    Copy({1001}, {}, false);
+    ASSERT_EQ(Outcome().replacedFiles.size(), 2u);
+    const std::string journal = m_job->Journal().Path();
+    const std::string firstKept = Outcome().replacedFiles[0].keptOriginal;
+    m_job.reset();
+    // The line that says the copy completed reached the file, and one kept
+    // original was deleted, before the process ended.
+    ASSERT_TRUE(WriteWholeFile(journal, FileContent(journal) + "C\r\n"));
+    ASSERT_TRUE(DeleteFileA(firstKept.c_str()));
+
+    RepairResult repair = RepairUnfinishedRuns(m_journalFolder);
+    EXPECT_EQ(repair.repaired, 1);
+    EXPECT_EQ(Installed("A.TXT"), "new a");
+    EXPECT_EQ(Installed("B.TXT"), "new b");
+    EXPECT_EQ(Installed("SUB\\C.TXT"), "new c");
+    EXPECT_EQ(ListingOrder(m_dest), (std::vector<std::string>{"A.TXT", "B.TXT", "SUB"})) << "a kept original is left";
+    EXPECT_EQ(ListingOrder(m_journalFolder), std::vector<std::string>{});
+}
+
 // A path the run writes twice (two names of the medium that become one long
 // name) is kept aside once, the reader's file: undone, the path comes back as
 // the reader had it; completed, it holds the medium's later file and nothing
