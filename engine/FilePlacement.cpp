@@ -33,8 +33,9 @@ bool MoveAside(const std::string& destPath, const KeepAside& keep, std::string& 
     if (nameLength == 0) return false;
     auto moved = [&](bool marked) {
         // A name in use is passed over before the journal hears of it: the
-        // undo would move whatever stands under a noted name.
-        if (GetFileAttributesA(kept.c_str()) != INVALID_FILE_ATTRIBUTES) {
+        // undo would move whatever stands under a noted name. A name with the
+        // run's mark is the run's alone.
+        if (!marked && GetFileAttributesA(kept.c_str()) != INVALID_FILE_ATTRIBUTES) {
             SetLastError(ERROR_ALREADY_EXISTS);
             return false;
         }
