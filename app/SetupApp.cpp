@@ -12,11 +12,23 @@
 #include "dialogs/DestinationDialog.h"
 #include "dialogs/MessageDialogs.h"
 #include "engine/ProgressDialog.h"
-#include "engine/Rollback.h"
 #include "framework/LogFile.h"
 #include "framework/MessageBox.h"
 #include "framework/SafeFormat.h"
+#include "record/RunRepair.h"
 #include "record/SetupRunRecord.h"
+
+namespace {
+// A run of any book that was cut short (ended from the task list, by a logoff
+// or a power cut) is undone before the reader is asked anything: silent when
+// whole, one message naming what could not be put back.
+void RepairRunsCutShort() {
+    RepairResult repair = RepairUnfinishedRuns(JournalFolder());
+    if (!repair.notPutBack.empty())
+        AfxMessageBox(RestoreProblemMessage(SetupTexts.RestoreProblemText, repair.notPutBack),
+                      MB_OK | MB_ICONEXCLAMATION);
+}
+}  // namespace
 
 BOOL SetupApp::InitInstance() {
     SetupSwitches switches = ParseSetupSwitches(m_lpCmdLine);
@@ -62,6 +74,7 @@ BOOL SetupApp::InitInstance() {
         AfxMessageBox(message, MB_OK | MB_ICONSTOP);
     });
     InstallSettings.InstallPath = InstallSettings.DestDir;
+    RepairRunsCutShort();
 
     auto* backdrop = new BackdropWindow;
     HWND backdropWindow = backdrop->m_hWnd;
@@ -86,9 +99,9 @@ BOOL SetupApp::InitInstance() {
     if (setupCancelled) {
         // Left before the copy: a folder made in the destination dialog goes
         // again, as an abandoned copy would remove it.
-        CopyOutcome foldersOnly;
-        foldersOnly.createdFolders = madeForTheRun;
-        RollBack(foldersOnly);
+        std::vector<JournalStep> folders;
+        for (const std::string& folder : madeForTheRun) folders.push_back({JournalStep::Kind::Folder, folder, {}});
+        UndoRun(folders);
     } else {
         progress.AdoptCreatedFolders(madeForTheRun);
         log.Line("Destination: " + InstallSettings.InstallPath);
@@ -107,6 +120,7 @@ BOOL SetupApp::InitInstance() {
         SetCurrentDirectoryA(InstallSettings.StartDir.c_str());
         const CopyOutcome& copy = progress.Outcome();
         RecordCopy(copy.writtenEntries, copy.createdFolders);
+        RecordKeptOriginals(copy.undeletedKept);
         RegisterUninstaller();
         FinishedDialog finished;
         finished.m_noteScriptLine = ScriptLinesTo(log);

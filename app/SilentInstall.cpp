@@ -9,6 +9,7 @@
 #include "app/UninstallRegistration.h"
 #include "dialogs/FreeSpace.h"
 #include "engine/CopyJob.h"
+#include "record/RunRepair.h"
 #include "engine/Shortcut.h"
 #include "framework/LogFile.h"
 #include "framework/SafeFormat.h"
@@ -56,6 +57,7 @@ SilentResult Copy(LogFile& log) {
     CopyOptions options{settings.FilesCompressedFlag, settings.UseUnderscoresFlag};
     options.stopAtFirstFailure = true;
     CopyJob job(settings.CodeDir, settings.InstallPath, options, prompts);
+    job.KeepJournalIn(JournalFolder(), settings.ProductName);
     job.Run();
     uint64_t freeBytes = 0;
     QueryFreeBytes(settings.InstallPath, freeBytes);
@@ -79,6 +81,7 @@ SilentResult Copy(LogFile& log) {
     CreateInstallShortcut();
     CoUninitialize();
     RecordCopy(outcome.writtenEntries, outcome.createdFolders);
+    RecordKeptOriginals(outcome.undeletedKept);
     return result;
 }
 }  // namespace
@@ -103,6 +106,9 @@ SilentResult RunSilentInstall(const SetupSwitches& switches, LogFile& log) {
         log.Line("SETUP.INI cannot be read in " + settings.StartDir);
         return Finish(SilentResult::MediumUnreadable, log);
     }
+    // A run of any book cut short is undone first, as in an interactive run.
+    RepairResult repair = RepairUnfinishedRuns(JournalFolder());
+    if (!repair.notPutBack.empty()) log.Line(RestoreProblemMessage(SetupTexts.RestoreProblemText, repair.notPutBack));
 
     settings.InstallPath = switches.destination.empty() ? settings.DestDir : switches.destination;
     log.Line("Destination: " + settings.InstallPath);

@@ -3,7 +3,7 @@
 // two fields this (the user-interface) thread keeps live, as the progress
 // dialog does: on its timer, at once before a question, and at the end.
 //
-//   bench_engine.exe SOURCE DEST [plain|compressed] [fields|nofields] [count|rollback]
+//   bench_engine.exe SOURCE DEST [plain|compressed] [fields|nofields] [count|rollback|repair|-] [journal|nojournal]
 //
 // "nofields" runs the engine without a progress window, to show what the
 // per-file field updates cost. Prints the engine's own time; with "count",
@@ -11,12 +11,17 @@
 // needs for the installed paths (under DEST and under a deep installation
 // folder) compared with measuring after every removed pair; with
 // "rollback", how long undoing the whole copy takes, as an abandoned run
-// does (DEST is then as before). Files already at DEST are replaced as after
-// Yes To All; "replaced_files" says how many.
+// does (DEST is then as before); with "repair", how long the next start's
+// repair of the run takes when the process ended right after the copy,
+// before its end (DEST is then as before). Files already at DEST are
+// replaced as after Yes To All; "replaced_files" says how many. The run keeps
+// its journal on the disk as setup's does (in the folder DEST + " journals"),
+// unless told "nojournal".
 #include <windows.h>
 #include <commctrl.h>
 
 #include <cstdio>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -28,6 +33,7 @@
 #include "framework/Thread.h"
 #include "record/InstallRecord.h"
 #include "record/RecordedFiles.h"
+#include "record/RunRepair.h"
 #include "record/SetupRunRecord.h"
 #include "res/resource.h"
 
@@ -143,7 +149,11 @@ int main(int argc, char** argv) {
                     reinterpret_cast<HMENU>(IDC_PROGRESS_BAR), nullptr, nullptr);
     bool fields = !(argc > 4 && std::string(argv[4]) == "nofields");
     YesToAllPrompts prompts(fields ? window : nullptr, Report, {});
-    CopyJob copy(job.source, job.dest, options, prompts);
+    auto owned = std::make_unique<CopyJob>(job.source, job.dest, options, prompts);
+    CopyJob& copy = *owned;
+    const std::string journals = job.dest + " journals";
+    const bool journalled = !(argc > 6 && std::string(argv[6]) == "nojournal");
+    if (journalled) copy.KeepJournalIn(journals, "Benchmark Book");
     job.copy = &copy;
     // The progress dialog's pace.
     if (fields) SetTimer(window, 1, 50, nullptr);
@@ -166,6 +176,37 @@ int main(int argc, char** argv) {
     std::printf("engine_seconds %.3f\nexpand_failed %d\ncopy_failed %d\nreplaced_files %zu\nlisting_seconds %.3f\n",
                 seconds, outcome.expandFailed ? 1 : 0, outcome.copyFailed ? 1 : 0, outcome.replacedFiles.size(),
                 static_cast<double>(prompts.listed.QuadPart - job.started.QuadPart) / frequency.QuadPart);
+    if (journalled) {
+        // The journal's own share of the copy: the same notes the run made,
+        // written again to a journal of their own, timed alone (the copy's
+        // time varies with the machine's load far more than they cost).
+        QueryPerformanceCounter(&start);
+        RunJournal again;
+        again.Begin(journals, "Benchmark Book (notes timed)", job.dest);
+        for (const JournalStep& step : copy.Journal().Steps()) {
+            if (step.kind == JournalStep::Kind::Folder) again.NoteFolder(step.path);
+            else if (step.kind == JournalStep::Kind::NewFile) again.NoteNewFile(step.path);
+            else again.NoteKept(step.path, step.kept, false);
+        }
+        again.NoteCompleted();
+        again.End();
+        QueryPerformanceCounter(&end);
+        std::printf("journal_seconds %.3f\njournal_notes %zu\n",
+                    static_cast<double>(end.QuadPart - start.QuadPart) / frequency.QuadPart,
+                    copy.Journal().Steps().size());
+    }
+    if (argc > 5 && std::string(argv[5]) == "repair") {
+        // The process ends after the copy, before the run's end: the journal
+        // stays, and the next start undoes the run from it.
+        owned.reset();
+        QueryPerformanceCounter(&start);
+        RepairResult repair = RepairUnfinishedRuns(journals);
+        QueryPerformanceCounter(&end);
+        std::printf("repair_seconds %.3f\nrepair_whole %d\n",
+                    static_cast<double>(end.QuadPart - start.QuadPart) / frequency.QuadPart,
+                    repair.repaired == 1 && repair.left == 0 && repair.notPutBack.empty() ? 1 : 0);
+        return 0;
+    }
     if (argc > 5 && std::string(argv[5]) == "rollback") {
         // Undone as an abandoned run is, the whole copy.
         QueryPerformanceCounter(&start);

@@ -9,7 +9,10 @@
 #   - the time from starting setup.exe on the sample medium to its visible
 #     welcome dialog (welcome_bench.exe, through the UI robot);
 #   - the uninstaller's removal of the plain tree, each file's content read
-#     and checked first (bench_uninstall.exe), against `cmd /c rmdir /s /q`.
+#     and checked first (bench_uninstall.exe), against `cmd /c rmdir /s /q`;
+#   - a run ended before its end (the task list's End task) and the next
+#     start's repair from its journal, against the copy; and the journal's
+#     share of the plain copy (the engine with and without it).
 # Usage: bench/run.sh [FOLDERS FILES_PER_FOLDER BIG_FILES BIG_MB]
 # (default 200 folders of 25 small files, plus 3 files of 40 MB). Everything is
 # written under the build tree (build/benchwork/SIZE).
@@ -67,12 +70,14 @@ minimum() { printf '%s\n' "$@" | sort -g | head -n 1; }
 median() { printf '%s\n' "$@" | sort -g | awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }'; }
 sum() { printf '%s\n' "$@" | awk '{ s += $1 } END { printf "%.3f", s }'; }
 # The engine on SOURCE (a folder under $work) in MODE (plain|compressed) and
-# FIELDS (fields|nofields); sets engineWall and engineOwn.
+# FIELDS (fields|nofields), with its journal on the disk unless JOURNAL says
+# nojournal; sets engineWall and engineOwn.
 engine() {
   fresh out-engine
-  engineWall=$(timed "$bench" "$(winpath "$work/$1")" "$(winpath "$work/out-engine")" "$2" "$3")
+  engineWall=$(timed "$bench" "$(winpath "$work/$1")" "$(winpath "$work/out-engine")" "$2" "$3" - "${4:-journal}")
   engineOwn=$(field engine_seconds)
   engineListing=$(field listing_seconds)
+  engineJournal=$(field journal_seconds)
   [ "$(field expand_failed)" = "0 " ] || echo "WARNING: the engine reported failed expansions" >&2
 }
 # expand.exe on one file, less its start: the same call on an empty compressed
@@ -103,17 +108,20 @@ timed "$bench" "$(winpath "$work/plain")" "$(winpath "$work/out-engine")" plain 
 read -r destProbing destPassByPass < <(field measurements_dest)
 read -r deepProbing deepPassByPass < <(field measurements_deep)
 diff -rq "$work/plain" "$work/out-engine" >/dev/null || echo "WARNING: the engine's copy differs" >&2
-walls=() owns=() bares=() xcopies=() listings=()
+walls=() owns=() bares=() xcopies=() listings=() unjournalled=() journalNotes=()
 for _ in $(seq "$runs"); do
   engine plain plain fields
-  walls+=("$engineWall") owns+=("$engineOwn") listings+=("$engineListing")
+  walls+=("$engineWall") owns+=("$engineOwn") listings+=("$engineListing") journalNotes+=("$engineJournal")
   engine plain plain nofields
   bares+=("$engineOwn")
+  engine plain plain fields nojournal
+  unjournalled+=("$engineOwn")
   fresh out-xcopy
   xcopies+=("$(timed xcopy /E /I "$(winpath "$work/plain")" "$(winpath "$work/out-xcopy/tree")")")
 done
 plainWall=$(minimum "${walls[@]}") plainOwn=$(minimum "${owns[@]}") plainBare=$(minimum "${bares[@]}")
 xcopyWall=$(minimum "${xcopies[@]}") plainListing=$(minimum "${listings[@]}")
+plainUnjournalled=$(minimum "${unjournalled[@]}") plainJournal=$(minimum "${journalNotes[@]}")
 
 # The plain tree copied and then undone, as an abandoned run is undone: the
 # time of the undoing against the copy's own.
@@ -126,6 +134,28 @@ for _ in $(seq "$runs"); do
   [ -z "$(ls -A "$work/out-engine")" ] || echo "WARNING: the rollback left files behind" >&2
 done
 rollbackCopy=$(minimum "${copies[@]}") rollback=$(minimum "${rollbacks[@]}")
+
+# The process ended right after the copy, before the run's end (as the task
+# list ends it), and the next start's repair from the journal: of the plain
+# tree copied afresh, and of it copied over itself installed (every original
+# kept aside, then put back). The repair's time against the copy's own.
+killedCopies=() repairs=() killedReplaces=() replaceRepairs=()
+for _ in $(seq "$runs"); do
+  fresh out-engine
+  timed "$bench" "$(winpath "$work/plain")" "$(winpath "$work/out-engine")" plain fields repair >/dev/null
+  killedCopies+=("$(field engine_seconds)") repairs+=("$(field repair_seconds)")
+  [ "$(field repair_whole)" = "1 " ] || echo "WARNING: the repair reported what it could not undo" >&2
+  [ -z "$(ls -A "$work/out-engine")" ] || echo "WARNING: the repair left files behind" >&2
+  fresh out-engine
+  timed "$bench" "$(winpath "$work/plain")" "$(winpath "$work/out-engine")" plain fields >/dev/null
+  timed "$bench" "$(winpath "$work/plain")" "$(winpath "$work/out-engine")" plain fields repair >/dev/null
+  killedReplaces+=("$(field engine_seconds)") replaceRepairs+=("$(field repair_seconds)")
+  [ "$(field repair_whole)" = "1 " ] || echo "WARNING: the repair reported what it could not undo" >&2
+  [ "$(find "$work/out-engine" -name '*~sx*' | wc -l)" = 0 ] || echo "WARNING: kept originals were left" >&2
+  diff -rq "$work/plain" "$work/out-engine" >/dev/null || echo "WARNING: the repaired tree differs" >&2
+done
+killedCopy=$(minimum "${killedCopies[@]}") repair=$(minimum "${repairs[@]}")
+killedReplace=$(minimum "${killedReplaces[@]}") replaceRepair=$(minimum "${replaceRepairs[@]}")
 
 # The plain tree copied over itself installed: every file replaced (Yes To
 # All), each original moved aside and deleted when the run ends, against
@@ -227,7 +257,9 @@ awk -v files="$smallFiles" -v bigFiles="$bigFiles" -v bigMb="$bigMb" -v startup=
     -v expandSampleNet="$expandSampleNet" -v sampled="$sampled" -v welcome="$welcome" \
     -v destProbing="$destProbing" -v destPassByPass="$destPassByPass" \
     -v rollback="$rollback" -v rollbackCopy="$rollbackCopy" -v replaceOwn="$replaceOwn" \
-    -v xcopyReplace="$xcopyReplace" \
+    -v xcopyReplace="$xcopyReplace" -v plainUnjournalled="$plainUnjournalled" -v plainJournal="$plainJournal" \
+    -v killedCopy="$killedCopy" -v repair="$repair" -v killedReplace="$killedReplace" \
+    -v replaceRepair="$replaceRepair" \
     -v deepProbing="$deepProbing" -v deepPassByPass="$deepPassByPass" -v plainListing="$plainListing" \
     -v removal="$removal" -v rmdirWall="$rmdirWall" -v cmdStart="$cmdStart" \
     -v recordBytes="$recordBytes" -v entryRecordBytes="$entryRecordBytes" 'BEGIN {
@@ -241,10 +273,18 @@ awk -v files="$smallFiles" -v bigFiles="$bigFiles" -v bigMb="$bigMb" -v startup=
     plainOwn, plainBare, xcopyWall - startup, plainOwn / (xcopyWall - startup)
   printf "| plain tree, the listing for the bar (within the engine time), s | %.3f | | | %.0f %% of the copy |\n", \
     plainListing, plainListing / plainOwn * 100
+  printf "| plain tree, the run journal on the disk: its notes timed alone (within the engine time), s | %.3f | | | %.1f %% of the copy |\n", \
+    plainJournal, plainJournal / plainOwn * 100
+  printf "| plain tree, the engine without its journal (against the engine with it: %.3f), s | %.3f | | | %+.1f %% |\n", \
+    plainOwn, plainUnjournalled, (plainOwn - plainUnjournalled) / plainUnjournalled * 100
   printf "| plain tree over itself installed (every file replaced, originals kept, then deleted), less one start each, s | %.3f | | xcopy /E /I /Y: %.3f | %.2f |\n", \
     replaceOwn, xcopyReplace - startup, replaceOwn / (xcopyReplace - startup)
   printf "| plain tree copied, then undone as an abandoned run is, s | undoing: %.3f | | the copy: %.3f | %.2f |\n", \
     rollback, rollbackCopy, rollback / rollbackCopy
+  printf "| plain tree copied, the process ended before the run ended, the next start'"'"'s repair, s | repair: %.3f | | the copy: %.3f | %.2f |\n", \
+    repair, killedCopy, repair / killedCopy
+  printf "| plain tree over itself installed, ended likewise, the repair (every original put back), s | repair: %.3f | | the copy: %.3f | %.2f |\n", \
+    replaceRepair, killedReplace, replaceRepair / killedReplace
   printf "| SZDD %d x %d MB, whole programs, s | %.3f | | expand.exe x %d: %.3f | %.2f |\n", \
     bigFiles, bigMb, bigWall, bigFiles, expandBig, bigWall / expandBig
   printf "| SZDD %d x %d MB, less the starts, s | %.3f | | %.3f | %.2f |\n", \

@@ -8,10 +8,10 @@
 #include "engine/FileOperations.h"
 #include "engine/FilePlacement.h"
 #include "engine/FolderListing.h"
-#include "engine/Rollback.h"
 #include "framework/AnsiText.h"
 #include "framework/PathText.h"
 #include "framework/SafeFormat.h"
+#include "record/RunRepair.h"
 
 namespace {
 // The full path of a folder without its trailing backslash, so that paths
@@ -38,18 +38,43 @@ CopyJob::CopyJob(const std::string& source, const std::string& destination, Copy
       m_destination(FolderPath(destination)),
       m_destinationKey(UpperAnsi(m_destination)),
       m_options(options),
-      m_prompts(prompts) {}
+      m_prompts(prompts) {
+    m_keepAside.mark = m_journal.Mark();
+    // A kept name without the run's mark (a path near the system's bound)
+    // cannot be matched to its file by its name alone: its line goes to the
+    // disk before the file moves.
+    m_keepAside.noteKept = [this](const std::string& path, const std::string& kept, bool marked) {
+        return m_journal.NoteKept(path, kept, !marked);
+    };
+}
 
 void CopyJob::AdoptCreatedFolders(const std::vector<std::string>& folders) {
     for (const std::string& folder : folders) m_outcome.createdFolders.push_back(FolderPath(folder));
 }
 
+void CopyJob::NoteCreatedFolders(size_t from) {
+    for (size_t i = from; i < m_outcome.createdFolders.size(); ++i) m_journal.NoteFolder(m_outcome.createdFolders[i]);
+}
+
+void CopyJob::Interrupt() {
+    m_interrupted = true;
+    m_cancelled = true;
+    m_journal.Flush();
+}
+
 bool CopyJob::Run() {
+    // Before the first change: where the run installs, on the disk.
+    if (!m_journalFolder.empty()) m_journal.Begin(m_journalFolder, m_product, m_destination);
+    NoteCreatedFolders(0);
     // A drive root is made and looked at as "C:\", not as "C:" (the drive's current folder).
     const std::string destinationFolder = m_destination.size() == 2 ? m_destination + "\\" : m_destination;
     std::vector<std::string> made;
     CreateDirectoryPath(destinationFolder, &made);
+    size_t noted = m_outcome.createdFolders.size();
     AdoptCreatedFolders(made);
+    // Noted as soon as they are made; empty, they are all a run cut short
+    // between the two could leave.
+    NoteCreatedFolders(noted);
     if (m_source.empty() || !IsFolder(m_source)) {
         m_outcome.sourceMissing = true;
         Cancel();
@@ -76,14 +101,32 @@ void CopyJob::Finish() {
     if (m_finished) return;
     m_finished = true;
     m_outcome.abandoned = m_cancelled;
+    if (m_interrupted) {
+        // The session is ending: whatever is undone now could be cut short
+        // again; the next start undoes the run whole.
+        m_hashing.Abandon();
+        m_outcome.writtenEntries.clear();
+        m_journal.Leave();
+        return;
+    }
     if (m_outcome.abandoned) {
         // Nothing of an abandoned run is recorded, and no file is read while it is undone.
         m_hashing.Abandon();
         m_outcome.writtenEntries.clear();
-        m_outcome.restoreFailed = !RollBack(m_outcome);
+        UndoResult undone = UndoRun(m_journal.Steps());
+        m_outcome.restoreFailed = !undone.whole;
+        m_outcome.notPutBack = std::move(undone.notPutBack);
+        // What could not be put back is tried again at the next start.
+        if (undone.whole)
+            m_journal.End();
+        else
+            m_journal.Leave();
+        return;
     }
-    else
-        DiscardKeptOriginals(m_outcome);
+    // Once this is on the disk, a run cut short is finished, not undone.
+    m_journal.NoteCompleted();
+    m_outcome.undeletedKept = DiscardKeptOriginals(m_journal.Steps());
+    m_journal.End();
 }
 
 void CopyJob::CopyEntries(FolderListing& listing, const std::string& sourceFolder, const std::string& destFolder) {
@@ -120,7 +163,15 @@ void CopyJob::CopyFolder(const std::string& sourceFolder, const char* name, cons
         NoteUnreadableFolder(source);
         return;
     }
-    if (CreateDirectoryA(destPath.c_str(), nullptr)) m_outcome.createdFolders.push_back(destPath);
+    // Noted ahead: a folder the run made is removed again when it is undone.
+    if (!m_journal.NoteFolder(destPath)) {
+        if (HoldsFiles(source)) NoteFailedFile(destPath, 0);
+        return;
+    }
+    if (CreateDirectoryA(destPath.c_str(), nullptr))
+        m_outcome.createdFolders.push_back(destPath);
+    else
+        m_journal.NoteFolderThere(destPath);
     CopyEntries(listing, source, destPath);
 }
 
@@ -154,16 +205,34 @@ bool CopyJob::CopyOneFile(const std::string& sourceFolder, const WIN32_FIND_DATA
         case Decision::Copy: break;
         }
     }
+    std::string key = UpperAnsi(destPath);
+    if (fileThere && m_writtenKeys.count(key)) {
+        // Written by this run already (two names of the medium that become
+        // one): it is the run's own, and the reader's file that stood there
+        // first is the one kept. Keeping this one too would put the medium's
+        // first copy back over the reader's when the run is undone.
+        if (!DeleteOwnFile(destPath)) {
+            NoteFailedFile(destPath, size);
+            return true;
+        }
+        existing = INVALID_FILE_ATTRIBUTES;
+    } else if (existing == INVALID_FILE_ATTRIBUTES && !m_journal.NoteNewFile(destPath)) {
+        // Nothing is written that the journal does not know.
+        NoteFailedFile(destPath, size);
+        return true;
+    }
     std::string kept;
     ReadProgress reading = [this](uint64_t read) { m_prompts.FileBytesRead(read); };
-    bool installed = m_options.compressed
-                         ? ExpandFile(sourcePath, entry.dwFileAttributes, destPath, existing, kept, reading)
-                         : CopyPlainFile(sourcePath, entry.dwFileAttributes, destPath, existing, kept, reading);
+    bool installed =
+        m_options.compressed
+            ? ExpandFile(sourcePath, entry.dwFileAttributes, destPath, existing, m_keepAside, kept, reading)
+            : CopyPlainFile(sourcePath, entry.dwFileAttributes, destPath, existing, m_keepAside, kept, reading);
     if (!installed) {
         // What it needed at the destination: an expanded file is larger than on the medium.
         NoteFailedFile(destPath, m_options.compressed ? std::max(size, ExpandedSizeOf(sourcePath)) : size);
         return true;
     }
+    m_writtenKeys.insert(std::move(key));
     m_outcome.writtenFiles.push_back(destPath);
     m_hashing.Add(destPath);
     if (!kept.empty()) m_outcome.replacedFiles.push_back({destPath, kept});

@@ -7,11 +7,14 @@
 // lets go of the reader's files it kept.
 #include <atomic>
 #include <string>
+#include <unordered_set>
 #include <vector>
 
 #include "engine/CopyOutcome.h"
 #include "engine/CopyPrompts.h"
+#include "engine/FilePlacement.h"
 #include "record/HashingQueue.h"
+#include "record/RunJournal.h"
 
 class FolderListing;
 
@@ -41,6 +44,15 @@ public:
     // they belong to the run as if the copy had made them.
     void AdoptCreatedFolders(const std::vector<std::string>& folders);
 
+    // The run keeps its journal on the disk, in this folder, for the book of
+    // this product name: a run cut short is undone from it at the next start.
+    // Without it the journal is kept in memory only (for the undo of an
+    // abandoned run).
+    void KeepJournalIn(const std::string& folder, const std::string& product) {
+        m_journalFolder = folder;
+        m_product = product;
+    }
+
     // Worker thread: makes the destination folder and copies the source tree
     // into it, asking before it replaces a file. False when the source folder
     // is not there: nothing is copied and the run is abandoned.
@@ -50,16 +62,23 @@ public:
     // it is at (a question open meanwhile no longer counts).
     void Cancel() { m_cancelled = true; }
     bool Cancelled() const { return m_cancelled; }
+    // Any thread: the session is ending. The copy stops after the file it is
+    // at and nothing is undone: the journal, on the disk, is left for the
+    // next start.
+    void Interrupt();
 
     // Once the copy has stopped, once per run (a later call does nothing): an
-    // abandoned run is undone, a completed one deletes the replaced files it
-    // kept. The outcome then says which it was.
+    // abandoned run is undone, newest change first, a completed one deletes
+    // the replaced files it kept; either way its journal goes (kept only when
+    // something could not be put back). The outcome then says which it was.
     void Finish();
     bool Finished() const { return m_finished; }
 
     // What the copy did so far; read on the worker while it runs, by others
     // once it has stopped.
     const CopyOutcome& Outcome() const { return m_outcome; }
+    // The run's journal (its changes in order, and its file while it lasts).
+    const RunJournal& Journal() const { return m_journal; }
 
 private:
     enum class Decision { Copy, Keep, Abandon };
@@ -80,6 +99,8 @@ private:
     bool HoldsFiles(const std::string& sourceFolder) const;
     void NoteFailedFile(const std::string& destPath, uint64_t size);
     void NoteUnreadableFolder(const std::string& sourceFolder);
+    // The folders made for the run so far, noted in the journal.
+    void NoteCreatedFolders(size_t from);
 
     std::string m_source;       // full path, no trailing backslash
     std::string m_destination;  // full path, no trailing backslash (a drive root is "C:")
@@ -88,7 +109,15 @@ private:
     CopyPrompts& m_prompts;
     bool m_replaceAll = false;  // Yes To All; holds for the rest of the run
     std::atomic<bool> m_cancelled{false};
+    std::atomic<bool> m_interrupted{false};
     bool m_finished = false;
     CopyOutcome m_outcome;
+    std::string m_journalFolder;
+    std::string m_product;
+    RunJournal m_journal;
+    KeepAside m_keepAside;  // the journal's mark and note for every reader's file kept aside
+    // The files this run wrote, upper-cased: one the run writes again is its
+    // own, and is not kept aside a second time.
+    std::unordered_set<std::string> m_writtenKeys;
     HashingQueue m_hashing;  // the written files' record entries, made beside the copy
 };

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "record/InstallRecord.h"
+#include "record/RunRepair.h"
 
 // A file of the reader's that the copy replaced: moved aside under a
 // temporary name beside it, kept there until the run ends, so that an
@@ -40,7 +41,11 @@ struct CopyOutcome {
     bool copyFailed = false;
     // The undoing of an abandoned run left something as it was not found (a
     // replaced file not put back, a written file not removed); reported once.
+    // The run's journal then stays, so that the next start tries again.
     bool restoreFailed = false;
+    // The reader's files the undoing could not put back, with where each
+    // original lies: the message names them.
+    std::vector<NotPutBack> notPutBack;
 
     // What could not be installed, in the order met, and the medium's
     // folders that could not be read (full paths); the flags above say it once.
@@ -58,4 +63,8 @@ struct CopyOutcome {
     // Full paths of every folder created for the run (none that was there
     // before), parents before their children.
     std::vector<std::string> createdFolders;
+    // Kept originals of a completed run that could not be deleted (held open
+    // elsewhere): the install record names them, so that the uninstaller
+    // removes them.
+    std::vector<std::string> undeletedKept;
 };

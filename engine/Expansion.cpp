@@ -65,7 +65,7 @@ uint64_t ExpandedSizeOf(const std::string& sourcePath) {
 }
 
 bool ExpandFile(const std::string& sourcePath, DWORD sourceAttributes, const std::string& destPath,
-                DWORD existingAttributes, std::string& kept, const ReadProgress& progress) {
+                DWORD existingAttributes, const KeepAside& keep, std::string& kept, const ReadProgress& progress) {
     kept.clear();
     // A folder standing where the file belongs is never replaced.
     if (existingAttributes != INVALID_FILE_ATTRIBUTES && (existingAttributes & FILE_ATTRIBUTE_DIRECTORY)) return false;
@@ -81,7 +81,7 @@ bool ExpandFile(const std::string& sourcePath, DWORD sourceAttributes, const std
         // shrink as it is): a plain copy, at any size, where the LZ library
         // would count its bytes in a LONG and fail a file of 2 GiB or more.
         CloseHandle(source);
-        return CopyPlainFile(sourcePath, sourceAttributes, destPath, existingAttributes, kept, progress);
+        return CopyPlainFile(sourcePath, sourceAttributes, destPath, existingAttributes, keep, kept, progress);
     }
     // LZInit hands back an LZ handle for the compressed file, or a negative
     // error (and then leaves the file open).
@@ -90,7 +90,7 @@ bool ExpandFile(const std::string& sourcePath, DWORD sourceAttributes, const std
         CloseHandle(source);
         return false;
     }
-    if (existingAttributes != INVALID_FILE_ATTRIBUTES && !MoveAside(destPath, kept)) {
+    if (existingAttributes != INVALID_FILE_ATTRIBUTES && !MoveAside(destPath, keep, kept)) {
         LZClose(expanding);
         return false;
     }

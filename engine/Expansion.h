@@ -14,13 +14,14 @@
 // arrived: for a compressed file as many bytes as its header declares, for
 // another file its full size. `existingAttributes` are those of the
 // destination as found (INVALID_FILE_ATTRIBUTES when nothing is there): an
-// existing file is moved aside and kept (its kept name comes back in `kept`,
+// existing file is moved aside (as `keep` says) and kept (its kept name comes back in `kept`,
 // empty for a new file); the file is written straight to its name and
 // removed again when it did not arrive whole, the kept one then back in
 // place and `kept` empty. `progress`, when given, hears of the bytes of the
 // source read so far.
 bool ExpandFile(const std::string& sourcePath, DWORD sourceAttributes, const std::string& destPath,
-                DWORD existingAttributes, std::string& kept, const ReadProgress& progress = {});
+                DWORD existingAttributes, const KeepAside& keep, std::string& kept,
+                const ReadProgress& progress = {});
 
 // The bytes a complete expansion of the file yields (the size its SZDD
 // header declares, or for a file that is not compressed its own size); 0

@@ -2,6 +2,7 @@
 
 #include "framework/PathText.h"
 #include "record/OwnFiles.h"
+#include "record/RunJournal.h"
 
 namespace {
 // Names made of these characters only, for a kept name that must be as short
@@ -27,11 +28,34 @@ std::string ShortCandidate(size_t length, unsigned attempt) {
 bool Taken(DWORD error) { return error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS; }
 }  // namespace
 
-bool MoveAside(const std::string& destPath, std::string& kept) {
+bool MoveAside(const std::string& destPath, const KeepAside& keep, std::string& kept) {
     std::string folder = SplitPath(destPath).folder;
     size_t nameLength = destPath.size() - folder.size();
     if (nameLength == 0) return false;
+    auto moved = [&](bool marked) {
+        // A name in use is passed over before the journal hears of it: the
+        // undo would move whatever stands under a noted name. A name with the
+        // run's mark is the run's alone.
+        if (!marked && GetFileAttributesA(kept.c_str()) != INVALID_FILE_ATTRIBUTES) {
+            SetLastError(ERROR_ALREADY_EXISTS);
+            return false;
+        }
+        if (keep.noteKept && !keep.noteKept(destPath, kept, marked)) {
+            SetLastError(ERROR_WRITE_FAULT);
+            return false;
+        }
+        // A rename never overwrites: a name in use answers "exists".
+        return MoveFileExA(destPath.c_str(), kept.c_str(), 0) != FALSE;
+    };
 
+    kept = keep.mark.empty() ? std::string() : MarkedKeptName(destPath, keep.mark);
+    if (!kept.empty()) {
+        if (moved(true)) return true;
+        if (!Taken(GetLastError())) {
+            kept.clear();
+            return false;
+        }
+    }
     static LONG counter = static_cast<LONG>(GetTickCount());
     bool usual = PathLength(folder) + 11 < MAX_PATH;
     for (unsigned attempt = 0; attempt < 0x10000; ++attempt) {
@@ -44,17 +68,12 @@ bool MoveAside(const std::string& destPath, std::string& kept) {
             if (name.empty()) break;
             kept = folder + name;
         }
-        // A rename never overwrites: a name in use answers "exists", and the
-        // next one is tried.
-        if (MoveFileExA(destPath.c_str(), kept.c_str(), 0)) return true;
+        if (moved(false)) return true;
         if (!Taken(GetLastError())) break;
     }
     kept.clear();
     return false;
 }
-
-// What stands at the name now is this run's.
-bool PutBack(const std::string& kept, const std::string& destPath) { return MoveOverOwnFile(kept, destPath); }
 
 void UndoPlacement(const std::string& destPath, DWORD error, std::string& kept) {
     // Only what this copy began is removed: a refusal because something
@@ -95,12 +114,12 @@ void MakeWritable(const std::string& path, DWORD sourceAttributes) {
 }  // namespace
 
 bool CopyPlainFile(const std::string& sourcePath, DWORD sourceAttributes, const std::string& destPath,
-                   DWORD existingAttributes, std::string& kept, const ReadProgress& progress) {
+                   DWORD existingAttributes, const KeepAside& keep, std::string& kept, const ReadProgress& progress) {
     kept.clear();
     if (existingAttributes != INVALID_FILE_ATTRIBUTES) {
         // A folder standing where the file belongs is never replaced.
         if (existingAttributes & FILE_ATTRIBUTE_DIRECTORY) return false;
-        if (!MoveAside(destPath, kept)) return false;
+        if (!MoveAside(destPath, keep, kept)) return false;
     }
     // Straight to the name. A file that appeared meanwhile is not ours to
     // overwrite, nor to remove.

@@ -10,34 +10,42 @@
 #include <functional>
 #include <string>
 
+#include "record/OwnFiles.h"
+
 // Told how many bytes of the source file have been read so far, now and then
 // while a big file is installed (the progress bar moves within it).
 using ReadProgress = std::function<void(uint64_t read)>;
 
+// How the run keeps a reader's file aside: the mark its kept names carry,
+// and who must know a kept name before the file moves there (the run's
+// journal). `marked` says the kept name carries the mark; false from
+// `noteKept` stops the move.
+struct KeepAside {
+    std::string mark;
+    std::function<bool(const std::string& destPath, const std::string& kept, bool marked)> noteKept;
+};
+
 // Moves the file at `destPath` aside to a free name in its folder, which
-// comes back in `kept`. The name is "~sxNNNN.tmp", or where that would not
-// fit the system's path bound a name no longer than the file's own, so a
-// destination that fits by itself always gets one. False, with nothing
-// moved, when no name could be had or the file cannot be moved (held open
-// elsewhere, a read-only medium).
-bool MoveAside(const std::string& destPath, std::string& kept);
-
-// Moves a kept file back to its name, over what this run put there. The file
-// itself moves, so it comes back with its content, attributes and times.
-bool PutBack(const std::string& kept, const std::string& destPath);
-
+// comes back in `kept`: its own name with the run's mark added, or where that
+// would not fit the system's path bound "~sxNNNN.tmp" or a name no longer
+// than the file's own, so a destination that fits by itself always gets one.
+// False, with nothing moved, when no name could be had, the journal could not
+// note it, or the file cannot be moved (held open elsewhere, a read-only
+// medium).
+bool MoveAside(const std::string& destPath, const KeepAside& keep, std::string& kept);
 
 // Copies a plain (not compressed) source file to the destination and makes
 // the result a normal, writable file (no read-only, hidden or system flag);
 // `sourceAttributes` are the source's as its folder listing gave them, which
 // the copy takes on. `existingAttributes` are those of the destination as
 // found (INVALID_FILE_ATTRIBUTES when nothing is there): an existing file is
-// moved aside first and its kept name comes back in `kept` (empty for a new
-// file). When the copy fails, what it began is removed and the existing file
+// moved aside first (as `keep` says) and its kept name comes back in
+// `kept` (empty for a new file). When the copy fails, what it began is removed and the existing file
 // is back at its name, `kept` empty. True only when the whole file arrived.
 // `progress`, when given, hears of the bytes read where the system tells.
 bool CopyPlainFile(const std::string& sourcePath, DWORD sourceAttributes, const std::string& destPath,
-                   DWORD existingAttributes, std::string& kept, const ReadProgress& progress = {});
+                   DWORD existingAttributes, const KeepAside& keep, std::string& kept,
+                   const ReadProgress& progress = {});
 
 // Removes a file this copy began at `destPath` and did not finish, and puts
 // the kept original (if any) back. `error` is the failure the write gave: a

@@ -9,10 +9,13 @@
 #include "engine/Shortcut.h"
 #include "framework/MessageBox.h"
 #include "framework/Thread.h"
+#include "record/RunJournal.h"
 
 namespace {
 constexpr UINT_PTR kShowProgressTimer = 1;
 constexpr UINT kShowProgressMs = 50;
+// What the system shows of setup at a logoff or shutdown while the copy runs.
+constexpr const char* kShutdownReason = "Setup is installing files";
 }  // namespace
 
 namespace {
@@ -47,6 +50,8 @@ std::span<const CWnd::MessageMapEntry> ProgressDialog::GetMessageMap() const {
         {WM_INSTALL_DONE, 0, 0, MapHandler(&ProgressDialog::OnInstallDone)},
         {WM_SHOW_PROGRESS, 0, 0, MapHandler(&ProgressDialog::OnShowProgress)},
         {WM_TIMER, 0, 0, MapHandler(&ProgressDialog::OnShowProgress)},
+        {WM_QUERYENDSESSION, 0, 0, MapHandler(&ProgressDialog::OnQueryEndSession)},
+        {WM_ENDSESSION, 0, 0, MapHandler(&ProgressDialog::OnEndSession)},
     };
     return map;
 }
@@ -73,6 +78,10 @@ BOOL ProgressDialog::OnInitDialog() {
                                       CopyOptions{settings.FilesCompressedFlag, settings.UseUnderscoresFlag},
                                       *m_prompts);
     m_job->AdoptCreatedFolders(m_foldersMadeBefore);
+    // The journal where setup of any book looks first thing.
+    m_job->KeepJournalIn(JournalFolder(), settings.ProductName);
+    m_copying = true;
+    m_shutdownBlock = ShutdownBlockReason(m_hWnd, kShutdownReason);
     // Often enough to look alive, seldom enough to cost the copy nothing: a
     // person cannot read twenty names a second anyway.
     SetTimer(m_hWnd, kShowProgressTimer, kShowProgressMs, nullptr);
@@ -104,6 +113,15 @@ LRESULT ProgressDialog::OnShowProgress(WPARAM, LPARAM) {
     return 0;
 }
 
+LRESULT ProgressDialog::OnQueryEndSession(WPARAM, LPARAM) { return m_copying ? FALSE : TRUE; }
+
+LRESULT ProgressDialog::OnEndSession(WPARAM ending, LPARAM) {
+    // The process may end at any instant after this returns: nothing is
+    // undone now that could be cut short in its turn.
+    if (ending && m_copying && m_job) m_job->Interrupt();
+    return 0;
+}
+
 LRESULT ProgressDialog::OnInstallDone(WPARAM, LPARAM) {
     // The fields end on the last file the copy came to.
     ShowReportedFile(m_hWnd, m_report, m_destFieldWidth);
@@ -114,9 +132,16 @@ LRESULT ProgressDialog::OnInstallDone(WPARAM, LPARAM) {
     KillTimer(m_hWnd, kShowProgressTimer);
     // A cancel confirmed after the worker had ended is undone here.
     m_job->Finish();
+    m_copying = false;
+    m_shutdownBlock = ShutdownBlockReason();
     const CopyOutcome& outcome = m_job->Outcome();
     if (outcome.abandoned) {
-        if (outcome.restoreFailed) AfxMessageBox(SetupTexts.ProblemInstallingText, MB_OK | MB_ICONEXCLAMATION);
+        // The reader learns which files could not be put back and where their originals lie.
+        if (!outcome.notPutBack.empty())
+            AfxMessageBox(RestoreProblemMessage(SetupTexts.RestoreProblemText, outcome.notPutBack),
+                          MB_OK | MB_ICONEXCLAMATION);
+        else if (outcome.restoreFailed)
+            AfxMessageBox(SetupTexts.ProblemInstallingText, MB_OK | MB_ICONEXCLAMATION);
     } else {
         CoInitialize(nullptr);
         CreateInstallShortcut();

@@ -13,6 +13,7 @@
 #include "engine/ProgressPrompts.h"
 #include "engine/ProgressReport.h"
 #include "framework/Dialog.h"
+#include "framework/ShutdownBlock.h"
 #include "res/resource.h"
 
 // Posted by the worker to the progress dialog when the copy has ended; both parameters 0.
@@ -36,6 +37,11 @@ public:
     // Shows the latest file the worker handed over (a tick of the dialog's
     // own timer, or WM_SHOW_PROGRESS from the worker).
     LRESULT OnShowProgress(WPARAM, LPARAM);
+    // The system asks whether the session may end (a logoff, a shutdown):
+    // not while the copy runs. Ended all the same, the copy stops and its
+    // journal is left for the next start.
+    LRESULT OnQueryEndSession(WPARAM, LPARAM);
+    LRESULT OnEndSession(WPARAM ending, LPARAM);
 
 protected:
     BOOL OnInitDialog() override;
@@ -56,6 +62,9 @@ private:
     // waits until the user has answered, so that the answer still counts.
     bool m_askingToCancel = false;
     bool m_installDonePending = false;
+    // From the worker's start until the run has ended (undone included).
+    bool m_copying = false;
+    ShutdownBlockReason m_shutdownBlock;
 };
 
 // Shows in fields 1007 and 1009 of the dialog the latest file the copy has

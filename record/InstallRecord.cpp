@@ -28,6 +28,7 @@ char KindLetter(const RecordEntry& entry) {
     case RecordEntry::Kind::Folder: return 'D';
     case RecordEntry::Kind::Shortcut: return 'S';
     case RecordEntry::Kind::Uninstaller: return 'U';
+    case RecordEntry::Kind::Kept: return 'K';
     }
     return '?';
 }
@@ -112,6 +113,8 @@ std::optional<RecordEntry> ParseEntry(std::string_view line, Format format) {
         entry.kind = kind == "D" ? RecordEntry::Kind::Folder : RecordEntry::Kind::Shortcut;
     } else if (kind == "U" && fields.size() == 2 && format == Format::HashesAndTimes) {
         entry.kind = RecordEntry::Kind::Uninstaller;
+    } else if (kind == "K" && fields.size() == 2 && format != Format::TimesOnly) {
+        entry.kind = RecordEntry::Kind::Kept;
     } else {
         return std::nullopt;
     }

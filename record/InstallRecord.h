@@ -17,7 +17,9 @@
 struct RecordEntry {
     // The uninstaller: the copy in the Windows folder that every book
     // shares, for which this product holds one reference under SharedDLLs.
-    enum class Kind { File, Folder, Shortcut, Uninstaller };
+    // Kept: a reader's file that a completed run replaced and kept aside, and
+    // then could not delete (held open elsewhere); it goes with the book.
+    enum class Kind { File, Folder, Shortcut, Uninstaller, Kept };
     Kind kind = Kind::File;
     std::string path;         // a full path with a drive letter
     uint64_t size = 0;        // files and shortcuts

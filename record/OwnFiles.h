@@ -16,6 +16,10 @@ bool DeleteOwnFile(const std::string& path);
 // Moves `from` to `to`, over a file of ours standing there (a read-only one too).
 bool MoveOverOwnFile(const std::string& from, const std::string& to);
 
+// Moves a kept file back to its name, over what the run put there. The file
+// itself moves, so it comes back with its content, attributes and times.
+inline bool PutBack(const std::string& kept, const std::string& destPath) { return MoveOverOwnFile(kept, destPath); }
+
 // What a reparse point makes of the file or folder that carries it.
 enum class ReparseKind {
     // A symbolic link or a mount point (junction): the reader's link to

@@ -122,6 +122,15 @@ void RecordCopy(const std::vector<RecordEntry>& writtenEntries, const std::vecto
     for (const RecordEntry& entry : writtenEntries) ThisRun().Add(entry);
 }
 
+void RecordKeptOriginals(const std::vector<std::string>& keptFiles) {
+    for (const std::string& path : keptFiles) {
+        RecordEntry entry;
+        entry.kind = RecordEntry::Kind::Kept;
+        entry.path = path;
+        ThisRun().Add(std::move(entry));
+    }
+}
+
 void RecordScriptCopy(const std::string& path, bool existedBefore) {
     std::string product = ThisRun().Product();
     std::optional<RecordEntry> entry = FileEntryNow(path);

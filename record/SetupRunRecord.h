@@ -14,6 +14,8 @@
 void RecordCopy(const std::vector<std::string>& writtenFiles, const std::vector<std::string>& createdFolders);
 // The same with the files' entries already made (while the copy ran).
 void RecordCopy(const std::vector<RecordEntry>& writtenEntries, const std::vector<std::string>& createdFolders);
+// Kept originals of replaced files that the completed copy could not delete.
+void RecordKeptOriginals(const std::vector<std::string>& keptFiles);
 // The shortcut file setup saved.
 void RecordShortcut(const std::string& path);
 // A file the command script copied (outside the book's folder, where other

@@ -71,4 +71,6 @@ void ReadSetupTxt(SetupTextsRecord& texts, const MissingKeyWarning& warn) {
         if (value == kMissing || value.empty())
             warn(StringPrintf("Warning: The %s key (or its text) is not set in SETUP.TXT", key.name));
     }
+    texts.RestoreProblemText = ReadProfileValue(".\\SETUP.TXT", "SetupText", "RestoreProblemText");
+    if (texts.RestoreProblemText == kMissing) texts.RestoreProblemText.clear();
 }

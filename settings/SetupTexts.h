@@ -45,6 +45,10 @@ struct SetupTextsRecord {
     std::string ExitButton;
     std::string ChangeDirButton;
     std::string FolderText;
+    // Optional, never warned about: the message after an undo that could not
+    // put back some of the reader's files (its "%s" takes their list). Empty
+    // when SETUP.TXT has none: an English text of the program's own is shown.
+    std::string RestoreProblemText;
 };
 
 extern SetupTextsRecord SetupTexts;

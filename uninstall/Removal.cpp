@@ -100,6 +100,13 @@ FileOutcome ReleaseUninstaller(const RecordEntry& entry, const std::string& runn
     return SetSharedCount(entry.path, 0) ? FileOutcome::Gone : FileOutcome::Failed;
 }
 
+// A reader's file that setup replaced with the reader's consent and could not
+// delete then: whatever it holds, it is the book's to remove.
+FileOutcome RemoveKept(const RecordEntry& entry) {
+    if (!StillThere(entry) || DeleteOwnFile(entry.path)) return FileOutcome::Gone;
+    return FileOutcome::Failed;
+}
+
 // A shared file: this product gives back its reference; the file goes only
 // with the last one, and only as setup wrote it.
 FileOutcome RemoveShared(const RecordEntry& entry) {
@@ -157,7 +164,8 @@ RemovalResult RemoveRecorded(const InstallRecord& record, const std::string& run
         }
         // Behind a link is the reader's folder, not setup's: nothing there is ours.
         if (links.Behind(entry.path)) continue;
-        FileOutcome outcome = entry.shared                                          ? RemoveShared(entry)
+        FileOutcome outcome = entry.kind == RecordEntry::Kind::Kept ? RemoveKept(entry)
+                              : entry.shared                        ? RemoveShared(entry)
                               : entry.kind == RecordEntry::Kind::File &&
                                       !InsideFolder(entry.path, record.installFolder) ? RemoveUnlessCounted(entry)
                                                                                     : RemoveIfUnchanged(entry);

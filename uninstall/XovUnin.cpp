@@ -24,6 +24,7 @@
 #include "framework/PathText.h"
 #include "record/InstallRecord.h"
 #include "record/RecordStore.h"
+#include "record/RunRepair.h"
 #include "uninstall/Removal.h"
 #include "uninstall/UninstallCommand.h"
 
@@ -107,6 +108,11 @@ int Remove(const std::optional<UninstallCommand>& command, Report& report) {
     entry.question = ReadEntryString(key.Get(), "UninstallText").value_or("");
     entry.problem = ReadEntryString(key.Get(), "UninstallProblemText").value_or("");
     if (entry.problem.empty()) entry.problem = kNoEntryText;
+
+    // A setup of this book that was cut short is undone before anything is
+    // removed: the reader's files it replaced come back first.
+    RepairResult repair = RepairUnfinishedRuns(JournalFolder(), command->product);
+    if (!repair.notPutBack.empty()) report.Problem(entry.caption, RestoreProblemMessage({}, repair.notPutBack));
     if (std::optional<std::string> text = ReadRecordText(key.Get())) entry.record = ParseRecord(*text);
 
     // Without a record, or for a folder other than the recorded one, nothing

@@ -23,6 +23,7 @@
 #include "engine/Shortcut.h"
 #include "framework/AnsiText.h"
 #include "record/InstallRecord.h"
+#include "record/RunJournal.h"
 
 namespace {
 // Titles and texts of the sample SETUP.TXT.
@@ -416,6 +417,25 @@ protected:
         return lines;
     }
 
+    // Setup, taken to the copy, answers Yes to the replace questions until
+    // the nth, and is ended there from the task list.
+    void EndAtReplaceQuestion(int nth) {
+        ASSERT_TRUE(StartInstall());
+        for (int questions = 0; questions < nth;) {
+            std::optional<WindowInfo> dialog = NextDialog();
+            ASSERT_TRUE(dialog);
+            if (dialog->title == kProgressTitle) continue;
+            ASSERT_EQ(dialog->title, kReplaceTitle);
+            if (++questions < nth) ASSERT_TRUE(PressAndWaitClosed(*dialog, kYes));
+        }
+        HANDLE process = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, robot->ProcessId());
+        ASSERT_TRUE(process) << GetLastError();
+        // As the task list's End task: between any two instructions, nothing of setup's own end runs.
+        EXPECT_TRUE(TerminateProcess(process, 1));
+        EXPECT_EQ(WaitForSingleObject(process, 10000), WAIT_OBJECT_0);
+        CloseHandle(process);
+    }
+
     std::string dest;
     std::string product;
     std::string linkName;
@@ -693,6 +713,176 @@ TEST_F(InstallScenario, CancelInTheMiddleOfALargeCopyLeavesNoInstallFolder) {
     EXPECT_EQ(GetFileAttributesA((dest + "\\Book").c_str()), INVALID_FILE_ATTRIBUTES) << "the install folder is left";
     ExpectShortcutIn(nullptr);
     ExpectRegistered(false);
+}
+
+// The files of a tree that a run keeps the reader's files under meanwhile.
+size_t KeptFilesIn(const Tree& tree) {
+    return std::count_if(tree.begin(), tree.end(), [](const auto& file) { return file.first.find("~sx") != std::string::npos; });
+}
+
+// The journals of unfinished runs of the product, in the machine's place.
+size_t JournalsOf(const std::string& product) {
+    size_t count = 0;
+    WIN32_FIND_DATAA entry;
+    HANDLE search = FindFirstFileA((JournalFolder() + "\\*.jnl").c_str(), &entry);
+    if (search == INVALID_HANDLE_VALUE) return 0;
+    do {
+        std::optional<JournalText> journal =
+            ParseJournal(ReadWholeFile(JournalFolder() + "\\" + entry.cFileName).value_or(""));
+        if (journal && journal->product == product) ++count;
+    } while (FindNextFileA(search, &entry));
+    FindClose(search);
+    return count;
+}
+
+// A logoff while the copy runs (Wine's end of the session, which asks every
+// window first): setup answers that the session may not end, so the logoff
+// is called off, and the copy goes on to the end.
+TEST_F(InstallScenario, ALogoffDuringTheCopyIsHeldUp) {
+    medium.SetIni("FilesCompressed", "NO");
+    const std::string block(8 * 1024, 'x');
+    for (int folder = 0; folder < 40; ++folder)
+        for (int i = 0; i < 100; ++i)
+            medium.AddFile("CODE\\BULK\\D" + std::to_string(folder) + "\\PART" + std::to_string(i) + ".DAT", block);
+    ASSERT_TRUE(StartInstall());
+    std::optional<WindowInfo> progress = NextDialog();
+    ASSERT_TRUE(progress);
+    ASSERT_EQ(progress->title, kProgressTitle);
+    ASSERT_TRUE(WaitForFile(dest + "\\Bulk", 20000));
+
+    char commandLine[] = "wineboot.exe --end-session";
+    STARTUPINFOA startup = {sizeof startup};
+    PROCESS_INFORMATION wineboot = {};
+    ASSERT_TRUE(CreateProcessA(nullptr, commandLine, nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &wineboot));
+    CloseHandle(wineboot.hThread);
+    EXPECT_EQ(WaitForSingleObject(wineboot.hProcess, 60000), WAIT_OBJECT_0);
+    DWORD exitCode = 0;
+    GetExitCodeProcess(wineboot.hProcess, &exitCode);
+    CloseHandle(wineboot.hProcess);
+    EXPECT_EQ(exitCode, 1u) << "the session's end was not called off";
+    ASSERT_TRUE(robot->Running()) << "setup was ended with the session";
+
+    Walk walk = WalkAnswering();
+    EXPECT_EQ(walk.dialogs, std::vector<std::string>{kFinishedTitle});
+    EXPECT_EQ(robot->WaitExit(), 1);
+    EXPECT_EQ(InstalledTree(dest).size(), 4003u) << "the copy did not go on to the end";
+}
+
+// Ended from the task list at the third replace question, after two Yes: the
+// next start of setup has put everything back by the time it shows the
+// destination dialog (the reader's files as they were, no folder or file of
+// the killed run, no journal left); a completed run after it leaves no stray
+// file beside the book's.
+TEST_F(InstallScenario, ARunEndedFromTheTaskListIsUndoneAtTheNextStart) {
+    AllExisting();
+    medium.AddFile("CODE\\NEW_BITS\\EXTRA.TXT", "extra");
+    const Tree before = InstalledTree(dest);
+    EndAtReplaceQuestion(3);
+    EXPECT_EQ(KeptFilesIn(InstalledTree(dest)), 2u) << "the two replaced files are kept aside";
+    EXPECT_EQ(JournalsOf(product), 1u);
+
+    ASSERT_TRUE(StartSetup());
+    std::optional<WindowInfo> welcome = NextDialog();
+    ASSERT_TRUE(welcome);
+    EXPECT_NE(welcome->title, kMessageBoxTitle) << welcome->Text(kMessageBoxText);
+    ASSERT_TRUE(PressAndWaitClosed(*welcome, IDOK));
+    std::optional<WindowInfo> destination = NextDialog();
+    ASSERT_TRUE(destination);
+    EXPECT_EQ(destination->title, "Choose the Destination Folder");
+    EXPECT_EQ(TreeDifferences(InstalledTree(dest), before), "");
+    EXPECT_EQ(GetFileAttributesA((dest + "\\New Bits").c_str()), INVALID_FILE_ATTRIBUTES) << "a folder of the killed run";
+    EXPECT_EQ(JournalsOf(product), 0u);
+
+    ASSERT_TRUE(PressAndWaitClosed(*destination, IDOK));
+    Walk walk = WalkAnswering({{kReplaceTitle, {kYesToAll}}});
+    EXPECT_EQ(walk.dialogs, (std::vector<std::string>{kReplaceTitle, kFinishedTitle}));
+    EXPECT_EQ(robot->WaitExit(), 1);
+    Tree expected = SampleTree();
+    expected["New Bits\\Extra.txt"] = "extra";
+    EXPECT_EQ(TreeDifferences(InstalledTree(dest), expected), "");
+    EXPECT_EQ(JournalsOf(product), 0u);
+}
+
+// Ended from the task list after one Yes, while the reader's replaced file is
+// held open by another program: the next start cannot put it back, says so
+// once, naming the file and where its original lies, and goes on to the
+// welcome dialog; the start after that, with the file let go, puts it back
+// without a word.
+TEST_F(InstallScenario, AFileThatCannotBePutBackAtTheNextStartIsNamed) {
+    AllExisting();
+    const Tree before = InstalledTree(dest);
+    EndAtReplaceQuestion(2);
+    Tree kept;
+    for (const auto& [relative, content] : InstalledTree(dest))
+        if (relative.find("~sx") != std::string::npos) kept[relative] = content;
+    ASSERT_EQ(kept.size(), 1u);
+    const std::string keptPath = dest + "\\" + kept.begin()->first;
+    const std::string replaced = keptPath.substr(0, keptPath.find(".~sx"));
+    HANDLE held = CreateFileA(replaced.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+
+    ASSERT_TRUE(StartSetup());
+    std::optional<WindowInfo> message = NextDialog();
+    CloseHandle(held);
+    ASSERT_TRUE(message);
+    EXPECT_EQ(message->title, kMessageBoxTitle);
+    std::string text = message->Text(kMessageBoxText);
+    EXPECT_NE(text.find(replaced + "\r\n    " + keptPath), std::string::npos) << text;
+    ASSERT_TRUE(PressAndWaitClosed(*message, IDOK));
+    std::optional<WindowInfo> welcome = NextDialog();
+    ASSERT_TRUE(welcome);
+    EXPECT_NE(welcome->title, kMessageBoxTitle) << "a second message: " << welcome->Text(kMessageBoxText);
+    robot.reset();
+
+    ASSERT_TRUE(StartSetup());
+    welcome = NextDialog();
+    ASSERT_TRUE(welcome);
+    EXPECT_NE(welcome->title, kMessageBoxTitle) << welcome->Text(kMessageBoxText);
+    EXPECT_EQ(TreeDifferences(InstalledTree(dest), before), "");
+    EXPECT_EQ(JournalsOf(product), 0u);
+}
+
+// Two names of the medium that become one long name: the path is replaced
+// twice in one run (Yes, Yes), then the run is abandoned at a later
+// question. The path comes back as the reader had it, not as the medium's
+// first copy.
+TEST_F(InstallScenario, APathReplacedTwiceAndAbandonedComesBackAsTheReaders) {
+    medium.Omit("CODE").SetIni("UseUnderscores", "YES").SetIni("FilesCompressed", "NO");
+    medium.AddFile("CODE\\READ_ME.TXT", "the medium's first").AddFile("CODE\\READ ME.TXT", "the medium's second");
+    Tree readers = {{"Read Me.txt", "the reader's"}};
+    // Others asked about: the first after both names takes the Cancel.
+    for (int i = 1; i <= 9; ++i) {
+        medium.AddFile("CODE\\X" + std::to_string(i) + ".TXT", "the medium's x");
+        readers["X" + std::to_string(i) + ".txt"] = "the reader's x";
+    }
+    Existing(readers);
+    ASSERT_TRUE(StartInstall());
+    int readMes = 0;
+    bool abandoned = false;
+    while (!abandoned) {
+        std::optional<WindowInfo> dialog = NextDialog();
+        ASSERT_TRUE(dialog);
+        if (dialog->title == kProgressTitle) continue;
+        ASSERT_EQ(dialog->title, kReplaceTitle);
+        std::string asked = AskedFile(*dialog);
+        if (asked == "READ_ME.TXT" || asked == "READ ME.TXT") {
+            ++readMes;
+            ASSERT_TRUE(PressAndWaitClosed(*dialog, kYes));
+        } else if (readMes < 2) {
+            ASSERT_TRUE(PressAndWaitClosed(*dialog, kNo));
+        } else {
+            ASSERT_TRUE(PressAndWaitClosed(*dialog, kCancel));
+            std::optional<WindowInfo> confirm = NextDialog();
+            ASSERT_TRUE(confirm);
+            ASSERT_EQ(confirm->title, kExitTitle);
+            ASSERT_TRUE(PressAndWaitClosed(*confirm, kExitSetup));
+            abandoned = true;
+        }
+    }
+    Walk walk = WalkAnswering();
+    EXPECT_EQ(walk.dialogs, std::vector<std::string>{kFailedTitle});
+    EXPECT_EQ(robot->WaitExit(), 1);
+    EXPECT_EQ(TreeDifferences(InstalledTree(dest), readers), "");
 }
 
 // A folder of the medium that cannot be entered (named with a trailing dot,
@@ -1381,6 +1571,54 @@ TEST_F(UninstallScenario, SecondInstallThenOneUninstall) {
     EXPECT_FALSE(FileExists(dest)) << "left: " << TreeDifferences(InstalledTree(dest), Tree{});
     ExpectShortcutIn(nullptr);
     ExpectEntryGone();
+}
+
+// A reader's file that a completed run replaced and then could not delete
+// (held open elsewhere) is named in the record: the uninstaller removes it
+// with the book, whatever it holds.
+TEST_F(UninstallScenario, RemovesAKeptOriginalTheRunCouldNotDelete) {
+    Install();
+    const std::string kept = dest + "\\Read Me.txt.~sx0000ABCD.tmp";
+    ASSERT_TRUE(WriteWholeFile(kept, "the reader's own, replaced with a Yes", FILE_ATTRIBUTE_READONLY));
+    std::optional<std::map<std::string, StoredValue>> entry = UninstallEntry(product);
+    ASSERT_TRUE(entry && entry->count("InstallRecord"));
+    std::optional<InstallRecord> record = ParseRecord(entry->at("InstallRecord").bytes);
+    ASSERT_TRUE(record);
+    record->entries.push_back({RecordEntry::Kind::Kept, kept});
+    std::string text = FormatRecord(*record);
+    HKEY key = nullptr;
+    ASSERT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, (kUninstallKey + product).c_str(), 0, KEY_SET_VALUE, &key),
+              ERROR_SUCCESS);
+    RegSetValueExA(key, "InstallRecord", 0, REG_BINARY, reinterpret_cast<const BYTE*>(text.data()),
+                   static_cast<DWORD>(text.size()));
+    RegCloseKey(key);
+
+    UninstallRun run = RunUninstaller(RegisteredCommand(), {IDYES});
+    EXPECT_EQ(run.boxes, std::vector<std::string>{Question()});
+    EXPECT_EQ(run.exitCode, 0);
+    EXPECT_FALSE(FileExists(dest)) << "left: " << TreeDifferences(InstalledTree(dest), Tree{});
+    ExpectEntryGone();
+}
+
+// The reader changed every file of the book; a second setup of it was ended
+// from the task list after one Yes. The uninstaller undoes that run before
+// it removes anything: the reader's changed files are all back and stay, and
+// nothing of the cut run is left.
+TEST_F(UninstallScenario, UndoesItsProductsRunCutShortFirst) {
+    Install();
+    Tree changed;
+    for (const auto& [relative, content] : SampleTree()) {
+        changed[relative] = "the reader's " + relative;
+        ASSERT_TRUE(WriteWholeFile(dest + "\\" + relative, changed[relative]));
+    }
+    EndAtReplaceQuestion(2);
+    ASSERT_EQ(KeptFilesIn(InstalledTree(dest)), 1u);
+
+    UninstallRun run = RunUninstaller(RegisteredCommand(), {IDYES});
+    EXPECT_EQ(run.boxes, (std::vector<std::string>{Question(), Problem()}));
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_EQ(TreeDifferences(InstalledTree(dest), changed), "");
+    EXPECT_EQ(JournalsOf(product), 0u);
 }
 
 // Two books whose scripts copy the same file into the Windows folder, removed

@@ -93,6 +93,7 @@ protected:
         m_report.Clear();
         m_prompts = std::make_unique<WatchedPrompts>(m_progress, m_report, &AskToLeaveSetup);
         m_job = std::make_unique<CopyJob>(m_source, m_dest, m_options, *m_prompts);
+        if (!m_journalFolder.empty()) m_job->KeepJournalIn(m_journalFolder, "Test Book");
         m_prompts->onFile = m_onFile;
         m_prompts->onRead = m_onRead;
         size_t next = 0;
@@ -135,6 +136,7 @@ protected:
     std::function<void()> m_onRead;  // on the worker, after the bytes read of a file are told
     std::unique_ptr<CopyJob> m_job;
     std::vector<std::string> m_titles;
+    std::string m_journalFolder;  // where the job keeps its journal on the disk; none when empty
 };
 
 TEST_F(CopyEngine, CopiesTheTreeSkippingOnlyFoldersThatStartWithADot) {
@@ -666,8 +668,10 @@ TEST_F(CopyEngine, AnAbandonedRunLeavesTheDestinationAsItFoundIt) {
 }
 
 // A replaced file that cannot be put back (something holds the new file
-// open) is reported, and stays where it is kept: never lost.
+// open) is reported by its name and where it is kept, and stays there: never
+// lost. The run's journal stays too, and the next start puts the file back.
 TEST_F(CopyEngine, AFileThatCannotBePutBackIsReportedAndKept) {
+    m_journalFolder = m_root + "\\Journals";
     Source("A.TXT", "new a");
     Source("B.TXT", "new b");
     WriteWholeFile(m_dest + "\\A.TXT", "the reader's a");
@@ -682,6 +686,177 @@ TEST_F(CopyEngine, AFileThatCannotBePutBackIsReportedAndKept) {
     EXPECT_TRUE(Outcome().restoreFailed);
     EXPECT_EQ(FileContent(kept), "the reader's a");
     EXPECT_FALSE(FileExists(m_dest + "\\B.TXT")) << "the rest is undone all the same";
+    EXPECT_EQ(Outcome().notPutBack, (std::vector<NotPutBack>{{m_dest + "\\A.TXT", kept}}));
+    // The journal stays, and the next start puts the file back.
+    EXPECT_EQ(RepairUnfinishedRuns(m_journalFolder).repaired, 1);
+    EXPECT_EQ(Installed("A.TXT"), "the reader's a");
+    EXPECT_EQ(ListingOrder(m_dest), std::vector<std::string>{"A.TXT"});
+}
+
+// A run cut short at any kind of step (the process ended from the task list,
+// a logoff, a power cut) is put right by the next start's repair: each of
+// the reader's files back byte for byte with its attributes and time, what
+// the run wrote and the folders it made gone, the journal gone. A run still
+// going on, and one of another book when only one book's are repaired, are
+// left alone.
+TEST_F(CopyEngine, ARunCutShortIsPutRightByTheNextStart) {
+    m_journalFolder = m_root + "\\Journals";
+    Source("A.TXT", "new a");
+    Source("B.TXT", "new b");
+    Source("C.TXT", "new c");
+    Source("SUB\\D.TXT", "new d");
+    Source("NEW\\DEEP\\E.TXT", "new e, a little longer than the rest");
+    for (int i = 0; i < 20; ++i) Source("F" + std::to_string(i) + ".TXT", "new f");
+    // The step the run was at when it ended, made on the disk as it stood then.
+    enum class Stop { BetweenFiles, AfterAMoveAside, InAReplacementsWrite, InANewFilesWrite, LastLinesLost, InTheUndo };
+    const struct {
+        const char* name;
+        Stop stop;
+    } cases[] = {
+        {"between two files", Stop::BetweenFiles},
+        {"after a move aside", Stop::AfterAMoveAside},
+        {"in the middle of a replacement's write", Stop::InAReplacementsWrite},
+        {"in the middle of a new file", Stop::InANewFilesWrite},
+        {"the journal's last lines never reached the disk", Stop::LastLinesLost},
+        {"during the undo itself", Stop::InTheUndo},
+    };
+    for (const auto& c : cases) {
+        RemoveTree(m_dest);
+        RemoveTree(m_journalFolder);
+        MakeFolders(m_dest + "\\EMPTY");
+        for (const char* name : {"A.TXT", "B.TXT", "C.TXT", "SUB\\D.TXT"})
+            WriteWholeFile(m_dest + "\\" + name, std::string("the reader's ") + name);
+        SetFileAttributesA((m_dest + "\\A.TXT").c_str(), FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN);
+        WriteWholeFile(m_dest + "\\OWN.TXT", "the reader's own");
+        const std::map<std::string, Found> before = Snapshot(m_dest);
+        Sleep(1100);  // the copy changes every time stamp it replaces; a second apart
+        // Stopped once three files are replaced and a new one written.
+        m_onFile = [this] {
+            const CopyOutcome& so = m_job->Outcome();
+            if (so.replacedFiles.size() >= 3 && so.writtenFiles.size() > so.replacedFiles.size()) m_job->Cancel();
+        };
+        Copy({1001}, {}, false);
+        const CopyOutcome& outcome = Outcome();
+        ASSERT_GE(outcome.replacedFiles.size(), 3u) << c.name;
+        const ReplacedFile last = outcome.replacedFiles.back();
+        std::string newFile;
+        for (const std::string& path : outcome.writtenFiles)
+            if (before.count(path.substr(m_dest.size())) == 0) newFile = path;
+        ASSERT_FALSE(newFile.empty()) << c.name;
+        std::string journal = m_job->Journal().Path();
+        ASSERT_TRUE(FileExists(journal)) << c.name;
+        RepairResult whileRunning = RepairUnfinishedRuns(m_journalFolder);
+        EXPECT_EQ(whileRunning.repaired, 0) << c.name << ": a run going on was undone";
+        EXPECT_EQ(FileContent(last.keptOriginal), "the reader's " + last.path.substr(m_dest.size() + 1)) << c.name;
+
+        m_job.reset();  // the process ends: nothing of the run's end happens
+        switch (c.stop) {
+        case Stop::BetweenFiles: break;
+        case Stop::AfterAMoveAside: DeleteFileA(last.path.c_str()); break;
+        case Stop::InAReplacementsWrite: WriteWholeFile(last.path, "ne"); break;
+        case Stop::InANewFilesWrite: WriteWholeFile(newFile, "new e, a lit"); break;
+        case Stop::LastLinesLost: {
+            // Up to the middle of the first kept file's line: the other kept
+            // files are found by their names.
+            std::string text = FileContent(journal);
+            size_t kept = text.find("\r\nK\t");
+            ASSERT_NE(kept, std::string::npos) << text;
+            WriteWholeFile(journal, text.substr(0, kept + 8));
+            break;
+        }
+        case Stop::InTheUndo:
+            // Newest first: the last kept file back and the new one gone already.
+            ASSERT_TRUE(PutBack(last.keptOriginal, last.path));
+            DeleteFileA(newFile.c_str());
+            break;
+        }
+        EXPECT_EQ(RepairUnfinishedRuns(m_journalFolder, "Another Book").repaired, 0) << c.name;
+        RepairResult repair = RepairUnfinishedRuns(m_journalFolder, "Test Book");
+        EXPECT_EQ(repair.repaired, 1) << c.name;
+        EXPECT_EQ(repair.left, 0) << c.name;
+        EXPECT_TRUE(repair.notPutBack.empty()) << c.name;
+        const std::map<std::string, Found> after = Snapshot(m_dest);
+        if (c.stop == Stop::LastLinesLost) {
+            // The new files whose lines were lost may stay; the reader's are all back.
+            for (const auto& [path, found] : before)
+                EXPECT_TRUE(after.count(path) && after.at(path) == found) << c.name << ": " << path;
+            for (const auto& [path, found] : after) EXPECT_EQ(path.find(".~sx"), std::string::npos) << c.name;
+        } else {
+            EXPECT_TRUE(after == before) << c.name;
+        }
+        EXPECT_EQ(ListingOrder(m_journalFolder), std::vector<std::string>{}) << c.name;
+    }
+}
+
+// Cut short after the copy completed, while the kept originals were being
+// deleted: the next start finishes the run instead of undoing it (the book's
+// files stay, the kept originals go).
+TEST_F(CopyEngine, ARunCutShortAfterItsCopyCompletedIsFinishedNotUndone) {
+    m_journalFolder = m_root + "\\Journals";
+    Source("A.TXT", "new a");
+    Source("B.TXT", "new b");
+    Source("SUB\\C.TXT", "new c");
+    WriteWholeFile(m_dest + "\\A.TXT", "the reader's a");
+    WriteWholeFile(m_dest + "\\B.TXT", "the reader's b");
+    Copy({1001}, {}, false);
+    ASSERT_EQ(Outcome().replacedFiles.size(), 2u);
+    const std::string journal = m_job->Journal().Path();
+    const std::string firstKept = Outcome().replacedFiles[0].keptOriginal;
+    m_job.reset();
+    // The line that says the copy completed reached the file, and one kept
+    // original was deleted, before the process ended.
+    ASSERT_TRUE(WriteWholeFile(journal, FileContent(journal) + "C\r\n"));
+    ASSERT_TRUE(DeleteFileA(firstKept.c_str()));
+
+    RepairResult repair = RepairUnfinishedRuns(m_journalFolder);
+    EXPECT_EQ(repair.repaired, 1);
+    EXPECT_EQ(Installed("A.TXT"), "new a");
+    EXPECT_EQ(Installed("B.TXT"), "new b");
+    EXPECT_EQ(Installed("SUB\\C.TXT"), "new c");
+    EXPECT_EQ(ListingOrder(m_dest), (std::vector<std::string>{"A.TXT", "B.TXT", "SUB"})) << "a kept original is left";
+    EXPECT_EQ(ListingOrder(m_journalFolder), std::vector<std::string>{});
+}
+
+// A path the run writes twice (two names of the medium that become one long
+// name) is kept aside once, the reader's file: undone, the path comes back as
+// the reader had it; completed, it holds the medium's later file and nothing
+// is left beside it.
+TEST_F(CopyEngine, APathWrittenTwiceComesBackAsTheReaders) {
+    m_options.longNames = true;
+    Source("READ_ME.TXT", "first of the medium");
+    Source("READ ME.TXT", "second of the medium");
+    Source("OTHER.TXT", "other");
+    for (bool abandoned : {true, false}) {
+        RemoveTree(m_dest);
+        WriteWholeFile(m_dest + "\\Read Me.txt", "the reader's");
+        Copy({IDOK, IDOK}, {}, false);
+        EXPECT_EQ(Outcome().replacedFiles.size(), 1u);
+        if (abandoned) m_job->Cancel();
+        m_job->Finish();
+        EXPECT_FALSE(Outcome().restoreFailed);
+        std::vector<std::string> order = ListingOrder(m_source);
+        bool underscoreLast = std::find(order.begin(), order.end(), "READ_ME.TXT") >
+                              std::find(order.begin(), order.end(), "READ ME.TXT");
+        EXPECT_EQ(FileContent(m_dest + "\\Read Me.txt"),
+                  abandoned ? "the reader's" : underscoreLast ? "first of the medium" : "second of the medium");
+        EXPECT_EQ(ListingOrder(m_dest).size(), abandoned ? 1u : 2u) << "nothing is left beside it";
+    }
+}
+
+// A kept original that cannot be deleted after a completed run (held open)
+// stays named in the outcome, for the install record.
+TEST_F(CopyEngine, AKeptOriginalThatCannotBeDeletedIsNamed) {
+    Source("A.TXT", "new a");
+    WriteWholeFile(m_dest + "\\A.TXT", "the reader's a");
+    Copy({IDOK}, {}, false);
+    ASSERT_EQ(Outcome().replacedFiles.size(), 1u);
+    std::string kept = Outcome().replacedFiles[0].keptOriginal;
+    HANDLE held = CreateFileA(kept.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    m_job->Finish();
+    CloseHandle(held);
+    EXPECT_EQ(Outcome().undeletedKept, std::vector<std::string>{kept});
+    EXPECT_EQ(Installed("A.TXT"), "new a");
 }
 
 // A cancel (from the progress dialog, any thread) stops the walk after the

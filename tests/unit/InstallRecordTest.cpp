@@ -66,7 +66,8 @@ TEST(InstallRecord, ReadsBackWhatItWrote) {
                          {File("C:\\Book\\a b.c", 3, "abc"), Shared("C:\\WINDOWS\\A.INI", 3, "abc"),
                           TimedFile("C:\\Book\\old.c", 12, 0x1A), Folder("C:\\Book"),
                           Shortcut("C:\\Desk\\Book.Lnk", 3, "abc"), OlderShortcut("C:\\Desk\\Old.Lnk"),
-                          {RecordEntry::Kind::Uninstaller, "C:\\WINDOWS\\XOVUNIN.EXE"}}};
+                          {RecordEntry::Kind::Uninstaller, "C:\\WINDOWS\\XOVUNIN.EXE"},
+                          {RecordEntry::Kind::Kept, "C:\\Book\\b.c.~sx0000ABCD.tmp"}}};
     record.entries[0].writeTime = 0x01DB2C3D4E5F6071ull;
     EXPECT_EQ(FormatRecord(record),
               "XOVUNIN INSTALL RECORD 3\r\nI\tC:\\Book\r\n"
@@ -76,7 +77,8 @@ TEST(InstallRecord, ReadsBackWhatItWrote) {
               "D\tC:\\Book\r\n"
               "S\t3\t" + abc + "\t0000000000000000\tC:\\Desk\\Book.Lnk\r\n"
               "S\tC:\\Desk\\Old.Lnk\r\n"
-              "U\tC:\\WINDOWS\\XOVUNIN.EXE\r\n");
+              "U\tC:\\WINDOWS\\XOVUNIN.EXE\r\n"
+              "K\tC:\\Book\\b.c.~sx0000ABCD.tmp\r\n");
     EXPECT_EQ(ParseRecord(FormatRecord(record)), record);
 
     // The record is UTF-8 whatever the program's code page (1252 here); the
@@ -101,7 +103,8 @@ TEST(InstallRecord, ReadsTheOlderFormat) {
     const std::string older = "XOVUNIN INSTALL RECORD 1\r\nI\tC:\\Book\r\n";
     // What only this setup writes is no part of the older format.
     for (const std::string& line : {"F\t1\t" + hash + "\tC:\\Book\\a.c", "C\t1\t" + hash + "\tC:\\A.INI",
-                                    std::string("C\t1\t0000000000000001\tC:\\A.INI"), "S\t1\t" + hash + "\tC:\\A.Lnk"})
+                                    std::string("C\t1\t0000000000000001\tC:\\A.INI"), "S\t1\t" + hash + "\tC:\\A.Lnk",
+                                    std::string("K\tC:\\Book\\a.c.~sx0000ABCD.tmp")})
         EXPECT_FALSE(ParseRecord(older + line + "\r\n").has_value()) << line;
 
     // The format before this one: hashes without times, no uninstaller line.

@@ -7,6 +7,7 @@
 #include "settings/InstallSettings.h"
 #include "settings/SetupTexts.h"
 #include "dialogs/MessageDialogs.h"
+#include "record/RunRepair.h"
 
 namespace {
 // A medium whose copy stops at a replace question (A.TXT exists at the
@@ -78,6 +79,33 @@ TEST_F(ProgressDialogRun, ContinueAfterTheCopyEndedFinishesNormally) {
     EXPECT_NE(GetFileAttributesA((desktop + "\\Book.Lnk").c_str()), INVALID_FILE_ATTRIBUTES);
     EXPECT_EQ(FileContent(dest + "\\A.TXT"), "new a");
     EXPECT_EQ(InstallSettings.InstallDrive, dest.substr(0, 2));
+}
+
+// A logoff or shutdown while the copy runs: the dialog answers that the
+// session may not end. Ended all the same, the copy stops and nothing is
+// undone (the process may end at any instant): the journal stays on the disk,
+// and the next start puts the reader's file back.
+TEST_F(ProgressDialogRun, TheSessionsEndIsHeldUpAndWhenItComesTheJournalIsLeft) {
+    WriteWholeFile(dest + "\\B.TXT", "old b");
+    InstallSettings.ProductName = "Session Test Book";
+    LRESULT mayEnd = -1;
+    CurrentDirectoryScope here(folder);
+    RunModalAndDrive(
+        [this] { return dialog.DoModal(); },
+        [&](HWND progress) {
+            HWND question = WaitForWindowTitled(kAnyThread, "Replace?");
+            ASSERT_NE(question, nullptr);
+            mayEnd = SendMessageA(progress, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF);
+            SendMessageA(progress, WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF);
+            ClickButton(question, 1001);
+        });
+    EXPECT_EQ(mayEnd, FALSE);
+    EXPECT_TRUE(dialog.Outcome().abandoned);
+    EXPECT_EQ(ListingOrder(dest), (std::vector<std::string>{"A.TXT", "B.TXT"})) << "nothing was replaced after the end";
+    RepairResult repair = RepairUnfinishedRuns(JournalFolder(), InstallSettings.ProductName);
+    EXPECT_EQ(repair.repaired, 1) << "the journal was not left for the next start";
+    EXPECT_EQ(FileContent(dest + "\\A.TXT"), "old a");
+    EXPECT_EQ(FileContent(dest + "\\B.TXT"), "old b");
 }
 
 TEST_F(ProgressDialogRun, ACodeFolderThatCannotBeEnteredIsReportedNotReplacedByTheMediumRoot) {

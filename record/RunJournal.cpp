@@ -1,0 +1,217 @@
+#include "record/RunJournal.h"
+
+#include "framework/PathText.h"
+#include "framework/UniqueHandle.h"
+
+namespace {
+constexpr std::string_view kHeader = "XOV SETUP RUN JOURNAL 1";
+constexpr std::string_view kLineEnd = "\r\n";
+constexpr const char* kFolderName = "Book Setup Journals";
+constexpr const char* kKeptPrefix = ".~sx";
+constexpr const char* kKeptSuffix = ".tmp";
+constexpr size_t kMarkLength = 8;
+
+std::string RegistryString(HKEY root, const char* key, const char* name) {
+    HKEY opened = nullptr;
+    if (RegOpenKeyExA(root, key, 0, KEY_QUERY_VALUE, &opened) != ERROR_SUCCESS) return {};
+    UniqueRegistryKey owner(opened);
+    char value[MAX_PATH] = {};
+    DWORD size = sizeof value - 1, type = 0;
+    if (RegQueryValueExA(opened, name, nullptr, &type, reinterpret_cast<BYTE*>(value), &size) != ERROR_SUCCESS ||
+        (type != REG_SZ && type != REG_EXPAND_SZ))
+        return {};
+    value[size < sizeof value ? size : sizeof value - 1] = '\0';
+    if (type == REG_SZ) return value;
+    char expanded[MAX_PATH] = {};
+    DWORD length = ExpandEnvironmentStringsA(value, expanded, MAX_PATH);
+    return length > 0 && length <= MAX_PATH ? std::string(expanded) : std::string();
+}
+
+// A fresh mark: the tick count, the process and a counter, so that two runs
+// on one machine practically never share one (the journal's own name, made
+// only when free, settles the rest).
+std::string NewMark() {
+    static LONG counter = 0;
+    DWORD value = GetTickCount() * 2654435761u ^ GetCurrentProcessId() << 16 ^
+                  static_cast<DWORD>(InterlockedIncrement(&counter)) * 40503u;
+    char text[kMarkLength + 1];
+    wsprintfA(text, "%08lX", static_cast<unsigned long>(value));
+    return text;
+}
+
+bool EndsWith(const std::string& text, const std::string& end) {
+    return text.size() >= end.size() && text.compare(text.size() - end.size(), end.size(), end) == 0;
+}
+}  // namespace
+
+std::string JournalFolder() {
+    std::string base = RegistryString(HKEY_LOCAL_MACHINE,
+                                      "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders",
+                                      "Common AppData");
+    if (base.empty()) {
+        char windows[MAX_PATH] = {};
+        UINT length = GetWindowsDirectoryA(windows, MAX_PATH);
+        if (length == 0 || length >= MAX_PATH) return {};
+        base = windows;
+    }
+    return JoinPath(base, kFolderName);
+}
+
+std::string MarkedKeptName(const std::string& path, const std::string& mark) {
+    std::string kept = path + kKeptPrefix + mark + kKeptSuffix;
+    return kept.size() < MAX_PATH ? kept : std::string();
+}
+
+std::string NameOfMarkedKept(const std::string& kept, const std::string& mark) {
+    std::string end = kKeptPrefix + mark + kKeptSuffix;
+    if (mark.empty() || kept.size() <= end.size() || !EndsWith(kept, end)) return {};
+    return kept.substr(0, kept.size() - end.size());
+}
+
+std::optional<JournalText> ParseJournal(std::string_view text) {
+    JournalText journal;
+    bool headerSeen = false;
+    size_t start = 0;
+    while (start < text.size()) {
+        size_t end = text.find(kLineEnd, start);
+        // A line without its end was being written when the run ended.
+        if (end == std::string_view::npos) break;
+        std::string_view line = text.substr(start, end - start);
+        start = end + kLineEnd.size();
+        if (!headerSeen) {
+            if (line != kHeader) return std::nullopt;
+            headerSeen = true;
+            continue;
+        }
+        size_t tab = line.find('\t');
+        std::string_view kind = line.substr(0, tab);
+        std::string rest = tab == std::string_view::npos ? std::string() : std::string(line.substr(tab + 1));
+        if (kind == "M") journal.mark = rest;
+        else if (kind == "P") journal.product = rest;
+        else if (kind == "I") journal.installFolder = rest;
+        else if (kind == "C") journal.completed = true;
+        else if (rest.empty()) continue;
+        else if (kind == "D") journal.steps.push_back({JournalStep::Kind::Folder, rest, {}});
+        else if (kind == "N") journal.steps.push_back({JournalStep::Kind::NewFile, rest, {}});
+        else if (kind == "d") {
+            // Noted ahead, then found there already: not the run's folder.
+            for (auto step = journal.steps.rbegin(); step != journal.steps.rend(); ++step) {
+                if (step->kind == JournalStep::Kind::Folder && step->path == rest) {
+                    journal.steps.erase(std::next(step).base());
+                    break;
+                }
+            }
+        } else if (kind == "K") {
+            size_t second = rest.find('\t');
+            if (second == std::string::npos || second == 0 || second + 1 == rest.size()) continue;
+            journal.steps.push_back({JournalStep::Kind::Kept, rest.substr(0, second), rest.substr(second + 1)});
+        }
+    }
+    if (!headerSeen) return std::nullopt;
+    return journal;
+}
+
+RunJournal::RunJournal() : m_mark(NewMark()) {}
+
+RunJournal::~RunJournal() = default;
+
+bool RunJournal::Begin(const std::string& folder, const std::string& product, const std::string& installFolder) {
+    if (folder.empty()) return false;
+    CreateDirectoryA(folder.c_str(), nullptr);
+    for (int attempt = 0; attempt < 16 && !m_file; ++attempt) {
+        if (attempt > 0) m_mark = NewMark();
+        std::string path = JoinPath(folder, m_mark + ".jnl");
+        // Written only by this run, read by nobody while it lasts: a second
+        // setup that cannot open it knows the run is alive.
+        HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_NEW,
+                                  FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (file == INVALID_HANDLE_VALUE) {
+            if (GetLastError() != ERROR_FILE_EXISTS && GetLastError() != ERROR_ALREADY_EXISTS) return false;
+            continue;
+        }
+        m_file = UniqueFile(file);
+        m_path = path;
+    }
+    if (!m_file) return false;
+    std::string head;
+    head.append(kHeader).append(kLineEnd);
+    head.append("M\t").append(m_mark).append(kLineEnd);
+    head.append("P\t").append(product).append(kLineEnd);
+    head.append("I\t").append(installFolder).append(kLineEnd);
+    DWORD written = 0;
+    // On the disk before the first change: the mark is what finds kept files
+    // whose lines were lost.
+    if (!WriteFile(m_file.Get(), head.data(), static_cast<DWORD>(head.size()), &written, nullptr) ||
+        written != head.size() || !FlushFileBuffers(m_file.Get())) {
+        End();
+        return false;
+    }
+    return true;
+}
+
+bool RunJournal::Write(std::string_view kind, const std::string& path, const std::string* kept, bool flush) {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    if (!m_file) return true;
+    std::string line;
+    line.reserve(kind.size() + path.size() + (kept ? kept->size() + 1 : 0) + 3);
+    line.append(kind).append("\t").append(path);
+    if (kept) line.append("\t").append(*kept);
+    line.append(kLineEnd);
+    // One write a line: once WriteFile returns, the system holds it, and a
+    // process ended at any instant after that leaves it in the file.
+    DWORD written = 0;
+    if (!WriteFile(m_file.Get(), line.data(), static_cast<DWORD>(line.size()), &written, nullptr) ||
+        written != line.size())
+        return false;
+    return !flush || FlushFileBuffers(m_file.Get());
+}
+
+bool RunJournal::NoteFolder(const std::string& path) {
+    if (!Write("D", path, nullptr, false)) return false;
+    m_steps.push_back({JournalStep::Kind::Folder, path, {}});
+    return true;
+}
+
+void RunJournal::NoteFolderThere(const std::string& path) {
+    Write("d", path, nullptr, false);
+    if (!m_steps.empty() && m_steps.back().kind == JournalStep::Kind::Folder && m_steps.back().path == path)
+        m_steps.pop_back();
+}
+
+bool RunJournal::NoteNewFile(const std::string& path) {
+    if (!Write("N", path, nullptr, false)) return false;
+    m_steps.push_back({JournalStep::Kind::NewFile, path, {}});
+    return true;
+}
+
+bool RunJournal::NoteKept(const std::string& path, const std::string& kept, bool flush) {
+    if (!Write("K", path, &kept, flush)) return false;
+    m_steps.push_back({JournalStep::Kind::Kept, path, kept});
+    return true;
+}
+
+bool RunJournal::NoteCompleted() {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    if (!m_file) return true;
+    DWORD written = 0;
+    return WriteFile(m_file.Get(), "C\r\n", 3, &written, nullptr) && written == 3 && FlushFileBuffers(m_file.Get());
+}
+
+void RunJournal::Flush() {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    if (m_file) FlushFileBuffers(m_file.Get());
+}
+
+void RunJournal::Leave() {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    if (!m_file) return;
+    FlushFileBuffers(m_file.Get());
+    m_file = UniqueFile();
+}
+
+void RunJournal::End() {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    if (!m_file) return;
+    m_file = UniqueFile();
+    DeleteFileA(m_path.c_str());
+}

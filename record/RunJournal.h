@@ -1,0 +1,107 @@
+#pragma once
+// The journal of one setup run on the disk, written ahead of every change the
+// copy makes: where the run installs, each folder it makes, each new file, and
+// each reader's file it keeps aside with the name it is kept under. A run cut
+// short (ended from the task list, a logoff, a power cut) is undone from it by
+// the next start of setup of any book, from any medium, or by the product's
+// uninstaller. The journal goes when the run ends, completed or undone.
+// Window-free.
+#include <windows.h>
+
+#include <mutex>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "framework/UniqueHandle.h"
+
+// One change of a run, as the undo needs it.
+struct JournalStep {
+    enum class Kind { Folder, NewFile, Kept };
+    Kind kind = Kind::NewFile;
+    std::string path;  // the folder or file at its own name
+    std::string kept;  // Kept: where the reader's file lies meanwhile
+    bool operator==(const JournalStep&) const = default;
+};
+
+// What a journal on the disk says.
+struct JournalText {
+    std::string mark;           // the run's mark in its kept names
+    std::string product;        // the book's ProductName
+    std::string installFolder;  // where the run installs
+    // The copy completed: what is left to do is deleting the kept originals.
+    bool completed = false;
+    std::vector<JournalStep> steps;  // oldest first
+};
+
+// Where every setup keeps its runs' journals, whatever book and medium: a
+// folder of the machine's common application data (all users may write
+// there), or of the Windows folder on a system without one.
+std::string JournalFolder();
+
+// The journal's text as the run writes it; a last line cut short (the run
+// ended in the middle of writing it) is left out. Nothing when the text is
+// not a journal's.
+std::optional<JournalText> ParseJournal(std::string_view text);
+
+// The name a reader's file is kept under while the run lasts: its own name
+// with the run's mark added, so that a kept file is matched to its name even
+// when the journal's last lines never reached the disk. Empty when that does
+// not fit the system's path bound.
+std::string MarkedKeptName(const std::string& path, const std::string& mark);
+// The name a kept file of the run stood under, when `kept` carries the mark;
+// empty otherwise.
+std::string NameOfMarkedKept(const std::string& kept, const std::string& mark);
+
+class RunJournal {
+public:
+    // A journal kept in memory only (until Begin): the undo of an abandoned
+    // run needs the same steps.
+    RunJournal();
+    RunJournal(const RunJournal&) = delete;
+    RunJournal& operator=(const RunJournal&) = delete;
+    // Closes the file; it stays on the disk unless the run ended (End).
+    ~RunJournal();
+
+    // Starts the journal's file in `folder` (made when missing) under a name
+    // of its own, held open so that no other setup takes the run for an
+    // unfinished one; its first lines are on the disk when this returns.
+    // False when the file cannot be made: the journal then stays in memory.
+    bool Begin(const std::string& folder, const std::string& product, const std::string& installFolder);
+    bool OnDisk() const { return m_file.Valid(); }
+    const std::string& Path() const { return m_path; }
+    // The run's mark in kept names (eight hex digits).
+    const std::string& Mark() const { return m_mark; }
+
+    // Each note comes before the change it names; false when it could not be
+    // written, and the change must then not be made.
+    bool NoteFolder(const std::string& path);
+    // The folder was there already: not the run's to remove.
+    void NoteFolderThere(const std::string& path);
+    bool NoteNewFile(const std::string& path);
+    // `flush`: the kept name does not carry the run's mark, so the line must
+    // reach the disk before the file moves.
+    bool NoteKept(const std::string& path, const std::string& kept, bool flush);
+    // The copy completed: from here on only the kept originals are deleted.
+    bool NoteCompleted();
+    // Hands what was written to the disk (the session is ending).
+    void Flush();
+    // The run has ended, completed or undone: the file goes.
+    void End();
+    // The run stops without being undone (the session is ending): the file
+    // stays on the disk, closed, for the next start.
+    void Leave();
+
+    // The changes so far, oldest first.
+    const std::vector<JournalStep>& Steps() const { return m_steps; }
+
+private:
+    bool Write(std::string_view kind, const std::string& path, const std::string* kept, bool flush);
+
+    std::mutex m_mutex;  // the session's end flushes from the user-interface thread
+    UniqueFile m_file;
+    std::string m_path;
+    std::string m_mark;
+    std::vector<JournalStep> m_steps;
+};
