@@ -1,5 +1,7 @@
 #include "record/RunJournal.h"
 
+#include "framework/CodePage.h"
+
 #include "framework/PathText.h"
 #include "framework/UniqueHandle.h"
 
@@ -68,7 +70,10 @@ std::string NameOfMarkedKept(const std::string& kept, const std::string& mark) {
     return kept.substr(0, kept.size() - end.size());
 }
 
-std::optional<JournalText> ParseJournal(std::string_view text) {
+std::optional<JournalText> ParseJournal(std::string_view stored) {
+    // Kept in UTF-8, whichever code page the run's program had; the names in this program's.
+    const std::string decoded = RecodeText(stored, CP_UTF8, CP_ACP);
+    std::string_view text = decoded;
     JournalText journal;
     bool headerSeen = false;
     size_t start = 0;
@@ -138,6 +143,7 @@ bool RunJournal::Begin(const std::string& folder, const std::string& product, co
     head.append("M\t").append(m_mark).append(kLineEnd);
     head.append("P\t").append(product).append(kLineEnd);
     head.append("I\t").append(installFolder).append(kLineEnd);
+    head = RecodeText(head, CP_ACP, CP_UTF8);
     DWORD written = 0;
     // On the disk before the first change: the mark is what finds kept files
     // whose lines were lost.
@@ -157,6 +163,7 @@ bool RunJournal::Write(std::string_view kind, const std::string& path, const std
     line.append(kind).append("\t").append(path);
     if (kept) line.append("\t").append(*kept);
     line.append(kLineEnd);
+    line = RecodeText(line, CP_ACP, CP_UTF8);
     // One write a line: once WriteFile returns, the system holds it, and a
     // process ended at any instant after that leaves it in the file.
     DWORD written = 0;

@@ -40,7 +40,8 @@ struct JournalText {
 // there), or of the Windows folder on a system without one.
 std::string JournalFolder();
 
-// The journal's text as the run writes it; a last line cut short (the run
+// The journal's text as the run writes it (UTF-8, whichever code page the
+// run's program had, so that every name is kept whole); a last line cut short (the run
 // ended in the middle of writing it) is left out. Nothing when the text is
 // not a journal's.
 std::optional<JournalText> ParseJournal(std::string_view text);
