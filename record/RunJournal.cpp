@@ -1,7 +1,6 @@
 #include "record/RunJournal.h"
 
 #include "framework/CodePage.h"
-
 #include "framework/PathText.h"
 #include "framework/UniqueHandle.h"
 
@@ -17,16 +16,16 @@ std::string RegistryString(HKEY root, const char* key, const char* name) {
     HKEY opened = nullptr;
     if (RegOpenKeyExA(root, key, 0, KEY_QUERY_VALUE, &opened) != ERROR_SUCCESS) return {};
     UniqueRegistryKey owner(opened);
-    char value[MAX_PATH] = {};
+    char value[AnsiPathBufferSize] = {};
     DWORD size = sizeof value - 1, type = 0;
     if (RegQueryValueExA(opened, name, nullptr, &type, reinterpret_cast<BYTE*>(value), &size) != ERROR_SUCCESS ||
         (type != REG_SZ && type != REG_EXPAND_SZ))
         return {};
     value[size < sizeof value ? size : sizeof value - 1] = '\0';
     if (type == REG_SZ) return value;
-    char expanded[MAX_PATH] = {};
-    DWORD length = ExpandEnvironmentStringsA(value, expanded, MAX_PATH);
-    return length > 0 && length <= MAX_PATH ? std::string(expanded) : std::string();
+    char expanded[AnsiPathBufferSize] = {};
+    DWORD length = ExpandEnvironmentStringsA(value, expanded, AnsiPathBufferSize);
+    return length > 0 && length <= AnsiPathBufferSize ? std::string(expanded) : std::string();
 }
 
 // A fresh mark: the tick count, the process and a counter, so that two runs
@@ -51,9 +50,9 @@ std::string JournalFolder() {
                                       "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders",
                                       "Common AppData");
     if (base.empty()) {
-        char windows[MAX_PATH] = {};
-        UINT length = GetWindowsDirectoryA(windows, MAX_PATH);
-        if (length == 0 || length >= MAX_PATH) return {};
+        char windows[AnsiPathBufferSize] = {};
+        UINT length = GetWindowsDirectoryA(windows, AnsiPathBufferSize);
+        if (length == 0 || length >= AnsiPathBufferSize) return {};
         base = windows;
     }
     return JoinPath(base, kFolderName);
