@@ -1361,6 +1361,21 @@ std::string OlderRecordText(const InstallRecord& record) {
     return text;
 }
 
+// The product's stored record replaced by the one the older setup would have written.
+void RewriteAsOlderRecord(const std::string& product) {
+    std::optional<std::map<std::string, StoredValue>> entry = UninstallEntry(product);
+    ASSERT_TRUE(entry && entry->count("InstallRecord"));
+    std::optional<InstallRecord> record = ParseRecord(entry->at("InstallRecord").bytes);
+    ASSERT_TRUE(record);
+    std::string older = OlderRecordText(*record);
+    HKEY key = nullptr;
+    ASSERT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, (kUninstallKey + product).c_str(), 0, KEY_SET_VALUE, &key),
+              ERROR_SUCCESS);
+    RegSetValueExA(key, "InstallRecord", 0, REG_BINARY, reinterpret_cast<const BYTE*>(older.data()),
+                   static_cast<DWORD>(older.size()));
+    RegCloseKey(key);
+}
+
 std::string SinceName(Since since) {
     switch (since) {
     case Since::Installed: return "AsInstalled";
@@ -1388,17 +1403,7 @@ TEST_P(RemovesEverything, SetupPutThere) {
         MoveClockAnHour(dest);
         SetFileWriteTime(windowsCopy, FILETIME{0, 0x01DA0000});
     } else if (GetParam() == Since::OlderRecord) {
-        std::optional<std::map<std::string, StoredValue>> entry = UninstallEntry(product);
-        ASSERT_TRUE(entry && entry->count("InstallRecord"));
-        std::optional<InstallRecord> record = ParseRecord(entry->at("InstallRecord").bytes);
-        ASSERT_TRUE(record);
-        std::string older = OlderRecordText(*record);
-        HKEY key = nullptr;
-        ASSERT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, (kUninstallKey + product).c_str(), 0, KEY_SET_VALUE, &key),
-                  ERROR_SUCCESS);
-        RegSetValueExA(key, "InstallRecord", 0, REG_BINARY, reinterpret_cast<const BYTE*>(older.data()),
-                       static_cast<DWORD>(older.size()));
-        RegCloseKey(key);
+        ASSERT_NO_FATAL_FAILURE(RewriteAsOlderRecord(product));
         // The older setup counted nothing.
         ForgetSharedCount(windowsCopy);
         ForgetSharedCount(CopiedUninstaller());
@@ -1669,17 +1674,7 @@ TEST_P(SharedWindowsFile, StaysWhileCounted) {
     EXPECT_EQ(SharedCountOf(CopiedUninstaller()), 1u) << "the uninstaller, counted once for the book";
     const std::string first = product, firstDest = dest, firstCommand = RegisteredCommand();
     if (c.firstByAnOlderSetup) {
-        std::optional<std::map<std::string, StoredValue>> entry = UninstallEntry(product);
-        ASSERT_TRUE(entry && entry->count("InstallRecord"));
-        std::optional<InstallRecord> record = ParseRecord(entry->at("InstallRecord").bytes);
-        ASSERT_TRUE(record);
-        std::string older = OlderRecordText(*record);
-        HKEY key = nullptr;
-        ASSERT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, (kUninstallKey + product).c_str(), 0, KEY_SET_VALUE, &key),
-                  ERROR_SUCCESS);
-        RegSetValueExA(key, "InstallRecord", 0, REG_BINARY, reinterpret_cast<const BYTE*>(older.data()),
-                       static_cast<DWORD>(older.size()));
-        RegCloseKey(key);
+        ASSERT_NO_FATAL_FAILURE(RewriteAsOlderRecord(product));
         ForgetSharedCount(windowsCopy);
         ForgetSharedCount(CopiedUninstaller());
     }

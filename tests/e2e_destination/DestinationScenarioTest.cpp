@@ -62,6 +62,24 @@ protected:
         tree->Select(item.handle);
         return robot->WaitText(kCurrentDir, folder.empty() ? root : root + folder);
     }
+    // In the destination dialog: Change Folder, a new folder typed under F:\
+    // and made when setup asks; the dialog then names it.
+    bool MakeFolderInBrowser(const std::string& name) {
+        std::optional<WindowInfo> browse = OpenBrowser();
+        if (!browse || !SelectFolder("F:\\")) return false;
+        robot->Type(kNewDir, name);
+        if (!AcceptBrowser(*browse)) return false;
+        std::optional<WindowInfo> question = NextDialog();
+        return question && PressAndWaitClosed(*question, IDYES) && robot->WaitText(kLocation, "F:\\" + name);
+    }
+    // Cancel in the destination dialog and Exit Setup: the exit dialog that follows.
+    std::optional<WindowInfo> LeaveFrom(const WindowInfo& destination) {
+        if (!robot->Select(destination.hwnd)) return std::nullopt;
+        robot->Press(IDCANCEL);
+        std::optional<WindowInfo> confirm = NextDialog();
+        if (!confirm || !PressAndWaitClosed(*confirm, IDOK)) return std::nullopt;  // Exit Setup
+        return NextDialog();
+    }
     // Presses OK in the browser and waits for it to go.
     bool AcceptBrowser(const WindowInfo& browse) { return PressAndWaitClosed(browse, IDOK); }
     // Presses OK in the destination dialog and walks the rest; the last title.
@@ -200,23 +218,10 @@ TEST_F(DestinationScenario, AFolderCreatedHereGoesWhenSetupIsLeft) {
     RemoveTree(made);
     std::optional<WindowInfo> destination = OpenDestination();
     ASSERT_TRUE(destination);
-    std::optional<WindowInfo> browse = OpenBrowser();
-    ASSERT_TRUE(browse);
-    ASSERT_TRUE(SelectFolder("F:\\"));
-    robot->Type(kNewDir, "E2EMadeThenLeft");
-    ASSERT_TRUE(AcceptBrowser(*browse));
-    std::optional<WindowInfo> question = NextDialog();
-    ASSERT_TRUE(question);
-    ASSERT_TRUE(PressAndWaitClosed(*question, IDYES));
-    ASSERT_TRUE(robot->WaitText(kLocation, made));
+    ASSERT_TRUE(MakeFolderInBrowser("E2EMadeThenLeft"));
     EXPECT_TRUE(FolderExists(made));
 
-    ASSERT_TRUE(robot->Select(destination->hwnd));
-    robot->Press(IDCANCEL);
-    std::optional<WindowInfo> confirm = NextDialog();
-    ASSERT_TRUE(confirm);
-    ASSERT_TRUE(PressAndWaitClosed(*confirm, IDOK));  // Exit Setup
-    std::optional<WindowInfo> exitDialog = NextDialog();
+    std::optional<WindowInfo> exitDialog = LeaveFrom(*destination);
     ASSERT_TRUE(exitDialog);
     EXPECT_EQ(exitDialog->title, "Setup Incomplete");
     ASSERT_TRUE(PressAndWaitClosed(*exitDialog, IDOK));
@@ -232,27 +237,14 @@ TEST_F(DestinationScenario, AFolderMadeForAChangedChoiceStaysWhenSetupIsLeft) {
     RemoveTree(made);
     std::optional<WindowInfo> destination = OpenDestination();
     ASSERT_TRUE(destination);
+    ASSERT_TRUE(MakeFolderInBrowser("E2EMadeThenChanged"));
     std::optional<WindowInfo> browse = OpenBrowser();
-    ASSERT_TRUE(browse);
-    ASSERT_TRUE(SelectFolder("F:\\"));
-    robot->Type(kNewDir, "E2EMadeThenChanged");
-    ASSERT_TRUE(AcceptBrowser(*browse));
-    std::optional<WindowInfo> question = NextDialog();
-    ASSERT_TRUE(question);
-    ASSERT_TRUE(PressAndWaitClosed(*question, IDYES));
-    ASSERT_TRUE(robot->WaitText(kLocation, made));
-    browse = OpenBrowser();
     ASSERT_TRUE(browse);
     ASSERT_TRUE(SelectFolder("F:\\", "Existing"));
     ASSERT_TRUE(AcceptBrowser(*browse));
     ASSERT_TRUE(robot->WaitText(kLocation, "F:\\Existing"));
 
-    ASSERT_TRUE(robot->Select(destination->hwnd));
-    robot->Press(IDCANCEL);
-    std::optional<WindowInfo> confirm = NextDialog();
-    ASSERT_TRUE(confirm);
-    ASSERT_TRUE(PressAndWaitClosed(*confirm, IDOK));  // Exit Setup
-    std::optional<WindowInfo> exitDialog = NextDialog();
+    std::optional<WindowInfo> exitDialog = LeaveFrom(*destination);
     ASSERT_TRUE(exitDialog);
     ASSERT_TRUE(PressAndWaitClosed(*exitDialog, IDOK));
     EXPECT_EQ(robot->WaitExit(), 1);
