@@ -6,21 +6,24 @@
 #include "settings/SetupTexts.h"
 #include "dialogs/FolderBrowsing.h"
 #include "engine/PathShortening.h"
+#include "framework/CodePage.h"
 #include "framework/Dpi.h"
 #include "framework/Gdi.h"
 
 namespace {
 constexpr COLORREF TransparentColour = RGB(255, 0, 255);
 
-bool IsSubfolder(const WIN32_FIND_DATAA& found) {
+bool IsSubfolder(const WIN32_FIND_DATAW& found) {
     if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) return false;
-    return std::string_view(found.cFileName) != "." && std::string_view(found.cFileName) != "..";
+    return std::wstring_view(found.cFileName) != L"." && std::wstring_view(found.cFileName) != L"..";
 }
 
-// A directory listing that closes itself.
+// A directory listing that closes itself. Through the wide calls: the ANSI
+// ones hold a name in 260 bytes, which a long name in UTF-8 passes.
 class FolderListing {
 public:
-    explicit FolderListing(const std::string& pattern) : m_search(FindFirstFileA(pattern.c_str(), &m_found)) {}
+    explicit FolderListing(const std::string& pattern)
+        : m_search(FindFirstFileW(WideText(pattern).c_str(), &m_found)) {}
     ~FolderListing() {
         if (m_search != INVALID_HANDLE_VALUE) FindClose(m_search);
     }
@@ -28,11 +31,11 @@ public:
     FolderListing& operator=(const FolderListing&) = delete;
 
     bool IsOpen() const { return m_search != INVALID_HANDLE_VALUE; }
-    const WIN32_FIND_DATAA& Entry() const { return m_found; }
-    bool Next() { return FindNextFileA(m_search, &m_found) != FALSE; }
+    const WIN32_FIND_DATAW& Entry() const { return m_found; }
+    bool Next() { return FindNextFileW(m_search, &m_found) != FALSE; }
 
 private:
-    WIN32_FIND_DATAA m_found = {};
+    WIN32_FIND_DATAW m_found = {};
     HANDLE m_search;
 };
 }  // namespace
@@ -143,7 +146,7 @@ int BrowseFolderDialog::FillFolder(HTREEITEM item, const std::string& path) {
             return 0;
         }
         do {
-            if (IsSubfolder(listing.Entry())) names.emplace_back(listing.Entry().cFileName);
+            if (IsSubfolder(listing.Entry())) names.push_back(NarrowText(listing.Entry().cFileName));
         } while (listing.Next());
     }
     if (names.empty()) {

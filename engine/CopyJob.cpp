@@ -19,11 +19,6 @@ namespace {
 // system cannot make full is kept as given.
 std::string FolderPath(const std::string& path) { return StripTrailingBackslashes(FullPath(path).value_or(path)); }
 
-bool IsFolderEntry(const WIN32_FIND_DATAA& entry) { return (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0; }
-
-uint64_t FileSize(const WIN32_FIND_DATAA& entry) {
-    return static_cast<uint64_t>(entry.nFileSizeHigh) << 32 | entry.nFileSizeLow;
-}
 }  // namespace
 
 std::string SourceMissingText(const std::string& codeDir) {
@@ -132,9 +127,9 @@ void CopyJob::Finish() {
 void CopyJob::CopyEntries(FolderListing& listing, const std::string& sourceFolder, const std::string& destFolder) {
     if (m_cancelled) return;
     while (listing.Next()) {
-        const WIN32_FIND_DATAA& entry = listing.Entry();
-        if (IsFolderEntry(entry)) {
-            CopyFolder(sourceFolder, entry.cFileName, destFolder);
+        const FolderEntry& entry = listing.Entry();
+        if (entry.IsFolder()) {
+            CopyFolder(sourceFolder, entry.name.c_str(), destFolder);
         } else if (!CopyOneFile(sourceFolder, entry, destFolder)) {
             return;
         }
@@ -175,16 +170,16 @@ void CopyJob::CopyFolder(const std::string& sourceFolder, const char* name, cons
     CopyEntries(listing, source, destPath);
 }
 
-bool CopyJob::CopyOneFile(const std::string& sourceFolder, const WIN32_FIND_DATAA& entry, const std::string& destFolder) {
+bool CopyJob::CopyOneFile(const std::string& sourceFolder, const FolderEntry& entry, const std::string& destFolder) {
     std::string destPath;
-    std::string sourcePath = sourceFolder + "\\" + entry.cFileName;
-    if (PathLength(sourcePath) >= MAX_PATH || !InstalledPath(destFolder, entry.cFileName, m_options.longNames, destPath)) {
-        NoteFailedFile(JoinPath(destFolder, entry.cFileName), FileSize(entry));
+    std::string sourcePath = sourceFolder + "\\" + entry.name;
+    if (PathLength(sourcePath) >= MAX_PATH || !InstalledPath(destFolder, entry.name, m_options.longNames, destPath)) {
+        NoteFailedFile(JoinPath(destFolder, entry.name), entry.size);
         return true;
     }
-    m_prompts.ShowFile(entry.cFileName, destPath);
+    m_prompts.ShowFile(entry.name.c_str(), destPath);
     // Every file the listing counted moves the bar by its size, whatever becomes of it.
-    uint64_t size = FileSize(entry);
+    uint64_t size = entry.size;
     struct Done {
         CopyPrompts& prompts;
         uint64_t size;
@@ -225,8 +220,8 @@ bool CopyJob::CopyOneFile(const std::string& sourceFolder, const WIN32_FIND_DATA
     ReadProgress reading = [this](uint64_t read) { m_prompts.FileBytesRead(read); };
     bool installed =
         m_options.compressed
-            ? ExpandFile(sourcePath, entry.dwFileAttributes, destPath, existing, m_keepAside, kept, reading)
-            : CopyPlainFile(sourcePath, entry.dwFileAttributes, destPath, existing, m_keepAside, kept, reading);
+            ? ExpandFile(sourcePath, entry.attributes, destPath, existing, m_keepAside, kept, reading)
+            : CopyPlainFile(sourcePath, entry.attributes, destPath, existing, m_keepAside, kept, reading);
     if (!installed) {
         // What it needed at the destination: an expanded file is larger than on the medium.
         NoteFailedFile(destPath, m_options.compressed ? std::max(size, ExpandedSizeOf(sourcePath)) : size);
@@ -242,9 +237,9 @@ bool CopyJob::CopyOneFile(const std::string& sourceFolder, const WIN32_FIND_DATA
 // A leave confirmed in the progress dialog while a question was open ends
 // the copy whatever the question then answers: the user has said so once and
 // is not asked again.
-CopyJob::Decision CopyJob::AskToReplace(const WIN32_FIND_DATAA& entry, const std::string& destPath) {
-    ReplaceQuestion question{entry.cFileName,    destPath, entry.nFileSizeLow, QueryFileSize(destPath),
-                             entry.ftLastWriteTime, QueryFileWriteTime(destPath)};
+CopyJob::Decision CopyJob::AskToReplace(const FolderEntry& entry, const std::string& destPath) {
+    ReplaceQuestion question{entry.name,     destPath, static_cast<uint32_t>(entry.size), QueryFileSize(destPath),
+                             entry.writeTime, QueryFileWriteTime(destPath)};
     ReplaceAnswer answer = m_prompts.AskToReplace(question);
     if (m_cancelled) return Decision::Abandon;
     switch (answer) {
@@ -273,13 +268,13 @@ uint64_t CopyJob::ListedBytes(const std::string& sourceFolder, const std::string
     uint64_t bytes = 0;
     FolderListing listing(sourceFolder);
     while (listing.Next()) {
-        const WIN32_FIND_DATAA& entry = listing.Entry();
-        std::string source = sourceFolder + "\\" + entry.cFileName;
+        const FolderEntry& entry = listing.Entry();
+        std::string source = sourceFolder + "\\" + entry.name;
         std::string destPath;
-        if (!InstalledPath(destFolder, entry.cFileName, m_options.longNames, destPath)) continue;
-        if (!IsFolderEntry(entry))
-            bytes += PathLength(source) < MAX_PATH ? FileSize(entry) : 0;
-        else if (IsBookFolder(source, entry.cFileName))
+        if (!InstalledPath(destFolder, entry.name, m_options.longNames, destPath)) continue;
+        if (!entry.IsFolder())
+            bytes += PathLength(source) < MAX_PATH ? entry.size : 0;
+        else if (IsBookFolder(source, entry.name.c_str()))
             bytes += ListedBytes(source, destPath);
     }
     return bytes;
@@ -290,9 +285,9 @@ uint64_t CopyJob::ListedBytes(const std::string& sourceFolder, const std::string
 bool CopyJob::HoldsFiles(const std::string& sourceFolder) const {
     FolderListing listing(sourceFolder);
     while (listing.Next()) {
-        const WIN32_FIND_DATAA& entry = listing.Entry();
-        if (!IsFolderEntry(entry)) return true;
-        if (entry.cFileName[0] != '.' && HoldsFiles(sourceFolder + "\\" + entry.cFileName)) return true;
+        const FolderEntry& entry = listing.Entry();
+        if (!entry.IsFolder()) return true;
+        if (entry.name[0] != '.' && HoldsFiles(sourceFolder + "\\" + entry.name)) return true;
     }
     return !listing.Complete();
 }

@@ -17,6 +17,7 @@
 #include "record/RunJournal.h"
 
 class FolderListing;
+struct FolderEntry;
 
 // What the reader (or an unattended run's log) is told when the medium lacks
 // the CodeDir folder, named as SETUP.INI writes it.
@@ -86,8 +87,8 @@ private:
     void CopyEntries(FolderListing& listing, const std::string& sourceFolder, const std::string& destFolder);
     void CopyFolder(const std::string& sourceFolder, const char* name, const std::string& destFolder);
     // False when the user abandoned setup at a question about the file.
-    bool CopyOneFile(const std::string& sourceFolder, const WIN32_FIND_DATAA& entry, const std::string& destFolder);
-    Decision AskToReplace(const WIN32_FIND_DATAA& entry, const std::string& destPath);
+    bool CopyOneFile(const std::string& sourceFolder, const FolderEntry& entry, const std::string& destFolder);
+    Decision AskToReplace(const FolderEntry& entry, const std::string& destPath);
     // Whether the copy walks into the folder (its full path, and its name).
     bool IsBookFolder(const std::string& source, const char* name) const;
     // The bytes the copy will read from the medium below the folder, listed

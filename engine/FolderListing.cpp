@@ -1,12 +1,15 @@
 #include "engine/FolderListing.h"
 
+#include "framework/CodePage.h"
 #include "framework/PathText.h"
 
 FolderListing::FolderListing(const std::string& folder) {
-    std::string pattern = folder + "\\*.*";
+    std::string pattern = JoinPath(folder, "*.*");
     if (PathLength(pattern) >= MAX_PATH) return;
-    m_handle = FindFirstFileA(pattern.c_str(), &m_entry);
+    WIN32_FIND_DATAW found;
+    m_handle = FindFirstFileW(WideText(pattern).c_str(), &found);
     if (m_handle != INVALID_HANDLE_VALUE) {
+        Take(found);
         m_first = true;
         return;
     }
@@ -26,9 +29,20 @@ bool FolderListing::Next() {
         m_first = false;
         return true;
     }
-    if (FindNextFileA(m_handle, &m_entry)) return true;
+    WIN32_FIND_DATAW found;
+    if (FindNextFileW(m_handle, &found)) {
+        Take(found);
+        return true;
+    }
     m_complete = GetLastError() == ERROR_NO_MORE_FILES;
     FindClose(m_handle);
     m_handle = INVALID_HANDLE_VALUE;
     return false;
+}
+
+void FolderListing::Take(const WIN32_FIND_DATAW& found) {
+    m_entry.name = NarrowText(found.cFileName);
+    m_entry.attributes = found.dwFileAttributes;
+    m_entry.size = static_cast<uint64_t>(found.nFileSizeHigh) << 32 | found.nFileSizeLow;
+    m_entry.writeTime = found.ftLastWriteTime;
 }

@@ -4,7 +4,20 @@
 // folders can be listed at all. Window-free; owns its search handle.
 #include <windows.h>
 
+#include <cstdint>
 #include <string>
+
+// One entry of a listing. Its name is in the program's code page: listed
+// through the wide calls, as the ANSI ones hold a name in 260 bytes, which a
+// name of 130 Cyrillic or 87 Japanese characters passes in UTF-8.
+struct FolderEntry {
+    std::string name;
+    DWORD attributes = 0;
+    uint64_t size = 0;
+    FILETIME writeTime = {};
+
+    bool IsFolder() const { return (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0; }
+};
 
 class FolderListing {
 public:
@@ -21,7 +34,7 @@ public:
     // Steps to the next entry ("." and ".." included, as the system lists
     // them); false at the end or when the listing failed.
     bool Next();
-    const WIN32_FIND_DATAA& Entry() const { return m_entry; }
+    const FolderEntry& Entry() const { return m_entry; }
     // After Next gave false: whether every entry was listed. False for a
     // folder that could not be entered (missing, refused, past the bound, a
     // name the system cannot open) and for a listing that broke off; a
@@ -29,8 +42,10 @@ public:
     bool Complete() const { return m_complete; }
 
 private:
+    void Take(const WIN32_FIND_DATAW& found);
+
     HANDLE m_handle = INVALID_HANDLE_VALUE;
-    WIN32_FIND_DATAA m_entry = {};
+    FolderEntry m_entry;
     bool m_first = false;     // m_entry holds the first entry, not yet stepped to
     bool m_complete = false;
 };

@@ -20,10 +20,9 @@ struct Found {
 bool ListFolder(const std::string& folder, std::vector<Found>& entries) {
     FolderListing listing(folder);
     while (listing.Next()) {
-        const WIN32_FIND_DATAA& data = listing.Entry();
-        std::string name = data.cFileName;
-        if (name == "." || name == "..") continue;
-        entries.push_back({name, (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0, data.nFileSizeLow});
+        const FolderEntry& data = listing.Entry();
+        if (data.name == "." || data.name == "..") continue;
+        entries.push_back({data.name, data.IsFolder(), static_cast<uint32_t>(data.size)});
     }
     std::sort(entries.begin(), entries.end(), [](const Found& a, const Found& b) { return a.name < b.name; });
     return listing.Complete();

@@ -86,18 +86,19 @@ std::string PendingFileOperations() {
 using Tree = std::map<std::string, std::string>;
 
 void ListFiles(const std::string& folder, const std::string& relative, Tree& tree) {
-    WIN32_FIND_DATAA found;
-    HANDLE search = FindFirstFileA((folder + "\\*").c_str(), &found);
+    // Listed wide: a long name in UTF-8 passes the 260 bytes of the ANSI listing.
+    WIN32_FIND_DATAW found;
+    HANDLE search = FindFirstFileW(WideText(folder + "\\*").c_str(), &found);
     if (search == INVALID_HANDLE_VALUE) return;
     do {
-        std::string name = found.cFileName;
+        std::string name = NarrowText(found.cFileName);
         if (name == "." || name == "..") continue;
         std::string child = relative.empty() ? name : relative + "\\" + name;
         if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
             ListFiles(folder + "\\" + name, child, tree);
         else
             tree[child] = ReadWholeFile(folder + "\\" + name).value_or("<unreadable>");
-    } while (FindNextFileA(search, &found));
+    } while (FindNextFileW(search, &found));
     FindClose(search);
 }
 

@@ -32,11 +32,12 @@ std::string MakeTestFolder(const std::string& name) {
 }
 
 void RemoveTree(const std::string& path) {
-    WIN32_FIND_DATAA found;
-    HANDLE search = FindFirstFileA((path + "\\*").c_str(), &found);
+    // Listed wide: a long name in UTF-8 passes the 260 bytes of the ANSI listing.
+    WIN32_FIND_DATAW found;
+    HANDLE search = FindFirstFileW(WideText(path + "\\*").c_str(), &found);
     if (search != INVALID_HANDLE_VALUE) {
         do {
-            std::string name = found.cFileName;
+            std::string name = NarrowText(found.cFileName);
             if (name == "." || name == "..") continue;
             std::string child = path + "\\" + name;
             // A copy from a CD keeps its read-only attribute: clear it or the delete fails.
@@ -45,7 +46,7 @@ void RemoveTree(const std::string& path) {
                 RemoveTree(child);
             else
                 DeleteFileA(child.c_str());
-        } while (FindNextFileA(search, &found));
+        } while (FindNextFileW(search, &found));
         FindClose(search);
     }
     RemoveDirectoryA(path.c_str());
