@@ -9,10 +9,7 @@
 #include "framework/CodePage.h"
 #include "framework/PathText.h"
 
-// The text upper-cased with the system's upper-casing, as names and keys are
-// compared case-insensitively throughout. It works on whole characters: in
-// UTF-8 a character's upper case may take another number of bytes, which
-// CharUpperBuffA, upper-casing in place, cannot give.
+namespace ansi_text_detail {
 inline std::string ChangedCase(const std::string& text, bool upper) {
     bool plain = true;
     for (char c : text) plain = plain && static_cast<unsigned char>(c) < 0x80;
@@ -28,8 +25,14 @@ inline std::string ChangedCase(const std::string& text, bool upper) {
     if (!wide.empty()) (upper ? CharUpperBuffW : CharLowerBuffW)(wide.data(), static_cast<DWORD>(wide.size()));
     return NarrowText(wide);
 }
-inline std::string UpperAnsi(const std::string& text) { return ChangedCase(text, true); }
-inline std::string LowerAnsi(const std::string& text) { return ChangedCase(text, false); }
+}  // namespace ansi_text_detail
+
+// The text upper-cased (or lower-cased) with the system's casing, as names and
+// keys are compared case-insensitively throughout. It works on whole
+// characters: in UTF-8 a character's other case may take another number of
+// bytes, which CharUpperBuffA, changing the text in place, cannot give.
+inline std::string UpperAnsi(const std::string& text) { return ansi_text_detail::ChangedCase(text, true); }
+inline std::string LowerAnsi(const std::string& text) { return ansi_text_detail::ChangedCase(text, false); }
 
 // The path made full against the current directory, within the system's
 // bound of MAX_PATH characters; nullopt when the system cannot make it or it

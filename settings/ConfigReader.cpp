@@ -71,6 +71,7 @@ void ReadSetupTxt(SetupTextsRecord& texts, const MissingKeyWarning& warn) {
         if (value == kMissing || value.empty())
             warn(StringPrintf("Warning: The %s key (or its text) is not set in SETUP.TXT", key.name));
     }
-    texts.RestoreProblemText = ReadProfileValue(".\\SETUP.TXT", "SetupText", "RestoreProblemText");
+    // Optional, never warned about: empty when missing, for the English default.
+    texts.RestoreProblemText = file.Value("SetupText", "RestoreProblemText").value_or(kMissing);
     if (texts.RestoreProblemText == kMissing) texts.RestoreProblemText.clear();
 }
