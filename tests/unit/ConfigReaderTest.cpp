@@ -67,6 +67,7 @@ TEST(ReadSetupTxt, EmptyAndMissingTextsWarnAndKeepWhatWasRead) {
         if (name == "ExitText") content += name + "=\r\n";    // empty
         else content += name + "=Text of " + name + "\r\n";
     }
+    content += "RestoreProblemText=Not put back: %s\r\n";
     WriteWholeFile(folder + "\\SETUP.TXT", content);
     CurrentDirectoryScope here(folder);
     SetupTextsRecord texts;
@@ -78,6 +79,7 @@ TEST(ReadSetupTxt, EmptyAndMissingTextsWarnAndKeepWhatWasRead) {
     EXPECT_EQ(texts.ExitText, "");
     EXPECT_EQ(texts.OkButton, "Text of OkButton");
     EXPECT_EQ(texts.FolderText, "Text of FolderText");
+    EXPECT_EQ(texts.RestoreProblemText, "Not put back: %s") << "the optional text, read with the others";
 }
 
 TEST(ReadSetupTxt, WithoutTheFileAllFortyKeysWarn) {
@@ -89,6 +91,7 @@ TEST(ReadSetupTxt, WithoutTheFileAllFortyKeysWarn) {
     EXPECT_EQ(got.warnings.front(), TxtWarning("OkButton"));
     EXPECT_EQ(got.warnings.back(), TxtWarning("FolderText"));
     EXPECT_EQ(texts.ScreenMessage, "Error");
+    EXPECT_EQ(texts.RestoreProblemText, "") << "optional: missing, never warned about, empty for the default";
 }
 
 TEST(ReadProfileValue, LongValuesAreCutTo1023Characters) {
