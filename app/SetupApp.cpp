@@ -23,7 +23,7 @@ namespace {
 // or a power cut) is undone before the reader is asked anything: silent when
 // whole, one message naming what could not be put back.
 void RepairRunsCutShort() {
-    RepairResult repair = RepairUnfinishedRuns(JournalFolder());
+    RepairResult repair = RepairUnfinishedRuns(JournalFolder(InstallScope::Machine));
     if (!repair.notPutBack.empty())
         AfxMessageBox(RestoreProblemMessage(SetupTexts.RestoreProblemText, repair.notPutBack),
                       MB_OK | MB_ICONEXCLAMATION);

@@ -57,7 +57,7 @@ SilentResult Copy(LogFile& log) {
     CopyOptions options{settings.FilesCompressedFlag, settings.UseUnderscoresFlag};
     options.stopAtFirstFailure = true;
     CopyJob job(settings.CodeDir, settings.InstallPath, options, prompts);
-    job.KeepJournalIn(JournalFolder(), settings.ProductName);
+    job.KeepJournalIn(JournalFolder(InstallScope::Machine), settings.ProductName);
     job.Run();
     uint64_t freeBytes = 0;
     QueryFreeBytes(settings.InstallPath, freeBytes);
@@ -107,7 +107,7 @@ SilentResult RunSilentInstall(const SetupSwitches& switches, LogFile& log) {
         return Finish(SilentResult::MediumUnreadable, log);
     }
     // A run of any book cut short is undone first, as in an interactive run.
-    RepairResult repair = RepairUnfinishedRuns(JournalFolder());
+    RepairResult repair = RepairUnfinishedRuns(JournalFolder(InstallScope::Machine));
     if (!repair.notPutBack.empty()) log.Line(RestoreProblemMessage(SetupTexts.RestoreProblemText, repair.notPutBack));
 
     settings.InstallPath = switches.destination.empty() ? settings.DestDir : switches.destination;

@@ -7,7 +7,7 @@
 #include "engine/Expansion.h"
 #include "engine/FileOperations.h"
 #include "engine/FilePlacement.h"
-#include "engine/FolderListing.h"
+#include "framework/FolderListing.h"
 #include "framework/AnsiText.h"
 #include "framework/PathText.h"
 #include "framework/SafeFormat.h"

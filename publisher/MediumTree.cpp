@@ -5,7 +5,7 @@
 #include <algorithm>
 
 #include "engine/FileOperations.h"
-#include "engine/FolderListing.h"
+#include "framework/FolderListing.h"
 #include "framework/PathText.h"
 
 namespace {

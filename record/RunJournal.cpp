@@ -45,10 +45,13 @@ bool EndsWith(const std::string& text, const std::string& end) {
 }
 }  // namespace
 
-std::string JournalFolder() {
-    std::string base = RegistryString(HKEY_LOCAL_MACHINE,
-                                      "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders",
-                                      "Common AppData");
+std::string JournalFolder(InstallScope scope) {
+    constexpr const char* kShellFolders = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
+    if (scope == InstallScope::CurrentUser) {
+        std::string local = RegistryString(HKEY_CURRENT_USER, kShellFolders, "Local AppData");
+        return local.empty() ? std::string() : JoinPath(local, kFolderName);
+    }
+    std::string base = RegistryString(HKEY_LOCAL_MACHINE, kShellFolders, "Common AppData");
     if (base.empty()) {
         char windows[AnsiPathBufferSize] = {};
         UINT length = GetWindowsDirectoryA(windows, AnsiPathBufferSize);

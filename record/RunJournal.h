@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "framework/UniqueHandle.h"
+#include "record/InstallScope.h"
 
 // One change of a run, as the undo needs it.
 struct JournalStep {
@@ -35,10 +36,11 @@ struct JournalText {
     std::vector<JournalStep> steps;  // oldest first
 };
 
-// Where every setup keeps its runs' journals, whatever book and medium: a
-// folder of the machine's common application data (all users may write
-// there), or of the Windows folder on a system without one.
-std::string JournalFolder();
+// Where every setup keeps its runs' journals, whatever book and medium: for
+// the machine, a folder of the machine's common application data (or of the
+// Windows folder on a system without one); for the current user, the same
+// folder name in the user's own local application data.
+std::string JournalFolder(InstallScope scope);
 
 // The journal's text as the run writes it (UTF-8, whichever code page the
 // run's program had, so that every name is kept whole); a last line cut short (the run

@@ -111,7 +111,7 @@ int Remove(const std::optional<UninstallCommand>& command, Report& report) {
 
     // A setup of this book that was cut short is undone before anything is
     // removed: the reader's files it replaced come back first.
-    RepairResult repair = RepairUnfinishedRuns(JournalFolder(), command->product);
+    RepairResult repair = RepairUnfinishedRuns(JournalFolder(InstallScope::Machine), command->product);
     if (!repair.notPutBack.empty()) report.Problem(entry.caption, RestoreProblemMessage({}, repair.notPutBack));
     if (std::optional<std::string> text = ReadRecordText(key.Get())) entry.record = ParseRecord(*text);
 

@@ -725,11 +725,11 @@ size_t KeptFilesIn(const Tree& tree) {
 size_t JournalsOf(const std::string& product) {
     size_t count = 0;
     WIN32_FIND_DATAA entry;
-    HANDLE search = FindFirstFileA((JournalFolder() + "\\*.jnl").c_str(), &entry);
+    HANDLE search = FindFirstFileA((JournalFolder(InstallScope::Machine) + "\\*.jnl").c_str(), &entry);
     if (search == INVALID_HANDLE_VALUE) return 0;
     do {
         std::optional<JournalText> journal =
-            ParseJournal(ReadWholeFile(JournalFolder() + "\\" + entry.cFileName).value_or(""));
+            ParseJournal(ReadWholeFile(JournalFolder(InstallScope::Machine) + "\\" + entry.cFileName).value_or(""));
         if (journal && journal->product == product) ++count;
     } while (FindNextFileA(search, &entry));
     FindClose(search);

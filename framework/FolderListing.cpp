@@ -1,4 +1,4 @@
-#include "engine/FolderListing.h"
+#include "framework/FolderListing.h"
 
 #include "framework/CodePage.h"
 #include "framework/PathText.h"
