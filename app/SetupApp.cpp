@@ -1,7 +1,10 @@
 #include "app/SetupApp.h"
 
+#include <optional>
+
 #include "app/BackdropWindow.h"
 #include "app/RunLog.h"
+#include "app/InstallScopeChoice.h"
 #include "app/SetupSwitches.h"
 #include "app/SilentInstall.h"
 #include "settings/ConfigReader.h"
@@ -22,8 +25,8 @@ namespace {
 // A run of any book that was cut short (ended from the task list, by a logoff
 // or a power cut) is undone before the reader is asked anything: silent when
 // whole, one message naming what could not be put back.
-void RepairRunsCutShort() {
-    RepairResult repair = RepairUnfinishedRuns(JournalFolder(InstallScope::Machine));
+void RepairRunsCutShort(InstallScope scope) {
+    RepairResult repair = RepairUnfinishedRuns(JournalFolder(scope));
     if (!repair.notPutBack.empty())
         AfxMessageBox(RestoreProblemMessage(SetupTexts.RestoreProblemText, repair.notPutBack),
                       MB_OK | MB_ICONEXCLAMATION);
@@ -32,10 +35,12 @@ void RepairRunsCutShort() {
 
 BOOL SetupApp::InitInstance() {
     SetupSwitches switches = ParseSetupSwitches(m_lpCmdLine);
+    const ScopeChoice choice = ChooseInstallScope(HasAdministratorRights(), switches.scope);
+    const InstallScope scope = choice.scope;
     LogFile log;
     if (switches.silent) {
         // No window is made: the message loop ends at once, with this code.
-        m_exitCode = ExitCodeOf(RunSilentInstall(switches, log));
+        m_exitCode = ExitCodeOf(RunSilentInstall(switches, choice, log));
         return TRUE;
     }
     if (!switches.unknown.empty()) {
@@ -56,7 +61,7 @@ BOOL SetupApp::InitInstance() {
 
     WelcomeDialog welcome;
     DestinationDialog destination;
-    ProgressDialog progress(&AskToLeaveSetup);
+    ProgressDialog progress(&AskToLeaveSetup, scope);
 
     // Every configuration message comes before the backdrop exists.
     auto showMissingKey = [&log](const std::string& warning) {
@@ -66,15 +71,25 @@ BOOL SetupApp::InitInstance() {
     ReadEnvironment(InstallSettings);
     ReadSetupIni(InstallSettings, showMissingKey);
     // The folder the command line names is the one proposed, and the one
-    // backing out of the browser returns to.
-    if (!switches.destination.empty()) InstallSettings.DestDir = InstallSettings.DefaultDestDir = switches.destination;
+    // backing out of the browser returns to; otherwise a book installed
+    // before is offered its own folder again, while it is there.
+    std::optional<std::string> proposed = switches.destination;
+    if (proposed->empty()) proposed = EarlierInstallFolder(InstallSettings.ProductName, scope);
+    if (proposed) InstallSettings.DestDir = InstallSettings.DefaultDestDir = *proposed;
     ReadSetupTxt(SetupTexts, showMissingKey);
     ValidateSettings([&log](const std::string& message) {
         log.Line(message);
         AfxMessageBox(message, MB_OK | MB_ICONSTOP);
     });
+    // Asked for the machine without the rights to write it: nothing is
+    // touched, and the reader learns why.
+    if (choice.refused) {
+        log.Line(AllUsersRefusedText());
+        AfxMessageBox(SetupTexts.ProblemInstallingText + "\n\n" + AllUsersRefusedText(), MB_OK | MB_ICONSTOP);
+        return TRUE;
+    }
     InstallSettings.InstallPath = InstallSettings.DestDir;
-    RepairRunsCutShort();
+    RepairRunsCutShort(scope);
 
     auto* backdrop = new BackdropWindow;
     HWND backdropWindow = backdrop->m_hWnd;
@@ -121,11 +136,16 @@ BOOL SetupApp::InitInstance() {
         const CopyOutcome& copy = progress.Outcome();
         RecordCopy(copy.writtenEntries, copy.createdFolders);
         RecordKeptOriginals(copy.undeletedKept);
-        RegisterUninstaller();
+        // A book that cannot be removed again is never left without a word.
+        std::string noWayBack = NoWayBackMessage(RegisterUninstaller(scope));
+        if (!noWayBack.empty()) {
+            log.Line(noWayBack);
+            AfxMessageBox(noWayBack, MB_OK | MB_ICONEXCLAMATION);
+        }
         FinishedDialog finished;
         finished.m_noteScriptLine = ScriptLinesTo(log);
         finished.DoModal();
-        log.Line("Setup is complete.");
+        log.Line(noWayBack.empty() ? "Setup is complete." : "Setup has installed the book, which cannot be removed.");
     }
 
     // As the main window it takes the message loop with it: the loop meets WM_QUIT at once.

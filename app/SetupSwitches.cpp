@@ -65,8 +65,17 @@ SetupSwitches ParseSetupSwitches(std::string_view line) {
         at = end;
         // Quoted whole by a launcher ("/LOG=C:\My Logs\run.log"): the word inside counts.
         if (word.size() >= 2 && word.front() == '"' && word.back() == '"') word = word.substr(1, word.size() - 2);
+        ScopeRequest scope = word.size() == 12 && StartsWithSwitch(word, "/CURRENTUSER") ? ScopeRequest::CurrentUser
+                             : word.size() == 9 && StartsWithSwitch(word, "/ALLUSERS")   ? ScopeRequest::AllUsers
+                                                                                        : ScopeRequest::None;
         if (word.size() == 2 && StartsWithSwitch(word, "/S")) {
             switches.silent = true;
+        } else if (scope != ScopeRequest::None) {
+            // Both on one line ask two things: the second is not understood.
+            if (switches.scope != ScopeRequest::None && switches.scope != scope)
+                refuse(word);
+            else
+                switches.scope = scope;
         } else if (StartsWithSwitch(word, "/LOG=")) {
             std::string value(word.substr(5));
             if (value.size() >= 2 && value.front() == '"' && value.back() == '"') value = value.substr(1, value.size() - 2);

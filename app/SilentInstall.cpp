@@ -31,16 +31,22 @@ bool OpenLog(const SetupSwitches& switches, LogFile& log) {
     return true;
 }
 
-// The script's messages go to the log while the script runs.
+// The script's messages go to the log while the script runs. Each message is
+// a line that failed.
 class ScriptMessagesToLog {
 public:
     explicit ScriptMessagesToLog(LogFile& log)
-        : m_previous(SetScriptMessageReporter([&log](const std::string& text) { log.Line("Script: " + text); })) {}
+        : m_previous(SetScriptMessageReporter([this, &log](const std::string& text) {
+              ++m_failedLines;
+              log.Line("Script: " + text);
+          })) {}
     ~ScriptMessagesToLog() { SetScriptMessageReporter(m_previous); }
     ScriptMessagesToLog(const ScriptMessagesToLog&) = delete;
     ScriptMessagesToLog& operator=(const ScriptMessagesToLog&) = delete;
+    int FailedLines() const { return m_failedLines; }
 
 private:
+    int m_failedLines = 0;
     ScriptMessageReporter m_previous;
 };
 
@@ -51,13 +57,13 @@ SilentResult Finish(SilentResult result, LogFile& log) {
 
 // The copy, as the progress dialog's worker runs it, on this thread. An
 // unfinished copy is undone; a finished one gets its shortcut.
-SilentResult Copy(LogFile& log) {
+SilentResult Copy(InstallScope scope, LogFile& log) {
     const InstallSettingsRecord& settings = InstallSettings;
     SilentPrompts prompts;
     CopyOptions options{settings.FilesCompressedFlag, settings.UseUnderscoresFlag};
     options.stopAtFirstFailure = true;
     CopyJob job(settings.CodeDir, settings.InstallPath, options, prompts);
-    job.KeepJournalIn(JournalFolder(InstallScope::Machine), settings.ProductName);
+    job.KeepJournalIn(JournalFolder(scope), settings.ProductName);
     job.Run();
     uint64_t freeBytes = 0;
     QueryFreeBytes(settings.InstallPath, freeBytes);
@@ -86,7 +92,7 @@ SilentResult Copy(LogFile& log) {
 }
 }  // namespace
 
-SilentResult RunSilentInstall(const SetupSwitches& switches, LogFile& log) {
+SilentResult RunSilentInstall(const SetupSwitches& switches, const ScopeChoice& choice, LogFile& log) {
     InstallSettingsRecord& settings = InstallSettings;
     auto note = [&log](const std::string& text) { log.Line(text); };
     ReadEnvironment(settings);
@@ -102,15 +108,24 @@ SilentResult RunSilentInstall(const SetupSwitches& switches, LogFile& log) {
         log.Line("Unknown switch: " + switches.unknown);
         return Finish(SilentResult::BadSwitch, log);
     }
+    if (choice.refused) {
+        log.Line(AllUsersRefusedText());
+        return Finish(SilentResult::AllUsersRefused, log);
+    }
     if (!iniThere) {
         log.Line("SETUP.INI cannot be read in " + settings.StartDir);
         return Finish(SilentResult::MediumUnreadable, log);
     }
+    const InstallScope scope = choice.scope;
+    log.Line(scope == InstallScope::CurrentUser ? "Installing for the current user." : "Installing for the machine.");
     // A run of any book cut short is undone first, as in an interactive run.
-    RepairResult repair = RepairUnfinishedRuns(JournalFolder(InstallScope::Machine));
+    RepairResult repair = RepairUnfinishedRuns(JournalFolder(scope));
     if (!repair.notPutBack.empty()) log.Line(RestoreProblemMessage(SetupTexts.RestoreProblemText, repair.notPutBack));
 
-    settings.InstallPath = switches.destination.empty() ? settings.DestDir : switches.destination;
+    // A book installed before goes where it is, unless the command line names a folder.
+    settings.InstallPath = !switches.destination.empty() ? switches.destination
+                                                         : EarlierInstallFolder(settings.ProductName, scope)
+                                                               .value_or(settings.DestDir);
     log.Line("Destination: " + settings.InstallPath);
     uint64_t freeBytes = 0;
     if (!QueryFreeBytes(settings.InstallPath, freeBytes)) {
@@ -122,16 +137,23 @@ SilentResult RunSilentInstall(const SetupSwitches& switches, LogFile& log) {
         return Finish(SilentResult::NoRoom, log);
     }
 
-    SilentResult result = Copy(log);
+    SilentResult result = Copy(scope, log);
     if (result != SilentResult::Installed) return Finish(result, log);
 
     // The uninstaller is looked for in StartDir.
     SetCurrentDirectoryA(settings.StartDir.c_str());
-    log.Line(RegisterUninstaller() ? "Uninstall entry: " + settings.ProductName
-                                   : std::string("No uninstall entry was written."));
+    Registration registration = RegisterUninstaller(scope);
+    log.Line(registration.entryWritten ? "Uninstall entry: " + settings.ProductName
+                                       : std::string("No uninstall entry was written."));
+    std::string noWayBack = NoWayBackMessage(registration);
+    if (!noWayBack.empty()) log.Line(noWayBack);
+    int failedLines = 0;
     {
         ScriptMessagesToLog scriptMessages(log);
         RunCommandScript(ScriptLinesTo(log));
+        failedLines = scriptMessages.FailedLines();
     }
-    return Finish(SilentResult::Installed, log);
+    // A book that cannot be removed weighs more than a script line that failed.
+    if (!noWayBack.empty()) return Finish(SilentResult::NoWayBack, log);
+    return Finish(failedLines > 0 ? SilentResult::ScriptLineFailed : SilentResult::Installed, log);
 }

@@ -5,6 +5,7 @@
 // interactive run would show goes to the log, and the result is the exit
 // code. A run that fails leaves nothing of itself: the copy is undone as an
 // abandoned one is, and nothing is registered.
+#include "app/InstallScopeChoice.h"
 #include "app/SetupSwitches.h"
 #include "app/SilentResult.h"
 
@@ -13,4 +14,5 @@ class LogFile;
 // Runs in the current directory, the medium's setup folder. The log is
 // opened here (the switch's file, or the default name in the temporary
 // folder once the product's name is known); lines noted before come first.
-SilentResult RunSilentInstall(const SetupSwitches& switches, LogFile& log);
+// `scope`: for whom it installs, as decided from the rights and the switches.
+SilentResult RunSilentInstall(const SetupSwitches& switches, const ScopeChoice& scope, LogFile& log);

@@ -22,6 +22,11 @@ const char* DescribeResult(SilentResult result) {
     case SilentResult::CodeDirMissing: return "Not installed: the medium lacks the folder of the book's files.";
     case SilentResult::MediumUnreadable: return "Not installed: the medium could not be read.";
     case SilentResult::CopyFailed: return "Not installed: a file could not be copied or expanded.";
+    case SilentResult::AllUsersRefused:
+        return "Not installed: /ALLUSERS asks for an install for every user, and setup runs without administrator "
+               "rights.";
+    case SilentResult::NoWayBack: return "Installed, but the book cannot be removed: its uninstaller or uninstall entry could not be written.";
+    case SilentResult::ScriptLineFailed: return "Installed; a line of the command script failed.";
     }
     return "Not installed.";
 }

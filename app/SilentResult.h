@@ -14,6 +14,9 @@ enum class SilentResult : int {
     CodeDirMissing = 5,      // the medium has no CodeDir folder
     MediumUnreadable = 6,    // SETUP.INI or a folder of the medium could not be read
     CopyFailed = 7,          // a file could not be copied or expanded
+    AllUsersRefused = 9,     // /ALLUSERS without administrator rights: nothing was touched
+    NoWayBack = 10,          // installed, but its uninstaller or uninstall entry could not be written
+    ScriptLineFailed = 11,   // installed and registered; a line of the command script failed
 };
 
 inline int ExitCodeOf(SilentResult result) { return static_cast<int>(result); }

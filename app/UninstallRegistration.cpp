@@ -2,61 +2,143 @@
 
 #include <windows.h>
 
-#include <string>
-
 #include "settings/InstallSettings.h"
 #include "settings/SetupTexts.h"
 #include "app/UninstallerVersion.h"
 #include "engine/FileOperations.h"
+#include "framework/AnsiText.h"
 #include "framework/PathText.h"
+#include "framework/SafeFormat.h"
+#include "record/RecordStore.h"
+#include "record/ScopePlaces.h"
 #include "record/SetupRunRecord.h"
 
 namespace {
-void SetStringValue(HKEY key, const char* name, const std::string& value) {
+bool SetStringValue(HKEY key, const char* name, const std::string& value) {
     // Written in full with its terminating zero, however long.
-    RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
-                   static_cast<DWORD>(value.size() + 1));
+    return RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
+                          static_cast<DWORD>(value.size() + 1)) == ERROR_SUCCESS;
+}
+
+void SetDwordValue(HKEY key, const char* name, DWORD value) {
+    RegSetValueExA(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof value);
+}
+
+// The date of the install as the system's list reads it: yyyymmdd, local time.
+std::string Today() {
+    SYSTEMTIME now;
+    GetLocalTime(&now);
+    return StringPrintf("%04u%02u%02u", now.wYear, now.wMonth, now.wDay);
+}
+
+// What the run put on the disk so far, in KB rounded up, as the system's list shows it.
+DWORD InstalledKilobytes() {
+    uint64_t bytes = 0;
+    for (const RecordEntry& entry : RunRecordSoFar().entries) bytes += entry.size;
+    uint64_t kb = (bytes + 1023) / 1024;
+    return kb > MAXDWORD ? MAXDWORD : static_cast<DWORD>(kb);
 }
 }  // namespace
 
-bool RegisterUninstaller() {
-    if (!PathExists("XOVUNIN.EXE")) return false;
+Registration RegisterUninstaller(InstallScope scope) {
+    Registration registration;
+    if (!PathExists("XOVUNIN.EXE")) return registration;
+    registration.offered = true;
 
     const InstallSettingsRecord& settings = InstallSettings;
+    // For the current user, a folder of ours in the user's local application
+    // data, made here: the Windows folder is not the user's to write.
+    std::string folder = scope == InstallScope::CurrentUser ? UninstallerFolder(scope) : settings.WindowsDir;
+    if (scope == InstallScope::CurrentUser && !folder.empty()) CreateDirectoryA(folder.c_str(), nullptr);
+    std::string uninstaller = folder.empty() ? std::string() : JoinPath(folder, "XOVUNIN.EXE");
+    registration.uninstallerPath = uninstaller;
+    // Every book's entry of the scope starts the one copy there: a newer one stays.
+    bool thereBefore = !uninstaller.empty() && GetFileAttributesA(uninstaller.c_str()) != INVALID_FILE_ATTRIBUTES;
+    if (!uninstaller.empty() &&
+        (!thereBefore || ReplacesUninstaller(ProgramVersion("XOVUNIN.EXE"), ProgramVersion(uninstaller))))
+        CopyFileA("XOVUNIN.EXE", uninstaller.c_str(), FALSE);
+    DWORD placed = uninstaller.empty() ? INVALID_FILE_ATTRIBUTES : GetFileAttributesA(uninstaller.c_str());
+    registration.uninstallerPlaced = placed != INVALID_FILE_ATTRIBUTES && !(placed & FILE_ATTRIBUTE_DIRECTORY);
+
     // The product's name is the name of one key below Uninstall: without a
     // name the values would land in the Uninstall key itself, and a backslash
     // would make a key of the name's first part.
     const std::string& name = settings.ProductName;
-    if (name.empty() || FindChar(name, '\\') != std::string::npos) return false;
-    std::string uninstaller = JoinPath(settings.WindowsDir, "XOVUNIN.EXE");
-    // Every book's entry starts the one copy there: a newer one stays.
-    bool thereBefore = GetFileAttributesA(uninstaller.c_str()) != INVALID_FILE_ATTRIBUTES;
-    if (!thereBefore || ReplacesUninstaller(ProgramVersion("XOVUNIN.EXE"), ProgramVersion(uninstaller)))
-        CopyFileA("XOVUNIN.EXE", uninstaller.c_str(), FALSE);
-
+    if (uninstaller.empty() || name.empty() || FindChar(name, '\\') != std::string::npos) return registration;
     HKEY uninstallKey = nullptr;
-    if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall", 0, nullptr, 0,
-                        KEY_CREATE_SUB_KEY, nullptr, &uninstallKey, nullptr) != ERROR_SUCCESS)
-        return false;
+    if (RegCreateKeyExA(ScopeHive(scope), kUninstallKeyPath, 0, nullptr, 0, KEY_CREATE_SUB_KEY, nullptr,
+                        &uninstallKey, nullptr) != ERROR_SUCCESS)
+        return registration;
     // Created by name below the open parent: the ANSI call refuses a whole
     // path past 260 characters, and a registry name may have 255.
     HKEY key = nullptr;
     LONG created =
         RegCreateKeyExA(uninstallKey, name.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr);
     RegCloseKey(uninstallKey);
-    if (created != ERROR_SUCCESS) return false;
-    // The uninstaller is the command; the back-quoted folder and the product name are its arguments.
-    SetStringValue(key, "DisplayName", settings.ProductName);
+    if (created != ERROR_SUCCESS) return registration;
+    // The uninstaller is the command, quoted (its folder may hold spaces, as
+    // the user's does); the back-quoted folder and the product name are its
+    // arguments. A book of the current user says so first, so that its
+    // uninstaller looks at that user's entry and counts only.
+    const std::string command = "\"" + uninstaller + "\"";
+    const std::string scopeSwitch = scope == InstallScope::CurrentUser ? "/CURRENTUSER " : "";
     const std::string arguments = "`" + settings.InstallPath + "` " + settings.ProductName;
-    SetStringValue(key, "UninstallString", uninstaller + " " + arguments);
+    bool written = SetStringValue(key, "DisplayName", settings.ProductName);
+    written = SetStringValue(key, "UninstallString", command + " " + scopeSwitch + arguments) && written;
     // What the system's package tools run to remove the book without a
     // question: /S before the folder, as the product name runs to the end.
-    SetStringValue(key, "QuietUninstallString", uninstaller + " /S " + arguments);
+    written = SetStringValue(key, "QuietUninstallString", command + " /S " + scopeSwitch + arguments) && written;
     SetStringValue(key, "UninstallText", SetupTexts.UninstallText);
     SetStringValue(key, "UninstallProblemText", SetupTexts.UninstallProblemText);
+    // What the system's list shows beside the name, and where a later setup
+    // of the book finds its folder.
+    std::optional<std::string> location = FullPath(settings.InstallPath);
+    SetStringValue(key, "InstallLocation", StripTrailingBackslashes(location.value_or(settings.InstallPath), 3));
+    SetStringValue(key, "DisplayIcon", uninstaller);
+    SetStringValue(key, "InstallDate", Today());
+    SetDwordValue(key, "EstimatedSize", InstalledKilobytes());
+    SetDwordValue(key, "NoModify", 1);
+    SetDwordValue(key, "NoRepair", 1);
+    // Optional keys of the medium: a value left from an earlier setup goes with them.
+    if (!settings.Publisher.empty()) SetStringValue(key, "Publisher", settings.Publisher);
+    else RegDeleteValueA(key, "Publisher");
+    if (!settings.Version.empty()) SetStringValue(key, "DisplayVersion", settings.Version);
+    else RegDeleteValueA(key, "DisplayVersion");
     RegCloseKey(key);
-    if (GetFileAttributesA(uninstaller.c_str()) != INVALID_FILE_ATTRIBUTES)
-        RecordUninstaller(settings.ProductName, uninstaller, thereBefore);
-    SaveInstallRecord(settings.ProductName, settings.InstallPath);
-    return true;
+    registration.entryWritten = written;
+    if (registration.uninstallerPlaced) RecordUninstaller(settings.ProductName, uninstaller, thereBefore, scope);
+    SaveInstallRecord(settings.ProductName, settings.InstallPath, scope);
+    return registration;
+}
+
+std::string NoWayBackMessage(const Registration& registration) {
+    if (registration.WayBack()) return {};
+    const std::string& product = InstallSettings.ProductName;
+    if (!registration.entryWritten && !registration.uninstallerPlaced)
+        return StringPrintf("Setup has installed %s, but could neither copy its uninstaller to %s nor write its "
+                            "uninstall entry: the book cannot be removed with the system's list of installed software.",
+                            product.c_str(), registration.uninstallerPath.c_str());
+    if (!registration.entryWritten)
+        return StringPrintf("Setup has installed %s, but could not write its uninstall entry: the book cannot be "
+                            "removed with the system's list of installed software.",
+                            product.c_str());
+    return StringPrintf("Setup has installed %s, but could not copy its uninstaller to %s: the book cannot be "
+                        "removed with the system's list of installed software.",
+                        product.c_str(), registration.uninstallerPath.c_str());
+}
+
+std::optional<std::string> EarlierInstallFolder(const std::string& product, InstallScope scope) {
+    RegistryKey entry = OpenUninstallEntry(product, KEY_QUERY_VALUE, scope);
+    if (!entry) return std::nullopt;
+    std::optional<std::string> folder = ReadEntryString(entry.Get(), "InstallLocation");
+    // An entry of an older setup has no location; its record names the folder.
+    if (!folder || folder->empty()) {
+        std::optional<std::string> text = ReadRecordText(entry.Get());
+        std::optional<InstallRecord> record = text ? ParseRecord(*text) : std::nullopt;
+        if (record) folder = record->installFolder;
+    }
+    // A full path on a drive that is still a folder: anything else is no proposal.
+    if (!folder || folder->size() < 3 || (*folder)[1] != ':' || (*folder)[2] != '\\' || !IsFolder(*folder))
+        return std::nullopt;
+    return folder;
 }

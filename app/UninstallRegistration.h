@@ -1,7 +1,35 @@
 #pragma once
-// After a setup that was not abandoned: the medium's uninstaller is copied into
-// the Windows directory and an uninstall entry for the product is written under
-// HKEY_LOCAL_MACHINE. Looks for XOVUNIN.EXE in the current directory; does
-// nothing without it, and shows nothing either way. True when the entry was
-// written (an unattended run logs it).
-bool RegisterUninstaller();
+// After a setup that was not abandoned: the medium's uninstaller is copied
+// into the scope's folder (the Windows folder for the machine, the user's
+// folder of ours for the current user) and an uninstall entry for the product
+// is written under the scope's hive, with what the system's list of installed
+// software and the package tools read: the commands, the folder, the icon,
+// the date, the size, the publisher and the version; no Modify or Repair
+// button, which would do nothing. Looks for XOVUNIN.EXE in the current
+// directory; does nothing without it, and shows nothing either way.
+#include <optional>
+#include <string>
+
+#include "record/InstallScope.h"
+
+// What the registration came to.
+struct Registration {
+    bool offered = false;            // the medium carries the uninstaller
+    bool uninstallerPlaced = false;  // a copy of it (this one, or a newer one) is where the entry says
+    bool entryWritten = false;       // the entry with its commands is written
+    std::string uninstallerPath;     // where the entry's commands look for it
+    // The book can be removed again, or the medium never offered a way.
+    bool WayBack() const { return !offered || (uninstallerPlaced && entryWritten); }
+};
+
+Registration RegisterUninstaller(InstallScope scope);
+
+// What the reader (or the log) is told of a registration without a way
+// back: what is missing, and that the book cannot be removed; empty when
+// there is a way back.
+std::string NoWayBackMessage(const Registration& registration);
+
+// The folder of the product's earlier install of that scope, from its
+// uninstall entry ("InstallLocation", or for an entry of an older setup the
+// folder its install record names), when that folder is still there.
+std::optional<std::string> EarlierInstallFolder(const std::string& product, InstallScope scope);

@@ -64,7 +64,7 @@ int main(int argc, char** argv) {
     // record the name of its file and the hash.
     std::string text = FormatRecord(record);
     size_t inEntry = text.size() <= kMostRecordBytesInEntry ? text.size()
-                                                            : RecordFileOf("Benchmark Book").size() + 1 + 64 + 1;
+                                                            : RecordFileOf("Benchmark Book", InstallScope::Machine).size() + 1 + 64 + 1;
     std::printf("record_bytes %zu\nentry_record_bytes %zu\n", text.size(), inEntry);
 
     // As the uninstaller gets it: the stored text read back.

@@ -13,6 +13,7 @@
 #include "engine/ProgressPrompts.h"
 #include "engine/ProgressReport.h"
 #include "framework/Dialog.h"
+#include "record/InstallScope.h"
 #include "framework/ShutdownBlock.h"
 #include "res/resource.h"
 
@@ -22,7 +23,9 @@ constexpr UINT WM_INSTALL_DONE = WM_USER + 5;
 class ProgressDialog : public CDialog {
 public:
     enum { IDD = IDD_PROGRESS };
-    explicit ProgressDialog(ExitQuestion askToLeave) : CDialog(IDD), m_askToLeave(std::move(askToLeave)) {}
+    // `scope`: for whom the run installs, which decides where its journal is kept.
+    ProgressDialog(ExitQuestion askToLeave, InstallScope scope)
+        : CDialog(IDD), m_askToLeave(std::move(askToLeave)), m_scope(scope) {}
     ~ProgressDialog() override;
 
     // Folders made for this run before the copy (the destination dialog's):
@@ -53,6 +56,7 @@ private:
     static UINT InstallThreadProc(LPVOID dialog);
 
     ExitQuestion m_askToLeave;
+    InstallScope m_scope;
     std::vector<std::string> m_foldersMadeBefore;
     ProgressReport m_report;
     int m_destFieldWidth = 0;

@@ -266,6 +266,8 @@ MediumCheckResult CheckMedium(const std::string& folder) {
         if (!check.keys[i].empty()) report.Error(check.keys[i] + ": " + check.messages[i]);
 
     const InstallSettingsRecord& settings = InstallSettings;
+    if (!settings.Publisher.empty()) result.listed.push_back("Publisher: " + settings.Publisher);
+    if (!settings.Version.empty()) result.listed.push_back("Version: " + settings.Version);
     std::string codeDir = mediumDir + "\\" + settings.CodeDir;
     if (!IsFolder(codeDir)) {
         report.Error(StringPrintf("CodeDir: %s is not a folder on the medium", settings.CodeDir.c_str()));

@@ -14,6 +14,10 @@ struct Finding {
 struct MediumCheckResult {
     bool ran = false;            // false when the folder is not there
     std::vector<Finding> findings;
+    // What the system's list of installed software will show of the book
+    // beside its name, from SETUP.INI's optional keys: "Publisher: ...",
+    // "Version: ..."; a key that is missing shows nothing.
+    std::vector<std::string> listed;
     uint64_t installedSize = 0;  // bytes the code tree puts on the reader's disk
     size_t errors = 0;
     size_t warnings = 0;

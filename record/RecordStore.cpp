@@ -8,6 +8,7 @@
 #include "record/InstallRecord.h"  // SamePath
 #include "record/OwnFiles.h"
 #include "record/RecordFile.h"
+#include "record/ScopePlaces.h"
 
 namespace {
 // Far beyond any book (a line is about 80 bytes): a larger value is not ours.
@@ -33,10 +34,10 @@ std::optional<std::string> ReadValue(HKEY entry, const char* name, DWORD wantedT
 }
 }  // namespace
 
-RegistryKey OpenUninstallEntry(const std::string& product, REGSAM access) {
+RegistryKey OpenUninstallEntry(const std::string& product, REGSAM access, InstallScope scope) {
     if (!IsEntryName(product)) return RegistryKey();
     HKEY uninstall = nullptr;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kUninstallKeyPath, 0, KEY_ENUMERATE_SUB_KEYS, &uninstall) != ERROR_SUCCESS)
+    if (RegOpenKeyExA(ScopeHive(scope), kUninstallKeyPath, 0, KEY_ENUMERATE_SUB_KEYS, &uninstall) != ERROR_SUCCESS)
         return RegistryKey();
     RegistryKey parent(uninstall);
     HKEY entry = nullptr;
@@ -60,11 +61,8 @@ std::optional<std::string> ReadRecordText(HKEY entry) {
     return hash ? ReadRecordFile(*file, *hash) : std::nullopt;
 }
 
-std::string RecordFileOf(const std::string& product) {
-    char folder[AnsiPathBufferSize] = {};
-    UINT length = GetWindowsDirectoryA(folder, AnsiPathBufferSize);
-    return RecordFilePath(length > 0 && length < AnsiPathBufferSize ? std::string(folder, length) : std::string(),
-                          product);
+std::string RecordFileOf(const std::string& product, InstallScope scope) {
+    return RecordFilePath(UninstallerFolder(scope), product);
 }
 
 bool WriteRecordText(HKEY entry, const std::string& text, const std::string& largeRecordFile) {
@@ -90,10 +88,10 @@ bool WriteRecordText(HKEY entry, const std::string& text, const std::string& lar
     return true;
 }
 
-bool DeleteUninstallEntry(const std::string& product) {
+bool DeleteUninstallEntry(const std::string& product, InstallScope scope) {
     if (!IsEntryName(product)) return false;
     HKEY uninstall = nullptr;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kUninstallKeyPath, 0, KEY_ENUMERATE_SUB_KEYS | KEY_SET_VALUE, &uninstall) !=
+    if (RegOpenKeyExA(ScopeHive(scope), kUninstallKeyPath, 0, KEY_ENUMERATE_SUB_KEYS | KEY_SET_VALUE, &uninstall) !=
         ERROR_SUCCESS)
         return false;
     RegistryKey parent(uninstall);

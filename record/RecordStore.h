@@ -1,6 +1,8 @@
 #pragma once
 // Where the install record lives: the value "InstallRecord" of the product's
-// own uninstall entry (HKEY_LOCAL_MACHINE\...\Uninstall\<product name>), or
+// own uninstall entry (...\Uninstall\<product name> under HKEY_LOCAL_MACHINE
+// for a book installed for the machine, HKEY_CURRENT_USER for one installed
+// for the current user alone), or
 // for a record too large for the registry a file that the entry names with
 // its hash (RecordFile). It is written with the entry, read by the
 // uninstaller through the name on its command line, and goes when the entry
@@ -11,6 +13,7 @@
 #include <string>
 
 #include "framework/UniqueHandle.h"
+#include "record/InstallScope.h"
 
 inline constexpr const char* kUninstallKeyPath = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
 inline constexpr const char* kRecordValueName = "InstallRecord";
@@ -21,10 +24,10 @@ inline constexpr const char* kRecordHashValueName = "InstallRecordHash";
 // Owns an open registry key.
 using RegistryKey = UniqueRegistryKey;
 
-// The product's uninstall entry, opened by name under the Uninstall key (so
-// that a long name works). Empty when the entry is missing, and for a name
+// The product's uninstall entry, opened by name under the Uninstall key of the
+// scope's hive (so that a long name works). Empty when the entry is missing, and for a name
 // that is empty or holds a backslash, which would name another key.
-RegistryKey OpenUninstallEntry(const std::string& product, REGSAM access);
+RegistryKey OpenUninstallEntry(const std::string& product, REGSAM access, InstallScope scope);
 
 // A string value of the entry; nothing when it is missing or not a string.
 std::optional<std::string> ReadEntryString(HKEY entry, const char* name);
@@ -33,8 +36,9 @@ std::optional<std::string> ReadEntryString(HKEY entry, const char* name);
 // there is none, it is implausibly large, or the file does not match its hash.
 std::optional<std::string> ReadRecordText(HKEY entry);
 
-// The file a product's large record goes to, in the Windows folder.
-std::string RecordFileOf(const std::string& product);
+// The file a product's large record goes to, beside the scope's uninstaller
+// (the Windows folder, or the user's folder of ours).
+std::string RecordFileOf(const std::string& product, InstallScope scope);
 
 // Stores the text in the entry when it is small enough, otherwise in
 // `largeRecordFile` named in the entry; whichever place is not used any more
@@ -44,4 +48,4 @@ bool WriteRecordText(HKEY entry, const std::string& text, const std::string& lar
 
 // Removes the product's uninstall entry with every value in it, and the
 // record file it names.
-bool DeleteUninstallEntry(const std::string& product);
+bool DeleteUninstallEntry(const std::string& product, InstallScope scope);

@@ -28,10 +28,15 @@ public:
         std::lock_guard<std::mutex> lock(m_mutex);
         return m_record;
     }
-    void Registered(const std::string& product, const std::string& installFolder) {
+    void Registered(const std::string& product, const std::string& installFolder, InstallScope scope) {
         std::lock_guard<std::mutex> lock(m_mutex);
         m_product = product;
         m_record.installFolder = installFolder;
+        m_scope = scope;
+    }
+    InstallScope Scope() {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        return m_scope;
     }
     std::string Product() {
         std::lock_guard<std::mutex> lock(m_mutex);
@@ -46,6 +51,7 @@ public:
         m_record = InstallRecord();
         m_index.clear();
         m_product.clear();
+        m_scope = InstallScope::Machine;
     }
 
 private:
@@ -53,6 +59,7 @@ private:
     InstallRecord m_record;
     std::unordered_map<std::string, size_t> m_index;  // upper-cased path -> entry
     std::string m_product;                            // set once registered
+    InstallScope m_scope = InstallScope::Machine;     // where its entry and counts are
 };
 
 RunRecord& ThisRun() {
@@ -72,9 +79,9 @@ bool InsideFolder(const std::string& path, const std::string& folder) {
 }
 
 // The entry of that kind the product's stored record holds for the path, if any.
-std::optional<RecordEntry> StoredEntry(const std::string& product, const std::string& path,
+std::optional<RecordEntry> StoredEntry(const std::string& product, InstallScope scope, const std::string& path,
                                        RecordEntry::Kind kind = RecordEntry::Kind::File) {
-    RegistryKey entry = OpenUninstallEntry(product, KEY_QUERY_VALUE);
+    RegistryKey entry = OpenUninstallEntry(product, KEY_QUERY_VALUE, scope);
     std::optional<std::string> stored = entry ? ReadRecordText(entry.Get()) : std::nullopt;
     std::optional<InstallRecord> record = stored ? ParseRecord(*stored) : std::nullopt;
     if (!record) return std::nullopt;
@@ -85,8 +92,8 @@ std::optional<RecordEntry> StoredEntry(const std::string& product, const std::st
 
 // Stores this run's record in the product's entry, over the merge with what
 // is stored there already.
-void Store(const std::string& product) {
-    RegistryKey entry = OpenUninstallEntry(product, KEY_QUERY_VALUE | KEY_SET_VALUE);
+void Store(const std::string& product, InstallScope scope) {
+    RegistryKey entry = OpenUninstallEntry(product, KEY_QUERY_VALUE | KEY_SET_VALUE, scope);
     if (!entry) return;
     InstallRecord record = ThisRun().Snapshot();
     if (std::optional<std::string> stored = ReadRecordText(entry.Get())) {
@@ -96,7 +103,7 @@ void Store(const std::string& product) {
                 return e.shared || e.kind == RecordEntry::Kind::Uninstaller || StillThere(e);
             });
     }
-    WriteRecordText(entry.Get(), FormatRecord(record), RecordFileOf(product));
+    WriteRecordText(entry.Get(), FormatRecord(record), RecordFileOf(product, scope));
 }
 }  // namespace
 
@@ -133,34 +140,35 @@ void RecordKeptOriginals(const std::vector<std::string>& keptFiles) {
 
 void RecordScriptCopy(const std::string& path, bool existedBefore) {
     std::string product = ThisRun().Product();
+    InstallScope scope = ThisRun().Scope();
     std::optional<RecordEntry> entry = FileEntryNow(path);
     if (!entry) return;
     // The stored record holds this run's notes as well as an earlier setup's:
     // a file named there is ours, not someone else's.
-    std::optional<RecordEntry> ours = product.empty() ? std::nullopt : StoredEntry(product, entry->path);
+    std::optional<RecordEntry> ours = product.empty() ? std::nullopt : StoredEntry(product, scope, entry->path);
     if (!product.empty() && !InsideFolder(entry->path, ThisRun().InstallFolder()))
-        entry->shared = (ours && ours->shared) || TakeSharedReference(entry->path, existedBefore && !ours);
+        entry->shared = (ours && ours->shared) || TakeSharedReference(entry->path, existedBefore && !ours, scope);
     // Without a reference, a file that was there before is ours to remove only
     // when setup wrote it before.
     if (!entry->shared && existedBefore && !ours) return;
     ThisRun().Add(std::move(*entry));
-    if (!product.empty()) Store(product);
+    if (!product.empty()) Store(product, scope);
 }
 
-void RecordUninstaller(const std::string& product, const std::string& path, bool thereBefore) {
+void RecordUninstaller(const std::string& product, const std::string& path, bool thereBefore, InstallScope scope) {
     RecordEntry entry;
     entry.kind = RecordEntry::Kind::Uninstaller;
     entry.path = path;
     // A second setup of the same product holds its reference already.
-    bool counted = StoredEntry(product, path, RecordEntry::Kind::Uninstaller).has_value();
-    if (counted || TakeSharedReference(path, thereBefore)) ThisRun().Add(std::move(entry));
+    bool counted = StoredEntry(product, scope, path, RecordEntry::Kind::Uninstaller).has_value();
+    if (counted || TakeSharedReference(path, thereBefore, scope)) ThisRun().Add(std::move(entry));
 }
 
-void SaveInstallRecord(const std::string& product, const std::string& installPath) {
+void SaveInstallRecord(const std::string& product, const std::string& installPath, InstallScope scope) {
     std::optional<std::string> folder = FullPath(installPath);
     if (!folder) return;
-    ThisRun().Registered(product, StripTrailingBackslashes(*folder, 3));
-    Store(product);
+    ThisRun().Registered(product, StripTrailingBackslashes(*folder, 3), scope);
+    Store(product, scope);
 }
 
 InstallRecord RunRecordSoFar() { return ThisRun().Snapshot(); }

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "record/InstallRecord.h"
+#include "record/InstallScope.h"
 
 // What the copy wrote (files copied or expanded in full) and the folders
 // created for the run (none that was there already), as full paths.
@@ -20,26 +21,28 @@ void RecordKeptOriginals(const std::vector<std::string>& keptFiles);
 void RecordShortcut(const std::string& path);
 // A file the command script copied (outside the book's folder, where other
 // products may use the same file): once the product is registered, it takes
-// one reference to the file under SharedDLLs, unless this product holds one
+// one reference to the file in the scope's counts, unless this product holds one
 // already (a second setup of it, or a second copy in one script), and the
 // stored record is brought up to date at once. `existedBefore`: a file of that
 // name was there before the copy. Before the registration only a file that
 // was not there before is noted, without a reference.
 void RecordScriptCopy(const std::string& path, bool existedBefore);
 
-// The uninstaller copied into the Windows folder (`path`, there now), which
-// every book shares: the product takes one reference to it under SharedDLLs,
+// The uninstaller copied into the scope's folder (`path`, there now), which
+// every book of that scope shares: the product takes one reference to it in
+// the scope's counts (SharedDLLs for the machine),
 // as to a shared file the script copies (unless its stored record shows it
 // holds one already), so that the uninstaller goes with the last book.
 // `thereBefore`: a file of that name was there before this run's copy. Called
 // by the uninstaller registration before SaveInstallRecord.
-void RecordUninstaller(const std::string& product, const std::string& path, bool thereBefore);
+void RecordUninstaller(const std::string& product, const std::string& path, bool thereBefore, InstallScope scope);
 
 // Called by the uninstaller registration once the product's entry is written:
 // stores this run's record in it, merged with the record of an earlier setup
 // of the same product (what of that is still on the disk). Also remembers the
-// product, so that the script's copies join the stored record.
-void SaveInstallRecord(const std::string& product, const std::string& installPath);
+// product and the scope of its entry, so that the script's copies join the
+// stored record and are counted where the book's entry is.
+void SaveInstallRecord(const std::string& product, const std::string& installPath, InstallScope scope);
 
 // This run's record so far, and a fresh start (for the tests, which run many
 // installs in one process).

@@ -4,13 +4,19 @@
 // HKEY_LOCAL_MACHINE\Software\Microsoft\Windows\CurrentVersion\SharedDLLs,
 // one DWORD per file, named by its full path, the number of products using it.
 // A file setup writes outside the book's own folder takes one reference, so
-// that removing one book never takes a file another one still needs.
+// that removing one book never takes a file another one still needs. Books
+// installed for the current user alone count in a key of ours under
+// HKEY_CURRENT_USER instead: the machine's list is not the user's to write,
+// and the user's uninstaller is that user's alone.
 #include <windows.h>
 
 #include <optional>
 #include <string>
 
+#include "record/InstallScope.h"
+
 inline constexpr const char* kSharedFilesKeyPath = "Software\\Microsoft\\Windows\\CurrentVersion\\SharedDLLs";
+inline constexpr const char* kUserSharedFilesKeyPath = "Software\\Book Setup\\Shared Files";
 
 // The count after one more product takes a reference: one up from the
 // current count; with none, 2 when someone else put the file there (they and
@@ -18,10 +24,11 @@ inline constexpr const char* kSharedFilesKeyPath = "Software\\Microsoft\\Windows
 DWORD CountWithOneMore(std::optional<DWORD> current, bool someoneElsePutItThere);
 
 // The count of the file; nothing when it has none (or not a DWORD).
-std::optional<DWORD> SharedCount(const std::string& path);
+std::optional<DWORD> SharedCount(const std::string& path, InstallScope scope = InstallScope::Machine);
 
 // Takes one reference for this product; false when the count could not be written.
-bool TakeSharedReference(const std::string& path, bool someoneElsePutItThere);
+bool TakeSharedReference(const std::string& path, bool someoneElsePutItThere,
+                         InstallScope scope = InstallScope::Machine);
 
 // Sets the count, or removes it at 0; false when that failed.
-bool SetSharedCount(const std::string& path, DWORD count);
+bool SetSharedCount(const std::string& path, DWORD count, InstallScope scope = InstallScope::Machine);

@@ -61,6 +61,9 @@ void ReadSetupIni(InstallSettingsRecord& settings, const MissingKeyWarning& warn
             warn(StringPrintf("Warning: The %s key (or its text) is not set in SETUP.INI", key.name));
     }
     settings.DefaultDestDir = settings.DestDir;
+    // Optional, never warned about: empty when missing.
+    settings.Publisher = file.Value("Setup", "Publisher").value_or("");
+    settings.Version = file.Value("Setup", "Version").value_or("");
 }
 
 void ReadSetupTxt(SetupTextsRecord& texts, const MissingKeyWarning& warn) {

@@ -11,7 +11,8 @@ using MissingKeyWarning = std::function<void(const std::string& warning)>;
 
 // StartDir, SystemDir, WindowsDir and the user's three shell folders.
 void ReadEnvironment(InstallSettingsRecord& settings);
-// The ten [Setup] values of .\SETUP.INI, then DefaultDestDir.
+// The ten [Setup] values of .\SETUP.INI, then DefaultDestDir, then the two
+// optional ones (Publisher, Version).
 void ReadSetupIni(InstallSettingsRecord& settings, const MissingKeyWarning& warn);
 // The forty [SetupText] values of .\SETUP.TXT.
 void ReadSetupTxt(SetupTextsRecord& texts, const MissingKeyWarning& warn);

@@ -16,6 +16,10 @@ struct InstallSettingsRecord {
     std::string UseUnderscores;
     std::string CommandFile;
     std::string VolumeName;
+    // Two optional values of [Setup], for the system's list of installed
+    // software: empty when missing, never warned about.
+    std::string Publisher;
+    std::string Version;
 
     std::string StartDir;
     std::string SystemDir;

@@ -66,8 +66,8 @@ FileOutcome RemoveIfUnchanged(const RecordEntry& entry) {
 // (an older setup counted nothing): other products may count on it under
 // SharedDLLs all the same, and then it stays, its count untouched, as this
 // product never took a reference.
-FileOutcome RemoveUnlessCounted(const RecordEntry& entry) {
-    std::optional<DWORD> count = SharedCount(entry.path);
+FileOutcome RemoveUnlessCounted(const RecordEntry& entry, InstallScope scope) {
+    std::optional<DWORD> count = SharedCount(entry.path, scope);
     if (count && *count > 0) return FileOutcome::Gone;
     return RemoveIfUnchanged(entry);
 }
@@ -82,8 +82,14 @@ bool RemoveProgramFile(const std::string& path, const std::string& runningProgra
     char aside[AnsiPathBufferSize] = {};
     std::string folder = StripTrailingBackslashes(SplitPath(path).folder, 3);
     if (GetTempFileNameA(folder.c_str(), "XOV", 0, aside)) {
-        if (MoveFileExA(path.c_str(), aside, MOVEFILE_REPLACE_EXISTING))
-            return MoveFileExA(aside, nullptr, MOVEFILE_DELAY_UNTIL_REBOOT) != FALSE;
+        if (MoveFileExA(path.c_str(), aside, MOVEFILE_REPLACE_EXISTING)) {
+            // The name is free now. A user without administrator rights may
+            // not schedule the deletion (the list of deletions at the next
+            // start is the machine's): the moved file then stays in that
+            // user's folder of ours, and the book is removed all the same.
+            MoveFileExA(aside, nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
+            return true;
+        }
         DeleteFileA(aside);
     }
     return MoveFileExA(path.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT) != FALSE;
@@ -91,13 +97,13 @@ bool RemoveProgramFile(const std::string& path, const std::string& runningProgra
 
 // The uninstaller every book shares: this product gives back its reference,
 // and the last one removes the file with its count.
-FileOutcome ReleaseUninstaller(const RecordEntry& entry, const std::string& runningProgram) {
-    std::optional<DWORD> count = SharedCount(entry.path);
+FileOutcome ReleaseUninstaller(const RecordEntry& entry, const std::string& runningProgram, InstallScope scope) {
+    std::optional<DWORD> count = SharedCount(entry.path, scope);
     // Without a count there is nothing to give back, nor to tell who else uses it.
     if (!count) return FileOutcome::Gone;
-    if (*count > 1) return SetSharedCount(entry.path, *count - 1) ? FileOutcome::Gone : FileOutcome::Failed;
+    if (*count > 1) return SetSharedCount(entry.path, *count - 1, scope) ? FileOutcome::Gone : FileOutcome::Failed;
     if (StillThere(entry) && !RemoveProgramFile(entry.path, runningProgram)) return FileOutcome::Failed;
-    return SetSharedCount(entry.path, 0) ? FileOutcome::Gone : FileOutcome::Failed;
+    return SetSharedCount(entry.path, 0, scope) ? FileOutcome::Gone : FileOutcome::Failed;
 }
 
 // A reader's file that setup replaced with the reader's consent and could not
@@ -109,12 +115,13 @@ FileOutcome RemoveKept(const RecordEntry& entry) {
 
 // A shared file: this product gives back its reference; the file goes only
 // with the last one, and only as setup wrote it.
-FileOutcome RemoveShared(const RecordEntry& entry) {
-    std::optional<DWORD> count = SharedCount(entry.path);
-    if (count && *count > 1) return SetSharedCount(entry.path, *count - 1) ? FileOutcome::Gone : FileOutcome::Failed;
+FileOutcome RemoveShared(const RecordEntry& entry, InstallScope scope) {
+    std::optional<DWORD> count = SharedCount(entry.path, scope);
+    if (count && *count > 1)
+        return SetSharedCount(entry.path, *count - 1, scope) ? FileOutcome::Gone : FileOutcome::Failed;
     FileOutcome outcome = RemoveIfUnchanged(entry);
     // Kept at 1 while the file could not be removed, for the next attempt.
-    if (outcome != FileOutcome::Failed && !SetSharedCount(entry.path, 0)) return FileOutcome::Failed;
+    if (outcome != FileOutcome::Failed && !SetSharedCount(entry.path, 0, scope)) return FileOutcome::Failed;
     return outcome;
 }
 }  // namespace
@@ -136,7 +143,7 @@ bool RecordedDrivesThere(const InstallRecord& record) {
     return true;
 }
 
-RemovalResult RemoveRecorded(const InstallRecord& record, const std::string& runningProgram) {
+RemovalResult RemoveRecorded(const InstallRecord& record, const std::string& runningProgram, InstallScope scope) {
     RemovalResult result;
     result.left = record;
     if (!RecordedDrivesThere(record)) {
@@ -165,9 +172,9 @@ RemovalResult RemoveRecorded(const InstallRecord& record, const std::string& run
         // Behind a link is the reader's folder, not setup's: nothing there is ours.
         if (links.Behind(entry.path)) continue;
         FileOutcome outcome = entry.kind == RecordEntry::Kind::Kept ? RemoveKept(entry)
-                              : entry.shared                        ? RemoveShared(entry)
+                              : entry.shared                        ? RemoveShared(entry, scope)
                               : entry.kind == RecordEntry::Kind::File &&
-                                      !InsideFolder(entry.path, record.installFolder) ? RemoveUnlessCounted(entry)
+                                      !InsideFolder(entry.path, record.installFolder) ? RemoveUnlessCounted(entry, scope)
                                                                                     : RemoveIfUnchanged(entry);
         if (outcome != FileOutcome::Gone) stays(entry, outcome == FileOutcome::Failed);
     }
@@ -197,7 +204,7 @@ RemovalResult RemoveRecorded(const InstallRecord& record, const std::string& run
             result.left.entries.push_back(*uninstaller);
             continue;
         }
-        if (ReleaseUninstaller(*uninstaller, runningProgram) == FileOutcome::Failed) stays(*uninstaller, true);
+        if (ReleaseUninstaller(*uninstaller, runningProgram, scope) == FileOutcome::Failed) stays(*uninstaller, true);
     }
     return result;
 }

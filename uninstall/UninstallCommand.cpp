@@ -5,18 +5,27 @@
 
 namespace {
 std::string WithoutTrailingBackslashes(const std::string& path) { return StripTrailingBackslashes(path); }
-}  // namespace
 
-bool TakeQuietSwitch(std::string_view& commandLine) {
+// Takes the switch `name` (upper case; matched in any case) off the start of
+// the line when it stands there as a word of its own.
+bool TakeSwitch(std::string_view& commandLine, std::string_view name) {
     size_t start = commandLine.find_first_not_of(" \t");
-    if (start == std::string_view::npos || commandLine.size() < start + 2) return false;
-    std::string_view word = commandLine.substr(start, 2);
-    if (word != "/S" && word != "/s") return false;
-    // "/S" alone, not the start of a longer word.
-    if (commandLine.size() > start + 2 && commandLine[start + 2] != ' ' && commandLine[start + 2] != '\t') return false;
-    commandLine.remove_prefix(start + 2);
+    if (start == std::string_view::npos || commandLine.size() < start + name.size()) return false;
+    for (size_t i = 0; i < name.size(); ++i) {
+        char c = commandLine[start + i];
+        if ((c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c) != name[i]) return false;
+    }
+    // The switch alone, not the start of a longer word.
+    size_t end = start + name.size();
+    if (commandLine.size() > end && commandLine[end] != ' ' && commandLine[end] != '\t') return false;
+    commandLine.remove_prefix(end);
     return true;
 }
+}  // namespace
+
+bool TakeQuietSwitch(std::string_view& commandLine) { return TakeSwitch(commandLine, "/S"); }
+
+bool TakeCurrentUserSwitch(std::string_view& commandLine) { return TakeSwitch(commandLine, "/CURRENTUSER"); }
 
 std::optional<UninstallCommand> ParseUninstallCommand(std::string_view commandLine) {
     size_t open = commandLine.find_first_not_of(" \t");

@@ -16,6 +16,13 @@ struct UninstallCommand {
 // message box. True when it was there; it is then taken off `commandLine`.
 bool TakeQuietSwitch(std::string_view& commandLine);
 
+// The switch /CURRENTUSER (in any case) at the start of the line, as the
+// entry of a book installed for the current user alone gives it: the entry,
+// the counts and the journals are then that user's, and the machine's are
+// never looked at. Without it the book is the machine's, as every entry of
+// earlier setups is. True when it was there; it is then taken off `commandLine`.
+bool TakeCurrentUserSwitch(std::string_view& commandLine);
+
 // The folder between the first two back-quotes and, after the one space that
 // follows the closing back-quote, the product name to the end of the line
 // (as registered: spaces inside or around it belong to it). Nothing when the

@@ -13,6 +13,13 @@
 // it would have said goes to its log in the temporary folder
 // (uninstall-<product>.log), with every recorded path that stayed.
 //
+// A book installed for the current user alone has /CURRENTUSER on its entry's
+// command lines (after /S, before the folder): the entry, the counts and the
+// journals are then that user's (HKEY_CURRENT_USER, the user's local
+// application data), and the machine's are never looked at. The command line
+// tells, not where this program lies: a copy started from anywhere removes
+// the book its entry names.
+//
 // Exit code 0 when everything recorded was removed, 1 otherwise.
 #include <windows.h>
 
@@ -76,13 +83,20 @@ private:
     LogFile* m_log;
 };
 
-int Remove(const std::optional<UninstallCommand>& command, Report& report);
+int Remove(const std::optional<UninstallCommand>& command, InstallScope scope, Report& report);
 
 int Uninstall(const char* commandLine) {
     // A drive without its medium fails quietly instead of asking for a disk.
     SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
     std::string_view line = commandLine ? commandLine : "";
-    bool quiet = TakeQuietSwitch(line);
+    // Both switches come before the folder, in either order.
+    bool quiet = false, currentUser = false;
+    for (bool taken = true; taken;) {
+        taken = false;
+        if (TakeQuietSwitch(line)) taken = quiet = true;
+        if (TakeCurrentUserSwitch(line)) taken = currentUser = true;
+    }
+    InstallScope scope = currentUser ? InstallScope::CurrentUser : InstallScope::Machine;
     std::optional<UninstallCommand> command = ParseUninstallCommand(line);
     LogFile log;
     if (quiet) {
@@ -90,13 +104,14 @@ int Uninstall(const char* commandLine) {
         if (!path.empty()) log.Open(path);
     }
     Report report(quiet ? &log : nullptr);
-    int code = Remove(command, report);
+    int code = Remove(command, scope, report);
     report.Line(code == 0 ? "Removed. (exit code 0)" : "Not everything was removed. (exit code 1)");
     return code;
 }
 
-int Remove(const std::optional<UninstallCommand>& command, Report& report) {
-    RegistryKey key = command ? OpenUninstallEntry(command->product, KEY_QUERY_VALUE | KEY_SET_VALUE) : RegistryKey();
+int Remove(const std::optional<UninstallCommand>& command, InstallScope scope, Report& report) {
+    RegistryKey key =
+        command ? OpenUninstallEntry(command->product, KEY_QUERY_VALUE | KEY_SET_VALUE, scope) : RegistryKey();
     if (!key) {
         report.Problem(command ? command->product : ProgramName(), kNoEntryText);
         return 1;
@@ -111,7 +126,7 @@ int Remove(const std::optional<UninstallCommand>& command, Report& report) {
 
     // A setup of this book that was cut short is undone before anything is
     // removed: the reader's files it replaced come back first.
-    RepairResult repair = RepairUnfinishedRuns(JournalFolder(InstallScope::Machine), command->product);
+    RepairResult repair = RepairUnfinishedRuns(JournalFolder(scope), command->product);
     if (!repair.notPutBack.empty()) report.Problem(entry.caption, RestoreProblemMessage({}, repair.notPutBack));
     if (std::optional<std::string> text = ReadRecordText(key.Get())) entry.record = ParseRecord(*text);
 
@@ -135,7 +150,7 @@ int Remove(const std::optional<UninstallCommand>& command, Report& report) {
                                        MB_YESNO | MB_ICONQUESTION | MB_SETFOREGROUND) != IDYES)
         return 1;
 
-    RemovalResult result = RemoveRecorded(*entry.record, ProgramPath());
+    RemovalResult result = RemoveRecorded(*entry.record, ProgramPath(), scope);
     if (result.driveAway) {
         // Gone while the question was open: the entry stays as it was.
         report.Line("A drive the book was installed on cannot be reached.");
@@ -146,10 +161,10 @@ int Remove(const std::optional<UninstallCommand>& command, Report& report) {
     if (result.failed) {
         // Something of setup's could not go (a file in use): the entry stays
         // with what is left, so that removing the book again can finish.
-        WriteRecordText(key.Get(), FormatRecord(result.left), RecordFileOf(command->product));
+        WriteRecordText(key.Get(), FormatRecord(result.left), RecordFileOf(command->product, scope));
     } else {
         key = RegistryKey();
-        DeleteUninstallEntry(command->product);
+        DeleteUninstallEntry(command->product, scope);
     }
     if (!result.everythingRemoved) report.Problem(entry.caption, entry.problem);
     return result.everythingRemoved ? 0 : 1;

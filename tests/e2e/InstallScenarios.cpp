@@ -168,6 +168,26 @@ std::string ShellFolder(const char* valueName) {
 
 const char* const kShellFolders[] = {"Desktop", "Personal", "Favorites"};
 
+// Where a book installed for the current user keeps its uninstaller: a
+// folder of ours in the user's local application data.
+std::string UserSetupFolder() {
+    std::string local = ShellFolder("Local AppData");
+    return local.empty() ? std::string() : local + "\\Book Setup";
+}
+std::string UserUninstaller() { return UserSetupFolder() + "\\XOVUNIN.EXE"; }
+
+// The current user's counts (the machine's are under SharedDLLs).
+const char kUserSharedFilesKey[] = "Software\\Book Setup\\Shared Files";
+
+std::optional<DWORD> UserCountOf(const std::string& path) {
+    HKEY key = nullptr;
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, kUserSharedFilesKey, 0, KEY_READ, &key) != ERROR_SUCCESS) return std::nullopt;
+    DWORD type = 0, count = 0, size = sizeof count;
+    LONG read = RegQueryValueExA(key, path.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(&count), &size);
+    RegCloseKey(key);
+    return read == ERROR_SUCCESS && type == REG_DWORD ? std::optional<DWORD>(count) : std::nullopt;
+}
+
 // A registry value as stored: its type and its bytes.
 struct StoredValue {
     DWORD type = 0;
@@ -183,11 +203,24 @@ std::ostream& operator<<(std::ostream& out, const StoredValue& v) {
 
 // A string value with its terminating zero counted, as setup writes it.
 StoredValue Sz(const std::string& text) { return {REG_SZ, text + '\0'}; }
+StoredValue Dword(DWORD value) { return {REG_DWORD, std::string(reinterpret_cast<const char*>(&value), sizeof value)}; }
 
-// Every value of the uninstall key of the product; nullopt when the key is missing.
-std::optional<std::map<std::string, StoredValue>> UninstallEntry(const std::string& product) {
+// Today as the system's list reads an install date: yyyymmdd.
+std::string Today() {
+    SYSTEMTIME now;
+    GetLocalTime(&now);
+    char date[16];
+    snprintf(date, sizeof date, "%04u%02u%02u", now.wYear, now.wMonth, now.wDay);
+    return date;
+}
+
+// Every value of the uninstall key of the product; nullopt when the key is
+// missing. The machine's by default; HKEY_CURRENT_USER for a book installed
+// for the current user.
+std::optional<std::map<std::string, StoredValue>> UninstallEntry(const std::string& product,
+                                                                 HKEY hive = HKEY_LOCAL_MACHINE) {
     HKEY key = nullptr;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, (kUninstallKey + product).c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
+    if (RegOpenKeyExA(hive, (kUninstallKey + product).c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
         return std::nullopt;
     std::map<std::string, StoredValue> values;
     for (DWORD index = 0;; ++index) {
@@ -290,6 +323,11 @@ protected:
         RegDeleteKeyA(HKEY_LOCAL_MACHINE, (kUninstallKey + product).c_str());
         DeleteFileA(CopiedUninstaller().c_str());
         ForgetSharedCount(CopiedUninstaller());
+        // A book for the current user: its entry, its uninstaller and count,
+        // and what a removal moved aside in that folder.
+        RegDeleteKeyA(HKEY_CURRENT_USER, (kUninstallKey + product).c_str());
+        RegDeleteKeyA(HKEY_CURRENT_USER, kUserSharedFilesKey);
+        if (!UserSetupFolder().empty()) RemoveTree(UserSetupFolder());
         // A removed uninstaller moved itself aside, to be deleted at the
         // system's next start, which never comes in a test run.
         WIN32_FIND_DATAA found;
@@ -379,20 +417,49 @@ protected:
             return;
         }
         ASSERT_TRUE(entry.has_value()) << "no uninstall key " << kUninstallKey << product;
-        // The install record beside the four values; what it holds, the uninstall scenarios show.
-        ASSERT_TRUE(entry->count("InstallRecord")) << "no install record";
-        EXPECT_EQ(entry->at("InstallRecord").type, static_cast<DWORD>(REG_BINARY));
-        EXPECT_TRUE(ParseRecord(entry->at("InstallRecord").bytes).has_value()) << entry->at("InstallRecord");
-        entry->erase("InstallRecord");
+        ExpectEntryValues(*entry, CopiedUninstaller(), "");
+        EXPECT_EQ(copied, ReadWholeFile(XOVUNIN_EXE)) << "the uninstaller in " << WindowsFolder();
+    }
+
+    // The values of the entry: the commands with the uninstaller's path
+    // quoted (and the switch of a book for the current user), the record,
+    // and what the system's list shows: the folder, the icon, today's date,
+    // the size in KB of what is installed, no Modify or Repair button, and
+    // the medium's publisher and version when it names them.
+    void ExpectEntryValues(std::map<std::string, StoredValue> entry, const std::string& uninstaller,
+                           const std::string& scopeSwitch, const std::map<std::string, StoredValue>& named = {}) {
+        // The install record; what it holds, the uninstall scenarios show.
+        ASSERT_TRUE(entry.count("InstallRecord")) << "no install record";
+        EXPECT_EQ(entry.at("InstallRecord").type, static_cast<DWORD>(REG_BINARY));
+        EXPECT_TRUE(ParseRecord(entry.at("InstallRecord").bytes).has_value()) << entry.at("InstallRecord");
+        entry.erase("InstallRecord");
+        // The book's files and its shortcut, in KB.
+        ASSERT_TRUE(entry.count("EstimatedSize")) << "no size";
+        const StoredValue size = entry.at("EstimatedSize");
+        entry.erase("EstimatedSize");
+        ASSERT_EQ(size.type, static_cast<DWORD>(REG_DWORD));
+        DWORD kb = 0;
+        memcpy(&kb, size.bytes.data(), sizeof kb);
+        uint64_t bytes = 0;
+        for (const auto& [relative, content] : InstalledTree(dest)) bytes += content.size();
+        EXPECT_GE(kb, bytes / 1024) << bytes << " bytes installed";
+        EXPECT_LE(kb, (bytes + 1023) / 1024 + 4) << bytes << " bytes installed";
+
+        const std::string command = "\"" + uninstaller + "\" ";
         std::map<std::string, StoredValue> expected = {
             {"DisplayName", Sz(product)},
-            {"UninstallString", Sz(CopiedUninstaller() + " `" + dest + "` " + product)},
-            {"QuietUninstallString", Sz(CopiedUninstaller() + " /S `" + dest + "` " + product)},
+            {"UninstallString", Sz(command + scopeSwitch + "`" + dest + "` " + product)},
+            {"QuietUninstallString", Sz(command + "/S " + scopeSwitch + "`" + dest + "` " + product)},
             {"UninstallText", Sz(kUninstallText)},
             {"UninstallProblemText", Sz(kUninstallProblemText)},
+            {"InstallLocation", Sz(dest)},
+            {"DisplayIcon", Sz(uninstaller)},
+            {"InstallDate", Sz(Today())},
+            {"NoModify", Dword(1)},
+            {"NoRepair", Dword(1)},
         };
-        EXPECT_EQ(*entry, expected);
-        EXPECT_EQ(copied, ReadWholeFile(XOVUNIN_EXE)) << "the uninstaller in " << WindowsFolder();
+        expected.insert(named.begin(), named.end());
+        EXPECT_EQ(entry, expected);
     }
 
     // The entries of the stored install record, a line each: its kind letter
@@ -1185,8 +1252,8 @@ protected:
         ASSERT_EQ(robot->WaitExit(), 1);
     }
 
-    std::string RegisteredCommand() {
-        std::optional<std::map<std::string, StoredValue>> entry = UninstallEntry(product);
+    std::string RegisteredCommand(HKEY hive = HKEY_LOCAL_MACHINE) {
+        std::optional<std::map<std::string, StoredValue>> entry = UninstallEntry(product, hive);
         if (!entry || !entry->count("UninstallString")) return "";
         const std::string& bytes = entry->at("UninstallString").bytes;
         return bytes.substr(0, bytes.find('\0'));
@@ -1237,6 +1304,17 @@ protected:
     void ExpectUninstallerStays(DWORD count) {
         EXPECT_EQ(ReadWholeFile(CopiedUninstaller()), ReadWholeFile(XOVUNIN_EXE)) << "the uninstaller's own file";
         EXPECT_EQ(SharedCountOf(CopiedUninstaller()), count) << "the uninstaller's count";
+    }
+    // A book of the current user's is removed: its entry, and with the user's
+    // last book the user's uninstaller (deleted or left for the system's next
+    // start) and its count.
+    void ExpectUserBookGone() {
+        EXPECT_FALSE(UninstallEntry(product, HKEY_CURRENT_USER).has_value()) << "the user's entry is still there";
+        std::string path = UserUninstaller();
+        bool there = GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+        EXPECT_TRUE(!there || UpperAnsi(PendingFileOperations()).find(UpperAnsi("\\??\\" + path)) != std::string::npos)
+            << "the user's uninstaller is still there, and not to be deleted";
+        EXPECT_EQ(UserCountOf(path), std::nullopt) << "the user's uninstaller's count";
     }
 };
 
@@ -1893,8 +1971,8 @@ protected:
         return started;
     }
 
-    std::string QuietCommand() {
-        std::optional<std::map<std::string, StoredValue>> entry = UninstallEntry(product);
+    std::string QuietCommand(HKEY hive = HKEY_LOCAL_MACHINE) {
+        std::optional<std::map<std::string, StoredValue>> entry = UninstallEntry(product, hive);
         if (!entry || !entry->count("QuietUninstallString")) return "";
         const std::string& bytes = entry->at("QuietUninstallString").bytes;
         return bytes.substr(0, bytes.find('\0'));
@@ -2007,11 +2085,167 @@ TEST_F(QuietScenario, InstallsIntoDestDirOverExistingFilesWithoutAsking) {
     DeleteFileA(uninstallLog.c_str());
 }
 
+// /S /CurrentUser, as a reader without administrator rights installs: the
+// entry under HKEY_CURRENT_USER with the medium's publisher and version, the
+// uninstaller in the user's own folder, counted there; nothing of the book
+// under HKEY_LOCAL_MACHINE or in the Windows folder. The entry's quiet
+// command removes the book, and with the user's last book the user's
+// uninstaller.
+TEST_F(QuietScenario, ForTheCurrentUserTouchesNothingOfTheMachine) {
+    ASSERT_FALSE(UserSetupFolder().empty()) << "no Local AppData shell folder";
+    medium.SetIni("Publisher", "Zandel Press").SetIni("Version", "2.1");
+    const std::string log = Medium::WorkDir() + "\\" + CurrentTestName() + ".log";
+    DeleteFileA(log.c_str());
+    ASSERT_TRUE(StartWith("/S /CurrentUser /LOG=" + log));
+    EXPECT_EQ(robot->WindowsShownUntilExit(), std::vector<std::string>{});
+    EXPECT_EQ(robot->WaitExit(), 0) << ReadWholeFile(log).value_or("<no log>");
+    EXPECT_EQ(TreeDifferences(InstalledTree(dest), SampleTree()), "");
+    ExpectShortcutIn("Desktop");
+    // Neither an entry under HKEY_LOCAL_MACHINE nor the uninstaller in the Windows folder.
+    ExpectRegistered(false);
+    EXPECT_EQ(SharedCountOf(UserUninstaller()), std::nullopt) << "counted under SharedDLLs";
+    std::optional<std::map<std::string, StoredValue>> entry = UninstallEntry(product, HKEY_CURRENT_USER);
+    ASSERT_TRUE(entry) << "no entry under HKEY_CURRENT_USER";
+    ExpectEntryValues(*entry, UserUninstaller(), "/CURRENTUSER ",
+                      {{"Publisher", Sz("Zandel Press")}, {"DisplayVersion", Sz("2.1")}});
+    EXPECT_EQ(ReadWholeFile(UserUninstaller()), ReadWholeFile(XOVUNIN_EXE));
+    EXPECT_EQ(UserCountOf(UserUninstaller()), 1u);
+    EXPECT_TRUE(Holds(LogLines(log), "Installing for the current user."));
+
+    robot = std::make_unique<Robot>(UserUninstaller(), Medium::WorkDir());
+    robot->SetCommandLine(QuietCommand(HKEY_CURRENT_USER));
+    ASSERT_TRUE(robot->Start()) << QuietCommand(HKEY_CURRENT_USER);
+    EXPECT_EQ(robot->WindowsShownUntilExit(), std::vector<std::string>{});
+    EXPECT_EQ(robot->WaitExit(), 0);
+    EXPECT_FALSE(FileExists(dest)) << "left: " << TreeDifferences(InstalledTree(dest), Tree{});
+    ExpectShortcutIn(nullptr);
+    ExpectUserBookGone();
+}
+
+// An interactive run with /CURRENTUSER shows the dialogs of every run, and
+// its entry's own command removes the book after its question.
+TEST_F(QuietScenario, AnInteractiveRunForTheCurrentUserIsRemovedByItsEntry) {
+    ASSERT_TRUE(StartWith("/currentuser"));
+    ASSERT_TRUE(PassToProgress());
+    Walk walk = WalkAnswering();
+    EXPECT_EQ(walk.dialogs, std::vector<std::string>{kFinishedTitle});
+    EXPECT_EQ(robot->WaitExit(), 1);
+    EXPECT_EQ(TreeDifferences(InstalledTree(dest), SampleTree()), "");
+    ExpectRegistered(false);
+    std::string command = RegisteredCommand(HKEY_CURRENT_USER);
+    EXPECT_EQ(command, "\"" + UserUninstaller() + "\" /CURRENTUSER `" + dest + "` " + product);
+
+    UninstallRun run = RunUninstaller(command, {IDYES});
+    EXPECT_EQ(run.boxes, std::vector<std::string>{Question()});
+    EXPECT_EQ(run.exitCode, 0);
+    EXPECT_FALSE(FileExists(dest)) << "left: " << TreeDifferences(InstalledTree(dest), Tree{});
+    ExpectShortcutIn(nullptr);
+    ExpectUserBookGone();
+}
+
+// A book installed before is offered its own folder again while that is
+// there, and goes there again under its one entry; the command line's folder
+// still wins, and a folder that is gone gives way to DestDir.
+TEST_F(QuietScenario, ASecondInstallProposesTheFirstOnesFolder) {
+    constexpr int kLocation = 1003;
+    const std::string destDir = dest;
+    dest = MakeTestFolder(CurrentTestName() + " first") + "\\Book";
+    ASSERT_TRUE(StartWith("/S /D=" + dest));
+    ASSERT_EQ(robot->WaitExit(), 0);
+
+    // Opens the destination dialog of an interactive run: the folder it proposes.
+    auto proposed = [this](const std::string& switches) -> std::optional<WindowInfo> {
+        if (!StartWith(switches)) return std::nullopt;
+        std::optional<WindowInfo> welcome = NextDialog();
+        if (!welcome || !PressAndWaitClosed(*welcome, IDOK)) return std::nullopt;
+        return NextDialog();
+    };
+    auto leave = [this] {
+        robot->Press(IDCANCEL);
+        Walk walk = WalkAnswering({{kExitTitle, {kExitSetup}}});
+        EXPECT_EQ(walk.dialogs, (std::vector<std::string>{kExitTitle, kFailedTitle}));
+    };
+    const std::string named = MakeTestFolder(CurrentTestName() + " named") + "\\Book";
+    std::optional<WindowInfo> destination = proposed("/D=" + named);
+    ASSERT_TRUE(destination);
+    EXPECT_EQ(destination->Text(kLocation), named) << "the command line's folder";
+    leave();
+
+    destination = proposed("");
+    ASSERT_TRUE(destination);
+    EXPECT_EQ(destination->Text(kLocation), dest) << "the first install's folder";
+    ASSERT_TRUE(PressAndWaitClosed(*destination, IDOK));
+    Walk walk = WalkAnswering();
+    ASSERT_FALSE(walk.dialogs.empty());
+    EXPECT_EQ(walk.dialogs.back(), kFinishedTitle);
+    EXPECT_EQ(TreeDifferences(InstalledTree(dest), SampleTree()), "");
+    EXPECT_FALSE(FileExists(destDir)) << "DestDir was made";
+    ExpectRegistered(true);
+
+    const std::string moved = dest + " moved";
+    RemoveTree(moved);
+    ASSERT_TRUE(MoveFileA(dest.c_str(), moved.c_str()));
+    destination = proposed("");
+    ASSERT_TRUE(destination);
+    EXPECT_EQ(destination->Text(kLocation), destDir) << "a folder that is gone is not proposed";
+    leave();
+    RemoveTree(moved);
+}
+
+// Never "complete" without a way back. Where the user's uninstaller cannot be
+// copied (a file stands where its folder goes), an unattended run ends with
+// 10 and its log names what is missing, and an interactive one says it in a
+// message before the finished dialog. An unattended run whose script had a
+// failing line ends with 11.
+TEST_F(QuietScenario, NoRunSaysCompleteWithoutAWayBack) {
+    ASSERT_FALSE(UserSetupFolder().empty()) << "no Local AppData shell folder";
+    ASSERT_TRUE(WriteWholeFile(UserSetupFolder(), "not a folder"));
+    const std::string missing = "Setup has installed " + product + ", but could not copy its uninstaller to " +
+                                UserUninstaller() +
+                                ": the book cannot be removed with the system's list of installed software.";
+    const std::string log = Medium::WorkDir() + "\\" + CurrentTestName() + ".log";
+    DeleteFileA(log.c_str());
+    ASSERT_TRUE(StartWith("/S /CURRENTUSER /LOG=" + log));
+    EXPECT_EQ(robot->WaitExit(), 10);
+    EXPECT_EQ(TreeDifferences(InstalledTree(dest), SampleTree()), "");
+    std::vector<std::string> lines = LogLines(log);
+    EXPECT_TRUE(Holds(lines, missing)) << ReadWholeFile(log).value_or("<no log>");
+    ASSERT_FALSE(lines.empty());
+    EXPECT_EQ(lines.back(), "Installed, but the book cannot be removed: its uninstaller or uninstall entry could not "
+                            "be written. (exit code 10)");
+
+    RemoveTree(dest);
+    ASSERT_TRUE(StartWith("/CURRENTUSER"));
+    ASSERT_TRUE(PassToProgress());
+    Walk walk = WalkAnswering();
+    EXPECT_EQ(walk.dialogs, (std::vector<std::string>{"setup: " + missing, kFinishedTitle}));
+    EXPECT_EQ(robot->WaitExit(), 1);
+    DeleteFileA(UserSetupFolder().c_str());
+    Clean();
+    RemoveTree(dest);
+
+    medium.AddFile("SCRIPT.TXT", "COPY %STARTDIR%\\NOSUCH.TXT %INSTALLPATH%\r\n");
+    DeleteFileA(log.c_str());
+    ASSERT_TRUE(StartWith("/S /LOG=" + log));
+    EXPECT_EQ(robot->WaitExit(), 11);
+    ExpectRegistered(true);
+    lines = LogLines(log);
+    ASSERT_FALSE(lines.empty());
+    EXPECT_EQ(lines.back(), "Installed; a line of the command script failed. (exit code 11)");
+}
+
 // A switch setup does not know: an unattended run stops with 2 before it
 // touches anything and says why in its log; an interactive run names it in
 // one message and goes on as ever, to its exit code 1, taking the switches
 // it knows: the folder of /D= proposed (and kept here), the log of /LOG=.
 TEST_F(QuietScenario, AnUnknownSwitchStopsAQuietRunAndIsNamedInAnInteractiveOne) {
+    // A log that was asked for and cannot be opened: nothing is installed either.
+    ASSERT_TRUE(StartWith("/S /LOG=" + Medium::WorkDir() + "\\no such folder\\run.log"));
+    EXPECT_EQ(robot->WindowsShownUntilExit(), std::vector<std::string>{});
+    EXPECT_EQ(robot->WaitExit(), 2);
+    EXPECT_FALSE(FileExists(dest)) << "installed without the log that was asked for";
+    ExpectRegistered(false);
+
     const std::string log = Medium::WorkDir() + "\\" + CurrentTestName() + ".log";
     DeleteFileA(log.c_str());
     ASSERT_TRUE(StartWith("/S /VERYSILENT /LOG=" + log));

@@ -297,6 +297,11 @@ TEST(MediumTool, ExitCodesAndCounts) {
     ASSERT_FALSE(broken.Build().empty());
     EXPECT_EQ(RunMedium("check \"" + path + "\"", output), 0);
     EXPECT_EQ(output, "0 errors, 0 warnings\n");
+    // What the system's list will show beside the name, first; optional, never a finding.
+    broken.SetIni("Publisher", "Zandel Press").SetIni("Version", "2.1");
+    ASSERT_FALSE(broken.Build().empty());
+    EXPECT_EQ(RunMedium("check \"" + path + "\"", output), 0);
+    EXPECT_EQ(output, "Publisher: Zandel Press\nVersion: 2.1\n0 errors, 0 warnings\n");
 
     EXPECT_EQ(RunMedium("check \"" + path + "\\NO SUCH FOLDER\"", output), 2);
     EXPECT_NE(output.find("is not a folder"), std::string::npos) << output;

@@ -5,6 +5,9 @@
 
 #include "../e2e/Scenario.h"
 #include "RemoteTree.h"
+#include "record/InstallRecord.h"
+#include "record/RecordStore.h"
+#include "record/SharedFiles.h"
 
 namespace {
 constexpr int kChangeFolder = 1002;
@@ -250,6 +253,45 @@ TEST_F(DestinationScenario, AFolderMadeForAChangedChoiceStaysWhenSetupIsLeft) {
     EXPECT_EQ(robot->WaitExit(), 1);
     EXPECT_TRUE(FolderExists(made)) << "the reader's folder, made for the choice they changed";
     RemoveTree(made);
+}
+
+// Installed into the second of two folders made here: only the chosen one is
+// the book's. The record names it and not the first, which stays the reader's
+// (the book's removal would otherwise take that folder with it).
+TEST_F(DestinationScenario, OnlyTheChosenOfTheFoldersMadeHereIsRecorded) {
+    const std::string notChosen = "F:\\E2EMadeNotChosen", chosen = "F:\\E2EMadeAndChosen";
+    const std::string product = "E2E " + CurrentTestName();
+    RemoveTree(notChosen);
+    RemoveTree(chosen);
+    medium.SetIni("ProductName", product).AddFile("SCRIPT.TXT", "").AddCopy("XOVUNIN.EXE", XOVUNIN_EXE);
+    std::optional<WindowInfo> destination = OpenDestination();
+    ASSERT_TRUE(destination);
+    ASSERT_TRUE(MakeFolderInBrowser("E2EMadeNotChosen"));
+    ASSERT_TRUE(MakeFolderInBrowser("E2EMadeAndChosen"));
+    EXPECT_EQ(FinishFrom(*destination), "Setup Complete");
+
+    std::optional<InstallRecord> record;
+    {
+        RegistryKey entry = OpenUninstallEntry(product, KEY_QUERY_VALUE, InstallScope::Machine);
+        std::optional<std::string> text = entry ? ReadRecordText(entry.Get()) : std::nullopt;
+        if (text) record = ParseRecord(*text);
+    }
+    std::vector<std::string> folders;
+    if (record)
+        for (const RecordEntry& entry : record->entries)
+            if (entry.kind == RecordEntry::Kind::Folder) folders.push_back(entry.path);
+    EXPECT_EQ(folders, std::vector<std::string>{chosen}) << "the folders the record names";
+    EXPECT_TRUE(FolderExists(notChosen));
+
+    // What the install left beside the folders: its entry and the uninstaller's copy and count.
+    char windows[MAX_PATH] = {};
+    GetWindowsDirectoryA(windows, MAX_PATH);
+    const std::string uninstaller = std::string(windows) + "\\XOVUNIN.EXE";
+    RegDeleteKeyA(HKEY_LOCAL_MACHINE, ("Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\" + product).c_str());
+    DeleteFileA(uninstaller.c_str());
+    SetSharedCount(uninstaller, 0);
+    RemoveTree(notChosen);
+    RemoveTree(chosen);
 }
 
 // An empty DestDir names no drive: OK finds no room (it is not drive C:),

@@ -34,6 +34,9 @@ TEST(ReadSetupIni, WithoutTheFileEveryKeyWarnsInOrderAndReadsError) {
     EXPECT_EQ(got.warnings, expected);
     for (const SetupIniKey& key : SetupIniKeys) EXPECT_EQ(settings.*key.field, "Error") << key.name;
     EXPECT_EQ(settings.DefaultDestDir, "Error");
+    // Optional: never warned about, empty when missing.
+    EXPECT_EQ(settings.Publisher, "");
+    EXPECT_EQ(settings.Version, "");
 }
 
 TEST(ReadSetupIni, ReadsRelativeToTheCurrentDirectoryAndWarnsOnlyForMissingKeys) {
@@ -41,7 +44,7 @@ TEST(ReadSetupIni, ReadsRelativeToTheCurrentDirectoryAndWarnsOnlyForMissingKeys)
     WriteWholeFile(folder + "\\SETUP.INI",
                   "[Other]\r\nCodeDir=WRONG\r\n[Setup]\r\nCodeDir=CODE\r\nDestDir=C:\\Zandel\r\n"
                   "ProductName=Error\r\nShortcutLocation=\r\nShortcutName=Zandel\r\nFileSize=250000\r\n"
-                  "FilesCompressed=YES\r\nUseUnderscores=no\r\n");
+                  "FilesCompressed=YES\r\nUseUnderscores=no\r\nPublisher=Zandel Press\r\nVersion=2.1\r\n");
     CurrentDirectoryScope here(folder);
     InstallSettingsRecord settings;
     Collected got;
@@ -56,6 +59,8 @@ TEST(ReadSetupIni, ReadsRelativeToTheCurrentDirectoryAndWarnsOnlyForMissingKeys)
     EXPECT_EQ(settings.ProductName, "Error");
     EXPECT_EQ(settings.ShortcutLocation, "");
     EXPECT_EQ(settings.CommandFile, "Error");
+    EXPECT_EQ(settings.Publisher, "Zandel Press");
+    EXPECT_EQ(settings.Version, "2.1");
 }
 
 TEST(ReadSetupTxt, EmptyAndMissingTextsWarnAndKeepWhatWasRead) {

@@ -58,7 +58,7 @@ protected:
     }
 
     std::string folder, dest, desktop;
-    ProgressDialog dialog{&AskToLeaveSetup};
+    ProgressDialog dialog{&AskToLeaveSetup, InstallScope::Machine};
 };
 
 // Abandoned all the same, and undone: the replaced file is back, the new one gone.

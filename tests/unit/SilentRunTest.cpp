@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "TestFiles.h"
+#include "app/InstallScopeChoice.h"
 #include "app/SetupSwitches.h"
 #include "app/SilentResult.h"
 #include "framework/LogFile.h"
@@ -56,6 +57,55 @@ TEST(SetupSwitches, ReadAsAdministratorsWriteThem) {
     }
 }
 
+// For the machine or the current user: asked in any letter case, in silent
+// and interactive runs alike; two that contradict each other are not understood.
+TEST(SetupSwitches, AskForTheMachineOrTheCurrentUser) {
+    using R = ScopeRequest;
+    const struct {
+        const char* line;
+        ScopeRequest scope;
+        const char* unknown;
+    } cases[] = {
+        {"/S", R::None, ""},
+        {"/CURRENTUSER", R::CurrentUser, ""},
+        {"/s /currentuser /LOG=C:\\run.log", R::CurrentUser, ""},
+        {"/AllUsers /S", R::AllUsers, ""},
+        {"\"/ALLUSERS\" /ALLUSERS", R::AllUsers, ""},
+        {"/CURRENTUSER /ALLUSERS /S", R::CurrentUser, "/ALLUSERS"},
+        {"/CURRENTUSERS", R::None, "/CURRENTUSERS"},
+        {"/ALLUSER", R::None, "/ALLUSER"},
+        // /D= runs to the end of the line: a switch after it is part of the folder.
+        {"/S /D=C:\\Books /CURRENTUSER", R::None, ""},
+    };
+    for (const auto& c : cases) {
+        SetupSwitches got = ParseSetupSwitches(c.line);
+        EXPECT_EQ(got.scope, c.scope) << "[" << c.line << "]";
+        EXPECT_EQ(got.unknown, c.unknown) << "[" << c.line << "]";
+    }
+}
+
+// Who installs for whom. What only a standard account shows (no rights) is
+// reached here, through the rule: Wine runs every program as an administrator.
+TEST(InstallScopeChoice, TheRightsAndTheSwitchesDecide) {
+    using R = ScopeRequest;
+    const InstallScope machine = InstallScope::Machine, user = InstallScope::CurrentUser;
+    const struct {
+        bool rights;
+        ScopeRequest request;
+        ScopeChoice expected;
+    } cases[] = {
+        {true, R::None, {machine, false}},
+        {false, R::None, {user, false}},
+        {true, R::CurrentUser, {user, false}},
+        {false, R::CurrentUser, {user, false}},
+        {true, R::AllUsers, {machine, false}},
+        {false, R::AllUsers, {machine, true}},
+    };
+    for (const auto& c : cases)
+        EXPECT_TRUE(ChooseInstallScope(c.rights, c.request) == c.expected)
+            << "rights " << c.rights << ", request " << static_cast<int>(c.request);
+}
+
 // The codes are what the README promises to scripts: pinned by number.
 TEST(SilentResult, ExitCodesOfACopyThatStopped) {
     auto failed = [](uint64_t size) {
@@ -101,6 +151,9 @@ TEST(SilentResult, ExitCodesOfACopyThatStopped) {
     };
     for (const auto& c : cases) EXPECT_EQ(ExitCodeOf(ResultOfCopy(c.outcome, c.freeBytes)), c.code) << c.name;
     EXPECT_EQ(ExitCodeOf(SilentResult::BadSwitch), 2);
+    EXPECT_EQ(ExitCodeOf(SilentResult::AllUsersRefused), 9);
+    EXPECT_EQ(ExitCodeOf(SilentResult::NoWayBack), 10);
+    EXPECT_EQ(ExitCodeOf(SilentResult::ScriptLineFailed), 11);
 }
 
 // Lines noted before the file is opened come first; the text is written in

@@ -39,7 +39,13 @@ std::map<std::string, std::string> ReadEntry(const std::string& product) {
             break;
         // The install record, beside the four values, has tests of its own.
         if (std::string(name) == "InstallRecord") continue;
-        EXPECT_EQ(type, static_cast<DWORD>(REG_SZ));
+        if (type == REG_DWORD && dataSize == sizeof(DWORD)) {
+            DWORD number = 0;
+            memcpy(&number, data.data(), sizeof number);
+            values[name] = "dword:" + std::to_string(number);
+            continue;
+        }
+        EXPECT_EQ(type, static_cast<DWORD>(REG_SZ)) << name;
         EXPECT_GT(dataSize, 0u);
         EXPECT_EQ(data[dataSize - 1], '\0') << "stored with its terminating zero";
         values[name] = data.data();
@@ -73,34 +79,68 @@ protected:
     std::string medium, windows;
 };
 
-// The four values, and the quiet command the system's package tools run:
-// the same command with /S before the folder.
-TEST_F(UninstallRegistration, CopiesTheUninstallerAndWritesTheFourValuesAndTheQuietCommand) {
+std::string Today() {
+    SYSTEMTIME now;
+    GetLocalTime(&now);
+    char date[9];
+    snprintf(date, sizeof date, "%04u%02u%02u", now.wYear, now.wMonth, now.wDay);
+    return date;
+}
+
+// The four values, the quiet command the system's package tools run (the
+// same command with /S before the folder), the uninstaller's path quoted, and
+// what the system's list shows: the folder, icon, date, size in KB rounded up
+// (2,049 bytes are 3 KB), publisher and version, no Modify or Repair. A
+// publisher and version the medium no longer names go from the entry.
+TEST_F(UninstallRegistration, CopiesTheUninstallerAndWritesTheValuesTheSystemsListShows) {
+    std::string book = MakeTestFolder("uninstall-size");
+    ASSERT_TRUE(WriteWholeFile(book + "\\BOOK.DAT", std::string(2049, 'b')));
+    RecordCopy({book + "\\BOOK.DAT"}, {});
+    InstallSettings.Publisher = "Zandel Press";
+    InstallSettings.Version = "2.1";
     {
         CurrentDirectoryScope here(medium);
-        EXPECT_TRUE(RegisterUninstaller());
+        EXPECT_TRUE(RegisterUninstaller(InstallScope::Machine).WayBack());
     }
     EXPECT_EQ(FileContent(windows + "\\XOVUNIN.EXE"), "stand-in uninstaller");
-    EXPECT_EQ(ReadEntry("Zandel Test Companion"),
-              (std::map<std::string, std::string>{
-                  {"DisplayName", "Zandel Test Companion"},
-                  {"UninstallString", windows + "\\XOVUNIN.EXE `C:\\Book Files\\Zandel` Zandel Test Companion"},
-                  {"QuietUninstallString",
-                   windows + "\\XOVUNIN.EXE /S `C:\\Book Files\\Zandel` Zandel Test Companion"},
-                  {"UninstallText", "Remove it?"},
-                  {"UninstallProblemText", "Could not remove everything."},
-              }));
+    const std::string quoted = "\"" + windows + "\\XOVUNIN.EXE\"";
+    std::map<std::string, std::string> expected{
+        {"DisplayName", "Zandel Test Companion"},
+        {"UninstallString", quoted + " `C:\\Book Files\\Zandel` Zandel Test Companion"},
+        {"QuietUninstallString", quoted + " /S `C:\\Book Files\\Zandel` Zandel Test Companion"},
+        {"UninstallText", "Remove it?"},
+        {"UninstallProblemText", "Could not remove everything."},
+        {"InstallLocation", "C:\\Book Files\\Zandel"},
+        {"DisplayIcon", windows + "\\XOVUNIN.EXE"},
+        {"InstallDate", Today()},
+        {"EstimatedSize", "dword:3"},
+        {"NoModify", "dword:1"},
+        {"NoRepair", "dword:1"},
+        {"Publisher", "Zandel Press"},
+        {"DisplayVersion", "2.1"},
+    };
+    EXPECT_EQ(ReadEntry("Zandel Test Companion"), expected);
+
+    InstallSettings.Publisher.clear();
+    InstallSettings.Version.clear();
+    {
+        CurrentDirectoryScope here(medium);
+        RegisterUninstaller(InstallScope::Machine);
+    }
+    expected.erase("Publisher");
+    expected.erase("DisplayVersion");
+    EXPECT_EQ(ReadEntry("Zandel Test Companion"), expected) << "one entry, its medium's values";
 }
 
 TEST_F(UninstallRegistration, AWindowsDirectoryEndingInABackslashGetsNoSecondOne) {
     InstallSettings.WindowsDir = windows + "\\";
     {
         CurrentDirectoryScope here(medium);
-        RegisterUninstaller();
+        RegisterUninstaller(InstallScope::Machine);
     }
     std::string command = ReadEntry("Zandel Test Companion")["UninstallString"];
     EXPECT_EQ(command.find("\\\\"), std::string::npos) << command;
-    EXPECT_EQ(command.find(windows + "\\XOVUNIN.EXE `"), 0u) << command;
+    EXPECT_EQ(command.find("\"" + windows + "\\XOVUNIN.EXE\" `"), 0u) << command;
     EXPECT_EQ(FileContent(windows + "\\XOVUNIN.EXE"), "stand-in uninstaller");
 }
 
@@ -108,7 +148,7 @@ TEST_F(UninstallRegistration, WithoutTheUninstallerNothingIsWritten) {
     DeleteFileA((medium + "\\XOVUNIN.EXE").c_str());
     {
         CurrentDirectoryScope here(medium);
-        EXPECT_FALSE(RegisterUninstaller());
+        EXPECT_FALSE(RegisterUninstaller(InstallScope::Machine).offered);
     }
     EXPECT_TRUE(ReadEntry("Zandel Test Companion").empty());
     EXPECT_EQ(GetFileAttributesA((windows + "\\XOVUNIN.EXE").c_str()), INVALID_FILE_ATTRIBUTES);
@@ -119,7 +159,7 @@ TEST_F(UninstallRegistration, ValuesLongerThan255CharactersAreWrittenInFull) {
     SetupTexts.UninstallText = std::string(400, 't');
     {
         CurrentDirectoryScope here(medium);
-        RegisterUninstaller();
+        RegisterUninstaller(InstallScope::Machine);
     }
     auto entry = ReadEntry("Zandel Test Companion");
     EXPECT_NE(entry["UninstallString"].find("`C:\\" + std::string(300, 'p') + "` Zandel Test Companion"),
@@ -128,7 +168,7 @@ TEST_F(UninstallRegistration, ValuesLongerThan255CharactersAreWrittenInFull) {
 }
 
 std::optional<InstallRecord> StoredRecord(const std::string& product) {
-    RegistryKey entry = OpenUninstallEntry(product, KEY_QUERY_VALUE);
+    RegistryKey entry = OpenUninstallEntry(product, KEY_QUERY_VALUE, InstallScope::Machine);
     std::optional<std::string> text = entry ? ReadRecordText(entry.Get()) : std::nullopt;
     return text ? ParseRecord(*text) : std::nullopt;
 }
@@ -152,7 +192,7 @@ TEST_F(UninstallRegistration, StoresTheRunsRecordMergedWithTheEarlierOne) {
     RecordCopy(written, {book + "\\"});
     {
         CurrentDirectoryScope here(medium);
-        RegisterUninstaller();
+        RegisterUninstaller(InstallScope::Machine);
     }
     std::optional<InstallRecord> first = StoredRecord(InstallSettings.ProductName);
     ASSERT_TRUE(first);
@@ -170,7 +210,7 @@ TEST_F(UninstallRegistration, StoresTheRunsRecordMergedWithTheEarlierOne) {
     RecordCopy({book + "\\REWRITTEN.C"}, {});
     {
         CurrentDirectoryScope here(medium);
-        RegisterUninstaller();
+        RegisterUninstaller(InstallScope::Machine);
     }
     std::optional<InstallRecord> second = StoredRecord(InstallSettings.ProductName);
     ASSERT_TRUE(second);
@@ -190,7 +230,7 @@ TEST_F(UninstallRegistration, AScriptCopyJoinsTheStoredRecordOnlyOnceRegistered)
     EXPECT_FALSE(StoredRecord(InstallSettings.ProductName)) << "stored before the registration";
     {
         CurrentDirectoryScope here(medium);
-        RegisterUninstaller();
+        RegisterUninstaller(InstallScope::Machine);
     }
     std::string later = WorkFolder("uninstall-script") + "\\LATER.TXT";
     ASSERT_TRUE(WriteWholeFile(later, "later"));
@@ -228,7 +268,7 @@ TEST_F(UninstallRegistration, OnlyANewerUninstallerReplacesTheOneInPlace) {
         ForgetRunRecord();
         {
             CurrentDirectoryScope here(medium);
-            RegisterUninstaller();
+            RegisterUninstaller(InstallScope::Machine);
         }
         EXPECT_TRUE(FileContent(Uninstaller()) == (c.replaced ? c.onMedium : c.inPlace)) << c.name;
     }
@@ -292,7 +332,7 @@ TEST_F(UninstallRegistration, ProductNameIsOneKeyBelowUninstallOrNothing) {
     InstallSettings.ProductName = longest;
     {
         CurrentDirectoryScope here(medium);
-        RegisterUninstaller();
+        RegisterUninstaller(InstallScope::Machine);
     }
     EXPECT_EQ(ReadEntry(longest)["DisplayName"], longest);
     HKEY uninstall;
@@ -304,7 +344,10 @@ TEST_F(UninstallRegistration, ProductNameIsOneKeyBelowUninstallOrNothing) {
         InstallSettings.ProductName = name;
         {
             CurrentDirectoryScope here(medium);
-            RegisterUninstaller();
+            Registration registration = RegisterUninstaller(InstallScope::Machine);
+            // Never "complete" without a way back: the run says what is missing.
+            EXPECT_FALSE(registration.WayBack()) << "'" << name << "'";
+            EXPECT_NE(NoWayBackMessage(registration).find("could not write its uninstall entry"), std::string::npos);
         }
         EXPECT_FALSE(UninstallKeyHasValue("DisplayName")) << "'" << name << "'";
         EXPECT_TRUE(ReadEntry("Books").empty()) << "'" << name << "'";
