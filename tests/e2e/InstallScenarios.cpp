@@ -2240,7 +2240,7 @@ TEST_F(QuietScenario, NoRunSaysCompleteWithoutAWayBack) {
 // it knows: the folder of /D= proposed (and kept here), the log of /LOG=.
 TEST_F(QuietScenario, AnUnknownSwitchStopsAQuietRunAndIsNamedInAnInteractiveOne) {
     // A log that was asked for and cannot be opened: nothing is installed either.
-    ASSERT_TRUE(StartWith("/S /LOG=" + Medium::WorkDir() + "\\no such folder\\run.log"));
+    ASSERT_TRUE(StartWith("/S \"/LOG=" + Medium::WorkDir() + "\\no such folder\\run.log\""));
     EXPECT_EQ(robot->WindowsShownUntilExit(), std::vector<std::string>{});
     EXPECT_EQ(robot->WaitExit(), 2);
     EXPECT_FALSE(FileExists(dest)) << "installed without the log that was asked for";
