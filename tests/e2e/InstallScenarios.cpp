@@ -2112,6 +2112,14 @@ TEST_F(QuietScenario, ForTheCurrentUserTouchesNothingOfTheMachine) {
     EXPECT_EQ(UserCountOf(UserUninstaller()), 1u);
     EXPECT_TRUE(Holds(LogLines(log), "Installing for the current user."));
 
+    // An entry of the machine's of the same name is another install: the
+    // user's uninstaller never looks at it.
+    HKEY machineEntry = nullptr;
+    ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, (kUninstallKey + product).c_str(), 0, nullptr, 0, KEY_ALL_ACCESS,
+                              nullptr, &machineEntry, nullptr),
+              ERROR_SUCCESS);
+    RegSetValueExA(machineEntry, "DisplayName", 0, REG_SZ, reinterpret_cast<const BYTE*>("machine"), 8);
+    RegCloseKey(machineEntry);
     robot = std::make_unique<Robot>(UserUninstaller(), Medium::WorkDir());
     robot->SetCommandLine(QuietCommand(HKEY_CURRENT_USER));
     ASSERT_TRUE(robot->Start()) << QuietCommand(HKEY_CURRENT_USER);
@@ -2120,6 +2128,8 @@ TEST_F(QuietScenario, ForTheCurrentUserTouchesNothingOfTheMachine) {
     EXPECT_FALSE(FileExists(dest)) << "left: " << TreeDifferences(InstalledTree(dest), Tree{});
     ExpectShortcutIn(nullptr);
     ExpectUserBookGone();
+    EXPECT_EQ(UninstallEntry(product), (std::map<std::string, StoredValue>{{"DisplayName", Sz("machine")}}))
+        << "the machine's entry of that name";
 }
 
 // An interactive run with /CURRENTUSER shows the dialogs of every run, and
