@@ -22,8 +22,10 @@ namespace {
 // A run of any book that was cut short (ended from the task list, by a logoff
 // or a power cut) is undone before the reader is asked anything: silent when
 // whole, one message naming what could not be put back.
-void RepairRunsCutShort() {
-    RepairResult repair = RepairUnfinishedRuns(JournalFolder(InstallScope::Machine));
+// The machine's runs and the current user's own.
+void RepairRunsCutShort(LogFile& log) {
+    RepairResult repair = RepairUnfinishedRunsOfBoth();
+    for (const std::string& note : repair.notes) log.Line(note);
     if (!repair.notPutBack.empty())
         AfxMessageBox(RestoreProblemMessage(SetupTexts.RestoreProblemText, repair.notPutBack),
                       MB_OK | MB_ICONEXCLAMATION);
@@ -74,7 +76,7 @@ BOOL SetupApp::InitInstance() {
         AfxMessageBox(message, MB_OK | MB_ICONSTOP);
     });
     InstallSettings.InstallPath = InstallSettings.DestDir;
-    RepairRunsCutShort();
+    RepairRunsCutShort(log);
 
     auto* backdrop = new BackdropWindow;
     HWND backdropWindow = backdrop->m_hWnd;
@@ -101,7 +103,7 @@ BOOL SetupApp::InitInstance() {
         // again, as an abandoned copy would remove it.
         std::vector<JournalStep> folders;
         for (const std::string& folder : madeForTheRun) folders.push_back({JournalStep::Kind::Folder, folder, {}});
-        UndoRun(folders);
+        UndoRun(folders, InstallSettings.InstallPath);
     } else {
         progress.AdoptCreatedFolders(madeForTheRun);
         log.Line("Destination: " + InstallSettings.InstallPath);

@@ -71,6 +71,7 @@ SilentResult Copy(LogFile& log) {
     if (outcome.expandFailed) log.Line(SetupTexts.LongFilenameProblemText);
     if (outcome.copyFailed) log.Line(SetupTexts.ProblemInstallingText);
     if (result == SilentResult::NoRoom) log.Line(SetupTexts.NoRoomText);
+    if (outcome.journalNotBegun) log.Line(SetupTexts.ProblemInstallingText);
     if (result != SilentResult::Installed) {
         log.Line(outcome.restoreFailed ? "The copy was undone, but not all of it: a file it wrote could not be "
                                          "removed, or a replaced file is still kept under a ~sx name beside it."
@@ -107,7 +108,8 @@ SilentResult RunSilentInstall(const SetupSwitches& switches, LogFile& log) {
         return Finish(SilentResult::MediumUnreadable, log);
     }
     // A run of any book cut short is undone first, as in an interactive run.
-    RepairResult repair = RepairUnfinishedRuns(JournalFolder(InstallScope::Machine));
+    RepairResult repair = RepairUnfinishedRunsOfBoth();
+    for (const std::string& note : repair.notes) log.Line(note);
     if (!repair.notPutBack.empty()) log.Line(RestoreProblemMessage(SetupTexts.RestoreProblemText, repair.notPutBack));
 
     settings.InstallPath = switches.destination.empty() ? settings.DestDir : switches.destination;

@@ -111,7 +111,8 @@ int Remove(const std::optional<UninstallCommand>& command, Report& report) {
 
     // A setup of this book that was cut short is undone before anything is
     // removed: the reader's files it replaced come back first.
-    RepairResult repair = RepairUnfinishedRuns(JournalFolder(InstallScope::Machine), command->product);
+    RepairResult repair = RepairUnfinishedRunsOfBoth(command->product);
+    for (const std::string& note : repair.notes) report.Line(note);
     if (!repair.notPutBack.empty()) report.Problem(entry.caption, RestoreProblemMessage({}, repair.notPutBack));
     if (std::optional<std::string> text = ReadRecordText(key.Get())) entry.record = ParseRecord(*text);
 
