@@ -15,6 +15,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <functional>
 #include <string>
 
 #include "TestFiles.h"
@@ -291,25 +292,6 @@ std::string RightsOf(const std::string& path) {
     return rights;
 }
 
-// `link` made a symbolic link to `target` (both on Z:, Wine's drive for the
-// Linux tree) by the Linux side, which Wine shows as a reparse point.
-bool MakeLinuxLink(const std::string& link, const std::string& target) {
-    auto linux = [](std::string path) {
-        path = path.substr(2);
-        std::replace(path.begin(), path.end(), '\\', '/');
-        return path;
-    };
-    std::string command = "/bin/ln -sfn \"" + linux(target) + "\" \"" + linux(link) + "\"";
-    STARTUPINFOA startup = {sizeof startup};
-    PROCESS_INFORMATION process = {};
-    if (!CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process))
-        return false;
-    CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
-    for (int n = 0; n < 100; ++n, Sleep(50))
-        if (KindOf(link) == PathKind::Link) return true;
-    return false;
-}
 }  // namespace
 
 // Only a journal in a folder of setup's, in a file of the system's, the
@@ -396,7 +378,7 @@ TEST(RunJournal, TheJournalsFolderIsSetupsOwn) {
         EXPECT_EQ(OwnJournalFolders(wanted), std::vector<std::string>{beside}) << name;
     }
     EXPECT_EQ(ListingOrder(root + "\\Elsewhere"), std::vector<std::string>{}) << "nothing made behind the link";
-    DeleteFileA((root + "\\A Link").c_str());
+    EXPECT_TRUE(RemoveLinuxLink(root + "\\A Link"));
     RemoveTree(root);
 }
 
