@@ -680,6 +680,46 @@ TEST_F(InstallScenario, MissingCodeDir) {
     ExpectRegistered(false);
 }
 
+// The machine's journals' place taken: a file at the folder's
+// name and at each name setup would make its own folder under beside it, so
+// that no journal can be begun. What stood there comes back at the end.
+class JournalPlaceTaken {
+public:
+    JournalPlaceTaken() : m_folder(JournalFolder(InstallScope::Machine)) {
+        MoveFileA(m_folder.c_str(), (m_folder + ".aside").c_str());
+        for (int index = 1; index <= 9; ++index) EXPECT_TRUE(WriteWholeFile(Name(index), "not a folder"));
+    }
+    ~JournalPlaceTaken() {
+        for (int index = 1; index <= 9; ++index) DeleteFileA(Name(index).c_str());
+        MoveFileA((m_folder + ".aside").c_str(), m_folder.c_str());
+    }
+    JournalPlaceTaken(const JournalPlaceTaken&) = delete;
+    JournalPlaceTaken& operator=(const JournalPlaceTaken&) = delete;
+    const std::string& Folder() const { return m_folder; }
+
+private:
+    std::string Name(int index) const { return index == 1 ? m_folder : m_folder + " " + std::to_string(index); }
+    std::string m_folder;
+};
+
+// A journal that cannot be begun (a file wherever its folder would be made)
+// stops the run before its first change: the book's problem text and why,
+// then the exit dialog; the destination is never made.
+TEST_F(InstallScenario, AJournalThatCannotBeBegunStopsTheRunBeforeItsFirstChange) {
+    RemoveTree(dest);
+    JournalPlaceTaken taken;
+    ASSERT_TRUE(StartInstall());
+    Walk walk = WalkAnswering();
+    EXPECT_EQ(walk.dialogs, (std::vector<std::string>{"setup: A problem occurred while the files were installed.\r\n\r\n"
+                                                      "Setup could not begin its journal in " +
+                                                          taken.Folder() + ", so it has changed nothing.",
+                                                      kFailedTitle}));
+    EXPECT_EQ(robot->WaitExit(), 1);
+    EXPECT_EQ(GetFileAttributesA(dest.c_str()), INVALID_FILE_ATTRIBUTES) << "the destination folder was made";
+    ExpectShortcutIn(nullptr);
+    ExpectRegistered(false);
+}
+
 // Cancel in the progress dialog in the middle of a large copy, confirmed:
 // the copy stops and is undone, the install folder setup made for it is
 // gone, the exit dialog follows; nothing linked or registered. The reader's
@@ -2007,6 +2047,28 @@ TEST_F(QuietScenario, InstallsIntoDestDirOverExistingFilesWithoutAsking) {
     DeleteFileA(uninstallLog.c_str());
 }
 
+// A run ended from the task list after two Yes, then an unattended run of
+// the book: it undoes the run cut short first, so the reader's files it
+// then replaces are kept and let go as its own, and nothing of the cut run
+// is left beside the book's files.
+TEST_F(QuietScenario, ARunCutShortIsUndoneBeforeAnUnattendedRun) {
+    AllExisting();
+    medium.AddFile("CODE\\NEW_BITS\\EXTRA.TXT", "extra");
+    EndAtReplaceQuestion(3);
+    ASSERT_EQ(KeptFilesIn(InstalledTree(dest)), 2u);
+    ASSERT_EQ(JournalsOf(product), 1u);
+    const std::string log = Medium::WorkDir() + "\\" + CurrentTestName() + ".log";
+    DeleteFileA(log.c_str());
+    ASSERT_TRUE(StartWith("/S /LOG=" + log));
+    EXPECT_EQ(robot->WindowsShownUntilExit(), std::vector<std::string>{});
+    EXPECT_EQ(robot->WaitExit(), 0);
+    Tree expected = SampleTree();
+    expected["New Bits\\Extra.txt"] = "extra";
+    EXPECT_EQ(TreeDifferences(InstalledTree(dest), expected), "");
+    EXPECT_EQ(JournalsOf(product), 0u);
+    DeleteFileA(log.c_str());
+}
+
 // A switch setup does not know: an unattended run stops with 2 before it
 // touches anything and says why in its log; an interactive run names it in
 // one message and goes on as ever, to its exit code 1, taking the switches
@@ -2055,6 +2117,7 @@ struct QuietFailureCase {
     int code;
     const char* reason;  // a line of the log
     const char* last;
+    bool journalPlaceTaken = false;  // no journal can be begun
 };
 
 void PrintTo(const QuietFailureCase& c, std::ostream* out) { *out << c.name; }
@@ -2064,6 +2127,8 @@ class QuietFailures : public QuietScenario, public ::testing::WithParamInterface
 TEST_P(QuietFailures, EndWithTheirCodeAndLeaveNothing) {
     const QuietFailureCase& c = GetParam();
     GetParam().change(medium);
+    std::optional<JournalPlaceTaken> taken;
+    if (c.journalPlaceTaken) taken.emplace();
     const std::string log = Medium::WorkDir() + "\\" + CurrentTestName() + ".log";
     DeleteFileA(log.c_str());
     std::string switches = "/S /LOG=" + log;
@@ -2093,7 +2158,9 @@ INSTANTIATE_TEST_SUITE_P(
                          "Not installed: the medium could not be read. (exit code 6)"},
         QuietFailureCase{"NoSuchDrive", [](Medium&) {}, "Q:\\Books\\Acme", 4,
                          "The destination's drive cannot be reached.",
-                         "Not installed: the destination folder could not be made. (exit code 4)"}),
+                         "Not installed: the destination folder could not be made. (exit code 4)"},
+        QuietFailureCase{"NoJournal", [](Medium&) {}, "", 8, "A problem occurred while the files were installed.",
+                         "Not installed: setup could not begin its journal; nothing was changed. (exit code 8)", true}),
     [](const ::testing::TestParamInfo<QuietFailureCase>& info) { return std::string(info.param.name); });
 
 namespace {
