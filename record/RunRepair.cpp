@@ -227,7 +227,7 @@ std::vector<NotPutBack> PutBackFailedOriginals(const std::vector<JournalStep>& s
 struct RepairChoice {
     std::string product;        // only this book's, when given
     std::string installFolder;  // only those into this folder, when given
-    bool retire = false;        // a journal that cannot be finished goes all the same
+    bool retire = false;        // the journals go without being undone
 };
 
 void RepairJournal(const std::string& path, const RepairChoice& choice, RepairResult& result) {
@@ -249,6 +249,15 @@ void RepairJournal(const std::string& path, const RepairChoice& choice, RepairRe
                UpperAnsi(StripTrailingBackslashes(journal->installFolder)) !=
                    UpperAnsi(StripTrailingBackslashes(choice.installFolder))) {
         return;
+    } else if (choice.retire) {
+        // Tried at this start already; undone now, it could only touch the
+        // files of the run that has just completed (the same medium's copy
+        // is as the older run left it). Its kept originals stay where they are.
+        for (const JournalStep& step : AllSteps(*journal))
+            if (step.kind == JournalStep::Kind::Kept && Exists(step.kept))
+                result.notes.push_back("An older run's original stays as " + step.kept + " (it was " + step.path + ")");
+        result.notes.push_back("An older run's journal is retired: " + path);
+        done = true;
     } else if (!DrivesThere(*journal)) {
         ++result.left;
         return;
@@ -264,10 +273,6 @@ void RepairJournal(const std::string& path, const RepairChoice& choice, RepairRe
         result.notes.insert(result.notes.end(), undone.notes.begin(), undone.notes.end());
     }
     file = UniqueFile();
-    if (!done && choice.retire) {
-        result.notes.push_back("An older run's journal is retired unfinished: " + path);
-        done = true;
-    }
     if (done && DeleteFileW(WideText(path).c_str())) ++result.repaired;
     else ++result.left;
 }

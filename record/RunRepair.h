@@ -67,9 +67,10 @@ RepairResult RepairUnfinishedRuns(const std::string& journalFolder, const std::s
 // The machine's journals and the current user's own, as every start repairs them.
 RepairResult RepairUnfinishedRunsOfBoth(const std::string& product = {});
 
-// After a run into `installFolder` completed: the older runs into that
-// folder are tried once more, and their journals go even where something
-// could not be undone, so that none of them ever touches the new files.
+// After a run into `installFolder` completed: the journals of older runs
+// into that folder (tried at this start already) go, undone or not, so that
+// none of them ever touches the new files; an original one of them kept
+// stays where it is, named in the notes.
 RepairResult RetireOlderRuns(const std::string& journalFolder, const std::string& installFolder);
 
 // The message that names each file not put back and where its original lies:
