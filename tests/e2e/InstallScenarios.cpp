@@ -883,6 +883,48 @@ TEST_F(InstallScenario, AFileThatCannotBePutBackAtTheNextStartIsNamed) {
     EXPECT_EQ(JournalsOf(product), 0u);
 }
 
+// As above, but the reader's original is the file held open (the start
+// cannot move it back), and the next edition of the book is installed whole
+// before it is let go: that run retires the old journal, and the start
+// after it leaves the later install as it is. The original stays where it
+// was kept; nothing of the later install is taken apart.
+TEST_F(InstallScenario, AnOldJournalLeavesALaterEditionAsItIs) {
+    AllExisting();
+    EndAtReplaceQuestion(2);
+    std::string keptPath;
+    for (const auto& [relative, content] : InstalledTree(dest))
+        if (relative.find("~sx") != std::string::npos) keptPath = dest + "\\" + relative;
+    ASSERT_FALSE(keptPath.empty());
+    const std::string original = FileContent(keptPath);
+    HANDLE held = CreateFileA(keptPath.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+
+    Tree later;
+    for (const auto& [relative, content] : SampleTree()) later[relative] = "the second edition's " + relative;
+    medium.AddFile("CODE\\READ_ME.TXT", later["Read Me.txt"])
+        .AddFile("CODE\\CHAP_1\\HELLO.C", later["Chap 1\\Hello.c"])
+        .AddFile("CODE\\CHAP_2\\DATA\\TABLE.DAT", later["Chap 2\\Data\\Table.dat"]);
+    ASSERT_TRUE(StartSetup());
+    std::optional<WindowInfo> message = NextDialog();
+    ASSERT_TRUE(message);
+    EXPECT_EQ(message->title, kMessageBoxTitle);
+    ASSERT_TRUE(PressAndWaitClosed(*message, IDOK));
+    ASSERT_TRUE(PassToProgress());
+    Walk walk = WalkAnswering({{kReplaceTitle, {kYesToAll}}});
+    EXPECT_EQ(walk.dialogs, (std::vector<std::string>{kReplaceTitle, kFinishedTitle}));
+    EXPECT_EQ(robot->WaitExit(), 1);
+    EXPECT_EQ(JournalsOf(product), 0u) << "the old journal is retired";
+    CloseHandle(held);
+
+    ASSERT_TRUE(StartSetup());
+    std::optional<WindowInfo> welcome = NextDialog();
+    ASSERT_TRUE(welcome);
+    EXPECT_NE(welcome->title, kMessageBoxTitle) << welcome->Text(kMessageBoxText);
+    robot.reset();
+    later[keptPath.substr(dest.size() + 1)] = original;
+    EXPECT_EQ(TreeDifferences(InstalledTree(dest), later), "");
+}
+
 // Two names of the medium that become one long name: the path is replaced
 // twice in one run (Yes, Yes), then the run is abandoned at a later
 // question. The path comes back as the reader had it, not as the medium's
