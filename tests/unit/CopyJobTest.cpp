@@ -94,6 +94,7 @@ protected:
         m_prompts = std::make_unique<WatchedPrompts>(m_progress, m_report, &AskToLeaveSetup);
         m_job = std::make_unique<CopyJob>(m_source, m_dest, m_options, *m_prompts);
         if (!m_journalFolder.empty()) m_job->KeepJournalIn(m_journalFolder, "Test Book");
+        if (m_beforeRun) m_beforeRun();
         m_prompts->onFile = m_onFile;
         m_prompts->onRead = m_onRead;
         size_t next = 0;
@@ -134,6 +135,7 @@ protected:
     std::unique_ptr<WatchedPrompts> m_prompts;
     std::function<void()> m_onFile;  // on the worker, after each file is handed over
     std::function<void()> m_onRead;  // on the worker, after the bytes read of a file are told
+    std::function<void()> m_beforeRun;  // once the job is made, before it runs
     std::unique_ptr<CopyJob> m_job;
     std::vector<std::string> m_titles;
     std::string m_journalFolder;  // where the job keeps its journal on the disk; none when empty
@@ -934,6 +936,27 @@ TEST_F(CopyEngine, AFailedPutBackKeepsTheOriginal) {
     EXPECT_EQ(RepairUnfinishedRuns(m_journalFolder).repaired, 1);
     EXPECT_EQ(Installed("FILE.TXT"), "the reader's own file");
     EXPECT_EQ(ListingOrder(m_dest), std::vector<std::string>{"FILE.TXT"});
+}
+
+// Another run's journal holds the name the run's mark would give its own:
+// the journal takes a new mark, and the kept files carry that one, by which
+// a repair finds them when the journal's lines are lost.
+TEST_F(CopyEngine, TheMarkIsFixedBeforeAKeptNameHoldsIt) {
+    m_journalFolder = m_root + "\\Journals";
+    MakeFolders(m_journalFolder);
+    Source("A.TXT", "new a");
+    WriteWholeFile(m_dest + "\\A.TXT", "the reader's a");
+    std::string first;
+    m_beforeRun = [&] {
+        first = m_job->Journal().Mark();
+        WriteWholeFile(m_journalFolder + "\\" + first + ".jnl", "another run's");
+    };
+    Copy({IDOK}, {}, false);
+    const std::string mark = m_job->Journal().Mark();
+    EXPECT_NE(mark, first);
+    ASSERT_EQ(Outcome().replacedFiles.size(), 1u);
+    EXPECT_EQ(Outcome().replacedFiles[0].keptOriginal, m_dest + "\\A.TXT.~sx" + mark + ".tmp");
+    m_job->Finish();
 }
 
 // A journal that cannot be begun on the disk (a file where its folder
