@@ -1418,6 +1418,36 @@ private:
 
 }  // namespace
 
+// A run ended from the task list, and a link put in the install folder
+// after it where the run made a folder: the next start undoes the run but
+// does nothing through the link (the file of that name behind it stays).
+TEST_F(InstallScenario, TheRepairLeavesWhatIsBehindALinkAlone) {
+    AllExisting();
+    medium.AddFile("CODE\\NEW_BITS\\EXTRA.TXT", "extra");
+    const Tree before = InstalledTree(dest);
+    EndAtReplaceQuestion(3);
+    ASSERT_TRUE(FileExists(dest + "\\New Bits\\Extra.txt")) << "the killed run's new file";
+    // The reader moved the folder elsewhere and linked it back: behind the
+    // link is the run's file as the run left it (size and time), now theirs.
+    const std::string behind = Medium::WorkDir() + "\\" + CurrentTestName() + " behind";
+    RemoveTree(behind);
+    MakeFolders(behind);
+    ASSERT_TRUE(CopyFileA((dest + "\\New Bits\\Extra.txt").c_str(), (behind + "\\Extra.txt").c_str(), FALSE));
+    RemoveTree(dest + "\\New Bits");
+    ASSERT_NO_FATAL_FAILURE(MakeFolderLink(dest + "\\New Bits", behind));
+
+    ASSERT_TRUE(StartSetup());
+    std::optional<WindowInfo> welcome = NextDialog();
+    ASSERT_TRUE(welcome);
+    EXPECT_NE(welcome->title, kMessageBoxTitle) << welcome->Text(kMessageBoxText);
+    robot.reset();
+    EXPECT_EQ(FileContent(behind + "\\Extra.txt"), "extra");
+    RemoveLink(dest + "\\New Bits");
+    EXPECT_EQ(TreeDifferences(InstalledTree(dest), before), "") << "the rest of the run is undone";
+    EXPECT_EQ(JournalsOf(product), 0u);
+    RemoveTree(behind);
+}
+
 // Everything setup put there goes: the installed tree and the folder setup
 // made for it, the shortcut, the file the script copied into the Windows
 // folder (and its count), the entry with its record, and the uninstaller

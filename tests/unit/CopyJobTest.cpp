@@ -891,14 +891,16 @@ TEST_F(CopyEngine, TheRepairNeverGoesThroughALink) {
     WriteWholeFile(m_dest + "\\A.TXT", "the reader's a");
     Copy({IDOK}, {}, false);
     m_job.reset();  // cut short
-    // The run's folder SUB becomes a link to a folder of the reader's holding a file of that name.
+    // The run's folder SUB moved elsewhere and linked back: behind the link
+    // is the run's file as the run left it (size and time), now the reader's.
     const std::string behind = m_root + "\\Behind";
-    WriteWholeFile(behind + "\\D.TXT", "behind the link");
+    MakeFolders(behind);
+    ASSERT_TRUE(CopyFileA((m_dest + "\\SUB\\D.TXT").c_str(), (behind + "\\D.TXT").c_str(), FALSE));
     RemoveTree(m_dest + "\\SUB");
     ASSERT_TRUE(MakeLinuxLink(m_dest + "\\SUB", behind));
 
     RepairResult repair = RepairUnfinishedRuns(m_journalFolder);
-    EXPECT_EQ(FileContent(behind + "\\D.TXT"), "behind the link");
+    EXPECT_EQ(FileContent(behind + "\\D.TXT"), "new d");
     EXPECT_TRUE(std::any_of(repair.notes.begin(), repair.notes.end(), [&](const std::string& note) {
         return note == "Left alone, as its path passes the link " + m_dest + "\\SUB: " + m_dest + "\\SUB\\D.TXT";
     })) << testing::PrintToString(repair.notes);
