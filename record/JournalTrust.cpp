@@ -27,16 +27,6 @@ bool SameAsProcessUser(PSID sid) {
     return EqualSid(reinterpret_cast<TOKEN_USER*>(buffer)->User.Sid, sid) != FALSE;
 }
 
-const char* KindName(PathKind kind) {
-    switch (kind) {
-    case PathKind::Missing: return "missing";
-    case PathKind::Folder: return "a folder of another owner";
-    case PathKind::File: return "a file";
-    case PathKind::Link: return "a link";
-    }
-    return "";
-}
-
 std::string Candidate(const std::string& wanted, int index) {
     return index == 1 ? wanted : StringPrintf("%s %d", wanted.c_str(), index);
 }
@@ -61,9 +51,13 @@ bool MakeFolder(const std::string& path, InstallScope scope) {
 }
 
 std::string NotOursNote(const std::string& path) {
-    PathKind kind = KindOf(path);
-    return StringPrintf("%s is not setup's own (%s): no journal in it is used.", path.c_str(),
-                        KindName(kind == PathKind::Folder ? PathKind::Folder : kind));
+    switch (KindOf(path)) {
+    case PathKind::Missing: return path + " cannot be made.";
+    case PathKind::File: return path + " is not setup's own (a file): no journal is kept in it.";
+    case PathKind::Link: return path + " is not setup's own (a link): no journal in it is used.";
+    case PathKind::Folder: break;
+    }
+    return path + " is not setup's own (another owner): no journal in it is used.";
 }
 }  // namespace
 
