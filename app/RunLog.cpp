@@ -2,6 +2,7 @@
 
 #include <set>
 
+#include "engine/CopyJob.h"
 #include "framework/AnsiText.h"
 #include "framework/LogFile.h"
 
@@ -12,6 +13,10 @@ void LogCopiedFiles(const CopyOutcome& outcome, LogFile& log) {
         log.Line((replaced.count(UpperAnsi(path)) ? "Replaced: " : "Copied: ") + path);
     for (const FailedFile& file : outcome.failedFiles) log.Line("Could not install: " + file.path);
     for (const std::string& folder : outcome.unreadableFolders) log.Line("Could not read the medium's folder: " + folder);
+    for (const NotPutBack& file : outcome.notPutBack)
+        log.Line("Could not put back: " + file.path + " (the original is kept as " + file.kept + ")");
+    for (const std::string& note : outcome.journalNotes) log.Line(note);
+    if (outcome.journalNotBegun) log.Line(JournalNotBegunText(outcome.journalFolder));
 }
 
 ScriptLineNote ScriptLinesTo(LogFile& log) {

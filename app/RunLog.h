@@ -8,7 +8,8 @@ class LogFile;
 
 // A line per file written ("Copied: " or, over a file that was there,
 // "Replaced: "), then per file that could not be installed and per folder
-// of the medium that could not be read.
+// of the medium that could not be read, each reader's file not put back,
+// what the journal's keeping had to say, and a journal that could not be begun.
 void LogCopiedFiles(const CopyOutcome& outcome, LogFile& log);
 
 // Notes each line of the command script in the log ("Script line: ").

@@ -25,8 +25,11 @@ namespace {
 // A run of any book that was cut short (ended from the task list, by a logoff
 // or a power cut) is undone before the reader is asked anything: silent when
 // whole, one message naming what could not be put back.
-void RepairRunsCutShort(InstallScope scope) {
-    RepairResult repair = RepairUnfinishedRuns(JournalFolder(scope));
+// The machine's runs and the current user's own (only the user's own in a
+// run for the current user).
+void RepairRunsCutShort(InstallScope scope, LogFile& log) {
+    RepairResult repair = RepairUnfinishedRunsFor(scope);
+    for (const std::string& note : repair.notes) log.Line(note);
     if (!repair.notPutBack.empty())
         AfxMessageBox(RestoreProblemMessage(SetupTexts.RestoreProblemText, repair.notPutBack),
                       MB_OK | MB_ICONEXCLAMATION);
@@ -89,7 +92,7 @@ BOOL SetupApp::InitInstance() {
         return TRUE;
     }
     InstallSettings.InstallPath = InstallSettings.DestDir;
-    RepairRunsCutShort(scope);
+    RepairRunsCutShort(scope, log);
 
     auto* backdrop = new BackdropWindow;
     HWND backdropWindow = backdrop->m_hWnd;
@@ -116,7 +119,7 @@ BOOL SetupApp::InitInstance() {
         // again, as an abandoned copy would remove it.
         std::vector<JournalStep> folders;
         for (const std::string& folder : madeForTheRun) folders.push_back({JournalStep::Kind::Folder, folder, {}});
-        UndoRun(folders);
+        UndoRun(folders, InstallSettings.InstallPath);
     } else {
         progress.AdoptCreatedFolders(madeForTheRun);
         log.Line("Destination: " + InstallSettings.InstallPath);

@@ -63,7 +63,7 @@ SilentResult Copy(InstallScope scope, LogFile& log) {
     CopyOptions options{settings.FilesCompressedFlag, settings.UseUnderscoresFlag};
     options.stopAtFirstFailure = true;
     CopyJob job(settings.CodeDir, settings.InstallPath, options, prompts);
-    job.KeepJournalIn(JournalFolder(scope), settings.ProductName);
+    job.KeepJournalIn(JournalFolder(scope), settings.ProductName, scope);
     job.Run();
     uint64_t freeBytes = 0;
     QueryFreeBytes(settings.InstallPath, freeBytes);
@@ -77,6 +77,7 @@ SilentResult Copy(InstallScope scope, LogFile& log) {
     if (outcome.expandFailed) log.Line(SetupTexts.LongFilenameProblemText);
     if (outcome.copyFailed) log.Line(SetupTexts.ProblemInstallingText);
     if (result == SilentResult::NoRoom) log.Line(SetupTexts.NoRoomText);
+    if (outcome.journalNotBegun) log.Line(SetupTexts.ProblemInstallingText);
     if (result != SilentResult::Installed) {
         log.Line(outcome.restoreFailed ? "The copy was undone, but not all of it: a file it wrote could not be "
                                          "removed, or a replaced file is still kept under a ~sx name beside it."
@@ -119,7 +120,8 @@ SilentResult RunSilentInstall(const SetupSwitches& switches, const ScopeChoice& 
     const InstallScope scope = choice.scope;
     log.Line(scope == InstallScope::CurrentUser ? "Installing for the current user." : "Installing for the machine.");
     // A run of any book cut short is undone first, as in an interactive run.
-    RepairResult repair = RepairUnfinishedRuns(JournalFolder(scope));
+    RepairResult repair = RepairUnfinishedRunsFor(scope);
+    for (const std::string& note : repair.notes) log.Line(note);
     if (!repair.notPutBack.empty()) log.Line(RestoreProblemMessage(SetupTexts.RestoreProblemText, repair.notPutBack));
 
     // A book installed before goes where it is, unless the command line names a folder.

@@ -1,6 +1,7 @@
 #include "app/SilentResult.h"
 
 SilentResult ResultOfCopy(const CopyOutcome& outcome, uint64_t freeBytes) {
+    if (outcome.journalNotBegun) return SilentResult::NoJournal;
     if (outcome.sourceMissing) return SilentResult::CodeDirMissing;
     if (outcome.destinationMissing) return SilentResult::DestinationNotMade;
     if (!outcome.unreadableFolders.empty()) return SilentResult::MediumUnreadable;
@@ -22,6 +23,7 @@ const char* DescribeResult(SilentResult result) {
     case SilentResult::CodeDirMissing: return "Not installed: the medium lacks the folder of the book's files.";
     case SilentResult::MediumUnreadable: return "Not installed: the medium could not be read.";
     case SilentResult::CopyFailed: return "Not installed: a file could not be copied or expanded.";
+    case SilentResult::NoJournal: return "Not installed: setup could not begin its journal; nothing was changed.";
     case SilentResult::AllUsersRefused:
         return "Not installed: /ALLUSERS asks for an install for every user, and setup runs without administrator "
                "rights.";

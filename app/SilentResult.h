@@ -14,6 +14,7 @@ enum class SilentResult : int {
     CodeDirMissing = 5,      // the medium has no CodeDir folder
     MediumUnreadable = 6,    // SETUP.INI or a folder of the medium could not be read
     CopyFailed = 7,          // a file could not be copied or expanded
+    NoJournal = 8,           // the run's journal could not be begun on the disk; nothing was changed
     AllUsersRefused = 9,     // /ALLUSERS without administrator rights: nothing was touched
     NoWayBack = 10,          // installed, but its uninstaller or uninstall entry could not be written
     ScriptLineFailed = 11,   // installed and registered; a line of the command script failed

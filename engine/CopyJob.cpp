@@ -27,6 +27,10 @@ std::string SourceMissingText(const std::string& codeDir) {
         codeDir.c_str());
 }
 
+std::string JournalNotBegunText(const std::string& journalFolder) {
+    return StringPrintf("Setup could not begin its journal in %s, so it has changed nothing.", journalFolder.c_str());
+}
+
 CopyJob::CopyJob(const std::string& source, const std::string& destination, CopyOptions options,
                  CopyPrompts& prompts)
     : m_source(PathLength(source) < MAX_PATH ? FolderPath(source) : std::string()),
@@ -58,8 +62,21 @@ void CopyJob::Interrupt() {
 }
 
 bool CopyJob::Run() {
-    // Before the first change: where the run installs, on the disk.
-    if (!m_journalFolder.empty()) m_journal.Begin(m_journalFolder, m_product, m_destination);
+    // Before the first change: where the run installs, on the disk. No
+    // journal, no change: a run cut short must always be undone.
+    if (!m_journalFolder.empty()) {
+        bool begun = m_journal.Begin(m_journalFolder, m_product, m_destination, m_scope);
+        m_outcome.journalNotes = m_journal.Notes();
+        if (!begun) {
+            m_outcome.journalNotBegun = true;
+            m_outcome.journalFolder = m_journalFolder;
+            NoteCreatedFolders(0);
+            Cancel();
+            return true;
+        }
+    }
+    // Fixed now, before any kept name holds it (Begin changes it where another run's journal has it).
+    m_keepAside.mark = m_journal.Mark();
     NoteCreatedFolders(0);
     // A drive root is made and looked at as "C:\", not as "C:" (the drive's current folder).
     const std::string destinationFolder = m_destination.size() == 2 ? m_destination + "\\" : m_destination;
@@ -108,9 +125,10 @@ void CopyJob::Finish() {
         // Nothing of an abandoned run is recorded, and no file is read while it is undone.
         m_hashing.Abandon();
         m_outcome.writtenEntries.clear();
-        UndoResult undone = UndoRun(m_journal.Steps());
+        UndoResult undone = UndoRun(m_journal.Steps(), m_destination);
         m_outcome.restoreFailed = !undone.whole;
         m_outcome.notPutBack = std::move(undone.notPutBack);
+        m_outcome.journalNotes.insert(m_outcome.journalNotes.end(), undone.notes.begin(), undone.notes.end());
         // What could not be put back is tried again at the next start.
         if (undone.whole)
             m_journal.End();
@@ -120,8 +138,18 @@ void CopyJob::Finish() {
     }
     // Once this is on the disk, a run cut short is finished, not undone.
     m_journal.NoteCompleted();
-    m_outcome.undeletedKept = DiscardKeptOriginals(m_journal.Steps());
-    m_journal.End();
+    m_outcome.undeletedKept = DiscardKeptOriginals(m_journal.Steps(), m_destination, &m_outcome.journalNotes);
+    if (m_journal.OnDisk()) {
+        // No older run into this folder ever touches the files of this one.
+        RepairResult retired = RetireOlderRuns(m_journalFolder, m_destination);
+        m_outcome.journalNotes.insert(m_outcome.journalNotes.end(), retired.notes.begin(), retired.notes.end());
+    }
+    // An original whose put-back failed stays kept, and the journal says so
+    // to the next start.
+    if (m_outcome.notPutBack.empty())
+        m_journal.End();
+    else
+        m_journal.Leave();
 }
 
 void CopyJob::CopyEntries(FolderListing& listing, const std::string& sourceFolder, const std::string& destFolder) {
@@ -223,10 +251,18 @@ bool CopyJob::CopyOneFile(const std::string& sourceFolder, const FolderEntry& en
             ? ExpandFile(sourcePath, entry.attributes, destPath, existing, m_keepAside, kept, reading)
             : CopyPlainFile(sourcePath, entry.attributes, destPath, existing, m_keepAside, kept, reading);
     if (!installed) {
+        if (!kept.empty()) {
+            // The reader's file could not be moved back: it stays where it is
+            // kept, and nothing of this run deletes it.
+            m_journal.NotePutBackFailed(destPath, kept);
+            m_outcome.notPutBack.push_back({destPath, kept});
+        }
         // What it needed at the destination: an expanded file is larger than on the medium.
         NoteFailedFile(destPath, m_options.compressed ? std::max(size, ExpandedSizeOf(sourcePath)) : size);
         return true;
     }
+    // As the run left it: an older journal's undo later touches only what still is so.
+    if (std::optional<WrittenFile> written = WrittenFileAt(destPath)) m_journal.NoteWritten(destPath, *written);
     m_writtenKeys.insert(std::move(key));
     m_outcome.writtenFiles.push_back(destPath);
     m_hashing.Add(destPath);

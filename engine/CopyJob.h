@@ -22,6 +22,8 @@ struct FolderEntry;
 // What the reader (or an unattended run's log) is told when the medium lacks
 // the CodeDir folder, named as SETUP.INI writes it.
 std::string SourceMissingText(const std::string& codeDir);
+// The one line on why a run whose journal could not be begun changed nothing.
+std::string JournalNotBegunText(const std::string& journalFolder);
 
 struct CopyOptions {
     bool compressed = false;  // expand every file (FilesCompressed)
@@ -49,9 +51,13 @@ public:
     // this product name: a run cut short is undone from it at the next start.
     // Without it the journal is kept in memory only (for the undo of an
     // abandoned run).
-    void KeepJournalIn(const std::string& folder, const std::string& product) {
+    // A journal that cannot be begun there stops the run before its first
+    // change. `scope`: whose journals they are (the folder's rights).
+    void KeepJournalIn(const std::string& folder, const std::string& product,
+                       InstallScope scope = InstallScope::Machine) {
         m_journalFolder = folder;
         m_product = product;
+        m_scope = scope;
     }
 
     // Worker thread: makes the destination folder and copies the source tree
@@ -115,6 +121,7 @@ private:
     CopyOutcome m_outcome;
     std::string m_journalFolder;
     std::string m_product;
+    InstallScope m_scope = InstallScope::Machine;
     RunJournal m_journal;
     KeepAside m_keepAside;  // the journal's mark and note for every reader's file kept aside
     // The files this run wrote, upper-cased: one the run writes again is its

@@ -43,9 +43,18 @@ struct CopyOutcome {
     // replaced file not put back, a written file not removed); reported once.
     // The run's journal then stays, so that the next start tries again.
     bool restoreFailed = false;
-    // The reader's files the undoing could not put back, with where each
-    // original lies: the message names them.
+    // The reader's files that could not be put back, with where each
+    // original lies: by the undoing of an abandoned run, or, in any run,
+    // after a file that failed to arrive over one. The message names them;
+    // nothing deletes them.
     std::vector<NotPutBack> notPutBack;
+    // The run's journal could not be begun on the disk: nothing was changed.
+    bool journalNotBegun = false;
+    // Where the journal was to be (for the reason given).
+    std::string journalFolder;
+    // For the log: journal folders passed over, paths the undo left alone,
+    // older journals of the folder retired.
+    std::vector<std::string> journalNotes;
 
     // What could not be installed, in the order met, and the medium's
     // folders that could not be read (full paths); the flags above say it once.

@@ -17,8 +17,9 @@
 // existing file is moved aside (as `keep` says) and kept (its kept name comes back in `kept`,
 // empty for a new file); the file is written straight to its name and
 // removed again when it did not arrive whole, the kept one then back in
-// place and `kept` empty. `progress`, when given, hears of the bytes of the
-// source read so far.
+// place and `kept` empty (where it cannot be moved back, `kept` still names
+// where it lies). `progress`, when given, hears of the bytes of the source
+// read so far.
 bool ExpandFile(const std::string& sourcePath, DWORD sourceAttributes, const std::string& destPath,
                 DWORD existingAttributes, const KeepAside& keep, std::string& kept,
                 const ReadProgress& progress = {});

@@ -75,16 +75,17 @@ bool MoveAside(const std::string& destPath, const KeepAside& keep, std::string& 
     return false;
 }
 
-void UndoPlacement(const std::string& destPath, DWORD error, std::string& kept) {
+bool UndoPlacement(const std::string& destPath, DWORD error, std::string& kept) {
     // Only what this copy began is removed: a refusal because something
     // stands there after all leaves that alone.
     if (!Taken(error) && error != ERROR_ACCESS_DENIED && error != ERROR_SHARING_VIOLATION)
         DeleteFileA(destPath.c_str());
-    if (!kept.empty()) {
-        // Nothing of the medium's arrived: the reader's file goes back.
-        PutBack(kept, destPath);
-        kept.clear();
-    }
+    if (kept.empty()) return true;
+    // Nothing of the medium's arrived: the reader's file goes back, or,
+    // where it cannot, stays where it is kept, its name still in `kept`.
+    if (!PutBack(kept, destPath)) return false;
+    kept.clear();
+    return true;
 }
 
 namespace {

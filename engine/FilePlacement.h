@@ -41,7 +41,8 @@ bool MoveAside(const std::string& destPath, const KeepAside& keep, std::string& 
 // found (INVALID_FILE_ATTRIBUTES when nothing is there): an existing file is
 // moved aside first (as `keep` says) and its kept name comes back in
 // `kept` (empty for a new file). When the copy fails, what it began is removed and the existing file
-// is back at its name, `kept` empty. True only when the whole file arrived.
+// is back at its name, `kept` empty; where it cannot be moved back, `kept`
+// still names where it lies. True only when the whole file arrived.
 // `progress`, when given, hears of the bytes read where the system tells.
 bool CopyPlainFile(const std::string& sourcePath, DWORD sourceAttributes, const std::string& destPath,
                    DWORD existingAttributes, const KeepAside& keep, std::string& kept,
@@ -49,5 +50,7 @@ bool CopyPlainFile(const std::string& sourcePath, DWORD sourceAttributes, const 
 
 // Removes a file this copy began at `destPath` and did not finish, and puts
 // the kept original (if any) back. `error` is the failure the write gave: a
-// refusal because something else stands at the name leaves that alone.
-void UndoPlacement(const std::string& destPath, DWORD error, std::string& kept);
+// refusal because something else stands at the name leaves that alone. False
+// when the original could not be moved back: it stays under its kept name,
+// which `kept` keeps, and must never be deleted as the run's.
+bool UndoPlacement(const std::string& destPath, DWORD error, std::string& kept);

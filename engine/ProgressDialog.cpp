@@ -79,7 +79,7 @@ BOOL ProgressDialog::OnInitDialog() {
                                       *m_prompts);
     m_job->AdoptCreatedFolders(m_foldersMadeBefore);
     // The journal where setup of any book looks first thing.
-    m_job->KeepJournalIn(JournalFolder(m_scope), settings.ProductName);
+    m_job->KeepJournalIn(JournalFolder(m_scope), settings.ProductName, m_scope);
     m_copying = true;
     m_shutdownBlock = ShutdownBlockReason(m_hWnd, kShutdownReason);
     // Often enough to look alive, seldom enough to cost the copy nothing: a
@@ -137,7 +137,10 @@ LRESULT ProgressDialog::OnInstallDone(WPARAM, LPARAM) {
     const CopyOutcome& outcome = m_job->Outcome();
     if (outcome.abandoned) {
         // The reader learns which files could not be put back and where their originals lie.
-        if (!outcome.notPutBack.empty())
+        if (outcome.journalNotBegun)
+            AfxMessageBox(SetupTexts.ProblemInstallingText + "\r\n\r\n" + JournalNotBegunText(outcome.journalFolder),
+                          MB_OK | MB_ICONEXCLAMATION);
+        else if (!outcome.notPutBack.empty())
             AfxMessageBox(RestoreProblemMessage(SetupTexts.RestoreProblemText, outcome.notPutBack),
                           MB_OK | MB_ICONEXCLAMATION);
         else if (outcome.restoreFailed)
@@ -148,6 +151,10 @@ LRESULT ProgressDialog::OnInstallDone(WPARAM, LPARAM) {
         CoUninitialize();
         if (outcome.expandFailed) AfxMessageBox(SetupTexts.LongFilenameProblemText, MB_OK | MB_ICONEXCLAMATION);
         if (outcome.copyFailed) AfxMessageBox(SetupTexts.ProblemInstallingText, MB_OK | MB_ICONEXCLAMATION);
+        // A reader's file that a failed copy could not put back stays kept: where, they learn here.
+        if (!outcome.notPutBack.empty())
+            AfxMessageBox(RestoreProblemMessage(SetupTexts.RestoreProblemText, outcome.notPutBack),
+                          MB_OK | MB_ICONEXCLAMATION);
     }
     OnOK();
     return 0;

@@ -2,6 +2,8 @@
 
 #include <functional>
 
+#include "framework/CodePage.h"
+
 namespace {
 // The system moves over and deletes no read-only file: the mark of a file of
 // ours is cleared, then the operation tried once more.
@@ -9,9 +11,10 @@ bool WithoutReadOnlyMark(const std::string& path, const std::function<bool()>& a
     if (attempt()) return true;
     DWORD error = GetLastError();
     if (error != ERROR_ACCESS_DENIED) return false;
-    DWORD attributes = GetFileAttributesA(path.c_str());
+    std::wstring wide = WideText(path);
+    DWORD attributes = GetFileAttributesW(wide.c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_READONLY) ||
-        (attributes & FILE_ATTRIBUTE_DIRECTORY) || !SetFileAttributesA(path.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY)) {
+        (attributes & FILE_ATTRIBUTE_DIRECTORY) || !SetFileAttributesW(wide.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY)) {
         SetLastError(error);
         return false;
     }
@@ -25,12 +28,12 @@ constexpr DWORD kRecallOnDataAccess = 0x00400000;
 }  // namespace
 
 bool DeleteOwnFile(const std::string& path) {
-    return WithoutReadOnlyMark(path, [&path] { return DeleteFileA(path.c_str()) != FALSE; });
+    return WithoutReadOnlyMark(path, [&path] { return DeleteFileW(WideText(path).c_str()) != FALSE; });
 }
 
 bool MoveOverOwnFile(const std::string& from, const std::string& to) {
     return WithoutReadOnlyMark(
-        to, [&] { return MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING) != FALSE; });
+        to, [&] { return MoveFileExW(WideText(from).c_str(), WideText(to).c_str(), MOVEFILE_REPLACE_EXISTING) != FALSE; });
 }
 
 ReparseKind ReparseKindOfTag(DWORD tag) {
@@ -43,11 +46,12 @@ ReparseKind ReparseKindOfTag(DWORD tag) {
 }
 
 bool IsLink(const std::string& path) {
-    DWORD attributes = GetFileAttributesA(path.c_str());
+    std::wstring wide = WideText(path);
+    DWORD attributes = GetFileAttributesW(wide.c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_REPARSE_POINT)) return false;
     // The folder listing gives the tag of a reparse point in dwReserved0.
-    WIN32_FIND_DATAA found;
-    HANDLE search = FindFirstFileA(path.c_str(), &found);
+    WIN32_FIND_DATAW found;
+    HANDLE search = FindFirstFileW(wide.c_str(), &found);
     if (search == INVALID_HANDLE_VALUE) return true;
     FindClose(search);
     DWORD tag = (found.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) ? found.dwReserved0 : 0;

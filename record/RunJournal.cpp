@@ -1,8 +1,13 @@
 #include "record/RunJournal.h"
 
+#include <cstdlib>
+
+#include "framework/AnsiText.h"
 #include "framework/CodePage.h"
 #include "framework/PathText.h"
+#include "framework/SafeFormat.h"
 #include "framework/UniqueHandle.h"
+#include "record/JournalTrust.h"
 
 namespace {
 constexpr std::string_view kHeader = "XOV SETUP RUN JOURNAL 1";
@@ -40,6 +45,37 @@ std::string NewMark() {
     return text;
 }
 
+// One name as the file system compares names (two names of the medium may become one).
+bool SameName(const std::string& a, std::string_view b) {
+    return a == b || (a.size() == b.size() && UpperAnsi(a) == UpperAnsi(std::string(b)));
+}
+
+// The step a note about a file's name belongs to: its latest.
+JournalStep* LatestStepOf(std::vector<JournalStep>& steps, std::string_view path, std::string_view kept = {}) {
+    for (auto step = steps.rbegin(); step != steps.rend(); ++step) {
+        if (step->kind == JournalStep::Kind::Folder || !SameName(step->path, path)) continue;
+        if (kept.empty() || (step->kind == JournalStep::Kind::Kept && step->kept == kept)) return &*step;
+    }
+    return nullptr;
+}
+
+// "path\tsize\ttime": the numbers are the last two fields, as a name holds no tab.
+std::optional<std::pair<std::string, WrittenFile>> ParseWritten(const std::string& rest) {
+    size_t second = rest.rfind('\t');
+    if (second == std::string::npos || second == 0) return std::nullopt;
+    size_t first = rest.rfind('\t', second - 1);
+    if (first == std::string::npos || first == 0) return std::nullopt;
+    char* end = nullptr;
+    WrittenFile written;
+    std::string size = rest.substr(first + 1, second - first - 1), time = rest.substr(second + 1);
+    if (size.empty() || time.empty()) return std::nullopt;
+    written.size = std::strtoull(size.c_str(), &end, 10);
+    if (*end) return std::nullopt;
+    written.writeTime = std::strtoull(time.c_str(), &end, 10);
+    if (*end) return std::nullopt;
+    return std::make_pair(rest.substr(0, first), written);
+}
+
 bool EndsWith(const std::string& text, const std::string& end) {
     return text.size() >= end.size() && text.compare(text.size() - end.size(), end.size(), end) == 0;
 }
@@ -61,9 +97,19 @@ std::string JournalFolder(InstallScope scope) {
     return JoinPath(base, kFolderName);
 }
 
+std::optional<WrittenFile> WrittenFileAt(const std::string& path) {
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (!GetFileAttributesExW(WideText(path).c_str(), GetFileExInfoStandard, &data) ||
+        (data.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)))
+        return std::nullopt;
+    return WrittenFile{static_cast<uint64_t>(data.nFileSizeHigh) << 32 | data.nFileSizeLow,
+                       static_cast<uint64_t>(data.ftLastWriteTime.dwHighDateTime) << 32 |
+                           data.ftLastWriteTime.dwLowDateTime};
+}
+
 std::string MarkedKeptName(const std::string& path, const std::string& mark) {
     std::string kept = path + kKeptPrefix + mark + kKeptSuffix;
-    return kept.size() < MAX_PATH ? kept : std::string();
+    return PathLength(kept) < MAX_PATH ? kept : std::string();
 }
 
 std::string NameOfMarkedKept(const std::string& kept, const std::string& mark) {
@@ -108,6 +154,16 @@ std::optional<JournalText> ParseJournal(std::string_view stored) {
                     break;
                 }
             }
+        } else if (kind == "F") {
+            // Written whole: the file as the run left it.
+            if (auto written = ParseWritten(rest))
+                if (JournalStep* step = LatestStepOf(journal.steps, written->first)) step->written = written->second;
+        } else if (kind == "B") {
+            size_t second = rest.find('\t');
+            if (second == std::string::npos) continue;
+            if (JournalStep* step = LatestStepOf(journal.steps, std::string_view(rest).substr(0, second),
+                                                 std::string_view(rest).substr(second + 1)))
+                step->putBackFailed = true;
         } else if (kind == "K") {
             size_t second = rest.find('\t');
             if (second == std::string::npos || second == 0 || second + 1 == rest.size()) continue;
@@ -122,15 +178,16 @@ RunJournal::RunJournal() : m_mark(NewMark()) {}
 
 RunJournal::~RunJournal() = default;
 
-bool RunJournal::Begin(const std::string& folder, const std::string& product, const std::string& installFolder) {
+bool RunJournal::Begin(const std::string& wanted, const std::string& product, const std::string& installFolder,
+                       InstallScope scope) {
+    const std::string folder = MakeOwnJournalFolder(wanted, scope, &m_notes);
     if (folder.empty()) return false;
-    CreateDirectoryA(folder.c_str(), nullptr);
     for (int attempt = 0; attempt < 16 && !m_file; ++attempt) {
         if (attempt > 0) m_mark = NewMark();
         std::string path = JoinPath(folder, m_mark + ".jnl");
         // Written only by this run, read by nobody while it lasts: a second
         // setup that cannot open it knows the run is alive.
-        HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_NEW,
+        HANDLE file = CreateFileW(WideText(path).c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_NEW,
                                   FILE_ATTRIBUTE_NORMAL, nullptr);
         if (file == INVALID_HANDLE_VALUE) {
             if (GetLastError() != ERROR_FILE_EXISTS && GetLastError() != ERROR_ALREADY_EXISTS) return false;
@@ -199,6 +256,20 @@ bool RunJournal::NoteKept(const std::string& path, const std::string& kept, bool
     return true;
 }
 
+bool RunJournal::NoteWritten(const std::string& path, const WrittenFile& written) {
+    const std::string numbers = StringPrintf("%llu\t%llu", static_cast<unsigned long long>(written.size),
+                                             static_cast<unsigned long long>(written.writeTime));
+    if (!Write("F", path, &numbers, false)) return false;
+    if (JournalStep* step = LatestStepOf(m_steps, path)) step->written = written;
+    return true;
+}
+
+bool RunJournal::NotePutBackFailed(const std::string& path, const std::string& kept) {
+    bool noted = Write("B", path, &kept, true);
+    if (JournalStep* step = LatestStepOf(m_steps, path, kept)) step->putBackFailed = true;
+    return noted;
+}
+
 bool RunJournal::NoteCompleted() {
     std::lock_guard<std::mutex> lock(m_mutex);
     if (!m_file) return true;
@@ -222,5 +293,5 @@ void RunJournal::End() {
     std::lock_guard<std::mutex> lock(m_mutex);
     if (!m_file) return;
     m_file = UniqueFile();
-    DeleteFileA(m_path.c_str());
+    DeleteFileW(WideText(m_path).c_str());
 }

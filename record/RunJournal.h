@@ -8,6 +8,7 @@
 // Window-free.
 #include <windows.h>
 
+#include <cstdint>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -17,12 +18,27 @@
 #include "framework/UniqueHandle.h"
 #include "record/InstallScope.h"
 
+// A file as the run left it at its name, once it was written whole.
+struct WrittenFile {
+    uint64_t size = 0;
+    uint64_t writeTime = 0;  // the last-write time, in the system's 100 ns units
+    bool operator==(const WrittenFile&) const = default;
+};
+
 // One change of a run, as the undo needs it.
 struct JournalStep {
     enum class Kind { Folder, NewFile, Kept };
     Kind kind = Kind::NewFile;
     std::string path;  // the folder or file at its own name
     std::string kept;  // Kept: where the reader's file lies meanwhile
+    // NewFile and Kept: the run's file at `path` as written, once it was
+    // (journals of earlier setups do not say). A file that is no longer so
+    // is a later run's, or the reader's: the undo leaves it, and the kept
+    // original stays where it is kept.
+    std::optional<WrittenFile> written;
+    // Kept: moving the original back failed; it stays under its kept name
+    // and is never deleted as the run's.
+    bool putBackFailed = false;
     bool operator==(const JournalStep&) const = default;
 };
 
@@ -42,6 +58,10 @@ struct JournalText {
 // folder name in the user's own local application data.
 std::string JournalFolder(InstallScope scope);
 
+// The file at `path` now, as a journal notes it; nothing when it is not a
+// plain file.
+std::optional<WrittenFile> WrittenFileAt(const std::string& path);
+
 // The journal's text as the run writes it (UTF-8, whichever code page the
 // run's program had, so that every name is kept whole); a last line cut short (the run
 // ended in the middle of writing it) is left out. Nothing when the text is
@@ -51,7 +71,8 @@ std::optional<JournalText> ParseJournal(std::string_view text);
 // The name a reader's file is kept under while the run lasts: its own name
 // with the run's mark added, so that a kept file is matched to its name even
 // when the journal's last lines never reached the disk. Empty when that does
-// not fit the system's path bound.
+// not fit the system's path bound (counted in UTF-16 units, as the system
+// counts).
 std::string MarkedKeptName(const std::string& path, const std::string& mark);
 // The name a kept file of the run stood under, when `kept` carries the mark;
 // empty otherwise.
@@ -67,11 +88,17 @@ public:
     // Closes the file; it stays on the disk unless the run ended (End).
     ~RunJournal();
 
-    // Starts the journal's file in `folder` (made when missing) under a name
-    // of its own, held open so that no other setup takes the run for an
-    // unfinished one; its first lines are on the disk when this returns.
-    // False when the file cannot be made: the journal then stays in memory.
-    bool Begin(const std::string& folder, const std::string& product, const std::string& installFolder);
+    // Starts the journal's file in `folder` (made when missing, with the
+    // rights of the scope's journals; a folder there that is not setup's is
+    // passed over for one beside it) under a name of its own, held open so
+    // that no other setup takes the run for an unfinished one; its first
+    // lines are on the disk when this returns. The mark may change here (a
+    // name already taken), never later. False when the file cannot be made:
+    // the journal then stays in memory.
+    bool Begin(const std::string& folder, const std::string& product, const std::string& installFolder,
+               InstallScope scope = InstallScope::Machine);
+    // What Begin has to say for the log (a folder not setup's, passed over).
+    const std::vector<std::string>& Notes() const { return m_notes; }
     bool OnDisk() const { return m_file.Valid(); }
     const std::string& Path() const { return m_path; }
     // The run's mark in kept names (eight hex digits).
@@ -86,6 +113,11 @@ public:
     // `flush`: the kept name does not carry the run's mark, so the line must
     // reach the disk before the file moves.
     bool NoteKept(const std::string& path, const std::string& kept, bool flush);
+    // The file at `path` was written whole, and stands as `written`.
+    bool NoteWritten(const std::string& path, const WrittenFile& written);
+    // The reader's file kept as `kept` could not be moved back to `path`: it
+    // stays kept, and nothing deletes it as the run's.
+    bool NotePutBackFailed(const std::string& path, const std::string& kept);
     // The copy completed: from here on only the kept originals are deleted.
     bool NoteCompleted();
     // Hands what was written to the disk (the session is ending).
@@ -107,4 +139,5 @@ private:
     std::string m_path;
     std::string m_mark;
     std::vector<JournalStep> m_steps;
+    std::vector<std::string> m_notes;
 };

@@ -2,9 +2,13 @@
 
 #include <windows.h>
 
+#include <map>
 #include <set>
 
 #include "framework/AnsiText.h"
+#include "framework/CodePage.h"
+#include "framework/FolderListing.h"
+#include "record/JournalTrust.h"
 #include "record/OwnFiles.h"
 #include "framework/PathText.h"
 #include "framework/SafeFormat.h"
@@ -18,7 +22,7 @@ constexpr const char* kRestoreProblemDefault =
     "Setup could not put back some of your files as they were before an installation that did not end. Each "
     "one's original is kept under the name given after it:\r\n\r\n%s";
 
-bool Exists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+bool Exists(const std::string& path) { return KindOf(path) != PathKind::Missing; }
 
 bool DriveThere(const std::string& path) {
     if (path.size() < 3 || path[1] != ':') return true;
@@ -37,22 +41,23 @@ std::optional<std::string> ReadAll(HANDLE file) {
     return text;
 }
 
+bool EndsWithJournalName(const std::string& name) {
+    return name.size() > 4 && UpperAnsi(name.substr(name.size() - 4)) == ".JNL";
+}
+
 void FindMarked(const std::string& folder, const std::string& mark, std::vector<JournalStep>& found) {
-    WIN32_FIND_DATAA entry;
-    HANDLE search = FindFirstFileA(JoinPath(folder, "*").c_str(), &entry);
-    if (search == INVALID_HANDLE_VALUE) return;
-    do {
-        std::string name = entry.cFileName;
-        if (name == "." || name == "..") continue;
-        std::string path = JoinPath(folder, name);
-        if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+    FolderListing listing(folder);
+    while (listing.Next()) {
+        const FolderEntry& entry = listing.Entry();
+        if (entry.name == "." || entry.name == "..") continue;
+        std::string path = JoinPath(folder, entry.name);
+        if (entry.IsFolder()) {
             // Behind a link is what the reader linked, not the run's.
-            if (!(entry.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)) FindMarked(path, mark, found);
+            if (!(entry.attributes & FILE_ATTRIBUTE_REPARSE_POINT)) FindMarked(path, mark, found);
         } else if (std::string original = NameOfMarkedKept(path, mark); !original.empty()) {
             found.push_back({JournalStep::Kind::Kept, original, path});
         }
-    } while (FindNextFileA(search, &entry));
-    FindClose(search);
+    }
 }
 
 // The run's steps: the journal's, and after them the kept files its lost
@@ -74,37 +79,128 @@ bool DrivesThere(const JournalText& journal) {
         if (!DriveThere(step.path)) return false;
     return true;
 }
+
+// The first link (any reparse point) on the way from the install folder to
+// the path, the install folder and the path included; empty when there is
+// none. A path outside the install folder (a folder made above it) is looked
+// at alone.
+class LinkCheck {
+public:
+    explicit LinkCheck(const std::string& installFolder)
+        : m_installKey(UpperAnsi(StripTrailingBackslashes(installFolder))) {}
+
+    std::string LinkOnTheWay(const std::string& path) {
+        std::string key = UpperAnsi(path);
+        bool inside = !m_installKey.empty() && key.size() > m_installKey.size() &&
+                      key.compare(0, m_installKey.size(), m_installKey) == 0 && key[m_installKey.size()] == '\\';
+        std::string current = path;
+        while (true) {
+            if (IsLinkHere(current)) return current;
+            if (!inside) return {};
+            std::string parent = StripTrailingBackslashes(SplitPath(current).folder);
+            if (parent.size() < m_installKey.size() || parent.size() >= current.size()) return {};
+            current = parent;
+        }
+    }
+
+private:
+    bool IsLinkHere(const std::string& path) {
+        std::string key = UpperAnsi(path);
+        auto known = m_seen.find(key);
+        if (known != m_seen.end()) return known->second;
+        bool link = KindOf(path) == PathKind::Link;
+        m_seen.emplace(std::move(key), link);
+        return link;
+    }
+
+    std::string m_installKey;
+    std::map<std::string, bool> m_seen;
+};
+
+std::string LinkNote(const std::string& path, const std::string& link) {
+    return "Left alone, as its path passes the link " + link + ": " + path;
+}
+
+std::string LaterFileNote(const std::string& path, const std::string& kept) {
+    return kept.empty() ? "Left alone, as it is no longer the file the run wrote: " + path
+                        : "Not put back, as " + path + " is no longer the file the run wrote; the original stays as " +
+                              kept;
+}
+
+// Whether the file at the path is still the one the run wrote: one the
+// journal noted as written must stand as it was; of one it did not note (an
+// earlier setup's journal, a write cut short) nothing more can be told.
+bool StillTheRuns(const JournalStep& step) {
+    if (!step.written) return true;
+    std::optional<WrittenFile> now = WrittenFileAt(step.path);
+    return now && *now == *step.written;
+}
 }  // namespace
 
-UndoResult UndoRun(const std::vector<JournalStep>& steps) {
+UndoResult UndoRun(const std::vector<JournalStep>& steps, const std::string& installFolder) {
     UndoResult result;
+    LinkCheck links(installFolder);
     for (auto step = steps.rbegin(); step != steps.rend(); ++step) {
+        if (step->kind == JournalStep::Kind::Kept && !Exists(step->kept)) continue;
+        std::string link = links.LinkOnTheWay(step->path);
+        if (link.empty() && step->kind == JournalStep::Kind::Kept) link = links.LinkOnTheWay(step->kept);
+        if (!link.empty()) {
+            result.notes.push_back(LinkNote(step->path, link));
+            continue;
+        }
         switch (step->kind) {
         case JournalStep::Kind::Kept:
-            if (!Exists(step->kept)) break;
+            // Onto a name that holds the run's copy, or nothing: never over a later file.
+            if (Exists(step->path) && !StillTheRuns(*step)) {
+                result.notes.push_back(LaterFileNote(step->path, step->kept));
+                break;
+            }
             if (!PutBack(step->kept, step->path)) {
                 result.whole = false;
                 result.notPutBack.push_back({step->path, step->kept});
             }
             break;
         case JournalStep::Kind::NewFile:
+            if (!Exists(step->path)) break;
+            if (!StillTheRuns(*step)) {
+                result.notes.push_back(LaterFileNote(step->path, {}));
+                break;
+            }
             // The copy made it normal, but the reader may have marked it meanwhile.
             if (!DeleteOwnFile(step->path) && Exists(step->path)) result.whole = false;
             break;
         case JournalStep::Kind::Folder:
             // Children were made after their parents, so they go first.
-            RemoveDirectoryA(step->path.c_str());
+            RemoveDirectoryW(WideText(step->path).c_str());
             break;
         }
     }
     return result;
 }
 
-std::vector<std::string> DiscardKeptOriginals(const std::vector<JournalStep>& steps) {
-    std::vector<std::string> left;
+std::vector<std::string> DiscardKeptOriginals(const std::vector<JournalStep>& steps, const std::string& installFolder,
+                                              std::vector<std::string>* notes) {
+    // What the run last wrote at each name: a name it wrote twice holds the later.
+    std::map<std::string, const JournalStep*> latest;
     for (const JournalStep& step : steps)
-        if (step.kind == JournalStep::Kind::Kept && !DeleteOwnFile(step.kept) && Exists(step.kept))
-            left.push_back(step.kept);
+        if (step.kind != JournalStep::Kind::Folder && step.written) latest[UpperAnsi(step.path)] = &step;
+    LinkCheck links(installFolder);
+    std::vector<std::string> left;
+    for (const JournalStep& step : steps) {
+        if (step.kind != JournalStep::Kind::Kept || step.putBackFailed || !Exists(step.kept)) continue;
+        std::string link = links.LinkOnTheWay(step.kept);
+        if (!link.empty()) {
+            if (notes) notes->push_back(LinkNote(step.kept, link));
+            continue;
+        }
+        // The reader's original goes only where the run's own copy stands in its place.
+        auto written = latest.find(UpperAnsi(step.path));
+        if (written != latest.end() && !StillTheRuns(*written->second)) {
+            if (notes) notes->push_back(LaterFileNote(step.path, step.kept));
+            continue;
+        }
+        if (!DeleteOwnFile(step.kept) && Exists(step.kept)) left.push_back(step.kept);
+    }
     return left;
 }
 
@@ -114,47 +210,113 @@ std::vector<JournalStep> FindMarkedKeptFiles(const std::string& folder, const st
     return found;
 }
 
-RepairResult RepairUnfinishedRuns(const std::string& journalFolder, const std::string& product) {
-    RepairResult result;
-    if (journalFolder.empty()) return result;
-    WIN32_FIND_DATAA entry;
-    HANDLE search = FindFirstFileA(JoinPath(journalFolder, "*.jnl").c_str(), &entry);
-    if (search == INVALID_HANDLE_VALUE) return result;
-    std::vector<std::string> names;
-    do {
-        if (!(entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) names.push_back(entry.cFileName);
-    } while (FindNextFileA(search, &entry));
-    FindClose(search);
-
-    for (const std::string& name : names) {
-        std::string path = JoinPath(journalFolder, name);
-        // Shared with nobody: a run that is still going on holds its journal
-        // open for writing, and two repairs never undo one run at once.
-        UniqueFile file(CreateFileA(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
-        if (!file) continue;
-        std::optional<std::string> text = ReadAll(file.Get());
-        if (!text) continue;
-        std::optional<JournalText> journal = ParseJournal(*text);
-        bool done = false;
-        if (!journal) {
-            // Its first lines never reached the disk: the run changed nothing.
-            done = true;
-        } else if (!product.empty() && journal->product != product) {
-            continue;
-        } else if (!DrivesThere(*journal)) {
-            ++result.left;
-            continue;
-        } else if (journal->completed) {
-            done = DiscardKeptOriginals(AllSteps(*journal)).empty();
-        } else {
-            UndoResult undone = UndoRun(AllSteps(*journal));
-            done = undone.whole;
-            result.notPutBack.insert(result.notPutBack.end(), undone.notPutBack.begin(), undone.notPutBack.end());
-        }
-        file = UniqueFile();
-        if (done && DeleteFileA(path.c_str())) ++result.repaired;
-        else ++result.left;
+namespace {
+// The originals of a completed run whose put-back failed during the copy:
+// tried once more where nothing stands at their names.
+std::vector<NotPutBack> PutBackFailedOriginals(const std::vector<JournalStep>& steps) {
+    std::vector<NotPutBack> left;
+    for (const JournalStep& step : steps) {
+        if (step.kind != JournalStep::Kind::Kept || !step.putBackFailed || !Exists(step.kept)) continue;
+        if (!Exists(step.path) && PutBack(step.kept, step.path)) continue;
+        left.push_back({step.path, step.kept});
     }
+    return left;
+}
+
+// Which journals a repair carries out.
+struct RepairChoice {
+    std::string product;        // only this book's, when given
+    std::string installFolder;  // only those into this folder, when given
+    bool retire = false;        // the journals go without being undone
+};
+
+void RepairJournal(const std::string& path, const RepairChoice& choice, RepairResult& result) {
+    // Shared with nobody: a run that is still going on holds its journal
+    // open for writing, and two repairs never undo one run at once.
+    UniqueFile file(
+        CreateFileW(WideText(path).c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+    if (!file) return;
+    std::optional<std::string> text = ReadAll(file.Get());
+    if (!text) return;
+    std::optional<JournalText> journal = ParseJournal(*text);
+    bool done = false;
+    if (!journal) {
+        // Its first lines never reached the disk: the run changed nothing.
+        done = true;
+    } else if (!choice.product.empty() && journal->product != choice.product) {
+        return;
+    } else if (!choice.installFolder.empty() &&
+               UpperAnsi(StripTrailingBackslashes(journal->installFolder)) !=
+                   UpperAnsi(StripTrailingBackslashes(choice.installFolder))) {
+        return;
+    } else if (choice.retire) {
+        // Tried at this start already; undone now, it could only touch the
+        // files of the run that has just completed (the same medium's copy
+        // is as the older run left it). Its kept originals stay where they are.
+        for (const JournalStep& step : AllSteps(*journal))
+            if (step.kind == JournalStep::Kind::Kept && Exists(step.kept))
+                result.notes.push_back("An older run's original stays as " + step.kept + " (it was " + step.path + ")");
+        result.notes.push_back("An older run's journal is retired: " + path);
+        done = true;
+    } else if (!DrivesThere(*journal)) {
+        ++result.left;
+        return;
+    } else if (journal->completed) {
+        std::vector<JournalStep> steps = AllSteps(*journal);
+        std::vector<NotPutBack> stays = PutBackFailedOriginals(steps);
+        done = DiscardKeptOriginals(steps, journal->installFolder, &result.notes).empty() && stays.empty();
+        result.notPutBack.insert(result.notPutBack.end(), stays.begin(), stays.end());
+    } else {
+        UndoResult undone = UndoRun(AllSteps(*journal), journal->installFolder);
+        done = undone.whole;
+        result.notPutBack.insert(result.notPutBack.end(), undone.notPutBack.begin(), undone.notPutBack.end());
+        result.notes.insert(result.notes.end(), undone.notes.begin(), undone.notes.end());
+    }
+    file = UniqueFile();
+    if (done && DeleteFileW(WideText(path).c_str())) ++result.repaired;
+    else ++result.left;
+}
+
+RepairResult Repair(const std::string& journalFolder, const RepairChoice& choice) {
+    RepairResult result;
+    for (const std::string& folder : OwnJournalFolders(journalFolder, &result.notes)) {
+        std::vector<std::string> names;
+        FolderListing listing(folder);
+        while (listing.Next())
+            if (!listing.Entry().IsFolder() && EndsWithJournalName(listing.Entry().name))
+                names.push_back(listing.Entry().name);
+        for (const std::string& name : names) {
+            std::string path = JoinPath(folder, name);
+            JournalStanding standing{PathKind::Folder, Owner::Administrators, KindOf(path), Owner::Other};
+            if (standing.journal == PathKind::File) standing.journalOwner = OwnerOf(path);
+            if (!MayCarryOut(standing)) {
+                result.notes.push_back("A journal setup did not write is left alone: " + path);
+                continue;
+            }
+            RepairJournal(path, choice, result);
+        }
+    }
+    return result;
+}
+}  // namespace
+
+RepairResult RepairUnfinishedRuns(const std::string& journalFolder, const std::string& product) {
+    return Repair(journalFolder, {product, {}, false});
+}
+
+RepairResult RetireOlderRuns(const std::string& journalFolder, const std::string& installFolder) {
+    if (installFolder.empty()) return {};
+    return Repair(journalFolder, {{}, installFolder, true});
+}
+
+RepairResult RepairUnfinishedRunsFor(InstallScope scope, const std::string& product) {
+    if (scope == InstallScope::CurrentUser) return RepairUnfinishedRuns(JournalFolder(InstallScope::CurrentUser), product);
+    RepairResult result = RepairUnfinishedRuns(JournalFolder(InstallScope::Machine), product);
+    RepairResult own = RepairUnfinishedRuns(JournalFolder(InstallScope::CurrentUser), product);
+    result.notPutBack.insert(result.notPutBack.end(), own.notPutBack.begin(), own.notPutBack.end());
+    result.notes.insert(result.notes.end(), own.notes.begin(), own.notes.end());
+    result.repaired += own.repaired;
+    result.left += own.left;
     return result;
 }
 

@@ -21,18 +21,28 @@ struct UndoResult {
     // a later start tries again.
     bool whole = true;
     std::vector<NotPutBack> notPutBack;
+    // For the log: what was left alone (a path that passes a link, a file
+    // that is no longer the run's, with where the original stays).
+    std::vector<std::string> notes;
 };
 
 // Undoes the steps, newest first, so that a path the run changed twice comes
 // back as the reader had it. Each step may have been undone already (an undo
 // cut short is undone again): a kept file that is no longer there has come
 // back, or never moved, and its name is left alone. A folder goes only when
-// it is empty: what else the reader keeps there is never touched.
-UndoResult UndoRun(const std::vector<JournalStep>& steps);
+// it is empty: what else the reader keeps there is never touched. Nothing
+// is done through a link: a step whose path passes one on its way from
+// `installFolder` (that folder and the path included) is left alone, and a
+// file that is no longer as the run left it (a later run's, the reader's)
+// is neither deleted nor covered with the kept original.
+UndoResult UndoRun(const std::vector<JournalStep>& steps, const std::string& installFolder);
 
-// After a completed run: deletes the kept originals; those that could not be
-// deleted come back.
-std::vector<std::string> DiscardKeptOriginals(const std::vector<JournalStep>& steps);
+// After a completed run: deletes the kept originals where the run's own copy
+// stands in their place (never one whose put-back failed, never through a
+// link); those that could not be deleted come back. `notes` hears of what
+// was left alone.
+std::vector<std::string> DiscardKeptOriginals(const std::vector<JournalStep>& steps, const std::string& installFolder,
+                                              std::vector<std::string>* notes = nullptr);
 
 // The kept files below the folder (links are not walked into) whose names
 // carry the mark, as steps: for the kept files whose journal lines never
@@ -43,12 +53,28 @@ struct RepairResult {
     std::vector<NotPutBack> notPutBack;
     int repaired = 0;  // journals undone (or finished) and gone
     int left = 0;      // journals kept for a later start: a drive away, something not undone
+    // For the log: journals and folders not setup's, paths left alone.
+    std::vector<std::string> notes;
 };
 
-// Undoes every unfinished run whose journal lies in the folder (only the
-// product's when `product` is given). A run still going on (another setup
-// holds its journal open) is left alone, as is one on a drive that is away.
+// Undoes every unfinished run whose journal lies in the folder, or in one
+// setup made beside it when that was not its own (only the product's when
+// `product` is given). Only a journal setup may trust is carried out (see
+// JournalTrust.h). A run still going on (another setup holds its journal
+// open) is left alone, as is one on a drive that is away.
 RepairResult RepairUnfinishedRuns(const std::string& journalFolder, const std::string& product = {});
+
+// The journals a start for `scope` repairs: for the machine, the machine's and
+// the current user's own; for the current user, the user's own alone (a
+// reader without administrator rights may not undo what the machine's runs
+// changed, and is never shown their files).
+RepairResult RepairUnfinishedRunsFor(InstallScope scope, const std::string& product = {});
+
+// After a run into `installFolder` completed: the journals of older runs
+// into that folder (tried at this start already) go, undone or not, so that
+// none of them ever touches the new files; an original one of them kept
+// stays where it is, named in the notes.
+RepairResult RetireOlderRuns(const std::string& journalFolder, const std::string& installFolder);
 
 // The message that names each file not put back and where its original lies:
 // `text` (SETUP.TXT's, or the English default when empty) with its one "%s"

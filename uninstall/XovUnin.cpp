@@ -126,7 +126,8 @@ int Remove(const std::optional<UninstallCommand>& command, InstallScope scope, R
 
     // A setup of this book that was cut short is undone before anything is
     // removed: the reader's files it replaced come back first.
-    RepairResult repair = RepairUnfinishedRuns(JournalFolder(scope), command->product);
+    RepairResult repair = RepairUnfinishedRunsFor(scope, command->product);
+    for (const std::string& note : repair.notes) report.Line(note);
     if (!repair.notPutBack.empty()) report.Problem(entry.caption, RestoreProblemMessage({}, repair.notPutBack));
     if (std::optional<std::string> text = ReadRecordText(key.Get())) entry.record = ParseRecord(*text);
 

@@ -747,6 +747,46 @@ TEST_F(InstallScenario, MissingCodeDir) {
     ExpectRegistered(false);
 }
 
+// The machine's journals' place taken: a file at the folder's
+// name and at each name setup would make its own folder under beside it, so
+// that no journal can be begun. What stood there comes back at the end.
+class JournalPlaceTaken {
+public:
+    JournalPlaceTaken() : m_folder(JournalFolder(InstallScope::Machine)) {
+        MoveFileA(m_folder.c_str(), (m_folder + ".aside").c_str());
+        for (int index = 1; index <= 9; ++index) EXPECT_TRUE(WriteWholeFile(Name(index), "not a folder"));
+    }
+    ~JournalPlaceTaken() {
+        for (int index = 1; index <= 9; ++index) DeleteFileA(Name(index).c_str());
+        MoveFileA((m_folder + ".aside").c_str(), m_folder.c_str());
+    }
+    JournalPlaceTaken(const JournalPlaceTaken&) = delete;
+    JournalPlaceTaken& operator=(const JournalPlaceTaken&) = delete;
+    const std::string& Folder() const { return m_folder; }
+
+private:
+    std::string Name(int index) const { return index == 1 ? m_folder : m_folder + " " + std::to_string(index); }
+    std::string m_folder;
+};
+
+// A journal that cannot be begun (a file wherever its folder would be made)
+// stops the run before its first change: the book's problem text and why,
+// then the exit dialog; the destination is never made.
+TEST_F(InstallScenario, AJournalThatCannotBeBegunStopsTheRunBeforeItsFirstChange) {
+    RemoveTree(dest);
+    JournalPlaceTaken taken;
+    ASSERT_TRUE(StartInstall());
+    Walk walk = WalkAnswering();
+    EXPECT_EQ(walk.dialogs, (std::vector<std::string>{"setup: A problem occurred while the files were installed.\r\n\r\n"
+                                                      "Setup could not begin its journal in " +
+                                                          taken.Folder() + ", so it has changed nothing.",
+                                                      kFailedTitle}));
+    EXPECT_EQ(robot->WaitExit(), 1);
+    EXPECT_EQ(GetFileAttributesA(dest.c_str()), INVALID_FILE_ATTRIBUTES) << "the destination folder was made";
+    ExpectShortcutIn(nullptr);
+    ExpectRegistered(false);
+}
+
 // Cancel in the progress dialog in the middle of a large copy, confirmed:
 // the copy stops and is undone, the install folder setup made for it is
 // gone, the exit dialog follows; nothing linked or registered. The reader's
@@ -908,6 +948,48 @@ TEST_F(InstallScenario, AFileThatCannotBePutBackAtTheNextStartIsNamed) {
     EXPECT_NE(welcome->title, kMessageBoxTitle) << welcome->Text(kMessageBoxText);
     EXPECT_EQ(TreeDifferences(InstalledTree(dest), before), "");
     EXPECT_EQ(JournalsOf(product), 0u);
+}
+
+// As above, but the reader's original is the file held open (the start
+// cannot move it back), and the next edition of the book is installed whole
+// before it is let go: that run retires the old journal, and the start
+// after it leaves the later install as it is. The original stays where it
+// was kept; nothing of the later install is taken apart.
+TEST_F(InstallScenario, AnOldJournalLeavesALaterEditionAsItIs) {
+    AllExisting();
+    EndAtReplaceQuestion(2);
+    std::string keptPath;
+    for (const auto& [relative, content] : InstalledTree(dest))
+        if (relative.find("~sx") != std::string::npos) keptPath = dest + "\\" + relative;
+    ASSERT_FALSE(keptPath.empty());
+    const std::string original = FileContent(keptPath);
+    HANDLE held = CreateFileA(keptPath.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+
+    Tree later;
+    for (const auto& [relative, content] : SampleTree()) later[relative] = "the second edition's " + relative;
+    medium.AddFile("CODE\\READ_ME.TXT", later["Read Me.txt"])
+        .AddFile("CODE\\CHAP_1\\HELLO.C", later["Chap 1\\Hello.c"])
+        .AddFile("CODE\\CHAP_2\\DATA\\TABLE.DAT", later["Chap 2\\Data\\Table.dat"]);
+    ASSERT_TRUE(StartSetup());
+    std::optional<WindowInfo> message = NextDialog();
+    ASSERT_TRUE(message);
+    EXPECT_EQ(message->title, kMessageBoxTitle);
+    ASSERT_TRUE(PressAndWaitClosed(*message, IDOK));
+    ASSERT_TRUE(PassToProgress());
+    Walk walk = WalkAnswering({{kReplaceTitle, {kYesToAll}}});
+    EXPECT_EQ(walk.dialogs, (std::vector<std::string>{kReplaceTitle, kFinishedTitle}));
+    EXPECT_EQ(robot->WaitExit(), 1);
+    EXPECT_EQ(JournalsOf(product), 0u) << "the old journal is retired";
+    CloseHandle(held);
+
+    ASSERT_TRUE(StartSetup());
+    std::optional<WindowInfo> welcome = NextDialog();
+    ASSERT_TRUE(welcome);
+    EXPECT_NE(welcome->title, kMessageBoxTitle) << welcome->Text(kMessageBoxText);
+    robot.reset();
+    later[keptPath.substr(dest.size() + 1)] = original;
+    EXPECT_EQ(TreeDifferences(InstalledTree(dest), later), "");
 }
 
 // Two names of the medium that become one long name: the path is replaced
@@ -1413,6 +1495,36 @@ private:
 };
 
 }  // namespace
+
+// A run ended from the task list, and a link put in the install folder
+// after it where the run made a folder: the next start undoes the run but
+// does nothing through the link (the file of that name behind it stays).
+TEST_F(InstallScenario, TheRepairLeavesWhatIsBehindALinkAlone) {
+    AllExisting();
+    medium.AddFile("CODE\\NEW_BITS\\EXTRA.TXT", "extra");
+    const Tree before = InstalledTree(dest);
+    EndAtReplaceQuestion(3);
+    ASSERT_TRUE(FileExists(dest + "\\New Bits\\Extra.txt")) << "the killed run's new file";
+    // The reader moved the folder elsewhere and linked it back: behind the
+    // link is the run's file as the run left it (size and time), now theirs.
+    const std::string behind = Medium::WorkDir() + "\\" + CurrentTestName() + " behind";
+    RemoveTree(behind);
+    MakeFolders(behind);
+    ASSERT_TRUE(CopyFileA((dest + "\\New Bits\\Extra.txt").c_str(), (behind + "\\Extra.txt").c_str(), FALSE));
+    RemoveTree(dest + "\\New Bits");
+    ASSERT_NO_FATAL_FAILURE(MakeFolderLink(dest + "\\New Bits", behind));
+
+    ASSERT_TRUE(StartSetup());
+    std::optional<WindowInfo> welcome = NextDialog();
+    ASSERT_TRUE(welcome);
+    EXPECT_NE(welcome->title, kMessageBoxTitle) << welcome->Text(kMessageBoxText);
+    robot.reset();
+    EXPECT_EQ(FileContent(behind + "\\Extra.txt"), "extra");
+    RemoveLink(dest + "\\New Bits");
+    EXPECT_EQ(TreeDifferences(InstalledTree(dest), before), "") << "the rest of the run is undone";
+    EXPECT_EQ(JournalsOf(product), 0u);
+    RemoveTree(behind);
+}
 
 // Everything setup put there goes: the installed tree and the folder setup
 // made for it, the shortcut, the file the script copied into the Windows
@@ -2244,6 +2356,28 @@ TEST_F(QuietScenario, NoRunSaysCompleteWithoutAWayBack) {
     EXPECT_EQ(lines.back(), "Installed; a line of the command script failed. (exit code 11)");
 }
 
+// A run ended from the task list after two Yes, then an unattended run of
+// the book: it undoes the run cut short first, so the reader's files it
+// then replaces are kept and let go as its own, and nothing of the cut run
+// is left beside the book's files.
+TEST_F(QuietScenario, ARunCutShortIsUndoneBeforeAnUnattendedRun) {
+    AllExisting();
+    medium.AddFile("CODE\\NEW_BITS\\EXTRA.TXT", "extra");
+    EndAtReplaceQuestion(3);
+    ASSERT_EQ(KeptFilesIn(InstalledTree(dest)), 2u);
+    ASSERT_EQ(JournalsOf(product), 1u);
+    const std::string log = Medium::WorkDir() + "\\" + CurrentTestName() + ".log";
+    DeleteFileA(log.c_str());
+    ASSERT_TRUE(StartWith("/S /LOG=" + log));
+    EXPECT_EQ(robot->WindowsShownUntilExit(), std::vector<std::string>{});
+    EXPECT_EQ(robot->WaitExit(), 0);
+    Tree expected = SampleTree();
+    expected["New Bits\\Extra.txt"] = "extra";
+    EXPECT_EQ(TreeDifferences(InstalledTree(dest), expected), "");
+    EXPECT_EQ(JournalsOf(product), 0u);
+    DeleteFileA(log.c_str());
+}
+
 // A switch setup does not know: an unattended run stops with 2 before it
 // touches anything and says why in its log; an interactive run names it in
 // one message and goes on as ever, to its exit code 1, taking the switches
@@ -2299,6 +2433,7 @@ struct QuietFailureCase {
     int code;
     const char* reason;  // a line of the log
     const char* last;
+    bool journalPlaceTaken = false;  // no journal can be begun
 };
 
 void PrintTo(const QuietFailureCase& c, std::ostream* out) { *out << c.name; }
@@ -2308,6 +2443,8 @@ class QuietFailures : public QuietScenario, public ::testing::WithParamInterface
 TEST_P(QuietFailures, EndWithTheirCodeAndLeaveNothing) {
     const QuietFailureCase& c = GetParam();
     GetParam().change(medium);
+    std::optional<JournalPlaceTaken> taken;
+    if (c.journalPlaceTaken) taken.emplace();
     const std::string log = Medium::WorkDir() + "\\" + CurrentTestName() + ".log";
     DeleteFileA(log.c_str());
     std::string switches = "/S /LOG=" + log;
@@ -2337,7 +2474,9 @@ INSTANTIATE_TEST_SUITE_P(
                          "Not installed: the medium could not be read. (exit code 6)"},
         QuietFailureCase{"NoSuchDrive", [](Medium&) {}, "Q:\\Books\\Acme", 4,
                          "The destination's drive cannot be reached.",
-                         "Not installed: the destination folder could not be made. (exit code 4)"}),
+                         "Not installed: the destination folder could not be made. (exit code 4)"},
+        QuietFailureCase{"NoJournal", [](Medium&) {}, "", 8, "A problem occurred while the files were installed.",
+                         "Not installed: setup could not begin its journal; nothing was changed. (exit code 8)", true}),
     [](const ::testing::TestParamInfo<QuietFailureCase>& info) { return std::string(info.param.name); });
 
 namespace {

@@ -1,5 +1,8 @@
 #include "TestFiles.h"
 
+#include <algorithm>
+#include <functional>
+
 #include <objbase.h>
 #include <shlobj.h>
 
@@ -178,3 +181,36 @@ CurrentDirectoryScope::CurrentDirectoryScope(const std::string& path) : m_previo
 }
 
 CurrentDirectoryScope::~CurrentDirectoryScope() { SetCurrentDirectoryA(m_previous.c_str()); }
+
+namespace {
+// A command of the Linux side (Wine starts it as one of its own), whose
+// effect the caller waits for: its process cannot be waited for.
+bool RunLinux(std::string command, const std::function<bool()>& done) {
+    STARTUPINFOA startup = {sizeof startup};
+    PROCESS_INFORMATION process = {};
+    if (!CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process))
+        return false;
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    for (int n = 0; n < 100 && !done(); ++n) Sleep(50);
+    return done();
+}
+
+std::string OnLinux(std::string path) {
+    path = path.substr(2);
+    std::replace(path.begin(), path.end(), '\\', '/');
+    return path;
+}
+}  // namespace
+
+bool MakeLinuxLink(const std::string& link, const std::string& target) {
+    return RunLinux("/bin/ln -sfn \"" + OnLinux(target) + "\" \"" + OnLinux(link) + "\"", [&] {
+        DWORD attributes = GetFileAttributesA(link.c_str());
+        return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT);
+    });
+}
+
+bool RemoveLinuxLink(const std::string& link) {
+    return RunLinux("/bin/rm -f \"" + OnLinux(link) + "\"",
+                    [&] { return GetFileAttributesA(link.c_str()) == INVALID_FILE_ATTRIBUTES; });
+}

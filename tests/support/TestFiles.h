@@ -55,6 +55,12 @@ std::vector<std::string> ListingOrder(const std::string& folder);
 // How many entries match the pattern (a folder and a wildcard name).
 int CountFiles(const std::string& pattern);
 
+// `link` made a symbolic link to the folder `target` (both on Z:, Wine's
+// drive for the Linux tree) by the Linux side, which Wine shows as a reparse
+// point; and removed again. True once it is so.
+bool MakeLinuxLink(const std::string& link, const std::string& target);
+bool RemoveLinuxLink(const std::string& link);
+
 std::string WindowsFolder();
 std::string CurrentDirectory();
 // Sets the current directory for a scope and puts the previous one back.

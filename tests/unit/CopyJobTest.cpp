@@ -94,6 +94,7 @@ protected:
         m_prompts = std::make_unique<WatchedPrompts>(m_progress, m_report, &AskToLeaveSetup);
         m_job = std::make_unique<CopyJob>(m_source, m_dest, m_options, *m_prompts);
         if (!m_journalFolder.empty()) m_job->KeepJournalIn(m_journalFolder, "Test Book");
+        if (m_beforeRun) m_beforeRun();
         m_prompts->onFile = m_onFile;
         m_prompts->onRead = m_onRead;
         size_t next = 0;
@@ -134,6 +135,7 @@ protected:
     std::unique_ptr<WatchedPrompts> m_prompts;
     std::function<void()> m_onFile;  // on the worker, after each file is handed over
     std::function<void()> m_onRead;  // on the worker, after the bytes read of a file are told
+    std::function<void()> m_beforeRun;  // once the job is made, before it runs
     std::unique_ptr<CopyJob> m_job;
     std::vector<std::string> m_titles;
     std::string m_journalFolder;  // where the job keeps its journal on the disk; none when empty
@@ -750,11 +752,20 @@ TEST_F(CopyEngine, ARunCutShortIsPutRightByTheNextStart) {
         EXPECT_EQ(FileContent(last.keptOriginal), "the reader's " + last.path.substr(m_dest.size() + 1)) << c.name;
 
         m_job.reset();  // the process ends: nothing of the run's end happens
+        // A file cut short in its write never had its "written as" line.
+        auto cutInItsWrite = [&journal](const std::string& path, const std::string& part) {
+            std::string text = FileContent(journal);
+            size_t line = text.find("\r\nF\t" + path + "\t");
+            ASSERT_NE(line, std::string::npos) << text;
+            text.erase(line, text.find("\r\n", line + 2) - line);
+            ASSERT_TRUE(WriteWholeFile(journal, text));
+            WriteWholeFile(path, part);
+        };
         switch (c.stop) {
         case Stop::BetweenFiles: break;
         case Stop::AfterAMoveAside: DeleteFileA(last.path.c_str()); break;
-        case Stop::InAReplacementsWrite: WriteWholeFile(last.path, "ne"); break;
-        case Stop::InANewFilesWrite: WriteWholeFile(newFile, "new e, a lit"); break;
+        case Stop::InAReplacementsWrite: cutInItsWrite(last.path, "ne"); break;
+        case Stop::InANewFilesWrite: cutInItsWrite(newFile, "new e, a lit"); break;
         case Stop::LastLinesLost: {
             // Up to the middle of the first kept file's line: the other kept
             // files are found by their names.
@@ -815,6 +826,156 @@ TEST_F(CopyEngine, ARunCutShortAfterItsCopyCompletedIsFinishedNotUndone) {
     EXPECT_EQ(Installed("SUB\\C.TXT"), "new c");
     EXPECT_EQ(ListingOrder(m_dest), (std::vector<std::string>{"A.TXT", "B.TXT", "SUB"})) << "a kept original is left";
     EXPECT_EQ(ListingOrder(m_journalFolder), std::vector<std::string>{});
+}
+
+using Tree = std::map<std::string, std::string>;
+
+// The journals of the folder the job keeps them in.
+std::vector<std::string> JournalsIn(const std::string& folder) {
+    std::vector<std::string> journals;
+    for (const std::string& name : ListingOrder(folder))
+        if (name.size() > 4 && name.substr(name.size() - 4) == ".jnl") journals.push_back(name);
+    return journals;
+}
+
+// A run cut short whose undo could not be finished then (a file held open),
+// and a later run of the book writes the same names: the old journal never
+// touches the later files, neither at the next start's repair nor when the
+// later run completes (which retires the old journal after trying it). The
+// reader's original stays where it is kept, named in the log.
+TEST_F(CopyEngine, AnOldJournalNeverTouchesALaterRunsFiles) {
+    m_journalFolder = m_root + "\\Journals";
+    Source("A.TXT", "new a");
+    Source("N.TXT", "new n");
+    Source("SUB\\D.TXT", "new d");
+    for (bool laterRunCompletes : {false, true}) {
+        RemoveTree(m_dest);
+        RemoveTree(m_journalFolder);
+        WriteWholeFile(m_dest + "\\A.TXT", "the reader's a");
+        Copy({IDOK}, {}, false);
+        ASSERT_EQ(Outcome().replacedFiles.size(), 1u);
+        const std::string kept = Outcome().replacedFiles[0].keptOriginal;
+        m_job.reset();  // cut short
+        ASSERT_EQ(JournalsIn(m_journalFolder).size(), 1u);
+        Sleep(1100);  // a later run writes later times
+        const Tree later = {{"A.TXT", "later edition's a"}, {"N.TXT", "later edition's n"}, {"SUB\\D.TXT", "later edition's d"}};
+        if (laterRunCompletes) {
+            // The later edition, installed whole over what the cut run left.
+            for (const auto& [name, content] : later) Source(name, content);
+            Copy({1001});
+            EXPECT_FALSE(Outcome().abandoned);
+            EXPECT_EQ(JournalsIn(m_journalFolder), std::vector<std::string>{}) << "the older journal is retired";
+        } else {
+            for (const auto& [name, content] : later) WriteWholeFile(m_dest + "\\" + name, content);
+            RepairResult repair = RepairUnfinishedRuns(m_journalFolder);
+            EXPECT_EQ(repair.repaired, 1);
+            EXPECT_TRUE(std::any_of(repair.notes.begin(), repair.notes.end(), [&](const std::string& note) {
+                return note.find("the original stays as " + kept) != std::string::npos;
+            })) << testing::PrintToString(repair.notes);
+            EXPECT_EQ(FileContent(kept), "the reader's a") << "never deleted, never put over the later file";
+        }
+        for (const auto& [name, content] : later) EXPECT_EQ(Installed(name), content) << name;
+        Source("A.TXT", "new a");
+        Source("N.TXT", "new n");
+        Source("SUB\\D.TXT", "new d");
+    }
+}
+
+// A link put inside the install folder after a run was cut short: the
+// repair does nothing through it (what is behind it stays) and names the
+// path it left; the rest of the run is undone.
+TEST_F(CopyEngine, TheRepairNeverGoesThroughALink) {
+    m_journalFolder = m_root + "\\Journals";
+    Source("A.TXT", "new a");
+    Source("SUB\\D.TXT", "new d");
+    WriteWholeFile(m_dest + "\\A.TXT", "the reader's a");
+    Copy({IDOK}, {}, false);
+    m_job.reset();  // cut short
+    // The run's folder SUB moved elsewhere and linked back: behind the link
+    // is the run's file as the run left it (size and time), now the reader's.
+    const std::string behind = m_root + "\\Behind";
+    MakeFolders(behind);
+    ASSERT_TRUE(CopyFileA((m_dest + "\\SUB\\D.TXT").c_str(), (behind + "\\D.TXT").c_str(), FALSE));
+    RemoveTree(m_dest + "\\SUB");
+    ASSERT_TRUE(MakeLinuxLink(m_dest + "\\SUB", behind));
+
+    RepairResult repair = RepairUnfinishedRuns(m_journalFolder);
+    EXPECT_EQ(FileContent(behind + "\\D.TXT"), "new d");
+    EXPECT_TRUE(std::any_of(repair.notes.begin(), repair.notes.end(), [&](const std::string& note) {
+        return note == "Left alone, as its path passes the link " + m_dest + "\\SUB: " + m_dest + "\\SUB\\D.TXT";
+    })) << testing::PrintToString(repair.notes);
+    EXPECT_EQ(Installed("A.TXT"), "the reader's a") << "the rest is undone";
+    EXPECT_TRUE(RemoveLinuxLink(m_dest + "\\SUB"));
+}
+
+// A copy that fails over a reader's file whose original then cannot be
+// moved back (held open): the original stays under its kept name, is named
+// in the outcome, and the completed run does not delete it; its journal
+// stays, and the next start puts the original back.
+TEST_F(CopyEngine, AFailedPutBackKeepsTheOriginal) {
+    m_journalFolder = m_root + "\\Journals";
+    m_options.compressed = true;
+    Source("FILE.TXT", FileContent(kFixtures + "\\CHAPTER.CUT_"));
+    WriteWholeFile(m_dest + "\\FILE.TXT", "the reader's own file");
+    HANDLE held = INVALID_HANDLE_VALUE;
+    // While the expansion reads, the original is kept aside: held open there.
+    m_onRead = [&] {
+        if (held != INVALID_HANDLE_VALUE) return;
+        for (const std::string& name : ListingOrder(m_dest))
+            if (name.find(".~sx") != std::string::npos)
+                held = CreateFileA((m_dest + "\\" + name).c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    };
+    Copy({IDOK}, {}, false);
+    m_job->Finish();
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    CloseHandle(held);
+    EXPECT_FALSE(Outcome().abandoned);
+    ASSERT_EQ(Outcome().notPutBack.size(), 1u);
+    EXPECT_EQ(Outcome().notPutBack[0].path, m_dest + "\\FILE.TXT");
+    EXPECT_EQ(FileContent(Outcome().notPutBack[0].kept), "the reader's own file");
+    EXPECT_TRUE(Outcome().undeletedKept.empty());
+    ASSERT_EQ(JournalsIn(m_journalFolder).size(), 1u);
+    EXPECT_EQ(RepairUnfinishedRuns(m_journalFolder).repaired, 1);
+    EXPECT_EQ(Installed("FILE.TXT"), "the reader's own file");
+    EXPECT_EQ(ListingOrder(m_dest), std::vector<std::string>{"FILE.TXT"});
+}
+
+// Another run's journal holds the name the run's mark would give its own:
+// the journal takes a new mark, and the kept files carry that one, by which
+// a repair finds them when the journal's lines are lost.
+TEST_F(CopyEngine, TheMarkIsFixedBeforeAKeptNameHoldsIt) {
+    m_journalFolder = m_root + "\\Journals";
+    MakeFolders(m_journalFolder);
+    Source("A.TXT", "new a");
+    WriteWholeFile(m_dest + "\\A.TXT", "the reader's a");
+    std::string first;
+    m_beforeRun = [&] {
+        first = m_job->Journal().Mark();
+        WriteWholeFile(m_journalFolder + "\\" + first + ".jnl", "another run's");
+    };
+    Copy({IDOK}, {}, false);
+    const std::string mark = m_job->Journal().Mark();
+    EXPECT_NE(mark, first);
+    ASSERT_EQ(Outcome().replacedFiles.size(), 1u);
+    EXPECT_EQ(Outcome().replacedFiles[0].keptOriginal, m_dest + "\\A.TXT.~sx" + mark + ".tmp");
+    m_job->Finish();
+}
+
+// A journal that cannot be begun on the disk (a file where its folder
+// would be made) stops the run before its first change.
+TEST_F(CopyEngine, NoJournalNoChange) {
+    WriteWholeFile(m_root + "\\Occupied", "a file");
+    m_journalFolder = m_root + "\\Occupied\\Journals";
+    Source("A.TXT", "new a");
+    Source("SUB\\B.TXT", "new b");
+    WriteWholeFile(m_dest + "\\A.TXT", "the reader's a");
+    const std::map<std::string, Found> before = Snapshot(m_dest);
+    Copy();
+    EXPECT_TRUE(Outcome().journalNotBegun);
+    EXPECT_TRUE(Outcome().abandoned);
+    EXPECT_EQ(Outcome().journalFolder, m_journalFolder);
+    EXPECT_TRUE(Outcome().writtenFiles.empty());
+    EXPECT_TRUE(Snapshot(m_dest) == before);
 }
 
 // A path the run writes twice (two names of the medium that become one long

@@ -3,12 +3,19 @@
 // either form is refused as a whole. The content's hash is SHA-256, the same
 // by the system's code and by ours.
 #include "record/InstallRecord.h"
+#include "record/JournalTrust.h"
 #include "record/OwnFiles.h"
 #include "record/RecordedFiles.h"
+#include "record/RunRepair.h"
 #include "uninstall/Removal.h"
+
+#include <aclapi.h>
+#include <sddl.h>
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <functional>
 #include <string>
 
 #include "TestFiles.h"
@@ -266,3 +273,163 @@ TEST(InstallRecord, EveryRecordedDriveMustBeThereForTheRemoval) {
     EXPECT_FALSE(FileExists(book)) << "removed with every drive there";
 }
 }  // namespace
+
+namespace {
+// The owner and rights of the path as the system reads them back, in SDDL.
+std::string RightsOf(const std::string& path) {
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    if (GetNamedSecurityInfoA(path.c_str(), SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION,
+                              nullptr, nullptr, nullptr, nullptr, &descriptor) != ERROR_SUCCESS)
+        return "<unreadable>";
+    char* text = nullptr;
+    std::string rights = "<unconvertible>";
+    if (ConvertSecurityDescriptorToStringSecurityDescriptorA(
+            descriptor, SDDL_REVISION_1, OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION, &text, nullptr)) {
+        rights = text;
+        LocalFree(text);
+    }
+    LocalFree(descriptor);
+    return rights;
+}
+
+}  // namespace
+
+// Only a journal in a folder of setup's, in a file of the system's, the
+// Administrators' or of the user running setup, is carried out: no other
+// user of the machine steers an elevated setup with a journal of their own.
+TEST(RunJournal, TheTrustRule) {
+    constexpr PathKind kFolder = PathKind::Folder, kFile = PathKind::File, kLink = PathKind::Link;
+    const struct {
+        const char* name;
+        JournalStanding standing;
+        bool carriedOut;
+    } rows[] = {
+        {"owned by the system", {kFolder, Owner::Administrators, kFile, Owner::System}, true},
+        {"owned by the Administrators", {kFolder, Owner::Administrators, kFile, Owner::Administrators}, true},
+        {"owned by this user", {kFolder, Owner::Administrators, kFile, Owner::ThisUser}, true},
+        {"owned by another user", {kFolder, Owner::Administrators, kFile, Owner::Other}, false},
+        {"the journal a link", {kFolder, Owner::Administrators, kLink, Owner::Administrators}, false},
+        {"the journal a folder", {kFolder, Owner::Administrators, kFolder, Owner::Administrators}, false},
+        {"the folder another user's", {kFolder, Owner::Other, kFile, Owner::Administrators}, false},
+        {"the folder a file", {kFile, Owner::Administrators, kFile, Owner::Administrators}, false},
+        {"the folder a link", {kLink, Owner::Administrators, kFile, Owner::Administrators}, false},
+        {"the current user's own folder", {kFolder, Owner::ThisUser, kFile, Owner::ThisUser}, true},
+        {"the folder alone, setup's", {kFolder, Owner::System, PathKind::Missing, Owner::Other}, true},
+        {"the folder alone, another user's", {kFolder, Owner::Other, PathKind::Missing, Owner::Other}, false},
+    };
+    for (const auto& row : rows) EXPECT_EQ(MayCarryOut(row.standing), row.carriedOut) << row.name;
+}
+
+// The machine's journals' folder is made with rights of its own: owned by
+// the Administrators, the system and the Administrators in full, Users
+// reading, nothing inherited (as the system reads those rights); read back
+// from the disk, it grants everyone else nothing. A file or a link at its
+// name is passed over for a folder setup makes beside it, and the log hears
+// of it.
+TEST(RunJournal, TheJournalsFolderIsSetupsOwn) {
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    ASSERT_TRUE(ConvertStringSecurityDescriptorToSecurityDescriptorA(kJournalFolderRights, SDDL_REVISION_1,
+                                                                     &descriptor, nullptr));
+    PSID owner = nullptr;
+    BOOL defaulted = FALSE, present = FALSE;
+    ASSERT_TRUE(GetSecurityDescriptorOwner(descriptor, &owner, &defaulted));
+    EXPECT_TRUE(owner && IsWellKnownSid(owner, WinBuiltinAdministratorsSid));
+    SECURITY_DESCRIPTOR_CONTROL control = 0;
+    DWORD revision = 0;
+    ASSERT_TRUE(GetSecurityDescriptorControl(descriptor, &control, &revision));
+    EXPECT_TRUE(control & SE_DACL_PROTECTED) << "nothing inherited";
+    PACL acl = nullptr;
+    ASSERT_TRUE(GetSecurityDescriptorDacl(descriptor, &present, &acl, &defaulted));
+    ASSERT_TRUE(present && acl);
+    ASSERT_EQ(acl->AceCount, 3u);
+    const struct {
+        WELL_KNOWN_SID_TYPE who;
+        ACCESS_MASK rights;
+    } aces[] = {{WinLocalSystemSid, FILE_ALL_ACCESS}, {WinBuiltinAdministratorsSid, FILE_ALL_ACCESS},
+                {WinBuiltinUsersSid, FILE_GENERIC_READ}};
+    for (DWORD i = 0; i < acl->AceCount; ++i) {
+        ACCESS_ALLOWED_ACE* ace = nullptr;
+        ASSERT_TRUE(GetAce(acl, i, reinterpret_cast<void**>(&ace)));
+        EXPECT_EQ(ace->Header.AceType, ACCESS_ALLOWED_ACE_TYPE) << i;
+        EXPECT_EQ(ace->Header.AceFlags, OBJECT_INHERIT_ACE | CONTAINER_INHERIT_ACE) << i;
+        EXPECT_TRUE(IsWellKnownSid(&ace->SidStart, aces[i].who)) << i;
+        EXPECT_EQ(ace->Mask, aces[i].rights) << i;
+    }
+    LocalFree(descriptor);
+
+    const std::string root = MakeTestFolder("journal-folders");
+    const std::string made = MakeOwnJournalFolder(root + "\\Journals", InstallScope::Machine, nullptr);
+    EXPECT_EQ(made, root + "\\Journals");
+    const std::string rights = RightsOf(made);
+    EXPECT_EQ(rights.find(";;;WD)"), std::string::npos) << rights;
+    EXPECT_NE(RightsOf(root).find(";;;WD)"), std::string::npos) << "a folder made as usual grants everyone reading";
+
+    ASSERT_TRUE(WriteWholeFile(root + "\\A File", "not a folder"));
+    MakeFolders(root + "\\Elsewhere");
+    ASSERT_TRUE(MakeLinuxLink(root + "\\A Link", root + "\\Elsewhere"));
+    for (const char* name : {"A File", "A Link"}) {
+        std::vector<std::string> notes;
+        const std::string wanted = root + "\\" + name;
+        const std::string beside = MakeOwnJournalFolder(wanted, InstallScope::Machine, &notes);
+        EXPECT_EQ(beside, wanted + " 2") << name;
+        ASSERT_EQ(notes.size(), 2u) << name;
+        EXPECT_EQ(notes[0].rfind(wanted + " is not setup's own", 0), 0u) << notes[0];
+        EXPECT_EQ(notes[1], "Setup keeps its journals in " + beside + ".");
+        EXPECT_EQ(OwnJournalFolders(wanted), std::vector<std::string>{beside}) << name;
+    }
+    EXPECT_EQ(ListingOrder(root + "\\Elsewhere"), std::vector<std::string>{}) << "nothing made behind the link";
+    EXPECT_TRUE(RemoveLinuxLink(root + "\\A Link"));
+    RemoveTree(root);
+}
+
+// The journal is kept in UTF-8 whatever the program's code page, and read
+// back as it was written: a name of the Western code page whole, a folder
+// noted and then found there already not the run's, the file as written.
+TEST(RunJournal, IsReadBackAsItWasWritten) {
+    const std::string root = MakeTestFolder("journal-text");
+    const std::string cafe = NarrowText(L"Caf\u00e9 Cr\u00e8me");  // the test runs in code page 1252
+    ASSERT_EQ(cafe, "Caf\xE9 Cr\xE8me");
+    const std::string book = root + "\\" + cafe;
+    RunJournal journal;
+    ASSERT_TRUE(journal.Begin(root + "\\Journals", cafe, book));
+    ASSERT_TRUE(journal.NoteFolder(book));
+    journal.NoteFolderThere(book);
+    ASSERT_TRUE(journal.NoteFolder(book + "\\Sub"));
+    ASSERT_TRUE(journal.NoteNewFile(book + "\\Sub\\" + cafe + ".txt"));
+    ASSERT_TRUE(journal.NoteWritten(book + "\\Sub\\" + cafe + ".txt", {12, 0x01DA00001234ull}));
+    ASSERT_TRUE(journal.NoteKept(book + "\\A.txt", book + "\\A.txt.~sx" + journal.Mark() + ".tmp", false));
+    ASSERT_TRUE(journal.NotePutBackFailed(book + "\\A.txt", book + "\\A.txt.~sx" + journal.Mark() + ".tmp"));
+    const std::string stored = FileContent(journal.Path());
+    EXPECT_NE(stored.find("Caf\xC3\xA9 Cr\xC3\xA8me"), std::string::npos) << stored;
+    EXPECT_EQ(stored.find(cafe), std::string::npos) << "a line in the program's code page";
+
+    std::optional<JournalText> read = ParseJournal(stored);
+    ASSERT_TRUE(read);
+    EXPECT_EQ(read->product, cafe);
+    EXPECT_EQ(read->installFolder, book);
+    EXPECT_EQ(read->mark, journal.Mark());
+    ASSERT_EQ(read->steps.size(), 3u) << "the folder found there is not the run's";
+    EXPECT_EQ(read->steps, journal.Steps());
+    EXPECT_EQ(read->steps[1].written, (WrittenFile{12, 0x01DA00001234ull}));
+    EXPECT_TRUE(read->steps[2].putBackFailed);
+    journal.End();
+    RemoveTree(root);
+}
+
+// A journal whose install folder lies on a drive that is away stays for a
+// later start: undone now, it would go, and the reader's kept file there
+// would never be put back.
+TEST(RunJournal, ARunOnADriveThatIsAwayWaitsForIt) {
+    const std::string root = MakeTestFolder("journal-away");
+    char away = AbsentDrive();
+    ASSERT_NE(away, 0);
+    const std::string book = std::string(1, away) + ":\\Book";
+    const std::string journal = MakeOwnJournalFolder(root + "\\Journals", InstallScope::Machine, nullptr) + "\\1.jnl";
+    ASSERT_TRUE(WriteWholeFile(journal, "XOV SETUP RUN JOURNAL 1\r\nM\t0000ABCD\r\nP\tBook\r\nI\t" + book +
+                                            "\r\nK\t" + book + "\\A.TXT\t" + book + "\\A.TXT.~sx0000ABCD.tmp\r\n"));
+    RepairResult repair = RepairUnfinishedRuns(root + "\\Journals");
+    EXPECT_EQ(repair.repaired, 0);
+    EXPECT_EQ(repair.left, 1);
+    EXPECT_TRUE(FileExists(journal));
+    RemoveTree(root);
+}
