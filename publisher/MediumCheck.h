@@ -14,6 +14,9 @@ struct Finding {
 struct MediumCheckResult {
     bool ran = false;            // false when the folder is not there
     std::vector<Finding> findings;
+    // How each of the publisher's files is written, as setup reads it:
+    // "SETUP.TXT: UTF-16 little-endian with a byte-order mark".
+    std::vector<std::string> encodings;
     uint64_t installedSize = 0;  // bytes the code tree puts on the reader's disk
     size_t errors = 0;
     size_t warnings = 0;

@@ -1220,17 +1220,19 @@ protected:
     std::string Problem() const { return "[exclamation OK] " + product + ": " + kUninstallProblemText; }
 
     // The entry is gone, and with the last book the uninstaller that every
-    // book shares: deleted, or (a running program's file) moved aside or
-    // left by its name for the system's next start, its count gone.
+    // book shares: deleted, or (a running program's file) moved aside, its
+    // count gone; its own name is never left to the system's next start,
+    // which would take a later book's copy.
     void ExpectEntryGone() {
         EXPECT_FALSE(UninstallEntry(product).has_value()) << "the uninstall entry is still there";
         ExpectUninstallerGone();
     }
     void ExpectUninstallerGone() {
         std::string path = CopiedUninstaller();
-        bool there = GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
-        EXPECT_TRUE(!there || UpperAnsi(PendingFileOperations()).find(UpperAnsi("\\??\\" + path)) != std::string::npos)
-            << "the uninstaller is still there, and not to be deleted";
+        EXPECT_EQ(GetFileAttributesA(path.c_str()), INVALID_FILE_ATTRIBUTES) << "the uninstaller is still there";
+        EXPECT_EQ(UpperAnsi(PendingFileOperations()).find(UpperAnsi("\\??\\" + path + std::string(1, '\0'))),
+                  std::string::npos)
+            << "the uninstaller's name is to be deleted at the next start";
         EXPECT_EQ(SharedCountOf(path), std::nullopt) << "the uninstaller's count";
     }
     // Another book still counts on the uninstaller, which stays as it is.
@@ -2202,7 +2204,10 @@ protected:
             SetDesktopValue(key, {REG_SZ, desktop + std::string(1, '\0')});
         }
         UninstallScenario::SetUp();
-        if (utf8Profiles) medium.MarkProfilesUtf8();
+        if (utf16Profiles)
+            medium.MarkProfilesUtf16();
+        else if (utf8Profiles)
+            medium.MarkProfilesUtf8();
     }
     void TearDown() override {
         UninstallScenario::TearDown();
@@ -2251,6 +2256,7 @@ protected:
     std::string desktop;
     std::vector<StoredValue> savedDesktop;
     bool utf8Profiles = true;
+    bool utf16Profiles = false;
 };
 
 // The same book with the publisher's files in the system's code page (1252).
@@ -2263,7 +2269,21 @@ protected:
         utf8Profiles = false;
     }
 };
+
+// The same book with the publisher's files saved as "Unicode" (UTF-16
+// little-endian after a byte-order mark), as the system's editor offered.
+class UnicodeTextsScenario : public EveryScriptScenario {
+protected:
+    UnicodeTextsScenario() { utf16Profiles = true; }
+};
 }  // namespace
+
+TEST_F(UnicodeTextsScenario, TextsSavedAsUnicodeShowAsWritten) {
+    medium.SetTxt("WelcomeTitle", "ようこそ Übungen \xF0\x9F\x93\x96");
+    EXPECT_EQ(InstallSeeingWelcome(), "ようこそ Übungen \xF0\x9F\x93\x96");
+    ExpectShortcutIn("Desktop");
+    ExpectRegistered(true);
+}
 
 TEST_F(WesternTextsScenario, TextsInTheSystemsCodePageShowAsWritten) {
     medium.SetTxt("WelcomeTitle", "Übungen ÄÖÜß");

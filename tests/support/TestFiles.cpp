@@ -52,6 +52,15 @@ void RemoveTree(const std::string& path) {
     RemoveDirectoryA(path.c_str());
 }
 
+std::string Utf16File(const std::string& utf8) {
+    std::string bytes = "\xFF\xFE";
+    for (wchar_t unit : WideText(utf8, CP_UTF8)) {
+        bytes += static_cast<char>(unit & 0xFF);
+        bytes += static_cast<char>(unit >> 8);
+    }
+    return bytes;
+}
+
 bool MakeWideFile(const std::string& path) {
     int length = MultiByteToWideChar(CP_ACP, 0, path.c_str(), -1, nullptr, 0);
     if (length <= 0) return false;
