@@ -13,6 +13,7 @@
 #include <string>
 
 #include "TestFiles.h"
+#include "framework/CodePage.h"
 #include "framework/AnsiText.h"
 
 namespace {
@@ -83,9 +84,9 @@ TEST(InstallRecord, ReadsBackWhatItWrote) {
               "K\tC:\\Book\\b.c.~sx0000ABCD.tmp\r\n");
     EXPECT_EQ(ParseRecord(FormatRecord(record)), record);
 
-    // The record is UTF-8 whatever the program's code page (1252 here); the
-    // one an ANSI setup wrote is in the system's code page.
-    const InstallRecord western{"C:\\\xDC" "bungen", {}};
+    // The record is UTF-8 whatever the program's code page (UTF-8, or 1252 in
+    // the older systems' form); the one an ANSI setup wrote is in the system's code page.
+    const InstallRecord western{"C:\\" + NarrowText(L"\u00DCbungen"), {}};
     EXPECT_EQ(FormatRecord(western), "XOVUNIN INSTALL RECORD 3\r\nI\tC:\\Übungen\r\n");
     EXPECT_EQ(ParseRecord("XOVUNIN INSTALL RECORD 3\r\nI\tC:\\Übungen\r\n"), western);
     EXPECT_EQ(ParseRecord("XOVUNIN INSTALL RECORD 2\r\nI\tC:\\\xDC" "bungen\r\n"), western);
