@@ -77,7 +77,7 @@ FileOutcome RemoveUnlessCounted(const RecordEntry& entry) {
 // copy there at once) and deleted when the system next starts, as installers
 // do. Where even the move fails it stays: deleting it by its own name at that
 // start would take away the copy of a book installed meanwhile.
-enum class ProgramFileOutcome { Gone, Failed, Running };
+enum class ProgramFileOutcome { Gone, Failed, StaysRunning };
 
 ProgramFileOutcome RemoveProgramFile(const std::string& path, const std::string& runningProgram) {
     if (DeleteOwnFile(path)) return ProgramFileOutcome::Gone;
@@ -90,13 +90,13 @@ ProgramFileOutcome RemoveProgramFile(const std::string& path, const std::string&
                                                                              : ProgramFileOutcome::Failed;
         DeleteFileA(aside);
     }
-    return ProgramFileOutcome::Running;
+    return ProgramFileOutcome::StaysRunning;
 }
 
 // The uninstaller every book shares: this product gives back its reference,
-// and the last one removes the file with its count.
-// The last one that the running program could not move aside stays with its
-// count, for the book's next removal.
+// and the last one removes the file with its count. A file that the running
+// program can neither delete nor move aside stays with its count, for the
+// book's next removal.
 FileOutcome ReleaseUninstaller(const RecordEntry& entry, const std::string& runningProgram, bool& programKept) {
     std::optional<DWORD> count = SharedCount(entry.path);
     // Without a count there is nothing to give back, nor to tell who else uses it.
@@ -104,7 +104,7 @@ FileOutcome ReleaseUninstaller(const RecordEntry& entry, const std::string& runn
     if (*count > 1) return SetSharedCount(entry.path, *count - 1) ? FileOutcome::Gone : FileOutcome::Failed;
     if (StillThere(entry)) {
         ProgramFileOutcome removed = RemoveProgramFile(entry.path, runningProgram);
-        programKept = removed == ProgramFileOutcome::Running;
+        programKept = removed == ProgramFileOutcome::StaysRunning;
         if (removed != ProgramFileOutcome::Gone) return FileOutcome::Failed;
     }
     return SetSharedCount(entry.path, 0) ? FileOutcome::Gone : FileOutcome::Failed;
