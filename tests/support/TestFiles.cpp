@@ -3,6 +3,7 @@
 #include <objbase.h>
 #include <shlobj.h>
 
+#include "framework/AnsiText.h"
 #include "framework/CodePage.h"
 #include "framework/PathText.h"
 
@@ -187,3 +188,18 @@ CurrentDirectoryScope::CurrentDirectoryScope(const std::string& path) : m_previo
 }
 
 CurrentDirectoryScope::~CurrentDirectoryScope() { SetCurrentDirectoryA(m_previous.c_str()); }
+
+bool LeftToTheNextStart(const std::string& path) {
+    HKEY key = nullptr;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, "System\\CurrentControlSet\\Control\\Session Manager", 0, KEY_READ, &key) !=
+        ERROR_SUCCESS)
+        return false;
+    std::string data(65536, '\0');
+    DWORD size = static_cast<DWORD>(data.size());
+    LONG read = RegQueryValueExA(key, "PendingFileRenameOperations", nullptr, nullptr,
+                                 reinterpret_cast<BYTE*>(data.data()), &size);
+    RegCloseKey(key);
+    // Pairs of names, each ending in a zero: "\??\" and the path, then the new name or nothing.
+    std::string named = UpperAnsi("\\??\\" + path + std::string(1, '\0'));
+    return read == ERROR_SUCCESS && UpperAnsi(data.substr(0, size)).find(named) != std::string::npos;
+}

@@ -60,6 +60,9 @@ int CountFiles(const std::string& pattern);
 
 std::string WindowsFolder();
 std::string CurrentDirectory();
+// Whether the system's list of files to delete or rename at its next start
+// names the path as one to act on.
+bool LeftToTheNextStart(const std::string& path);
 // Sets the current directory for a scope and puts the previous one back.
 class CurrentDirectoryScope {
 public:
