@@ -4,6 +4,8 @@
 
 #include <cstring>
 
+#include "framework/AnsiText.h"
+
 namespace {
 // A version resource starts with its length, its value's length and type,
 // then the key L"VS_VERSION_INFO" with its zero, padded to 32 bits: the
@@ -23,8 +25,13 @@ std::optional<uint64_t> VersionOfResource(const BYTE* data, size_t size) {
 }  // namespace
 
 std::optional<uint64_t> ProgramVersion(const std::string& path) {
+    // Through its full path: a bare name would be looked for along the DLL
+    // search, which the program restricts to the system folder, where the
+    // medium's copy never lies.
+    std::optional<std::string> full = FullPath(path);
+    if (!full) return std::nullopt;
     // As data only: nothing of the program runs, and no DLL of its is looked for.
-    HMODULE module = LoadLibraryExA(path.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    HMODULE module = LoadLibraryExA(full->c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
     if (!module) return std::nullopt;
     std::optional<uint64_t> version;
     if (HRSRC found = FindResourceA(module, MAKEINTRESOURCEA(VS_VERSION_INFO), RT_VERSION)) {

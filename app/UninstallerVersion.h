@@ -8,7 +8,8 @@
 #include <string>
 
 // The file version of a program's version resource, its four parts from the
-// most significant down in 64 bits; nothing for a file without one.
+// most significant down in 64 bits; nothing for a file without one. A
+// relative path names a file of the current folder, never one the DLL search finds.
 std::optional<uint64_t> ProgramVersion(const std::string& path);
 
 // Whether the medium's uninstaller replaces the one in place: only a newer

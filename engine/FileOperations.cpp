@@ -1,6 +1,7 @@
 #include "engine/FileOperations.h"
 
 #include "framework/AnsiText.h"
+#include "framework/CodePage.h"
 #include "framework/PathText.h"
 
 bool CreateDirectoryPath(const std::string& path, std::vector<std::string>* made) {
@@ -41,8 +42,10 @@ bool IsFolder(const std::string& path) {
 }
 
 namespace {
-bool FindFirstMatch(const std::string& path, WIN32_FIND_DATAA& found) {
-    HANDLE search = FindFirstFileA(path.c_str(), &found);
+// Through the wide call: the ANSI one fails a match whose name passes 260
+// bytes in the program's code page (130 Cyrillic characters in UTF-8).
+bool FindFirstMatch(const std::string& path, WIN32_FIND_DATAW& found) {
+    HANDLE search = FindFirstFileW(WideText(path).c_str(), &found);
     if (search == INVALID_HANDLE_VALUE) return false;
     FindClose(search);
     return true;
@@ -50,12 +53,12 @@ bool FindFirstMatch(const std::string& path, WIN32_FIND_DATAA& found) {
 }  // namespace
 
 uint32_t QueryFileSize(const std::string& path) {
-    WIN32_FIND_DATAA found;
+    WIN32_FIND_DATAW found;
     return FindFirstMatch(path, found) ? found.nFileSizeLow : 0;
 }
 
 FILETIME QueryFileWriteTime(const std::string& path) {
-    WIN32_FIND_DATAA found;
+    WIN32_FIND_DATAW found;
     return FindFirstMatch(path, found) ? found.ftLastWriteTime : FILETIME{};
 }
 

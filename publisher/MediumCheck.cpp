@@ -31,6 +31,9 @@ public:
     explicit Report(MediumCheckResult& result) : m_result(result) {}
     void Error(std::string text) { Add(true, std::move(text)); }
     void Warning(std::string text) { Add(false, std::move(text)); }
+    void Encoding(const std::string& file, PublisherEncoding encoding) {
+        m_result.encodings.push_back(file + ": " + PublisherEncodingName(encoding, SystemCodePage()));
+    }
 
 private:
     void Add(bool error, std::string text) {
@@ -98,7 +101,12 @@ void PrepareScriptSettings(const std::string& mediumDir) {
 
 // A file of the publisher's that the reader's system would read as another text.
 void CheckPublisherText(Report& report, const std::string& name, std::string_view bytes) {
-    if (!IsReadablePublisherText(bytes, SystemCodePage()))
+    PublisherEncoding encoding = PublisherEncodingOf(bytes);
+    report.Encoding(name, encoding);
+    if (IsReadablePublisherText(bytes, SystemCodePage())) return;
+    if (encoding == PublisherEncoding::Utf16)
+        report.Warning(name + " is not valid UTF-16 after its byte-order mark: its texts would show wrongly");
+    else
         report.Warning(StringPrintf("%s is neither valid text in the system's code page (%u) nor valid UTF-8 "
                                     "after a byte-order mark: its texts would show wrongly",
                                     name.c_str(), SystemCodePage()));

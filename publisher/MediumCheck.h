@@ -18,6 +18,9 @@ struct MediumCheckResult {
     // beside its name, from SETUP.INI's optional keys: "Publisher: ...",
     // "Version: ..."; a key that is missing shows nothing.
     std::vector<std::string> listed;
+    // How each of the publisher's files is written, as setup reads it:
+    // "SETUP.TXT: UTF-16 little-endian with a byte-order mark".
+    std::vector<std::string> encodings;
     uint64_t installedSize = 0;  // bytes the code tree puts on the reader's disk
     size_t errors = 0;
     size_t warnings = 0;

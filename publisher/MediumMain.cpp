@@ -28,6 +28,7 @@ int Check(const std::string& folder) {
         return Usage();
     }
     for (const std::string& line : result.listed) std::printf("%s\n", line.c_str());
+    for (const std::string& encoding : result.encodings) std::printf("encoding: %s\n", encoding.c_str());
     for (const Finding& finding : result.findings) std::printf("%s\n", FindingLine(finding).c_str());
     std::printf("%s\n", FindingCounts(result).c_str());
     return result.errors ? kErrors : kClean;

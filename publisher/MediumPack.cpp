@@ -16,6 +16,7 @@
 #include "settings/InstallSettings.h"
 #include "settings/SettingsCheck.h"
 #include "framework/AnsiText.h"
+#include "framework/FolderListing.h"
 #include "framework/PathText.h"
 #include "framework/UniqueHandle.h"
 
@@ -150,17 +151,13 @@ private:
     int m_reported = 0;
 };
 
+// Empty only when listed whole with nothing in it: a folder that cannot be
+// listed may hold the publisher's files.
 bool IsEmptyFolder(const std::string& path) {
-    WIN32_FIND_DATAA data;
-    HANDLE search = FindFirstFileA((path + "\\*").c_str(), &data);
-    if (search == INVALID_HANDLE_VALUE) return true;
-    bool empty = true;
-    do {
-        std::string name = data.cFileName;
-        if (name != "." && name != "..") empty = false;
-    } while (empty && FindNextFileA(search, &data));
-    FindClose(search);
-    return empty;
+    FolderListing listing(path);
+    while (listing.Next())
+        if (listing.Entry().name != "." && listing.Entry().name != "..") return false;
+    return listing.Complete();
 }
 
 // The files the command script copies from the medium: they must travel too,

@@ -10,6 +10,7 @@
 namespace {
 // Far beyond any book (a line is about 100 bytes): a larger file is not ours.
 constexpr DWORD kMostRecordFileBytes = 32u * 1024 * 1024;
+constexpr std::string_view kRecordExtension = ".REC";
 
 bool WriteWhole(const std::string& path, const std::string& text) {
     UniqueFile file(CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
@@ -23,17 +24,35 @@ bool WriteWhole(const std::string& path, const std::string& text) {
 std::string RecordFilePath(const std::string& folder, const std::string& product) {
     std::string upper = UpperAnsi(product);
     std::string digits = HashText(HashBytes(upper.data(), upper.size())).substr(0, 16);
-    return JoinPath(folder, "XOVUNIN-" + digits + ".REC");
+    return JoinPath(folder, "XOVUNIN-" + digits + std::string(kRecordExtension));
 }
 
-std::optional<ContentHash> WriteRecordFile(const std::string& path, const std::string& text) {
-    if (text.size() > kMostRecordFileBytes) return std::nullopt;
+std::string RecordFileWithHash(const std::string& productRecordFile, const ContentHash& hash) {
+    std::string stem = productRecordFile;
+    if (stem.size() >= kRecordExtension.size() &&
+        UpperAnsi(stem.substr(stem.size() - kRecordExtension.size())) == kRecordExtension)
+        stem.resize(stem.size() - kRecordExtension.size());
+    return stem + "-" + HashText(hash) + std::string(kRecordExtension);
+}
+
+std::optional<ContentHash> HashInRecordFileName(const std::string& path) {
+    // "XOVUNIN-" 16 digits "-" 64 digits ".REC"
+    constexpr size_t kHashDigits = 64, kNameLength = 8 + 16 + 1 + kHashDigits + 4;
+    std::string name = SplitPath(path).name;
+    if (name.size() != kNameLength || UpperAnsi(name.substr(0, 8)) != "XOVUNIN-" || name[24] != '-' ||
+        UpperAnsi(name.substr(25 + kHashDigits)) != kRecordExtension)
+        return std::nullopt;
+    return ParseHashText(UpperAnsi(name.substr(25, kHashDigits)));
+}
+
+bool WriteRecordFile(const std::string& path, const std::string& text) {
+    if (text.size() > kMostRecordFileBytes) return false;
     std::string fresh = path + ".NEW";
     if (!WriteWhole(fresh, text) || !MoveOverOwnFile(fresh, path)) {
         DeleteOwnFile(fresh);
-        return std::nullopt;
+        return false;
     }
-    return HashBytes(text.data(), text.size());
+    return true;
 }
 
 std::optional<std::string> ReadRecordFile(const std::string& path, const ContentHash& expected) {

@@ -18,12 +18,24 @@ inline constexpr size_t kMostRecordBytesInEntry = 56 * 1024;
 
 // The record file of a product in a folder: "XOVUNIN-" and sixteen digits of
 // the SHA-256 of the upper-cased product name (any product name makes a file
-// name, and two names that differ only in case are one entry), ".REC".
+// name, and two names that differ only in case are one entry), ".REC". An
+// earlier setup kept the record under this name; a record written now takes
+// its content's hash into the name too (RecordFileWithHash).
 std::string RecordFilePath(const std::string& folder, const std::string& product);
 
+// The file a record of that content goes to: the product's record file name
+// with "-" and the 64 digits of the content's SHA-256 before ".REC". A new
+// record is thus never written over the file the entry still names, and the
+// one value naming the file names its hash too, so that the entry changes
+// from the old record to the new in one step.
+std::string RecordFileWithHash(const std::string& productRecordFile, const ContentHash& hash);
+
+// The hash a record file's name carries; nothing for a name without one.
+std::optional<ContentHash> HashInRecordFileName(const std::string& path);
+
 // Writes the text to the file whole (through a file beside it, so that no
-// half-written record is ever at the name); its hash, or nothing on failure.
-std::optional<ContentHash> WriteRecordFile(const std::string& path, const std::string& text);
+// half-written record is ever at the name); false on failure.
+bool WriteRecordFile(const std::string& path, const std::string& text);
 
 // The file's text when its content has exactly the expected hash; nothing
 // when it is missing, cannot be read, is implausibly large, or was changed.

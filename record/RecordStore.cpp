@@ -55,9 +55,14 @@ std::optional<std::string> ReadEntryString(HKEY entry, const char* name) {
 std::optional<std::string> ReadRecordText(HKEY entry) {
     std::optional<std::string> file = ReadEntryString(entry, kRecordFileValueName);
     if (!file) return ReadValue(entry, kRecordValueName, REG_BINARY);
-    // Named with its hash: a file that is not exactly what was stored is no record.
-    std::optional<std::string> hashText = ReadEntryString(entry, kRecordHashValueName);
-    std::optional<ContentHash> hash = hashText ? ParseHashText(*hashText) : std::nullopt;
+    // Named with its hash: a file that is not exactly what was stored is no
+    // record. The hash in the file's name counts, as it changes with the name
+    // in one step; the hash value is only the earlier setups' way.
+    std::optional<ContentHash> hash = HashInRecordFileName(*file);
+    if (!hash) {
+        std::optional<std::string> hashText = ReadEntryString(entry, kRecordHashValueName);
+        hash = hashText ? ParseHashText(*hashText) : std::nullopt;
+    }
     return hash ? ReadRecordFile(*file, *hash) : std::nullopt;
 }
 
@@ -76,15 +81,22 @@ bool WriteRecordText(HKEY entry, const std::string& text, const std::string& lar
         if (oldFile) DeleteOwnFile(*oldFile);
         return true;
     }
-    // The file first, then its hash and name: the entry never names a file
-    // that does not match it.
-    std::optional<ContentHash> hash = WriteRecordFile(largeRecordFile, text);
-    if (!hash) return false;
-    if (!SetString(entry, kRecordHashValueName, HashText(*hash)) ||
-        !SetString(entry, kRecordFileValueName, largeRecordFile))
+    // The new file under a name of its own first, then the entry's one value
+    // naming it (and with it its hash), then the old file goes: a run cut
+    // between any two steps leaves an entry naming a file that matches it.
+    ContentHash hash = HashBytes(text.data(), text.size());
+    std::string file = RecordFileWithHash(largeRecordFile, hash);
+    bool sameFile = oldFile && SamePath(*oldFile, file);
+    if (!WriteRecordFile(file, text)) return false;
+    if (!SetString(entry, kRecordFileValueName, file)) {
+        if (!sameFile) DeleteOwnFile(file);
         return false;
+    }
+    // For an uninstaller of an earlier setup still in place, which reads the hash from its own value.
+    SetString(entry, kRecordHashValueName, HashText(hash));
     RegDeleteValueA(entry, kRecordValueName);
-    if (oldFile && !SamePath(*oldFile, largeRecordFile)) DeleteOwnFile(*oldFile);
+    // The same record written again is at the same name: that file stays.
+    if (oldFile && !sameFile) DeleteOwnFile(*oldFile);
     return true;
 }
 

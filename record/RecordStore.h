@@ -17,7 +17,8 @@
 
 inline constexpr const char* kUninstallKeyPath = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
 inline constexpr const char* kRecordValueName = "InstallRecord";
-// A large record: its file's full path, and the SHA-256 of the file's content.
+// A large record: its file's full path (whose name carries the SHA-256 of
+// the file's content), and that SHA-256 again, as earlier setups wrote it.
 inline constexpr const char* kRecordFileValueName = "InstallRecordFile";
 inline constexpr const char* kRecordHashValueName = "InstallRecordHash";
 
@@ -40,10 +41,11 @@ std::optional<std::string> ReadRecordText(HKEY entry);
 // (the Windows folder, or the user's folder of ours).
 std::string RecordFileOf(const std::string& product, InstallScope scope);
 
-// Stores the text in the entry when it is small enough, otherwise in
-// `largeRecordFile` named in the entry; whichever place is not used any more
-// is cleared (a record that shrank leaves no file behind). False when the
-// text could not be stored.
+// Stores the text in the entry when it is small enough, otherwise in a file
+// named in the entry: `largeRecordFile` (RecordFileOf) with the text's hash
+// in its name (RecordFileWithHash). Whichever place is not used any more is
+// cleared (a record that shrank leaves no file behind, nor does the record
+// a new one replaced). False when the text could not be stored.
 bool WriteRecordText(HKEY entry, const std::string& text, const std::string& largeRecordFile);
 
 // Removes the product's uninstall entry with every value in it, and the

@@ -5,9 +5,29 @@
 
 namespace {
 constexpr std::string_view kUtf8Mark = "\xEF\xBB\xBF";
+constexpr std::string_view kUtf16Mark = "\xFF\xFE";
 constexpr size_t kValueLimit = 1023;
 
-bool StartsWithUtf8Mark(std::string_view bytes) { return bytes.substr(0, kUtf8Mark.size()) == kUtf8Mark; }
+// UTF-16 little-endian units as text; an odd last byte (a file cut short) is
+// no unit and is left out.
+std::wstring Utf16Text(std::string_view bytes) {
+    std::wstring text(bytes.size() / 2, L'\0');
+    for (size_t i = 0; i < text.size(); ++i)
+        text[i] = static_cast<wchar_t>(static_cast<unsigned char>(bytes[2 * i]) |
+                                       static_cast<unsigned char>(bytes[2 * i + 1]) << 8);
+    return text;
+}
+
+// Whether every surrogate of the text has its partner.
+bool IsWholeUtf16(std::wstring_view text) {
+    for (size_t i = 0; i < text.size(); ++i) {
+        if (IS_HIGH_SURROGATE(text[i]) && i + 1 < text.size() && IS_LOW_SURROGATE(text[i + 1]))
+            ++i;
+        else if (IS_HIGH_SURROGATE(text[i]) || IS_LOW_SURROGATE(text[i]))
+            return false;
+    }
+    return true;
+}
 
 // A blank as the profile reader sees one: the system's white space, and the
 // end-of-file mark (Ctrl+Z) that old editors leave.
@@ -35,14 +55,43 @@ std::wstring_view WithoutQuotes(std::wstring_view value) {
 }
 }  // namespace
 
+PublisherEncoding PublisherEncodingOf(std::string_view bytes) {
+    if (bytes.substr(0, kUtf8Mark.size()) == kUtf8Mark) return PublisherEncoding::Utf8;
+    if (bytes.substr(0, kUtf16Mark.size()) == kUtf16Mark) return PublisherEncoding::Utf16;
+    return PublisherEncoding::SystemCodePage;
+}
+
+std::string PublisherEncodingName(PublisherEncoding encoding, UINT systemCodePage) {
+    switch (encoding) {
+    case PublisherEncoding::Utf8:
+        return "UTF-8 with a byte-order mark";
+    case PublisherEncoding::Utf16:
+        return "UTF-16 little-endian with a byte-order mark";
+    default:
+        return "the system's code page (" + std::to_string(systemCodePage) + ")";
+    }
+}
+
 std::wstring DecodePublisherText(std::string_view bytes, UINT systemCodePage) {
-    if (StartsWithUtf8Mark(bytes)) return WideText(bytes.substr(kUtf8Mark.size()), CP_UTF8);
-    return WideText(bytes, systemCodePage);
+    switch (PublisherEncodingOf(bytes)) {
+    case PublisherEncoding::Utf8:
+        return WideText(bytes.substr(kUtf8Mark.size()), CP_UTF8);
+    case PublisherEncoding::Utf16:
+        return Utf16Text(bytes.substr(kUtf16Mark.size()));
+    default:
+        return WideText(bytes, systemCodePage);
+    }
 }
 
 bool IsReadablePublisherText(std::string_view bytes, UINT systemCodePage) {
-    if (StartsWithUtf8Mark(bytes)) return IsValidText(bytes.substr(kUtf8Mark.size()), CP_UTF8);
-    return IsValidText(bytes, systemCodePage);
+    switch (PublisherEncodingOf(bytes)) {
+    case PublisherEncoding::Utf8:
+        return IsValidText(bytes.substr(kUtf8Mark.size()), CP_UTF8);
+    case PublisherEncoding::Utf16:
+        return bytes.size() % 2 == 0 && IsWholeUtf16(Utf16Text(bytes.substr(kUtf16Mark.size())));
+    default:
+        return IsValidText(bytes, systemCodePage);
+    }
 }
 
 std::optional<std::string> ReadProfileBytes(const std::string& path) {

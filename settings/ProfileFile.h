@@ -3,7 +3,8 @@
 // profile reader reads one, but in the code page the publisher wrote it in.
 // The file is the publisher's bytes: in the system's own ANSI code page, or
 // UTF-8 when it starts with a UTF-8 byte-order mark (one medium for every
-// country). The system's reader would take the bytes in the program's code
+// country), or UTF-16 little-endian after its byte-order mark, which the
+// system's reader reads as such too. The system's reader would take the bytes in the program's code
 // page, which is UTF-8 on a system that honours the manifest: a 1252 "Ü"
 // would come back as U+FFFD.
 //
@@ -50,10 +51,21 @@ private:
 // The bytes of a profile file; nothing when it cannot be opened.
 std::optional<std::string> ReadProfileBytes(const std::string& path);
 
-// The bytes of a publisher's file as text: UTF-8 after a UTF-8 byte-order
-// mark (which is dropped), else the system's code page.
+// How a publisher's file is written, by its first bytes: a UTF-8 byte-order
+// mark, a UTF-16 little-endian one (what the system's editor saved as
+// "Unicode" for years, and the usual way to Japanese texts in a file), or
+// none, for text in the system's code page.
+enum class PublisherEncoding { SystemCodePage, Utf8, Utf16 };
+PublisherEncoding PublisherEncodingOf(std::string_view bytes);
+
+// The encoding's name as `medium check` gives it.
+std::string PublisherEncodingName(PublisherEncoding encoding, UINT systemCodePage);
+
+// The bytes of a publisher's file as text, in its encoding, the byte-order
+// mark dropped.
 std::wstring DecodePublisherText(std::string_view bytes, UINT systemCodePage);
 
 // Whether the bytes are text as DecodePublisherText takes them: marked UTF-8
-// that is valid UTF-8, or valid in the system's code page.
+// that is valid UTF-8, marked UTF-16 of whole units and surrogate pairs, or
+// valid in the system's code page.
 bool IsReadablePublisherText(std::string_view bytes, UINT systemCodePage);

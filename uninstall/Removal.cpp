@@ -75,10 +75,13 @@ FileOutcome RemoveUnlessCounted(const RecordEntry& entry, InstallScope scope) {
 // The uninstaller's own file cannot be deleted while it runs: it is moved
 // aside to a free name in its folder (so that a book installed next puts its
 // copy there at once) and deleted when the system next starts, as installers
-// do; where even the move fails, the file is deleted at that start by its name.
-bool RemoveProgramFile(const std::string& path, const std::string& runningProgram) {
-    if (DeleteOwnFile(path)) return true;
-    if (!SamePath(path, runningProgram)) return false;
+// do. Where even the move fails it stays: deleting it by its own name at that
+// start would take away the copy of a book installed meanwhile.
+enum class ProgramFileOutcome { Gone, Failed, StaysRunning };
+
+ProgramFileOutcome RemoveProgramFile(const std::string& path, const std::string& runningProgram) {
+    if (DeleteOwnFile(path)) return ProgramFileOutcome::Gone;
+    if (!SamePath(path, runningProgram)) return ProgramFileOutcome::Failed;
     char aside[AnsiPathBufferSize] = {};
     std::string folder = StripTrailingBackslashes(SplitPath(path).folder, 3);
     if (GetTempFileNameA(folder.c_str(), "XOV", 0, aside)) {
@@ -88,21 +91,28 @@ bool RemoveProgramFile(const std::string& path, const std::string& runningProgra
             // start is the machine's): the moved file then stays in that
             // user's folder of ours, and the book is removed all the same.
             MoveFileExA(aside, nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
-            return true;
+            return ProgramFileOutcome::Gone;
         }
         DeleteFileA(aside);
     }
-    return MoveFileExA(path.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT) != FALSE;
+    return ProgramFileOutcome::StaysRunning;
 }
 
 // The uninstaller every book shares: this product gives back its reference,
-// and the last one removes the file with its count.
-FileOutcome ReleaseUninstaller(const RecordEntry& entry, const std::string& runningProgram, InstallScope scope) {
+// and the last one removes the file with its count. A file that the running
+// program can neither delete nor move aside stays with its count, for the
+// book's next removal.
+FileOutcome ReleaseUninstaller(const RecordEntry& entry, const std::string& runningProgram, InstallScope scope,
+                               bool& programKept) {
     std::optional<DWORD> count = SharedCount(entry.path, scope);
     // Without a count there is nothing to give back, nor to tell who else uses it.
     if (!count) return FileOutcome::Gone;
     if (*count > 1) return SetSharedCount(entry.path, *count - 1, scope) ? FileOutcome::Gone : FileOutcome::Failed;
-    if (StillThere(entry) && !RemoveProgramFile(entry.path, runningProgram)) return FileOutcome::Failed;
+    if (StillThere(entry)) {
+        ProgramFileOutcome removed = RemoveProgramFile(entry.path, runningProgram);
+        programKept = removed == ProgramFileOutcome::StaysRunning;
+        if (removed != ProgramFileOutcome::Gone) return FileOutcome::Failed;
+    }
     return SetSharedCount(entry.path, 0, scope) ? FileOutcome::Gone : FileOutcome::Failed;
 }
 
@@ -204,7 +214,8 @@ RemovalResult RemoveRecorded(const InstallRecord& record, const std::string& run
             result.left.entries.push_back(*uninstaller);
             continue;
         }
-        if (ReleaseUninstaller(*uninstaller, runningProgram, scope) == FileOutcome::Failed) stays(*uninstaller, true);
+        if (ReleaseUninstaller(*uninstaller, runningProgram, scope, result.programKept) == FileOutcome::Failed)
+            stays(*uninstaller, true);
     }
     return result;
 }

@@ -23,6 +23,9 @@ struct RemovalResult {
     bool failed = false;
     // A drive the record names cannot be reached: nothing was changed.
     bool driveAway = false;
+    // The last book's uninstaller is this running program, which could be
+    // neither deleted nor moved aside: it stays, with its count.
+    bool programKept = false;
     // What of the record is still on the disk, for a later attempt.
     InstallRecord left;
 };

@@ -159,6 +159,9 @@ int Remove(const std::optional<UninstallCommand>& command, InstallScope scope, R
         return 1;
     }
     for (const RecordEntry& left : result.left.entries) report.Line("Stays: " + left.path);
+    if (result.programKept)
+        report.Line("The uninstaller is running and could not be moved aside: it stays, with its count, for the "
+                    "next removal.");
     if (result.failed) {
         // Something of setup's could not go (a file in use): the entry stays
         // with what is left, so that removing the book again can finish.

@@ -68,19 +68,6 @@ void ForgetSharedCount(const std::string& path) {
     RegDeleteValueA(key, path.c_str());
     RegCloseKey(key);
 }
-// The system's list of files to delete or rename at its next start.
-std::string PendingFileOperations() {
-    HKEY key = nullptr;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, "System\\CurrentControlSet\\Control\\Session Manager", 0, KEY_READ, &key) !=
-        ERROR_SUCCESS)
-        return "";
-    std::vector<char> data(65536);
-    DWORD size = static_cast<DWORD>(data.size());
-    LONG read = RegQueryValueExA(key, "PendingFileRenameOperations", nullptr, nullptr,
-                                 reinterpret_cast<BYTE*>(data.data()), &size);
-    RegCloseKey(key);
-    return read == ERROR_SUCCESS ? std::string(data.data(), size) : "";
-}
 
 // Relative path under the destination -> content.
 using Tree = std::map<std::string, std::string>;
@@ -1369,17 +1356,17 @@ protected:
     std::string Problem() const { return "[exclamation OK] " + product + ": " + kUninstallProblemText; }
 
     // The entry is gone, and with the last book the uninstaller that every
-    // book shares: deleted, or (a running program's file) moved aside or
-    // left by its name for the system's next start, its count gone.
+    // book shares: deleted, or (a running program's file) moved aside, its
+    // count gone; its own name is never left to the system's next start,
+    // which would take a later book's copy.
     void ExpectEntryGone() {
         EXPECT_FALSE(UninstallEntry(product).has_value()) << "the uninstall entry is still there";
         ExpectUninstallerGone();
     }
     void ExpectUninstallerGone() {
         std::string path = CopiedUninstaller();
-        bool there = GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
-        EXPECT_TRUE(!there || UpperAnsi(PendingFileOperations()).find(UpperAnsi("\\??\\" + path)) != std::string::npos)
-            << "the uninstaller is still there, and not to be deleted";
+        EXPECT_EQ(GetFileAttributesA(path.c_str()), INVALID_FILE_ATTRIBUTES) << "the uninstaller is still there";
+        EXPECT_FALSE(LeftToTheNextStart(path)) << "the uninstaller's name is to be deleted at the next start";
         EXPECT_EQ(SharedCountOf(path), std::nullopt) << "the uninstaller's count";
     }
     // Another book still counts on the uninstaller, which stays as it is.
@@ -1388,14 +1375,13 @@ protected:
         EXPECT_EQ(SharedCountOf(CopiedUninstaller()), count) << "the uninstaller's count";
     }
     // A book of the current user's is removed: its entry, and with the user's
-    // last book the user's uninstaller (deleted or left for the system's next
-    // start) and its count.
+    // last book the user's uninstaller (deleted, or moved aside while it
+    // runs; its name never left to the system's next start) and its count.
     void ExpectUserBookGone() {
         EXPECT_FALSE(UninstallEntry(product, HKEY_CURRENT_USER).has_value()) << "the user's entry is still there";
         std::string path = UserUninstaller();
-        bool there = GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
-        EXPECT_TRUE(!there || UpperAnsi(PendingFileOperations()).find(UpperAnsi("\\??\\" + path)) != std::string::npos)
-            << "the user's uninstaller is still there, and not to be deleted";
+        EXPECT_FALSE(FileExists(path)) << "the user's uninstaller is still there";
+        EXPECT_FALSE(LeftToTheNextStart(path)) << "the user's uninstaller's name is to be deleted at the next start";
         EXPECT_EQ(UserCountOf(path), std::nullopt) << "the user's uninstaller's count";
     }
 };
@@ -2585,7 +2571,10 @@ protected:
             SetDesktopValue(key, {REG_SZ, desktop + std::string(1, '\0')});
         }
         UninstallScenario::SetUp();
-        if (utf8Profiles) medium.MarkProfilesUtf8();
+        if (utf16Profiles)
+            medium.MarkProfilesUtf16();
+        else if (utf8Profiles)
+            medium.MarkProfilesUtf8();
     }
     void TearDown() override {
         UninstallScenario::TearDown();
@@ -2634,6 +2623,7 @@ protected:
     std::string desktop;
     std::vector<StoredValue> savedDesktop;
     bool utf8Profiles = true;
+    bool utf16Profiles = false;
 };
 
 // The same book with the publisher's files in the system's code page (1252).
@@ -2646,7 +2636,21 @@ protected:
         utf8Profiles = false;
     }
 };
+
+// The same book with the publisher's files saved as "Unicode" (UTF-16
+// little-endian after a byte-order mark), as the system's editor offered.
+class UnicodeTextsScenario : public EveryScriptScenario {
+protected:
+    UnicodeTextsScenario() { utf16Profiles = true; }
+};
 }  // namespace
+
+TEST_F(UnicodeTextsScenario, TextsSavedAsUnicodeShowAsWritten) {
+    medium.SetTxt("WelcomeTitle", "ようこそ Übungen \xF0\x9F\x93\x96");
+    EXPECT_EQ(InstallSeeingWelcome(), "ようこそ Übungen \xF0\x9F\x93\x96");
+    ExpectShortcutIn("Desktop");
+    ExpectRegistered(true);
+}
 
 TEST_F(WesternTextsScenario, TextsInTheSystemsCodePageShowAsWritten) {
     medium.SetTxt("WelcomeTitle", "Übungen ÄÖÜß");

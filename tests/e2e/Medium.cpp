@@ -160,8 +160,14 @@ bool Medium::EditProfile(const std::string& fileName, const std::string& section
 
     std::string out;
     for (const std::string& line : lines) out += line + newline;
-    return WriteWholeFile(path, m_utf8Profiles ? "\xEF\xBB\xBF" + RecodeText(out, CP_ACP, CP_UTF8)
-                                               : RecodeText(out, CP_ACP, SystemCodePage()));
+    switch (m_profileForm) {
+    case ProfileForm::Utf8:
+        return WriteWholeFile(path, "\xEF\xBB\xBF" + RecodeText(out, CP_ACP, CP_UTF8));
+    case ProfileForm::Utf16:
+        return WriteWholeFile(path, Utf16File(RecodeText(out, CP_ACP, CP_UTF8)));
+    default:
+        return WriteWholeFile(path, RecodeText(out, CP_ACP, SystemCodePage()));
+    }
 }
 
 std::string Medium::Build() {
@@ -183,7 +189,12 @@ std::string Medium::Build() {
 }
 
 Medium& Medium::MarkProfilesUtf8() {
-    m_utf8Profiles = true;
+    m_profileForm = ProfileForm::Utf8;
+    return *this;
+}
+
+Medium& Medium::MarkProfilesUtf16() {
+    m_profileForm = ProfileForm::Utf16;
     return *this;
 }
 

@@ -35,9 +35,10 @@ public:
     Medium& AddCopy(const std::string& relativePath, const std::string& sourcePath);
 
     // The edited SETUP.INI and SETUP.TXT are written as a publisher writes
-    // them: in the system's code page, or with this in UTF-8 after a
-    // byte-order mark. Scenario texts are the program's (UTF-8).
+    // them: in the system's code page, or with these in UTF-8 or UTF-16
+    // (little-endian) after a byte-order mark. Scenario texts are the program's (UTF-8).
     Medium& MarkProfilesUtf8();
+    Medium& MarkProfilesUtf16();
 
     // Makes the folder afresh; returns its Windows path (empty on failure).
     std::string Build();
@@ -60,5 +61,5 @@ private:
     std::vector<std::pair<std::string, std::string>> m_added;   // path, content
     std::vector<std::pair<std::string, std::string>> m_copies;  // path, source
     std::vector<std::string> m_wideFiles;
-    bool m_utf8Profiles = false;
+    enum class ProfileForm { SystemCodePage, Utf8, Utf16 } m_profileForm = ProfileForm::SystemCodePage;
 };

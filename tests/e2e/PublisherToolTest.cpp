@@ -288,20 +288,34 @@ TEST(MediumTool, ExitCodesAndCounts) {
     std::string output;
     EXPECT_EQ(RunMedium("check \"" + path + "\"", output), 1);
     EXPECT_EQ(output,
+              "encoding: SETUP.INI: the system's code page (1252)\n"
+              "encoding: SETUP.TXT: the system's code page (1252)\n"
+              "encoding: SCRIPT.TXT: the system's code page (1252)\n"
               "error: CodeDir: NOCODE is not a folder on the medium\n"
               "warning: XOVUNIN.EXE is not on the medium: setup registers no uninstall entry\n"
               "warning: SETUP.TXT ExitText: 1 directive is shown literally (setup fills nothing in this text)\n"
               "1 error, 2 warnings\n");
 
+    // The publisher's files saved as "Unicode" read as the system's reader reads them.
     broken.AddCopy("XOVUNIN.EXE", XOVUNIN_EXE).SetIni("CodeDir", "CODE").SetTxt("ExitText", "Leave?");
+    broken.MarkProfilesUtf16().AddFile("SCRIPT.TXT", Utf16File("COPY %STARTDIR%\\EXTRAS\\ZANDEL.INI %WINDOWS%\r\n"));
     ASSERT_FALSE(broken.Build().empty());
     EXPECT_EQ(RunMedium("check \"" + path + "\"", output), 0);
-    EXPECT_EQ(output, "0 errors, 0 warnings\n");
+    EXPECT_EQ(output,
+              "encoding: SETUP.INI: UTF-16 little-endian with a byte-order mark\n"
+              "encoding: SETUP.TXT: UTF-16 little-endian with a byte-order mark\n"
+              "encoding: SCRIPT.TXT: UTF-16 little-endian with a byte-order mark\n"
+              "0 errors, 0 warnings\n");
     // What the system's list will show beside the name, first; optional, never a finding.
     broken.SetIni("Publisher", "Zandel Press").SetIni("Version", "2.1");
     ASSERT_FALSE(broken.Build().empty());
     EXPECT_EQ(RunMedium("check \"" + path + "\"", output), 0);
-    EXPECT_EQ(output, "Publisher: Zandel Press\nVersion: 2.1\n0 errors, 0 warnings\n");
+    EXPECT_EQ(output,
+              "Publisher: Zandel Press\nVersion: 2.1\n"
+              "encoding: SETUP.INI: UTF-16 little-endian with a byte-order mark\n"
+              "encoding: SETUP.TXT: UTF-16 little-endian with a byte-order mark\n"
+              "encoding: SCRIPT.TXT: UTF-16 little-endian with a byte-order mark\n"
+              "0 errors, 0 warnings\n");
 
     EXPECT_EQ(RunMedium("check \"" + path + "\\NO SUCH FOLDER\"", output), 2);
     EXPECT_NE(output.find("is not a folder"), std::string::npos) << output;

@@ -6,6 +6,7 @@
 #include <objbase.h>
 #include <shlobj.h>
 
+#include "framework/AnsiText.h"
 #include "framework/CodePage.h"
 #include "framework/PathText.h"
 
@@ -53,6 +54,15 @@ void RemoveTree(const std::string& path) {
         FindClose(search);
     }
     RemoveDirectoryA(path.c_str());
+}
+
+std::string Utf16File(const std::string& utf8) {
+    std::string bytes = "\xFF\xFE";
+    for (wchar_t unit : WideText(utf8, CP_UTF8)) {
+        bytes += static_cast<char>(unit & 0xFF);
+        bytes += static_cast<char>(unit >> 8);
+    }
+    return bytes;
 }
 
 bool MakeWideFile(const std::string& path) {
@@ -213,4 +223,19 @@ bool MakeLinuxLink(const std::string& link, const std::string& target) {
 bool RemoveLinuxLink(const std::string& link) {
     return RunLinux("/bin/rm -f \"" + OnLinux(link) + "\"",
                     [&] { return GetFileAttributesA(link.c_str()) == INVALID_FILE_ATTRIBUTES; });
+}
+
+bool LeftToTheNextStart(const std::string& path) {
+    HKEY key = nullptr;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, "System\\CurrentControlSet\\Control\\Session Manager", 0, KEY_READ, &key) !=
+        ERROR_SUCCESS)
+        return false;
+    std::string data(65536, '\0');
+    DWORD size = static_cast<DWORD>(data.size());
+    LONG read = RegQueryValueExA(key, "PendingFileRenameOperations", nullptr, nullptr,
+                                 reinterpret_cast<BYTE*>(data.data()), &size);
+    RegCloseKey(key);
+    // Pairs of names, each ending in a zero: "\??\" and the path, then the new name or nothing.
+    std::string named = UpperAnsi("\\??\\" + path + std::string(1, '\0'));
+    return read == ERROR_SUCCESS && UpperAnsi(data.substr(0, size)).find(named) != std::string::npos;
 }

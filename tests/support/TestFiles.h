@@ -36,6 +36,9 @@ bool WriteWholeFile(const std::string& path, const std::string& content, DWORD a
 // what the ANSI calls refuse (a folder named with a trailing dot, as made on
 // another system; a path past MAX_PATH); false on failure.
 bool MakeWideFile(const std::string& path);
+// Text (in UTF-8) as a publisher's file saved as "Unicode": UTF-16
+// little-endian after its byte-order mark.
+std::string Utf16File(const std::string& utf8);
 // The whole file; nullopt when it cannot be read.
 std::optional<std::string> ReadWholeFile(const std::string& path);
 // The whole file, or "<missing>" when it cannot be read (so that a failed
@@ -63,6 +66,9 @@ bool RemoveLinuxLink(const std::string& link);
 
 std::string WindowsFolder();
 std::string CurrentDirectory();
+// Whether the system's list of files to delete or rename at its next start
+// names the path as one to act on.
+bool LeftToTheNextStart(const std::string& path);
 // Sets the current directory for a scope and puts the previous one back.
 class CurrentDirectoryScope {
 public:

@@ -135,7 +135,7 @@ TEST(ReadEnvironment, StartDirIsTheCurrentDirectoryAndARootKeepsItsBackslash) {
 
 namespace {
 // The profile reader's rules, checked against the system's own reader on the
-// same bytes (the test program's code page is the system's).
+// same bytes, in the system's code page and in UTF-16.
 TEST(ProfileFile, ReadsAsTheSystemsProfileReaderDoes) {
     const char* const files[] = {
         "[Setup]\r\nCodeDir=CODE\r\n",
@@ -166,6 +166,14 @@ TEST(ProfileFile, ReadsAsTheSystemsProfileReaderDoes) {
                                                 (folder + "\\RULES.INI").c_str());
         std::string ours = ProfileFile::FromBytes(bytes, 1252).Value("Setup", "CodeDir", 1252).value_or("Error");
         EXPECT_EQ(ours, std::string(system, length)) << testing::PrintToString(std::string(bytes));
+        // The same file saved as "Unicode": UTF-16 after its byte-order mark.
+        std::string utf16 = Utf16File(bytes);
+        WriteWholeFile(folder + "\\RULES.INI", utf16);
+        wchar_t wide[1024] = {};
+        length = GetPrivateProfileStringW(L"Setup", L"CodeDir", L"Error", wide, 1024,
+                                          WideText(folder + "\\RULES.INI").c_str());
+        ours = ProfileFile::FromBytes(utf16, 1252).Value("Setup", "CodeDir", CP_UTF8).value_or("Error");
+        EXPECT_EQ(ours, NarrowText({wide, length}, CP_UTF8)) << "UTF-16: " << testing::PrintToString(std::string(bytes));
     }
 }
 
@@ -196,6 +204,10 @@ TEST(ProfileFile, DecodesThePublishersCodePageIntoTheProgramsOwn) {
         // A pair of UTF-16 units is never cut in half.
         {"\xEF\xBB\xBF[SetupText]\r\nWelcomeText=" + std::string(1022, 'x') + "\xF0\x9F\x93\x96" + "\r\n", 1252,
          std::string(1022, 'x')},
+        // Saved as "Unicode" (UTF-16 little-endian, a byte-order mark): UTF-16
+        // whatever the system's code page; a last odd byte is no character.
+        {Utf16File("[SetupText]\r\nWelcomeText=ようこそ Книги \xF0\x9F\x93\x96\r\n"), 1252, "ようこそ Книги \xF0\x9F\x93\x96"},
+        {Utf16File("[SetupText]\r\nWelcomeText=表示") + "x", 932, "表示"},
     };
     for (const auto& c : cases) {
         std::optional<std::string> value =
@@ -214,5 +226,8 @@ TEST(ProfileFile, DecodesThePublishersCodePageIntoTheProgramsOwn) {
     EXPECT_FALSE(IsReadablePublisherText("\x83", 932));
     EXPECT_TRUE(IsReadablePublisherText("\xEF\xBB\xBF\xD0\x96", 1252));
     EXPECT_FALSE(IsReadablePublisherText("\xEF\xBB\xBF\xDC", 1252));
+    EXPECT_TRUE(IsReadablePublisherText(Utf16File("Ж \xF0\x9F\x93\x96"), 932));
+    EXPECT_FALSE(IsReadablePublisherText(Utf16File("Ж") + "x", 932)) << "half a unit";
+    EXPECT_FALSE(IsReadablePublisherText(Utf16File("Ж") + "\x3D\xD8", 932)) << "half a pair";
 }
 }  // namespace

@@ -7,6 +7,8 @@
 #include <algorithm>
 #include <random>
 
+#include "framework/CodePage.h"
+
 namespace {
 TEST(FolderBrowsing, PathsJoinWithOneBackslash) {
     struct Case {
@@ -50,7 +52,7 @@ TEST(FolderBrowsing, ResultIsSelectedFolderPlusNewName) {
 // TVI_SORT, punctuation and accented letters included.
 TEST(FolderBrowsing, NamesSortAsTheTreeControlSortsThem) {
     std::vector<std::string> names = {"zeta", "_under", "Alpha", "beta", ".hidden", "BETB", "alp", "10", "9",
-                                      "\xE9t\xE9", "co-op", "coop", "~tilde", "it's", "its", "Eve", "e"};
+                                      NarrowText(L"\u00E9t\u00E9"), "co-op", "coop", "~tilde", "it's", "its", "Eve", "e"};
     HWND tree = CreateWindowExA(0, WC_TREEVIEWA, "", WS_POPUP, 0, 0, 100, 100, nullptr, nullptr, nullptr, nullptr);
     ASSERT_NE(tree, nullptr);
     for (const std::string& name : names) {

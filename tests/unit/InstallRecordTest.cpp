@@ -7,6 +7,7 @@
 #include "record/OwnFiles.h"
 #include "record/RecordedFiles.h"
 #include "record/RunRepair.h"
+#include "record/SharedFiles.h"
 #include "uninstall/Removal.h"
 
 #include <aclapi.h>
@@ -19,6 +20,8 @@
 #include <string>
 
 #include "TestFiles.h"
+#include "framework/CodePage.h"
+#include "framework/AnsiText.h"
 
 namespace {
 ContentHash Hash(const std::string& bytes) { return HashBytes(bytes.data(), bytes.size()); }
@@ -88,9 +91,9 @@ TEST(InstallRecord, ReadsBackWhatItWrote) {
               "K\tC:\\Book\\b.c.~sx0000ABCD.tmp\r\n");
     EXPECT_EQ(ParseRecord(FormatRecord(record)), record);
 
-    // The record is UTF-8 whatever the program's code page (1252 here); the
-    // one an ANSI setup wrote is in the system's code page.
-    const InstallRecord western{"C:\\\xDC" "bungen", {}};
+    // The record is UTF-8 whatever the program's code page (UTF-8, or 1252 in
+    // the older systems' form); the one an ANSI setup wrote is in the system's code page.
+    const InstallRecord western{"C:\\" + NarrowText(L"\u00DCbungen"), {}};
     EXPECT_EQ(FormatRecord(western), "XOVUNIN INSTALL RECORD 3\r\nI\tC:\\Übungen\r\n");
     EXPECT_EQ(ParseRecord("XOVUNIN INSTALL RECORD 3\r\nI\tC:\\Übungen\r\n"), western);
     EXPECT_EQ(ParseRecord("XOVUNIN INSTALL RECORD 2\r\nI\tC:\\\xDC" "bungen\r\n"), western);
@@ -271,6 +274,31 @@ TEST(InstallRecord, EveryRecordedDriveMustBeThereForTheRemoval) {
     result = RemoveRecorded(record, "");
     EXPECT_TRUE(result.everythingRemoved);
     EXPECT_FALSE(FileExists(book)) << "removed with every drive there";
+}
+
+// The last book's removal by the uninstaller that is running, where it cannot
+// even be moved aside (held open): it stays with its count and the book's
+// entry for the next removal, and its own name is never left to be deleted
+// at the next start, when a book installed meanwhile keeps its copy there.
+TEST(InstallRecord, TheRunningUninstallerThatCannotMoveAsideStaysWithItsCount) {
+    std::string windows = MakeTestFolder("removal-running-uninstaller");
+    const std::string program = windows + "\\XOVUNIN.EXE";
+    ASSERT_TRUE(WriteWholeFile(program, "uninstaller"));
+    InstallRecord record{windows, {*FileEntryNow(program, RecordEntry::Kind::Uninstaller)}};
+    ASSERT_TRUE(SetSharedCount(program, 1));
+
+    HANDLE held = CreateFileA(program.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    RemovalResult result = RemoveRecorded(record, program);
+    CloseHandle(held);
+    EXPECT_TRUE(result.programKept);
+    EXPECT_TRUE(result.failed);
+    EXPECT_EQ(result.left, record);
+    EXPECT_EQ(FileContent(program), "uninstaller");
+    EXPECT_EQ(SharedCount(program), 1u);
+    EXPECT_FALSE(LeftToTheNextStart(program));
+    SetSharedCount(program, 0);
+    RemoveTree(windows);
 }
 }  // namespace
 

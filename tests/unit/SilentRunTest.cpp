@@ -4,6 +4,7 @@
 
 #include "TestFiles.h"
 #include "app/InstallScopeChoice.h"
+#include "framework/CodePage.h"
 #include "app/SetupSwitches.h"
 #include "app/SilentResult.h"
 #include "framework/LogFile.h"
@@ -157,14 +158,14 @@ TEST(SilentResult, ExitCodesOfACopyThatStopped) {
 }
 
 // Lines noted before the file is opened come first; the text is written in
-// UTF-8 whatever the program's code page (1252 in this test program), a CR
+// UTF-8 whatever the program's code page (UTF-8, or 1252 in the older systems' form), a CR
 // LF after each line, and the file can be read while the run still writes it.
 TEST(LogFile, WritesEveryLineInOrderAndCanBeReadMeanwhile) {
     std::string folder = MakeTestFolder("LogFile");
     LogFile log;
     log.Line("Warning: The DestDir key (or its text) is not set in SETUP.INI");
     EXPECT_FALSE(log.Open(folder + "\\missing folder\\setup.log"));
-    log.Line("Destination: C:\\\xDC" "bungen");
+    log.Line("Destination: C:\\" + NarrowText(L"\u00DCbungen"));
     ASSERT_TRUE(log.Open(folder + "\\setup.log"));
     EXPECT_EQ(FileContent(folder + "\\setup.log"),
               "Warning: The DestDir key (or its text) is not set in SETUP.INI\r\nDestination: C:\\Übungen\r\n");

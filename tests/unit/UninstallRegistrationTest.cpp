@@ -276,43 +276,69 @@ TEST_F(UninstallRegistration, OnlyANewerUninstallerReplacesTheOneInPlace) {
 }
 
 // A record past what the entry holds (57,344 bytes) goes into a file that the
-// entry names with its SHA-256; a file that no longer matches is no record,
-// and a record that shrank comes back into the entry, its file gone.
+// entry names with its SHA-256, in the file's name and in a value of its own;
+// a file that no longer matches is no record, and a record that shrank comes
+// back into the entry, its file gone. A new record never goes over the file
+// the entry names: cut between any two steps of its writing, the entry still
+// names a file that matches it.
 TEST_F(UninstallRegistration, ALargeRecordGoesIntoAFileNamedWithItsHash) {
     HKEY created = nullptr;
     ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, (kUninstallKey + InstallSettings.ProductName).c_str(), 0, nullptr,
                               0, KEY_ALL_ACCESS, nullptr, &created, nullptr),
               ERROR_SUCCESS);
     RegistryKey entry(created);
-    const std::string file = RecordFilePath(windows, InstallSettings.ProductName);
-    EXPECT_EQ(file.find(windows + "\\XOVUNIN-"), 0u) << file;
+    const std::string base = RecordFilePath(windows, InstallSettings.ProductName);
+    EXPECT_EQ(base.find(windows + "\\XOVUNIN-"), 0u) << base;
     auto valueSize = [&](const char* name) {
         DWORD size = 0;
         return RegQueryValueExA(entry.Get(), name, nullptr, nullptr, nullptr, &size) == ERROR_SUCCESS
                    ? std::optional<DWORD>(size)
                    : std::nullopt;
     };
+    auto fileOf = [](const std::string& text) { return HashText(HashBytes(text.data(), text.size())); };
     const std::string fits(57344, 'r'), past(57345, 'r');
-    ASSERT_TRUE(WriteRecordText(entry.Get(), fits, file));
+    ASSERT_TRUE(WriteRecordText(entry.Get(), fits, base));
     EXPECT_EQ(valueSize("InstallRecord"), 57344u);
-    EXPECT_EQ(GetFileAttributesA(file.c_str()), INVALID_FILE_ATTRIBUTES);
+    EXPECT_EQ(ReadEntry(InstallSettings.ProductName).count("InstallRecordFile"), 0u);
 
-    ASSERT_TRUE(WriteRecordText(entry.Get(), past, file));
+    ASSERT_TRUE(WriteRecordText(entry.Get(), past, base));
+    const std::string file = base.substr(0, base.size() - 4) + "-" + fileOf(past) + ".REC";
     EXPECT_EQ(valueSize("InstallRecord"), std::nullopt);
-    EXPECT_EQ(FileContent(file), past);
+    EXPECT_TRUE(FileContent(file) == past);
     EXPECT_EQ(ReadEntry(InstallSettings.ProductName)["InstallRecordFile"], file);
-    EXPECT_EQ(ReadEntry(InstallSettings.ProductName)["InstallRecordHash"], HashText(HashBytes(past.data(), past.size())));
-    EXPECT_EQ(ReadRecordText(entry.Get()), past);
+    EXPECT_EQ(ReadEntry(InstallSettings.ProductName)["InstallRecordHash"], fileOf(past));
+    EXPECT_TRUE(ReadRecordText(entry.Get()) == past);
+    ASSERT_TRUE(WriteRecordText(entry.Get(), past, base));
+    EXPECT_TRUE(ReadRecordText(entry.Get()) == past) << "the same large record written twice in a row";
 
-    std::string changed = past;
+    // The next record: a file of its own, the first one gone.
+    std::string next = past + "n";
+    const std::string nextFile = base.substr(0, base.size() - 4) + "-" + fileOf(next) + ".REC";
+    ASSERT_TRUE(WriteRecordText(entry.Get(), next, base));
+    EXPECT_EQ(ReadEntry(InstallSettings.ProductName)["InstallRecordFile"], nextFile);
+    EXPECT_EQ(GetFileAttributesA(file.c_str()), INVALID_FILE_ATTRIBUTES) << "the record it replaced";
+    // Cut after the name changed, before the hash value followed: the name's hash counts.
+    ASSERT_EQ(RegSetValueExA(entry.Get(), "InstallRecordHash", 0, REG_SZ,
+                             reinterpret_cast<const BYTE*>(fileOf(past).c_str()), 65),
+              ERROR_SUCCESS);
+    EXPECT_TRUE(ReadRecordText(entry.Get()) == next);
+
+    std::string changed = next;
     changed[1000] = 'R';
-    ASSERT_TRUE(WriteWholeFile(file, changed));
+    ASSERT_TRUE(WriteWholeFile(nextFile, changed));
     EXPECT_EQ(ReadRecordText(entry.Get()), std::nullopt) << "a changed record file is refused";
+    // An earlier setup's record: the product's own name, the hash in its value.
+    ASSERT_TRUE(WriteWholeFile(base, past));
+    ASSERT_EQ(RegSetValueExA(entry.Get(), "InstallRecordFile", 0, REG_SZ,
+                             reinterpret_cast<const BYTE*>(base.c_str()), static_cast<DWORD>(base.size() + 1)),
+              ERROR_SUCCESS);
+    EXPECT_TRUE(ReadRecordText(entry.Get()) == past);
 
-    ASSERT_TRUE(WriteRecordText(entry.Get(), fits, file));
-    EXPECT_EQ(ReadRecordText(entry.Get()), fits);
+    ASSERT_TRUE(WriteRecordText(entry.Get(), fits, base));
+    EXPECT_TRUE(ReadRecordText(entry.Get()) == fits);
     EXPECT_EQ(valueSize("InstallRecordFile"), std::nullopt);
-    EXPECT_EQ(GetFileAttributesA(file.c_str()), INVALID_FILE_ATTRIBUTES) << "the file of a record that shrank";
+    EXPECT_EQ(GetFileAttributesA(base.c_str()), INVALID_FILE_ATTRIBUTES) << "the file of a record that shrank";
+    DeleteFileA(nextFile.c_str());
 }
 }  // namespace
 
