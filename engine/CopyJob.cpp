@@ -87,8 +87,8 @@ bool CopyJob::Run() {
     m_prompts.SetTotalBytes(ListedBytes(m_source, m_destination));
     FolderListing listing(m_source);
     CopyEntries(listing, m_source, m_destination);
-    // Still on the worker, while the dialog stays live: the last files' hashes.
-    if (!m_cancelled) m_outcome.writtenEntries = m_hashing.Finish();
+    // Nothing of an abandoned run is recorded.
+    if (!m_cancelled) m_outcome.writtenEntries = std::move(m_writtenEntries);
     return true;
 }
 
@@ -99,14 +99,12 @@ void CopyJob::Finish() {
     if (m_interrupted) {
         // The session is ending: whatever is undone now could be cut short
         // again; the next start undoes the run whole.
-        m_hashing.Abandon();
         m_outcome.writtenEntries.clear();
         m_journal.Leave();
         return;
     }
     if (m_outcome.abandoned) {
-        // Nothing of an abandoned run is recorded, and no file is read while it is undone.
-        m_hashing.Abandon();
+        // Nothing of an abandoned run is recorded.
         m_outcome.writtenEntries.clear();
         UndoResult undone = UndoRun(m_journal.Steps());
         m_outcome.restoreFailed = !undone.whole;
@@ -217,11 +215,12 @@ bool CopyJob::CopyOneFile(const std::string& sourceFolder, const FolderEntry& en
         return true;
     }
     std::string kept;
+    WrittenContent written;
     ReadProgress reading = [this](uint64_t read) { m_prompts.FileBytesRead(read); };
     bool installed =
         m_options.compressed
-            ? ExpandFile(sourcePath, entry.attributes, destPath, existing, m_keepAside, kept, reading)
-            : CopyPlainFile(sourcePath, entry.attributes, destPath, existing, m_keepAside, kept, reading);
+            ? ExpandFile(sourcePath, entry.attributes, destPath, existing, m_keepAside, kept, written, reading)
+            : CopyPlainFile(sourcePath, entry.attributes, destPath, existing, m_keepAside, kept, written, reading);
     if (!installed) {
         // What it needed at the destination: an expanded file is larger than on the medium.
         NoteFailedFile(destPath, m_options.compressed ? std::max(size, ExpandedSizeOf(sourcePath)) : size);
@@ -229,7 +228,16 @@ bool CopyJob::CopyOneFile(const std::string& sourceFolder, const FolderEntry& en
     }
     m_writtenKeys.insert(std::move(key));
     m_outcome.writtenFiles.push_back(destPath);
-    m_hashing.Add(destPath);
+    // Its record entry, from what was written (a path written twice keeps the later one).
+    if (written.hash) {
+        RecordEntry recorded;
+        recorded.path = FullPath(destPath).value_or(destPath);
+        recorded.size = written.size;
+        recorded.hash = written.hash;
+        recorded.writeTime = static_cast<uint64_t>(written.writeTime.dwHighDateTime) << 32 |
+                             written.writeTime.dwLowDateTime;
+        m_writtenEntries.push_back(std::move(recorded));
+    }
     if (!kept.empty()) m_outcome.replacedFiles.push_back({destPath, kept});
     return true;
 }

@@ -203,6 +203,15 @@ private:
 
 }  // namespace
 
+struct ContentHasher::Way : Hasher {};
+
+ContentHasher::ContentHasher() : m_way(std::make_unique<Way>()) {}
+ContentHasher::~ContentHasher() = default;
+
+void ContentHasher::Add(const void* data, size_t size) { m_way->Add(static_cast<const uint8_t*>(data), size); }
+
+std::optional<ContentHash> ContentHasher::Finish() { return m_way->Finish(); }
+
 std::optional<HashedFile> HashFile(const std::string& path, std::optional<uint64_t> expectedSize) {
     UniqueFile file(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                                 FILE_FLAG_SEQUENTIAL_SCAN, nullptr));

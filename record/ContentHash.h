@@ -7,6 +7,7 @@
 // record made on one system is checked alike on another.
 #include <array>
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 
@@ -16,6 +17,24 @@ using ContentHash = std::array<uint8_t, 32>;
 struct HashedFile {
     uint64_t size = 0;
     ContentHash hash{};
+};
+
+// One hash made as the bytes go by, so that a file is hashed from the very
+// blocks that are written, never read back for it.
+class ContentHasher {
+public:
+    ContentHasher();
+    ~ContentHasher();
+    ContentHasher(const ContentHasher&) = delete;
+    ContentHasher& operator=(const ContentHasher&) = delete;
+
+    void Add(const void* data, size_t size);
+    // The hash of all bytes added; nothing when the system's code failed.
+    std::optional<ContentHash> Finish();
+
+private:
+    struct Way;
+    std::unique_ptr<Way> m_way;
 };
 
 // Reads the file once, in large blocks, on the calling thread. Nothing when
