@@ -6,38 +6,16 @@
 #include "settings/SetupTexts.h"
 #include "dialogs/FolderBrowsing.h"
 #include "engine/PathShortening.h"
-#include "framework/CodePage.h"
+#include "framework/FolderListing.h"
 #include "framework/Dpi.h"
 #include "framework/Gdi.h"
 
 namespace {
 constexpr COLORREF TransparentColour = RGB(255, 0, 255);
 
-bool IsSubfolder(const WIN32_FIND_DATAW& found) {
-    if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) return false;
-    return std::wstring_view(found.cFileName) != L"." && std::wstring_view(found.cFileName) != L"..";
+bool IsSubfolder(const FolderEntry& found) {
+    return found.IsFolder() && found.name != "." && found.name != "..";
 }
-
-// A directory listing that closes itself. Through the wide calls: the ANSI
-// ones hold a name in 260 bytes, which a long name in UTF-8 passes.
-class FolderListing {
-public:
-    explicit FolderListing(const std::string& pattern)
-        : m_search(FindFirstFileW(WideText(pattern).c_str(), &m_found)) {}
-    ~FolderListing() {
-        if (m_search != INVALID_HANDLE_VALUE) FindClose(m_search);
-    }
-    FolderListing(const FolderListing&) = delete;
-    FolderListing& operator=(const FolderListing&) = delete;
-
-    bool IsOpen() const { return m_search != INVALID_HANDLE_VALUE; }
-    const WIN32_FIND_DATAW& Entry() const { return m_found; }
-    bool Next() { return FindNextFileW(m_search, &m_found) != FALSE; }
-
-private:
-    WIN32_FIND_DATAW m_found = {};
-    HANDLE m_search;
-};
 }  // namespace
 
 std::span<const CWnd::MessageMapEntry> BrowseFolderDialog::GetMessageMap() const {
@@ -119,12 +97,10 @@ void BrowseFolderDialog::AddDrive(const std::string& root) {
 
 bool BrowseFolderDialog::HasSubfolders(const std::string& path) {
     ++m_folderSearches;
-    FolderListing listing(FolderSearchPattern(path));
-    if (!listing.IsOpen()) return false;
+    FolderListing listing(path);
     // Hidden and system folders count like any other; one is enough.
-    do {
+    while (listing.Next())
         if (IsSubfolder(listing.Entry())) return true;
-    } while (listing.Next());
     return false;
 }
 
@@ -138,16 +114,15 @@ int BrowseFolderDialog::FillFolder(HTREEITEM item, const std::string& path) {
     std::vector<std::string> names;
     {
         ++m_folderSearches;
-        FolderListing listing(FolderSearchPattern(path));
-        if (!listing.IsOpen()) {
+        FolderListing listing(path);
+        if (!listing.Opened()) {
             // A drive without a medium keeps its button and is tried again at
             // the next expansion; a folder that cannot be listed loses it.
             if (m_tree.GetParentItem(item)) m_tree.SetItemChildren(item, 0);
             return 0;
         }
-        do {
-            if (IsSubfolder(listing.Entry())) names.push_back(NarrowText(listing.Entry().cFileName));
-        } while (listing.Next());
+        while (listing.Next())
+            if (IsSubfolder(listing.Entry())) names.push_back(listing.Entry().name);
     }
     if (names.empty()) {
         m_tree.SetItemChildren(item, 0);
