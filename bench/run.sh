@@ -18,7 +18,7 @@
 # change of the machine's load touches both sides of a pair alike.
 # Usage: bench/run.sh [FOLDERS FILES_PER_FOLDER BIG_FILES BIG_MB]
 # (default 200 folders of 25 small files, plus 3 files of 40 MB). Everything is
-# written under the build tree (build/benchwork/SIZE).
+# written under the build tree (build/benchwork/SIZE), or under BENCH_WORK.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 folders=${1:-200}
@@ -35,7 +35,9 @@ uninstallBench="$BUILD_DIR/bench/bench_uninstall.exe"
 configure_and_build setup bench_engine welcome_bench bench_uninstall
 start_wine_session
 
-work="$BUILD_DIR/benchwork/$folders-$perFolder-$bigFiles-$bigMb"
+# BENCH_WORK puts the trees elsewhere (a tmpfs such as /dev/shm: then the
+# disk's writing back of other work on the machine stays out of the pairs).
+work="${BENCH_WORK:-$BUILD_DIR/benchwork}/$folders-$perFolder-$bigFiles-$bigMb"
 winpath() { local p=${1//\//\\}; echo "Z:$p"; }
 now() { date +%s.%N; }
 elapsed() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.3f", b - a }'; }
