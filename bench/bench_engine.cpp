@@ -20,6 +20,7 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <memory>
 #include <string>
@@ -29,6 +30,7 @@
 #include "engine/PathShortening.h"
 #include "engine/ProgressDialog.h"
 #include "engine/ProgressPrompts.h"
+#include "framework/FolderListing.h"
 #include "framework/Gdi.h"
 #include "framework/Thread.h"
 #include "record/InstallRecord.h"
@@ -74,23 +76,40 @@ public:
         QueryPerformanceCounter(&listed);
         ProgressPrompts::SetTotalBytes(total);
     }
+    // The bar's steps inside each file (told fewer bytes than the whole
+    // file), kept for the largest file.
+    void FileBytesRead(uint64_t read) override {
+        m_reads.push_back(read);
+        ProgressPrompts::FileBytesRead(read);
+    }
+    void FileDone(uint64_t size) override {
+        if (size >= largestFile) {
+            largestFile = size;
+            updatesInLargest = std::count_if(m_reads.begin(), m_reads.end(),
+                                             [size](uint64_t read) { return read > 0 && read < size; });
+        }
+        m_reads.clear();
+        ProgressPrompts::FileDone(size);
+    }
     LARGE_INTEGER listed = {};
+    uint64_t largestFile = 0;
+    size_t updatesInLargest = 0;
+
+private:
+    std::vector<uint64_t> m_reads;
 };
 
 // Destination paths of every file below `folder`, as the engine builds them.
 void CollectPaths(const std::string& folder, const std::string& dest, std::vector<std::string>& paths) {
-    WIN32_FIND_DATAA entry;
-    HANDLE search = FindFirstFileA((folder + "\\*.*").c_str(), &entry);
-    if (search == INVALID_HANDLE_VALUE) return;
-    do {
-        if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-            if (entry.cFileName[0] != '.')
-                CollectPaths(folder + "\\" + entry.cFileName, dest + "\\" + entry.cFileName, paths);
+    FolderListing listing(folder);
+    while (listing.Next()) {
+        const FolderEntry& entry = listing.Entry();
+        if (entry.IsFolder()) {
+            if (entry.name[0] != '.') CollectPaths(folder + "\\" + entry.name, dest + "\\" + entry.name, paths);
         } else {
-            paths.push_back(dest + "\\" + entry.cFileName);
+            paths.push_back(dest + "\\" + entry.name);
         }
-    } while (FindNextFileA(search, &entry));
-    FindClose(search);
+    }
 }
 
 // The measurements the rule needs when it measures after every removed pair.
@@ -176,6 +195,8 @@ int main(int argc, char** argv) {
     std::printf("engine_seconds %.3f\nexpand_failed %d\ncopy_failed %d\nreplaced_files %zu\nlisting_seconds %.3f\n",
                 seconds, outcome.expandFailed ? 1 : 0, outcome.copyFailed ? 1 : 0, outcome.replacedFiles.size(),
                 static_cast<double>(prompts.listed.QuadPart - job.started.QuadPart) / frequency.QuadPart);
+    std::printf("largest_file_bytes %llu\nbar_updates_in_largest %zu\n",
+                static_cast<unsigned long long>(prompts.largestFile), prompts.updatesInLargest);
     if (journalled) {
         // The journal's own share of the copy: the same notes the run made,
         // written again to a journal of their own, timed alone (the copy's

@@ -12,6 +12,7 @@
 #include <cstdio>
 #include <string>
 
+#include "framework/FolderListing.h"
 #include "framework/PathText.h"
 #include "record/InstallRecord.h"
 #include "record/RecordFile.h"
@@ -25,18 +26,16 @@ void Record(const std::string& folder, InstallRecord& record) {
     self.kind = RecordEntry::Kind::Folder;
     self.path = folder;
     record.entries.push_back(self);
-    WIN32_FIND_DATAA found;
-    HANDLE search = FindFirstFileA((folder + "\\*").c_str(), &found);
-    if (search == INVALID_HANDLE_VALUE) return;
-    do {
-        std::string path = folder + "\\" + found.cFileName;
-        if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-            if (found.cFileName[0] != '.') Record(path, record);
+    FolderListing listing(folder);
+    while (listing.Next()) {
+        const FolderEntry& found = listing.Entry();
+        std::string path = folder + "\\" + found.name;
+        if (found.IsFolder()) {
+            if (found.name[0] != '.') Record(path, record);
         } else if (std::optional<RecordEntry> entry = FileEntryNow(path)) {
             record.entries.push_back(std::move(*entry));
         }
-    } while (FindNextFileA(search, &found));
-    FindClose(search);
+    }
 }
 
 double Seconds(const LARGE_INTEGER& start, const LARGE_INTEGER& end) {

@@ -6,16 +6,15 @@
 #include "settings/SetupTexts.h"
 #include "dialogs/FolderBrowsing.h"
 #include "engine/PathShortening.h"
-#include "framework/CodePage.h"
-#include "framework/Dpi.h"
 #include "framework/FolderListing.h"
+#include "framework/Dpi.h"
 #include "framework/Gdi.h"
 
 namespace {
 constexpr COLORREF TransparentColour = RGB(255, 0, 255);
 
-bool IsSubfolder(const FolderEntry& entry) {
-    return entry.IsFolder() && entry.name != "." && entry.name != "..";
+bool IsSubfolder(const FolderEntry& found) {
+    return found.IsFolder() && found.name != "." && found.name != "..";
 }
 }  // namespace
 

@@ -104,8 +104,8 @@ bool CopyJob::Run() {
     m_prompts.SetTotalBytes(ListedBytes(m_source, m_destination));
     FolderListing listing(m_source);
     CopyEntries(listing, m_source, m_destination);
-    // Still on the worker, while the dialog stays live: the last files' hashes.
-    if (!m_cancelled) m_outcome.writtenEntries = m_hashing.Finish();
+    // Nothing of an abandoned run is recorded.
+    if (!m_cancelled) m_outcome.writtenEntries = std::move(m_writtenEntries);
     return true;
 }
 
@@ -116,14 +116,12 @@ void CopyJob::Finish() {
     if (m_interrupted) {
         // The session is ending: whatever is undone now could be cut short
         // again; the next start undoes the run whole.
-        m_hashing.Abandon();
         m_outcome.writtenEntries.clear();
         m_journal.Leave();
         return;
     }
     if (m_outcome.abandoned) {
-        // Nothing of an abandoned run is recorded, and no file is read while it is undone.
-        m_hashing.Abandon();
+        // Nothing of an abandoned run is recorded.
         m_outcome.writtenEntries.clear();
         UndoResult undone = UndoRun(m_journal.Steps(), m_destination);
         m_outcome.restoreFailed = !undone.whole;
@@ -245,11 +243,12 @@ bool CopyJob::CopyOneFile(const std::string& sourceFolder, const FolderEntry& en
         return true;
     }
     std::string kept;
+    WrittenContent written;
     ReadProgress reading = [this](uint64_t read) { m_prompts.FileBytesRead(read); };
     bool installed =
         m_options.compressed
-            ? ExpandFile(sourcePath, entry.attributes, destPath, existing, m_keepAside, kept, reading)
-            : CopyPlainFile(sourcePath, entry.attributes, destPath, existing, m_keepAside, kept, reading);
+            ? ExpandFile(sourcePath, entry.attributes, destPath, existing, m_keepAside, kept, written, reading)
+            : CopyPlainFile(sourcePath, entry.attributes, destPath, existing, m_keepAside, kept, written, reading);
     if (!installed) {
         if (!kept.empty()) {
             // The reader's file could not be moved back: it stays where it is
@@ -262,10 +261,20 @@ bool CopyJob::CopyOneFile(const std::string& sourceFolder, const FolderEntry& en
         return true;
     }
     // As the run left it: an older journal's undo later touches only what still is so.
-    if (std::optional<WrittenFile> written = WrittenFileAt(destPath)) m_journal.NoteWritten(destPath, *written);
+    const uint64_t writeTime =
+        static_cast<uint64_t>(written.writeTime.dwHighDateTime) << 32 | written.writeTime.dwLowDateTime;
+    m_journal.NoteWritten(destPath, {written.size, writeTime});
     m_writtenKeys.insert(std::move(key));
     m_outcome.writtenFiles.push_back(destPath);
-    m_hashing.Add(destPath);
+    // Its record entry, from what was written (a path written twice keeps the later one).
+    if (written.hash) {
+        RecordEntry recorded;
+        recorded.path = FullPath(destPath).value_or(destPath);
+        recorded.size = written.size;
+        recorded.hash = written.hash;
+        recorded.writeTime = writeTime;
+        m_writtenEntries.push_back(std::move(recorded));
+    }
     if (!kept.empty()) m_outcome.replacedFiles.push_back({destPath, kept});
     return true;
 }

@@ -13,7 +13,7 @@
 #include "engine/CopyOutcome.h"
 #include "engine/CopyPrompts.h"
 #include "engine/FilePlacement.h"
-#include "record/HashingQueue.h"
+#include "record/InstallRecord.h"
 #include "record/RunJournal.h"
 
 class FolderListing;
@@ -127,5 +127,6 @@ private:
     // The files this run wrote, upper-cased: one the run writes again is its
     // own, and is not kept aside a second time.
     std::unordered_set<std::string> m_writtenKeys;
-    HashingQueue m_hashing;  // the written files' record entries, made beside the copy
+    // The written files' record entries, made from the bytes as they were written.
+    std::vector<RecordEntry> m_writtenEntries;
 };

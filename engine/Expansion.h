@@ -1,6 +1,6 @@
 #pragma once
-// Expanding one file from a compressed medium with the system's LZ library.
-// Window-free.
+// Expanding one file from a compressed medium (SZDD, by our own code in
+// large blocks). Window-free.
 #include <windows.h>
 
 #include <cstdint>
@@ -18,10 +18,11 @@
 // empty for a new file); the file is written straight to its name and
 // removed again when it did not arrive whole, the kept one then back in
 // place and `kept` empty (where it cannot be moved back, `kept` still names
-// where it lies). `progress`, when given, hears of the bytes of the source
-// read so far.
+// where it lies). `written` then says what the file holds, hashed as it was
+// written. `progress`, when given, hears of the bytes of the source read so
+// far, after every block.
 bool ExpandFile(const std::string& sourcePath, DWORD sourceAttributes, const std::string& destPath,
-                DWORD existingAttributes, const KeepAside& keep, std::string& kept,
+                DWORD existingAttributes, const KeepAside& keep, std::string& kept, WrittenContent& written,
                 const ReadProgress& progress = {});
 
 // The bytes a complete expansion of the file yields (the size its SZDD

@@ -1,6 +1,10 @@
 #include "engine/FilePlacement.h"
 
+#include <algorithm>
+#include <memory>
+
 #include "framework/PathText.h"
+#include "framework/UniqueHandle.h"
 #include "record/OwnFiles.h"
 #include "record/RunJournal.h"
 
@@ -89,45 +93,65 @@ bool UndoPlacement(const std::string& destPath, DWORD error, std::string& kept) 
 }
 
 namespace {
-DWORD CALLBACK TellBytesRead(LARGE_INTEGER, LARGE_INTEGER transferred, LARGE_INTEGER, LARGE_INTEGER, DWORD, DWORD,
-                             HANDLE, HANDLE, LPVOID data) {
-    (*static_cast<const ReadProgress*>(data))(static_cast<uint64_t>(transferred.QuadPart));
-    return PROGRESS_CONTINUE;
-}
+// A big file goes in a few dozen blocks of this size, each one a step of the
+// bar; a small one in one block of its own size.
+constexpr DWORD kCopyBlockBytes = 1u << 20;
 
-// The system's copy (the source's time stamps and attributes come along),
-// never over a file standing at the name, telling the progress as it goes
-// where the system reports it.
-bool CopyWithProgress(const std::string& source, const std::string& target, const ReadProgress& progress) {
-    return CopyFileExA(source.c_str(), target.c_str(), progress ? TellBytesRead : nullptr,
-                       const_cast<ReadProgress*>(&progress), nullptr, COPY_FILE_FAIL_IF_EXISTS) != FALSE;
-}
-
-// A file copied from a CD comes out read-only (and keeps whatever else the
-// medium gave it): the copy takes the source's attributes, so the source's,
-// as its folder listing gave them, say whether the copy needs changing. The
-// installed file must be a normal one, the user's to change; files that came
-// out normal are not touched, which costs a plain copy no more than the copy.
-void MakeWritable(const std::string& path, DWORD sourceAttributes) {
+// A file copied from a CD would come out read-only (and keep whatever else
+// the medium gave it): the installed file must be a normal one, the user's to
+// change. Otherwise it takes on the source's attributes, as a copy does.
+DWORD InstalledAttributes(DWORD sourceAttributes) {
     constexpr DWORD kNotNormal = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
-    if (sourceAttributes & kNotNormal) SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+    constexpr DWORD kTakenOn = FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
+    if (sourceAttributes & kNotNormal) return FILE_ATTRIBUTE_NORMAL;
+    DWORD attributes = sourceAttributes & kTakenOn;
+    return attributes ? attributes : FILE_ATTRIBUTE_NORMAL;
+}
+
+// The source's bytes into the target, block by block, each block hashed as it
+// is written and the progress told after it; then the source's last-write time.
+bool CopyContent(HANDLE source, uint64_t size, HANDLE target, const ReadProgress& progress, WrittenContent& written) {
+    DWORD blockBytes = static_cast<DWORD>(std::min<uint64_t>(size + 1, kCopyBlockBytes));
+    std::unique_ptr<uint8_t[]> block(new uint8_t[blockBytes]);
+    HashingWriter writer(target);
+    uint64_t read = 0;
+    for (;;) {
+        DWORD got = 0;
+        if (!ReadFile(source, block.get(), blockBytes, &got, nullptr)) return false;
+        if (got > 0 && !writer.Write(block.get(), got)) return false;
+        read += got;
+        if (progress && got > 0) progress(read);
+        // A file ends where a read comes back short.
+        if (got < blockBytes) break;
+    }
+    FILETIME sourceTime;
+    return GetFileTime(source, nullptr, nullptr, &sourceTime) && writer.Finish(&sourceTime, written);
 }
 }  // namespace
 
 bool CopyPlainFile(const std::string& sourcePath, DWORD sourceAttributes, const std::string& destPath,
-                   DWORD existingAttributes, const KeepAside& keep, std::string& kept, const ReadProgress& progress) {
+                   DWORD existingAttributes, const KeepAside& keep, std::string& kept, WrittenContent& written,
+                   const ReadProgress& progress) {
     kept.clear();
-    if (existingAttributes != INVALID_FILE_ATTRIBUTES) {
-        // A folder standing where the file belongs is never replaced.
-        if (existingAttributes & FILE_ATTRIBUTE_DIRECTORY) return false;
-        if (!MoveAside(destPath, keep, kept)) return false;
-    }
+    // A folder standing where the file belongs is never replaced.
+    if (existingAttributes != INVALID_FILE_ATTRIBUTES && (existingAttributes & FILE_ATTRIBUTE_DIRECTORY)) return false;
+    // The source is opened first: a source that cannot be read moves nothing of the user's.
+    UniqueFile source(CreateFileA(sourcePath.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                  FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+    LARGE_INTEGER size = {};
+    if (!source || !GetFileSizeEx(source.Get(), &size)) return false;
+    if (existingAttributes != INVALID_FILE_ATTRIBUTES && !MoveAside(destPath, keep, kept)) return false;
     // Straight to the name. A file that appeared meanwhile is not ours to
     // overwrite, nor to remove.
-    if (CopyWithProgress(sourcePath, destPath, progress)) {
-        MakeWritable(destPath, sourceAttributes);
-        return true;
+    UniqueFile target(CreateFileA(destPath.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                  InstalledAttributes(sourceAttributes) | FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+    if (!target) {
+        UndoPlacement(destPath, GetLastError(), kept);
+        return false;
     }
-    UndoPlacement(destPath, GetLastError(), kept);
+    bool whole = CopyContent(source.Get(), static_cast<uint64_t>(size.QuadPart), target.Get(), progress, written);
+    target = UniqueFile();  // closed before it may be removed
+    if (whole) return true;
+    UndoPlacement(destPath, ERROR_SUCCESS, kept);
     return false;
 }

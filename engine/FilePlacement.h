@@ -10,6 +10,7 @@
 #include <functional>
 #include <string>
 
+#include "engine/HashingWriter.h"
 #include "record/OwnFiles.h"
 
 // Told how many bytes of the source file have been read so far, now and then
@@ -34,18 +35,21 @@ struct KeepAside {
 // medium).
 bool MoveAside(const std::string& destPath, const KeepAside& keep, std::string& kept);
 
-// Copies a plain (not compressed) source file to the destination and makes
-// the result a normal, writable file (no read-only, hidden or system flag);
+// Copies a plain (not compressed) source file to the destination, reading
+// it once in large blocks, and makes the result a normal, writable file (no
+// read-only, hidden or system flag) with the source's last-write time;
 // `sourceAttributes` are the source's as its folder listing gave them, which
-// the copy takes on. `existingAttributes` are those of the destination as
-// found (INVALID_FILE_ATTRIBUTES when nothing is there): an existing file is
-// moved aside first (as `keep` says) and its kept name comes back in
-// `kept` (empty for a new file). When the copy fails, what it began is removed and the existing file
-// is back at its name, `kept` empty; where it cannot be moved back, `kept`
-// still names where it lies. True only when the whole file arrived.
-// `progress`, when given, hears of the bytes read where the system tells.
+// the copy otherwise takes on. `existingAttributes` are those of the
+// destination as found (INVALID_FILE_ATTRIBUTES when nothing is there): an
+// existing file is moved aside first (as `keep` says) and its kept name comes
+// back in `kept` (empty for a new file); a source that cannot be opened moves
+// nothing. When the copy fails, what it began is removed and the existing
+// file is back at its name, `kept` empty; where it cannot be moved back,
+// `kept` still names where it lies. True only when the whole file arrived;
+// `written` then says what it holds. `progress`, when given, hears of the
+// bytes read after every block.
 bool CopyPlainFile(const std::string& sourcePath, DWORD sourceAttributes, const std::string& destPath,
-                   DWORD existingAttributes, const KeepAside& keep, std::string& kept,
+                   DWORD existingAttributes, const KeepAside& keep, std::string& kept, WrittenContent& written,
                    const ReadProgress& progress = {});
 
 // Removes a file this copy began at `destPath` and did not finish, and puts

@@ -7,7 +7,13 @@ FolderListing::FolderListing(const std::string& folder) {
     std::string pattern = JoinPath(folder, "*.*");
     if (PathLength(pattern) >= MAX_PATH) return;
     WIN32_FIND_DATAW found;
-    m_handle = FindFirstFileW(WideText(pattern).c_str(), &found);
+    std::wstring widePattern = WideText(pattern);
+    // Without the short names nobody here reads, in large batches; a system
+    // older than these flags refuses them and lists the usual way.
+    m_handle = FindFirstFileExW(widePattern.c_str(), FindExInfoBasic, &found, FindExSearchNameMatch, nullptr,
+                                FIND_FIRST_EX_LARGE_FETCH);
+    if (m_handle == INVALID_HANDLE_VALUE && GetLastError() == ERROR_INVALID_PARAMETER)
+        m_handle = FindFirstFileW(widePattern.c_str(), &found);
     if (m_handle != INVALID_HANDLE_VALUE) {
         Take(found);
         m_first = true;

@@ -35,6 +35,21 @@ if command -v mscompress >/dev/null 2>&1 && [ -f "$medium/CODE/CHAP_2/DATA/TABLE
   echo "Compressed CODE/CHAP_2/DATA/TABLE.DAT on the medium"
 fi
 
+# A large file on the medium, made here rather than kept in the repository:
+# the copy takes long enough for the progress dialog to be photographed with
+# its bar part-way (DEMO_LARGE_MB, 0 for none).
+large_mb=${DEMO_LARGE_MB:-192}
+if [ "$large_mb" -gt 0 ]; then
+  mkdir -p "$medium/CODE/MEDIA"
+  python3 - "$medium/CODE/MEDIA/TOUR.AVI" "$large_mb" <<'PY'
+import os, sys
+with open(sys.argv[1], "wb") as f:
+    for _ in range(int(sys.argv[2])):
+        f.write(os.urandom(1 << 20))
+PY
+  echo "Made a file of $large_mb MB on the medium: CODE/MEDIA/TOUR.AVI"
+fi
+
 # What the sample installs: its folder, the script's copy into the Windows
 # folder, the shortcut on the desktop, the uninstall entry.
 product="Zandel Companion"

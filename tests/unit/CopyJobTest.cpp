@@ -1,8 +1,10 @@
 #include "engine/CopyJob.h"
 
 #include <gtest/gtest.h>
+#include <lzexpand.h>
 
 #include <algorithm>
+#include <cstring>
 #include <map>
 #include <memory>
 
@@ -10,10 +12,12 @@
 #include "TestWindows.h"
 #include "settings/SetupTexts.h"
 #include "engine/FileFacts.h"
+#include "engine/SzddStream.h"
 #include "engine/PathShortening.h"
 #include "engine/ProgressDialog.h"
 #include "engine/ProgressPrompts.h"
 #include "record/ContentHash.h"
+#include "record/RecordedFiles.h"
 #include "dialogs/MessageDialogs.h"
 #include "framework/SafeFormat.h"
 
@@ -224,24 +228,39 @@ TEST_F(CopyEngine, AFileNotCompressedOnACompressedMediumIsCopiedPlainly) {
     EXPECT_FALSE(Outcome().expandFailed);
 }
 
-// The bar moves within one large file: part-way through its expansion the
-// bytes done stand between none and all of the file. (A plain copy tells
-// where the system's copy reports, which Wine does at a file's start and end
-// only.)
+// The bar moves within one large file: part-way through its expansion, and
+// through its plain copy, the bytes done stand between none and all of the
+// file, and the record's entry comes from the bytes written.
 TEST_F(CopyEngine, TheBarMovesWithinOneLargeFile) {
-    m_options.compressed = true;
-    SourceFromFixture("LARGE.BIN", "LARGE.BIN_");
-    const uint64_t size = FileContent(m_source + "\\LARGE.BIN").size();
-    std::vector<uint64_t> partWay;
-    m_onRead = [&] {
-        CopiedBytes bytes = m_report.Bytes();
-        EXPECT_EQ(bytes.total, size);
-        if (bytes.done > 0 && bytes.done < size) partWay.push_back(bytes.done);
+    std::string plain(3500000, '\0');
+    for (size_t i = 0; i < plain.size(); ++i) plain[i] = static_cast<char>(i * 131 % 251);
+    const struct {
+        bool compressed;
+        std::string source, installed;
+    } cases[] = {
+        {true, FileContent(kFixtures + "\\LARGE.BIN_"), FileContent(kFixtures + "\\LARGE.BIN")},
+        {false, plain, plain},
     };
-    Copy();
-    EXPECT_GE(partWay.size(), 2u) << "the bar stood still through " << size << " bytes";
-    EXPECT_EQ(m_report.Bytes().done, size);
-    EXPECT_EQ(Installed("LARGE.BIN"), FileContent(kFixtures + "\\LARGE.BIN"));
+    for (const auto& c : cases) {
+        m_options.compressed = c.compressed;
+        RemoveTree(m_dest);
+        MakeFolders(m_dest);
+        Source("LARGE.BIN", c.source);
+        const uint64_t size = c.source.size();
+        std::vector<uint64_t> partWay;
+        m_onRead = [&] {
+            CopiedBytes bytes = m_report.Bytes();
+            EXPECT_EQ(bytes.total, size);
+            if (bytes.done > 0 && bytes.done < size) partWay.push_back(bytes.done);
+        };
+        Copy();
+        EXPECT_GE(partWay.size(), 2u) << "the bar stood still through " << size << " bytes";
+        EXPECT_EQ(m_report.Bytes().done, size);
+        EXPECT_EQ(Installed("LARGE.BIN"), c.installed);
+        ASSERT_EQ(Outcome().writtenEntries.size(), 1u);
+        EXPECT_EQ(Outcome().writtenEntries[0].hash, HashBytes(c.installed.data(), c.installed.size()));
+        EXPECT_EQ(Outcome().writtenEntries[0].size, c.installed.size());
+    }
 }
 
 // Failed expansions are noted (expandFailed), go on with the next file and never
@@ -570,11 +589,11 @@ TEST_F(CopyEngine, TheOutcomeNamesWhatTheRunWroteReplacedAndCreated) {
     std::sort(written.begin(), written.end());
     EXPECT_EQ(written, (std::vector<std::string>{m_dest + "\\A.TXT", m_dest + "\\SUB\\DEEP\\B.TXT"}));
     EXPECT_EQ(outcome.createdFolders, (std::vector<std::string>{m_dest + "\\SUB", m_dest + "\\SUB\\DEEP"}));
-    // Their record entries were made beside the copy: size and content as written.
+    // Their record entries were made as they were written: size, content and
+    // last-write time as the disk now holds them.
     ASSERT_EQ(outcome.writtenEntries.size(), 2u);
     for (const RecordEntry& entry : outcome.writtenEntries) {
-        EXPECT_EQ(entry.size, FileContent(entry.path).size()) << entry.path;
-        EXPECT_EQ(entry.hash, HashFile(entry.path)->hash) << entry.path;
+        EXPECT_EQ(entry, *FileEntryNow(entry.path)) << entry.path;
     }
     ASSERT_EQ(outcome.replacedFiles.size(), 1u);
     EXPECT_EQ(outcome.replacedFiles[0].path, m_dest + "\\A.TXT");
@@ -1077,4 +1096,88 @@ TEST(ProgressBar, TakesTheBytesWithinWhatTheControlHolds) {
         EXPECT_EQ(bar.position, c.position) << c.done << " of " << c.total;
     }
 }
+// The system's LZ library on a compressed file's bytes: what it expands, or
+// nothing when it refuses the file or fails part-way.
+std::optional<std::string> ExpandedBySystem(const std::string& folder, const std::string& compressed) {
+    std::string path = folder + "\\system.sz";
+    if (!WriteWholeFile(path, compressed)) return std::nullopt;
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return std::nullopt;
+    HFILE lz = LZInit(static_cast<HFILE>(reinterpret_cast<INT_PTR>(file)));
+    if (lz < 0) {
+        CloseHandle(file);
+        return std::nullopt;
+    }
+    std::string expanded;
+    char block[4096];
+    for (INT got; (got = LZRead(lz, block, sizeof block)) != 0;) {
+        if (got < 0) {
+            LZClose(lz);
+            return std::nullopt;
+        }
+        expanded.append(block, static_cast<size_t>(got));
+    }
+    LZClose(lz);
+    return expanded;
+}
+
+// Our expansion of the same bytes, fed in pieces of `piece` bytes.
+std::optional<std::string> ExpandedByUs(const std::string& compressed, DWORD piece) {
+    SzddHeader header = ReadSzddHeader(reinterpret_cast<const uint8_t*>(compressed.data()), compressed.size());
+    if (!header.compressed || !header.knownMethod) return std::nullopt;
+    size_t at = kSzddHeaderBytes;
+    std::string expanded;
+    std::optional<uint64_t> count = ExpandSzddStream(
+        [&](uint8_t* buffer, DWORD capacity, DWORD& got) {
+            got = static_cast<DWORD>(std::min<size_t>({capacity, piece, compressed.size() - at}));
+            std::memcpy(buffer, compressed.data() + at, got);
+            at += got;
+            return true;
+        },
+        [&](const uint8_t* block, DWORD size) {
+            expanded.append(reinterpret_cast<const char*>(block), size);
+            return true;
+        },
+        UINT32_MAX);
+    if (!count || *count != expanded.size()) return std::nullopt;
+    return expanded;
+}
+
+// Our SZDD expansion gives what the system's LZ library gives, byte for
+// byte: on mscompress's files, on each of them cut short at every length
+// (also within an item), and on references that reach into the window's
+// first spaces, into what they write themselves and round its end; a method
+// other than "A" is refused by both.
+TEST(SzddExpansion, GivesWhatTheSystemsLzLibraryGives) {
+    const std::string folder = MakeTestFolder("szdd-expansion");
+    const std::string head = std::string("SZDD\x88\xF0\x27\x33" "A") + '\0' + std::string("\x40\0\0\0", 4);
+    std::vector<std::pair<std::string, std::string>> cases;
+    for (const char* name : {"CHAPTER.TXT_", "RANDOM.BIN_", "EMPTY.TXT_", "SMALL.TXT_", "CHAPTER.CUT_"})
+        cases.push_back({name, FileContent(kFixtures + "\\" + name)});
+    const std::string small = FileContent(kFixtures + "\\SMALL.TXT_");
+    const std::string chapter = FileContent(kFixtures + "\\CHAPTER.TXT_");
+    for (size_t length = kSzddHeaderBytes; length < small.size(); ++length)
+        cases.push_back({"SMALL.TXT_ cut at " + std::to_string(length), small.substr(0, length)});
+    for (size_t length = kSzddHeaderBytes; length < 200; ++length)
+        cases.push_back({"CHAPTER.TXT_ cut at " + std::to_string(length), chapter.substr(0, length)});
+    // Flags 0x03: "a" and "b", then 10 bytes from where they were written (4080):
+    // the reference reads what it writes. Flags 0x00: 18 bytes from 0 (the
+    // window's spaces), and 18 from 4090, round the window's end.
+    cases.push_back({"reference into itself", head + "\x03" "ab\xF0\xF7"});
+    cases.push_back({"reference into the spaces and round the end",
+                     head + std::string("\x00\x00\x0F\xFA\xFF", 5) + "\x01x"});
+    std::string unknownMethod = small;
+    unknownMethod[8] = 'Q';
+    cases.push_back({"unknown method", unknownMethod});
+    for (const auto& [name, compressed] : cases) {
+        std::optional<std::string> system = ExpandedBySystem(folder, compressed);
+        for (DWORD piece : {1u, 7u, 256u * 1024}) {
+            std::optional<std::string> ours = ExpandedByUs(compressed, piece);
+            ASSERT_EQ(ours.has_value(), system.has_value()) << name;
+            if (system) EXPECT_EQ(*ours, *system) << name << ", in pieces of " << piece;
+        }
+    }
+    EXPECT_EQ(*ExpandedByUs(head + "\x03" "ab\xF0\xF7", 1), "abababababab");
+}
+
 }  // namespace

@@ -96,7 +96,7 @@ TEST(FolderBrowsing, LargeListSortsLikePairwiseOrder) {
     for (int i = 0; i < 3000; ++i) {
         std::string name;
         for (int j = 0, n = 1 + static_cast<int>(random() % 8); j < n; ++j)
-            name += "aZ_09.#b$"[random() % 9];
+            name += "aZ_09.#b$-'~"[random() % 12];
         names.push_back(name);
     }
     SortFolderNames(names);
