@@ -4,6 +4,7 @@
 
 #include <algorithm>
 
+#include "framework/CodePage.h"
 #include "framework/PathText.h"
 
 std::string JoinFolderPath(const std::string& path, const std::string& name) { return JoinPath(path, name); }
@@ -25,12 +26,16 @@ void SortFolderNames(std::vector<std::string>& names) {
     // otherwise cost some 300,000 comparisons by the locale's rules.
     std::vector<std::string> keys(names.size());
     for (size_t i = 0; i < names.size(); ++i) {
-        int length = LCMapStringA(LOCALE_USER_DEFAULT, LCMAP_SORTKEY | NORM_IGNORECASE, names[i].c_str(), -1,
-                                  nullptr, 0);
+        // Through the wide call: the key of a name is that of its characters,
+        // whatever the program's code page (the ANSI call takes UTF-8 bytes
+        // one by one on some systems).
+        const std::wstring wide = WideText(names[i]);
+        int length = LCMapStringW(LOCALE_USER_DEFAULT, LCMAP_SORTKEY | NORM_IGNORECASE, wide.c_str(), -1, nullptr, 0);
         if (length > 0) {
+            // A sort key is bytes, counted in bytes, whichever call made it.
             keys[i].resize(static_cast<size_t>(length));
-            length = LCMapStringA(LOCALE_USER_DEFAULT, LCMAP_SORTKEY | NORM_IGNORECASE, names[i].c_str(), -1,
-                                  keys[i].data(), length);
+            length = LCMapStringW(LOCALE_USER_DEFAULT, LCMAP_SORTKEY | NORM_IGNORECASE, wide.c_str(), -1,
+                                  reinterpret_cast<LPWSTR>(keys[i].data()), length);
         }
         if (length <= 0) {
             // A name the system made no key for: compared pair by pair.

@@ -11,6 +11,7 @@
 #include <memory>
 #include <vector>
 
+#include "framework/PathText.h"
 #include "framework/UniqueHandle.h"
 
 namespace {
@@ -185,9 +186,9 @@ private:
         HMODULE module = LoadLibraryExA("bcrypt.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
         if (module || GetLastError() != ERROR_INVALID_PARAMETER) return module;
         // A system without the restricted search takes no such flag: name the file in full instead.
-        char folder[MAX_PATH];
-        UINT length = GetSystemDirectoryA(folder, MAX_PATH);
-        if (length == 0 || length >= MAX_PATH - 12) return nullptr;
+        char folder[AnsiPathBufferSize];
+        UINT length = GetSystemDirectoryA(folder, AnsiPathBufferSize);
+        if (length == 0 || length >= AnsiPathBufferSize - 12) return nullptr;
         std::string path = std::string(folder, length) + "\\bcrypt.dll";
         return LoadLibraryExA(path.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
     }

@@ -92,7 +92,8 @@ public:
     std::string LinkOnTheWay(const std::string& path) {
         std::string key = UpperAnsi(path);
         bool inside = !m_installKey.empty() && key.size() > m_installKey.size() &&
-                      key.compare(0, m_installKey.size(), m_installKey) == 0 && key[m_installKey.size()] == '\\';
+                      key.compare(0, m_installKey.size(), m_installKey) == 0 &&
+                      StartsWithBackslash(std::string_view(key).substr(m_installKey.size()));
         std::string current = path;
         while (true) {
             if (IsLinkHere(current)) return current;
