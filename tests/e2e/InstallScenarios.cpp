@@ -192,15 +192,6 @@ std::ostream& operator<<(std::ostream& out, const StoredValue& v) {
 StoredValue Sz(const std::string& text) { return {REG_SZ, text + '\0'}; }
 StoredValue Dword(DWORD value) { return {REG_DWORD, std::string(reinterpret_cast<const char*>(&value), sizeof value)}; }
 
-// Today as the system's list reads an install date: yyyymmdd.
-std::string Today() {
-    SYSTEMTIME now;
-    GetLocalTime(&now);
-    char date[16];
-    snprintf(date, sizeof date, "%04u%02u%02u", now.wYear, now.wMonth, now.wDay);
-    return date;
-}
-
 // Every value of the uninstall key of the product; nullopt when the key is
 // missing. The machine's by default; HKEY_CURRENT_USER for a book installed
 // for the current user.

@@ -239,3 +239,11 @@ bool LeftToTheNextStart(const std::string& path) {
     std::string named = UpperAnsi("\\??\\" + path + std::string(1, '\0'));
     return read == ERROR_SUCCESS && UpperAnsi(data.substr(0, size)).find(named) != std::string::npos;
 }
+
+std::string Today() {
+    SYSTEMTIME now;
+    GetLocalTime(&now);
+    char date[16];
+    snprintf(date, sizeof date, "%04u%02u%02u", now.wYear, now.wMonth, now.wDay);
+    return date;
+}

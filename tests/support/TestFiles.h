@@ -69,6 +69,8 @@ std::string CurrentDirectory();
 // Whether the system's list of files to delete or rename at its next start
 // names the path as one to act on.
 bool LeftToTheNextStart(const std::string& path);
+// Today as the system's list of installed software reads an install date: yyyymmdd.
+std::string Today();
 // Sets the current directory for a scope and puts the previous one back.
 class CurrentDirectoryScope {
 public:

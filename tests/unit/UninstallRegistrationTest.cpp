@@ -79,14 +79,6 @@ protected:
     std::string medium, windows;
 };
 
-std::string Today() {
-    SYSTEMTIME now;
-    GetLocalTime(&now);
-    char date[9];
-    snprintf(date, sizeof date, "%04u%02u%02u", now.wYear, now.wMonth, now.wDay);
-    return date;
-}
-
 // The four values, the quiet command the system's package tools run (the
 // same command with /S before the folder), the uninstaller's path quoted, and
 // what the system's list shows: the folder, icon, date, size in KB rounded up
