@@ -19,6 +19,15 @@ namespace {
 // system cannot make full is kept as given.
 std::string FolderPath(const std::string& path) { return StripTrailingBackslashes(FullPath(path).value_or(path)); }
 
+// Files smaller than this, with nothing at their names, go to the lanes: a
+// bigger one is copied on the copy thread, block by block, the bar moving
+// inside it.
+constexpr uint64_t kLaneFileBytes = 256 * 1024;
+// Two files on their way at once; at most this many handed over and not yet
+// settled (the bar and the records stay close behind the copy).
+constexpr unsigned kLaneCount = 2;
+constexpr size_t kLaneWindow = 16;
+
 }  // namespace
 
 std::string SourceMissingText(const std::string& codeDir) {
@@ -37,7 +46,8 @@ CopyJob::CopyJob(const std::string& source, const std::string& destination, Copy
       m_destination(FolderPath(destination)),
       m_destinationKey(UpperAnsi(m_destination)),
       m_options(options),
-      m_prompts(prompts) {
+      m_prompts(prompts),
+      m_lanes(kLaneCount, [this](FileCopy& file) { PlaceNewFile(file); }) {
     m_keepAside.mark = m_journal.Mark();
     // A kept name without the run's mark (a path near the system's bound)
     // cannot be matched to its file by its name alone: its line goes to the
@@ -104,6 +114,8 @@ bool CopyJob::Run() {
     m_prompts.SetTotalBytes(ListedBytes(m_source, m_destination));
     FolderListing listing(m_source);
     CopyEntries(listing, m_source, m_destination);
+    // Every file on its way arrives (or fails) before the run's end is decided.
+    TakeBackPlaced(true);
     // Nothing of an abandoned run is recorded.
     if (!m_cancelled) m_outcome.writtenEntries = std::move(m_writtenEntries);
     return true;
@@ -206,16 +218,42 @@ bool CopyJob::CopyOneFile(const std::string& sourceFolder, const FolderEntry& en
     m_prompts.ShowFile(entry.name.c_str(), destPath);
     // Every file the listing counted moves the bar by its size, whatever becomes of it.
     uint64_t size = entry.size;
+    std::string key = UpperAnsi(destPath);
+    // A second name of the medium for a file still on its way waits for it:
+    // it then stands there as the run's own.
+    if (m_onTheirWay.count(key)) TakeBackPlaced(true);
+
+    // Only a file really standing there is asked about: a missing folder, a
+    // name the system refuses or a folder of that name make the copy fail,
+    // and a question about them would offer to replace nothing.
+    DWORD existing = GetFileAttributesA(destPath.c_str());
+    FileCopy copy{sourcePath, entry.attributes, destPath, size};
+    if (existing == INVALID_FILE_ATTRIBUTES && size < kLaneFileBytes) {
+        // Nothing is written that the journal does not know.
+        if (!m_journal.NoteNewFile(destPath)) {
+            NoteFailedFile(destPath, size);
+            m_prompts.FileDone(size);
+            return true;
+        }
+        if (m_lanes.HandOver(copy)) {
+            m_onTheirWay.insert(std::move(key));
+            TakeBackPlaced(false);
+            return true;
+        }
+        PlaceNewFile(copy);
+        Settle(copy, {});
+        m_prompts.FileDone(size);
+        return true;
+    }
+    // Whatever comes now (a question, an original kept aside, a big file's
+    // bar) comes after every file before it has settled.
+    TakeBackPlaced(true);
     struct Done {
         CopyPrompts& prompts;
         uint64_t size;
         ~Done() { prompts.FileDone(size); }
     } done{m_prompts, size};
 
-    // Only a file really standing there is asked about: a missing folder, a
-    // name the system refuses or a folder of that name make the copy fail,
-    // and a question about them would offer to replace nothing.
-    DWORD existing = GetFileAttributesA(destPath.c_str());
     bool fileThere = existing != INVALID_FILE_ATTRIBUTES && !(existing & FILE_ATTRIBUTE_DIRECTORY);
     if (fileThere && !m_replaceAll) {
         // A cancel that came meanwhile asks nothing more.
@@ -226,7 +264,6 @@ bool CopyJob::CopyOneFile(const std::string& sourceFolder, const FolderEntry& en
         case Decision::Copy: break;
         }
     }
-    std::string key = UpperAnsi(destPath);
     if (fileThere && m_writtenKeys.count(key)) {
         // Written by this run already (two names of the medium that become
         // one): it is the run's own, and the reader's file that stood there
@@ -238,18 +275,42 @@ bool CopyJob::CopyOneFile(const std::string& sourceFolder, const FolderEntry& en
         }
         existing = INVALID_FILE_ATTRIBUTES;
     } else if (existing == INVALID_FILE_ATTRIBUTES && !m_journal.NoteNewFile(destPath)) {
-        // Nothing is written that the journal does not know.
         NoteFailedFile(destPath, size);
         return true;
     }
     std::string kept;
-    WrittenContent written;
     ReadProgress reading = [this](uint64_t read) { m_prompts.FileBytesRead(read); };
-    bool installed =
-        m_options.compressed
-            ? ExpandFile(sourcePath, entry.attributes, destPath, existing, m_keepAside, kept, written, reading)
-            : CopyPlainFile(sourcePath, entry.attributes, destPath, existing, m_keepAside, kept, written, reading);
-    if (!installed) {
+    copy.installed = m_options.compressed ? ExpandFile(sourcePath, entry.attributes, destPath, existing, m_keepAside,
+                                                       kept, copy.written, reading)
+                                          : CopyPlainFile(sourcePath, entry.attributes, destPath, existing,
+                                                          m_keepAside, kept, copy.written, reading);
+    Settle(copy, kept);
+    return true;
+}
+
+void CopyJob::PlaceNewFile(FileCopy& file) const {
+    std::string kept;
+    file.installed = m_options.compressed ? ExpandFile(file.sourcePath, file.sourceAttributes, file.destPath,
+                                                       INVALID_FILE_ATTRIBUTES, m_keepAside, kept, file.written)
+                                          : CopyPlainFile(file.sourcePath, file.sourceAttributes, file.destPath,
+                                                          INVALID_FILE_ATTRIBUTES, m_keepAside, kept, file.written);
+}
+
+void CopyJob::TakeBackPlaced(bool all) {
+    FileCopy file;
+    // Beyond the window the oldest is waited for: the copy runs only so far ahead.
+    bool wait = all || m_lanes.Pending() > kLaneWindow;
+    while (m_lanes.TakePlaced(file, wait)) {
+        m_onTheirWay.erase(UpperAnsi(file.destPath));
+        Settle(file, {});
+        m_prompts.FileDone(file.size);
+        wait = all;
+    }
+}
+
+void CopyJob::Settle(const FileCopy& file, const std::string& kept) {
+    const std::string& destPath = file.destPath;
+    if (!file.installed) {
         if (!kept.empty()) {
             // The reader's file could not be moved back: it stays where it is
             // kept, and nothing of this run deletes it.
@@ -257,14 +318,16 @@ bool CopyJob::CopyOneFile(const std::string& sourceFolder, const FolderEntry& en
             m_outcome.notPutBack.push_back({destPath, kept});
         }
         // What it needed at the destination: an expanded file is larger than on the medium.
-        NoteFailedFile(destPath, m_options.compressed ? std::max(size, ExpandedSizeOf(sourcePath)) : size);
-        return true;
+        NoteFailedFile(destPath,
+                       m_options.compressed ? std::max(file.size, ExpandedSizeOf(file.sourcePath)) : file.size);
+        return;
     }
+    const WrittenContent& written = file.written;
     // As the run left it: an older journal's undo later touches only what still is so.
     const uint64_t writeTime =
         static_cast<uint64_t>(written.writeTime.dwHighDateTime) << 32 | written.writeTime.dwLowDateTime;
     m_journal.NoteWritten(destPath, {written.size, writeTime});
-    m_writtenKeys.insert(std::move(key));
+    m_writtenKeys.insert(UpperAnsi(destPath));
     m_outcome.writtenFiles.push_back(destPath);
     // Its record entry, from what was written (a path written twice keeps the later one).
     if (written.hash) {
@@ -276,7 +339,6 @@ bool CopyJob::CopyOneFile(const std::string& sourceFolder, const FolderEntry& en
         m_writtenEntries.push_back(std::move(recorded));
     }
     if (!kept.empty()) m_outcome.replacedFiles.push_back({destPath, kept});
-    return true;
 }
 
 // A leave confirmed in the progress dialog while a question was open ends

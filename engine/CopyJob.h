@@ -10,6 +10,7 @@
 #include <unordered_set>
 #include <vector>
 
+#include "engine/CopyLanes.h"
 #include "engine/CopyOutcome.h"
 #include "engine/CopyPrompts.h"
 #include "engine/FilePlacement.h"
@@ -95,6 +96,15 @@ private:
     // False when the user abandoned setup at a question about the file.
     bool CopyOneFile(const std::string& sourceFolder, const FolderEntry& entry, const std::string& destFolder);
     Decision AskToReplace(const FolderEntry& entry, const std::string& destPath);
+    // Places a file where nothing stands (on a lane, or on the copy thread
+    // when no lane could start).
+    void PlaceNewFile(FileCopy& file) const;
+    // Copy thread: the files the lanes have placed, in the order handed
+    // over, settled; with `all`, waits until every one is back.
+    void TakeBackPlaced(bool all);
+    // What became of one file, as the run's journal, record and outcome keep
+    // it. `kept`: where the reader's file that stood there lies (or empty).
+    void Settle(const FileCopy& file, const std::string& kept);
     // Whether the copy walks into the folder (its full path, and its name).
     bool IsBookFolder(const std::string& source, const char* name) const;
     // The bytes the copy will read from the medium below the folder, listed
@@ -129,4 +139,8 @@ private:
     std::unordered_set<std::string> m_writtenKeys;
     // The written files' record entries, made from the bytes as they were written.
     std::vector<RecordEntry> m_writtenEntries;
+    // The files handed to the lanes and not yet settled, upper-cased.
+    std::unordered_set<std::string> m_onTheirWay;
+    // Last, so that it is gone (its lanes ended) before anything they use.
+    CopyLanes m_lanes;
 };

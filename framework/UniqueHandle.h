@@ -49,3 +49,11 @@ struct RegistryKeyTraits {
 };
 // An open registry key.
 using UniqueRegistryKey = UniqueHandle<RegistryKeyTraits>;
+
+struct ThreadHandleTraits {
+    using Handle = HANDLE;
+    static HANDLE None() { return nullptr; }
+    static void Close(HANDLE handle) { CloseHandle(handle); }
+};
+// A thread started with CreateThread (its owner waits for it before closing).
+using UniqueThread = UniqueHandle<ThreadHandleTraits>;
