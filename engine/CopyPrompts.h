@@ -28,7 +28,9 @@ public:
     virtual void ShowFile(const char* sourceName, const std::string& destPath) = 0;
     // The bytes the copy will read from the medium, listed before its first
     // file; then, for the file in hand, the bytes read of it so far, and its
-    // size once it is done with (installed, kept or failed). Handed over too.
+    // size once it is done with (installed, kept or failed; a small file
+    // placed on a lane is done a few files later, in the same order). Handed
+    // over too, all on the copy thread.
     virtual void SetTotalBytes(uint64_t total) = 0;
     virtual void FileBytesRead(uint64_t read) = 0;
     virtual void FileDone(uint64_t size) = 0;

@@ -4,6 +4,7 @@
 #include <lzexpand.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cstring>
 #include <map>
 #include <memory>
@@ -19,6 +20,7 @@
 #include "record/ContentHash.h"
 #include "record/RecordedFiles.h"
 #include "dialogs/MessageDialogs.h"
+#include "framework/Event.h"
 #include "framework/SafeFormat.h"
 
 namespace {
@@ -1000,26 +1002,33 @@ TEST_F(CopyEngine, NoJournalNoChange) {
 // A path the run writes twice (two names of the medium that become one long
 // name) is kept aside once, the reader's file: undone, the path comes back as
 // the reader had it; completed, it holds the medium's later file and nothing
-// is left beside it.
+// is left beside it. With nothing there first, the second name waits for the
+// first one's copy (perhaps still on its way), and is asked about it as about
+// any file standing there.
 TEST_F(CopyEngine, APathWrittenTwiceComesBackAsTheReaders) {
     m_options.longNames = true;
     Source("READ_ME.TXT", "first of the medium");
     Source("READ ME.TXT", "second of the medium");
     Source("OTHER.TXT", "other");
-    for (bool abandoned : {true, false}) {
-        RemoveTree(m_dest);
-        WriteWholeFile(m_dest + "\\Read Me.txt", "the reader's");
-        Copy({IDOK, IDOK}, {}, false);
-        EXPECT_EQ(Outcome().replacedFiles.size(), 1u);
-        if (abandoned) m_job->Cancel();
-        m_job->Finish();
-        EXPECT_FALSE(Outcome().restoreFailed);
-        std::vector<std::string> order = ListingOrder(m_source);
-        bool underscoreLast = std::find(order.begin(), order.end(), "READ_ME.TXT") >
-                              std::find(order.begin(), order.end(), "READ ME.TXT");
-        EXPECT_EQ(FileContent(m_dest + "\\Read Me.txt"),
-                  abandoned ? "the reader's" : underscoreLast ? "first of the medium" : "second of the medium");
-        EXPECT_EQ(ListingOrder(m_dest).size(), abandoned ? 1u : 2u) << "nothing is left beside it";
+    std::vector<std::string> order = ListingOrder(m_source);
+    bool underscoreLast = std::find(order.begin(), order.end(), "READ_ME.TXT") >
+                          std::find(order.begin(), order.end(), "READ ME.TXT");
+    const std::string later = underscoreLast ? "first of the medium" : "second of the medium";
+    for (bool readers : {true, false}) {
+        for (bool abandoned : {true, false}) {
+            RemoveTree(m_dest);
+            if (readers) WriteWholeFile(m_dest + "\\Read Me.txt", "the reader's");
+            Copy(readers ? std::vector<int>{IDOK, IDOK} : std::vector<int>{IDOK}, {}, false);
+            EXPECT_EQ(Outcome().replacedFiles.size(), readers ? 1u : 0u);
+            EXPECT_FALSE(Outcome().copyFailed);
+            if (abandoned) m_job->Cancel();
+            m_job->Finish();
+            EXPECT_FALSE(Outcome().restoreFailed);
+            EXPECT_EQ(FileContent(m_dest + "\\Read Me.txt"),
+                      abandoned ? (readers ? "the reader's" : "<missing>") : later);
+            EXPECT_EQ(ListingOrder(m_dest).size(), abandoned ? (readers ? 1u : 0u) : 2u)
+                << "nothing is left beside it";
+        }
     }
 }
 
@@ -1072,6 +1081,36 @@ TEST_F(CopyEngine, ConfirmedCancelInANestedFolderStopsEveryLevel) {
         }
         EXPECT_EQ(FileExists(m_dest + "\\" + name), !afterSub) << name;
     }
+}
+
+// The lanes give files back in the order they were handed over, whatever
+// order they were placed in: while one lane is held on the first file, the
+// other places all the rest, and none of them comes back before the first.
+TEST(CopyLanes, GiveFilesBackInTheOrderHandedOver) {
+    CEvent release(FALSE, TRUE);
+    std::atomic<int> placed{0};
+    CopyLanes lanes(2, [&](FileCopy& file) {
+        if (file.size == 0) release.Lock();
+        file.installed = true;
+        ++placed;
+    });
+    for (uint64_t i = 0; i < 20; ++i) {
+        FileCopy file;
+        file.size = i;
+        ASSERT_TRUE(lanes.HandOver(file));
+    }
+    for (int wait = 0; wait < 500 && placed < 19; ++wait) Sleep(10);
+    EXPECT_EQ(placed, 19) << "the second lane placed the rest";
+    FileCopy taken;
+    EXPECT_FALSE(lanes.TakePlaced(taken, false)) << "the first is still on its way";
+    EXPECT_EQ(lanes.Pending(), 20u);
+    release.SetEvent();
+    for (uint64_t i = 0; i < 20; ++i) {
+        ASSERT_TRUE(lanes.TakePlaced(taken, true));
+        EXPECT_EQ(taken.size, i);
+        EXPECT_TRUE(taken.installed);
+    }
+    EXPECT_FALSE(lanes.TakePlaced(taken, true)) << "none left to wait for";
 }
 }  // namespace
 
