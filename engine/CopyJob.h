@@ -67,11 +67,12 @@ public:
     bool Run();
 
     // Any thread: the user confirmed a cancel. The copy stops after the file
-    // it is at (a question open meanwhile no longer counts).
+    // it is at, and the small files already on their way (a question open
+    // meanwhile no longer counts).
     void Cancel() { m_cancelled = true; }
     bool Cancelled() const { return m_cancelled; }
-    // Any thread: the session is ending. The copy stops after the file it is
-    // at and nothing is undone: the journal, on the disk, is left for the
+    // Any thread: the session is ending. The copy stops after the files it
+    // is at and nothing is undone: the journal, on the disk, is left for the
     // next start.
     void Interrupt();
 
