@@ -1,11 +1,14 @@
 #pragma once
 // One listing of a folder by its full path, as the copy walks the medium and
 // as the publisher's check walks it too, so that the two agree on which
-// folders can be listed at all. Window-free; owns its search handle.
+// folders can be listed at all. Window-free; owns its folder or search handle.
 #include <windows.h>
 
 #include <cstdint>
 #include <string>
+#include <vector>
+
+#include "framework/UniqueHandle.h"
 
 // One entry of a listing. Its name is in the program's code page: listed
 // through the wide calls, as the ANSI ones hold a name in 260 bytes, which a
@@ -30,7 +33,7 @@ public:
     FolderListing& operator=(const FolderListing&) = delete;
 
     // Whether the folder could be entered: it is listed (an empty one too).
-    bool Opened() const { return m_handle != INVALID_HANDLE_VALUE || m_complete; }
+    bool Opened() const { return m_folder || m_handle != INVALID_HANDLE_VALUE || m_complete; }
     // Steps to the next entry ("." and ".." included, as the system lists
     // them); false at the end or when the listing failed.
     bool Next();
@@ -42,8 +45,18 @@ public:
     bool Complete() const { return m_complete; }
 
 private:
+    bool ReadFolder(const std::wstring& folder);
+    bool ReadBatch(bool first);
+    bool TakeFromBatch();
     void Take(const WIN32_FIND_DATAW& found);
 
+    // Where the system reads a folder in batches by its handle: the folder,
+    // its last batch and where in it the next entry starts.
+    UniqueFile m_folder;
+    std::vector<uint8_t> m_batch;
+    size_t m_next = 0;
+    bool m_batchLeft = false;
+    // Elsewhere the search of "folder\*.*".
     HANDLE m_handle = INVALID_HANDLE_VALUE;
     FolderEntry m_entry;
     bool m_first = false;     // m_entry holds the first entry, not yet stepped to
