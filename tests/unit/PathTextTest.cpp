@@ -3,6 +3,11 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
+
+#include "TestFiles.h"
+#include "framework/CodePage.h"
+#include "framework/FolderListing.h"
 
 namespace {
 // Code page 932 characters whose second byte is a path or name character of
@@ -108,4 +113,53 @@ TEST(PathText, PathLengthCountsWhatTheSystemCounts) {
     EXPECT_EQ(PathLength("C:\\\xF0\x9F\x93\x96", CP_UTF8), 5u);
     EXPECT_EQ(PathLength("C:\\Book", CP_UTF8), 7u);
 }
+
+// The listing gives what the system's own search gives, entry for entry, in
+// its order, over a folder that takes several of the listing's reads (1,500
+// long names), a name beyond the program's old code page, sizes and times;
+// a file and a missing folder cannot be entered.
+TEST(FolderListing, GivesWhatTheSystemsSearchGives) {
+    const std::string folder = WorkFolder("FolderListing.Search");
+    RemoveTree(folder);
+    MakeFolders(folder + "\\Sub folder");
+    const std::string longName(70, 'n');
+    for (int i = 0; i < 1500; ++i)
+        ASSERT_TRUE(WriteWholeFile(folder + "\\" + longName + std::to_string(i) + ".TXT", std::string(i % 7, 'x')));
+    ASSERT_TRUE(WriteWholeFile(folder + "\\été Книга.txt", "seven b", FILE_ATTRIBUTE_HIDDEN));
+
+    std::vector<FolderEntry> searched;
+    WIN32_FIND_DATAW found;
+    HANDLE search = FindFirstFileW(WideText(folder + "\\*.*").c_str(), &found);
+    ASSERT_NE(search, INVALID_HANDLE_VALUE);
+    do {
+        searched.push_back({NarrowText(found.cFileName), found.dwFileAttributes,
+                            static_cast<uint64_t>(found.nFileSizeHigh) << 32 | found.nFileSizeLow,
+                            found.ftLastWriteTime});
+    } while (FindNextFileW(search, &found));
+    FindClose(search);
+    ASSERT_EQ(searched.size(), 1504u) << "., .., the folder and 1,501 files";
+
+    FolderListing listing(folder);
+    EXPECT_TRUE(listing.Opened());
+    size_t i = 0;
+    for (; listing.Next(); ++i) {
+        ASSERT_LT(i, searched.size());
+        const FolderEntry& entry = listing.Entry();
+        EXPECT_EQ(entry.name, searched[i].name) << i;
+        EXPECT_EQ(entry.attributes, searched[i].attributes) << entry.name;
+        EXPECT_EQ(entry.size, searched[i].size) << entry.name;
+        EXPECT_EQ(CompareFileTime(&entry.writeTime, &searched[i].writeTime), 0) << entry.name;
+    }
+    EXPECT_EQ(i, searched.size());
+    EXPECT_TRUE(listing.Complete());
+
+    for (const std::string& notAFolder : {folder + "\\" + longName + "1.TXT", folder + "\\missing"}) {
+        FolderListing cannot(notAFolder);
+        EXPECT_FALSE(cannot.Opened()) << notAFolder;
+        EXPECT_FALSE(cannot.Next()) << notAFolder;
+        EXPECT_FALSE(cannot.Complete()) << notAFolder;
+    }
+    RemoveTree(folder);
+}
 }  // namespace
+
