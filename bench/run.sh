@@ -92,13 +92,6 @@ engine() {
   engineLargest=$(field largest_file_bytes | awk '{ print $1 }')
   [ "$(field expand_failed)" = "0 " ] || echo "WARNING: the engine reported failed expansions" >&2
 }
-# What one expand.exe call costs besides expanding: its call on a compressed
-# file that is empty (its header alone), the median of three.
-expandStart() {
-  local s=()
-  for _ in 1 2 3; do s+=("$(timed expand "$(winpath "$work/EMPTY.SZ")" "$(winpath "$work/EMPTY.OUT")")"); done
-  median "${s[@]}"
-}
 smallFiles=$((folders * perFolder))
 printf 'SZDD\x88\xf0\x27\x33A\0\0\0\0\0' > "$work/EMPTY.SZ"
 loadBefore=$(load)
@@ -192,20 +185,21 @@ for _ in $(seq "$pairs"); do
 done
 
 # 2. The big compressed files: the engine on the BIG folder, then expand.exe
-# once per file, less its start measured in the same pair.
+# once per file, each call less a start of its own measured right before it.
 bigWalls=() bigOwns=() expandTotals=() expandNets=() bigRatios=() bigNetRatios=() bigBars=()
 for _ in $(seq "$pairs"); do
   engine szdd/BIG compressed fields
   bigWalls+=("$engineWall") bigOwns+=("$engineOwn") bigBars+=("$engineBar")
   diff -rq "$work/plain/BIG" "$work/out-engine" >/dev/null || echo "WARNING: the engine's expansion differs" >&2
   fresh out-expand
-  total=0 count=0
+  total=0 net=0
   for f in "$work"/szdd/BIG/*; do
-    total=$(sum "$total" "$(timed expand "$(winpath "$f")" "$(winpath "$work/out-expand/$(basename "$f")")")")
-    count=$((count + 1))
+    # Each call less a start measured right before it, not at another moment of the run.
+    start=$(timed expand "$(winpath "$work/EMPTY.SZ")" "$(winpath "$work/EMPTY.OUT")")
+    call=$(timed expand "$(winpath "$f")" "$(winpath "$work/out-expand/$(basename "$f")")")
+    total=$(sum "$total" "$call")
+    net=$(awk -v n="$net" -v c="$call" -v s="$start" 'BEGIN { printf "%.3f", n + c - s }')
   done
-  start=$(expandStart)
-  net=$(awk -v t="$total" -v n="$count" -v s="$start" 'BEGIN { printf "%.3f", t - n * s }')
   expandTotals+=("$total") expandNets+=("$net")
   bigRatios+=("$(ratio "$engineWall" "$total")") bigNetRatios+=("$(ratio "$engineOwn" "$net")")
   diff -rq "$work/plain/BIG" "$work/out-expand" >/dev/null || echo "WARNING: expand.exe's output differs" >&2
