@@ -5,6 +5,7 @@
 #define _WIN32_WINNT 0x0600
 #include "framework/FolderListing.h"
 
+#include <cstddef>
 #include <cstring>
 
 #include "framework/CodePage.h"
@@ -83,10 +84,13 @@ bool FolderListing::ReadBatch(bool first) {
 }
 
 bool FolderListing::TakeFromBatch() {
-    FILE_FULL_DIR_INFO info;
-    if (m_next + sizeof info > m_batch.size()) return false;
-    std::memcpy(&info, m_batch.data() + m_next, sizeof info);
-    const size_t nameAt = m_next + offsetof(FILE_FULL_DIR_INFO, FileName);
+    // The entry's fixed part; its name follows, FileNameLength bytes (the
+    // declared structure's one character and padding are not the entry's).
+    constexpr size_t kFixedBytes = offsetof(FILE_FULL_DIR_INFO, FileName);
+    FILE_FULL_DIR_INFO info = {};
+    if (m_next + kFixedBytes > m_batch.size()) return false;
+    std::memcpy(&info, m_batch.data() + m_next, kFixedBytes);
+    const size_t nameAt = m_next + kFixedBytes;
     if (nameAt + info.FileNameLength > m_batch.size()) return false;
     std::wstring name(info.FileNameLength / sizeof(WCHAR), L'\0');
     std::memcpy(name.data(), m_batch.data() + nameAt, name.size() * sizeof(WCHAR));
