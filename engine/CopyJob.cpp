@@ -241,7 +241,7 @@ bool CopyJob::CopyOneFile(const std::string& sourceFolder, const FolderEntry& en
             return true;
         }
         PlaceNewFile(copy);
-        Settle(copy, {});
+        Settle(copy, {}, std::move(key));
         m_prompts.FileDone(size);
         return true;
     }
@@ -279,21 +279,21 @@ bool CopyJob::CopyOneFile(const std::string& sourceFolder, const FolderEntry& en
         return true;
     }
     std::string kept;
-    ReadProgress reading = [this](uint64_t read) { m_prompts.FileBytesRead(read); };
-    copy.installed = m_options.compressed ? ExpandFile(sourcePath, entry.attributes, destPath, existing, m_keepAside,
-                                                       kept, copy.written, reading)
-                                          : CopyPlainFile(sourcePath, entry.attributes, destPath, existing,
-                                                          m_keepAside, kept, copy.written, reading);
-    Settle(copy, kept);
+    Place(copy, existing, kept, [this](uint64_t read) { m_prompts.FileBytesRead(read); });
+    Settle(copy, kept, std::move(key));
     return true;
+}
+
+void CopyJob::Place(FileCopy& file, DWORD existing, std::string& kept, const ReadProgress& reading) const {
+    file.installed = m_options.compressed ? ExpandFile(file.sourcePath, file.sourceAttributes, file.destPath,
+                                                       existing, m_keepAside, kept, file.written, reading)
+                                          : CopyPlainFile(file.sourcePath, file.sourceAttributes, file.destPath,
+                                                          existing, m_keepAside, kept, file.written, reading);
 }
 
 void CopyJob::PlaceNewFile(FileCopy& file) const {
     std::string kept;
-    file.installed = m_options.compressed ? ExpandFile(file.sourcePath, file.sourceAttributes, file.destPath,
-                                                       INVALID_FILE_ATTRIBUTES, m_keepAside, kept, file.written)
-                                          : CopyPlainFile(file.sourcePath, file.sourceAttributes, file.destPath,
-                                                          INVALID_FILE_ATTRIBUTES, m_keepAside, kept, file.written);
+    Place(file, INVALID_FILE_ATTRIBUTES, kept, {});
 }
 
 void CopyJob::TakeBackPlaced(bool all) {
@@ -301,14 +301,15 @@ void CopyJob::TakeBackPlaced(bool all) {
     // Beyond the window the oldest is waited for: the copy runs only so far ahead.
     bool wait = all || m_lanes.Pending() > kLaneWindow;
     while (m_lanes.TakePlaced(file, wait)) {
-        m_onTheirWay.erase(UpperAnsi(file.destPath));
-        Settle(file, {});
+        std::string key = UpperAnsi(file.destPath);
+        m_onTheirWay.erase(key);
+        Settle(file, {}, std::move(key));
         m_prompts.FileDone(file.size);
         wait = all;
     }
 }
 
-void CopyJob::Settle(const FileCopy& file, const std::string& kept) {
+void CopyJob::Settle(const FileCopy& file, const std::string& kept, std::string key) {
     const std::string& destPath = file.destPath;
     if (!file.installed) {
         if (!kept.empty()) {
@@ -327,7 +328,7 @@ void CopyJob::Settle(const FileCopy& file, const std::string& kept) {
     const uint64_t writeTime =
         static_cast<uint64_t>(written.writeTime.dwHighDateTime) << 32 | written.writeTime.dwLowDateTime;
     m_journal.NoteWritten(destPath, {written.size, writeTime});
-    m_writtenKeys.insert(UpperAnsi(destPath));
+    m_writtenKeys.insert(std::move(key));
     m_outcome.writtenFiles.push_back(destPath);
     // Its record entry, from what was written (a path written twice keeps the later one).
     if (written.hash) {

@@ -97,6 +97,9 @@ private:
     // False when the user abandoned setup at a question about the file.
     bool CopyOneFile(const std::string& sourceFolder, const FolderEntry& entry, const std::string& destFolder);
     Decision AskToReplace(const FolderEntry& entry, const std::string& destPath);
+    // Places a file, as found at its name (`existing`: its attributes, or
+    // INVALID_FILE_ATTRIBUTES); a reader's file there is kept aside, in `kept`.
+    void Place(FileCopy& file, DWORD existing, std::string& kept, const ReadProgress& reading) const;
     // Places a file where nothing stands (on a lane, or on the copy thread
     // when no lane could start).
     void PlaceNewFile(FileCopy& file) const;
@@ -104,8 +107,9 @@ private:
     // over, settled; with `all`, waits until every one is back.
     void TakeBackPlaced(bool all);
     // What became of one file, as the run's journal, record and outcome keep
-    // it. `kept`: where the reader's file that stood there lies (or empty).
-    void Settle(const FileCopy& file, const std::string& kept);
+    // it. `kept`: where the reader's file that stood there lies (or empty);
+    // `key`: its path upper-cased.
+    void Settle(const FileCopy& file, const std::string& kept, std::string key);
     // Whether the copy walks into the folder (its full path, and its name).
     bool IsBookFolder(const std::string& source, const char* name) const;
     // The bytes the copy will read from the medium below the folder, listed
