@@ -4,6 +4,7 @@
 // may write nothing of the machine's. /CURRENTUSER asks for the current user
 // whatever the rights; /ALLUSERS asks for the machine and is refused without
 // the rights (the run then stops before it changes anything).
+#include "framework/Rights.h"
 #include "record/InstallScope.h"
 
 // What the command line asks for.
@@ -18,10 +19,6 @@ struct ScopeChoice {
 // The rule, apart from asking the system. Window-free.
 ScopeChoice ChooseInstallScope(bool administratorRights, ScopeRequest request);
 
-// Whether this process runs with administrator rights: its token holds the
-// Administrators group enabled. A standard user, and an administrator whose
-// setup was not elevated (the group is then for denying only), has not.
-bool HasAdministratorRights();
 
 // Why a run with /ALLUSERS without the rights installs nothing: the one line
 // that follows the book's problem text (and goes to the log).
