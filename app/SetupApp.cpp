@@ -25,10 +25,10 @@ namespace {
 // A run of any book that was cut short (ended from the task list, by a logoff
 // or a power cut) is undone before the reader is asked anything: silent when
 // whole, one message naming what could not be put back.
-// The machine's runs and the current user's own (only the user's own in a
-// run for the current user).
-void RepairRunsCutShort(InstallScope scope, LogFile& log) {
-    RepairResult repair = RepairUnfinishedRunsFor(scope);
+// Those whose journals runs of this run's rights keep: an elevated run's the
+// machine's, a run without elevation the user's own.
+void RepairRunsCutShort(const ScopePlaces& places, LogFile& log) {
+    RepairResult repair = RepairUnfinishedRuns(places.journals);
     for (const std::string& note : repair.notes) log.Line(note);
     if (!repair.notPutBack.empty())
         AfxMessageBox(RestoreProblemMessage(SetupTexts.RestoreProblemText, repair.notPutBack),
@@ -38,12 +38,14 @@ void RepairRunsCutShort(InstallScope scope, LogFile& log) {
 
 BOOL SetupApp::InitInstance() {
     SetupSwitches switches = ParseSetupSwitches(m_lpCmdLine);
-    const ScopeChoice choice = ChooseInstallScope(HasAdministratorRights(), switches.scope);
-    const InstallScope scope = choice.scope;
+    const bool rights = HasAdministratorRights();
+    const ScopeChoice choice = ChooseInstallScope(rights, switches.scope);
+    // Every place the run keeps its things, worked out once.
+    const ScopePlaces places = PlacesFor(choice.scope, rights);
     LogFile log;
     if (switches.silent) {
         // No window is made: the message loop ends at once, with this code.
-        m_exitCode = ExitCodeOf(RunSilentInstall(switches, choice, log));
+        m_exitCode = ExitCodeOf(RunSilentInstall(switches, choice, places, log));
         return TRUE;
     }
     if (!switches.unknown.empty()) {
@@ -64,7 +66,7 @@ BOOL SetupApp::InitInstance() {
 
     WelcomeDialog welcome;
     DestinationDialog destination;
-    ProgressDialog progress(&AskToLeaveSetup, scope);
+    ProgressDialog progress(&AskToLeaveSetup, places.journals);
 
     // Every configuration message comes before the backdrop exists.
     auto showMissingKey = [&log](const std::string& warning) {
@@ -77,7 +79,7 @@ BOOL SetupApp::InitInstance() {
     // backing out of the browser returns to; otherwise a book installed
     // before is offered its own folder again, while it is there.
     std::optional<std::string> proposed = switches.destination;
-    if (proposed->empty()) proposed = EarlierInstallFolder(InstallSettings.ProductName, scope);
+    if (proposed->empty()) proposed = EarlierInstallFolder(InstallSettings.ProductName, places);
     if (proposed) InstallSettings.DestDir = InstallSettings.DefaultDestDir = *proposed;
     ReadSetupTxt(SetupTexts, showMissingKey);
     ValidateSettings([&log](const std::string& message) {
@@ -92,7 +94,7 @@ BOOL SetupApp::InitInstance() {
         return TRUE;
     }
     InstallSettings.InstallPath = InstallSettings.DestDir;
-    RepairRunsCutShort(scope, log);
+    RepairRunsCutShort(places, log);
 
     auto* backdrop = new BackdropWindow;
     HWND backdropWindow = backdrop->m_hWnd;
@@ -140,7 +142,7 @@ BOOL SetupApp::InitInstance() {
         RecordCopy(copy.writtenEntries, copy.createdFolders);
         RecordKeptOriginals(copy.undeletedKept);
         // A book that cannot be removed again is never left without a word.
-        std::string noWayBack = NoWayBackMessage(RegisterUninstaller(scope));
+        std::string noWayBack = NoWayBackMessage(RegisterUninstaller(places));
         if (!noWayBack.empty()) {
             log.Line(noWayBack);
             AfxMessageBox(noWayBack, MB_OK | MB_ICONEXCLAMATION);

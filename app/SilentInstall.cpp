@@ -57,13 +57,13 @@ SilentResult Finish(SilentResult result, LogFile& log) {
 
 // The copy, as the progress dialog's worker runs it, on this thread. An
 // unfinished copy is undone; a finished one gets its shortcut.
-SilentResult Copy(InstallScope scope, LogFile& log) {
+SilentResult Copy(const ScopePlaces& places, LogFile& log) {
     const InstallSettingsRecord& settings = InstallSettings;
     SilentPrompts prompts;
     CopyOptions options{settings.FilesCompressedFlag, settings.UseUnderscoresFlag};
     options.stopAtFirstFailure = true;
     CopyJob job(settings.CodeDir, settings.InstallPath, options, prompts);
-    job.KeepJournalIn(JournalFolder(scope), settings.ProductName, scope);
+    job.KeepJournalIn(places.journals, settings.ProductName);
     job.Run();
     uint64_t freeBytes = 0;
     QueryFreeBytes(settings.InstallPath, freeBytes);
@@ -93,7 +93,8 @@ SilentResult Copy(InstallScope scope, LogFile& log) {
 }
 }  // namespace
 
-SilentResult RunSilentInstall(const SetupSwitches& switches, const ScopeChoice& choice, LogFile& log) {
+SilentResult RunSilentInstall(const SetupSwitches& switches, const ScopeChoice& choice, const ScopePlaces& places,
+                              LogFile& log) {
     InstallSettingsRecord& settings = InstallSettings;
     auto note = [&log](const std::string& text) { log.Line(text); };
     ReadEnvironment(settings);
@@ -117,16 +118,17 @@ SilentResult RunSilentInstall(const SetupSwitches& switches, const ScopeChoice& 
         log.Line("SETUP.INI cannot be read in " + settings.StartDir);
         return Finish(SilentResult::MediumUnreadable, log);
     }
-    const InstallScope scope = choice.scope;
-    log.Line(scope == InstallScope::CurrentUser ? "Installing for the current user." : "Installing for the machine.");
-    // A run of any book cut short is undone first, as in an interactive run.
-    RepairResult repair = RepairUnfinishedRunsFor(scope);
+    log.Line(places.scope == InstallScope::CurrentUser ? "Installing for the current user."
+                                                       : "Installing for the machine.");
+    // A run of any book cut short is undone first, as in an interactive run
+    // (those whose journals runs of this run's rights keep).
+    RepairResult repair = RepairUnfinishedRuns(places.journals);
     for (const std::string& note : repair.notes) log.Line(note);
     if (!repair.notPutBack.empty()) log.Line(RestoreProblemMessage(SetupTexts.RestoreProblemText, repair.notPutBack));
 
     // A book installed before goes where it is, unless the command line names a folder.
     settings.InstallPath = !switches.destination.empty() ? switches.destination
-                                                         : EarlierInstallFolder(settings.ProductName, scope)
+                                                         : EarlierInstallFolder(settings.ProductName, places)
                                                                .value_or(settings.DestDir);
     log.Line("Destination: " + settings.InstallPath);
     uint64_t freeBytes = 0;
@@ -139,12 +141,12 @@ SilentResult RunSilentInstall(const SetupSwitches& switches, const ScopeChoice& 
         return Finish(SilentResult::NoRoom, log);
     }
 
-    SilentResult result = Copy(scope, log);
+    SilentResult result = Copy(places, log);
     if (result != SilentResult::Installed) return Finish(result, log);
 
     // The uninstaller is looked for in StartDir.
     SetCurrentDirectoryA(settings.StartDir.c_str());
-    Registration registration = RegisterUninstaller(scope);
+    Registration registration = RegisterUninstaller(places);
     log.Line(registration.entryWritten ? "Uninstall entry: " + settings.ProductName
                                        : std::string("No uninstall entry was written."));
     std::string noWayBack = NoWayBackMessage(registration);

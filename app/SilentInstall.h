@@ -8,11 +8,14 @@
 #include "app/InstallScopeChoice.h"
 #include "app/SetupSwitches.h"
 #include "app/SilentResult.h"
+#include "record/ScopePlaces.h"
 
 class LogFile;
 
 // Runs in the current directory, the medium's setup folder. The log is
 // opened here (the switch's file, or the default name in the temporary
 // folder once the product's name is known); lines noted before come first.
-// `scope`: for whom it installs, as decided from the rights and the switches.
-SilentResult RunSilentInstall(const SetupSwitches& switches, const ScopeChoice& scope, LogFile& log);
+// `choice`: for whom it installs, as decided from the rights and the
+// switches; `places`: where that run keeps its things.
+SilentResult RunSilentInstall(const SetupSwitches& switches, const ScopeChoice& choice, const ScopePlaces& places,
+                              LogFile& log);

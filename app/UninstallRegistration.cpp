@@ -10,7 +10,6 @@
 #include "framework/PathText.h"
 #include "framework/SafeFormat.h"
 #include "record/RecordStore.h"
-#include "record/ScopePlaces.h"
 #include "record/SetupRunRecord.h"
 
 namespace {
@@ -40,7 +39,7 @@ DWORD InstalledKilobytes() {
 }
 }  // namespace
 
-Registration RegisterUninstaller(InstallScope scope) {
+Registration RegisterUninstaller(const ScopePlaces& places) {
     Registration registration;
     if (!PathExists("XOVUNIN.EXE")) return registration;
     registration.offered = true;
@@ -48,8 +47,9 @@ Registration RegisterUninstaller(InstallScope scope) {
     const InstallSettingsRecord& settings = InstallSettings;
     // For the current user, a folder of ours in the user's local application
     // data, made here: the Windows folder is not the user's to write.
-    std::string folder = scope == InstallScope::CurrentUser ? UninstallerFolder(scope) : settings.WindowsDir;
-    if (scope == InstallScope::CurrentUser && !folder.empty()) CreateDirectoryA(folder.c_str(), nullptr);
+    const bool user = places.scope == InstallScope::CurrentUser;
+    const std::string& folder = places.uninstallerFolder;
+    if (user && !folder.empty()) CreateDirectoryA(folder.c_str(), nullptr);
     std::string uninstaller = folder.empty() ? std::string() : JoinPath(folder, "XOVUNIN.EXE");
     registration.uninstallerPath = uninstaller;
     // Every book's entry of the scope starts the one copy there: a newer one stays.
@@ -66,7 +66,7 @@ Registration RegisterUninstaller(InstallScope scope) {
     const std::string& name = settings.ProductName;
     if (uninstaller.empty() || name.empty() || FindChar(name, '\\') != std::string::npos) return registration;
     HKEY uninstallKey = nullptr;
-    if (RegCreateKeyExA(ScopeHive(scope), kUninstallKeyPath, 0, nullptr, 0, KEY_CREATE_SUB_KEY, nullptr,
+    if (RegCreateKeyExA(places.hive, kUninstallKeyPath, 0, nullptr, 0, KEY_CREATE_SUB_KEY, nullptr,
                         &uninstallKey, nullptr) != ERROR_SUCCESS)
         return registration;
     // Created by name below the open parent: the ANSI call refuses a whole
@@ -81,7 +81,7 @@ Registration RegisterUninstaller(InstallScope scope) {
     // arguments. A book of the current user says so first, so that its
     // uninstaller looks at that user's entry and counts only.
     const std::string command = "\"" + uninstaller + "\"";
-    const std::string scopeSwitch = scope == InstallScope::CurrentUser ? "/CURRENTUSER " : "";
+    const std::string scopeSwitch = user ? "/CURRENTUSER " : "";
     const std::string arguments = "`" + settings.InstallPath + "` " + settings.ProductName;
     bool written = SetStringValue(key, "DisplayName", settings.ProductName);
     written = SetStringValue(key, "UninstallString", command + " " + scopeSwitch + arguments) && written;
@@ -106,8 +106,8 @@ Registration RegisterUninstaller(InstallScope scope) {
     else RegDeleteValueA(key, "DisplayVersion");
     RegCloseKey(key);
     registration.entryWritten = written;
-    if (registration.uninstallerPlaced) RecordUninstaller(settings.ProductName, uninstaller, thereBefore, scope);
-    SaveInstallRecord(settings.ProductName, settings.InstallPath, scope);
+    if (registration.uninstallerPlaced) RecordUninstaller(settings.ProductName, uninstaller, thereBefore, places);
+    SaveInstallRecord(settings.ProductName, settings.InstallPath, places);
     return registration;
 }
 
@@ -127,8 +127,8 @@ std::string NoWayBackMessage(const Registration& registration) {
                         product.c_str(), registration.uninstallerPath.c_str());
 }
 
-std::optional<std::string> EarlierInstallFolder(const std::string& product, InstallScope scope) {
-    RegistryKey entry = OpenUninstallEntry(product, KEY_QUERY_VALUE, scope);
+std::optional<std::string> EarlierInstallFolder(const std::string& product, const ScopePlaces& places) {
+    RegistryKey entry = OpenUninstallEntry(product, KEY_QUERY_VALUE, places);
     if (!entry) return std::nullopt;
     std::optional<std::string> folder = ReadEntryString(entry.Get(), "InstallLocation");
     // An entry of an older setup has no location; its record names the folder.

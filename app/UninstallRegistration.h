@@ -10,7 +10,7 @@
 #include <optional>
 #include <string>
 
-#include "record/InstallScope.h"
+#include "record/ScopePlaces.h"
 
 // What the registration came to.
 struct Registration {
@@ -22,7 +22,7 @@ struct Registration {
     bool WayBack() const { return !offered || (uninstallerPlaced && entryWritten); }
 };
 
-Registration RegisterUninstaller(InstallScope scope);
+Registration RegisterUninstaller(const ScopePlaces& places);
 
 // What the reader (or the log) is told of a registration without a way
 // back: what is missing, and that the book cannot be removed; empty when
@@ -32,4 +32,4 @@ std::string NoWayBackMessage(const Registration& registration);
 // The folder of the product's earlier install of that scope, from its
 // uninstall entry ("InstallLocation", or for an entry of an older setup the
 // folder its install record names), when that folder is still there.
-std::optional<std::string> EarlierInstallFolder(const std::string& product, InstallScope scope);
+std::optional<std::string> EarlierInstallFolder(const std::string& product, const ScopePlaces& places);

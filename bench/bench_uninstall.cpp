@@ -63,13 +63,13 @@ int main(int argc, char** argv) {
     // record the name of its file and the hash.
     std::string text = FormatRecord(record);
     size_t inEntry = text.size() <= kMostRecordBytesInEntry ? text.size()
-                                                            : RecordFileOf("Benchmark Book", InstallScope::Machine).size() + 1 + 64 + 1;
+                                                            : RecordFileOf("Benchmark Book", PlacesFor(InstallScope::Machine, true)).size() + 1 + 64 + 1;
     std::printf("record_bytes %zu\nentry_record_bytes %zu\n", text.size(), inEntry);
 
     // As the uninstaller gets it: the stored text read back.
     QueryPerformanceCounter(&start);
     std::optional<InstallRecord> read = ParseRecord(text);
-    RemovalResult result = RemoveRecorded(read.value_or(InstallRecord{}), "");
+    RemovalResult result = RemoveRecorded(read.value_or(InstallRecord{}), "", PlacesFor(InstallScope::Machine, true));
     QueryPerformanceCounter(&end);
     std::printf("uninstall_seconds %.3f\nuninstall_left %zu\n", Seconds(start, end), result.left.entries.size());
     return read && result.everythingRemoved ? 0 : 1;

@@ -74,12 +74,12 @@ void CopyJob::Interrupt() {
 bool CopyJob::Run() {
     // Before the first change: where the run installs, on the disk. No
     // journal, no change: a run cut short must always be undone.
-    if (!m_journalFolder.empty()) {
-        bool begun = m_journal.Begin(m_journalFolder, m_product, m_destination, m_scope);
+    if (!m_journalPlace.folder.empty()) {
+        bool begun = m_journal.Begin(m_journalPlace, m_product, m_destination);
         m_outcome.journalNotes = m_journal.Notes();
         if (!begun) {
             m_outcome.journalNotBegun = true;
-            m_outcome.journalFolder = m_journalFolder;
+            m_outcome.journalFolder = m_journalPlace.folder;
             NoteCreatedFolders(0);
             Cancel();
             return true;
@@ -151,7 +151,7 @@ void CopyJob::Finish() {
     m_outcome.undeletedKept = DiscardKeptOriginals(m_journal.Steps(), m_destination, &m_outcome.journalNotes);
     if (m_journal.OnDisk()) {
         // No older run into this folder ever touches the files of this one.
-        RepairResult retired = RetireOlderRuns(m_journalFolder, m_destination);
+        RepairResult retired = RetireOlderRuns(m_journalPlace, m_destination);
         m_outcome.journalNotes.insert(m_outcome.journalNotes.end(), retired.notes.begin(), retired.notes.end());
     }
     // An original whose put-back failed stays kept, and the journal says so

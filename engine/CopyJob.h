@@ -53,12 +53,10 @@ public:
     // Without it the journal is kept in memory only (for the undo of an
     // abandoned run).
     // A journal that cannot be begun there stops the run before its first
-    // change. `scope`: whose journals they are (the folder's rights).
-    void KeepJournalIn(const std::string& folder, const std::string& product,
-                       InstallScope scope = InstallScope::Machine) {
-        m_journalFolder = folder;
+    // change. The place says whose journals they are (the folder's rights).
+    void KeepJournalIn(const JournalPlace& place, const std::string& product) {
+        m_journalPlace = place;
         m_product = product;
-        m_scope = scope;
     }
 
     // Worker thread: makes the destination folder and copies the source tree
@@ -134,9 +132,8 @@ private:
     std::atomic<bool> m_interrupted{false};
     bool m_finished = false;
     CopyOutcome m_outcome;
-    std::string m_journalFolder;
+    JournalPlace m_journalPlace;
     std::string m_product;
-    InstallScope m_scope = InstallScope::Machine;
     RunJournal m_journal;
     KeepAside m_keepAside;  // the journal's mark and note for every reader's file kept aside
     // The files this run wrote, upper-cased: one the run writes again is its

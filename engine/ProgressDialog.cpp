@@ -79,7 +79,7 @@ BOOL ProgressDialog::OnInitDialog() {
                                       *m_prompts);
     m_job->AdoptCreatedFolders(m_foldersMadeBefore);
     // The journal where setup of any book looks first thing.
-    m_job->KeepJournalIn(JournalFolder(m_scope), settings.ProductName, m_scope);
+    m_job->KeepJournalIn(m_journals, settings.ProductName);
     m_copying = true;
     m_shutdownBlock = ShutdownBlockReason(m_hWnd, kShutdownReason);
     // Often enough to look alive, seldom enough to cost the copy nothing: a

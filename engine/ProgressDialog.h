@@ -13,7 +13,7 @@
 #include "engine/ProgressPrompts.h"
 #include "engine/ProgressReport.h"
 #include "framework/Dialog.h"
-#include "record/InstallScope.h"
+#include "record/JournalTrust.h"
 #include "framework/ShutdownBlock.h"
 #include "res/resource.h"
 
@@ -23,9 +23,9 @@ constexpr UINT WM_INSTALL_DONE = WM_USER + 5;
 class ProgressDialog : public CDialog {
 public:
     enum { IDD = IDD_PROGRESS };
-    // `scope`: for whom the run installs, which decides where its journal is kept.
-    ProgressDialog(ExitQuestion askToLeave, InstallScope scope)
-        : CDialog(IDD), m_askToLeave(std::move(askToLeave)), m_scope(scope) {}
+    // `journals`: where the run keeps its journal (the run's rights decide).
+    ProgressDialog(ExitQuestion askToLeave, JournalPlace journals)
+        : CDialog(IDD), m_askToLeave(std::move(askToLeave)), m_journals(std::move(journals)) {}
     ~ProgressDialog() override;
 
     // Folders made for this run before the copy (the destination dialog's):
@@ -56,7 +56,7 @@ private:
     static UINT InstallThreadProc(LPVOID dialog);
 
     ExitQuestion m_askToLeave;
-    InstallScope m_scope;
+    JournalPlace m_journals;
     std::vector<std::string> m_foldersMadeBefore;
     ProgressReport m_report;
     int m_destFieldWidth = 0;

@@ -4,6 +4,7 @@
 #include <sddl.h>
 
 #include "framework/CodePage.h"
+#include "framework/PathText.h"
 #include "framework/SafeFormat.h"
 #include "framework/UniqueHandle.h"
 
@@ -12,59 +13,255 @@
 const char* const kJournalFolderRights = "O:BAD:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)(A;OICI;FR;;;BU)";
 
 namespace {
-constexpr int kMostFolders = 9;  // the folder itself and eight beside it
+constexpr int kMostFolders = 9;  // the folder itself and eight an earlier setup made beside it
 
-bool Trusted(Owner owner) { return owner != Owner::Other; }
+// Any right that changes a folder, what it holds, or who may.
+constexpr ACCESS_MASK kWriteRights = FILE_WRITE_DATA | FILE_APPEND_DATA | FILE_WRITE_EA | FILE_WRITE_ATTRIBUTES |
+                                     FILE_DELETE_CHILD | DELETE | WRITE_DAC | WRITE_OWNER | GENERIC_WRITE |
+                                     GENERIC_ALL | MAXIMUM_ALLOWED;
 
-// The SID of the user this process runs as.
-bool SameAsProcessUser(PSID sid) {
+// A copy of a SID, owned.
+PSID CopyOfSid(PSID sid) {
+    if (!sid || !IsValidSid(sid)) return nullptr;
+    DWORD length = GetLengthSid(sid);
+    PSID copy = LocalAlloc(LMEM_FIXED, length);
+    if (copy && !CopySid(length, copy, sid)) {
+        LocalFree(copy);
+        copy = nullptr;
+    }
+    return copy;
+}
+
+PSID ProcessUser() {
     HANDLE token = nullptr;
-    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token)) return false;
+    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token)) return nullptr;
     UniqueFile owner(token);
     BYTE buffer[256];
     DWORD size = 0;
-    if (!GetTokenInformation(token, TokenUser, buffer, sizeof buffer, &size)) return false;
-    return EqualSid(reinterpret_cast<TOKEN_USER*>(buffer)->User.Sid, sid) != FALSE;
+    if (!GetTokenInformation(token, TokenUser, buffer, sizeof buffer, &size)) return nullptr;
+    return CopyOfSid(reinterpret_cast<TOKEN_USER*>(buffer)->User.Sid);
+}
+
+// A security descriptor made from the system's language, freed with it.
+class Descriptor {
+public:
+    explicit Descriptor(const char* text) {
+        if (!ConvertStringSecurityDescriptorToSecurityDescriptorA(text, SDDL_REVISION_1, &m_descriptor, nullptr))
+            m_descriptor = nullptr;
+    }
+    ~Descriptor() { LocalFree(m_descriptor); }
+    Descriptor(const Descriptor&) = delete;
+    Descriptor& operator=(const Descriptor&) = delete;
+    PSECURITY_DESCRIPTOR Get() const { return m_descriptor; }
+
+private:
+    PSECURITY_DESCRIPTOR m_descriptor = nullptr;
+};
+
+// How the system records the owner of a file made as the Administrators':
+// made in the folder, read back through its handle, gone when closed.
+PSID OwnerOfWhatSetupMakes(const std::string& folder) {
+    if (folder.empty()) return nullptr;
+    Descriptor rights("O:BAD:P(A;;FA;;;SY)(A;;FA;;;BA)");
+    if (!rights.Get()) return nullptr;
+    SECURITY_ATTRIBUTES attributes = {sizeof attributes, rights.Get(), FALSE};
+    const std::string path =
+        JoinPath(folder, StringPrintf("~sxowner%08lX.tmp", static_cast<unsigned long>(GetCurrentProcessId())));
+    UniqueFile probe(CreateFileW(WideText(path).c_str(), READ_CONTROL | DELETE, 0, &attributes, CREATE_NEW,
+                                 FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr));
+    if (!probe) return nullptr;
+    PSID sid = nullptr;
+    PSECURITY_DESCRIPTOR read = nullptr;
+    if (GetSecurityInfo(probe.Get(), SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION, &sid, nullptr, nullptr, nullptr,
+                        &read) != ERROR_SUCCESS)
+        return nullptr;
+    PSID copy = CopyOfSid(sid);
+    LocalFree(read);
+    return copy;
+}
+
+bool Trusted(Owner owner, bool elevated) {
+    switch (owner) {
+    case Owner::System:
+    case Owner::Administrators:
+    case Owner::AsSetupMakes: return true;
+    // The same user unelevated could have written it: only the user's own
+    // unelevated run trusts it.
+    case Owner::ThisUser: return !elevated;
+    case Owner::Other: break;
+    }
+    return false;
+}
+
+// What stands at the path, through a handle opened without following a
+// reparse point: a folder (with `access`), or nothing usable.
+struct Opened {
+    UniqueFile handle;
+    PathKind kind = PathKind::Missing;
+};
+
+Opened OpenWithoutFollowing(const std::string& path, DWORD access) {
+    Opened opened;
+    opened.handle = UniqueFile(CreateFileW(WideText(path).c_str(), access | FILE_READ_ATTRIBUTES,
+                                           FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                           OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT,
+                                           nullptr));
+    if (!opened.handle) {
+        DWORD error = GetLastError();
+        // Something stands there that cannot be opened so: it is not setup's.
+        opened.kind = error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ? PathKind::Missing
+                                                                                     : PathKind::File;
+        return opened;
+    }
+    opened.kind = KindOf(opened.handle.Get());
+    // A system that opens what a link points at even when asked not to
+    // (Wine) still shows the link on its name: either way it is no folder of setup's.
+    if (opened.kind != PathKind::Link && KindOf(path) == PathKind::Link) opened.kind = PathKind::Link;
+    return opened;
+}
+
+// Gives the folder setup's protected rights and owner, through its handle.
+bool GiveSetupsRights(HANDLE folder) {
+    Descriptor rights(kJournalFolderRights);
+    PSID owner = nullptr;
+    PACL acl = nullptr;
+    BOOL present = FALSE, defaulted = FALSE;
+    if (!rights.Get() || !GetSecurityDescriptorOwner(rights.Get(), &owner, &defaulted) ||
+        !GetSecurityDescriptorDacl(rights.Get(), &present, &acl, &defaulted) || !present || !acl)
+        return false;
+    return SetSecurityInfo(folder, SE_FILE_OBJECT,
+                           OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION | PROTECTED_DACL_SECURITY_INFORMATION,
+                           owner, nullptr, acl, nullptr) == ERROR_SUCCESS;
+}
+
+bool RightsOfHandleAreSetups(HANDLE folder, const OwnerJudge& judge) {
+    PSECURITY_DESCRIPTOR read = nullptr;
+    PACL acl = nullptr;
+    if (GetSecurityInfo(folder, SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr, nullptr, &acl, nullptr, &read) !=
+        ERROR_SUCCESS)
+        return false;
+    bool setups = judge.RightsAreSetups(read);
+    LocalFree(read);
+    return setups;
+}
+
+// Whether the folder at the path is one the run may keep and carry out
+// journals in; a machine folder of setup's whose rights are not the protected
+// ones gets them here. `kind` says what stands there.
+bool SetupsFolder(const std::string& path, const JournalPlace& place, const OwnerJudge& judge, PathKind& kind) {
+    Opened opened = OpenWithoutFollowing(path, READ_CONTROL | (place.machine ? WRITE_DAC | WRITE_OWNER : 0));
+    kind = opened.kind;
+    if (kind != PathKind::Folder) return false;
+    JournalStanding standing;
+    standing.elevated = judge.Elevated();
+    standing.machineFolder = place.machine;
+    standing.folder = kind;
+    standing.folderOwner = judge.OwnerOf(opened.handle.Get());
+    // Setup's own folder whose rights an earlier setup left open (or someone
+    // changed): they are made the protected ones before a journal goes in.
+    if (place.machine && Trusted(standing.folderOwner, standing.elevated))
+        standing.folderRightsSetups =
+            RightsOfHandleAreSetups(opened.handle.Get(), judge) || GiveSetupsRights(opened.handle.Get());
+    return MayCarryOut(standing);
+}
+
+bool MakeFolder(const std::string& path, const JournalPlace& place) {
+    if (!place.machine) return CreateDirectoryW(WideText(path).c_str(), nullptr) != FALSE;
+    Descriptor rights(kJournalFolderRights);
+    if (!rights.Get()) return false;
+    SECURITY_ATTRIBUTES attributes = {sizeof attributes, rights.Get(), FALSE};
+    return CreateDirectoryW(WideText(path).c_str(), &attributes) != FALSE;
 }
 
 std::string Candidate(const std::string& wanted, int index) {
     return index == 1 ? wanted : StringPrintf("%s %d", wanted.c_str(), index);
 }
 
-bool OwnFolder(const std::string& path) {
-    JournalStanding standing;
-    standing.folder = KindOf(path);
-    if (standing.folder == PathKind::Folder) standing.folderOwner = OwnerOf(path);
-    return MayCarryOut(standing);
-}
-
-bool MakeFolder(const std::string& path, InstallScope scope) {
-    if (scope == InstallScope::CurrentUser) return CreateDirectoryW(WideText(path).c_str(), nullptr) != FALSE;
-    PSECURITY_DESCRIPTOR descriptor = nullptr;
-    if (!ConvertStringSecurityDescriptorToSecurityDescriptorA(kJournalFolderRights, SDDL_REVISION_1, &descriptor,
-                                                              nullptr))
-        return false;
-    SECURITY_ATTRIBUTES attributes = {sizeof attributes, descriptor, FALSE};
-    BOOL made = CreateDirectoryW(WideText(path).c_str(), &attributes);
-    LocalFree(descriptor);
-    return made != FALSE;
-}
-
-std::string NotOursNote(const std::string& path) {
-    switch (KindOf(path)) {
-    case PathKind::Missing: return path + " cannot be made.";
-    case PathKind::File: return path + " is not setup's own (a file): no journal is kept in it.";
-    case PathKind::Link: return path + " is not setup's own (a link): no journal in it is used.";
-    case PathKind::Folder: break;
+std::string KindText(PathKind kind) {
+    switch (kind) {
+    case PathKind::File: return "a file";
+    case PathKind::Link: return "a link";
+    case PathKind::Folder: return "another owner, or rights that are not setup's";
+    case PathKind::Missing: break;
     }
-    return path + " is not setup's own (another owner): no journal in it is used.";
+    return "nothing";
+}
+
+// Moves what stands at the folder's name aside, to a free name beside it,
+// without entering it (a rename moves a link, not what it points at).
+bool MoveAside(const std::string& path, std::vector<std::string>* notes) {
+    for (int attempt = 1; attempt <= 100; ++attempt) {
+        std::string aside = StringPrintf("%s (not setup's %d)", path.c_str(), attempt);
+        if (MoveFileExW(WideText(path).c_str(), WideText(aside).c_str(), 0)) {
+            if (notes) notes->push_back(path + " was not setup's own: it is moved aside to " + aside + ".");
+            return true;
+        }
+        DWORD error = GetLastError();
+        if (error != ERROR_ALREADY_EXISTS && error != ERROR_FILE_EXISTS) break;
+    }
+    return false;
 }
 }  // namespace
 
 bool MayCarryOut(const JournalStanding& standing) {
-    if (standing.folder != PathKind::Folder || !Trusted(standing.folderOwner)) return false;
+    // Elevation is a boundary: each run carries out what runs of its own rights wrote.
+    if (standing.elevated != standing.machineFolder) return false;
+    if (standing.folder != PathKind::Folder || !Trusted(standing.folderOwner, standing.elevated)) return false;
+    if (standing.machineFolder && !standing.folderRightsSetups) return false;
     if (standing.journal == PathKind::Missing) return true;
-    return standing.journal == PathKind::File && Trusted(standing.journalOwner);
+    return standing.journal == PathKind::File && Trusted(standing.journalOwner, standing.elevated);
+}
+
+OwnerJudge::OwnerJudge(const JournalPlace& place) : m_elevated(place.machine), m_user(ProcessUser()) {
+    if (m_elevated) m_asMade = OwnerOfWhatSetupMakes(SplitPath(StripTrailingBackslashes(place.folder)).folder);
+}
+
+OwnerJudge::~OwnerJudge() {
+    LocalFree(m_user);
+    LocalFree(m_asMade);
+}
+
+Owner OwnerJudge::Judge(PSID sid) const {
+    if (!sid || !IsValidSid(sid)) return Owner::Other;
+    if (IsWellKnownSid(sid, WinLocalSystemSid)) return Owner::System;
+    if (IsWellKnownSid(sid, WinBuiltinAdministratorsSid)) return Owner::Administrators;
+    if (m_asMade && EqualSid(sid, m_asMade)) return Owner::AsSetupMakes;
+    if (m_user && EqualSid(sid, m_user)) return Owner::ThisUser;
+    return Owner::Other;
+}
+
+Owner OwnerJudge::OwnerOf(HANDLE handle) const {
+    PSID sid = nullptr;
+    PSECURITY_DESCRIPTOR read = nullptr;
+    if (GetSecurityInfo(handle, SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION, &sid, nullptr, nullptr, nullptr, &read) !=
+        ERROR_SUCCESS)
+        return Owner::Other;
+    Owner owner = Judge(sid);
+    LocalFree(read);
+    return owner;
+}
+
+bool OwnerJudge::RightsAreSetups(PSECURITY_DESCRIPTOR descriptor) const {
+    SECURITY_DESCRIPTOR_CONTROL control = 0;
+    DWORD revision = 0;
+    BOOL present = FALSE, defaulted = FALSE;
+    PACL acl = nullptr;
+    if (!descriptor || !GetSecurityDescriptorControl(descriptor, &control, &revision) ||
+        !(control & SE_DACL_PROTECTED) || !GetSecurityDescriptorDacl(descriptor, &present, &acl, &defaulted) ||
+        !present || !acl)
+        return false;  // inherited rights, or no list at all (everyone may do everything)
+    for (DWORD i = 0; i < acl->AceCount; ++i) {
+        ACE_HEADER* header = nullptr;
+        if (!GetAce(acl, i, reinterpret_cast<void**>(&header))) return false;
+        if (header->AceType == ACCESS_DENIED_ACE_TYPE) continue;
+        // Any other kind of entry may allow something: only the plain one is understood.
+        if (header->AceType != ACCESS_ALLOWED_ACE_TYPE) return false;
+        auto* ace = reinterpret_cast<ACCESS_ALLOWED_ACE*>(header);
+        if (!(ace->Mask & kWriteRights)) continue;
+        Owner who = Judge(&ace->SidStart);
+        if (who != Owner::System && who != Owner::Administrators && who != Owner::AsSetupMakes) return false;
+    }
+    return true;
 }
 
 PathKind KindOf(const std::string& path) {
@@ -75,48 +272,61 @@ PathKind KindOf(const std::string& path) {
     return (attributes & FILE_ATTRIBUTE_DIRECTORY) ? PathKind::Folder : PathKind::File;
 }
 
-Owner OwnerOf(const std::string& path) {
-    PSID sid = nullptr;
-    PSECURITY_DESCRIPTOR descriptor = nullptr;
-    std::wstring wide = WideText(path);
-    if (GetNamedSecurityInfoW(wide.c_str(), SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION, &sid, nullptr, nullptr,
-                              nullptr, &descriptor) != ERROR_SUCCESS)
-        return Owner::Other;
-    Owner owner = !sid                                             ? Owner::Other
-                  : IsWellKnownSid(sid, WinLocalSystemSid)         ? Owner::System
-                  : IsWellKnownSid(sid, WinBuiltinAdministratorsSid) ? Owner::Administrators
-                  : SameAsProcessUser(sid)                         ? Owner::ThisUser
-                                                                   : Owner::Other;
-    LocalFree(descriptor);
-    return owner;
+PathKind KindOf(HANDLE handle) {
+    BY_HANDLE_FILE_INFORMATION information;
+    // What cannot be told is taken as a link: never entered, never trusted.
+    if (!GetFileInformationByHandle(handle, &information)) return PathKind::Link;
+    return (information.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) ? PathKind::Link
+           : (information.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)   ? PathKind::Folder
+                                                                         : PathKind::File;
 }
 
-std::vector<std::string> OwnJournalFolders(const std::string& wanted, std::vector<std::string>* notes) {
+Owner OwnerOf(const std::string& path) {
+    Opened opened = OpenWithoutFollowing(path, READ_CONTROL);
+    if (!opened.handle) return Owner::Other;
+    return OwnerJudge(JournalPlace{{}, false}).OwnerOf(opened.handle.Get());
+}
+
+std::vector<std::string> OwnJournalFolders(const JournalPlace& place, const OwnerJudge& judge,
+                                           std::vector<std::string>* notes) {
     std::vector<std::string> folders;
-    if (wanted.empty()) return folders;
+    if (place.folder.empty()) return folders;
+    // Every name is looked at: one that is free now says nothing of those after it.
     for (int index = 1; index <= kMostFolders; ++index) {
-        std::string path = Candidate(wanted, index);
-        PathKind kind = KindOf(path);
-        if (kind == PathKind::Missing) continue;
-        if (OwnFolder(path))
+        std::string path = Candidate(place.folder, index);
+        PathKind kind = PathKind::Missing;
+        if (SetupsFolder(path, place, judge, kind))
             folders.push_back(path);
-        else if (notes)
-            notes->push_back(NotOursNote(path));
+        else if (kind != PathKind::Missing && notes)
+            notes->push_back(path + " is not setup's own (" + KindText(kind) + "): no journal in it is used.");
     }
     return folders;
 }
 
-std::string MakeOwnJournalFolder(const std::string& wanted, InstallScope scope, std::vector<std::string>* notes) {
-    if (wanted.empty()) return {};
+std::string MakeOwnJournalFolder(const JournalPlace& place, const OwnerJudge& judge, std::vector<std::string>* notes) {
+    const std::string& path = place.folder;
+    if (path.empty()) return {};
+    PathKind kind = PathKind::Missing;
+    if (SetupsFolder(path, place, judge, kind)) return path;
+    // A file or a folder that is not setup's is moved aside, never entered,
+    // and setup makes its own. A link is left as it is (a rename or a removal
+    // of a link is not safe on every system: some act on what it points at):
+    // setup makes its own beside it.
+    if (kind == PathKind::File || kind == PathKind::Folder) {
+        if (!MoveAside(path, notes) && notes)
+            notes->push_back(path + " is not setup's own (" + KindText(kind) + ") and cannot be moved aside.");
+    }
     for (int index = 1; index <= kMostFolders; ++index) {
-        std::string path = Candidate(wanted, index);
-        // Made only where nothing stands: a folder made first by someone else is theirs.
-        if (KindOf(path) == PathKind::Missing) MakeFolder(path, scope);
-        if (OwnFolder(path)) {
-            if (index > 1 && notes) notes->push_back("Setup keeps its journals in " + path + ".");
-            return path;
+        const std::string candidate = Candidate(path, index);
+        bool setups = SetupsFolder(candidate, place, judge, kind);
+        // Made only where nothing stands: a folder made meanwhile by someone else is theirs.
+        if (!setups && kind == PathKind::Missing && MakeFolder(candidate, place))
+            setups = SetupsFolder(candidate, place, judge, kind);
+        if (setups) {
+            if (index > 1 && notes) notes->push_back("Setup keeps its journals in " + candidate + ".");
+            return candidate;
         }
-        if (notes) notes->push_back(NotOursNote(path));
+        if (notes) notes->push_back(candidate + " is not setup's own (" + KindText(kind) + "): no journal is kept in it.");
     }
     return {};
 }

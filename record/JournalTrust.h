@@ -1,53 +1,115 @@
 #pragma once
-// Which journals setup may carry out: only those in a folder of its own, in
-// a file that the system, the Administrators or the user running setup
-// wrote. A journal names files to delete and to move, and setup runs
-// elevated: one another user could have written would steer it. The
-// journals' folder is made with rights of its own (the system and the
-// Administrators write, Users read, nothing inherited); a folder at that
-// name that is not setup's is never used, and setup makes its own beside it.
+// Which journals a run may carry out. A journal names files to delete and to
+// move, and setup may run elevated: a journal that anyone with fewer rights
+// could have written would steer it. So a run carries out only journals
+// written with its own rights: an elevated run those in the machine's
+// folder, which setup makes with rights of its own (the system and the
+// Administrators write, Users read, nothing inherited), in files that the
+// system or the Administrators own; a run without elevation those in the
+// user's own folder. The same user unelevated is not trusted by the user
+// elevated: every program the user runs can write the user's folder.
 // Window-free.
 #include <windows.h>
 
 #include <string>
 #include <vector>
 
-#include "record/InstallScope.h"
-
 // Who owns a file or folder, as far as trusting it goes.
-enum class Owner { System, Administrators, ThisUser, Other };
+enum class Owner {
+    System,
+    Administrators,
+    // What this elevated run makes as the Administrators' is recorded under
+    // this owner (the Administrators on Windows; a system that keeps one
+    // owner for everything records that one).
+    AsSetupMakes,
+    ThisUser,  // the user the run belongs to, unelevated as elevated
+    Other,
+};
 
 // What stands at a path.
 enum class PathKind { Missing, Folder, File, Link };
 
+// Where a run keeps its journals: the machine's folder (an elevated run's),
+// or the user's own (a run without elevation).
+struct JournalPlace {
+    JournalPlace() = default;
+    // A folder alone is the machine's, as setup's journals' folders were before.
+    JournalPlace(std::string folder, bool machine = true) : folder(std::move(folder)), machine(machine) {}
+    std::string folder;
+    bool machine = true;
+    // Where setups of earlier versions kept them: repaired, never written.
+    std::string earlier;
+};
+
 struct JournalStanding {
+    bool elevated = true;       // the run that would carry it out
+    bool machineFolder = true;  // the folder is the machine's journals' folder
     PathKind folder = PathKind::Missing;
     Owner folderOwner = Owner::Other;
+    // The machine's folder holds setup's protected rights (nobody but the
+    // system and the Administrators may write in it).
+    bool folderRightsSetups = false;
     PathKind journal = PathKind::Missing;
     Owner journalOwner = Owner::Other;
 };
 
-// The rule: the folder a folder and the journal a file (neither a link nor
-// any other reparse point), each owned by the system, the Administrators or
-// the user running setup. With `journal` Missing, whether the folder alone
-// may hold journals.
+// The rule: an elevated run only in the machine's folder with setup's
+// rights, a run without elevation only in the user's folder; the folder a
+// folder and the journal a file (neither a link nor any other reparse
+// point), each owned by the system or the Administrators (or, for a run
+// without elevation, by its user). With `journal` Missing, whether the
+// folder alone may hold journals.
 bool MayCarryOut(const JournalStanding& standing);
 
-// What stands at the path and who owns it (Other when the owner cannot be read).
+// Whose the owners a run meets are, for the run that keeps its journals in
+// the place (elevated for the machine's). Elevated, it learns once how the
+// system records the owner of what the run makes as the Administrators', by
+// making a file so beside the place's folder and reading it back (the file
+// goes at once).
+class OwnerJudge {
+public:
+    explicit OwnerJudge(const JournalPlace& place);
+    ~OwnerJudge();
+    OwnerJudge(const OwnerJudge&) = delete;
+    OwnerJudge& operator=(const OwnerJudge&) = delete;
+
+    bool Elevated() const { return m_elevated; }
+    Owner Judge(PSID sid) const;
+    // The owner of what the handle (opened with READ_CONTROL) names.
+    Owner OwnerOf(HANDLE handle) const;
+    // Whether the descriptor's rights are setup's protected ones: nothing
+    // inherited, and write rights for nobody but the system and the
+    // Administrators.
+    bool RightsAreSetups(PSECURITY_DESCRIPTOR descriptor) const;
+
+private:
+    bool m_elevated;
+    PSID m_user = nullptr;     // this process's user
+    PSID m_asMade = nullptr;   // how the system records what the run makes
+};
+
+// What stands at the path and who owns it (Other when the owner cannot be
+// read), by the path: for what is only looked at.
 PathKind KindOf(const std::string& path);
 Owner OwnerOf(const std::string& path);
+// What the handle, opened without following a reparse point, names.
+PathKind KindOf(HANDLE handle);
 
 // The rights setup gives the machine's journals' folder, in the system's
 // security descriptor language.
 extern const char* const kJournalFolderRights;
 
-// The journal folders in use at `wanted`: the folder itself when it is
-// setup's, then those setup made beside it ("wanted 2" to "wanted 9") that
-// are its own. `notes` hears of each folder at those names that is not
-// setup's (for the log).
-std::vector<std::string> OwnJournalFolders(const std::string& wanted, std::vector<std::string>* notes = nullptr);
+// The journal folders whose journals the run may carry out: the place's
+// folder itself when it is setup's, then those an earlier setup made beside
+// it ("folder 2" to "folder 9") that are its own. A machine folder of setup's
+// whose rights are not (or no longer) the protected ones gets them first.
+// `notes` hears of each folder at those names that is not setup's (for the
+// log).
+std::vector<std::string> OwnJournalFolders(const JournalPlace& place, const OwnerJudge& judge,
+                                           std::vector<std::string>* notes = nullptr);
 
-// The folder a run keeps its journal in: the first of those folders that is
-// setup's, made when missing (for the machine with the rights above; for the
-// current user as its own profile gives them). Empty when none can be had.
-std::string MakeOwnJournalFolder(const std::string& wanted, InstallScope scope, std::vector<std::string>* notes);
+// The folder a run keeps its journal in: the place's folder, made when
+// missing (the machine's with the rights above). Something at its name that
+// is not setup's (another owner, a link, a file) is moved aside, never
+// entered, and setup makes its own. Empty when none can be had.
+std::string MakeOwnJournalFolder(const JournalPlace& place, const OwnerJudge& judge, std::vector<std::string>* notes);

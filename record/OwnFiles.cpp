@@ -1,3 +1,7 @@
+// Deleting through a handle came with Vista: its declarations are taken from
+// there, and the call is looked up when the program runs.
+#undef _WIN32_WINNT
+#define _WIN32_WINNT 0x0600
 #include "record/OwnFiles.h"
 
 #include <functional>
@@ -60,4 +64,16 @@ bool IsLink(const std::string& path) {
 
 bool ContentIsElsewhere(DWORD attributes) {
     return (attributes & (FILE_ATTRIBUTE_OFFLINE | kRecallOnOpen | kRecallOnDataAccess)) != 0;
+}
+
+bool DeleteThroughHandle(HANDLE handle, const std::string& path) {
+    using SetInformationFn = BOOL(WINAPI*)(HANDLE, FILE_INFO_BY_HANDLE_CLASS, LPVOID, DWORD);
+    static const auto setInformation = reinterpret_cast<SetInformationFn>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("kernel32.dll"), "SetFileInformationByHandle")));
+    if (setInformation) {
+        FILE_DISPOSITION_INFO disposition = {TRUE};
+        return setInformation(handle, FileDispositionInfo, &disposition, sizeof disposition) != FALSE;
+    }
+    CloseHandle(handle);
+    return DeleteFileW(WideText(path).c_str()) != FALSE;
 }

@@ -39,3 +39,9 @@ bool IsLink(const std::string& path);
 // A file whose content is not on the disk (a cloud placeholder): reading it
 // would fetch it from the service, so its size and time decide instead.
 bool ContentIsElsewhere(DWORD attributes);
+
+// Deletes the file or empty folder the handle names (opened with DELETE)
+// through that handle, so that what was checked is what goes; `path` is its
+// name, for a system without that call (before Vista: no elevation to
+// defend), which deletes by the name once the handle is closed.
+bool DeleteThroughHandle(HANDLE handle, const std::string& path);

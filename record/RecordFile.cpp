@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include "framework/AnsiText.h"
+#include "framework/CodePage.h"
 #include "framework/PathText.h"
 #include "framework/UniqueHandle.h"
 #include "record/OwnFiles.h"
@@ -20,6 +21,44 @@ bool WriteWhole(const std::string& path, const std::string& text) {
            written == text.size() && FlushFileBuffers(file.Get());
 }
 }  // namespace
+
+bool IsRecordFileIn(const std::string& path, const std::string& folder) {
+    if (folder.empty()) return false;
+    PathSplit split = SplitPath(path);
+    if (StripTrailingBackslashes(split.folder, 3) != StripTrailingBackslashes(folder, 3) &&
+        UpperAnsi(StripTrailingBackslashes(split.folder, 3)) != UpperAnsi(StripTrailingBackslashes(folder, 3)))
+        return false;
+    // "XOVUNIN-" 16 digits, then "-" 64 digits or nothing, then ".REC".
+    const std::string name = UpperAnsi(split.name);
+    auto digits = [&name](size_t from, size_t count) {
+        if (name.size() < from + count) return false;
+        for (size_t i = from; i < from + count; ++i)
+            if (!((name[i] >= '0' && name[i] <= '9') || (name[i] >= 'A' && name[i] <= 'F'))) return false;
+        return true;
+    };
+    if (name.compare(0, 8, "XOVUNIN-") != 0 || !digits(8, 16)) return false;
+    if (name.size() == 8 + 16 + 4) return name.compare(24, 4, ".REC") == 0;
+    return name.size() == 8 + 16 + 1 + 64 + 4 && name[24] == '-' && digits(25, 64) &&
+           name.compare(25 + 64, 4, ".REC") == 0;
+}
+
+bool DeleteRecordFile(const std::string& path, const std::string& folder) {
+    if (!IsRecordFileIn(path, folder)) return false;
+    DWORD folderAttributes = GetFileAttributesW(WideText(folder).c_str());
+    if (folderAttributes == INVALID_FILE_ATTRIBUTES || (folderAttributes & FILE_ATTRIBUTE_REPARSE_POINT)) return false;
+    UniqueFile file(CreateFileW(WideText(path).c_str(), DELETE | FILE_READ_ATTRIBUTES,
+                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+    if (!file) return false;
+    BY_HANDLE_FILE_INFORMATION information;
+    if (!GetFileInformationByHandle(file.Get(), &information) ||
+        (information.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)))
+        return false;
+    // A system that opens what a link points at all the same still shows the link on its name.
+    DWORD attributes = GetFileAttributesW(WideText(path).c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_REPARSE_POINT)) return false;
+    return DeleteThroughHandle(file.Get(), path);
+}
 
 std::string RecordFilePath(const std::string& folder, const std::string& product) {
     std::string upper = UpperAnsi(product);

@@ -33,6 +33,19 @@ std::string RecordFileWithHash(const std::string& productRecordFile, const Conte
 // The hash a record file's name carries; nothing for a name without one.
 std::optional<ContentHash> HashInRecordFileName(const std::string& path);
 
+// Whether the path names a record file that setup keeps in `folder`: right
+// in that folder (the Windows folder for the machine, the user's "Book Setup"
+// folder for a user), under a name of setup's ("XOVUNIN-", sixteen digits,
+// the content's hash or not, ".REC"). An entry may name any path: a record
+// file is deleted only when it is such a file.
+bool IsRecordFileIn(const std::string& path, const std::string& folder);
+
+// Deletes a record file that setup keeps in `folder`, never through a link:
+// the folder must not be one, and the file is opened without following a
+// reparse point, checked and deleted through that one handle. False when the
+// path is not such a file or it could not be deleted.
+bool DeleteRecordFile(const std::string& path, const std::string& folder);
+
 // Writes the text to the file whole (through a file beside it, so that no
 // half-written record is ever at the name); false on failure.
 bool WriteRecordFile(const std::string& path, const std::string& text);

@@ -8,7 +8,6 @@
 #include "record/InstallRecord.h"  // SamePath
 #include "record/OwnFiles.h"
 #include "record/RecordFile.h"
-#include "record/ScopePlaces.h"
 
 namespace {
 // Far beyond any book (a line is about 80 bytes): a larger value is not ours.
@@ -34,10 +33,10 @@ std::optional<std::string> ReadValue(HKEY entry, const char* name, DWORD wantedT
 }
 }  // namespace
 
-RegistryKey OpenUninstallEntry(const std::string& product, REGSAM access, InstallScope scope) {
+RegistryKey OpenUninstallEntry(const std::string& product, REGSAM access, const ScopePlaces& places) {
     if (!IsEntryName(product)) return RegistryKey();
     HKEY uninstall = nullptr;
-    if (RegOpenKeyExA(ScopeHive(scope), kUninstallKeyPath, 0, KEY_ENUMERATE_SUB_KEYS, &uninstall) != ERROR_SUCCESS)
+    if (RegOpenKeyExA(places.hive, kUninstallKeyPath, 0, KEY_ENUMERATE_SUB_KEYS, &uninstall) != ERROR_SUCCESS)
         return RegistryKey();
     RegistryKey parent(uninstall);
     HKEY entry = nullptr;
@@ -66,19 +65,21 @@ std::optional<std::string> ReadRecordText(HKEY entry) {
     return hash ? ReadRecordFile(*file, *hash) : std::nullopt;
 }
 
-std::string RecordFileOf(const std::string& product, InstallScope scope) {
-    return RecordFilePath(UninstallerFolder(scope), product);
+std::string RecordFileOf(const std::string& product, const ScopePlaces& places) {
+    return RecordFilePath(places.uninstallerFolder, product);
 }
 
 bool WriteRecordText(HKEY entry, const std::string& text, const std::string& largeRecordFile) {
     std::optional<std::string> oldFile = ReadEntryString(entry, kRecordFileValueName);
+    // Where setup keeps record files: whatever else the entry names is not deleted.
+    const std::string recordFolder = StripTrailingBackslashes(SplitPath(largeRecordFile).folder, 3);
     if (text.size() <= kMostRecordBytesInEntry) {
         if (RegSetValueExA(entry, kRecordValueName, 0, REG_BINARY, reinterpret_cast<const BYTE*>(text.data()),
                            static_cast<DWORD>(text.size())) != ERROR_SUCCESS)
             return false;
         RegDeleteValueA(entry, kRecordFileValueName);
         RegDeleteValueA(entry, kRecordHashValueName);
-        if (oldFile) DeleteOwnFile(*oldFile);
+        if (oldFile) DeleteRecordFile(*oldFile, recordFolder);
         return true;
     }
     // The new file under a name of its own first, then the entry's one value
@@ -96,14 +97,14 @@ bool WriteRecordText(HKEY entry, const std::string& text, const std::string& lar
     SetString(entry, kRecordHashValueName, HashText(hash));
     RegDeleteValueA(entry, kRecordValueName);
     // The same record written again is at the same name: that file stays.
-    if (oldFile && !sameFile) DeleteOwnFile(*oldFile);
+    if (oldFile && !sameFile) DeleteRecordFile(*oldFile, recordFolder);
     return true;
 }
 
-bool DeleteUninstallEntry(const std::string& product, InstallScope scope) {
+bool DeleteUninstallEntry(const std::string& product, const ScopePlaces& places) {
     if (!IsEntryName(product)) return false;
     HKEY uninstall = nullptr;
-    if (RegOpenKeyExA(ScopeHive(scope), kUninstallKeyPath, 0, KEY_ENUMERATE_SUB_KEYS | KEY_SET_VALUE, &uninstall) !=
+    if (RegOpenKeyExA(places.hive, kUninstallKeyPath, 0, KEY_ENUMERATE_SUB_KEYS | KEY_SET_VALUE, &uninstall) !=
         ERROR_SUCCESS)
         return false;
     RegistryKey parent(uninstall);
@@ -114,7 +115,7 @@ bool DeleteUninstallEntry(const std::string& product, InstallScope scope) {
         RegCloseKey(entry);
     }
     if (RegDeleteKeyA(parent.Get(), product.c_str()) != ERROR_SUCCESS) return false;
-    // The record's file goes with the entry that named it.
-    if (file) DeleteOwnFile(*file);
+    // The record's file goes with the entry that named it, when it is one of setup's.
+    if (file) DeleteRecordFile(*file, places.uninstallerFolder);
     return true;
 }

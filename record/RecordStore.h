@@ -13,7 +13,7 @@
 #include <string>
 
 #include "framework/UniqueHandle.h"
-#include "record/InstallScope.h"
+#include "record/ScopePlaces.h"
 
 inline constexpr const char* kUninstallKeyPath = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
 inline constexpr const char* kRecordValueName = "InstallRecord";
@@ -26,9 +26,9 @@ inline constexpr const char* kRecordHashValueName = "InstallRecordHash";
 using RegistryKey = UniqueRegistryKey;
 
 // The product's uninstall entry, opened by name under the Uninstall key of the
-// scope's hive (so that a long name works). Empty when the entry is missing, and for a name
+// places' hive (so that a long name works). Empty when the entry is missing, and for a name
 // that is empty or holds a backslash, which would name another key.
-RegistryKey OpenUninstallEntry(const std::string& product, REGSAM access, InstallScope scope);
+RegistryKey OpenUninstallEntry(const std::string& product, REGSAM access, const ScopePlaces& places);
 
 // A string value of the entry; nothing when it is missing or not a string.
 std::optional<std::string> ReadEntryString(HKEY entry, const char* name);
@@ -39,15 +39,17 @@ std::optional<std::string> ReadRecordText(HKEY entry);
 
 // The file a product's large record goes to, beside the scope's uninstaller
 // (the Windows folder, or the user's folder of ours).
-std::string RecordFileOf(const std::string& product, InstallScope scope);
+std::string RecordFileOf(const std::string& product, const ScopePlaces& places);
 
 // Stores the text in the entry when it is small enough, otherwise in a file
 // named in the entry: `largeRecordFile` (RecordFileOf) with the text's hash
 // in its name (RecordFileWithHash). Whichever place is not used any more is
 // cleared (a record that shrank leaves no file behind, nor does the record
-// a new one replaced). False when the text could not be stored.
+// a new one replaced), a file only where setup keeps record files (the
+// folder of `largeRecordFile`). False when the text could not be stored.
 bool WriteRecordText(HKEY entry, const std::string& text, const std::string& largeRecordFile);
 
 // Removes the product's uninstall entry with every value in it, and the
-// record file it names.
-bool DeleteUninstallEntry(const std::string& product, InstallScope scope);
+// record file it names when that is one setup keeps in the places' folder
+// (whatever else an entry names stays).
+bool DeleteUninstallEntry(const std::string& product, const ScopePlaces& places);

@@ -12,26 +12,9 @@
 namespace {
 constexpr std::string_view kHeader = "XOV SETUP RUN JOURNAL 1";
 constexpr std::string_view kLineEnd = "\r\n";
-constexpr const char* kFolderName = "Book Setup Journals";
 constexpr const char* kKeptPrefix = ".~sx";
 constexpr const char* kKeptSuffix = ".tmp";
 constexpr size_t kMarkLength = 8;
-
-std::string RegistryString(HKEY root, const char* key, const char* name) {
-    HKEY opened = nullptr;
-    if (RegOpenKeyExA(root, key, 0, KEY_QUERY_VALUE, &opened) != ERROR_SUCCESS) return {};
-    UniqueRegistryKey owner(opened);
-    char value[AnsiPathBufferSize] = {};
-    DWORD size = sizeof value - 1, type = 0;
-    if (RegQueryValueExA(opened, name, nullptr, &type, reinterpret_cast<BYTE*>(value), &size) != ERROR_SUCCESS ||
-        (type != REG_SZ && type != REG_EXPAND_SZ))
-        return {};
-    value[size < sizeof value ? size : sizeof value - 1] = '\0';
-    if (type == REG_SZ) return value;
-    char expanded[AnsiPathBufferSize] = {};
-    DWORD length = ExpandEnvironmentStringsA(value, expanded, AnsiPathBufferSize);
-    return length > 0 && length <= AnsiPathBufferSize ? std::string(expanded) : std::string();
-}
 
 // A fresh mark: the tick count, the process and a counter, so that two runs
 // on one machine practically never share one (the journal's own name, made
@@ -80,22 +63,6 @@ bool EndsWith(const std::string& text, const std::string& end) {
     return text.size() >= end.size() && text.compare(text.size() - end.size(), end.size(), end) == 0;
 }
 }  // namespace
-
-std::string JournalFolder(InstallScope scope) {
-    constexpr const char* kShellFolders = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
-    if (scope == InstallScope::CurrentUser) {
-        std::string local = RegistryString(HKEY_CURRENT_USER, kShellFolders, "Local AppData");
-        return local.empty() ? std::string() : JoinPath(local, kFolderName);
-    }
-    std::string base = RegistryString(HKEY_LOCAL_MACHINE, kShellFolders, "Common AppData");
-    if (base.empty()) {
-        char windows[AnsiPathBufferSize] = {};
-        UINT length = GetWindowsDirectoryA(windows, AnsiPathBufferSize);
-        if (length == 0 || length >= AnsiPathBufferSize) return {};
-        base = windows;
-    }
-    return JoinPath(base, kFolderName);
-}
 
 std::optional<WrittenFile> WrittenFileAt(const std::string& path) {
     WIN32_FILE_ATTRIBUTE_DATA data;
@@ -178,9 +145,8 @@ RunJournal::RunJournal() : m_mark(NewMark()) {}
 
 RunJournal::~RunJournal() = default;
 
-bool RunJournal::Begin(const std::string& wanted, const std::string& product, const std::string& installFolder,
-                       InstallScope scope) {
-    const std::string folder = MakeOwnJournalFolder(wanted, scope, &m_notes);
+bool RunJournal::Begin(const JournalPlace& place, const std::string& product, const std::string& installFolder) {
+    const std::string folder = MakeOwnJournalFolder(place, OwnerJudge(place), &m_notes);
     if (folder.empty()) return false;
     for (int attempt = 0; attempt < 16 && !m_file; ++attempt) {
         if (attempt > 0) m_mark = NewMark();

@@ -16,7 +16,7 @@
 #include <vector>
 
 #include "framework/UniqueHandle.h"
-#include "record/InstallScope.h"
+#include "record/JournalTrust.h"
 
 // A file as the run left it at its name, once it was written whole.
 struct WrittenFile {
@@ -52,12 +52,6 @@ struct JournalText {
     std::vector<JournalStep> steps;  // oldest first
 };
 
-// Where every setup keeps its runs' journals, whatever book and medium: for
-// the machine, a folder of the machine's common application data (or of the
-// Windows folder on a system without one); for the current user, the same
-// folder name in the user's own local application data.
-std::string JournalFolder(InstallScope scope);
-
 // The file at `path` now, as a journal notes it; nothing when it is not a
 // plain file.
 std::optional<WrittenFile> WrittenFileAt(const std::string& path);
@@ -88,16 +82,15 @@ public:
     // Closes the file; it stays on the disk unless the run ended (End).
     ~RunJournal();
 
-    // Starts the journal's file in `folder` (made when missing, with the
-    // rights of the scope's journals; a folder there that is not setup's is
-    // passed over for one beside it) under a name of its own, held open so
+    // Starts the journal's file in the place's folder (made when missing,
+    // with the rights of the place; something there that is not setup's is
+    // moved aside) under a name of its own, held open so
     // that no other setup takes the run for an unfinished one; its first
     // lines are on the disk when this returns. The mark may change here (a
     // name already taken), never later. False when the file cannot be made:
     // the journal then stays in memory.
-    bool Begin(const std::string& folder, const std::string& product, const std::string& installFolder,
-               InstallScope scope = InstallScope::Machine);
-    // What Begin has to say for the log (a folder not setup's, passed over).
+    bool Begin(const JournalPlace& place, const std::string& product, const std::string& installFolder);
+    // What Begin has to say for the log (a folder not setup's, moved aside).
     const std::vector<std::string>& Notes() const { return m_notes; }
     bool OnDisk() const { return m_file.Valid(); }
     const std::string& Path() const { return m_path; }

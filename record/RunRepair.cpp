@@ -10,6 +10,7 @@
 #include "framework/FolderListing.h"
 #include "record/JournalTrust.h"
 #include "record/OwnFiles.h"
+#include "record/RunFolders.h"
 #include "framework/PathText.h"
 #include "framework/SafeFormat.h"
 #include "framework/UniqueHandle.h"
@@ -231,16 +232,27 @@ struct RepairChoice {
     bool retire = false;        // the journals go without being undone
 };
 
-void RepairJournal(const std::string& path, const RepairChoice& choice, RepairResult& result) {
-    // Shared with nobody: a run that is still going on holds its journal
-    // open for writing, and two repairs never undo one run at once.
-    UniqueFile file(
-        CreateFileW(WideText(path).c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
-    if (!file) return;
+// The steps of the journal that lie inside the run's folders; each one
+// outside them is refused, and named in the log.
+std::vector<JournalStep> StepsInsideTheRun(const JournalText& journal, RepairResult& result) {
+    std::vector<JournalStep> inside;
+    for (const JournalStep& step : journal.steps) {
+        if (InsideRunFolders(step, journal.installFolder))
+            inside.push_back(step);
+        else
+            result.notes.push_back("Refused, as it lies outside the folders of the run that wrote the journal: " +
+                                   step.path + (step.kept.empty() ? std::string() : " (" + step.kept + ")"));
+    }
+    return inside;
+}
+
+// `file`: the journal, opened for reading and shared with nobody, checked.
+void RepairJournal(UniqueFile file, const std::string& path, const RepairChoice& choice, RepairResult& result) {
     std::optional<std::string> text = ReadAll(file.Get());
     if (!text) return;
     std::optional<JournalText> journal = ParseJournal(*text);
     bool done = false;
+    if (journal) journal->steps = StepsInsideTheRun(*journal, result);
     if (!journal) {
         // Its first lines never reached the disk: the run changed nothing.
         done = true;
@@ -278,9 +290,16 @@ void RepairJournal(const std::string& path, const RepairChoice& choice, RepairRe
     else ++result.left;
 }
 
-RepairResult Repair(const std::string& journalFolder, const RepairChoice& choice) {
+RepairResult Repair(const JournalPlace& place, const RepairChoice& choice) {
     RepairResult result;
-    for (const std::string& folder : OwnJournalFolders(journalFolder, &result.notes)) {
+    const OwnerJudge judge(place);
+    std::vector<std::string> folders = OwnJournalFolders(place, judge, &result.notes);
+    if (!place.earlier.empty()) {
+        std::vector<std::string> earlier =
+            OwnJournalFolders(JournalPlace(place.earlier, place.machine), judge, &result.notes);
+        folders.insert(folders.end(), earlier.begin(), earlier.end());
+    }
+    for (const std::string& folder : folders) {
         std::vector<std::string> names;
         FolderListing listing(folder);
         while (listing.Next())
@@ -288,37 +307,39 @@ RepairResult Repair(const std::string& journalFolder, const RepairChoice& choice
                 names.push_back(listing.Entry().name);
         for (const std::string& name : names) {
             std::string path = JoinPath(folder, name);
-            JournalStanding standing{PathKind::Folder, Owner::Administrators, KindOf(path), Owner::Other};
-            if (standing.journal == PathKind::File) standing.journalOwner = OwnerOf(path);
+            // Shared with nobody: a run that is still going on holds its
+            // journal open for writing, and two repairs never undo one run
+            // at once. What is checked is what is read: the same handle.
+            UniqueFile file(CreateFileW(WideText(path).c_str(), GENERIC_READ | READ_CONTROL, 0, nullptr, OPEN_EXISTING,
+                                        FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+            if (!file) continue;
+            JournalStanding standing;
+            standing.elevated = judge.Elevated();
+            standing.machineFolder = place.machine;
+            // The folder is one of setup's, checked above.
+            standing.folder = PathKind::Folder;
+            standing.folderOwner = Owner::Administrators;
+            standing.folderRightsSetups = true;
+            standing.journal = KindOf(file.Get());
+            standing.journalOwner = judge.OwnerOf(file.Get());
             if (!MayCarryOut(standing)) {
                 result.notes.push_back("A journal setup did not write is left alone: " + path);
                 continue;
             }
-            RepairJournal(path, choice, result);
+            RepairJournal(std::move(file), path, choice, result);
         }
     }
     return result;
 }
 }  // namespace
 
-RepairResult RepairUnfinishedRuns(const std::string& journalFolder, const std::string& product) {
-    return Repair(journalFolder, {product, {}, false});
+RepairResult RepairUnfinishedRuns(const JournalPlace& place, const std::string& product) {
+    return Repair(place, {product, {}, false});
 }
 
-RepairResult RetireOlderRuns(const std::string& journalFolder, const std::string& installFolder) {
+RepairResult RetireOlderRuns(const JournalPlace& place, const std::string& installFolder) {
     if (installFolder.empty()) return {};
-    return Repair(journalFolder, {{}, installFolder, true});
-}
-
-RepairResult RepairUnfinishedRunsFor(InstallScope scope, const std::string& product) {
-    if (scope == InstallScope::CurrentUser) return RepairUnfinishedRuns(JournalFolder(InstallScope::CurrentUser), product);
-    RepairResult result = RepairUnfinishedRuns(JournalFolder(InstallScope::Machine), product);
-    RepairResult own = RepairUnfinishedRuns(JournalFolder(InstallScope::CurrentUser), product);
-    result.notPutBack.insert(result.notPutBack.end(), own.notPutBack.begin(), own.notPutBack.end());
-    result.notes.insert(result.notes.end(), own.notes.begin(), own.notes.end());
-    result.repaired += own.repaired;
-    result.left += own.left;
-    return result;
+    return Repair(place, {{}, installFolder, true});
 }
 
 std::string RestoreProblemMessage(const std::string& text, const std::vector<NotPutBack>& files) {

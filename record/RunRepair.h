@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "record/JournalTrust.h"
 #include "record/RunJournal.h"
 
 // A reader's file that could not be put back (the file at its name is held
@@ -57,24 +58,20 @@ struct RepairResult {
     std::vector<std::string> notes;
 };
 
-// Undoes every unfinished run whose journal lies in the folder, or in one
-// setup made beside it when that was not its own (only the product's when
-// `product` is given). Only a journal setup may trust is carried out (see
-// JournalTrust.h). A run still going on (another setup holds its journal
-// open) is left alone, as is one on a drive that is away.
-RepairResult RepairUnfinishedRuns(const std::string& journalFolder, const std::string& product = {});
-
-// The journals a start for `scope` repairs: for the machine, the machine's and
-// the current user's own; for the current user, the user's own alone (a
-// reader without administrator rights may not undo what the machine's runs
-// changed, and is never shown their files).
-RepairResult RepairUnfinishedRunsFor(InstallScope scope, const std::string& product = {});
+// Undoes every unfinished run whose journal lies in the place's folder, or
+// in one an earlier setup made beside it (only the product's when `product`
+// is given). Only a journal the run may trust is carried out (see
+// JournalTrust.h: the place is the run's own, of its own rights), and of it
+// only the steps inside the run's folders (RunFolders.h). A run still going
+// on (another setup holds its journal open) is left alone, as is one on a
+// drive that is away.
+RepairResult RepairUnfinishedRuns(const JournalPlace& place, const std::string& product = {});
 
 // After a run into `installFolder` completed: the journals of older runs
 // into that folder (tried at this start already) go, undone or not, so that
 // none of them ever touches the new files; an original one of them kept
 // stays where it is, named in the notes.
-RepairResult RetireOlderRuns(const std::string& journalFolder, const std::string& installFolder);
+RepairResult RetireOlderRuns(const JournalPlace& place, const std::string& installFolder);
 
 // The message that names each file not put back and where its original lies:
 // `text` (SETUP.TXT's, or the English default when empty) with its one "%s"

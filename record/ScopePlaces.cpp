@@ -1,37 +1,39 @@
 #include "record/ScopePlaces.h"
 
 #include "framework/PathText.h"
-#include "framework/UniqueHandle.h"
+#include "framework/Rights.h"
+#include "framework/SystemFolders.h"
 
 namespace {
-constexpr const char* kShellFolders = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
 constexpr const char* kUserFolderName = "Book Setup";
+constexpr const char* kJournalsName = "Book Setup Journals";
 
-std::string UserLocalAppData() {
-    HKEY opened = nullptr;
-    if (RegOpenKeyExA(HKEY_CURRENT_USER, kShellFolders, 0, KEY_QUERY_VALUE, &opened) != ERROR_SUCCESS) return {};
-    UniqueRegistryKey owner(opened);
-    char value[AnsiPathBufferSize] = {};
-    DWORD size = sizeof value - 1, type = 0;
-    if (RegQueryValueExA(opened, "Local AppData", nullptr, &type, reinterpret_cast<BYTE*>(value), &size) !=
-            ERROR_SUCCESS ||
-        type != REG_SZ)
-        return {};
-    value[size < sizeof value ? size : sizeof value - 1] = '\0';
-    return value;
+std::string Below(const std::string& folder, const char* name) {
+    return folder.empty() ? std::string() : JoinPath(folder, name);
 }
 }  // namespace
 
-HKEY ScopeHive(InstallScope scope) {
-    return scope == InstallScope::CurrentUser ? HKEY_CURRENT_USER : HKEY_LOCAL_MACHINE;
+ScopePlaces PlacesFor(InstallScope scope, bool elevated) {
+    ScopePlaces places;
+    places.scope = scope;
+    places.elevated = elevated;
+    const bool user = scope == InstallScope::CurrentUser;
+    places.hive = user ? HKEY_CURRENT_USER : HKEY_LOCAL_MACHINE;
+    places.countsKey = user ? kUserSharedFilesKeyPath : kSharedFilesKeyPath;
+    const std::string local = LocalAppDataFolder();
+    places.uninstallerFolder = user ? Below(local, kUserFolderName) : WindowsFolder();
+    places.journals.machine = elevated;
+    if (elevated) {
+        // In the Windows folder, where nobody but an administrator can make a
+        // folder: nobody can take the name from setup first. Earlier setups
+        // kept them in the machine's application data.
+        places.journals.folder = Below(WindowsFolder(), kJournalsName);
+        places.journals.earlier = Below(CommonAppDataFolder(), kJournalsName);
+    } else {
+        places.journals.folder = Below(local, kJournalsName);
+    }
+    places.userProfile = UserProfileFolder();
+    return places;
 }
 
-std::string UninstallerFolder(InstallScope scope) {
-    if (scope == InstallScope::CurrentUser) {
-        std::string local = UserLocalAppData();
-        return local.empty() ? std::string() : JoinPath(local, kUserFolderName);
-    }
-    char folder[AnsiPathBufferSize] = {};
-    UINT length = GetWindowsDirectoryA(folder, AnsiPathBufferSize);
-    return length > 0 && length < AnsiPathBufferSize ? std::string(folder, length) : std::string();
-}
+ScopePlaces PlacesOfThisRun(InstallScope scope) { return PlacesFor(scope, HasAdministratorRights()); }

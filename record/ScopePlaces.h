@@ -1,20 +1,41 @@
 #pragma once
-// Where a run for the machine or for the current user keeps what is setup's
-// own. For the machine: the uninstall entry and the counts under
-// HKEY_LOCAL_MACHINE, the uninstaller (and a large record) in the Windows
-// folder. For the current user: the same under HKEY_CURRENT_USER, and the
-// uninstaller in a folder of ours in the user's local application data, where
-// a user without administrator rights may write. Window-free.
+// Every place a run keeps its own things, worked out once from the scope
+// (for the machine or for the current user) and the run's rights, and passed
+// down to whatever reads or writes them: the uninstall entries' and the
+// counts' hive, the uninstaller's folder (where large records are kept
+// too), the journals' folder, and the user's profile. What an elevated run
+// may act on follows from these places alone:
+// - for the machine: HKEY_LOCAL_MACHINE, the Windows folder;
+// - for the current user: HKEY_CURRENT_USER and "Book Setup" in the user's
+//   local application data, as the system's known-folder call names it
+//   (never a value under HKEY_CURRENT_USER that any program may change);
+// - the journals where runs of the same rights keep theirs: the machine's
+//   folder (in the Windows folder) for an elevated run, for the current user
+//   too; the user's own for a run without elevation.
+// Window-free.
 #include <windows.h>
 
 #include <string>
 
 #include "record/InstallScope.h"
+#include "record/JournalTrust.h"
+#include "record/SharedFiles.h"
 
-// The registry hive of the scope's uninstall entries and counts.
-HKEY ScopeHive(InstallScope scope);
+struct ScopePlaces {
+    InstallScope scope = InstallScope::Machine;
+    bool elevated = true;           // the run holds administrator rights
+    HKEY hive = HKEY_LOCAL_MACHINE;  // the uninstall entries and the counts
+    std::string countsKey = kSharedFilesKeyPath;  // the counts' key below the hive
+    // The uninstaller every book of the scope shares, and the record files
+    // too large for an entry. Empty when the system does not tell.
+    std::string uninstallerFolder;
+    JournalPlace journals;  // its folder empty when the system does not tell
+    // The current user's profile: a per-user book's file outside it may be
+    // one a book of the machine counts on.
+    std::string userProfile;
+};
 
-// The folder of the scope's uninstaller and large records: the Windows folder,
-// or "Book Setup" in the user's local application data (as the user's shell
-// folder "Local AppData" names it). Empty when the system does not tell.
-std::string UninstallerFolder(InstallScope scope);
+ScopePlaces PlacesFor(InstallScope scope, bool elevated);
+
+// The places of a run for the scope with this process's own rights.
+ScopePlaces PlacesOfThisRun(InstallScope scope);

@@ -28,15 +28,15 @@ public:
         std::lock_guard<std::mutex> lock(m_mutex);
         return m_record;
     }
-    void Registered(const std::string& product, const std::string& installFolder, InstallScope scope) {
+    void Registered(const std::string& product, const std::string& installFolder, const ScopePlaces& places) {
         std::lock_guard<std::mutex> lock(m_mutex);
         m_product = product;
         m_record.installFolder = installFolder;
-        m_scope = scope;
+        m_places = places;
     }
-    InstallScope Scope() {
+    ScopePlaces Places() {
         std::lock_guard<std::mutex> lock(m_mutex);
-        return m_scope;
+        return m_places;
     }
     std::string Product() {
         std::lock_guard<std::mutex> lock(m_mutex);
@@ -51,7 +51,7 @@ public:
         m_record = InstallRecord();
         m_index.clear();
         m_product.clear();
-        m_scope = InstallScope::Machine;
+        m_places = ScopePlaces();
     }
 
 private:
@@ -59,7 +59,7 @@ private:
     InstallRecord m_record;
     std::unordered_map<std::string, size_t> m_index;  // upper-cased path -> entry
     std::string m_product;                            // set once registered
-    InstallScope m_scope = InstallScope::Machine;     // where its entry and counts are
+    ScopePlaces m_places;                             // where its entry and counts are
 };
 
 RunRecord& ThisRun() {
@@ -79,9 +79,9 @@ bool InsideFolder(const std::string& path, const std::string& folder) {
 }
 
 // The entry of that kind the product's stored record holds for the path, if any.
-std::optional<RecordEntry> StoredEntry(const std::string& product, InstallScope scope, const std::string& path,
-                                       RecordEntry::Kind kind = RecordEntry::Kind::File) {
-    RegistryKey entry = OpenUninstallEntry(product, KEY_QUERY_VALUE, scope);
+std::optional<RecordEntry> StoredEntry(const std::string& product, const ScopePlaces& places,
+                                       const std::string& path, RecordEntry::Kind kind = RecordEntry::Kind::File) {
+    RegistryKey entry = OpenUninstallEntry(product, KEY_QUERY_VALUE, places);
     std::optional<std::string> stored = entry ? ReadRecordText(entry.Get()) : std::nullopt;
     std::optional<InstallRecord> record = stored ? ParseRecord(*stored) : std::nullopt;
     if (!record) return std::nullopt;
@@ -92,8 +92,8 @@ std::optional<RecordEntry> StoredEntry(const std::string& product, InstallScope 
 
 // Stores this run's record in the product's entry, over the merge with what
 // is stored there already.
-void Store(const std::string& product, InstallScope scope) {
-    RegistryKey entry = OpenUninstallEntry(product, KEY_QUERY_VALUE | KEY_SET_VALUE, scope);
+void Store(const std::string& product, const ScopePlaces& places) {
+    RegistryKey entry = OpenUninstallEntry(product, KEY_QUERY_VALUE | KEY_SET_VALUE, places);
     if (!entry) return;
     InstallRecord record = ThisRun().Snapshot();
     if (std::optional<std::string> stored = ReadRecordText(entry.Get())) {
@@ -103,7 +103,7 @@ void Store(const std::string& product, InstallScope scope) {
                 return e.shared || e.kind == RecordEntry::Kind::Uninstaller || StillThere(e);
             });
     }
-    WriteRecordText(entry.Get(), FormatRecord(record), RecordFileOf(product, scope));
+    WriteRecordText(entry.Get(), FormatRecord(record), RecordFileOf(product, places));
 }
 }  // namespace
 
@@ -140,35 +140,36 @@ void RecordKeptOriginals(const std::vector<std::string>& keptFiles) {
 
 void RecordScriptCopy(const std::string& path, bool existedBefore) {
     std::string product = ThisRun().Product();
-    InstallScope scope = ThisRun().Scope();
+    const ScopePlaces places = ThisRun().Places();
     std::optional<RecordEntry> entry = FileEntryNow(path);
     if (!entry) return;
     // The stored record holds this run's notes as well as an earlier setup's:
     // a file named there is ours, not someone else's.
-    std::optional<RecordEntry> ours = product.empty() ? std::nullopt : StoredEntry(product, scope, entry->path);
+    std::optional<RecordEntry> ours = product.empty() ? std::nullopt : StoredEntry(product, places, entry->path);
     if (!product.empty() && !InsideFolder(entry->path, ThisRun().InstallFolder()))
-        entry->shared = (ours && ours->shared) || TakeSharedReference(entry->path, existedBefore && !ours, scope);
+        entry->shared = (ours && ours->shared) || TakeSharedReference(entry->path, existedBefore && !ours, places);
     // Without a reference, a file that was there before is ours to remove only
     // when setup wrote it before.
     if (!entry->shared && existedBefore && !ours) return;
     ThisRun().Add(std::move(*entry));
-    if (!product.empty()) Store(product, scope);
+    if (!product.empty()) Store(product, places);
 }
 
-void RecordUninstaller(const std::string& product, const std::string& path, bool thereBefore, InstallScope scope) {
+void RecordUninstaller(const std::string& product, const std::string& path, bool thereBefore,
+                       const ScopePlaces& places) {
     RecordEntry entry;
     entry.kind = RecordEntry::Kind::Uninstaller;
     entry.path = path;
     // A second setup of the same product holds its reference already.
-    bool counted = StoredEntry(product, scope, path, RecordEntry::Kind::Uninstaller).has_value();
-    if (counted || TakeSharedReference(path, thereBefore, scope)) ThisRun().Add(std::move(entry));
+    bool counted = StoredEntry(product, places, path, RecordEntry::Kind::Uninstaller).has_value();
+    if (counted || TakeSharedReference(path, thereBefore, places)) ThisRun().Add(std::move(entry));
 }
 
-void SaveInstallRecord(const std::string& product, const std::string& installPath, InstallScope scope) {
+void SaveInstallRecord(const std::string& product, const std::string& installPath, const ScopePlaces& places) {
     std::optional<std::string> folder = FullPath(installPath);
     if (!folder) return;
-    ThisRun().Registered(product, StripTrailingBackslashes(*folder, 3), scope);
-    Store(product, scope);
+    ThisRun().Registered(product, StripTrailingBackslashes(*folder, 3), places);
+    Store(product, places);
 }
 
 InstallRecord RunRecordSoFar() { return ThisRun().Snapshot(); }

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "record/InstallRecord.h"
-#include "record/InstallScope.h"
+#include "record/ScopePlaces.h"
 
 // What the copy wrote (files copied or expanded in full) and the folders
 // created for the run (none that was there already), as full paths.
@@ -35,14 +35,15 @@ void RecordScriptCopy(const std::string& path, bool existedBefore);
 // holds one already), so that the uninstaller goes with the last book.
 // `thereBefore`: a file of that name was there before this run's copy. Called
 // by the uninstaller registration before SaveInstallRecord.
-void RecordUninstaller(const std::string& product, const std::string& path, bool thereBefore, InstallScope scope);
+void RecordUninstaller(const std::string& product, const std::string& path, bool thereBefore,
+                       const ScopePlaces& places);
 
 // Called by the uninstaller registration once the product's entry is written:
 // stores this run's record in it, merged with the record of an earlier setup
 // of the same product (what of that is still on the disk). Also remembers the
 // product and the scope of its entry, so that the script's copies join the
 // stored record and are counted where the book's entry is.
-void SaveInstallRecord(const std::string& product, const std::string& installPath, InstallScope scope);
+void SaveInstallRecord(const std::string& product, const std::string& installPath, const ScopePlaces& places);
 
 // This run's record so far, and a fresh start (for the tests, which run many
 // installs in one process).

@@ -1,12 +1,10 @@
 #include "record/SharedFiles.h"
 
 #include "record/RecordStore.h"  // RegistryKey
-#include "record/ScopePlaces.h"
+#include "record/ScopePlaces.h"  // the counts' hive and key
 
 namespace {
-RegistryKey OpenSharedFiles(REGSAM access, bool create, InstallScope scope) {
-    HKEY hive = ScopeHive(scope);
-    const char* path = scope == InstallScope::CurrentUser ? kUserSharedFilesKeyPath : kSharedFilesKeyPath;
+RegistryKey OpenSharedFiles(REGSAM access, bool create, HKEY hive, const char* path) {
     HKEY key = nullptr;
     LONG result = create ? RegCreateKeyExA(hive, path, 0, nullptr, 0, access, nullptr, &key, nullptr)
                          : RegOpenKeyExA(hive, path, 0, access, &key);
@@ -28,21 +26,27 @@ DWORD CountWithOneMore(std::optional<DWORD> current, bool someoneElsePutItThere)
     return someoneElsePutItThere ? 2 : 1;
 }
 
-std::optional<DWORD> SharedCount(const std::string& path, InstallScope scope) {
-    RegistryKey key = OpenSharedFiles(KEY_QUERY_VALUE, false, scope);
+std::optional<DWORD> SharedCount(const std::string& path, const ScopePlaces& places) {
+    RegistryKey key = OpenSharedFiles(KEY_QUERY_VALUE, false, places.hive, places.countsKey.c_str());
     return key ? ReadCount(key.Get(), path) : std::nullopt;
 }
 
-bool TakeSharedReference(const std::string& path, bool someoneElsePutItThere, InstallScope scope) {
-    RegistryKey key = OpenSharedFiles(KEY_QUERY_VALUE | KEY_SET_VALUE, true, scope);
+std::optional<DWORD> MachineSharedCount(const std::string& path) {
+    RegistryKey key = OpenSharedFiles(KEY_QUERY_VALUE, false, HKEY_LOCAL_MACHINE, kSharedFilesKeyPath);
+    return key ? ReadCount(key.Get(), path) : std::nullopt;
+}
+
+bool TakeSharedReference(const std::string& path, bool someoneElsePutItThere, const ScopePlaces& places) {
+    RegistryKey key =
+        OpenSharedFiles(KEY_QUERY_VALUE | KEY_SET_VALUE, true, places.hive, places.countsKey.c_str());
     if (!key) return false;
     DWORD count = CountWithOneMore(ReadCount(key.Get(), path), someoneElsePutItThere);
     return RegSetValueExA(key.Get(), path.c_str(), 0, REG_DWORD, reinterpret_cast<const BYTE*>(&count),
                           sizeof count) == ERROR_SUCCESS;
 }
 
-bool SetSharedCount(const std::string& path, DWORD count, InstallScope scope) {
-    RegistryKey key = OpenSharedFiles(KEY_SET_VALUE, count > 0, scope);
+bool SetSharedCount(const std::string& path, DWORD count, const ScopePlaces& places) {
+    RegistryKey key = OpenSharedFiles(KEY_SET_VALUE, count > 0, places.hive, places.countsKey.c_str());
     if (count == 0) {
         if (!key) return true;
         LONG result = RegDeleteValueA(key.Get(), path.c_str());

@@ -13,7 +13,7 @@
 #include <optional>
 #include <string>
 
-#include "record/InstallScope.h"
+struct ScopePlaces;
 
 inline constexpr const char* kSharedFilesKeyPath = "Software\\Microsoft\\Windows\\CurrentVersion\\SharedDLLs";
 inline constexpr const char* kUserSharedFilesKeyPath = "Software\\Book Setup\\Shared Files";
@@ -23,12 +23,16 @@ inline constexpr const char* kUserSharedFilesKeyPath = "Software\\Book Setup\\Sh
 // we), 1 when we made it.
 DWORD CountWithOneMore(std::optional<DWORD> current, bool someoneElsePutItThere);
 
-// The count of the file; nothing when it has none (or not a DWORD).
-std::optional<DWORD> SharedCount(const std::string& path, InstallScope scope = InstallScope::Machine);
+// The count of the file in the places' counts; nothing when it has none (or
+// not a DWORD).
+std::optional<DWORD> SharedCount(const std::string& path, const ScopePlaces& places);
+// The count the machine's books keep for the file (SharedDLLs), whatever the
+// run's scope: a book of the current user never takes a file one of the
+// machine's counts on.
+std::optional<DWORD> MachineSharedCount(const std::string& path);
 
 // Takes one reference for this product; false when the count could not be written.
-bool TakeSharedReference(const std::string& path, bool someoneElsePutItThere,
-                         InstallScope scope = InstallScope::Machine);
+bool TakeSharedReference(const std::string& path, bool someoneElsePutItThere, const ScopePlaces& places);
 
 // Sets the count, or removes it at 0; false when that failed.
-bool SetSharedCount(const std::string& path, DWORD count, InstallScope scope = InstallScope::Machine);
+bool SetSharedCount(const std::string& path, DWORD count, const ScopePlaces& places);

@@ -66,8 +66,8 @@ FileOutcome RemoveIfUnchanged(const RecordEntry& entry) {
 // (an older setup counted nothing): other products may count on it under
 // SharedDLLs all the same, and then it stays, its count untouched, as this
 // product never took a reference.
-FileOutcome RemoveUnlessCounted(const RecordEntry& entry, InstallScope scope) {
-    std::optional<DWORD> count = SharedCount(entry.path, scope);
+FileOutcome RemoveUnlessCounted(const RecordEntry& entry, const ScopePlaces& places) {
+    std::optional<DWORD> count = SharedCount(entry.path, places);
     if (count && *count > 0) return FileOutcome::Gone;
     return RemoveIfUnchanged(entry);
 }
@@ -102,18 +102,18 @@ ProgramFileOutcome RemoveProgramFile(const std::string& path, const std::string&
 // and the last one removes the file with its count. A file that the running
 // program can neither delete nor move aside stays with its count, for the
 // book's next removal.
-FileOutcome ReleaseUninstaller(const RecordEntry& entry, const std::string& runningProgram, InstallScope scope,
-                               bool& programKept) {
-    std::optional<DWORD> count = SharedCount(entry.path, scope);
+FileOutcome ReleaseUninstaller(const RecordEntry& entry, const std::string& runningProgram,
+                               const ScopePlaces& places, bool& programKept) {
+    std::optional<DWORD> count = SharedCount(entry.path, places);
     // Without a count there is nothing to give back, nor to tell who else uses it.
     if (!count) return FileOutcome::Gone;
-    if (*count > 1) return SetSharedCount(entry.path, *count - 1, scope) ? FileOutcome::Gone : FileOutcome::Failed;
+    if (*count > 1) return SetSharedCount(entry.path, *count - 1, places) ? FileOutcome::Gone : FileOutcome::Failed;
     if (StillThere(entry)) {
         ProgramFileOutcome removed = RemoveProgramFile(entry.path, runningProgram);
         programKept = removed == ProgramFileOutcome::StaysRunning;
         if (removed != ProgramFileOutcome::Gone) return FileOutcome::Failed;
     }
-    return SetSharedCount(entry.path, 0, scope) ? FileOutcome::Gone : FileOutcome::Failed;
+    return SetSharedCount(entry.path, 0, places) ? FileOutcome::Gone : FileOutcome::Failed;
 }
 
 // A reader's file that setup replaced with the reader's consent and could not
@@ -125,14 +125,32 @@ FileOutcome RemoveKept(const RecordEntry& entry) {
 
 // A shared file: this product gives back its reference; the file goes only
 // with the last one, and only as setup wrote it.
-FileOutcome RemoveShared(const RecordEntry& entry, InstallScope scope) {
-    std::optional<DWORD> count = SharedCount(entry.path, scope);
+FileOutcome RemoveShared(const RecordEntry& entry, const ScopePlaces& places) {
+    std::optional<DWORD> count = SharedCount(entry.path, places);
     if (count && *count > 1)
-        return SetSharedCount(entry.path, *count - 1, scope) ? FileOutcome::Gone : FileOutcome::Failed;
+        return SetSharedCount(entry.path, *count - 1, places) ? FileOutcome::Gone : FileOutcome::Failed;
     FileOutcome outcome = RemoveIfUnchanged(entry);
     // Kept at 1 while the file could not be removed, for the next attempt.
-    if (outcome != FileOutcome::Failed && !SetSharedCount(entry.path, 0, scope)) return FileOutcome::Failed;
+    if (outcome != FileOutcome::Failed && !SetSharedCount(entry.path, 0, places)) return FileOutcome::Failed;
     return outcome;
+}
+
+// A book of the current user and a file of it outside that user's profile
+// (the Windows folder, a folder of the machine) that a book of the machine
+// counts on: it is the machine's book's too, and stays. This book gives back
+// its own count, if it took one.
+bool MachineBooksKeep(const RecordEntry& entry, const ScopePlaces& places) {
+    if (places.scope != InstallScope::CurrentUser || entry.kind == RecordEntry::Kind::Folder) return false;
+    if (!places.userProfile.empty() && InsideFolder(entry.path, places.userProfile)) return false;
+    std::optional<DWORD> count = MachineSharedCount(entry.path);
+    return count && *count > 0;
+}
+
+FileOutcome GiveBackToTheMachinesBooks(const RecordEntry& entry, const ScopePlaces& places) {
+    if (!entry.shared) return FileOutcome::Gone;
+    std::optional<DWORD> count = SharedCount(entry.path, places);
+    if (!count) return FileOutcome::Gone;
+    return SetSharedCount(entry.path, *count > 1 ? *count - 1 : 0, places) ? FileOutcome::Gone : FileOutcome::Failed;
 }
 }  // namespace
 
@@ -153,7 +171,8 @@ bool RecordedDrivesThere(const InstallRecord& record) {
     return true;
 }
 
-RemovalResult RemoveRecorded(const InstallRecord& record, const std::string& runningProgram, InstallScope scope) {
+RemovalResult RemoveRecorded(const InstallRecord& record, const std::string& runningProgram,
+                             const ScopePlaces& places) {
     RemovalResult result;
     result.left = record;
     if (!RecordedDrivesThere(record)) {
@@ -181,11 +200,13 @@ RemovalResult RemoveRecorded(const InstallRecord& record, const std::string& run
         }
         // Behind a link is the reader's folder, not setup's: nothing there is ours.
         if (links.Behind(entry.path)) continue;
-        FileOutcome outcome = entry.kind == RecordEntry::Kind::Kept ? RemoveKept(entry)
-                              : entry.shared                        ? RemoveShared(entry, scope)
+        FileOutcome outcome = MachineBooksKeep(entry, places)        ? GiveBackToTheMachinesBooks(entry, places)
+                              : entry.kind == RecordEntry::Kind::Kept ? RemoveKept(entry)
+                              : entry.shared                        ? RemoveShared(entry, places)
                               : entry.kind == RecordEntry::Kind::File &&
-                                      !InsideFolder(entry.path, record.installFolder) ? RemoveUnlessCounted(entry, scope)
-                                                                                    : RemoveIfUnchanged(entry);
+                                      !InsideFolder(entry.path, record.installFolder)
+                                  ? RemoveUnlessCounted(entry, places)
+                                  : RemoveIfUnchanged(entry);
         if (outcome != FileOutcome::Gone) stays(entry, outcome == FileOutcome::Failed);
     }
     // Deepest first, so that a folder's recorded subfolders are gone before it is tried.
@@ -214,7 +235,7 @@ RemovalResult RemoveRecorded(const InstallRecord& record, const std::string& run
             result.left.entries.push_back(*uninstaller);
             continue;
         }
-        if (ReleaseUninstaller(*uninstaller, runningProgram, scope, result.programKept) == FileOutcome::Failed)
+        if (ReleaseUninstaller(*uninstaller, runningProgram, places, result.programKept) == FileOutcome::Failed)
             stays(*uninstaller, true);
     }
     return result;

@@ -6,13 +6,15 @@
 // shortcut likewise, then each recorded folder that is empty by then, deepest
 // first, and last this product's reference to the shared uninstaller.
 // Nothing is followed through a link, and nothing is done while a drive the
-// record names is away. The counts are the scope's: for a book installed
-// for the current user, never the machine's.
+// record names is away. The counts are the scope's: a book installed for the
+// current user gives back that user's counts, never the machine's; and of
+// its files outside the user's profile, one that a book of the machine
+// counts on (SharedDLLs) stays.
 // Window-free.
 #include <string>
 
 #include "record/InstallRecord.h"
-#include "record/InstallScope.h"
+#include "record/ScopePlaces.h"
 
 struct RemovalResult {
     // Every recorded file, shortcut and folder is gone (or, for a shared
@@ -39,4 +41,4 @@ bool RecordedDrivesThere(const InstallRecord& record);
 // `runningProgram`: this uninstaller's own file, which the last book's
 // removal takes away too when the record names it as the shared uninstaller.
 RemovalResult RemoveRecorded(const InstallRecord& record, const std::string& runningProgram,
-                             InstallScope scope = InstallScope::Machine);
+                             const ScopePlaces& places);

@@ -29,6 +29,7 @@
 #include "framework/DllSearch.h"
 #include "framework/LogFile.h"
 #include "framework/PathText.h"
+#include "framework/SystemFolders.h"
 #include "record/InstallRecord.h"
 #include "record/RecordStore.h"
 #include "record/RunRepair.h"
@@ -39,12 +40,6 @@ namespace {
 // For when the entry, and with it the medium's own text, cannot be found.
 constexpr const char* kNoEntryText =
     "The information needed to remove this program cannot be found. Nothing has been removed.";
-
-std::string WindowsFolder() {
-    char folder[AnsiPathBufferSize] = {};
-    UINT length = GetWindowsDirectoryA(folder, AnsiPathBufferSize);
-    return length > 0 && length < AnsiPathBufferSize ? std::string(folder, length) : std::string();
-}
 
 std::string ProgramPath() {
     char path[AnsiPathBufferSize] = {};
@@ -83,7 +78,7 @@ private:
     LogFile* m_log;
 };
 
-int Remove(const std::optional<UninstallCommand>& command, InstallScope scope, Report& report);
+int Remove(const std::optional<UninstallCommand>& command, const ScopePlaces& places, Report& report);
 
 int Uninstall(const char* commandLine) {
     // A drive without its medium fails quietly instead of asking for a disk.
@@ -96,7 +91,8 @@ int Uninstall(const char* commandLine) {
         if (TakeQuietSwitch(line)) taken = quiet = true;
         if (TakeCurrentUserSwitch(line)) taken = currentUser = true;
     }
-    InstallScope scope = currentUser ? InstallScope::CurrentUser : InstallScope::Machine;
+    // Every place of the book's scope, for this run's rights.
+    const ScopePlaces places = PlacesOfThisRun(currentUser ? InstallScope::CurrentUser : InstallScope::Machine);
     std::optional<UninstallCommand> command = ParseUninstallCommand(line);
     LogFile log;
     if (quiet) {
@@ -104,14 +100,14 @@ int Uninstall(const char* commandLine) {
         if (!path.empty()) log.Open(path);
     }
     Report report(quiet ? &log : nullptr);
-    int code = Remove(command, scope, report);
+    int code = Remove(command, places, report);
     report.Line(code == 0 ? "Removed. (exit code 0)" : "Not everything was removed. (exit code 1)");
     return code;
 }
 
-int Remove(const std::optional<UninstallCommand>& command, InstallScope scope, Report& report) {
+int Remove(const std::optional<UninstallCommand>& command, const ScopePlaces& places, Report& report) {
     RegistryKey key =
-        command ? OpenUninstallEntry(command->product, KEY_QUERY_VALUE | KEY_SET_VALUE, scope) : RegistryKey();
+        command ? OpenUninstallEntry(command->product, KEY_QUERY_VALUE | KEY_SET_VALUE, places) : RegistryKey();
     if (!key) {
         report.Problem(command ? command->product : ProgramName(), kNoEntryText);
         return 1;
@@ -126,7 +122,7 @@ int Remove(const std::optional<UninstallCommand>& command, InstallScope scope, R
 
     // A setup of this book that was cut short is undone before anything is
     // removed: the reader's files it replaced come back first.
-    RepairResult repair = RepairUnfinishedRunsFor(scope, command->product);
+    RepairResult repair = RepairUnfinishedRuns(places.journals, command->product);
     for (const std::string& note : repair.notes) report.Line(note);
     if (!repair.notPutBack.empty()) report.Problem(entry.caption, RestoreProblemMessage({}, repair.notPutBack));
     if (std::optional<std::string> text = ReadRecordText(key.Get())) entry.record = ParseRecord(*text);
@@ -151,7 +147,7 @@ int Remove(const std::optional<UninstallCommand>& command, InstallScope scope, R
                                        MB_YESNO | MB_ICONQUESTION | MB_SETFOREGROUND) != IDYES)
         return 1;
 
-    RemovalResult result = RemoveRecorded(*entry.record, ProgramPath(), scope);
+    RemovalResult result = RemoveRecorded(*entry.record, ProgramPath(), places);
     if (result.driveAway) {
         // Gone while the question was open: the entry stays as it was.
         report.Line("A drive the book was installed on cannot be reached.");
@@ -165,10 +161,10 @@ int Remove(const std::optional<UninstallCommand>& command, InstallScope scope, R
     if (result.failed) {
         // Something of setup's could not go (a file in use): the entry stays
         // with what is left, so that removing the book again can finish.
-        WriteRecordText(key.Get(), FormatRecord(result.left), RecordFileOf(command->product, scope));
+        WriteRecordText(key.Get(), FormatRecord(result.left), RecordFileOf(command->product, places));
     } else {
         key = RegistryKey();
-        DeleteUninstallEntry(command->product, scope);
+        DeleteUninstallEntry(command->product, places);
     }
     if (!result.everythingRemoved) report.Problem(entry.caption, entry.problem);
     return result.everythingRemoved ? 0 : 1;

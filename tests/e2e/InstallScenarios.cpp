@@ -730,7 +730,7 @@ TEST_F(InstallScenario, MissingCodeDir) {
 // that no journal can be begun. What stood there comes back at the end.
 class JournalPlaceTaken {
 public:
-    JournalPlaceTaken() : m_folder(JournalFolder(InstallScope::Machine)) {
+    JournalPlaceTaken() : m_folder(MachinePlaces().journals.folder) {
         MoveFileA(m_folder.c_str(), (m_folder + ".aside").c_str());
         for (int index = 1; index <= 9; ++index) EXPECT_TRUE(WriteWholeFile(Name(index), "not a folder"));
     }
@@ -810,11 +810,11 @@ size_t KeptFilesIn(const Tree& tree) {
 size_t JournalsOf(const std::string& product) {
     size_t count = 0;
     WIN32_FIND_DATAA entry;
-    HANDLE search = FindFirstFileA((JournalFolder(InstallScope::Machine) + "\\*.jnl").c_str(), &entry);
+    HANDLE search = FindFirstFileA((MachinePlaces().journals.folder + "\\*.jnl").c_str(), &entry);
     if (search == INVALID_HANDLE_VALUE) return 0;
     do {
         std::optional<JournalText> journal =
-            ParseJournal(ReadWholeFile(JournalFolder(InstallScope::Machine) + "\\" + entry.cFileName).value_or(""));
+            ParseJournal(ReadWholeFile(MachinePlaces().journals.folder + "\\" + entry.cFileName).value_or(""));
         if (journal && journal->product == product) ++count;
     } while (FindNextFileA(search, &entry));
     FindClose(search);

@@ -272,7 +272,7 @@ TEST_F(DestinationScenario, OnlyTheChosenOfTheFoldersMadeHereIsRecorded) {
 
     std::optional<InstallRecord> record;
     {
-        RegistryKey entry = OpenUninstallEntry(product, KEY_QUERY_VALUE, InstallScope::Machine);
+        RegistryKey entry = OpenUninstallEntry(product, KEY_QUERY_VALUE, MachinePlaces());
         std::optional<std::string> text = entry ? ReadRecordText(entry.Get()) : std::nullopt;
         if (text) record = ParseRecord(*text);
     }
@@ -295,7 +295,7 @@ TEST_F(DestinationScenario, OnlyTheChosenOfTheFoldersMadeHereIsRecorded) {
     const std::string uninstaller = std::string(windows) + "\\XOVUNIN.EXE";
     RegDeleteKeyA(HKEY_LOCAL_MACHINE, ("Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\" + product).c_str());
     DeleteFileA(uninstaller.c_str());
-    SetSharedCount(uninstaller, 0);
+    SetSharedCount(uninstaller, 0, MachinePlaces());
     RemoveTree(notChosen);
     RemoveTree(chosen);
 }

@@ -174,11 +174,7 @@ int CountFiles(const std::string& pattern) {
     return count;
 }
 
-std::string WindowsFolder() {
-    char buffer[MAX_PATH] = {};
-    GetWindowsDirectoryA(buffer, MAX_PATH);
-    return buffer;
-}
+ScopePlaces MachinePlaces() { return PlacesFor(InstallScope::Machine, true); }
 
 std::string CurrentDirectory() {
     char buffer[MAX_PATH] = {};

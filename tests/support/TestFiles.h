@@ -8,6 +8,9 @@
 #include <string>
 #include <vector>
 
+#include "framework/SystemFolders.h"  // WindowsFolder
+#include "record/ScopePlaces.h"
+
 // A program of ours under test: in the build folder (PROGRAMS_DIR), or in the
 // folder that the environment's SETUP_PROGRAMS_DIR names (the programs as a
 // system before Windows 10 1903 runs them).
@@ -64,7 +67,8 @@ int CountFiles(const std::string& pattern);
 bool MakeLinuxLink(const std::string& link, const std::string& target);
 bool RemoveLinuxLink(const std::string& link);
 
-std::string WindowsFolder();
+// The places of an elevated run for the machine, as every run under Wine is.
+ScopePlaces MachinePlaces();
 std::string CurrentDirectory();
 // Whether the system's list of files to delete or rename at its next start
 // names the path as one to act on.

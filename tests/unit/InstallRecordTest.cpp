@@ -6,6 +6,8 @@
 #include "record/JournalTrust.h"
 #include "record/OwnFiles.h"
 #include "record/RecordedFiles.h"
+#include "record/RecordFile.h"
+#include "record/RunFolders.h"
 #include "record/RunRepair.h"
 #include "record/SharedFiles.h"
 #include "uninstall/Removal.h"
@@ -282,7 +284,7 @@ TEST(InstallRecord, EveryRecordedDriveMustBeThereForTheRemoval) {
     InstallRecord record{book, {*FileEntryNow(book + "\\a.c"), Folder(book)}};
     record.entries.push_back(File(std::string(1, away) + ":\\SYSTEM\\SHARED.DLL", 1, "s"));
     EXPECT_FALSE(RecordedDrivesThere(record));
-    RemovalResult result = RemoveRecorded(record, "");
+    RemovalResult result = RemoveRecorded(record, "", MachinePlaces());
     EXPECT_TRUE(result.driveAway);
     EXPECT_FALSE(result.everythingRemoved);
     EXPECT_EQ(FileContent(book + "\\a.c"), "a") << "nothing changed while a drive is away";
@@ -290,7 +292,7 @@ TEST(InstallRecord, EveryRecordedDriveMustBeThereForTheRemoval) {
 
     record.entries.pop_back();
     EXPECT_TRUE(RecordedDrivesThere(record));
-    result = RemoveRecorded(record, "");
+    result = RemoveRecorded(record, "", MachinePlaces());
     EXPECT_TRUE(result.everythingRemoved);
     EXPECT_FALSE(FileExists(book)) << "removed with every drive there";
 }
@@ -304,20 +306,97 @@ TEST(InstallRecord, TheRunningUninstallerThatCannotMoveAsideStaysWithItsCount) {
     const std::string program = windows + "\\XOVUNIN.EXE";
     ASSERT_TRUE(WriteWholeFile(program, "uninstaller"));
     InstallRecord record{windows, {*FileEntryNow(program, RecordEntry::Kind::Uninstaller)}};
-    ASSERT_TRUE(SetSharedCount(program, 1));
+    ASSERT_TRUE(SetSharedCount(program, 1, MachinePlaces()));
 
     HANDLE held = CreateFileA(program.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
     ASSERT_NE(held, INVALID_HANDLE_VALUE);
-    RemovalResult result = RemoveRecorded(record, program);
+    RemovalResult result = RemoveRecorded(record, program, MachinePlaces());
     CloseHandle(held);
     EXPECT_TRUE(result.programKept);
     EXPECT_TRUE(result.failed);
     EXPECT_EQ(result.left, record);
     EXPECT_EQ(FileContent(program), "uninstaller");
-    EXPECT_EQ(SharedCount(program), 1u);
+    EXPECT_EQ(SharedCount(program, MachinePlaces()), 1u);
     EXPECT_FALSE(LeftToTheNextStart(program));
-    SetSharedCount(program, 0);
+    SetSharedCount(program, 0, MachinePlaces());
     RemoveTree(windows);
+}
+
+// Two books use one file of the Windows folder: one installed for the
+// machine counts it under SharedDLLs, one an administrator installed for
+// himself alone counts it in his own counts. Removing the user's book gives
+// back the user's count and leaves the file to the machine's book; without
+// the machine's count, the user's book takes it. A file inside the user's
+// profile is the user's own, whatever the machine counts.
+TEST(InstallRecord, ABookOfTheUserNeverTakesAFileAMachineBookCounts) {
+    const std::string windows = MakeTestFolder("removal-user-book-windows");
+    const std::string profile = MakeTestFolder("removal-user-book-profile");
+    const std::string shared = windows + "\\ZANDEL.INI", own = profile + "\\ZANDEL.INI";
+    ScopePlaces user = PlacesFor(InstallScope::CurrentUser, true);
+    user.userProfile = profile;
+    for (bool machineCounts : {true, false}) {
+        ASSERT_TRUE(WriteWholeFile(shared, "ini"));
+        ASSERT_TRUE(WriteWholeFile(own, "ini"));
+        RecordEntry counted = *FileEntryNow(shared);
+        counted.shared = true;
+        InstallRecord record{profile + "\\Book", {counted, *FileEntryNow(own)}};
+        ASSERT_TRUE(SetSharedCount(shared, 1, user));
+        ASSERT_TRUE(SetSharedCount(own, 3, MachinePlaces()));
+        if (machineCounts) ASSERT_TRUE(SetSharedCount(shared, 1, MachinePlaces()));
+        RemovalResult result = RemoveRecorded(record, "", user);
+        EXPECT_TRUE(result.everythingRemoved) << machineCounts;
+        EXPECT_EQ(FileExists(shared), machineCounts);
+        EXPECT_FALSE(FileExists(own)) << "in the user's profile";
+        EXPECT_EQ(SharedCount(shared, user), std::nullopt) << "the user's count given back";
+        EXPECT_EQ(MachineSharedCount(shared), machineCounts ? std::optional<DWORD>(1) : std::nullopt)
+            << "the machine's untouched";
+        SetSharedCount(shared, 0, MachinePlaces());
+        SetSharedCount(own, 0, MachinePlaces());
+    }
+    RemoveTree(windows);
+    RemoveTree(profile);
+}
+
+// A record file is setup's only in setup's folder for them, under setup's
+// name: an entry (which anyone may write under HKEY_CURRENT_USER) naming
+// any other file never has it deleted.
+TEST(InstallRecord, ARecordFileIsDeletedOnlyWhereSetupKeepsThem) {
+    const std::string digits = "0123456789ABCDEF", hash(64, 'a');
+    const struct {
+        std::string path;
+        bool setups;
+    } rows[] = {
+        {"C:\\WINDOWS\\XOVUNIN-" + digits + ".REC", true},
+        {"C:\\WINDOWS\\XOVUNIN-" + digits + "-" + hash + ".REC", true},
+        {"c:\\windows\\xovunin-0123456789abcdef.rec", true},
+        {"C:\\WINDOWS\\XOVUNIN-" + digits + "-" + hash + "0.REC", false},
+        {"C:\\WINDOWS\\XOVUNIN-0123456789ABCDE.REC", false},
+        {"C:\\WINDOWS\\XOVUNIN-0123456789ABCDEF0.REC", false},
+        {"C:\\WINDOWS\\XOVUNIN-0123456789ABCDEG.REC", false},
+        {"C:\\WINDOWS\\XOVUNIN-" + digits + ".REC.EXE", false},
+        {"C:\\WINDOWS\\system32\\XOVUNIN-" + digits + ".REC", false},
+        {"D:\\WINDOWS\\XOVUNIN-" + digits + ".REC", false},
+        {"C:\\WINDOWS\\win.ini", false},
+    };
+    for (const auto& row : rows) EXPECT_EQ(IsRecordFileIn(row.path, "C:\\WINDOWS"), row.setups) << row.path;
+    EXPECT_FALSE(IsRecordFileIn("C:\\XOVUNIN-" + digits + ".REC", "")) << "no folder for them";
+
+    const std::string folder = MakeTestFolder("record-files"), elsewhere = MakeTestFolder("record-files-elsewhere");
+    const std::string record = folder + "\\XOVUNIN-" + digits + ".REC";
+    ASSERT_TRUE(WriteWholeFile(record, "record"));
+    ASSERT_TRUE(WriteWholeFile(folder + "\\win.ini", "the reader's"));
+    ASSERT_TRUE(WriteWholeFile(elsewhere + "\\XOVUNIN-" + digits + ".REC", "another folder's"));
+    EXPECT_FALSE(DeleteRecordFile(folder + "\\win.ini", folder));
+    EXPECT_FALSE(DeleteRecordFile(elsewhere + "\\XOVUNIN-" + digits + ".REC", folder));
+    MakeFolders(folder + "\\XOVUNIN-FEDCBA9876543210.REC");
+    EXPECT_FALSE(DeleteRecordFile(folder + "\\XOVUNIN-FEDCBA9876543210.REC", folder)) << "a folder at the name";
+    EXPECT_TRUE(FileExists(folder + "\\XOVUNIN-FEDCBA9876543210.REC"));
+    EXPECT_TRUE(DeleteRecordFile(record, folder));
+    EXPECT_FALSE(FileExists(record));
+    EXPECT_EQ(FileContent(folder + "\\win.ini"), "the reader's");
+    EXPECT_EQ(FileContent(elsewhere + "\\XOVUNIN-" + digits + ".REC"), "another folder's");
+    RemoveTree(folder);
+    RemoveTree(elsewhere);
 }
 }  // namespace
 
@@ -341,38 +420,127 @@ std::string RightsOf(const std::string& path) {
 
 }  // namespace
 
-// Only a journal in a folder of setup's, in a file of the system's, the
-// Administrators' or of the user running setup, is carried out: no other
-// user of the machine steers an elevated setup with a journal of their own.
+// Elevation is a boundary: an elevated run carries out only journals of the
+// machine's folder with setup's rights, in files of the system or the
+// Administrators (as the system records what setup makes); a run without
+// elevation only those of the user's own folder. The same user unelevated
+// can write anything of the user's: the elevated run never trusts it.
 TEST(RunJournal, TheTrustRule) {
-    constexpr PathKind kFolder = PathKind::Folder, kFile = PathKind::File, kLink = PathKind::Link;
+    constexpr PathKind kFolder = PathKind::Folder, kFile = PathKind::File, kLink = PathKind::Link,
+                       kMissing = PathKind::Missing;
+    constexpr Owner kSystem = Owner::System, kAdmins = Owner::Administrators, kMade = Owner::AsSetupMakes,
+                    kUser = Owner::ThisUser, kOther = Owner::Other;
+    constexpr bool kElevated = true, kUnelevated = false, kMachine = true, kUsers = false, kSetups = true,
+                   kOpen = false;
     const struct {
         const char* name;
         JournalStanding standing;
         bool carriedOut;
     } rows[] = {
-        {"owned by the system", {kFolder, Owner::Administrators, kFile, Owner::System}, true},
-        {"owned by the Administrators", {kFolder, Owner::Administrators, kFile, Owner::Administrators}, true},
-        {"owned by this user", {kFolder, Owner::Administrators, kFile, Owner::ThisUser}, true},
-        {"owned by another user", {kFolder, Owner::Administrators, kFile, Owner::Other}, false},
-        {"the journal a link", {kFolder, Owner::Administrators, kLink, Owner::Administrators}, false},
-        {"the journal a folder", {kFolder, Owner::Administrators, kFolder, Owner::Administrators}, false},
-        {"the folder another user's", {kFolder, Owner::Other, kFile, Owner::Administrators}, false},
-        {"the folder a file", {kFile, Owner::Administrators, kFile, Owner::Administrators}, false},
-        {"the folder a link", {kLink, Owner::Administrators, kFile, Owner::Administrators}, false},
-        {"the current user's own folder", {kFolder, Owner::ThisUser, kFile, Owner::ThisUser}, true},
-        {"the folder alone, setup's", {kFolder, Owner::System, PathKind::Missing, Owner::Other}, true},
-        {"the folder alone, another user's", {kFolder, Owner::Other, PathKind::Missing, Owner::Other}, false},
+        {"elevated: the system's journal", {kElevated, kMachine, kFolder, kAdmins, kSetups, kFile, kSystem}, true},
+        {"elevated: the Administrators'", {kElevated, kMachine, kFolder, kAdmins, kSetups, kFile, kAdmins}, true},
+        {"elevated: as setup's are recorded", {kElevated, kMachine, kFolder, kMade, kSetups, kFile, kMade}, true},
+        {"elevated: the same user's, unelevated", {kElevated, kMachine, kFolder, kAdmins, kSetups, kFile, kUser}, false},
+        {"elevated: another user's", {kElevated, kMachine, kFolder, kAdmins, kSetups, kFile, kOther}, false},
+        {"elevated: the journal a link", {kElevated, kMachine, kFolder, kAdmins, kSetups, kLink, kAdmins}, false},
+        {"elevated: the journal a folder", {kElevated, kMachine, kFolder, kAdmins, kSetups, kFolder, kAdmins}, false},
+        {"elevated: a folder the user made", {kElevated, kMachine, kFolder, kUser, kSetups, kFile, kAdmins}, false},
+        {"elevated: another user's folder", {kElevated, kMachine, kFolder, kOther, kSetups, kFile, kAdmins}, false},
+        {"elevated: rights not setup's", {kElevated, kMachine, kFolder, kAdmins, kOpen, kFile, kAdmins}, false},
+        {"elevated: the folder a file", {kElevated, kMachine, kFile, kAdmins, kSetups, kFile, kAdmins}, false},
+        {"elevated: the folder a link", {kElevated, kMachine, kLink, kAdmins, kSetups, kFile, kAdmins}, false},
+        {"elevated: the user's folder", {kElevated, kUsers, kFolder, kAdmins, kSetups, kFile, kAdmins}, false},
+        {"elevated: the folder alone", {kElevated, kMachine, kFolder, kSystem, kSetups, kMissing, kOther}, true},
+        {"elevated: the folder alone, open", {kElevated, kMachine, kFolder, kSystem, kOpen, kMissing, kOther}, false},
+        {"unelevated: the user's own", {kUnelevated, kUsers, kFolder, kUser, kOpen, kFile, kUser}, true},
+        {"unelevated: the system's, in the user's", {kUnelevated, kUsers, kFolder, kUser, kOpen, kFile, kSystem}, true},
+        {"unelevated: another user's", {kUnelevated, kUsers, kFolder, kUser, kOpen, kFile, kOther}, false},
+        {"unelevated: another user's folder", {kUnelevated, kUsers, kFolder, kOther, kOpen, kFile, kUser}, false},
+        {"unelevated: the machine's folder", {kUnelevated, kMachine, kFolder, kAdmins, kSetups, kFile, kAdmins}, false},
+        {"unelevated: the journal a link", {kUnelevated, kUsers, kFolder, kUser, kOpen, kLink, kUser}, false},
     };
     for (const auto& row : rows) EXPECT_EQ(MayCarryOut(row.standing), row.carriedOut) << row.name;
+}
+
+// The machine's journals' folder holds setup's rights only while nothing is
+// inherited and nobody but the system and the Administrators may change what
+// it holds: reading, and a right denied, change nothing.
+TEST(RunJournal, TheRightsThatAreSetups) {
+    const std::string root = MakeTestFolder("journal-rights");
+    const OwnerJudge judge(JournalPlace(root + "\\Journals", true));
+    const struct {
+        const char* rights;
+        bool setups;
+    } rows[] = {
+        {"D:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)(A;OICI;FR;;;BU)", true},
+        {"D:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)(A;OICI;0x1200a9;;;WD)(D;OICI;FA;;;AN)", true},
+        {"D:(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)(A;OICI;FR;;;BU)", false},        // inherited from above
+        {"D:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)(A;OICI;0x2;;;BU)", false},     // Users may add a file
+        {"D:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)(A;OICI;0x4;;;BU)", false},     // ... or a folder
+        {"D:P(A;OICI;FA;;;SY)(A;OICI;0x1301bf;;;AU)", false},               // Authenticated Users: Modify
+        {"D:P(A;OICI;FA;;;SY)(A;OICI;GW;;;WD)", false},
+        {"D:P(A;OICI;FA;;;SY)(A;OICI;WD;;;BU)", false},                     // may change the rights
+        {"D:P(A;OICI;FA;;;SY)(A;OICI;FA;;;CO)", false},                     // whoever made a file
+        {"D:NO_ACCESS_CONTROL", false},
+    };
+    for (const auto& row : rows) {
+        PSECURITY_DESCRIPTOR descriptor = nullptr;
+        ASSERT_TRUE(
+            ConvertStringSecurityDescriptorToSecurityDescriptorA(row.rights, SDDL_REVISION_1, &descriptor, nullptr))
+            << row.rights;
+        EXPECT_EQ(judge.RightsAreSetups(descriptor), row.setups) << row.rights;
+        LocalFree(descriptor);
+    }
+    RemoveTree(root);
+}
+
+// A journal names only the run's own folders: what it installs into and what
+// is below it, and the folders made on the way there. Anything else is
+// refused, whoever wrote it.
+TEST(RunJournal, AStepStaysInsideTheRunsFolders) {
+    using Kind = JournalStep::Kind;
+    const std::string book = "C:\\Zandel\\Book";
+    const struct {
+        Kind kind;
+        const char* path;
+        const char* kept;
+        bool inside;
+    } rows[] = {
+        {Kind::NewFile, "C:\\Zandel\\Book\\A.TXT", "", true},
+        {Kind::NewFile, "c:\\zandel\\book\\Sub\\a.txt", "", true},
+        {Kind::NewFile, "C:\\Zandel\\Book", "", false},
+        {Kind::NewFile, "C:\\Zandel\\BookEnd\\A.TXT", "", false},
+        {Kind::NewFile, "C:\\WINDOWS\\system32\\shell32.dll", "", false},
+        {Kind::NewFile, "C:\\Zandel\\Book\\..\\..\\WINDOWS\\win.ini", "", false},
+        {Kind::NewFile, "C:\\Zandel\\Book\\.\\A.TXT", "", false},
+        {Kind::NewFile, "C:\\Zandel\\Book\\A.TXT:hidden", "", false},
+        {Kind::NewFile, "C:\\Zandel\\Book/../../WINDOWS/win.ini", "", false},
+        {Kind::NewFile, "\\\\?\\C:\\Zandel\\Book\\A.TXT", "", false},
+        {Kind::NewFile, "C:\\Zandel\\Book\\\\A.TXT", "", false},
+        {Kind::NewFile, "Book\\A.TXT", "", false},
+        {Kind::Kept, "C:\\Zandel\\Book\\A.TXT", "C:\\Zandel\\Book\\A.TXT.~sx0000ABCD.tmp", true},
+        {Kind::Kept, "C:\\Zandel\\Book\\A.TXT", "C:\\WINDOWS\\win.ini", false},
+        {Kind::Kept, "C:\\WINDOWS\\win.ini", "C:\\Zandel\\Book\\~sx0001.tmp", false},
+        {Kind::Folder, "C:\\Zandel\\Book\\Sub", "", true},
+        {Kind::Folder, "C:\\Zandel\\Book", "", true},
+        {Kind::Folder, "C:\\Zandel", "", true},
+        {Kind::Folder, "C:\\Zandel\\Other", "", false},
+        {Kind::Folder, "C:\\WINDOWS", "", false},
+    };
+    for (const auto& row : rows)
+        EXPECT_EQ(InsideRunFolders({row.kind, row.path, row.kept}, book), row.inside) << row.path << " " << row.kept;
+    EXPECT_FALSE(InsideRunFolders({Kind::NewFile, "C:\\A.TXT", ""}, "")) << "a journal without its folder";
+    EXPECT_FALSE(InsideRunFolders({Kind::NewFile, "C:\\Book\\..\\A.TXT", ""}, "C:\\Book\\..")) << "nor a climbing one";
+    EXPECT_TRUE(InsideRunFolders({Kind::NewFile, "\\\\server\\books\\Zandel\\A.TXT", ""}, "\\\\server\\books\\Zandel"));
+    EXPECT_TRUE(InsideRunFolders({Kind::NewFile, "D:\\A.TXT", ""}, "D:\\")) << "a drive's root";
 }
 
 // The machine's journals' folder is made with rights of its own: owned by
 // the Administrators, the system and the Administrators in full, Users
 // reading, nothing inherited (as the system reads those rights); read back
 // from the disk, it grants everyone else nothing. A file or a link at its
-// name is passed over for a folder setup makes beside it, and the log hears
-// of it.
+// name is moved aside, never entered, and setup makes its own; the log
+// hears of it.
 TEST(RunJournal, TheJournalsFolderIsSetupsOwn) {
     PSECURITY_DESCRIPTOR descriptor = nullptr;
     ASSERT_TRUE(ConvertStringSecurityDescriptorToSecurityDescriptorA(kJournalFolderRights, SDDL_REVISION_1,
@@ -405,26 +573,55 @@ TEST(RunJournal, TheJournalsFolderIsSetupsOwn) {
     LocalFree(descriptor);
 
     const std::string root = MakeTestFolder("journal-folders");
-    const std::string made = MakeOwnJournalFolder(root + "\\Journals", InstallScope::Machine, nullptr);
+    const JournalPlace place(root + "\\Journals", true);
+    const std::string made = MakeOwnJournalFolder(place, OwnerJudge(place), nullptr);
     EXPECT_EQ(made, root + "\\Journals");
+    // Everyone may at most read (a system that keeps coarse rights reads some back).
     const std::string rights = RightsOf(made);
-    EXPECT_EQ(rights.find(";;;WD)"), std::string::npos) << rights;
+    for (size_t at = rights.find(";;;WD)"); at != std::string::npos; at = rights.find(";;;WD)", at + 1)) {
+        const std::string mask = rights.substr(rights.rfind(';', at - 1) + 1, at - rights.rfind(';', at - 1) - 1);
+        EXPECT_TRUE(mask == "FR" || mask == "0x1200a9") << rights;
+    }
     EXPECT_NE(RightsOf(root).find(";;;WD)"), std::string::npos) << "a folder made as usual grants everyone reading";
 
     ASSERT_TRUE(WriteWholeFile(root + "\\A File", "not a folder"));
     MakeFolders(root + "\\Elsewhere");
     ASSERT_TRUE(MakeLinuxLink(root + "\\A Link", root + "\\Elsewhere"));
-    for (const char* name : {"A File", "A Link"}) {
+    const struct {
+        const char* name;
+        const char* madeAt;
+        const char* note;
+    } takenBy[] = {
+        {"A File", "", " was not setup's own: it is moved aside to "},
+        {"A Link", " 2", " is not setup's own (a link): no journal is kept in it."},
+    };
+    for (const auto& taken : takenBy) {
         std::vector<std::string> notes;
-        const std::string wanted = root + "\\" + name;
-        const std::string beside = MakeOwnJournalFolder(wanted, InstallScope::Machine, &notes);
-        EXPECT_EQ(beside, wanted + " 2") << name;
-        ASSERT_EQ(notes.size(), 2u) << name;
-        EXPECT_EQ(notes[0].rfind(wanted + " is not setup's own", 0), 0u) << notes[0];
-        EXPECT_EQ(notes[1], "Setup keeps its journals in " + beside + ".");
-        EXPECT_EQ(OwnJournalFolders(wanted), std::vector<std::string>{beside}) << name;
+        const JournalPlace place(root + "\\" + taken.name, true);
+        const OwnerJudge judge(place);
+        EXPECT_EQ(OwnJournalFolders(place, judge), std::vector<std::string>{}) << taken.name;
+        const std::string made = MakeOwnJournalFolder(place, judge, &notes);
+        EXPECT_EQ(made, place.folder + taken.madeAt) << taken.name;
+        ASSERT_FALSE(notes.empty()) << taken.name;
+        EXPECT_EQ(notes[0].rfind(place.folder + taken.note, 0), 0u) << notes[0];
+        EXPECT_EQ(KindOf(made), PathKind::Folder) << taken.name;
+        EXPECT_EQ(OwnJournalFolders(place, judge), std::vector<std::string>{made}) << taken.name;
     }
+    EXPECT_EQ(FileContent(root + "\\A File (not setup's 1)"), "not a folder");
+    EXPECT_EQ(KindOf(root + "\\A Link"), PathKind::Link) << "a link is never moved nor entered";
     EXPECT_EQ(ListingOrder(root + "\\Elsewhere"), std::vector<std::string>{}) << "nothing made behind the link";
+
+    // Folders an earlier setup made beside a name that was not its own are
+    // all still found, a free name before them or not.
+    const JournalPlace earlier(root + "\\Earlier", true);
+    const OwnerJudge judge(earlier);
+    for (const char* beside : {" 2", " 9"}) {
+        std::vector<std::string> notes;
+        const std::string folder = MakeOwnJournalFolder(JournalPlace(earlier.folder + beside, true), judge, &notes);
+        EXPECT_EQ(folder, earlier.folder + beside) << notes.size();
+    }
+    EXPECT_EQ(OwnJournalFolders(earlier, judge),
+              (std::vector<std::string>{earlier.folder + " 2", earlier.folder + " 9"}));
     EXPECT_TRUE(RemoveLinuxLink(root + "\\A Link"));
     RemoveTree(root);
 }
@@ -473,7 +670,8 @@ TEST(RunJournal, ARunOnADriveThatIsAwayWaitsForIt) {
     char away = AbsentDrive();
     ASSERT_NE(away, 0);
     const std::string book = std::string(1, away) + ":\\Book";
-    const std::string journal = MakeOwnJournalFolder(root + "\\Journals", InstallScope::Machine, nullptr) + "\\1.jnl";
+    const JournalPlace place(root + "\\Journals", true);
+    const std::string journal = MakeOwnJournalFolder(place, OwnerJudge(place), nullptr) + "\\1.jnl";
     ASSERT_TRUE(WriteWholeFile(journal, "XOV SETUP RUN JOURNAL 1\r\nM\t0000ABCD\r\nP\tBook\r\nI\t" + book +
                                             "\r\nK\t" + book + "\\A.TXT\t" + book + "\\A.TXT.~sx0000ABCD.tmp\r\n"));
     RepairResult repair = RepairUnfinishedRuns(root + "\\Journals");

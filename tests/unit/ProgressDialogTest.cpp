@@ -58,7 +58,7 @@ protected:
     }
 
     std::string folder, dest, desktop;
-    ProgressDialog dialog{&AskToLeaveSetup, InstallScope::Machine};
+    ProgressDialog dialog{&AskToLeaveSetup, MachinePlaces().journals};
 };
 
 // Abandoned all the same, and undone: the replaced file is back, the new one gone.
@@ -102,7 +102,7 @@ TEST_F(ProgressDialogRun, TheSessionsEndIsHeldUpAndWhenItComesTheJournalIsLeft) 
     EXPECT_EQ(mayEnd, FALSE);
     EXPECT_TRUE(dialog.Outcome().abandoned);
     EXPECT_EQ(ListingOrder(dest), (std::vector<std::string>{"A.TXT", "B.TXT"})) << "nothing was replaced after the end";
-    RepairResult repair = RepairUnfinishedRuns(JournalFolder(InstallScope::Machine), InstallSettings.ProductName);
+    RepairResult repair = RepairUnfinishedRuns(MachinePlaces().journals, InstallSettings.ProductName);
     EXPECT_EQ(repair.repaired, 1) << "the journal was not left for the next start";
     EXPECT_EQ(FileContent(dest + "\\A.TXT"), "old a");
     EXPECT_EQ(FileContent(dest + "\\B.TXT"), "old b");

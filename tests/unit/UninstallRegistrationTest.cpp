@@ -62,21 +62,24 @@ protected:
         WriteWholeFile(medium + "\\XOVUNIN.EXE", "stand-in uninstaller");
         InstallSettings = InstallSettingsRecord();
         InstallSettings.WindowsDir = windows;
+        places = MachinePlaces();
+        places.uninstallerFolder = windows;
         InstallSettings.InstallPath = "C:\\Book Files\\Zandel";
         InstallSettings.ProductName = "Zandel Test Companion";
         SetupTexts.UninstallText = "Remove it?";
         SetupTexts.UninstallProblemText = "Could not remove everything.";
         RegDeleteKeyA(HKEY_LOCAL_MACHINE, (kUninstallKey + InstallSettings.ProductName).c_str());
         ForgetRunRecord();
-        SetSharedCount(Uninstaller(), 0);
+        SetSharedCount(Uninstaller(), 0, places);
     }
     void TearDown() override {
         ForgetRunRecord();
         RegDeleteKeyA(HKEY_LOCAL_MACHINE, (kUninstallKey + InstallSettings.ProductName).c_str());
-        SetSharedCount(Uninstaller(), 0);
+        SetSharedCount(Uninstaller(), 0, places);
     }
     std::string Uninstaller() const { return windows + "\\XOVUNIN.EXE"; }
     std::string medium, windows;
+    ScopePlaces places;  // the machine's, with the Windows folder above
 };
 
 // The four values, the quiet command the system's package tools run (the
@@ -92,7 +95,7 @@ TEST_F(UninstallRegistration, CopiesTheUninstallerAndWritesTheValuesTheSystemsLi
     InstallSettings.Version = "2.1";
     {
         CurrentDirectoryScope here(medium);
-        EXPECT_TRUE(RegisterUninstaller(InstallScope::Machine).WayBack());
+        EXPECT_TRUE(RegisterUninstaller(places).WayBack());
     }
     EXPECT_EQ(FileContent(windows + "\\XOVUNIN.EXE"), "stand-in uninstaller");
     const std::string quoted = "\"" + windows + "\\XOVUNIN.EXE\"";
@@ -117,7 +120,7 @@ TEST_F(UninstallRegistration, CopiesTheUninstallerAndWritesTheValuesTheSystemsLi
     InstallSettings.Version.clear();
     {
         CurrentDirectoryScope here(medium);
-        RegisterUninstaller(InstallScope::Machine);
+        RegisterUninstaller(places);
     }
     expected.erase("Publisher");
     expected.erase("DisplayVersion");
@@ -125,10 +128,10 @@ TEST_F(UninstallRegistration, CopiesTheUninstallerAndWritesTheValuesTheSystemsLi
 }
 
 TEST_F(UninstallRegistration, AWindowsDirectoryEndingInABackslashGetsNoSecondOne) {
-    InstallSettings.WindowsDir = windows + "\\";
+    places.uninstallerFolder = windows + "\\";
     {
         CurrentDirectoryScope here(medium);
-        RegisterUninstaller(InstallScope::Machine);
+        RegisterUninstaller(places);
     }
     std::string command = ReadEntry("Zandel Test Companion")["UninstallString"];
     EXPECT_EQ(command.find("\\\\"), std::string::npos) << command;
@@ -140,7 +143,7 @@ TEST_F(UninstallRegistration, WithoutTheUninstallerNothingIsWritten) {
     DeleteFileA((medium + "\\XOVUNIN.EXE").c_str());
     {
         CurrentDirectoryScope here(medium);
-        EXPECT_FALSE(RegisterUninstaller(InstallScope::Machine).offered);
+        EXPECT_FALSE(RegisterUninstaller(places).offered);
     }
     EXPECT_TRUE(ReadEntry("Zandel Test Companion").empty());
     EXPECT_EQ(GetFileAttributesA((windows + "\\XOVUNIN.EXE").c_str()), INVALID_FILE_ATTRIBUTES);
@@ -151,7 +154,7 @@ TEST_F(UninstallRegistration, ValuesLongerThan255CharactersAreWrittenInFull) {
     SetupTexts.UninstallText = std::string(400, 't');
     {
         CurrentDirectoryScope here(medium);
-        RegisterUninstaller(InstallScope::Machine);
+        RegisterUninstaller(places);
     }
     auto entry = ReadEntry("Zandel Test Companion");
     EXPECT_NE(entry["UninstallString"].find("`C:\\" + std::string(300, 'p') + "` Zandel Test Companion"),
@@ -160,7 +163,7 @@ TEST_F(UninstallRegistration, ValuesLongerThan255CharactersAreWrittenInFull) {
 }
 
 std::optional<InstallRecord> StoredRecord(const std::string& product) {
-    RegistryKey entry = OpenUninstallEntry(product, KEY_QUERY_VALUE, InstallScope::Machine);
+    RegistryKey entry = OpenUninstallEntry(product, KEY_QUERY_VALUE, MachinePlaces());
     std::optional<std::string> text = entry ? ReadRecordText(entry.Get()) : std::nullopt;
     return text ? ParseRecord(*text) : std::nullopt;
 }
@@ -184,7 +187,7 @@ TEST_F(UninstallRegistration, StoresTheRunsRecordMergedWithTheEarlierOne) {
     RecordCopy(written, {book + "\\"});
     {
         CurrentDirectoryScope here(medium);
-        RegisterUninstaller(InstallScope::Machine);
+        RegisterUninstaller(places);
     }
     std::optional<InstallRecord> first = StoredRecord(InstallSettings.ProductName);
     ASSERT_TRUE(first);
@@ -192,7 +195,7 @@ TEST_F(UninstallRegistration, StoresTheRunsRecordMergedWithTheEarlierOne) {
     EXPECT_EQ(Paths(*first), (std::vector<std::string>{book, book + "\\kept.c", book + "\\rewritten.c",
                                                        book + "\\deleted.c", Uninstaller()}));
     EXPECT_EQ(first->entries[4].kind, RecordEntry::Kind::Uninstaller);
-    EXPECT_EQ(SharedCount(Uninstaller()), 1u) << "the uninstaller counted, made by this setup";
+    EXPECT_EQ(SharedCount(Uninstaller(), places), 1u) << "the uninstaller counted, made by this setup";
     EXPECT_EQ(first->entries[1].size, 9u);
     EXPECT_EQ(first->entries[1].hash, HashBytes("first run", 9)) << "the content as written";
 
@@ -202,14 +205,14 @@ TEST_F(UninstallRegistration, StoresTheRunsRecordMergedWithTheEarlierOne) {
     RecordCopy({book + "\\REWRITTEN.C"}, {});
     {
         CurrentDirectoryScope here(medium);
-        RegisterUninstaller(InstallScope::Machine);
+        RegisterUninstaller(places);
     }
     std::optional<InstallRecord> second = StoredRecord(InstallSettings.ProductName);
     ASSERT_TRUE(second);
     EXPECT_EQ(Paths(*second),
               (std::vector<std::string>{book + "\\REWRITTEN.C", Uninstaller(), book, book + "\\kept.c"}));
     EXPECT_EQ(second->entries[0].size, 14u) << "the second run's size, not the first's";
-    EXPECT_EQ(SharedCount(Uninstaller()), 1u) << "not counted again by a second setup of the same book";
+    EXPECT_EQ(SharedCount(Uninstaller(), places), 1u) << "not counted again by a second setup of the same book";
 }
 
 // A file the script copies is stored once the entry is written, and one
@@ -222,13 +225,13 @@ TEST_F(UninstallRegistration, AScriptCopyJoinsTheStoredRecordOnlyOnceRegistered)
     EXPECT_FALSE(StoredRecord(InstallSettings.ProductName)) << "stored before the registration";
     {
         CurrentDirectoryScope here(medium);
-        RegisterUninstaller(InstallScope::Machine);
+        RegisterUninstaller(places);
     }
     std::string later = WorkFolder("uninstall-script") + "\\LATER.TXT";
     ASSERT_TRUE(WriteWholeFile(later, "later"));
     RecordScriptCopy(later, false);
     std::optional<InstallRecord> stored = StoredRecord(InstallSettings.ProductName);
-    SetSharedCount(later, 0);
+    SetSharedCount(later, 0, places);
     ASSERT_TRUE(stored);
     EXPECT_EQ(Paths(*stored), (std::vector<std::string>{copy, Uninstaller(), later}));
     EXPECT_FALSE(stored->entries[0].shared) << "no reference taken before the registration";
@@ -260,11 +263,11 @@ TEST_F(UninstallRegistration, OnlyANewerUninstallerReplacesTheOneInPlace) {
         ForgetRunRecord();
         {
             CurrentDirectoryScope here(medium);
-            RegisterUninstaller(InstallScope::Machine);
+            RegisterUninstaller(places);
         }
         EXPECT_TRUE(FileContent(Uninstaller()) == (c.replaced ? c.onMedium : c.inPlace)) << c.name;
     }
-    EXPECT_EQ(SharedCount(Uninstaller()), 2u) << "there before without a count: its owner and this book";
+    EXPECT_EQ(SharedCount(Uninstaller(), places), 2u) << "there before without a count: its owner and this book";
 }
 
 // A record past what the entry holds (57,344 bytes) goes into a file that the
@@ -350,7 +353,7 @@ TEST_F(UninstallRegistration, ProductNameIsOneKeyBelowUninstallOrNothing) {
     InstallSettings.ProductName = longest;
     {
         CurrentDirectoryScope here(medium);
-        RegisterUninstaller(InstallScope::Machine);
+        RegisterUninstaller(places);
     }
     EXPECT_EQ(ReadEntry(longest)["DisplayName"], longest);
     HKEY uninstall;
@@ -362,7 +365,7 @@ TEST_F(UninstallRegistration, ProductNameIsOneKeyBelowUninstallOrNothing) {
         InstallSettings.ProductName = name;
         {
             CurrentDirectoryScope here(medium);
-            Registration registration = RegisterUninstaller(InstallScope::Machine);
+            Registration registration = RegisterUninstaller(places);
             // Never "complete" without a way back: the run says what is missing.
             EXPECT_FALSE(registration.WayBack()) << "'" << name << "'";
             EXPECT_NE(NoWayBackMessage(registration).find("could not write its uninstall entry"), std::string::npos);

@@ -1,0 +1,56 @@
+#include "record/RunFolders.h"
+
+#include "framework/AnsiText.h"
+#include "framework/PathText.h"
+
+namespace {
+bool Letter(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
+
+// `path` strictly below `folder` (both plain, upper-cased, without a trailing backslash).
+bool Below(const std::string& path, const std::string& folder) {
+    // A drive's root keeps its backslash ("C:\\").
+    const size_t prefix = !folder.empty() && folder.back() == '\\' ? folder.size() - 1 : folder.size();
+    return path.size() > prefix + 1 && path.compare(0, prefix, folder, 0, prefix) == 0 && path[prefix] == '\\';
+}
+
+std::string Key(const std::string& path) { return UpperAnsi(StripTrailingBackslashes(path, 3)); }
+}  // namespace
+
+bool PlainFullPath(const std::string& path) {
+    size_t start = 0;
+    if (path.size() >= 3 && Letter(path[0]) && path[1] == ':' && path[2] == '\\') {
+        start = 3;
+    } else if (path.size() > 2 && path[0] == '\\' && path[1] == '\\' && path[2] != '?' && path[2] != '.') {
+        start = 2;  // \\server\share\...
+    } else {
+        return false;
+    }
+    // ':' and '/' are never the second byte of a double-byte character;
+    // '\\' may be, so the names are split where the code page says.
+    for (size_t i = start; i < path.size(); ++i)
+        if (path[i] == ':' || path[i] == '/' || static_cast<unsigned char>(path[i]) < 0x20) return false;
+    for (size_t name = start;;) {
+        size_t end = FindChar(path, '\\', name);
+        std::string_view part(path.data() + name, (end == std::string::npos ? path.size() : end) - name);
+        if (part == "." || part == "..") return false;
+        if (end == std::string::npos) break;
+        if (part.empty()) return false;  // "\\" in the middle
+        name = end + 1;
+    }
+    return true;
+}
+
+bool InsideRunFolders(const JournalStep& step, const std::string& installFolder) {
+    if (!PlainFullPath(installFolder) || !PlainFullPath(step.path)) return false;
+    const std::string install = Key(installFolder), path = Key(step.path);
+    switch (step.kind) {
+    case JournalStep::Kind::Folder:
+        // Below it, itself, or one the run made on its way there.
+        return path == install || Below(path, install) || Below(install, path);
+    case JournalStep::Kind::Kept:
+        if (!PlainFullPath(step.kept) || !Below(Key(step.kept), install)) return false;
+        [[fallthrough]];
+    case JournalStep::Kind::NewFile: return Below(path, install);
+    }
+    return false;
+}

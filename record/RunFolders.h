@@ -1,0 +1,18 @@
+#pragma once
+// What a journal may name: its steps stay inside the run's own folders, the
+// folder it installs into (and what is below it) and the folders it made on
+// the way there. A step anywhere else (the Windows folder, another book, a
+// path that climbs out with ".." or names a stream or a device) was never a
+// step of a setup run, whoever wrote it: it is refused. Window-free.
+#include <string>
+
+#include "record/RunJournal.h"
+
+// Whether the step lies inside the run's folders: a file (and where it is
+// kept) strictly below the install folder; a folder below it, the folder
+// itself, or one on the way to it.
+bool InsideRunFolders(const JournalStep& step, const std::string& installFolder);
+
+// Whether the path is a plain full path of a drive or a share, without "."
+// or ".." names, streams, device or "\\?\" forms: the only kind a run writes.
+bool PlainFullPath(const std::string& path);
