@@ -23,6 +23,7 @@
 #include "engine/Shortcut.h"
 #include "framework/AnsiText.h"
 #include "record/InstallRecord.h"
+#include "record/JournalTrust.h"
 #include "record/RunJournal.h"
 
 namespace {
@@ -2352,6 +2353,74 @@ TEST_F(QuietScenario, ARunCutShortIsUndoneBeforeAnUnattendedRun) {
     expected["New Bits\\Extra.txt"] = "extra";
     EXPECT_EQ(TreeDifferences(InstalledTree(dest), expected), "");
     EXPECT_EQ(JournalsOf(product), 0u);
+    DeleteFileA(log.c_str());
+}
+
+// What the same user unelevated, or another user, can write never turns into
+// a delete or a move of an elevated run (every run under Wine is one):
+// - a journal in the user's own folder (any program of the user may write
+//   one) is never looked at;
+// - a journal in the machine's folder is carried out only inside the run's
+//   own folders: an N line for a file of the Windows folder and a K line
+//   that would put a file over another one there are refused, and named;
+// - a file at the journals' folder's name and links at the nine names beside
+//   it do not stop the install: the file is moved aside, never entered.
+TEST_F(QuietScenario, AnElevatedRunObeysOnlyWhatAdministratorsAloneCanWrite) {
+    const std::string work = MakeTestFolder(CurrentTestName() + " Forged");
+    const std::string victim = WindowsFolder() + "\\ZANDEL-VICTIM.INI", covered = WindowsFolder() + "\\ZANDEL-COVERED.INI";
+    const std::string planted = work + "\\planted.txt";
+    ASSERT_TRUE(WriteWholeFile(victim, "the system's"));
+    ASSERT_TRUE(WriteWholeFile(covered, "the system's too"));
+    ASSERT_TRUE(WriteWholeFile(planted, "a program's of the user"));
+    const std::string forged = "XOV SETUP RUN JOURNAL 1\r\nM\t0000F0F0\r\nP\tAnother Book\r\nI\t" + work +
+                               "\\Book\r\nN\t" + victim + "\r\nK\t" + covered + "\t" + planted + "\r\n";
+    const std::string userJournals = LocalAppDataFolder() + "\\Book Setup Journals";
+    MakeFolders(userJournals);
+    ASSERT_TRUE(WriteWholeFile(userJournals + "\\F0F0.jnl", forged));
+    const std::string machineJournals = MachinePlaces().journals.folder;
+    auto leaveNothing = [&] {
+        for (int beside = 2; beside <= 9; ++beside)
+            if (KindOf(machineJournals + " " + std::to_string(beside)) == PathKind::Link)
+                RemoveLinuxLink(machineJournals + " " + std::to_string(beside));
+        if (KindOf(machineJournals) == PathKind::File) DeleteFileA(machineJournals.c_str());
+        DeleteFileA((machineJournals + " (not setup's 1)").c_str());
+    };
+    leaveNothing();
+    MakeFolders(machineJournals);
+    ASSERT_TRUE(WriteWholeFile(machineJournals + "\\F0F0.jnl", forged));
+
+    const std::string log = Medium::WorkDir() + "\\" + CurrentTestName() + ".log";
+    DeleteFileA(log.c_str());
+    ASSERT_TRUE(StartWith("/S /LOG=" + log));
+    EXPECT_EQ(robot->WaitExit(), 0) << ReadWholeFile(log).value_or("<no log>");
+    EXPECT_EQ(FileContent(victim), "the system's");
+    EXPECT_EQ(FileContent(covered), "the system's too");
+    EXPECT_EQ(FileContent(planted), "a program's of the user");
+    EXPECT_EQ(FileContent(userJournals + "\\F0F0.jnl"), forged) << "the user's own journal, never read";
+    const std::vector<std::string> lines = LogLines(log);
+    const std::string refused = "Refused, as it lies outside the folders of the run that wrote the journal: ";
+    EXPECT_TRUE(Holds(lines, refused + victim)) << ReadWholeFile(log).value_or("");
+    EXPECT_TRUE(Holds(lines, refused + covered + " (" + planted + ")")) << ReadWholeFile(log).value_or("");
+    EXPECT_EQ(TreeDifferences(InstalledTree(dest), SampleTree()), "");
+
+    // Something stands at the journals' folder's name, and links at every name beside it.
+    ASSERT_TRUE(RemoveDirectoryA(machineJournals.c_str())) << "the machine's journals' folder is empty after a run";
+    ASSERT_TRUE(WriteWholeFile(machineJournals, "not a folder"));
+    MakeFolders(work + "\\Elsewhere");
+    for (int beside = 2; beside <= 9; ++beside)
+        ASSERT_TRUE(MakeLinuxLink(machineJournals + " " + std::to_string(beside), work + "\\Elsewhere"));
+    DeleteFileA(log.c_str());
+    ASSERT_TRUE(StartWith("/S /LOG=" + log));
+    EXPECT_EQ(robot->WaitExit(), 0) << ReadWholeFile(log).value_or("<no log>");
+    EXPECT_TRUE(Holds(LogLines(log), machineJournals + " was not setup's own: it is moved aside to " + machineJournals +
+                                         " (not setup's 1)."))
+        << ReadWholeFile(log).value_or("");
+    EXPECT_EQ(FileContent(machineJournals + " (not setup's 1)"), "not a folder");
+    EXPECT_EQ(ListingOrder(work + "\\Elsewhere"), std::vector<std::string>{}) << "nothing made behind a link";
+    leaveNothing();
+    DeleteFileA((userJournals + "\\F0F0.jnl").c_str());
+    DeleteFileA(victim.c_str());
+    DeleteFileA(covered.c_str());
     DeleteFileA(log.c_str());
 }
 

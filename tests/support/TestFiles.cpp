@@ -202,7 +202,19 @@ bool RunLinux(std::string command, const std::function<bool()>& done) {
     return done();
 }
 
+// The Linux path of a Windows one: Wine's own mapping where the drive is
+// not Z: (C: is the prefix's drive_c).
 std::string OnLinux(std::string path) {
+    using UnixNameFn = char*(CDECL*)(LPCWSTR);
+    static const auto unixName = reinterpret_cast<UnixNameFn>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("kernel32.dll"), "wine_get_unix_file_name")));
+    if (unixName && path.size() > 1 && (path[0] | 0x20) != 'z') {
+        if (char* name = unixName(WideText(path).c_str())) {
+            std::string found = name;
+            HeapFree(GetProcessHeap(), 0, name);
+            return found;
+        }
+    }
     path = path.substr(2);
     std::replace(path.begin(), path.end(), '\\', '/');
     return path;
