@@ -25,7 +25,7 @@ TEST(UninstallRights, AMachineBookWithoutRightsAsksOnceAndAUsersBookNever) {
         {false, false, true, RightsStep::Refuse},
     };
     for (const auto& c : cases)
-        EXPECT_EQ(RightsStepFor(c.currentUserBook, c.hasRights, c.rightsAsked), c.step)
+        EXPECT_EQ(static_cast<int>(RightsStepFor(c.currentUserBook, c.hasRights, c.rightsAsked)), static_cast<int>(c.step))
             << "current user " << c.currentUserBook << ", rights " << c.hasRights << ", asked " << c.rightsAsked;
 }
 
@@ -45,7 +45,7 @@ TEST(UninstallRights, TheArgumentsPassOnAsTheyCame) {
         {L"XOVUNIN.EXE   ", L""},
         {L"", L""},
     };
-    for (const auto& c : cases) EXPECT_EQ(ArgumentsOf(c.commandLine), c.arguments) << "[" << c.commandLine << "]";
+    for (const auto& c : cases) EXPECT_EQ(std::wstring(ArgumentsOf(c.commandLine)), c.arguments) << "[" << c.commandLine << "]";
 }
 
 // The mark of the run the request started stands before the command line it
