@@ -98,7 +98,7 @@ int Uninstall(const char* commandLine) {
     // A drive without its medium fails quietly instead of asking for a disk.
     SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
     std::string_view line = commandLine ? commandLine : "";
-    // Both switches come before the folder, in either order.
+    // The switches come before the folder, in any order.
     bool quiet = false, currentUser = false, rightsAsked = false;
     for (bool taken = true; taken;) {
         taken = false;
