@@ -16,9 +16,10 @@
 set(SETUP_BUILD_NUMBER "" CACHE STRING
   "The version's last field, for a source without git: the count of commits of the source it was copied from")
 
-function(setup_git_count out_count out_depends)
+function(setup_git_count out_count out_depends out_why)
   set(${out_count} "" PARENT_SCOPE)
   set(${out_depends} "" PARENT_SCOPE)
+  set(${out_why} "git is missing" PARENT_SCOPE)
   find_package(Git QUIET)
   if(NOT GIT_FOUND)
     return()
@@ -27,13 +28,16 @@ function(setup_git_count out_count out_depends)
   # lying inside another checkout (a build folder's) is no checkout of its own.
   execute_process(COMMAND "${GIT_EXECUTABLE}" rev-parse --show-toplevel
     WORKING_DIRECTORY "${CMAKE_SOURCE_DIR}" OUTPUT_VARIABLE top RESULT_VARIABLE failed
-    OUTPUT_STRIP_TRAILING_WHITESPACE ERROR_QUIET)
+    OUTPUT_STRIP_TRAILING_WHITESPACE ERROR_VARIABLE error ERROR_STRIP_TRAILING_WHITESPACE)
   if(failed OR top STREQUAL "")
+    # Also where git refuses a checkout of another owner: it says why.
+    set(${out_why} "git: ${error}" PARENT_SCOPE)
     return()
   endif()
   file(REAL_PATH "${top}" top)
   file(REAL_PATH "${CMAKE_SOURCE_DIR}" source)
   if(NOT top STREQUAL source)
+    set(${out_why} "the source lies inside the checkout ${top}, not at its top" PARENT_SCOPE)
     return()
   endif()
   # A shallow clone counts only the commits it fetched: an older number than
@@ -78,7 +82,7 @@ function(setup_git_count out_count out_depends)
   set(${out_depends} "${depends}" PARENT_SCOPE)
 endfunction()
 
-setup_git_count(git_count git_depends)
+setup_git_count(git_count git_depends git_why)
 if(NOT SETUP_BUILD_NUMBER STREQUAL "")
   if(NOT SETUP_BUILD_NUMBER MATCHES "^[0-9]+$")
     message(FATAL_ERROR "SETUP_BUILD_NUMBER must be a count of commits, not '${SETUP_BUILD_NUMBER}'.")
@@ -92,8 +96,8 @@ if(NOT SETUP_BUILD_NUMBER STREQUAL "")
 elseif(NOT git_count STREQUAL "")
   set(SETUP_BUILD_NUMBER_VALUE "${git_count}")
 else()
-  message(FATAL_ERROR "The programs' version needs the source's count of commits: this source is no git checkout "
-    "(or git is missing). Give it: -DSETUP_BUILD_NUMBER=$(git -C <the checkout> rev-list --count HEAD).")
+  message(FATAL_ERROR "The programs' version needs the source's count of commits, and git cannot give it here "
+    "(${git_why}). Give it: -DSETUP_BUILD_NUMBER=$(git -C <the checkout> rev-list --count HEAD).")
 endif()
 # A version resource's field holds 16 bits.
 if(SETUP_BUILD_NUMBER_VALUE GREATER 65535)
