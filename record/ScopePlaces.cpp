@@ -1,7 +1,6 @@
 #include "record/ScopePlaces.h"
 
 #include "framework/PathText.h"
-#include "framework/Rights.h"
 #include "framework/SystemFolders.h"
 
 namespace {
@@ -35,5 +34,3 @@ ScopePlaces PlacesFor(InstallScope scope, bool elevated) {
     places.userProfile = UserProfileFolder();
     return places;
 }
-
-ScopePlaces PlacesOfThisRun(InstallScope scope) { return PlacesFor(scope, HasAdministratorRights()); }

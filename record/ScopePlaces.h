@@ -36,6 +36,3 @@ struct ScopePlaces {
 };
 
 ScopePlaces PlacesFor(InstallScope scope, bool elevated);
-
-// The places of a run for the scope with this process's own rights.
-ScopePlaces PlacesOfThisRun(InstallScope scope);

@@ -11,12 +11,15 @@ bash "$root/tools/install-deps.sh"
 work="$BUILD_DIR/reproducible"
 rm -rf "$work"
 programs="setup.exe XOVUNIN.exe medium.exe"
+# The copies have no git: they are given the source's count of commits, the
+# version's last field (cmake/BuildNumber.cmake).
+build_number=$(git -C "$root" rev-list --count HEAD)
 for copy in one second; do
   source_dir="$work/$copy/source"
   mkdir -p "$source_dir"
   git -C "$root" ls-files -z --cached --others --exclude-standard | (cd "$root" && tar --null -T - -cf -) | tar -C "$source_dir" -xf -
   cmake -G Ninja -S "$source_dir" -B "$work/$copy/build" -DCMAKE_TOOLCHAIN_FILE="$source_dir/cmake/mingw-i686.cmake" \
-    -DCMAKE_BUILD_TYPE=Release >/dev/null
+    -DCMAKE_BUILD_TYPE=Release -DSETUP_BUILD_NUMBER="$build_number" >/dev/null
   cmake --build "$work/$copy/build" --target setup xovunin medium >/dev/null
 done
 failed=0

@@ -27,6 +27,8 @@ bool TakeQuietSwitch(std::string_view& commandLine) { return TakeSwitch(commandL
 
 bool TakeCurrentUserSwitch(std::string_view& commandLine) { return TakeSwitch(commandLine, "/CURRENTUSER"); }
 
+bool TakeRightsAskedSwitch(std::string_view& commandLine) { return TakeSwitch(commandLine, "/RIGHTSASKED"); }
+
 std::optional<UninstallCommand> ParseUninstallCommand(std::string_view commandLine) {
     size_t open = commandLine.find_first_not_of(" \t");
     if (open == std::string_view::npos || commandLine[open] != '`') return std::nullopt;

@@ -23,6 +23,15 @@ bool TakeQuietSwitch(std::string_view& commandLine);
 // earlier setups is. True when it was there; it is then taken off `commandLine`.
 bool TakeCurrentUserSwitch(std::string_view& commandLine);
 
+// The switch /RIGHTSASKED (in any case) at the start of the line: this run
+// was started by the uninstaller's own request for administrator rights (it
+// comes before the command line it was given, which follows unchanged), and
+// never asks again. True when it was there; it is then taken off `commandLine`.
+bool TakeRightsAskedSwitch(std::string_view& commandLine);
+
+// The switch as the request for rights puts it before the command line.
+constexpr wchar_t kRightsAskedSwitch[] = L"/RIGHTSASKED";
+
 // The folder between the first two back-quotes and, after the one space that
 // follows the closing back-quote, the product name to the end of the line
 // (as registered: spaces inside or around it belong to it). Nothing when the

@@ -20,6 +20,12 @@
 // tells, not where this program lies: a copy started from anywhere removes
 // the book its entry names.
 //
+// It runs with the rights of whoever starts it: a reader removes a book of
+// their own without a prompt. A book of the machine needs an administrator:
+// started without those rights, it asks the system for them and runs again
+// with them (/RIGHTSASKED before the command line it was given), ending with
+// that run's exit code; refused, it removes nothing and says so.
+//
 // Exit code 0 when everything recorded was removed, 1 otherwise.
 #include <windows.h>
 
@@ -29,10 +35,12 @@
 #include "framework/DllSearch.h"
 #include "framework/LogFile.h"
 #include "framework/PathText.h"
+#include "framework/Rights.h"
 #include "framework/SystemFolders.h"
 #include "record/InstallRecord.h"
 #include "record/RecordStore.h"
 #include "record/RunRepair.h"
+#include "uninstall/ElevationRequest.h"
 #include "uninstall/Removal.h"
 #include "uninstall/UninstallCommand.h"
 
@@ -79,30 +87,56 @@ private:
 };
 
 int Remove(const std::optional<UninstallCommand>& command, const ScopePlaces& places, Report& report);
+int RefuseWithoutRights(const std::optional<UninstallCommand>& command, const RightsRequest* request, Report& report);
 
 int Uninstall(const char* commandLine) {
     // A drive without its medium fails quietly instead of asking for a disk.
     SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
     std::string_view line = commandLine ? commandLine : "";
-    // Both switches come before the folder, in either order.
-    bool quiet = false, currentUser = false;
+    // The switches come before the folder, in any order.
+    bool quiet = false, currentUser = false, rightsAsked = false;
     for (bool taken = true; taken;) {
         taken = false;
         if (TakeQuietSwitch(line)) taken = quiet = true;
         if (TakeCurrentUserSwitch(line)) taken = currentUser = true;
+        if (TakeRightsAskedSwitch(line)) taken = rightsAsked = true;
     }
     // Every place of the book's scope, for this run's rights.
-    const ScopePlaces places = PlacesOfThisRun(currentUser ? InstallScope::CurrentUser : InstallScope::Machine);
+    const bool rights = HasAdministratorRights();
+    const ScopePlaces places = PlacesFor(currentUser ? InstallScope::CurrentUser : InstallScope::Machine, rights);
     std::optional<UninstallCommand> command = ParseUninstallCommand(line);
+    // Before the log is opened: the run with rights removes the book and
+    // writes the log, this one only waits for it.
+    RightsStep step = RightsStepFor(currentUser, rights, rightsAsked);
+    std::optional<RightsRequest> request;
+    if (step == RightsStep::AskForRights) {
+        request = RunAgainWithRights(std::wstring(kRightsAskedSwitch) + L" " + std::wstring(ArgumentsOf(GetCommandLineW())),
+                                     quiet);
+        if (request->ran) return static_cast<int>(request->exitCode);
+    }
     LogFile log;
     if (quiet) {
         std::string path = DefaultLogPath("uninstall", command ? command->product : std::string());
         if (!path.empty()) log.Open(path);
     }
     Report report(quiet ? &log : nullptr);
-    int code = Remove(command, places, report);
+    int code = step == RightsStep::Remove ? Remove(command, places, report)
+                                          : RefuseWithoutRights(command, request ? &*request : nullptr, report);
     report.Line(code == 0 ? "Removed. (exit code 0)" : "Not everything was removed. (exit code 1)");
     return code;
+}
+
+// A book of the machine without administrator rights: its entry, its counts
+// and the Windows folder are out of reach, and a removal of its files alone
+// would leave an entry naming a book that is gone. Nothing is touched.
+int RefuseWithoutRights(const std::optional<UninstallCommand>& command, const RightsRequest* request, Report& report) {
+    std::string why = !request ? "they were asked for and this run did not get them"
+                      : request->error == ERROR_CANCELLED
+                          ? "they were not given"
+                          : "they could not be asked for (error " + std::to_string(request->error) + ")";
+    report.Problem(command ? command->product : ProgramName(),
+                   "Removing this book takes administrator rights, and " + why + ". Nothing has been removed.");
+    return 1;
 }
 
 int Remove(const std::optional<UninstallCommand>& command, const ScopePlaces& places, Report& report) {

@@ -270,6 +270,62 @@ TEST_F(UninstallRegistration, OnlyANewerUninstallerReplacesTheOneInPlace) {
     EXPECT_EQ(SharedCount(Uninstaller(), places), 2u) << "there before without a count: its owner and this book";
 }
 
+// What each built program asks of the system, read from its resources as
+// the loader reads them (RT_MANIFEST, id 1): setup the highest rights the
+// user has, the uninstaller and the publisher's tool only the invoker's.
+// Under Wine every process holds the administrator's token whatever its
+// manifest asks, so the level is read, not seen. Each carries this build's
+// version, 1.2.0 and the source's count of commits (given to this test by the
+// build), newer than 1.1.0.0, which an earlier uninstaller has.
+#ifndef LOAD_LIBRARY_AS_IMAGE_RESOURCE
+#define LOAD_LIBRARY_AS_IMAGE_RESOURCE 0x00000020
+#endif
+namespace {
+std::string ManifestOf(const std::string& program) {
+    std::wstring path(program.begin(), program.end());  // the build folder's path is ASCII
+    HMODULE module = LoadLibraryExW(path.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
+    if (!module) return "not loaded: error " + std::to_string(GetLastError());
+    std::string manifest;
+    if (HRSRC found = FindResourceW(module, MAKEINTRESOURCEW(1), MAKEINTRESOURCEW(24))) {
+        HGLOBAL loaded = LoadResource(module, found);
+        if (const char* data = loaded ? static_cast<const char*>(LockResource(loaded)) : nullptr)
+            manifest.assign(data, SizeofResource(module, found));
+    }
+    FreeLibrary(module);
+    return manifest;
+}
+
+// The level of the one requestedExecutionLevel, or what is wrong.
+std::string ExecutionLevelOf(const std::string& manifest) {
+    const std::string element = "<requestedExecutionLevel level=\"";
+    size_t at = manifest.find(element);
+    if (at == std::string::npos) return "no level in: " + manifest.substr(0, 80);
+    if (manifest.find("requestedExecutionLevel", at + element.size()) != std::string::npos) return "two levels";
+    size_t start = at + element.size(), end = manifest.find('"', start);
+    return end == std::string::npos ? "unterminated" : manifest.substr(start, end - start);
+}
+}  // namespace
+
+TEST(ProgramManifest, EachBuiltProgramAsksForItsLevelAndCarriesThisBuildsVersion) {
+    const struct {
+        std::string program;
+        const char* level;
+    } programs[] = {
+        {SETUP_EXE, "highestAvailable"},
+        {XOVUNIN_EXE, "asInvoker"},
+        {MEDIUM_EXE, "asInvoker"},
+    };
+    const uint64_t thisBuild = 0x0001000200000000ull | BUILD_NUMBER_GIVEN;
+    for (const auto& p : programs) {
+        EXPECT_EQ(ExecutionLevelOf(ManifestOf(p.program)), p.level) << p.program;
+        std::optional<uint64_t> version = ProgramVersion(p.program);
+        ASSERT_TRUE(version.has_value()) << p.program;
+        EXPECT_EQ(*version & 0xFFFF, static_cast<uint64_t>(BUILD_NUMBER_GIVEN)) << p.program << ": the last field";
+        EXPECT_EQ(*version, thisBuild) << p.program << ": 1.2.0." << BUILD_NUMBER_GIVEN;
+        EXPECT_GT(*version, 0x0001000100000000ull) << p.program << ": newer than 1.1.0.0";
+    }
+}
+
 // A record past what the entry holds (57,344 bytes) goes into a file that the
 // entry names with its SHA-256, in the file's name and in a value of its own;
 // a file that no longer matches is no record, and a record that shrank comes
