@@ -424,6 +424,10 @@ TEST(RunJournal, TheJournalsFolderIsSetupsOwn) {
         EXPECT_EQ(notes[1], "Setup keeps its journals in " + beside + ".");
         EXPECT_EQ(OwnJournalFolders(wanted), std::vector<std::string>{beside}) << name;
     }
+    // The file gone, the folder beside it still holds journals: the search
+    // goes past a name where nothing stands.
+    ASSERT_TRUE(DeleteFileA((root + "\\A File").c_str()));
+    EXPECT_EQ(OwnJournalFolders(root + "\\A File"), std::vector<std::string>{root + "\\A File 2"});
     EXPECT_EQ(ListingOrder(root + "\\Elsewhere"), std::vector<std::string>{}) << "nothing made behind the link";
     EXPECT_TRUE(RemoveLinuxLink(root + "\\A Link"));
     RemoveTree(root);
