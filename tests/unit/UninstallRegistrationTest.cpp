@@ -83,8 +83,8 @@ protected:
 // same command with /S before the folder), the uninstaller's path quoted, and
 // what the system's list shows: the folder, icon, date, size in KB rounded up
 // (2,049 bytes are 3 KB; 1,024 are 1 and 1,025 are 2), publisher and version,
-// no Modify or Repair. A
-// publisher and version the medium no longer names go from the entry.
+// no Modify or Repair. A publisher and version the medium no longer names go
+// from the entry.
 TEST_F(UninstallRegistration, CopiesTheUninstallerAndWritesTheValuesTheSystemsListShows) {
     std::string book = MakeTestFolder("uninstall-size");
     ASSERT_TRUE(WriteWholeFile(book + "\\BOOK.DAT", std::string(2049, 'b')));
