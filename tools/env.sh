@@ -46,5 +46,12 @@ export HOME="$BUILD_DIR/home"
 # Wine's own messages stay off, except in a test that reads the loader's
 # trace (SETUP_WINEDEBUG=+loaddll).
 export WINEDEBUG="${SETUP_WINEDEBUG:--all}"
-export TZ=UTC
+# A clock far from UTC, on the side where the local date is not the UTC date
+# at the hour the tests run (UTC-12 before noon UTC, UTC+14 after), so that a
+# date or time taken in UTC where the local one belongs shows in every run.
+# SETUP_TZ names another zone.
+if [ -z "${SETUP_TZ:-}" ]; then
+  if [ "$(date -u +%H)" -lt 12 ]; then SETUP_TZ=Etc/GMT+12; else SETUP_TZ=Pacific/Kiritimati; fi
+fi
+export TZ="$SETUP_TZ"
 export WINEDLLOVERRIDES="winemenubuilder.exe=d;mscoree=d;mshtml=d"

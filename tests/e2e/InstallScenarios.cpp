@@ -259,8 +259,11 @@ void BringBackdropToFront(HWND backdrop) {
 struct Walk {
     std::vector<std::string> dialogs;     // titles; "setup: <text>" for a message box
     std::vector<std::string> askedFiles;  // the file of each replace question, in order
+    std::vector<std::string> askedTimes;  // the time each replace question shows for the file there
     std::vector<std::string> covered;     // dialogs the backdrop hid or that did not take the keyboard
 };
+
+void SetFileWriteTime(const std::string& path, const FILETIME& time);
 
 // Buttons to press per dialog title, in order; the default button when none is left.
 using Answers = std::map<std::string, std::deque<int>>;
@@ -361,7 +364,10 @@ protected:
 
     void Note(const WindowInfo& dialog, Walk& walk) {
         walk.dialogs.push_back(IsMessageBox(dialog) ? "setup: " + dialog.Text(kMessageBoxText) : dialog.title);
-        if (dialog.title == kReplaceTitle) walk.askedFiles.push_back(AskedFile(dialog));
+        if (dialog.title == kReplaceTitle) {
+            walk.askedFiles.push_back(AskedFile(dialog));
+            walk.askedTimes.push_back(dialog.Text(1014));
+        }
         HWND backdrop = Backdrop();
         EXPECT_TRUE(backdrop) << "no backdrop behind \"" << walk.dialogs.back() << "\"";
         if ((backdrop && !Above(dialog.hwnd, backdrop)) || !BecomesForeground(dialog.hwnd))
@@ -492,11 +498,13 @@ protected:
 // The typical run: the welcome dialog, DestDir kept, each file copied (one of
 // them expanded), one file there already and answered Yes To All, the
 // shortcut on the desktop, the uninstall entry, the script's copy into the
-// Windows folder, the finished dialog.
+// Windows folder, the finished dialog. The question shows the time of the
+// file there on the local clock.
 TEST_F(InstallScenario, TypicalRun) {
     std::string windowsCopy = WindowsFolder() + "\\ZANDEL.INI";
     DeleteFileA(windowsCopy.c_str());
     Existing({{"Read Me.txt", OldContent("Read Me.txt")}});
+    SetFileWriteTime(dest + "\\Read Me.txt", LocalClockFileTime(2001, 6, 13, 23, 59, 59));
     medium.AddFile("SCRIPT.TXT", Sample("SCRIPT.TXT"))
         .AddCopy("CODE\\CHAP_2\\DATA\\TABLE.DAT", Fixture("CHAPTER.TXT_"));
     ASSERT_TRUE(StartInstall());
@@ -504,6 +512,7 @@ TEST_F(InstallScenario, TypicalRun) {
     Walk walk = WalkAnswering({{kReplaceTitle, {kYesToAll}}});
     EXPECT_EQ(walk.dialogs, (std::vector<std::string>{kReplaceTitle, kFinishedTitle}));
     EXPECT_EQ(walk.askedFiles, std::vector<std::string>{"READ_ME.TXT"});
+    EXPECT_EQ(walk.askedTimes, std::vector<std::string>{"modified on Wednesday,  June 13, 2001,  11:59:59  PM"});
     EXPECT_EQ(robot->WaitExit(), 1);
 
     Tree expected = SampleTree();

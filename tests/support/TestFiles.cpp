@@ -255,3 +255,11 @@ std::string Today() {
     snprintf(date, sizeof date, "%04u%02u%02u", now.wYear, now.wMonth, now.wDay);
     return date;
 }
+
+FILETIME LocalClockFileTime(WORD year, WORD month, WORD day, WORD hour, WORD minute, WORD second) {
+    SYSTEMTIME local = {year, month, 0, day, hour, minute, second, 0};
+    SYSTEMTIME utc = {};
+    FILETIME time = {};
+    if (TzSpecificLocalTimeToSystemTime(nullptr, &local, &utc)) SystemTimeToFileTime(&utc, &time);
+    return time;
+}

@@ -75,6 +75,9 @@ std::string CurrentDirectory();
 bool LeftToTheNextStart(const std::string& path);
 // Today as the system's list of installed software reads an install date: yyyymmdd.
 std::string Today();
+// The file time of a moment as the local clock reads it (the tests run on a
+// clock far from UTC).
+FILETIME LocalClockFileTime(WORD year, WORD month, WORD day, WORD hour, WORD minute, WORD second);
 // Sets the current directory for a scope and puts the previous one back.
 class CurrentDirectoryScope {
 public:

@@ -863,7 +863,9 @@ std::vector<std::string> JournalsIn(const std::string& folder) {
 // and a later run of the book writes the same names: the old journal never
 // touches the later files, neither at the next start's repair nor when the
 // later run completes (which retires the old journal after trying it). The
-// reader's original stays where it is kept, named in the log.
+// reader's original stays where it is kept, named in the log. A run cut
+// short in another folder is not the completed run's to retire: its journal
+// stays, and puts the reader's file there back.
 TEST_F(CopyEngine, AnOldJournalNeverTouchesALaterRunsFiles) {
     m_journalFolder = m_root + "\\Journals";
     Source("A.TXT", "new a");
@@ -881,11 +883,21 @@ TEST_F(CopyEngine, AnOldJournalNeverTouchesALaterRunsFiles) {
         Sleep(1100);  // a later run writes later times
         const Tree later = {{"A.TXT", "later edition's a"}, {"N.TXT", "later edition's n"}, {"SUB\\D.TXT", "later edition's d"}};
         if (laterRunCompletes) {
+            const std::string book = m_dest;
+            m_dest = m_root + "\\Elsewhere";
+            WriteWholeFile(m_dest + "\\A.TXT", "the reader's a elsewhere");
+            Copy({IDOK}, {}, false);
+            m_job.reset();  // cut short too
+            m_dest = book;
+            ASSERT_EQ(JournalsIn(m_journalFolder).size(), 2u);
             // The later edition, installed whole over what the cut run left.
             for (const auto& [name, content] : later) Source(name, content);
             Copy({1001});
             EXPECT_FALSE(Outcome().abandoned);
-            EXPECT_EQ(JournalsIn(m_journalFolder), std::vector<std::string>{}) << "the older journal is retired";
+            EXPECT_EQ(JournalsIn(m_journalFolder).size(), 1u) << "the older journal is retired, the other folder's not";
+            EXPECT_EQ(RepairUnfinishedRuns(m_journalFolder).repaired, 1);
+            EXPECT_EQ(FileContent(m_root + "\\Elsewhere\\A.TXT"), "the reader's a elsewhere");
+            EXPECT_FALSE(FileExists(m_root + "\\Elsewhere\\N.TXT"));
         } else {
             for (const auto& [name, content] : later) WriteWholeFile(m_dest + "\\" + name, content);
             RepairResult repair = RepairUnfinishedRuns(m_journalFolder);
@@ -956,6 +968,16 @@ TEST_F(CopyEngine, AFailedPutBackKeepsTheOriginal) {
     EXPECT_EQ(FileContent(Outcome().notPutBack[0].kept), "the reader's own file");
     EXPECT_TRUE(Outcome().undeletedKept.empty());
     ASSERT_EQ(JournalsIn(m_journalFolder).size(), 1u);
+    // A file saved at the name since is never covered: the original waits
+    // under its kept name until nothing stands there.
+    const std::string kept = Outcome().notPutBack[0].kept;
+    WriteWholeFile(m_dest + "\\FILE.TXT", "saved since");
+    RepairResult waiting = RepairUnfinishedRuns(m_journalFolder);
+    EXPECT_EQ(waiting.repaired, 0);
+    EXPECT_EQ(waiting.notPutBack, (std::vector<NotPutBack>{{m_dest + "\\FILE.TXT", kept}}));
+    EXPECT_EQ(Installed("FILE.TXT"), "saved since");
+    EXPECT_EQ(FileContent(kept), "the reader's own file");
+    ASSERT_TRUE(DeleteFileA((m_dest + "\\FILE.TXT").c_str()));
     EXPECT_EQ(RepairUnfinishedRuns(m_journalFolder).repaired, 1);
     EXPECT_EQ(Installed("FILE.TXT"), "the reader's own file");
     EXPECT_EQ(ListingOrder(m_dest), std::vector<std::string>{"FILE.TXT"});
@@ -1083,6 +1105,23 @@ TEST_F(CopyEngine, ConfirmedCancelInANestedFolderStopsEveryLevel) {
     }
 }
 
+// Small files go to the lanes, and the copy runs only so far ahead of what
+// has settled: when a file is shown, at most 16 handed over before it are
+// still on their way (lanes far slower than the copy thread do reach 16).
+TEST_F(CopyEngine, TheCopyRunsAtMostSixteenFilesAheadOfWhatSettled) {
+    const std::string content(200 * 1024, 'x');
+    for (int i = 0; i < 48; ++i) Source(StringPrintf("F%02d.BIN", i), content);
+    size_t shown = 0, mostOnTheirWay = 0;
+    m_onFile = [&] {
+        mostOnTheirWay = std::max(mostOnTheirWay, shown - Outcome().writtenFiles.size());
+        ++shown;
+    };
+    Copy();
+    EXPECT_EQ(shown, 48u);
+    EXPECT_EQ(Outcome().writtenFiles.size(), 48u);
+    EXPECT_EQ(mostOnTheirWay, 16u);
+}
+
 // The lanes give files back in the order they were handed over, whatever
 // order they were placed in: while one lane is held on the first file, the
 // other places all the rest, and none of them comes back before the first.
@@ -1161,7 +1200,7 @@ std::optional<std::string> ExpandedBySystem(const std::string& folder, const std
 }
 
 // Our expansion of the same bytes, fed in pieces of `piece` bytes.
-std::optional<std::string> ExpandedByUs(const std::string& compressed, DWORD piece) {
+std::optional<std::string> ExpandedByUs(const std::string& compressed, DWORD piece, uint64_t limit = UINT32_MAX) {
     SzddHeader header = ReadSzddHeader(reinterpret_cast<const uint8_t*>(compressed.data()), compressed.size());
     if (!header.compressed || !header.knownMethod) return std::nullopt;
     size_t at = kSzddHeaderBytes;
@@ -1177,7 +1216,7 @@ std::optional<std::string> ExpandedByUs(const std::string& compressed, DWORD pie
             expanded.append(reinterpret_cast<const char*>(block), size);
             return true;
         },
-        UINT32_MAX);
+        limit);
     if (!count || *count != expanded.size()) return std::nullopt;
     return expanded;
 }
@@ -1217,6 +1256,26 @@ TEST(SzddExpansion, GivesWhatTheSystemsLzLibraryGives) {
         }
     }
     EXPECT_EQ(*ExpandedByUs(head + "\x03" "ab\xF0\xF7", 1), "abababababab");
+
+    // The limit: a file whose bytes go on past what its header says comes
+    // out longer than that (never cut to the expected size), and one that
+    // would not end stops at the first eight items past the limit.
+    auto literals = [&head](size_t count) {
+        std::string compressed = head;
+        for (size_t i = 0; i < count; ++i) {
+            if (i % 8 == 0) compressed += static_cast<char>(count - i >= 8 ? 0xFF : (1 << (count - i)) - 1);
+            compressed += static_cast<char>('a' + i % 26);
+        }
+        return compressed;
+    };
+    const struct {
+        size_t literals;
+        uint64_t limit;
+        size_t expanded;
+    } limits[] = {{16, 16, 16}, {16, 15, 16}, {17, 17, 17}, {17, 16, 17}, {64, 16, 24}, {64, 15, 16}, {64, 8, 16}};
+    for (const auto& c : limits)
+        EXPECT_EQ(ExpandedByUs(literals(c.literals), 7, c.limit).value_or("failed").size(), c.expanded)
+            << c.literals << " bytes, limit " << c.limit;
 }
 
 }  // namespace

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "TestFiles.h"
+
 namespace {
 TEST(FormatFileSize, BytesKilobytesAndMegabytesWithTwoDecimals) {
     const struct {
@@ -46,13 +48,15 @@ TEST(FormatFileDate, EnglishWordingOnATwelveHourClock) {
 }
 
 TEST(FormatFileTime, ShowsTheUtcTimeOnTheLocalClock) {
-    // The tests run with TZ=UTC, so the local clock shows the UTC time.
-    SYSTEMTIME utc = {1996, 11, 4, 14, 19, 42, 3, 0};
-    FILETIME fileTime;
-    ASSERT_TRUE(SystemTimeToFileTime(&utc, &fileTime));
-    FILETIME local;
-    FileTimeToLocalFileTime(&fileTime, &local);
-    ASSERT_EQ(CompareFileTime(&fileTime, &local), 0) << "the test expects the clock on UTC";
+    // The tests run on a clock at least 11 hours from UTC: a time shown in
+    // UTC is never the local one.
+    const FILETIME fileTime = LocalClockFileTime(1996, 11, 14, 19, 42, 3);
+    SYSTEMTIME sameFieldsInUtc = {1996, 11, 4, 14, 19, 42, 3, 0};
+    FILETIME utc;
+    ASSERT_TRUE(SystemTimeToFileTime(&sameFieldsInUtc, &utc));
+    auto ticks = [](const FILETIME& time) { return static_cast<int64_t>(time.dwHighDateTime) << 32 | time.dwLowDateTime; };
+    const int64_t hoursApart = (ticks(fileTime) - ticks(utc)) / (3600 * 10000000ll);
+    ASSERT_GE(hoursApart < 0 ? -hoursApart : hoursApart, 11) << "the test expects a clock far from UTC";
     EXPECT_EQ(FormatFileTime(fileTime), "Thursday,  November 14, 1996,  7:42:03  PM");
 }
 }  // namespace

@@ -2,18 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include "TestFiles.h"
 #include "TestWindows.h"
 #include "settings/SetupTexts.h"
 #include "engine/FileFacts.h"
 
 namespace {
-FILETIME MakeFileTime(WORD year, WORD month, WORD day, WORD hour, WORD minute, WORD second) {
-    SYSTEMTIME system = {year, month, 0, day, hour, minute, second, 0};
-    FILETIME time;
-    SystemTimeToFileTime(&system, &time);
-    return time;
-}
-
 class ReplaceFileDialogTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -38,8 +32,8 @@ protected:
 };
 
 TEST_F(ReplaceFileDialogTest, ShowsTheIncomingFileAboveTheExistingOne) {
-    FILETIME incoming = MakeFileTime(1996, 11, 14, 19, 42, 3);
-    FILETIME existing = MakeFileTime(1996, 1, 1, 9, 5, 7);
+    FILETIME incoming = LocalClockFileTime(1996, 11, 14, 19, 42, 3);
+    FILETIME existing = LocalClockFileTime(1996, 1, 1, 9, 5, 7);
     ReplaceFileDialog dialog("README.TXT", 1023, 1048576, incoming, existing);
     std::vector<std::pair<int, std::string>> shown;
     std::string title;

@@ -85,8 +85,9 @@ protected:
 // The four values, the quiet command the system's package tools run (the
 // same command with /S before the folder), the uninstaller's path quoted, and
 // what the system's list shows: the folder, icon, date, size in KB rounded up
-// (2,049 bytes are 3 KB), publisher and version, no Modify or Repair. A
-// publisher and version the medium no longer names go from the entry.
+// (2,049 bytes are 3 KB; 1,024 are 1 and 1,025 are 2), publisher and version,
+// no Modify or Repair. A publisher and version the medium no longer names go
+// from the entry.
 TEST_F(UninstallRegistration, CopiesTheUninstallerAndWritesTheValuesTheSystemsListShows) {
     std::string book = MakeTestFolder("uninstall-size");
     ASSERT_TRUE(WriteWholeFile(book + "\\BOOK.DAT", std::string(2049, 'b')));
@@ -125,6 +126,21 @@ TEST_F(UninstallRegistration, CopiesTheUninstallerAndWritesTheValuesTheSystemsLi
     expected.erase("Publisher");
     expected.erase("DisplayVersion");
     EXPECT_EQ(ReadEntry("Zandel Test Companion"), expected) << "one entry, its medium's values";
+
+    const struct {
+        size_t bytes;
+        const char* kilobytes;
+    } sizes[] = {{0, "dword:0"}, {1, "dword:1"}, {1024, "dword:1"}, {1025, "dword:2"}, {2048, "dword:2"}};
+    for (const auto& size : sizes) {
+        ForgetRunRecord();
+        ASSERT_TRUE(WriteWholeFile(book + "\\BOOK.DAT", std::string(size.bytes, 'b')));
+        RecordCopy({book + "\\BOOK.DAT"}, {});
+        {
+            CurrentDirectoryScope here(medium);
+            RegisterUninstaller(InstallScope::Machine);
+        }
+        EXPECT_EQ(ReadEntry("Zandel Test Companion")["EstimatedSize"], size.kilobytes) << size.bytes << " bytes";
+    }
 }
 
 TEST_F(UninstallRegistration, AWindowsDirectoryEndingInABackslashGetsNoSecondOne) {
@@ -385,11 +401,24 @@ TEST_F(UninstallRegistration, ALargeRecordGoesIntoAFileNamedWithItsHash) {
               ERROR_SUCCESS);
     EXPECT_TRUE(ReadRecordText(entry.Get()) == past);
 
+    // A new record that cannot be stored (the entry cannot be written, the
+    // file's step fails) leaves the record the entry names whole, and its file.
+    ASSERT_TRUE(WriteRecordText(entry.Get(), next, base));
+    HKEY readOnly = nullptr;
+    ASSERT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, (kUninstallKey + InstallSettings.ProductName).c_str(), 0,
+                            KEY_QUERY_VALUE, &readOnly),
+              ERROR_SUCCESS);
+    RegistryKey reading(readOnly);
+    for (const std::string& text : {fits, past}) {
+        EXPECT_FALSE(WriteRecordText(reading.Get(), text, base)) << text.size();
+        EXPECT_TRUE(ReadRecordText(entry.Get()) == next) << text.size();
+    }
+    EXPECT_EQ(GetFileAttributesA(file.c_str()), INVALID_FILE_ATTRIBUTES) << "no record file left of the failed one";
+
     ASSERT_TRUE(WriteRecordText(entry.Get(), fits, base));
     EXPECT_TRUE(ReadRecordText(entry.Get()) == fits);
     EXPECT_EQ(valueSize("InstallRecordFile"), std::nullopt);
-    EXPECT_EQ(GetFileAttributesA(base.c_str()), INVALID_FILE_ATTRIBUTES) << "the file of a record that shrank";
-    DeleteFileA(nextFile.c_str());
+    EXPECT_EQ(GetFileAttributesA(nextFile.c_str()), INVALID_FILE_ATTRIBUTES) << "the file of a record that shrank";
 }
 }  // namespace
 
