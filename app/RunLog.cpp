@@ -22,3 +22,7 @@ void LogCopiedFiles(const CopyOutcome& outcome, LogFile& log) {
 ScriptLineNote ScriptLinesTo(LogFile& log) {
     return [&log](const std::string& line) { log.Line("Script line: " + line); };
 }
+
+ScriptLineNote ScriptFailuresTo(LogFile& log) {
+    return [&log](const std::string& failure) { log.Line("Script: " + failure); };
+}

@@ -14,3 +14,5 @@ void LogCopiedFiles(const CopyOutcome& outcome, LogFile& log);
 
 // Notes each line of the command script in the log ("Script line: ").
 ScriptLineNote ScriptLinesTo(LogFile& log);
+// The script's failures that its rules keep off the screen, into the log.
+ScriptLineNote ScriptFailuresTo(LogFile& log);

@@ -149,6 +149,7 @@ BOOL SetupApp::InitInstance() {
         }
         FinishedDialog finished;
         finished.m_noteScriptLine = ScriptLinesTo(log);
+        finished.m_noteScriptFailure = ScriptFailuresTo(log);
         finished.DoModal();
         log.Line(noWayBack.empty() ? "Setup is complete." : "Setup has installed the book, which cannot be removed.");
     }

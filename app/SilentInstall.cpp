@@ -154,8 +154,14 @@ SilentResult RunSilentInstall(const SetupSwitches& switches, const ScopeChoice& 
     int failedLines = 0;
     {
         ScriptMessagesToLog scriptMessages(log);
-        RunCommandScript(ScriptLinesTo(log));
-        failedLines = scriptMessages.FailedLines();
+        // A copy the script's rules keep silent on the screen fails the run all the same.
+        ScriptLineNote logFailure = ScriptFailuresTo(log);
+        int silentFailures = 0;
+        RunCommandScript(ScriptLinesTo(log), [&](const std::string& failure) {
+            ++silentFailures;
+            logFailure(failure);
+        });
+        failedLines = scriptMessages.FailedLines() + silentFailures;
     }
     // A book that cannot be removed weighs more than a script line that failed.
     if (!noWayBack.empty()) return Finish(SilentResult::NoWayBack, log);

@@ -33,7 +33,7 @@ BOOL FinishedDialog::OnInitDialog() {
     SetDlgItemText(IDOK, SetupTexts.OkButton);
     CenterWindow();
     // The dialog is still hidden: every message of the script comes before it shows.
-    RunCommandScript(m_noteScriptLine);
+    RunCommandScript(m_noteScriptLine, m_noteScriptFailure);
     return TRUE;
 }
 

@@ -39,6 +39,8 @@ public:
 
     // Told each line of the command script before it runs (the run's log).
     ScriptLineNote m_noteScriptLine;
+    // Told each failure of the script that its rules keep off the screen.
+    ScriptLineNote m_noteScriptFailure;
 
 protected:
     BOOL OnInitDialog() override;

@@ -227,7 +227,7 @@ bool CopyJob::CopyOneFile(const std::string& sourceFolder, const FolderEntry& en
     // name the system refuses or a folder of that name make the copy fail,
     // and a question about them would offer to replace nothing.
     DWORD existing = GetFileAttributesA(destPath.c_str());
-    FileCopy copy{sourcePath, entry.attributes, destPath, size};
+    FileCopy copy{sourcePath, entry.attributes, destPath, size, entry.name, entry.writeTime};
     if (existing == INVALID_FILE_ATTRIBUTES && size < kLaneFileBytes) {
         // Nothing is written that the journal does not know.
         if (!m_journal.NoteNewFile(destPath)) {
@@ -241,6 +241,10 @@ bool CopyJob::CopyOneFile(const std::string& sourceFolder, const FolderEntry& en
             return true;
         }
         PlaceNewFile(copy);
+        if (copy.nameTaken) {
+            PlaceOverNewcomer(copy, std::move(key));
+            return !m_cancelled;
+        }
         Settle(copy, {}, std::move(key));
         m_prompts.FileDone(size);
         return true;
@@ -248,50 +252,93 @@ bool CopyJob::CopyOneFile(const std::string& sourceFolder, const FolderEntry& en
     // Whatever comes now (a question, an original kept aside, a big file's
     // bar) comes after every file before it has settled.
     TakeBackPlaced(true);
+    return PlaceAsked(copy, existing, std::move(key));
+}
+
+bool CopyJob::PlaceAsked(FileCopy& copy, DWORD existing, std::string key) {
+    const std::string& destPath = copy.destPath;
     struct Done {
         CopyPrompts& prompts;
         uint64_t size;
         ~Done() { prompts.FileDone(size); }
-    } done{m_prompts, size};
+    } done{m_prompts, copy.size};
 
-    bool fileThere = existing != INVALID_FILE_ATTRIBUTES && !(existing & FILE_ATTRIBUTE_DIRECTORY);
-    if (fileThere && !m_replaceAll) {
-        // A cancel that came meanwhile asks nothing more.
-        if (m_cancelled) return false;
-        switch (AskToReplace(entry, destPath)) {
-        case Decision::Keep: return true;
-        case Decision::Abandon: return false;
-        case Decision::Copy: break;
+    // A name found free and then taken by someone else before the create is
+    // looked at again, as found then; a name that keeps changing under the
+    // copy is given up after a few looks.
+    for (int look = 1;; ++look) {
+        bool fileThere = existing != INVALID_FILE_ATTRIBUTES && !(existing & FILE_ATTRIBUTE_DIRECTORY);
+        if (fileThere && !m_replaceAll) {
+            // A cancel that came meanwhile asks nothing more.
+            if (m_cancelled) return false;
+            switch (AskToReplace(copy)) {
+            case Decision::Keep: return true;
+            case Decision::Abandon: return false;
+            case Decision::Copy: break;
+            }
         }
-    }
-    if (fileThere && m_writtenKeys.count(key)) {
-        // Written by this run already (two names of the medium that become
-        // one): it is the run's own, and the reader's file that stood there
-        // first is the one kept. Keeping this one too would put the medium's
-        // first copy back over the reader's when the run is undone.
-        if (!DeleteOwnFile(destPath)) {
-            NoteFailedFile(destPath, size);
+        if (fileThere && m_writtenKeys.count(key)) {
+            // Written by this run already (two names of the medium that become
+            // one): it is the run's own, and the reader's file that stood there
+            // first is the one kept. Keeping this one too would put the medium's
+            // first copy back over the reader's when the run is undone.
+            if (!DeleteOwnFile(destPath)) {
+                NoteFailedFile(destPath, copy.size);
+                return true;
+            }
+            existing = INVALID_FILE_ATTRIBUTES;
+        } else if (existing == INVALID_FILE_ATTRIBUTES && !m_journal.NoteNewFile(destPath)) {
+            NoteFailedFile(destPath, copy.size);
             return true;
         }
-        existing = INVALID_FILE_ATTRIBUTES;
-    } else if (existing == INVALID_FILE_ATTRIBUTES && !m_journal.NoteNewFile(destPath)) {
-        NoteFailedFile(destPath, size);
-        return true;
+        std::string kept;
+        Place(copy, existing, kept, [this](uint64_t read) { m_prompts.FileBytesRead(read); });
+        if (!copy.nameTaken) {
+            Settle(copy, kept, std::move(key));
+            return true;
+        }
+        // Whoever took the name owns what stands there: the new-file line
+        // just written was not the run's.
+        copy.nameTaken = false;
+        if (!m_journal.NoteNotTheRuns(destPath) || look == 3) {
+            NoteFailedFile(destPath, copy.size);
+            return true;
+        }
+        existing = GetFileAttributesA(destPath.c_str());
     }
-    std::string kept;
-    Place(copy, existing, kept, [this](uint64_t read) { m_prompts.FileBytesRead(read); });
-    Settle(copy, kept, std::move(key));
-    return true;
+}
+
+void CopyJob::PlaceOverNewcomer(FileCopy& file, std::string key) {
+    file.nameTaken = false;
+    // Whatever the run does next, its undo must never delete that file.
+    if (!m_journal.NoteNotTheRuns(file.destPath)) {
+        NoteFailedFile(file.destPath, file.size);
+        m_prompts.FileDone(file.size);
+        return;
+    }
+    // An abandoned run places nothing more; the file there is not its own.
+    if (m_cancelled) {
+        m_prompts.FileDone(file.size);
+        return;
+    }
+    PlaceAsked(file, GetFileAttributesA(file.destPath.c_str()), std::move(key));
 }
 
 void CopyJob::Place(FileCopy& file, DWORD existing, std::string& kept, const ReadProgress& reading) const {
+    SetLastError(ERROR_SUCCESS);
     file.installed = m_options.compressed ? ExpandFile(file.sourcePath, file.sourceAttributes, file.destPath,
                                                        existing, m_keepAside, kept, file.written, reading)
                                           : CopyPlainFile(file.sourcePath, file.sourceAttributes, file.destPath,
                                                           existing, m_keepAside, kept, file.written, reading);
+    // A create refused because the name is in use: the file there is not
+    // the run's (only a new file is created where nothing was found).
+    const DWORD error = GetLastError();
+    file.nameTaken = !file.installed && existing == INVALID_FILE_ATTRIBUTES &&
+                     (error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS);
 }
 
 void CopyJob::PlaceNewFile(FileCopy& file) const {
+    if (m_laneWatch) m_laneWatch(file.destPath);
     std::string kept;
     Place(file, INVALID_FILE_ATTRIBUTES, kept, {});
 }
@@ -303,9 +350,15 @@ void CopyJob::TakeBackPlaced(bool all) {
     while (m_lanes.TakePlaced(file, wait)) {
         std::string key = UpperAnsi(file.destPath);
         m_onTheirWay.erase(key);
+        wait = all;
+        // Every file before it has settled: it is placed now as any file
+        // found standing at its name (a question, or the other file kept aside).
+        if (file.nameTaken) {
+            PlaceOverNewcomer(file, std::move(key));
+            continue;
+        }
         Settle(file, {}, std::move(key));
         m_prompts.FileDone(file.size);
-        wait = all;
     }
 }
 
@@ -345,9 +398,10 @@ void CopyJob::Settle(const FileCopy& file, const std::string& kept, std::string 
 // A leave confirmed in the progress dialog while a question was open ends
 // the copy whatever the question then answers: the user has said so once and
 // is not asked again.
-CopyJob::Decision CopyJob::AskToReplace(const FolderEntry& entry, const std::string& destPath) {
-    ReplaceQuestion question{entry.name,     destPath, static_cast<uint32_t>(entry.size), QueryFileSize(destPath),
-                             entry.writeTime, QueryFileWriteTime(destPath)};
+CopyJob::Decision CopyJob::AskToReplace(const FileCopy& file) {
+    const std::string& destPath = file.destPath;
+    ReplaceQuestion question{file.name,       destPath, static_cast<uint32_t>(file.size), QueryFileSize(destPath),
+                             file.sourceTime, QueryFileWriteTime(destPath)};
     ReplaceAnswer answer = m_prompts.AskToReplace(question);
     if (m_cancelled) return Decision::Abandon;
     switch (answer) {

@@ -6,6 +6,7 @@
 // current directory. Cancelled, the run is undone at its end; completed, it
 // lets go of the reader's files it kept.
 #include <atomic>
+#include <functional>
 #include <string>
 #include <unordered_set>
 #include <vector>
@@ -59,6 +60,11 @@ public:
         m_product = product;
     }
 
+    // Told on a lane of each file it is about to create there (by its
+    // destination), right before the create; set before Run. A test puts a
+    // file at the name in that moment, as a sync client or the reader might.
+    void WatchLanes(std::function<void(const std::string& destPath)> watch) { m_laneWatch = std::move(watch); }
+
     // Worker thread: makes the destination folder and copies the source tree
     // into it, asking before it replaces a file. False when the source folder
     // is not there: nothing is copied and the run is abandoned.
@@ -94,12 +100,21 @@ private:
     void CopyFolder(const std::string& sourceFolder, const char* name, const std::string& destFolder);
     // False when the user abandoned setup at a question about the file.
     bool CopyOneFile(const std::string& sourceFolder, const FolderEntry& entry, const std::string& destFolder);
-    Decision AskToReplace(const FolderEntry& entry, const std::string& destPath);
+    Decision AskToReplace(const FileCopy& file);
+    // Copy thread, every file before it settled: places the file as found at
+    // its name (`existing`), asking first where a file stands (unless Yes To
+    // All). False when the user abandoned setup at the question.
+    bool PlaceAsked(FileCopy& file, DWORD existing, std::string key);
+    // Copy thread: a file whose name was taken after it was found free (by
+    // someone else, between the look and the create). The journal's new-file
+    // line for it was not the run's; the file is then placed as any file
+    // found standing at its name.
+    void PlaceOverNewcomer(FileCopy& file, std::string key);
     // Places a file, as found at its name (`existing`: its attributes, or
     // INVALID_FILE_ATTRIBUTES); a reader's file there is kept aside, in `kept`.
     void Place(FileCopy& file, DWORD existing, std::string& kept, const ReadProgress& reading) const;
     // Places a file where nothing stands (on a lane, or on the copy thread
-    // when no lane could start).
+    // when no lane could start); a name found taken sets `nameTaken`.
     void PlaceNewFile(FileCopy& file) const;
     // Copy thread: the files the lanes have placed, in the order handed
     // over, settled; with `all`, waits until every one is back.
@@ -143,6 +158,7 @@ private:
     std::vector<RecordEntry> m_writtenEntries;
     // The files handed to the lanes and not yet settled, upper-cased.
     std::unordered_set<std::string> m_onTheirWay;
+    std::function<void(const std::string&)> m_laneWatch;
     // Last, so that it is gone (its lanes ended) before anything they use.
     CopyLanes m_lanes;
 };

@@ -25,7 +25,13 @@ struct FileCopy {
     DWORD sourceAttributes = 0;
     std::string destPath;
     uint64_t size = 0;  // as listed
+    std::string name;         // on the medium, as listed (a replace question names it)
+    FILETIME sourceTime = {};  // as listed
     bool installed = false;
+    // Something stood at the name when the file was to be created there
+    // (it appeared after the name was found free): left as it is, and the
+    // file not placed.
+    bool nameTaken = false;
     WrittenContent written;
 };
 

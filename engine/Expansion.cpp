@@ -73,7 +73,11 @@ bool ExpandFile(const std::string& sourcePath, DWORD sourceAttributes, const std
     UniqueFile target(CreateFileA(destPath.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                                   FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
     if (!target) {
-        UndoPlacement(destPath, GetLastError(), kept);
+        DWORD error = GetLastError();
+        UndoPlacement(destPath, error, kept);
+        // The caller tells a name taken meanwhile from any other failure.
+        source = UniqueFile();
+        SetLastError(error);
         return false;
     }
     bool whole = ExpandInto(source.Get(), header.expandedSize, target.Get(), progress, written);

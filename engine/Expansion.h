@@ -20,7 +20,8 @@
 // place and `kept` empty (where it cannot be moved back, `kept` still names
 // where it lies). `written` then says what the file holds, hashed as it was
 // written. `progress`, when given, hears of the bytes of the source read so
-// far, after every block.
+// far, after every block. A name found taken as the file was to be created
+// leaves that file alone and says so in the last error, as CopyPlainFile does.
 bool ExpandFile(const std::string& sourcePath, DWORD sourceAttributes, const std::string& destPath,
                 DWORD existingAttributes, const KeepAside& keep, std::string& kept, WrittenContent& written,
                 const ReadProgress& progress = {});

@@ -146,7 +146,11 @@ bool CopyPlainFile(const std::string& sourcePath, DWORD sourceAttributes, const 
     UniqueFile target(CreateFileA(destPath.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                                   InstalledAttributes(sourceAttributes) | FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
     if (!target) {
-        UndoPlacement(destPath, GetLastError(), kept);
+        DWORD error = GetLastError();
+        UndoPlacement(destPath, error, kept);
+        // The caller tells a name taken meanwhile from any other failure.
+        source = UniqueFile();
+        SetLastError(error);
         return false;
     }
     bool whole = CopyContent(source.Get(), static_cast<uint64_t>(size.QuadPart), target.Get(), progress, written);

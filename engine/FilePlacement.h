@@ -47,7 +47,9 @@ bool MoveAside(const std::string& destPath, const KeepAside& keep, std::string& 
 // file is back at its name, `kept` empty; where it cannot be moved back,
 // `kept` still names where it lies. True only when the whole file arrived;
 // `written` then says what it holds. `progress`, when given, hears of the
-// bytes read after every block.
+// bytes read after every block. When something stood at the name as the file
+// was to be created, the last error says so on return (ERROR_FILE_EXISTS or
+// ERROR_ALREADY_EXISTS), and that file is left as it is.
 bool CopyPlainFile(const std::string& sourcePath, DWORD sourceAttributes, const std::string& destPath,
                    DWORD existingAttributes, const KeepAside& keep, std::string& kept, WrittenContent& written,
                    const ReadProgress& progress = {});

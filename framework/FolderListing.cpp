@@ -27,7 +27,41 @@ constexpr DWORD kBatchBytes = 64 * 1024;
 
 // The end of a listing, not its failure.
 bool NothingMore(DWORD error) { return error == ERROR_NO_MORE_FILES || error == ERROR_FILE_NOT_FOUND; }
+
+// A name as a folder's entry has it: something, and within one folder.
+bool IsEntryName(const std::wstring& name) {
+    return !name.empty() && name.find_first_of(std::wstring(L"\\/:\0", 4)) == std::wstring::npos;
+}
 }  // namespace
+
+std::optional<std::vector<FolderEntry>> ParseFolderBatch(const uint8_t* batch, size_t size) {
+    // A record's fixed part; its name follows, FileNameLength bytes (the
+    // declared structure's one character and padding are not the record's).
+    // Offsets are added in 64 bits: no sum of the system's numbers wraps.
+    constexpr uint64_t kFixedBytes = offsetof(FILE_FULL_DIR_INFO, FileName);
+    std::vector<FolderEntry> entries;
+    for (uint64_t at = 0;;) {
+        if (at + kFixedBytes > size) return std::nullopt;
+        FILE_FULL_DIR_INFO info = {};
+        std::memcpy(&info, batch + at, kFixedBytes);
+        const uint64_t nameAt = at + kFixedBytes;
+        if (info.FileNameLength % sizeof(WCHAR) != 0 || nameAt + info.FileNameLength > size) return std::nullopt;
+        std::wstring name(info.FileNameLength / sizeof(WCHAR), L'\0');
+        std::memcpy(name.data(), batch + nameAt, info.FileNameLength);
+        if (!IsEntryName(name)) return std::nullopt;
+        FolderEntry entry;
+        entry.name = NarrowText(name);
+        entry.attributes = info.FileAttributes;
+        entry.size = static_cast<uint64_t>(info.EndOfFile.QuadPart);
+        entry.writeTime = {info.LastWriteTime.LowPart, static_cast<DWORD>(info.LastWriteTime.HighPart)};
+        entries.push_back(std::move(entry));
+        if (info.NextEntryOffset == 0) return entries;
+        // Only forward, past this record's fixed part and name: records
+        // never overlap, and the walk always ends.
+        if (info.NextEntryOffset < kFixedBytes + info.FileNameLength) return std::nullopt;
+        at += info.NextEntryOffset;
+    }
+}
 
 FolderListing::FolderListing(const std::string& folder) {
     std::string pattern = JoinPath(folder, "*.*");
@@ -58,7 +92,8 @@ FolderListing::~FolderListing() {
 }
 
 // The folder opened and its first batch read; false (nothing kept) where the
-// system has no such read or it fails, and the search decides instead.
+// system has no such read or it fails, or its first batch breaks the format:
+// the search then lists the folder from its start, and no entry comes twice.
 bool FolderListing::ReadFolder(const std::wstring& folder) {
     if (!FolderReader()) return false;
     m_folder = UniqueFile(CreateFileW(folder.c_str(), FILE_LIST_DIRECTORY | SYNCHRONIZE,
@@ -73,39 +108,26 @@ bool FolderListing::ReadFolder(const std::wstring& folder) {
 
 bool FolderListing::ReadBatch(bool first) {
     m_next = 0;
-    m_batchLeft = false;
-    if (FolderReader()(m_folder.Get(), first ? FileFullDirectoryRestartInfo : FileFullDirectoryInfo, m_batch.data(),
-                       static_cast<DWORD>(m_batch.size()))) {
-        m_batchLeft = true;
-        return true;
+    m_batchEntries.clear();
+    if (!FolderReader()(m_folder.Get(), first ? FileFullDirectoryRestartInfo : FileFullDirectoryInfo, m_batch.data(),
+                        static_cast<DWORD>(m_batch.size()))) {
+        m_complete = NothingMore(GetLastError());
+        return false;
     }
-    m_complete = NothingMore(GetLastError());
-    return false;
-}
-
-bool FolderListing::TakeFromBatch() {
-    // The entry's fixed part; its name follows, FileNameLength bytes (the
-    // declared structure's one character and padding are not the entry's).
-    constexpr size_t kFixedBytes = offsetof(FILE_FULL_DIR_INFO, FileName);
-    FILE_FULL_DIR_INFO info = {};
-    if (m_next + kFixedBytes > m_batch.size()) return false;
-    std::memcpy(&info, m_batch.data() + m_next, kFixedBytes);
-    const size_t nameAt = m_next + kFixedBytes;
-    if (nameAt + info.FileNameLength > m_batch.size()) return false;
-    std::wstring name(info.FileNameLength / sizeof(WCHAR), L'\0');
-    std::memcpy(name.data(), m_batch.data() + nameAt, name.size() * sizeof(WCHAR));
-    m_entry.name = NarrowText(name);
-    m_entry.attributes = info.FileAttributes;
-    m_entry.size = static_cast<uint64_t>(info.EndOfFile.QuadPart);
-    m_entry.writeTime = {info.LastWriteTime.LowPart, static_cast<DWORD>(info.LastWriteTime.HighPart)};
-    m_batchLeft = info.NextEntryOffset != 0;
-    m_next += info.NextEntryOffset;
+    // A batch that breaks the format (a network redirector's, a filter
+    // driver's) gives none of its entries, and the listing is not complete.
+    std::optional<std::vector<FolderEntry>> entries = ParseFolderBatch(m_batch.data(), m_batch.size());
+    if (!entries) return false;
+    m_batchEntries = std::move(*entries);
     return true;
 }
 
 bool FolderListing::Next() {
     if (m_folder) {
-        if ((m_batchLeft || ReadBatch(false)) && TakeFromBatch()) return true;
+        if (m_next < m_batchEntries.size() || ReadBatch(false)) {
+            m_entry = m_batchEntries[m_next++];
+            return true;
+        }
         m_folder = UniqueFile();
         return false;
     }

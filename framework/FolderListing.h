@@ -4,7 +4,9 @@
 // folders can be listed at all. Window-free; owns its folder or search handle.
 #include <windows.h>
 
+#include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -21,6 +23,15 @@ struct FolderEntry {
 
     bool IsFolder() const { return (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0; }
 };
+
+// The entries of one batch of a folder read by its handle (records of the
+// system's FILE_FULL_DIR_INFO, `size` bytes at `batch`), in order. Each
+// record's fixed part and its name lie inside the batch, each next record
+// starts after the record's fixed part and name (only forward), and each
+// name is a name (not empty, no separator, no NUL, a whole number of characters);
+// otherwise nothing: the batch is not taken at all. Reads nothing outside
+// the batch, whatever its offsets and lengths say.
+std::optional<std::vector<FolderEntry>> ParseFolderBatch(const uint8_t* batch, size_t size);
 
 class FolderListing {
 public:
@@ -47,15 +58,14 @@ public:
 private:
     bool ReadFolder(const std::wstring& folder);
     bool ReadBatch(bool first);
-    bool TakeFromBatch();
     void Take(const WIN32_FIND_DATAW& found);
 
     // Where the system reads a folder in batches by its handle: the folder,
-    // its last batch and where in it the next entry starts.
+    // the buffer of its reads, the last batch's entries and the next of them.
     UniqueFile m_folder;
     std::vector<uint8_t> m_batch;
+    std::vector<FolderEntry> m_batchEntries;
     size_t m_next = 0;
-    bool m_batchLeft = false;
     // Elsewhere the search of "folder\*.*".
     HANDLE m_handle = INVALID_HANDLE_VALUE;
     FolderEntry m_entry;

@@ -42,6 +42,16 @@ JournalStep* LatestStepOf(std::vector<JournalStep>& steps, std::string_view path
     return nullptr;
 }
 
+// Drops the latest new file noted at the path: it was not the run's.
+void DropLatestNewFile(std::vector<JournalStep>& steps, std::string_view path) {
+    for (auto step = steps.rbegin(); step != steps.rend(); ++step) {
+        if (step->kind == JournalStep::Kind::NewFile && SameName(step->path, path)) {
+            steps.erase(std::next(step).base());
+            return;
+        }
+    }
+}
+
 // "path\tsize\ttime": the numbers are the last two fields, as a name holds no tab.
 std::optional<std::pair<std::string, WrittenFile>> ParseWritten(const std::string& rest) {
     size_t second = rest.rfind('\t');
@@ -113,6 +123,7 @@ std::optional<JournalText> ParseJournal(std::string_view stored) {
         else if (rest.empty()) continue;
         else if (kind == "D") journal.steps.push_back({JournalStep::Kind::Folder, rest, {}});
         else if (kind == "N") journal.steps.push_back({JournalStep::Kind::NewFile, rest, {}});
+        else if (kind == "n") DropLatestNewFile(journal.steps, rest);
         else if (kind == "d") {
             // Noted ahead, then found there already: not the run's folder.
             for (auto step = journal.steps.rbegin(); step != journal.steps.rend(); ++step) {
@@ -214,6 +225,13 @@ bool RunJournal::NoteNewFile(const std::string& path) {
     if (!Write("N", path, nullptr, false)) return false;
     m_steps.push_back({JournalStep::Kind::NewFile, path, {}});
     return true;
+}
+
+bool RunJournal::NoteNotTheRuns(const std::string& path) {
+    bool noted = Write("n", path, nullptr, false);
+    // This run's own undo never deletes it, whether or not the line reached the file.
+    DropLatestNewFile(m_steps, path);
+    return noted;
 }
 
 bool RunJournal::NoteKept(const std::string& path, const std::string& kept, bool flush) {

@@ -103,6 +103,10 @@ public:
     // The folder was there already: not the run's to remove.
     void NoteFolderThere(const std::string& path);
     bool NoteNewFile(const std::string& path);
+    // The latest new file noted at `path` was not the run's: something else
+    // took the name before the run could create it there. Nothing of the
+    // run deletes it; false when the line could not be written.
+    bool NoteNotTheRuns(const std::string& path);
     // `flush`: the kept name does not carry the run's mark, so the line must
     // reach the disk before the file moves.
     bool NoteKept(const std::string& path, const std::string& kept, bool flush);

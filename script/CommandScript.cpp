@@ -10,13 +10,13 @@
 #include "script/ScriptLine.h"
 #include "script/ScriptMessages.h"
 
-void ParseScriptLine(std::string line) {
+std::string ParseScriptLine(std::string line) {
     size_t count = SplitScriptLine(std::move(line));
     for (size_t i = 0; i < count; ++i) ExpandPathVariable(ScriptFields[i]);
-    ExecuteScriptCommand();
+    return ExecuteScriptCommand();
 }
 
-void RunCommandScript(const ScriptLineNote& noteLine) {
+void RunCommandScript(const ScriptLineNote& noteLine, const ScriptLineNote& noteFailure) {
     const std::string& name = InstallSettings.CommandFile;
     if (name == "NULL") return;
 
@@ -42,6 +42,7 @@ void RunCommandScript(const ScriptLineNote& noteLine) {
     }
     for (const std::string& line : SplitScriptText(bytes)) {
         if (noteLine) noteLine(line);
-        ParseScriptLine(line);
+        std::string failure = ParseScriptLine(line);
+        if (!failure.empty() && noteFailure) noteFailure(failure);
     }
 }

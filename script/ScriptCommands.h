@@ -20,8 +20,10 @@ struct ScriptPathParts {
 // whole, so a trail byte that looks like "\" splits nothing.
 ScriptPathParts SplitScriptPath(const std::string& path);
 
-// Runs the command in ScriptFields (its word matched in any case).
-void ExecuteScriptCommand();
+// Runs the command in ScriptFields (its word matched in any case). Returns
+// the failure the script's rules keep silent (a COPY that could not be
+// made), for the run's log; empty when there was none.
+std::string ExecuteScriptCommand();
 
 // The checks of a COPY line that need no file, in the order the command
 // makes them: the message of the first that fails, or empty when all pass.
@@ -30,5 +32,7 @@ std::string CheckCopyLine(const std::string& command, const std::string& source,
 
 // COPY source destination: checks the line, completes a destination that
 // names a folder (ScriptFields[2] is replaced), and copies the file over any
-// existing one. Each failed check reports its message and ends the command.
-void ExecuteCopyCommand();
+// existing one. Each failed check reports its message and ends the command;
+// a copy that cannot be made says nothing on the screen, and comes back as
+// the text of its failure (empty when the file was copied).
+std::string ExecuteCopyCommand();

@@ -25,5 +25,5 @@ std::vector<std::string> SplitScriptFields(std::string line, size_t limit);
 
 // Splits the line, expands the path variable of each field it supplied and
 // executes the command; returns when the command (and any message it shows)
-// has finished.
-void ParseScriptLine(std::string line);
+// has finished, with the failure it kept off the screen (empty when none).
+std::string ParseScriptLine(std::string line);

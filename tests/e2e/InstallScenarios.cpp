@@ -2341,6 +2341,39 @@ TEST_F(QuietScenario, NoRunSaysCompleteWithoutAWayBack) {
     lines = LogLines(log);
     ASSERT_FALSE(lines.empty());
     EXPECT_EQ(lines.back(), "Installed; a line of the command script failed. (exit code 11)");
+    Clean();
+    RemoveTree(dest);
+
+    // A copy that cannot be made (a folder of the book stands at its target
+    // name) is silent on the screen, as the script's rules say, but named in
+    // the log, and an unattended run ends with 11; the interactive run's log
+    // names it too.
+    medium.AddFile("CODE\\BLOCKED.TXT\\INSIDE.TXT", "a folder of the book at the script's target name");
+    medium.AddFile("SCRIPT.TXT", "COPY %STARTDIR%\\SETUP.INI %INSTALLPATH%\\BLOCKED.TXT\r\n");
+    const std::string failed = "Script: The script's copy of " + medium.Path() + "\\SETUP.INI to " + dest +
+                               "\\BLOCKED.TXT failed: system error 5. (Script command 'COPY    " + medium.Path() +
+                               "\\SETUP.INI    " + dest + "\\BLOCKED.TXT')";
+    for (bool silent : {true, false}) {
+        DeleteFileA(log.c_str());
+        if (silent) {
+            ASSERT_TRUE(StartWith("/S /LOG=" + log));
+            EXPECT_EQ(robot->WaitExit(), 11);
+        } else {
+            ASSERT_TRUE(StartWith("/LOG=" + log));
+            ASSERT_TRUE(PassToProgress());
+            Walk walk = WalkAnswering();
+            EXPECT_EQ(walk.dialogs, std::vector<std::string>{kFinishedTitle}) << "nothing on the screen";
+            EXPECT_EQ(robot->WaitExit(), 1);
+        }
+        ExpectRegistered(true);
+        lines = LogLines(log);
+        EXPECT_TRUE(Holds(lines, failed)) << ReadWholeFile(log).value_or("<no log>");
+        ASSERT_FALSE(lines.empty());
+        EXPECT_EQ(lines.back(), silent ? "Installed; a line of the command script failed. (exit code 11)"
+                                       : "Setup is complete.");
+        Clean();
+        RemoveTree(dest);
+    }
 }
 
 // A run ended from the task list after two Yes, then an unattended run of

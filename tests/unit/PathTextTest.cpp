@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -160,6 +162,105 @@ TEST(FolderListing, GivesWhatTheSystemsSearchGives) {
         EXPECT_FALSE(cannot.Complete()) << notAFolder;
     }
     RemoveTree(folder);
+}
+
+// A batch as the system's read by a folder's handle lays it out: records of
+// a 68-byte fixed part (NextEntryOffset at 0, LastWriteTime at 24, EndOfFile
+// at 40, FileAttributes at 56, FileNameLength at 60), each followed by its
+// UTF-16 name.
+struct BatchRecord {
+    std::wstring name;
+    uint32_t nextOffset;  // as written, whatever the records' positions
+    uint32_t nameBytes;   // as written
+    uint64_t size = 0;
+};
+
+std::vector<uint8_t> MakeBatch(const std::vector<BatchRecord>& records, size_t total) {
+    std::vector<uint8_t> batch(total, 0);
+    size_t at = 0;
+    for (const BatchRecord& record : records) {
+        auto put = [&](size_t offset, const void* data, size_t bytes) {
+            if (at + offset + bytes <= total) std::memcpy(batch.data() + at + offset, data, bytes);
+        };
+        const uint32_t attributes = FILE_ATTRIBUTE_ARCHIVE;
+        const uint64_t time = 0x01D0000012345678ull;
+        put(0, &record.nextOffset, 4);
+        put(24, &time, 8);
+        put(40, &record.size, 8);
+        put(56, &attributes, 4);
+        put(60, &record.nameBytes, 4);
+        put(68, record.name.data(), record.name.size() * sizeof(wchar_t));
+        at += record.nextOffset;
+    }
+    return batch;
+}
+
+// The batch copied to the very end of a page that a page no one may read
+// follows: a read past the batch ends the test at once.
+class GuardedBatch {
+public:
+    explicit GuardedBatch(const std::vector<uint8_t>& batch) {
+        m_pages = static_cast<uint8_t*>(VirtualAlloc(nullptr, 2 * kPage, MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE));
+        DWORD old = 0;
+        VirtualProtect(m_pages + kPage, kPage, PAGE_NOACCESS, &old);
+        m_data = m_pages + kPage - batch.size();
+        std::memcpy(m_data, batch.data(), batch.size());
+    }
+    ~GuardedBatch() { VirtualFree(m_pages, 0, MEM_RELEASE); }
+    const uint8_t* Data() const { return m_data; }
+
+private:
+    static constexpr size_t kPage = 4096;
+    uint8_t* m_pages = nullptr;
+    uint8_t* m_data = nullptr;
+};
+
+// Every record's fixed part and name inside the batch, offsets only forward
+// and past the fixed part, names that are names; a batch that fails is not
+// taken at all, and nothing outside it is read.
+TEST(FolderListing, TakesABatchOnlyWhenEveryRecordLiesInsideIt) {
+    const struct {
+        const char* name;
+        std::vector<BatchRecord> records;
+        size_t total;
+        std::vector<std::string> listed;  // empty: the batch is refused
+    } cases[] = {
+        {"three records, the last name ending with the batch",
+         {{L".", 72, 2}, {L"..", 72, 4}, {L"BOOK.TXT", 0, 16, 7}}, 72 + 72 + 68 + 16, {".", "..", "BOOK.TXT"}},
+        {"the last name one byte past the batch", {{L".", 72, 2}, {L"BOOK.TXT", 0, 16}}, 72 + 68 + 15, {}},
+        {"a name length that wraps in 32 bits", {{L"BOOK.TXT", 0, 0xFFFFFFC0u}}, 200, {}},
+        {"a next offset that wraps back to the first record in 32 bits",
+         {{L".", 80, 2}, {L"..", 0xFFFFFFB0u, 4}}, 400, {}},
+        {"a next offset of 0xFFFFFFFF", {{L".", 0xFFFFFFFFu, 2}}, 400, {}},
+        {"a next offset of 67, inside the record's own fixed part", {{L"A", 67, 2}, {L"B", 0, 2}}, 400, {}},
+        {"a next offset of 69, inside the record's own name", {{L"A", 69, 2}, {L"B", 0, 2}}, 400, {}},
+        {"a next offset of 70, right after the record's name", {{L"A", 70, 2}, {L"B", 0, 2}}, 70 + 70, {"A", "B"}},
+        {"the next record's fixed part one byte past the batch", {{L"A", 72, 2}, {L"B", 0, 0}}, 72 + 67, {}},
+        {"the next record's fixed part and name ending with the batch", {{L"A", 72, 2}, {L"B", 0, 2}}, 72 + 70,
+         {"A", "B"}},
+        {"a batch shorter than one fixed part", {{L"A", 0, 2}}, 67, {}},
+        {"a name of an odd number of bytes", {{L"AB", 0, 3}}, 200, {}},
+        {"an empty name", {{L"", 0, 0}}, 200, {}},
+        {"a name with a separator", {{L"..\\X", 0, 8}}, 200, {}},
+        {"a name with a NUL", {{std::wstring(L"A\0B", 3), 0, 6}}, 200, {}},
+    };
+    for (const auto& c : cases) {
+        std::vector<uint8_t> batch = MakeBatch(c.records, c.total);
+        GuardedBatch guarded(batch);
+        std::optional<std::vector<FolderEntry>> entries = ParseFolderBatch(guarded.Data(), batch.size());
+        if (c.listed.empty()) {
+            EXPECT_FALSE(entries) << c.name;
+            continue;
+        }
+        ASSERT_TRUE(entries) << c.name;
+        std::vector<std::string> names;
+        for (const FolderEntry& entry : *entries) names.push_back(entry.name);
+        EXPECT_EQ(names, c.listed) << c.name;
+        EXPECT_EQ(entries->back().size, c.records.back().size) << c.name;
+        EXPECT_EQ(entries->back().attributes, static_cast<DWORD>(FILE_ATTRIBUTE_ARCHIVE)) << c.name;
+        EXPECT_EQ(entries->back().writeTime.dwHighDateTime, 0x01D00000u) << c.name;
+        EXPECT_EQ(entries->back().writeTime.dwLowDateTime, 0x12345678u) << c.name;
+    }
 }
 }  // namespace
 
