@@ -6,6 +6,7 @@
 #include <set>
 #include <unordered_set>
 
+#include "framework/FileInUse.h"
 #include "framework/PathText.h"
 #include "record/OwnFiles.h"
 #include "record/RecordedFiles.h"
@@ -153,7 +154,8 @@ bool RecordedDrivesThere(const InstallRecord& record) {
     return true;
 }
 
-RemovalResult RemoveRecorded(const InstallRecord& record, const std::string& runningProgram, InstallScope scope) {
+RemovalResult RemoveRecorded(const InstallRecord& record, const std::string& runningProgram, InstallScope scope,
+                             const HeldFileRetry& retryHeld) {
     RemovalResult result;
     result.left = record;
     if (!RecordedDrivesThere(record)) {
@@ -181,11 +183,17 @@ RemovalResult RemoveRecorded(const InstallRecord& record, const std::string& run
         }
         // Behind a link is the reader's folder, not setup's: nothing there is ours.
         if (links.Behind(entry.path)) continue;
-        FileOutcome outcome = entry.kind == RecordEntry::Kind::Kept ? RemoveKept(entry)
-                              : entry.shared                        ? RemoveShared(entry, scope)
-                              : entry.kind == RecordEntry::Kind::File &&
-                                      !InsideFolder(entry.path, record.installFolder) ? RemoveUnlessCounted(entry, scope)
-                                                                                    : RemoveIfUnchanged(entry);
+        auto remove = [&] {
+            return entry.kind == RecordEntry::Kind::Kept ? RemoveKept(entry)
+                   : entry.shared                        ? RemoveShared(entry, scope)
+                   : entry.kind == RecordEntry::Kind::File && !InsideFolder(entry.path, record.installFolder)
+                       ? RemoveUnlessCounted(entry, scope)
+                       : RemoveIfUnchanged(entry);
+        };
+        FileOutcome outcome = remove();
+        // A file another program holds is tried again while the reader says so.
+        while (outcome == FileOutcome::Failed && retryHeld && IsHeldNow(entry.path) && retryHeld(entry.path))
+            outcome = remove();
         if (outcome != FileOutcome::Gone) stays(entry, outcome == FileOutcome::Failed);
     }
     // Deepest first, so that a folder's recorded subfolders are gone before it is tried.

@@ -9,6 +9,7 @@
 // record names is away. The counts are the scope's: for a book installed
 // for the current user, never the machine's.
 // Window-free.
+#include <functional>
 #include <string>
 
 #include "record/InstallRecord.h"
@@ -36,7 +37,12 @@ struct RemovalResult {
 // book then would drop the record and leave the files behind for good.
 bool RecordedDrivesThere(const InstallRecord& record);
 
+// Asked about a recorded file that could not be removed because another
+// program holds it; true to try it again.
+using HeldFileRetry = std::function<bool(const std::string& path)>;
+
 // `runningProgram`: this uninstaller's own file, which the last book's
 // removal takes away too when the record names it as the shared uninstaller.
+// `retryHeld`, when given, is asked about each file another program holds.
 RemovalResult RemoveRecorded(const InstallRecord& record, const std::string& runningProgram,
-                             InstallScope scope = InstallScope::Machine);
+                             InstallScope scope = InstallScope::Machine, const HeldFileRetry& retryHeld = {});
