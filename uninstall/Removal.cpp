@@ -191,9 +191,16 @@ RemovalResult RemoveRecorded(const InstallRecord& record, const std::string& run
                        : RemoveIfUnchanged(entry);
         };
         FileOutcome outcome = remove();
-        // A file another program holds is tried again while the reader says so.
-        while (outcome == FileOutcome::Failed && retryHeld && IsHeldNow(entry.path) && retryHeld(entry.path))
+        // A file another program holds can be neither read nor deleted: it is
+        // no reader's change, and stays as a file that could not go (the
+        // entry keeps it), unless the reader lets go of it and tries again.
+        while (outcome != FileOutcome::Gone && IsHeldNow(entry.path)) {
+            if (!retryHeld || !retryHeld(entry.path)) {
+                outcome = FileOutcome::Failed;
+                break;
+            }
             outcome = remove();
+        }
         if (outcome != FileOutcome::Gone) stays(entry, outcome == FileOutcome::Failed);
     }
     // Deepest first, so that a folder's recorded subfolders are gone before it is tried.
