@@ -70,6 +70,8 @@ SetupSwitches ParseSetupSwitches(std::string_view line) {
                                                                                         : ScopeRequest::None;
         if (word.size() == 2 && StartsWithSwitch(word, "/S")) {
             switches.silent = true;
+        } else if (word.size() == 18 && StartsWithSwitch(word, "/CLOSEAPPLICATIONS")) {
+            switches.closeApplications = true;
         } else if (scope != ScopeRequest::None) {
             // Both on one line ask two things: the second is not understood.
             if (switches.scope != ScopeRequest::None && switches.scope != scope)

@@ -57,9 +57,10 @@ SilentResult Finish(SilentResult result, LogFile& log) {
 
 // The copy, as the progress dialog's worker runs it, on this thread. An
 // unfinished copy is undone; a finished one gets its shortcut.
-SilentResult Copy(const ScopePlaces& places, LogFile& log) {
+// `closeApplications`: the programs holding a file of the book may be closed.
+SilentResult Copy(const ScopePlaces& places, bool closeApplications, LogFile& log) {
     const InstallSettingsRecord& settings = InstallSettings;
-    SilentPrompts prompts;
+    SilentPrompts prompts(closeApplications);
     CopyOptions options{settings.FilesCompressedFlag, settings.UseUnderscoresFlag};
     options.stopAtFirstFailure = true;
     CopyJob job(settings.CodeDir, settings.InstallPath, options, prompts);
@@ -73,6 +74,8 @@ SilentResult Copy(const ScopePlaces& places, LogFile& log) {
     job.Finish();
 
     LogCopiedFiles(outcome, log);
+    for (const HeldFile& held : outcome.heldFiles)
+        log.Line("In use by another program (" + held.programs + "): " + held.path);
     if (outcome.sourceMissing) log.Line(SourceMissingText(settings.CodeDir));
     if (outcome.expandFailed) log.Line(SetupTexts.LongFilenameProblemText);
     if (outcome.copyFailed) log.Line(SetupTexts.ProblemInstallingText);
@@ -141,7 +144,7 @@ SilentResult RunSilentInstall(const SetupSwitches& switches, const ScopeChoice& 
         return Finish(SilentResult::NoRoom, log);
     }
 
-    SilentResult result = Copy(places, log);
+    SilentResult result = Copy(places, switches.closeApplications, log);
     if (result != SilentResult::Installed) return Finish(result, log);
 
     // The uninstaller is looked for in StartDir.

@@ -5,6 +5,8 @@ SilentResult ResultOfCopy(const CopyOutcome& outcome, uint64_t freeBytes) {
     if (outcome.sourceMissing) return SilentResult::CodeDirMissing;
     if (outcome.destinationMissing) return SilentResult::DestinationNotMade;
     if (!outcome.unreadableFolders.empty()) return SilentResult::MediumUnreadable;
+    // Not a damaged medium nor a full drive: the reader's own program holds the file.
+    if (!outcome.heldFiles.empty()) return SilentResult::FileInUse;
     if (!outcome.failedFiles.empty()) {
         uint64_t size = outcome.failedFiles.back().size;
         return size > 0 && freeBytes < size ? SilentResult::NoRoom : SilentResult::CopyFailed;
@@ -29,6 +31,7 @@ const char* DescribeResult(SilentResult result) {
                "rights.";
     case SilentResult::NoWayBack: return "Installed, but the book cannot be removed: its uninstaller or uninstall entry could not be written.";
     case SilentResult::ScriptLineFailed: return "Installed; a line of the command script failed.";
+    case SilentResult::FileInUse: return "Not installed: a file of the book is in use by another program.";
     }
     return "Not installed.";
 }

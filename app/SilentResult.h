@@ -18,6 +18,7 @@ enum class SilentResult : int {
     AllUsersRefused = 9,     // /ALLUSERS without administrator rights: nothing was touched
     NoWayBack = 10,          // installed, but its uninstaller or uninstall entry could not be written
     ScriptLineFailed = 11,   // installed and registered; a line of the command script failed
+    FileInUse = 12,          // a file of the book stayed held by another program; the copy was undone
 };
 
 inline int ExitCodeOf(SilentResult result) { return static_cast<int>(result); }

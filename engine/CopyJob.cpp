@@ -125,6 +125,8 @@ void CopyJob::Finish() {
     if (m_finished) return;
     m_finished = true;
     m_outcome.abandoned = m_cancelled;
+    // What the reader let setup close comes back, unless the session is ending.
+    if (!m_interrupted) m_heldFiles.RestartClosed();
     if (m_interrupted) {
         // The session is ending: whatever is undone now could be cut short
         // again; the next start undoes the run whole.
@@ -292,7 +294,20 @@ bool CopyJob::PlaceAsked(FileCopy& copy, DWORD existing, std::string key) {
             return true;
         }
         std::string kept;
-        Place(copy, existing, kept, [this](uint64_t read) { m_prompts.FileBytesRead(read); });
+        ReadProgress reading = [this](uint64_t read) { m_prompts.FileBytesRead(read); };
+        Place(copy, existing, kept, reading);
+        // A file another program holds could be neither replaced nor kept
+        // aside: the copy stops on it until the reader says what to do.
+        while (!copy.installed && !copy.nameTaken && kept.empty() && existing != INVALID_FILE_ATTRIBUTES &&
+               !(existing & FILE_ATTRIBUTE_DIRECTORY)) {
+            HeldFiles::Next next = m_heldFiles.Ask(m_prompts, copy.name, destPath, m_cancelled, m_outcome.heldFiles);
+            if (next == HeldFiles::Next::Leave) {
+                Cancel();
+                return false;
+            }
+            if (next != HeldFiles::Next::TryAgain) break;
+            Place(copy, existing, kept, reading);
+        }
         if (!copy.nameTaken) {
             Settle(copy, kept, std::move(key));
             return true;

@@ -15,6 +15,7 @@
 #include "engine/CopyOutcome.h"
 #include "engine/CopyPrompts.h"
 #include "engine/FilePlacement.h"
+#include "engine/HeldFiles.h"
 #include "record/InstallRecord.h"
 #include "record/RunJournal.h"
 
@@ -156,6 +157,8 @@ private:
     std::unordered_set<std::string> m_writtenKeys;
     // The written files' record entries, made from the bytes as they were written.
     std::vector<RecordEntry> m_writtenEntries;
+    // Files another program held, and the programs closed for them.
+    HeldFiles m_heldFiles;
     // The files handed to the lanes and not yet settled, upper-cased.
     std::unordered_set<std::string> m_onTheirWay;
     std::function<void(const std::string&)> m_laneWatch;

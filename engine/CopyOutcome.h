@@ -27,6 +27,13 @@ struct FailedFile {
     uint64_t size = 0;
 };
 
+// A file of the book that another program held until the run gave up on it
+// (an unattended run, after its wait), with those programs on one line.
+struct HeldFile {
+    std::string path;
+    std::string programs;
+};
+
 struct CopyOutcome {
     // The user confirmed a cancel, or the medium lacked its CodeDir folder.
     bool abandoned = false;
@@ -60,6 +67,8 @@ struct CopyOutcome {
     // folders that could not be read (full paths); the flags above say it once.
     std::vector<FailedFile> failedFiles;
     std::vector<std::string> unreadableFolders;
+    // The files among them that another program held (failed files too).
+    std::vector<HeldFile> heldFiles;
 
     // Full paths of every file the copy wrote, in the order written, the
     // replacing ones included.

@@ -7,6 +7,8 @@
 #include <cstdint>
 #include <string>
 
+#include "framework/FileHolders.h"
+
 // The file a replace question is about: the incoming one from the medium and
 // the one already at the destination.
 struct ReplaceQuestion {
@@ -19,6 +21,22 @@ struct ReplaceQuestion {
 };
 
 enum class ReplaceAnswer { Yes, YesToAll, No, Cancel };
+
+// A file of the book at the destination that another program holds: it can
+// be neither replaced nor kept aside until that program lets go of it.
+struct InUseQuestion {
+    std::string fileName;  // on the medium, as found
+    std::string destPath;  // the held file
+    FileHolders holders;   // which programs, where the system can tell
+    // The system can name the programs and close them, and may (MayOfferToClose).
+    bool canClose = false;
+};
+
+// Retry: the reader let go of the file (or wants it tried again);
+// ClosePrograms: the reader consents to the programs being closed, and the
+// file is tried again; Cancel: the reader wants to leave setup; GiveUp: an
+// unattended run waited long enough, and the file counts as not installed.
+enum class InUseAnswer { Retry, ClosePrograms, Cancel, GiveUp };
 
 class CopyPrompts {
 public:
@@ -36,6 +54,9 @@ public:
     virtual void FileDone(uint64_t size) = 0;
     // Whether the file at the destination may be replaced.
     virtual ReplaceAnswer AskToReplace(const ReplaceQuestion& question) = 0;
+    // What to do about a file another program holds. Nothing on the disk
+    // changes while it is asked.
+    virtual InUseAnswer AskAboutFileInUse(const InUseQuestion& question) = 0;
     // Whether the user really wants to leave setup (after Cancel in the
     // replace question).
     virtual bool ConfirmExit() = 0;

@@ -1,5 +1,6 @@
 #include "engine/ProgressPrompts.h"
 
+#include "engine/FileInUseDialog.h"
 #include "engine/ReplaceFileDialog.h"
 
 void ProgressPrompts::ShowFile(const char* sourceName, const std::string& destPath) {
@@ -14,6 +15,15 @@ ReplaceAnswer ProgressPrompts::AskToReplace(const ReplaceQuestion& q) {
     if (dialog.skipFile) return ReplaceAnswer::No;
     if (result != IDOK) return ReplaceAnswer::Cancel;
     return dialog.yesToAll ? ReplaceAnswer::YesToAll : ReplaceAnswer::Yes;
+}
+
+InUseAnswer ProgressPrompts::AskAboutFileInUse(const InUseQuestion& question) {
+    // As at a replace question: the dialog shows the file asked about, and
+    // the question is owned by it.
+    if (m_window) SendMessageA(m_window, WM_SHOW_PROGRESS, 0, 0);
+    FileInUseDialog dialog(question);
+    dialog.DoModalOver(m_window);
+    return dialog.answer;
 }
 
 bool ProgressPrompts::ConfirmExit() { return m_askToLeave && m_askToLeave(m_window); }

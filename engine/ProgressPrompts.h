@@ -33,6 +33,7 @@ public:
     void FileBytesRead(uint64_t read) override { m_report.FileBytesRead(read); }
     void FileDone(uint64_t size) override { m_report.FileDone(size); }
     ReplaceAnswer AskToReplace(const ReplaceQuestion& question) override;
+    InUseAnswer AskAboutFileInUse(const InUseQuestion& question) override;
     bool ConfirmExit() override;
 
 private:

@@ -42,6 +42,13 @@
 #define IDC_REPLACE_EXISTING_SIZE 1013
 #define IDC_REPLACE_EXISTING_DATE 1014
 
+// The question about a file another program holds (template 115): 1000 is
+// its main text, naming the file; IDOK tries again
+#define IDD_FILE_IN_USE 115
+#define IDC_INUSE_PROGRAMS_LABEL 1020
+#define IDC_INUSE_PROGRAMS 1021
+#define IDC_INUSE_CLOSE 1022
+
 // Progress dialog (template 108); 1000 is its first line. The copy engine
 // writes the file name into 1007 and the destination into 1009; 1010 is the
 // bar of the bytes read so far.

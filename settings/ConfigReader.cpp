@@ -77,4 +77,9 @@ void ReadSetupTxt(SetupTextsRecord& texts, const MissingKeyWarning& warn) {
     // Optional, never warned about: empty when missing, for the English default.
     texts.RestoreProblemText = file.Value("SetupText", "RestoreProblemText").value_or(kMissing);
     if (texts.RestoreProblemText == kMissing) texts.RestoreProblemText.clear();
+    const SetupTextsRecord english;
+    for (const OptionalTextKey& key : FileInUseTextKeys) {
+        std::string value = file.Value("SetupText", key.name).value_or("");
+        texts.*key.field = value.empty() ? english.*key.field : std::move(value);
+    }
 }

@@ -44,3 +44,11 @@ const std::array<SetupTextKey, 40> SetupTextKeys = {{
     {"ChangeDirButton", &SetupTextsRecord::ChangeDirButton},
     {"FolderText", &SetupTextsRecord::FolderText},
 }};
+
+const std::array<OptionalTextKey, 5> FileInUseTextKeys = {{
+    {"FileInUseTitle", &SetupTextsRecord::FileInUseTitle},
+    {"FileInUseText", &SetupTextsRecord::FileInUseText},
+    {"FileInUseProgramsText", &SetupTextsRecord::FileInUseProgramsText},
+    {"RetryButton", &SetupTextsRecord::RetryButton},
+    {"CloseProgramsButton", &SetupTextsRecord::CloseProgramsButton},
+}};

@@ -49,7 +49,26 @@ struct SetupTextsRecord {
     // put back some of the reader's files (its "%s" takes their list). Empty
     // when SETUP.TXT has none: an English text of the program's own is shown.
     std::string RestoreProblemText;
+    // Optional, never warned about, English where SETUP.TXT has none: the
+    // question about a file another program holds. Its title, its text (the
+    // "%s" takes the file), the line above the programs' names, and the two
+    // buttons of its own (Cancel is CancelButton).
+    std::string FileInUseTitle = "File in Use";
+    std::string FileInUseText =
+        "Setup cannot replace the file %s because another program is using it. Close that program and choose Retry, "
+        "or choose Cancel to leave Setup.";
+    std::string FileInUseProgramsText = "It is in use by:";
+    std::string RetryButton = "Retry";
+    std::string CloseProgramsButton = "Close Programs";
 };
+
+// The optional texts of the question about a file in use, by their keys in
+// SETUP.TXT: a key that is missing or empty leaves the English text.
+struct OptionalTextKey {
+    const char* name;
+    std::string SetupTextsRecord::*field;
+};
+extern const std::array<OptionalTextKey, 5> FileInUseTextKeys;
 
 extern SetupTextsRecord SetupTexts;
 

@@ -6,6 +6,7 @@
 #include <set>
 #include <unordered_set>
 
+#include "framework/FileInUse.h"
 #include "framework/PathText.h"
 #include "record/OwnFiles.h"
 #include "record/RecordedFiles.h"
@@ -172,7 +173,7 @@ bool RecordedDrivesThere(const InstallRecord& record) {
 }
 
 RemovalResult RemoveRecorded(const InstallRecord& record, const std::string& runningProgram,
-                             const ScopePlaces& places) {
+                             const ScopePlaces& places, const HeldFileRetry& retryHeld) {
     RemovalResult result;
     result.left = record;
     if (!RecordedDrivesThere(record)) {
@@ -200,13 +201,25 @@ RemovalResult RemoveRecorded(const InstallRecord& record, const std::string& run
         }
         // Behind a link is the reader's folder, not setup's: nothing there is ours.
         if (links.Behind(entry.path)) continue;
-        FileOutcome outcome = MachineBooksKeep(entry, places)        ? GiveBackToTheMachinesBooks(entry, places)
-                              : entry.kind == RecordEntry::Kind::Kept ? RemoveKept(entry)
-                              : entry.shared                        ? RemoveShared(entry, places)
-                              : entry.kind == RecordEntry::Kind::File &&
-                                      !InsideFolder(entry.path, record.installFolder)
-                                  ? RemoveUnlessCounted(entry, places)
-                                  : RemoveIfUnchanged(entry);
+        auto remove = [&] {
+            return MachineBooksKeep(entry, places)        ? GiveBackToTheMachinesBooks(entry, places)
+                   : entry.kind == RecordEntry::Kind::Kept ? RemoveKept(entry)
+                   : entry.shared                        ? RemoveShared(entry, places)
+                   : entry.kind == RecordEntry::Kind::File && !InsideFolder(entry.path, record.installFolder)
+                       ? RemoveUnlessCounted(entry, places)
+                       : RemoveIfUnchanged(entry);
+        };
+        FileOutcome outcome = remove();
+        // A file another program holds can be neither read nor deleted: it is
+        // no reader's change, and stays as a file that could not go (the
+        // entry keeps it), unless the reader lets go of it and tries again.
+        while (outcome != FileOutcome::Gone && IsHeldNow(entry.path)) {
+            if (!retryHeld || !retryHeld(entry.path)) {
+                outcome = FileOutcome::Failed;
+                break;
+            }
+            outcome = remove();
+        }
         if (outcome != FileOutcome::Gone) stays(entry, outcome == FileOutcome::Failed);
     }
     // Deepest first, so that a folder's recorded subfolders are gone before it is tried.

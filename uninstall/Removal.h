@@ -11,6 +11,7 @@
 // its files outside the user's profile, one that a book of the machine
 // counts on (SharedDLLs) stays.
 // Window-free.
+#include <functional>
 #include <string>
 
 #include "record/InstallRecord.h"
@@ -38,7 +39,12 @@ struct RemovalResult {
 // book then would drop the record and leave the files behind for good.
 bool RecordedDrivesThere(const InstallRecord& record);
 
+// Asked about a recorded file that could not be removed because another
+// program holds it; true to try it again.
+using HeldFileRetry = std::function<bool(const std::string& path)>;
+
 // `runningProgram`: this uninstaller's own file, which the last book's
 // removal takes away too when the record names it as the shared uninstaller.
+// `retryHeld`, when given, is asked about each file another program holds.
 RemovalResult RemoveRecorded(const InstallRecord& record, const std::string& runningProgram,
-                             const ScopePlaces& places);
+                             const ScopePlaces& places, const HeldFileRetry& retryHeld = {});

@@ -33,8 +33,10 @@
 #include <string>
 
 #include "framework/DllSearch.h"
+#include "framework/FileHolders.h"
 #include "framework/LogFile.h"
 #include "framework/PathText.h"
+#include "framework/RestartManager.h"
 #include "framework/Rights.h"
 #include "framework/SystemFolders.h"
 #include "record/InstallRecord.h"
@@ -48,6 +50,13 @@ namespace {
 // For when the entry, and with it the medium's own text, cannot be found.
 constexpr const char* kNoEntryText =
     "The information needed to remove this program cannot be found. Nothing has been removed.";
+
+std::string HeldFileText(const std::string& path, const FileHolders& holders) {
+    std::string programs = ProgramList(holders);
+    return "Another program is using this file of the book:\r\n" + path + "\r\n\r\n" +
+           (programs.empty() ? std::string() : "It is in use by:\r\n" + programs + "\r\n\r\n") +
+           "Close that program and choose Retry to remove the file, or Cancel to leave it where it is.";
+}
 
 std::string ProgramPath() {
     char path[AnsiPathBufferSize] = {};
@@ -80,6 +89,19 @@ public:
     }
     void Line(const std::string& text) {
         if (m_log) m_log->Line(text);
+    }
+    // A file of the book that another program holds, named with the
+    // programs where the system can tell; true when the reader chose Retry.
+    // A quiet removal names it in the log and goes on: it stays.
+    bool RetryHeld(const std::string& caption, const std::string& path) {
+        RestartManagerSession session;
+        FileHolders holders = session.HoldersOf(path);
+        if (m_log) {
+            m_log->Line("In use by another program (" + ProgramsOnOneLine(holders) + "): " + path);
+            return false;
+        }
+        return MessageBoxA(nullptr, HeldFileText(path, holders).c_str(), caption.c_str(),
+                           MB_RETRYCANCEL | MB_ICONEXCLAMATION | MB_SETFOREGROUND) == IDRETRY;
     }
 
 private:
@@ -181,7 +203,9 @@ int Remove(const std::optional<UninstallCommand>& command, const ScopePlaces& pl
                                        MB_YESNO | MB_ICONQUESTION | MB_SETFOREGROUND) != IDYES)
         return 1;
 
-    RemovalResult result = RemoveRecorded(*entry.record, ProgramPath(), places);
+    RemovalResult result = RemoveRecorded(*entry.record, ProgramPath(), places, [&](const std::string& path) {
+        return report.RetryHeld(entry.caption, path);
+    });
     if (result.driveAway) {
         // Gone while the question was open: the entry stays as it was.
         report.Line("A drive the book was installed on cannot be reached.");

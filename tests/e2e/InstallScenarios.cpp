@@ -34,6 +34,7 @@ constexpr const char* kExitTitle = "Exit Setup";
 constexpr const char* kFinishedTitle = "Setup Complete";
 constexpr const char* kFailedTitle = "Setup Incomplete";
 constexpr const char* kBackdropTitle = "Setup";
+constexpr const char* kInUseTitle = "File in Use";
 const std::string kExpandProblem =
     "Some compressed files could not be expanded. The other files have been installed; please check your CD and "
     "run Setup again.";
@@ -657,6 +658,76 @@ TEST_P(CancelDuringQuestion, StopsAfterTheAnsweredFileOnlyWhenConfirmed) {
 INSTANTIATE_TEST_SUITE_P(E2E, CancelDuringQuestion, ::testing::Values(true, false),
                          [](const ::testing::TestParamInfo<bool>& info) {
                              return std::string(info.param ? "Confirmed" : "Declined");
+                         });
+
+// One of the book's files held open by a program that shares nothing, the
+// book installed again over the first edition with Yes To All: the copy
+// stops on that file and asks, naming it, over the backdrop and owned by the
+// progress dialog (Close Programs hidden: Wine's system names no program).
+// Let go and Retry: the install completes with the medium's copies. Cancel
+// and leave: the first edition is whole, as it was, and nothing beside it.
+class FileInUse : public InstallScenario, public ::testing::WithParamInterface<bool> {};
+
+TEST_P(FileInUse, TheCopyAsksNamingTheFileAndLosesNothing) {
+    const bool retry = GetParam();
+    AllExisting();
+    const std::string heldPath = dest + "\\Chap 1\\Hello.c";
+    HANDLE held = CreateFileA(heldPath.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    struct Release {
+        HANDLE& h;
+        ~Release() { if (h != INVALID_HANDLE_VALUE) CloseHandle(h); }
+    } release{held};
+    ASSERT_TRUE(StartInstall());
+
+    std::optional<WindowInfo> progress, question;
+    while (!question) {
+        std::optional<WindowInfo> dialog = NextDialog();
+        ASSERT_TRUE(dialog);
+        if (dialog->title == kProgressTitle) progress = dialog;
+        else if (dialog->title == kReplaceTitle) ASSERT_TRUE(PressAndWaitClosed(*dialog, kYesToAll));
+        else if (dialog->title == kInUseTitle) question = dialog;
+        else FAIL() << "unexpected dialog \"" << dialog->title << "\"";
+    }
+    EXPECT_NE(question->Text(1000).find(heldPath), std::string::npos) << question->Text(1000);
+    const ControlInfo* close = question->Control(1022);
+    ASSERT_TRUE(close);
+    EXPECT_FALSE(close->visible) << "Close Programs offered for programs the system did not name";
+    HWND backdrop = Backdrop();
+    ASSERT_TRUE(backdrop);
+    EXPECT_TRUE(Above(question->hwnd, backdrop)) << "the question is behind the backdrop";
+    if (progress) EXPECT_EQ(GetWindow(question->hwnd, GW_OWNER), progress->hwnd);
+    // Nothing changes while it asks: the held file is where it was, kept aside nowhere.
+    EXPECT_TRUE(robot->StaysOpen(question->hwnd, 300));
+    EXPECT_TRUE(FileExists(heldPath));
+    EXPECT_EQ(CountFiles(dest + "\\Chap 1\\*.tmp"), 0);
+
+    Walk walk;
+    if (retry) {
+        CloseHandle(held);
+        held = INVALID_HANDLE_VALUE;
+        ASSERT_TRUE(PressAndWaitClosed(*question, IDOK));
+        walk = WalkAnswering();
+        EXPECT_EQ(walk.dialogs, std::vector<std::string>{kFinishedTitle});
+    } else {
+        ASSERT_TRUE(PressAndWaitClosed(*question, IDCANCEL));
+        walk = WalkAnswering({{kExitTitle, {kExitSetup}}});
+        EXPECT_EQ(walk.dialogs, (std::vector<std::string>{kExitTitle, kFailedTitle}));
+    }
+    EXPECT_EQ(robot->WaitExit(), 1);
+    // Let go, so that the first edition's file can be read.
+    if (held != INVALID_HANDLE_VALUE) CloseHandle(held);
+    held = INVALID_HANDLE_VALUE;
+    Tree expected = SampleTree();
+    for (auto& [relative, content] : expected)
+        if (!retry) content = OldContent(relative);
+    EXPECT_EQ(TreeDifferences(InstalledTree(dest), expected), "");
+    ExpectRegistered(retry);
+}
+
+INSTANTIATE_TEST_SUITE_P(E2E, FileInUse, ::testing::Values(true, false),
+                         [](const ::testing::TestParamInfo<bool>& info) {
+                             return std::string(info.param ? "LetGoAndRetry" : "Cancel");
                          });
 
 // The bar at a replace question: it stands at the share of the medium's bytes
@@ -1302,7 +1373,8 @@ std::string IconOf(Robot& robot, const WindowInfo& box) {
 std::string DescribeBox(Robot& robot, const WindowInfo& box) {
     std::string icon = IconOf(robot, box);
     std::string buttons;
-    for (auto [id, name] : {std::pair{IDYES, "Yes"}, {IDNO, "No"}, {IDOK, "OK"}, {IDCANCEL, "Cancel"}})
+    for (auto [id, name] :
+         {std::pair{IDYES, "Yes"}, {IDNO, "No"}, {IDOK, "OK"}, {IDRETRY, "Retry"}, {IDCANCEL, "Cancel"}})
         if (const ControlInfo* button = box.Control(id); button && button->visible) buttons += std::string(" ") + name;
     return "[" + icon + buttons + "] " + box.title + ": " + box.Text(kMessageBoxText);
 }
@@ -1330,8 +1402,9 @@ protected:
     }
 
     // Runs the command line, pressing the given buttons in the message boxes
-    // in turn (OK when none is left).
-    UninstallRun RunUninstaller(const std::string& commandLine, std::deque<int> answers = {}) {
+    // in turn (OK when none is left); `before` sees each box before its answer.
+    UninstallRun RunUninstaller(const std::string& commandLine, std::deque<int> answers = {},
+                                const std::function<void(const WindowInfo&)>& before = {}) {
         UninstallRun run;
         robot = std::make_unique<Robot>(CopiedUninstaller(), Medium::WorkDir());
         robot->SetCommandLine(commandLine);
@@ -1343,6 +1416,7 @@ protected:
             std::optional<WindowInfo> box = robot->WaitDialog();
             if (!box) break;
             run.boxes.push_back(DescribeBox(*robot, *box));
+            if (before) before(*box);
             int id = answers.empty() ? IDOK : answers.front();
             if (!answers.empty()) answers.pop_front();
             robot->Press(id);
@@ -1785,6 +1859,44 @@ TEST_F(UninstallScenario, RemovesAKeptOriginalTheRunCouldNotDelete) {
     ExpectEntryGone();
 }
 
+// A file of the book held open by another program at the removal: a quiet
+// removal names it in its log and ends with 1, the entry kept with what
+// stayed; the reader's removal names it in a Retry/Cancel box, and, the file
+// let go, Retry removes it and the book whole.
+TEST_F(UninstallScenario, AHeldFileIsNamedAndRetryRemovesIt) {
+    Install();
+    const std::string heldPath = dest + "\\Chap 1\\Hello.c";
+    HANDLE held = CreateFileA(heldPath.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    std::optional<std::map<std::string, StoredValue>> entry = UninstallEntry(product);
+    ASSERT_TRUE(entry && entry->count("QuietUninstallString"));
+    const std::string& quietBytes = entry->at("QuietUninstallString").bytes;
+    char temp[MAX_PATH] = {};
+    GetTempPathA(MAX_PATH, temp);
+    const std::string log = std::string(temp) + "uninstall-" + product + ".log";
+    DeleteFileA(log.c_str());
+    UninstallRun quiet = RunUninstaller(quietBytes.substr(0, quietBytes.find('\0')));
+    EXPECT_EQ(quiet.boxes, std::vector<std::string>{});
+    EXPECT_EQ(quiet.exitCode, 1);
+    std::string logText = ReadWholeFile(log).value_or("<no log>");
+    EXPECT_NE(logText.find("In use by another program (programs the system cannot name): " + heldPath + "\r\n"),
+              std::string::npos) << logText;
+    EXPECT_NE(logText.find("Stays: " + heldPath + "\r\n"), std::string::npos) << logText;
+    EXPECT_TRUE(FileExists(heldPath));
+
+    const std::string named = "[exclamation Retry Cancel] " + product +
+                              ": Another program is using this file of the book:\r\n" + heldPath +
+                              "\r\n\r\nClose that program and choose Retry to remove the file, or Cancel to leave "
+                              "it where it is.";
+    UninstallRun run = RunUninstaller(RegisteredCommand(), {IDYES, IDRETRY}, [&](const WindowInfo& box) {
+        if (box.Control(IDRETRY)) CloseHandle(held);
+    });
+    EXPECT_EQ(run.boxes, (std::vector<std::string>{Question(), named}));
+    EXPECT_EQ(run.exitCode, 0);
+    EXPECT_FALSE(FileExists(dest)) << "left: " << TreeDifferences(InstalledTree(dest), Tree{});
+    ExpectEntryGone();
+}
+
 // The reader changed every file of the book; a second setup of it was ended
 // from the task list after one Yes. The uninstaller undoes that run before
 // it removes anything: the reader's changed files are all back and stay, and
@@ -2056,14 +2168,14 @@ TEST_F(UninstallScenario, KeepsTheReadersShortcutAndWhatIsBehindTheirLink) {
 class QuietScenario : public UninstallScenario {
 protected:
     // Starts setup.exe in the medium with the switches on its command line.
-    bool StartWith(const std::string& switches) {
+    bool StartWith(const std::string& switches, DWORD timeoutMs = 10000) {
         medium.AddCopy("XOVUNIN.EXE", XOVUNIN_EXE);
         std::string folder = medium.Build();
         if (folder.empty()) {
             ADD_FAILURE() << "cannot build the medium " << medium.Path();
             return false;
         }
-        robot = std::make_unique<Robot>(SETUP_EXE, folder);
+        robot = std::make_unique<Robot>(SETUP_EXE, folder, timeoutMs);
         robot->SetCommandLine(std::string("\"") + SETUP_EXE + "\" " + switches);
         bool started = robot->Start();
         EXPECT_TRUE(started) << "cannot start setup.exe " << switches;
@@ -2511,6 +2623,45 @@ TEST_F(QuietScenario, AnUnknownSwitchStopsAQuietRunAndIsNamedInAnInteractiveOne)
     ASSERT_FALSE(lines.empty());
     EXPECT_EQ(lines.back(), "Setup is complete.");
 }
+
+// /S with a file of the book held for the whole run, with /CLOSEAPPLICATIONS
+// too (Wine's system names no program to close): tried again for ten
+// seconds, then code 12, the log names the file, the first edition whole
+// and nothing registered.
+class QuietFileInUse : public QuietScenario, public ::testing::WithParamInterface<const char*> {};
+
+TEST_P(QuietFileInUse, EndsWithItsCodeAndLeavesTheFirstEditionWhole) {
+    AllExisting();
+    const std::string heldPath = dest + "\\Chap 1\\Hello.c";
+    HANDLE held = CreateFileA(heldPath.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    const std::string log = Medium::WorkDir() + "\\" + CurrentTestName() + ".log";
+    DeleteFileA(log.c_str());
+    DWORD start = GetTickCount();
+    ASSERT_TRUE(StartWith(std::string("/S ") + GetParam() + " /LOG=" + log, 60000));
+    EXPECT_EQ(robot->WindowsShownUntilExit(), std::vector<std::string>{});
+    int code = robot->WaitExit();
+    DWORD elapsed = GetTickCount() - start;
+    CloseHandle(held);
+    EXPECT_EQ(code, 12);
+    EXPECT_GE(elapsed, 10000u) << "given up before its wait";
+    EXPECT_LT(elapsed, 40000u);
+    std::vector<std::string> lines = LogLines(log);
+    EXPECT_TRUE(Holds(lines, "In use by another program (programs the system cannot name): " + heldPath))
+        << ReadWholeFile(log).value_or("<no log>");
+    ASSERT_FALSE(lines.empty());
+    EXPECT_EQ(lines.back(), "Not installed: a file of the book is in use by another program. (exit code 12)");
+    Tree old;
+    for (const auto& [relative, content] : SampleTree()) old[relative] = OldContent(relative);
+    EXPECT_EQ(TreeDifferences(InstalledTree(dest), old), "");
+    ExpectShortcutIn(nullptr);
+    ExpectRegistered(false);
+}
+
+INSTANTIATE_TEST_SUITE_P(E2E, QuietFileInUse, ::testing::Values("", "/CLOSEAPPLICATIONS"),
+                         [](const ::testing::TestParamInfo<const char*>& info) {
+                             return std::string(*info.param ? "CloseApplications" : "WaitOnly");
+                         });
 
 // An unattended run that cannot install: no window, its own exit code, the
 // log's reason and last line, and nothing made or registered.

@@ -6,6 +6,7 @@
 #include "app/InstallScopeChoice.h"
 #include "framework/CodePage.h"
 #include "app/SetupSwitches.h"
+#include "app/SilentPrompts.h"
 #include "app/SilentResult.h"
 #include "framework/LogFile.h"
 #include "framework/PathText.h"
@@ -56,6 +57,62 @@ TEST(SetupSwitches, ReadAsAdministratorsWriteThem) {
         EXPECT_EQ(got.logFile, c.logFile) << "[" << c.line << "]";
         EXPECT_EQ(got.unknown, c.unknown) << "[" << c.line << "]";
     }
+}
+
+// /CLOSEAPPLICATIONS, in any letter case, its name whole.
+TEST(SetupSwitches, CloseApplicationsIsTheWholeWord) {
+    const struct {
+        const char* line;
+        bool close;
+        const char* unknown;
+    } cases[] = {
+        {"/S", false, ""},
+        {"/S /CLOSEAPPLICATIONS", true, ""},
+        {"/closeapplications /S /D=C:\\Acme Files", true, ""},
+        {"/S \"/CloseApplications\"", true, ""},
+        {"/S /CLOSEAPPLICATION", false, "/CLOSEAPPLICATION"},
+        {"/S /CLOSEAPPLICATIONSX", false, "/CLOSEAPPLICATIONSX"},
+    };
+    for (const auto& c : cases) {
+        SetupSwitches got = ParseSetupSwitches(c.line);
+        EXPECT_EQ(got.closeApplications, c.close) << "[" << c.line << "]";
+        EXPECT_EQ(got.unknown, c.unknown) << "[" << c.line << "]";
+    }
+}
+
+// An unattended run and a file another program holds: tried again after a
+// pause until the wait is over, then given up on; with /CLOSEAPPLICATIONS the
+// programs are asked to close first, once a file, and only where the system
+// can close them. Another file waits its own full time.
+TEST(SilentPrompts, AHeldFileIsTriedAgainForItsWaitThenGivenUp) {
+    InUseQuestion question{"HELLO.C", "C:\\Book\\Hello.c"};
+    SilentPrompts prompts(false, 400, 50);
+    DWORD start = GetTickCount();
+    int retries = 0;
+    InUseAnswer answer;
+    while ((answer = prompts.AskAboutFileInUse(question)) == InUseAnswer::Retry) ++retries;
+    DWORD waited = GetTickCount() - start;
+    EXPECT_EQ(answer, InUseAnswer::GiveUp);
+    EXPECT_GE(waited, 400u);
+    EXPECT_LT(waited, 2000u);
+    EXPECT_GE(retries, 4);
+    EXPECT_LE(retries, 9);
+    // The next file's wait begins with it.
+    question.destPath = "C:\\Book\\Read Me.txt";
+    EXPECT_EQ(prompts.AskAboutFileInUse(question), InUseAnswer::Retry);
+
+    question.canClose = true;
+    SilentPrompts closing(true, 400, 50);
+    EXPECT_EQ(closing.AskAboutFileInUse(question), InUseAnswer::ClosePrograms);
+    EXPECT_EQ(closing.AskAboutFileInUse(question), InUseAnswer::Retry) << "asked to close once a file";
+    SilentPrompts notAllowed(false, 400, 50);
+    EXPECT_EQ(notAllowed.AskAboutFileInUse(question), InUseAnswer::Retry) << "closed without /CLOSEAPPLICATIONS";
+    question.canClose = false;
+    SilentPrompts cannot(true, 400, 50);
+    EXPECT_EQ(cannot.AskAboutFileInUse(question), InUseAnswer::Retry) << "closing what the system cannot close";
+    // The default wait is the README's ten seconds, tried every half second.
+    EXPECT_EQ(SilentPrompts::kHeldFileWaitMs, 10000u);
+    EXPECT_EQ(SilentPrompts::kHeldFileRetryMs, 500u);
 }
 
 // For the machine or the current user: asked in any letter case, in silent
@@ -131,6 +188,8 @@ TEST(SilentResult, ExitCodesOfACopyThatStopped) {
     expansion.expandFailed = true;
     CopyOutcome flagOnly;
     flagOnly.expandFailed = true;
+    CopyOutcome held = failed(5000);
+    held.heldFiles.push_back({"T:\\Book\\BIG.DAT", "Acme Reader"});
 
     struct {
         const char* name;
@@ -149,6 +208,9 @@ TEST(SilentResult, ExitCodesOfACopyThatStopped) {
         {"expansion failed", expansion, 1 << 20, 7},
         {"expansion on a full drive", expansion, 4999, 3},
         {"failure without a file", flagOnly, 1 << 20, 7},
+        // A file held by another program until the run gave up: its own code, on a full drive too.
+        {"a file in use", held, 1 << 20, 12},
+        {"a file in use on a full drive", held, 0, 12},
     };
     for (const auto& c : cases) EXPECT_EQ(ExitCodeOf(ResultOfCopy(c.outcome, c.freeBytes)), c.code) << c.name;
     EXPECT_EQ(ExitCodeOf(SilentResult::BadSwitch), 2);

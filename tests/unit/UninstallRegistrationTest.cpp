@@ -137,7 +137,7 @@ TEST_F(UninstallRegistration, CopiesTheUninstallerAndWritesTheValuesTheSystemsLi
         RecordCopy({book + "\\BOOK.DAT"}, {});
         {
             CurrentDirectoryScope here(medium);
-            RegisterUninstaller(InstallScope::Machine);
+            RegisterUninstaller(places);
         }
         EXPECT_EQ(ReadEntry("Zandel Test Companion")["EstimatedSize"], size.kilobytes) << size.bytes << " bytes";
     }

@@ -1,0 +1,40 @@
+#pragma once
+// What the copy does about a file of the book that another program holds:
+// asks the reader (or the unattended run's prompts) naming the file and the
+// programs, closes the programs where the reader consents, and starts them
+// again once the copy has ended. Window-free.
+#include <atomic>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "engine/CopyOutcome.h"
+#include "engine/CopyPrompts.h"
+#include "framework/RestartManager.h"
+
+class HeldFiles {
+public:
+    enum class Next {
+        NotHeld,   // nothing holds the file: its failure is another one
+        TryAgain,  // place the file again
+        Leave,     // the reader leaves setup: the run is abandoned
+        GiveUp,    // the file counts as not installed (noted in `held`)
+    };
+
+    // After a placement over the file at `destPath` failed with nothing moved.
+    // Cancel asks whether the reader leaves; staying tries the file again. A
+    // cancel confirmed elsewhere meanwhile (`cancelled`) ends it as Leave.
+    // Nothing on the disk changes before the answer.
+    Next Ask(CopyPrompts& prompts, const std::string& fileName, const std::string& destPath,
+             const std::atomic<bool>& cancelled, std::vector<HeldFile>& held);
+
+    // Once the copy has ended: starts again what the reader let setup close.
+    void RestartClosed();
+
+private:
+    // The sessions whose programs were closed, kept to restart them. The
+    // system has only a few sessions for all its programs: past this many,
+    // closing is not offered any more.
+    static constexpr size_t kMaxClosingSessions = 16;
+    std::vector<std::unique_ptr<RestartManagerSession>> m_closed;
+};

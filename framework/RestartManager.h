@@ -1,0 +1,39 @@
+#pragma once
+// A small client of the system's Restart Manager (rstrtmgr.dll, Windows
+// Vista and later), looked up at run time in the system folder: which
+// programs hold a file, closing them with the reader's consent, and starting
+// again what it closed. Without the DLL (Windows XP) every session is one
+// that names nothing and closes nothing.
+#include <windows.h>
+
+#include <memory>
+#include <string>
+
+#include "framework/FileHolders.h"
+
+class RestartManagerSession {
+public:
+    RestartManagerSession();
+    ~RestartManagerSession();
+    RestartManagerSession(const RestartManagerSession&) = delete;
+    RestartManagerSession& operator=(const RestartManagerSession&) = delete;
+
+    // The programs holding the file, the file joining the session's files.
+    FileHolders HoldersOf(const std::string& path);
+    // Asks the programs holding the session's files to close (never forced:
+    // a program that wants to keep its work open stays). True when all did.
+    bool CloseHolders();
+    // Starts again what CloseHolders closed, where the programs registered
+    // for it; once.
+    void RestartClosed();
+
+private:
+    struct Api;
+    std::unique_ptr<Api> m_api;
+    DWORD m_session = 0;
+    bool m_started = false;
+    bool m_closed = false;
+};
+
+// The session of the running process (its Terminal Services session).
+DWORD OwnSession();
