@@ -75,13 +75,8 @@ PathKind KindOf(const std::string& path) {
     return (attributes & FILE_ATTRIBUTE_DIRECTORY) ? PathKind::Folder : PathKind::File;
 }
 
-Owner OwnerOf(const std::string& path) {
-    PSID sid = nullptr;
-    PSECURITY_DESCRIPTOR descriptor = nullptr;
-    std::wstring wide = WideText(path);
-    if (GetNamedSecurityInfoW(wide.c_str(), SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION, &sid, nullptr, nullptr,
-                              nullptr, &descriptor) != ERROR_SUCCESS)
-        return Owner::Other;
+namespace {
+Owner OwnerIn(PSID sid, PSECURITY_DESCRIPTOR descriptor) {
     Owner owner = !sid                                             ? Owner::Other
                   : IsWellKnownSid(sid, WinLocalSystemSid)         ? Owner::System
                   : IsWellKnownSid(sid, WinBuiltinAdministratorsSid) ? Owner::Administrators
@@ -89,6 +84,26 @@ Owner OwnerOf(const std::string& path) {
                                                                    : Owner::Other;
     LocalFree(descriptor);
     return owner;
+}
+}  // namespace
+
+Owner OwnerOf(const std::string& path) {
+    PSID sid = nullptr;
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    std::wstring wide = WideText(path);
+    if (GetNamedSecurityInfoW(wide.c_str(), SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION, &sid, nullptr, nullptr,
+                              nullptr, &descriptor) != ERROR_SUCCESS)
+        return Owner::Other;
+    return OwnerIn(sid, descriptor);
+}
+
+Owner OwnerOfHandle(HANDLE handle) {
+    PSID sid = nullptr;
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    if (GetSecurityInfo(handle, SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION, &sid, nullptr, nullptr, nullptr,
+                        &descriptor) != ERROR_SUCCESS)
+        return Owner::Other;
+    return OwnerIn(sid, descriptor);
 }
 
 std::vector<std::string> OwnJournalFolders(const std::string& wanted, std::vector<std::string>* notes) {

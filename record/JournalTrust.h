@@ -36,6 +36,9 @@ bool MayCarryOut(const JournalStanding& standing);
 // What stands at the path and who owns it (Other when the owner cannot be read).
 PathKind KindOf(const std::string& path);
 Owner OwnerOf(const std::string& path);
+// The owner of what the handle holds (opened with READ_CONTROL): read from
+// the very file or folder then acted on, not from whatever its path names.
+Owner OwnerOfHandle(HANDLE handle);
 
 // The rights setup gives the machine's journals' folder, in the system's
 // security descriptor language.
