@@ -5,7 +5,9 @@
 #include <functional>
 #include <vector>
 
+#include "framework/AnsiText.h"
 #include "framework/CodePage.h"
+#include "framework/PathText.h"
 
 namespace {
 // The system moves over and deletes no read-only file: the mark of a file of
@@ -79,6 +81,16 @@ bool IsLink(const std::string& path) {
     FindClose(search);
     DWORD tag = (found.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) ? found.dwReserved0 : 0;
     return ReparseKindOfTag(tag) == ReparseKind::Link;
+}
+
+std::string NameAsStored(const std::string& path) {
+    WIN32_FIND_DATAW found;
+    HANDLE search = FindFirstFileW(WideText(path).c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE) return path;
+    FindClose(search);
+    PathSplit parts = SplitPath(path);
+    std::string name = NarrowText(found.cFileName);
+    return UpperAnsi(name) == UpperAnsi(path.substr(parts.folder.size())) ? parts.folder + name : path;
 }
 
 FileIdentity IdentityOf(const BY_HANDLE_FILE_INFORMATION& info) {

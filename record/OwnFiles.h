@@ -39,6 +39,10 @@ ReparseKind ReparseKindOfTag(DWORD tag);
 // reparse point); 0 when the system does not tell it.
 DWORD ReparseTagOf(HANDLE handle);
 
+// The path with its last name as it stands on the disk (its letter case
+// there); the path itself when nothing stands there.
+std::string NameAsStored(const std::string& path);
+
 // Whatever is at the path is the reader's link (by its reparse tag).
 bool IsLink(const std::string& path);
 
