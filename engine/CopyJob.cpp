@@ -11,6 +11,7 @@
 #include "framework/AnsiText.h"
 #include "framework/PathText.h"
 #include "framework/SafeFormat.h"
+#include "record/OpenedPath.h"
 #include "record/RunRepair.h"
 
 namespace {
@@ -102,6 +103,10 @@ bool CopyJob::Run() {
         Cancel();
         return false;
     }
+    // Which folder the reader chose, whatever link its path is: the undo
+    // acts in it only while it is still that one.
+    if (OpenedPath chosen(destinationFolder, OpenedPath::Use::Chosen); chosen.Held() && chosen.IsFolder())
+        m_journal.NoteInstallFolder(chosen.Identity());
     if (!IsFolder(destinationFolder)) {
         // The destination could not be made (a drive that is not there, a
         // path past the system's folder limit): every file of the tree is a
@@ -137,7 +142,7 @@ void CopyJob::Finish() {
     if (m_outcome.abandoned) {
         // Nothing of an abandoned run is recorded.
         m_outcome.writtenEntries.clear();
-        UndoResult undone = UndoRun(m_journal.Steps(), m_destination);
+        UndoResult undone = UndoRun(m_journal.Steps(), m_destination, m_journal.InstallIdentity());
         m_outcome.restoreFailed = !undone.whole;
         m_outcome.notPutBack = std::move(undone.notPutBack);
         m_outcome.journalNotes.insert(m_outcome.journalNotes.end(), undone.notes.begin(), undone.notes.end());
@@ -150,7 +155,8 @@ void CopyJob::Finish() {
     }
     // Once this is on the disk, a run cut short is finished, not undone.
     m_journal.NoteCompleted();
-    m_outcome.undeletedKept = DiscardKeptOriginals(m_journal.Steps(), m_destination, &m_outcome.journalNotes);
+    m_outcome.undeletedKept = DiscardKeptOriginals(m_journal.Steps(), m_destination, m_journal.InstallIdentity(),
+                                                     &m_outcome.journalNotes);
     if (m_journal.OnDisk()) {
         // No older run into this folder ever touches the files of this one.
         RepairResult retired = RetireOlderRuns(m_journalPlace, m_destination);
@@ -283,8 +289,10 @@ bool CopyJob::PlaceAsked(FileCopy& copy, DWORD existing, std::string key) {
             // Written by this run already (two names of the medium that become
             // one): it is the run's own, and the reader's file that stood there
             // first is the one kept. Keeping this one too would put the medium's
-            // first copy back over the reader's when the run is undone.
-            if (!DeleteOwnFile(destPath)) {
+            // first copy back over the reader's when the run is undone. Noted
+            // again first: cut short in the rewrite, the part file is the run's
+            // to delete, and the reader's file comes back.
+            if (!m_journal.NoteNewFile(destPath) || !DeleteOwnFile(destPath)) {
                 NoteFailedFile(destPath, copy.size);
                 return true;
             }
@@ -395,7 +403,7 @@ void CopyJob::Settle(const FileCopy& file, const std::string& kept, std::string 
     // As the run left it: an older journal's undo later touches only what still is so.
     const uint64_t writeTime =
         static_cast<uint64_t>(written.writeTime.dwHighDateTime) << 32 | written.writeTime.dwLowDateTime;
-    m_journal.NoteWritten(destPath, {written.size, writeTime});
+    m_journal.NoteWritten(destPath, {written.size, writeTime, written.identity});
     m_writtenKeys.insert(std::move(key));
     m_outcome.writtenFiles.push_back(destPath);
     // Its record entry, from what was written (a path written twice keeps the later one).

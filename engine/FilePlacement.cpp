@@ -36,6 +36,7 @@ bool MoveAside(const std::string& destPath, const KeepAside& keep, std::string& 
     std::string folder = SplitPath(destPath).folder;
     size_t nameLength = destPath.size() - folder.size();
     if (nameLength == 0) return false;
+    const std::string readersName = NameAsStored(destPath);
     auto moved = [&](bool marked) {
         // A name in use is passed over before the journal hears of it: the
         // undo would move whatever stands under a noted name. A name with the
@@ -44,7 +45,8 @@ bool MoveAside(const std::string& destPath, const KeepAside& keep, std::string& 
             SetLastError(ERROR_ALREADY_EXISTS);
             return false;
         }
-        if (keep.noteKept && !keep.noteKept(destPath, kept, marked)) {
+        // Under its name as the reader had it (its letter case), to which the undo puts it back.
+        if (keep.noteKept && !keep.noteKept(readersName, kept, marked)) {
             SetLastError(ERROR_WRITE_FAULT);
             return false;
         }

@@ -1,12 +1,13 @@
-// Deleting through a handle came with Vista: its declarations are taken from
-// there, and the call is looked up when the program runs.
-#undef _WIN32_WINNT
-#define _WIN32_WINNT 0x0600
 #include "record/OwnFiles.h"
 
-#include <functional>
+#include <winioctl.h>
 
+#include <functional>
+#include <vector>
+
+#include "framework/AnsiText.h"
 #include "framework/CodePage.h"
+#include "framework/PathText.h"
 
 namespace {
 // The system moves over and deletes no read-only file: the mark of a file of
@@ -49,10 +50,30 @@ ReparseKind ReparseKindOfTag(DWORD tag) {
     }
 }
 
+DWORD ReparseTagOf(HANDLE handle) {
+    // Every reparse point's data begins with its tag.
+    std::vector<BYTE> data(MAXIMUM_REPARSE_DATA_BUFFER_SIZE);
+    DWORD got = 0;
+    if (!DeviceIoControl(handle, FSCTL_GET_REPARSE_POINT, nullptr, 0, data.data(), static_cast<DWORD>(data.size()),
+                         &got, nullptr) ||
+        got < sizeof(DWORD))
+        return 0;
+    return *reinterpret_cast<const DWORD*>(data.data());
+}
+
 bool IsLink(const std::string& path) {
     std::wstring wide = WideText(path);
     DWORD attributes = GetFileAttributesW(wide.c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_REPARSE_POINT)) return false;
+    // The reparse point itself, asked for its tag.
+    HANDLE opened = CreateFileW(wide.c_str(), FILE_READ_ATTRIBUTES,
+                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (opened != INVALID_HANDLE_VALUE) {
+        DWORD tag = ReparseTagOf(opened);
+        CloseHandle(opened);
+        if (tag != 0) return ReparseKindOfTag(tag) == ReparseKind::Link;
+    }
     // The folder listing gives the tag of a reparse point in dwReserved0.
     WIN32_FIND_DATAW found;
     HANDLE search = FindFirstFileW(wide.c_str(), &found);
@@ -62,18 +83,21 @@ bool IsLink(const std::string& path) {
     return ReparseKindOfTag(tag) == ReparseKind::Link;
 }
 
+std::string NameAsStored(const std::string& path) {
+    WIN32_FIND_DATAW found;
+    HANDLE search = FindFirstFileW(WideText(path).c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE) return path;
+    FindClose(search);
+    PathSplit parts = SplitPath(path);
+    std::string name = NarrowText(found.cFileName);
+    return UpperAnsi(name) == UpperAnsi(path.substr(parts.folder.size())) ? parts.folder + name : path;
+}
+
+FileIdentity IdentityOf(const BY_HANDLE_FILE_INFORMATION& info) {
+    return {info.dwVolumeSerialNumber, static_cast<uint64_t>(info.nFileIndexHigh) << 32 | info.nFileIndexLow};
+}
+
 bool ContentIsElsewhere(DWORD attributes) {
     return (attributes & (FILE_ATTRIBUTE_OFFLINE | kRecallOnOpen | kRecallOnDataAccess)) != 0;
 }
 
-bool DeleteThroughHandle(HANDLE handle, const std::string& path) {
-    using SetInformationFn = BOOL(WINAPI*)(HANDLE, FILE_INFO_BY_HANDLE_CLASS, LPVOID, DWORD);
-    static const auto setInformation = reinterpret_cast<SetInformationFn>(
-        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("kernel32.dll"), "SetFileInformationByHandle")));
-    if (setInformation) {
-        FILE_DISPOSITION_INFO disposition = {TRUE};
-        return setInformation(handle, FileDispositionInfo, &disposition, sizeof disposition) != FALSE;
-    }
-    CloseHandle(handle);
-    return DeleteFileW(WideText(path).c_str()) != FALSE;
-}

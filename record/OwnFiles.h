@@ -7,6 +7,7 @@
 // Window-free.
 #include <windows.h>
 
+#include <cstdint>
 #include <string>
 
 // Deletes a file of ours, a read-only one too (a file the script copied from
@@ -31,17 +32,30 @@ enum class ReparseKind {
 };
 // By the reparse tag; a tag of 0, which no reparse point carries, is what a
 // system that cannot tell the tag gives: taken as a link, the safe side.
+// The one rule of what a link is, for the copy, its undo and the uninstaller.
 ReparseKind ReparseKindOfTag(DWORD tag);
+
+// The reparse tag of what the handle holds (opened without following a
+// reparse point); 0 when the system does not tell it.
+DWORD ReparseTagOf(HANDLE handle);
+
+// The path with its last name as it stands on the disk (its letter case
+// there); the path itself when nothing stands there.
+std::string NameAsStored(const std::string& path);
 
 // Whatever is at the path is the reader's link (by its reparse tag).
 bool IsLink(const std::string& path);
 
+// What tells a file or folder from any other of the machine while it exists
+// (a later file at the same name is another): its volume's serial number and
+// its index on that volume.
+struct FileIdentity {
+    uint32_t volume = 0;
+    uint64_t index = 0;
+    bool operator==(const FileIdentity&) const = default;
+};
+FileIdentity IdentityOf(const BY_HANDLE_FILE_INFORMATION& info);
+
 // A file whose content is not on the disk (a cloud placeholder): reading it
 // would fetch it from the service, so its size and time decide instead.
 bool ContentIsElsewhere(DWORD attributes);
-
-// Deletes the file or empty folder the handle names (opened with DELETE)
-// through that handle, so that what was checked is what goes; `path` is its
-// name, for a system without that call (before Vista: no elevation to
-// defend), which deletes by the name once the handle is closed.
-bool DeleteThroughHandle(HANDLE handle, const std::string& path);

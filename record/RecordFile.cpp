@@ -6,6 +6,7 @@
 #include "framework/CodePage.h"
 #include "framework/PathText.h"
 #include "framework/UniqueHandle.h"
+#include "record/OpenedPath.h"
 #include "record/OwnFiles.h"
 
 namespace {
@@ -46,18 +47,10 @@ bool DeleteRecordFile(const std::string& path, const std::string& folder) {
     if (!IsRecordFileIn(path, folder)) return false;
     DWORD folderAttributes = GetFileAttributesW(WideText(folder).c_str());
     if (folderAttributes == INVALID_FILE_ATTRIBUTES || (folderAttributes & FILE_ATTRIBUTE_REPARSE_POINT)) return false;
-    UniqueFile file(CreateFileW(WideText(path).c_str(), DELETE | FILE_READ_ATTRIBUTES,
-                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
-                                FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
-    if (!file) return false;
-    BY_HANDLE_FILE_INFORMATION information;
-    if (!GetFileInformationByHandle(file.Get(), &information) ||
-        (information.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)))
-        return false;
-    // A system that opens what a link points at all the same still shows the link on its name.
-    DWORD attributes = GetFileAttributesW(WideText(path).c_str());
-    if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_REPARSE_POINT)) return false;
-    return DeleteThroughHandle(file.Get(), path);
+    // Checked and deleted through one handle: what is deleted is what was checked.
+    OpenedPath file(path, OpenedPath::Use::Act);
+    if (!file.Held() || file.IsLink() || file.IsFolder()) return false;
+    return file.Delete();
 }
 
 std::string RecordFilePath(const std::string& folder, const std::string& product) {

@@ -52,21 +52,32 @@ void DropLatestNewFile(std::vector<JournalStep>& steps, std::string_view path) {
     }
 }
 
-// "path\tsize\ttime": the numbers are the last two fields, as a name holds no tab.
-std::optional<std::pair<std::string, WrittenFile>> ParseWritten(const std::string& rest) {
+// "path\tfirst\tsecond": the numbers are the last two fields, as a name holds no tab.
+std::optional<std::pair<std::string, std::pair<uint64_t, uint64_t>>> ParseNumbered(const std::string& rest) {
     size_t second = rest.rfind('\t');
     if (second == std::string::npos || second == 0) return std::nullopt;
     size_t first = rest.rfind('\t', second - 1);
     if (first == std::string::npos || first == 0) return std::nullopt;
+    std::string one = rest.substr(first + 1, second - first - 1), two = rest.substr(second + 1);
+    if (one.empty() || two.empty()) return std::nullopt;
     char* end = nullptr;
-    WrittenFile written;
-    std::string size = rest.substr(first + 1, second - first - 1), time = rest.substr(second + 1);
-    if (size.empty() || time.empty()) return std::nullopt;
-    written.size = std::strtoull(size.c_str(), &end, 10);
+    uint64_t a = std::strtoull(one.c_str(), &end, 10);
     if (*end) return std::nullopt;
-    written.writeTime = std::strtoull(time.c_str(), &end, 10);
+    uint64_t b = std::strtoull(two.c_str(), &end, 10);
     if (*end) return std::nullopt;
-    return std::make_pair(rest.substr(0, first), written);
+    return std::make_pair(rest.substr(0, first), std::make_pair(a, b));
+}
+
+// "volume\tindex"
+std::optional<FileIdentity> ParseIdentity(const std::string& rest) {
+    std::optional<std::pair<std::string, std::pair<uint64_t, uint64_t>>> parsed = ParseNumbered("-\t" + rest);
+    if (!parsed || parsed->first != "-" || parsed->second.first > 0xFFFFFFFFull) return std::nullopt;
+    return FileIdentity{static_cast<uint32_t>(parsed->second.first), parsed->second.second};
+}
+
+std::string IdentityText(const FileIdentity& identity) {
+    return StringPrintf("%lu\t%llu", static_cast<unsigned long>(identity.volume),
+                        static_cast<unsigned long long>(identity.index));
 }
 
 bool EndsWith(const std::string& text, const std::string& end) {
@@ -74,14 +85,9 @@ bool EndsWith(const std::string& text, const std::string& end) {
 }
 }  // namespace
 
-std::optional<WrittenFile> WrittenFileAt(const std::string& path) {
-    WIN32_FILE_ATTRIBUTE_DATA data;
-    if (!GetFileAttributesExW(WideText(path).c_str(), GetFileExInfoStandard, &data) ||
-        (data.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)))
-        return std::nullopt;
-    return WrittenFile{static_cast<uint64_t>(data.nFileSizeHigh) << 32 | data.nFileSizeLow,
-                       static_cast<uint64_t>(data.ftLastWriteTime.dwHighDateTime) << 32 |
-                           data.ftLastWriteTime.dwLowDateTime};
+bool IsTheWrittenFile(const WrittenFile& written, const WrittenFile& now) {
+    if (written.size != now.size || written.writeTime != now.writeTime) return false;
+    return !written.identity || written.identity == now.identity;
 }
 
 std::string MarkedKeptName(const std::string& path, const std::string& mark) {
@@ -119,6 +125,7 @@ std::optional<JournalText> ParseJournal(std::string_view stored) {
         if (kind == "M") journal.mark = rest;
         else if (kind == "P") journal.product = rest;
         else if (kind == "I") journal.installFolder = rest;
+        else if (kind == "V") journal.installIdentity = ParseIdentity(rest);
         else if (kind == "C") journal.completed = true;
         else if (rest.empty()) continue;
         else if (kind == "D") journal.steps.push_back({JournalStep::Kind::Folder, rest, {}});
@@ -134,8 +141,17 @@ std::optional<JournalText> ParseJournal(std::string_view stored) {
             }
         } else if (kind == "F") {
             // Written whole: the file as the run left it.
-            if (auto written = ParseWritten(rest))
-                if (JournalStep* step = LatestStepOf(journal.steps, written->first)) step->written = written->second;
+            if (auto written = ParseNumbered(rest))
+                if (JournalStep* step = LatestStepOf(journal.steps, written->first))
+                    step->written = WrittenFile{written->second.first, written->second.second, std::nullopt};
+        } else if (kind == "X") {
+            // Which file that was: written with its "F" line, in one write.
+            auto identity = ParseNumbered(rest);
+            if (!identity || identity->second.first > 0xFFFFFFFFull) continue;
+            JournalStep* step = LatestStepOf(journal.steps, identity->first);
+            if (step && step->written)
+                step->written->identity =
+                    FileIdentity{static_cast<uint32_t>(identity->second.first), identity->second.second};
         } else if (kind == "B") {
             size_t second = rest.find('\t');
             if (second == std::string::npos) continue;
@@ -192,21 +208,31 @@ bool RunJournal::Begin(const JournalPlace& place, const std::string& product, co
 }
 
 bool RunJournal::Write(std::string_view kind, const std::string& path, const std::string* kept, bool flush) {
-    std::lock_guard<std::mutex> lock(m_mutex);
-    if (!m_file) return true;
     std::string line;
     line.reserve(kind.size() + path.size() + (kept ? kept->size() + 1 : 0) + 3);
     line.append(kind).append("\t").append(path);
     if (kept) line.append("\t").append(*kept);
     line.append(kLineEnd);
-    line = RecodeText(line, CP_ACP, CP_UTF8);
-    // One write a line: once WriteFile returns, the system holds it, and a
+    return WriteLines(std::move(line), flush);
+}
+
+bool RunJournal::WriteLines(std::string lines, bool flush) {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    if (!m_file) return true;
+    lines = RecodeText(lines, CP_ACP, CP_UTF8);
+    // One write a note: once WriteFile returns, the system holds it, and a
     // process ended at any instant after that leaves it in the file.
     DWORD written = 0;
-    if (!WriteFile(m_file.Get(), line.data(), static_cast<DWORD>(line.size()), &written, nullptr) ||
-        written != line.size())
+    if (!WriteFile(m_file.Get(), lines.data(), static_cast<DWORD>(lines.size()), &written, nullptr) ||
+        written != lines.size())
         return false;
     return !flush || FlushFileBuffers(m_file.Get());
+}
+
+bool RunJournal::NoteInstallFolder(const FileIdentity& identity) {
+    if (!WriteLines(std::string("V\t").append(IdentityText(identity)).append(kLineEnd), false)) return false;
+    m_installIdentity = identity;
+    return true;
 }
 
 bool RunJournal::NoteFolder(const std::string& path) {
@@ -241,9 +267,14 @@ bool RunJournal::NoteKept(const std::string& path, const std::string& kept, bool
 }
 
 bool RunJournal::NoteWritten(const std::string& path, const WrittenFile& written) {
-    const std::string numbers = StringPrintf("%llu\t%llu", static_cast<unsigned long long>(written.size),
-                                             static_cast<unsigned long long>(written.writeTime));
-    if (!Write("F", path, &numbers, false)) return false;
+    // Size and time on a line of their own, as earlier setups read them;
+    // which file it was on the next, in the same write.
+    std::string lines = "F\t" + path +
+                        StringPrintf("\t%llu\t%llu", static_cast<unsigned long long>(written.size),
+                                     static_cast<unsigned long long>(written.writeTime)) +
+                        std::string(kLineEnd);
+    if (written.identity) lines.append("X\t").append(path).append("\t").append(IdentityText(*written.identity)).append(kLineEnd);
+    if (!WriteLines(std::move(lines), false)) return false;
     if (JournalStep* step = LatestStepOf(m_steps, path)) step->written = written;
     return true;
 }

@@ -17,13 +17,22 @@
 
 #include "framework/UniqueHandle.h"
 #include "record/JournalTrust.h"
+#include "record/OwnFiles.h"
 
 // A file as the run left it at its name, once it was written whole.
 struct WrittenFile {
     uint64_t size = 0;
     uint64_t writeTime = 0;  // the last-write time, in the system's 100 ns units
+    // Which file it was: a later file of the same size and time (the same
+    // medium installed again keeps the source's time) is another. Journals
+    // of earlier setups do not say.
+    std::optional<FileIdentity> identity;
     bool operator==(const WrittenFile&) const = default;
 };
+
+// Whether `now` is the file noted as `written`: the same size and time, and
+// the same file where the journal noted which.
+bool IsTheWrittenFile(const WrittenFile& written, const WrittenFile& now);
 
 // One change of a run, as the undo needs it.
 struct JournalStep {
@@ -47,14 +56,14 @@ struct JournalText {
     std::string mark;           // the run's mark in its kept names
     std::string product;        // the book's ProductName
     std::string installFolder;  // where the run installs
+    // Which folder that was when the run began to write in it (whatever
+    // link its path is); journals of earlier setups do not say.
+    std::optional<FileIdentity> installIdentity;
     // The copy completed: what is left to do is deleting the kept originals.
     bool completed = false;
     std::vector<JournalStep> steps;  // oldest first
 };
 
-// The file at `path` now, as a journal notes it; nothing when it is not a
-// plain file.
-std::optional<WrittenFile> WrittenFileAt(const std::string& path);
 
 // The journal's text as the run writes it (UTF-8, whichever code page the
 // run's program had, so that every name is kept whole); a last line cut short (the run
@@ -100,6 +109,10 @@ public:
     // Each note comes before the change it names; false when it could not be
     // written, and the change must then not be made.
     bool NoteFolder(const std::string& path);
+    // Which folder the install folder is, once it stands: the undo acts in
+    // it only while it is still that one.
+    bool NoteInstallFolder(const FileIdentity& identity);
+    const std::optional<FileIdentity>& InstallIdentity() const { return m_installIdentity; }
     // The folder was there already: not the run's to remove.
     void NoteFolderThere(const std::string& path);
     bool NoteNewFile(const std::string& path);
@@ -130,6 +143,8 @@ public:
 
 private:
     bool Write(std::string_view kind, const std::string& path, const std::string* kept, bool flush);
+    // Whole lines in the program's code page, in one write.
+    bool WriteLines(std::string lines, bool flush);
 
     std::mutex m_mutex;  // the session's end flushes from the user-interface thread
     UniqueFile m_file;
@@ -137,4 +152,5 @@ private:
     std::string m_mark;
     std::vector<JournalStep> m_steps;
     std::vector<std::string> m_notes;
+    std::optional<FileIdentity> m_installIdentity;
 };

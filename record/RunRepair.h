@@ -18,12 +18,17 @@ struct NotPutBack {
 };
 
 struct UndoResult {
-    // Everything of the run is undone; otherwise its journal is kept, so that
-    // a later start tries again.
+    // Everything of the run is undone, or settled: a name that holds a file
+    // no longer the run's (a later run's, the reader's) is left as it is,
+    // and nothing more can ever be done for it. Otherwise (a link on the
+    // way, the install folder no longer the one the run installed into, a
+    // file that could not be opened, deleted or moved back) the journal is
+    // kept, so that a later start tries again.
     bool whole = true;
+    // The reader's files not put back, whatever kept them: the message names
+    // each with where its original lies.
     std::vector<NotPutBack> notPutBack;
-    // For the log: what was left alone (a path that passes a link, a file
-    // that is no longer the run's, with where the original stays).
+    // For the log: what was left alone and why, with where an original stays.
     std::vector<std::string> notes;
 };
 
@@ -32,17 +37,23 @@ struct UndoResult {
 // cut short is undone again): a kept file that is no longer there has come
 // back, or never moved, and its name is left alone. A folder goes only when
 // it is empty: what else the reader keeps there is never touched. Nothing
-// is done through a link: a step whose path passes one on its way from
-// `installFolder` (that folder and the path included) is left alone, and a
-// file that is no longer as the run left it (a later run's, the reader's)
-// is neither deleted nor covered with the kept original.
-UndoResult UndoRun(const std::vector<JournalStep>& steps, const std::string& installFolder);
+// is done through a link: a step whose path passes one below
+// `installFolder` (the path included) is left alone. The install folder is
+// what the reader chose, whatever link it is; it is acted in only while it
+// is `installIdentity` (a journal of an earlier setup, which did not note
+// it, has the folder itself checked as a link). A file that is no longer as
+// the run left it (a later run's, the reader's) is neither deleted nor
+// covered with the kept original. Each file and folder is checked and acted
+// on through one handle, the folders on its way held meanwhile.
+UndoResult UndoRun(const std::vector<JournalStep>& steps, const std::string& installFolder,
+                   const std::optional<FileIdentity>& installIdentity = std::nullopt);
 
 // After a completed run: deletes the kept originals where the run's own copy
 // stands in their place (never one whose put-back failed, never through a
 // link); those that could not be deleted come back. `notes` hears of what
 // was left alone.
 std::vector<std::string> DiscardKeptOriginals(const std::vector<JournalStep>& steps, const std::string& installFolder,
+                                              const std::optional<FileIdentity>& installIdentity,
                                               std::vector<std::string>* notes = nullptr);
 
 // The kept files below the folder (links are not walked into) whose names

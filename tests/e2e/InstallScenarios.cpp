@@ -1583,7 +1583,7 @@ TEST_F(InstallScenario, TheRepairLeavesWhatIsBehindALinkAlone) {
     EXPECT_EQ(FileContent(behind + "\\Extra.txt"), "extra");
     RemoveLink(dest + "\\New Bits");
     EXPECT_EQ(TreeDifferences(InstalledTree(dest), before), "") << "the rest of the run is undone";
-    EXPECT_EQ(JournalsOf(product), 0u);
+    EXPECT_EQ(JournalsOf(product), 1u) << "a step left alone keeps the journal for a later start";
     RemoveTree(behind);
 }
 

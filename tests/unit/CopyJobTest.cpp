@@ -915,6 +915,119 @@ TEST_F(CopyEngine, AnOldJournalNeverTouchesALaterRunsFiles) {
     }
 }
 
+// The same medium installed again after a run's journal was kept (by a run
+// whose journal lives elsewhere, so that it retires nothing): the later
+// files have the same size and, copied plainly, the same time as the cut
+// run's. Which file each is decides: the next start leaves the later install
+// whole, and the reader's original where it is kept, named.
+TEST_F(CopyEngine, TheSameMediumInstalledAgainIsToldFromTheCutRunsFiles) {
+    m_journalFolder = m_root + "\\Journals";
+    Source("A.TXT", "new a");
+    Source("N.TXT", "new n");
+    Source("SUB\\D.TXT", "new d");
+    WriteWholeFile(m_dest + "\\A.TXT", "the reader's a");
+    Copy({IDOK}, {}, false);
+    ASSERT_EQ(Outcome().replacedFiles.size(), 1u);
+    const std::string kept = Outcome().replacedFiles[0].keptOriginal;
+    const std::string journal = m_job->Journal().Path();
+    m_job.reset();  // cut short
+    const std::string text = FileContent(journal);
+    EXPECT_NE(text.find("\r\nX\t" + m_dest + "\\N.TXT\t"), std::string::npos) << "which file it wrote: " << text;
+    EXPECT_NE(text.find("\r\nV\t"), std::string::npos) << "which folder it installed into: " << text;
+
+    m_journalFolder.clear();
+    Copy({1001});
+    ASSERT_FALSE(Outcome().abandoned);
+    for (const char* name : {"A.TXT", "N.TXT", "SUB\\D.TXT"}) {
+        WIN32_FILE_ATTRIBUTE_DATA now, medium;
+        ASSERT_TRUE(GetFileAttributesExA((m_dest + "\\" + name).c_str(), GetFileExInfoStandard, &now));
+        ASSERT_TRUE(GetFileAttributesExA((m_source + "\\" + name).c_str(), GetFileExInfoStandard, &medium));
+        EXPECT_EQ(CompareFileTime(&now.ftLastWriteTime, &medium.ftLastWriteTime), 0)
+            << name << ": the later file's time is the medium's, as the cut run's was";
+    }
+
+    RepairResult repair = RepairUnfinishedRuns(m_root + "\\Journals");
+    EXPECT_EQ(repair.repaired, 1) << "settled: nothing more can be done for it";
+    EXPECT_EQ(Installed("A.TXT"), "new a");
+    EXPECT_EQ(Installed("N.TXT"), "new n");
+    EXPECT_EQ(Installed("SUB\\D.TXT"), "new d");
+    EXPECT_EQ(FileContent(kept), "the reader's a");
+    EXPECT_TRUE(std::any_of(repair.notes.begin(), repair.notes.end(), [&](const std::string& note) {
+        return note.find("the original stays as " + kept) != std::string::npos;
+    })) << testing::PrintToString(repair.notes);
+}
+
+// The install folder swapped for a link to another folder after the run was
+// cut short, where a file is the run's own by every mark (a second name of
+// it): the repair acts in no folder but the one the run installed into. It
+// names what it left and keeps the journal; once the folder is back, the
+// next start undoes the run.
+TEST_F(CopyEngine, TheRepairActsOnlyInTheFolderTheRunInstalledInto) {
+    m_journalFolder = m_root + "\\Journals";
+    Source("A.TXT", "new a");
+    Source("N.TXT", "new n");
+    WriteWholeFile(m_dest + "\\A.TXT", "the reader's a");
+    Copy({IDOK}, {}, false);
+    m_job.reset();  // cut short
+    const std::string elsewhere = m_root + "\\Elsewhere", moved = m_root + "\\Moved";
+    MakeFolders(elsewhere);
+    ASSERT_TRUE(CreateHardLinkA((elsewhere + "\\N.TXT").c_str(), (m_dest + "\\N.TXT").c_str(), nullptr));
+    ASSERT_TRUE(MoveFileA(m_dest.c_str(), moved.c_str()));
+    ASSERT_TRUE(MakeLinuxLink(m_dest, elsewhere));
+
+    RepairResult repair = RepairUnfinishedRuns(m_journalFolder);
+    EXPECT_TRUE(RemoveLinuxLink(m_dest));
+    EXPECT_EQ(FileContent(elsewhere + "\\N.TXT"), "new n");
+    EXPECT_EQ(repair.repaired, 0);
+    EXPECT_EQ(repair.left, 1);
+    EXPECT_TRUE(std::any_of(repair.notes.begin(), repair.notes.end(), [&](const std::string& note) {
+        return note == "Left alone, as " + m_dest + " is no longer the folder the run installed into: " + m_dest +
+                           "\\N.TXT";
+    })) << testing::PrintToString(repair.notes);
+    ASSERT_EQ(JournalsIn(m_journalFolder).size(), 1u);
+
+    ASSERT_TRUE(MoveFileA(moved.c_str(), m_dest.c_str()));
+    repair = RepairUnfinishedRuns(m_journalFolder);
+    EXPECT_EQ(repair.repaired, 1);
+    EXPECT_EQ(Installed("A.TXT"), "the reader's a");
+    EXPECT_EQ(ListingOrder(m_dest), std::vector<std::string>{"A.TXT"});
+}
+
+// The install folder the reader chose is a link to a folder elsewhere that
+// holds the reader's files: Yes to one replace, Cancel at the next. Every
+// file of the reader's is back as it was, nothing of the run's is left, and
+// no kept name stays; a run cut short there is undone by the next start.
+TEST_F(CopyEngine, AnInstallFolderThatIsALinkIsUndoneWhole) {
+    Source("A.TXT", "new a");
+    Source("B.TXT", "new b");
+    Source("C.TXT", "new c");
+    Source("SUB\\D.TXT", "new d");
+    const std::string data = m_root + "\\Data";
+    for (bool cutShort : {false, true}) {
+        RemoveTree(data);
+        MakeFolders(data);
+        for (const char* name : {"A.TXT", "B.TXT"}) WriteWholeFile(data + "\\" + name, std::string("the reader's ") + name);
+        RemoveTree(m_dest);
+        ASSERT_TRUE(MakeLinuxLink(m_dest, data));
+        const std::map<std::string, Found> before = Snapshot(data);
+        Sleep(1100);  // the copy changes every time stamp it replaces; a second apart
+        m_journalFolder = cutShort ? m_root + "\\Journals" : std::string();
+        Copy({IDOK, IDCANCEL, IDOK}, {}, false);
+        ASSERT_EQ(Outcome().replacedFiles.size(), 1u);
+        if (cutShort) {
+            m_job.reset();
+            RepairResult repair = RepairUnfinishedRuns(m_journalFolder);
+            EXPECT_EQ(repair.repaired, 1) << testing::PrintToString(repair.notes);
+        } else {
+            m_job->Finish();
+            EXPECT_FALSE(Outcome().restoreFailed) << testing::PrintToString(Outcome().journalNotes);
+        }
+        EXPECT_TRUE(Snapshot(data) == before) << (cutShort ? "cut short" : "cancelled") << ": "
+                                               << testing::PrintToString(ListingOrder(data));
+        EXPECT_TRUE(RemoveLinuxLink(m_dest));
+    }
+}
+
 // A link put inside the install folder after a run was cut short: the
 // repair does nothing through it (what is behind it stays) and names the
 // path it left; the rest of the run is undone.
@@ -939,6 +1052,10 @@ TEST_F(CopyEngine, TheRepairNeverGoesThroughALink) {
         return note == "Left alone, as its path passes the link " + m_dest + "\\SUB: " + m_dest + "\\SUB\\D.TXT";
     })) << testing::PrintToString(repair.notes);
     EXPECT_EQ(Installed("A.TXT"), "the reader's a") << "the rest is undone";
+    // Left alone, the step keeps the journal for a later start.
+    EXPECT_EQ(repair.repaired, 0);
+    EXPECT_EQ(repair.left, 1);
+    EXPECT_EQ(JournalsIn(m_journalFolder).size(), 1u);
     EXPECT_TRUE(RemoveLinuxLink(m_dest + "\\SUB"));
 }
 

@@ -638,11 +638,13 @@ TEST(RunJournal, IsReadBackAsItWasWritten) {
     const std::string book = root + "\\" + cafe;
     RunJournal journal;
     ASSERT_TRUE(journal.Begin(root + "\\Journals", cafe, book));
+    ASSERT_TRUE(journal.NoteInstallFolder({0xFFFFFFFFu, 0x10000A7402Full}));
     ASSERT_TRUE(journal.NoteFolder(book));
     journal.NoteFolderThere(book);
     ASSERT_TRUE(journal.NoteFolder(book + "\\Sub"));
     ASSERT_TRUE(journal.NoteNewFile(book + "\\Sub\\" + cafe + ".txt"));
-    ASSERT_TRUE(journal.NoteWritten(book + "\\Sub\\" + cafe + ".txt", {12, 0x01DA00001234ull}));
+    const WrittenFile written{12, 0x01DA00001234ull, FileIdentity{0x5A000000u, 0x1000000A74030ull}};
+    ASSERT_TRUE(journal.NoteWritten(book + "\\Sub\\" + cafe + ".txt", written));
     ASSERT_TRUE(journal.NoteKept(book + "\\A.txt", book + "\\A.txt.~sx" + journal.Mark() + ".tmp", false));
     ASSERT_TRUE(journal.NotePutBackFailed(book + "\\A.txt", book + "\\A.txt.~sx" + journal.Mark() + ".tmp"));
     const std::string stored = FileContent(journal.Path());
@@ -656,8 +658,22 @@ TEST(RunJournal, IsReadBackAsItWasWritten) {
     EXPECT_EQ(read->mark, journal.Mark());
     ASSERT_EQ(read->steps.size(), 3u) << "the folder found there is not the run's";
     EXPECT_EQ(read->steps, journal.Steps());
-    EXPECT_EQ(read->steps[1].written, (WrittenFile{12, 0x01DA00001234ull}));
+    EXPECT_EQ(read->steps[1].written, written);
+    EXPECT_EQ(read->installIdentity, (FileIdentity{0xFFFFFFFFu, 0x10000A7402Full}));
     EXPECT_TRUE(read->steps[2].putBackFailed);
+    // An earlier setup's journal names no identity: its files are known by
+    // size and time alone; a volume past 32 bits is no identity.
+    std::string earlier = stored;
+    size_t identity = earlier.find("\r\nX\t");
+    ASSERT_NE(identity, std::string::npos) << stored;
+    earlier.erase(identity, earlier.find("\r\n", identity + 2) - identity);
+    earlier.replace(earlier.find("\r\nV\t4294967295\t"), 15, "\r\nV\t4294967296\t");
+    read = ParseJournal(earlier);
+    ASSERT_TRUE(read);
+    EXPECT_EQ(read->steps[1].written, (WrittenFile{12, 0x01DA00001234ull, std::nullopt}));
+    EXPECT_EQ(read->installIdentity, std::nullopt);
+    EXPECT_TRUE(IsTheWrittenFile(*read->steps[1].written, written));
+    EXPECT_FALSE(IsTheWrittenFile(written, {12, 0x01DA00001234ull, FileIdentity{0x5A000000u, 0xA74030ull}}));
     journal.End();
     RemoveTree(root);
 }
