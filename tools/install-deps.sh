@@ -17,6 +17,8 @@ have import || need+=(imagemagick)
 have python3 || need+=(python3)
 [ -d /usr/src/googletest/googletest ] || need+=(googletest)
 have localedef || need+=(locales)
+# The zones far from UTC the tests run in (tools/env.sh): Wine takes the zone from them.
+[ -e /usr/share/zoneinfo/Pacific/Kiritimati ] && [ -e /usr/share/zoneinfo/Etc/GMT+12 ] || need+=(tzdata)
 # The Japanese system of the code-page scenarios (Wine takes code page 932 from it).
 japanese() { locale -a 2>/dev/null | grep -qix 'ja_JP.utf8'; }
 
