@@ -107,7 +107,7 @@ Registration RegisterUninstaller(const ScopePlaces& places) {
     RegCloseKey(key);
     registration.entryWritten = written;
     if (registration.uninstallerPlaced) RecordUninstaller(settings.ProductName, uninstaller, thereBefore, places);
-    SaveInstallRecord(settings.ProductName, settings.InstallPath, places);
+    registration.recordStored = SaveInstallRecord(settings.ProductName, settings.InstallPath, places);
     return registration;
 }
 
@@ -122,9 +122,13 @@ std::string NoWayBackMessage(const Registration& registration) {
         return StringPrintf("Setup has installed %s, but could not write its uninstall entry: the book cannot be "
                             "removed with the system's list of installed software.",
                             product.c_str());
-    return StringPrintf("Setup has installed %s, but could not copy its uninstaller to %s: the book cannot be "
-                        "removed with the system's list of installed software.",
-                        product.c_str(), registration.uninstallerPath.c_str());
+    if (!registration.uninstallerPlaced)
+        return StringPrintf("Setup has installed %s, but could not copy its uninstaller to %s: the book cannot be "
+                            "removed with the system's list of installed software.",
+                            product.c_str(), registration.uninstallerPath.c_str());
+    return StringPrintf("Setup has installed %s, but could not store the list of what it installed with its "
+                        "uninstall entry: the book cannot be removed with the system's list of installed software.",
+                        product.c_str());
 }
 
 std::optional<std::string> EarlierInstallFolder(const std::string& product, const ScopePlaces& places) {

@@ -17,9 +17,10 @@ struct Registration {
     bool offered = false;            // the medium carries the uninstaller
     bool uninstallerPlaced = false;  // a copy of it (this one, or a newer one) is where the entry says
     bool entryWritten = false;       // the entry with its commands is written
+    bool recordStored = false;       // the install record is stored with the entry
     std::string uninstallerPath;     // where the entry's commands look for it
     // The book can be removed again, or the medium never offered a way.
-    bool WayBack() const { return !offered || (uninstallerPlaced && entryWritten); }
+    bool WayBack() const { return !offered || (uninstallerPlaced && entryWritten && recordStored); }
 };
 
 Registration RegisterUninstaller(const ScopePlaces& places);

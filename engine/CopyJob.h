@@ -56,9 +56,12 @@ public:
     // abandoned run).
     // A journal that cannot be begun there stops the run before its first
     // change. The place says whose journals they are (the folder's rights).
+    // A place the system could not name (its folder empty) is no place: the
+    // run then changes nothing, as any run whose journal cannot be begun.
     void KeepJournalIn(const JournalPlace& place, const std::string& product) {
         m_journalPlace = place;
         m_product = product;
+        m_journalWanted = true;
     }
 
     // Told on a lane of each file it is about to create there (by its
@@ -149,6 +152,7 @@ private:
     bool m_finished = false;
     CopyOutcome m_outcome;
     JournalPlace m_journalPlace;
+    bool m_journalWanted = false;
     std::string m_product;
     RunJournal m_journal;
     KeepAside m_keepAside;  // the journal's mark and note for every reader's file kept aside

@@ -92,9 +92,9 @@ std::optional<RecordEntry> StoredEntry(const std::string& product, const ScopePl
 
 // Stores this run's record in the product's entry, over the merge with what
 // is stored there already.
-void Store(const std::string& product, const ScopePlaces& places) {
+bool Store(const std::string& product, const ScopePlaces& places) {
     RegistryKey entry = OpenUninstallEntry(product, KEY_QUERY_VALUE | KEY_SET_VALUE, places);
-    if (!entry) return;
+    if (!entry) return false;
     InstallRecord record = ThisRun().Snapshot();
     if (std::optional<std::string> stored = ReadRecordText(entry.Get())) {
         if (std::optional<InstallRecord> older = ParseRecord(*stored))
@@ -103,7 +103,7 @@ void Store(const std::string& product, const ScopePlaces& places) {
                 return e.shared || e.kind == RecordEntry::Kind::Uninstaller || StillThere(e);
             });
     }
-    WriteRecordText(entry.Get(), FormatRecord(record), RecordFileOf(product, places));
+    return WriteRecordText(entry.Get(), FormatRecord(record), RecordFileOf(product, places));
 }
 }  // namespace
 
@@ -165,11 +165,11 @@ void RecordUninstaller(const std::string& product, const std::string& path, bool
     if (counted || TakeSharedReference(path, thereBefore, places)) ThisRun().Add(std::move(entry));
 }
 
-void SaveInstallRecord(const std::string& product, const std::string& installPath, const ScopePlaces& places) {
+bool SaveInstallRecord(const std::string& product, const std::string& installPath, const ScopePlaces& places) {
     std::optional<std::string> folder = FullPath(installPath);
-    if (!folder) return;
+    if (!folder) return false;
     ThisRun().Registered(product, StripTrailingBackslashes(*folder, 3), places);
-    Store(product, places);
+    return Store(product, places);
 }
 
 InstallRecord RunRecordSoFar() { return ThisRun().Snapshot(); }

@@ -43,7 +43,9 @@ void RecordUninstaller(const std::string& product, const std::string& path, bool
 // of the same product (what of that is still on the disk). Also remembers the
 // product and the scope of its entry, so that the script's copies join the
 // stored record and are counted where the book's entry is.
-void SaveInstallRecord(const std::string& product, const std::string& installPath, const ScopePlaces& places);
+// False when the record could not be stored: the uninstaller would then
+// refuse the book.
+bool SaveInstallRecord(const std::string& product, const std::string& installPath, const ScopePlaces& places);
 
 // This run's record so far, and a fresh start (for the tests, which run many
 // installs in one process).

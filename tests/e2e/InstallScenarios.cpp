@@ -806,18 +806,22 @@ TEST_F(InstallScenario, MissingCodeDir) {
     ExpectRegistered(false);
 }
 
-// The machine's journals' place taken: a file at the folder's
-// name and at each name setup would make its own folder under beside it, so
-// that no journal can be begun. What stood there comes back at the end.
+// The machine's journals' place taken: a link at the folder's name and at
+// each name setup would make its own folder under beside it (a link is never
+// moved nor entered), so that no journal can be begun. What stood there comes
+// back at the end.
 class JournalPlaceTaken {
 public:
-    JournalPlaceTaken() : m_folder(MachinePlaces().journals.folder) {
+    JournalPlaceTaken() : m_folder(MachinePlaces().journals.folder), m_elsewhere(MakeTestFolder("journals-elsewhere")) {
+        // What a test cut short left aside is no one's any more.
+        if (FileExists(m_folder + ".aside")) RemoveTree(m_folder + ".aside");
         MoveFileA(m_folder.c_str(), (m_folder + ".aside").c_str());
-        for (int index = 1; index <= 9; ++index) EXPECT_TRUE(WriteWholeFile(Name(index), "not a folder"));
+        for (int index = 1; index <= 9; ++index) EXPECT_TRUE(MakeLinuxLink(Name(index), m_elsewhere)) << Name(index);
     }
     ~JournalPlaceTaken() {
-        for (int index = 1; index <= 9; ++index) DeleteFileA(Name(index).c_str());
+        for (int index = 1; index <= 9; ++index) RemoveLinuxLink(Name(index));
         MoveFileA((m_folder + ".aside").c_str(), m_folder.c_str());
+        EXPECT_EQ(ListingOrder(m_elsewhere), std::vector<std::string>{}) << "nothing made behind a link";
     }
     JournalPlaceTaken(const JournalPlaceTaken&) = delete;
     JournalPlaceTaken& operator=(const JournalPlaceTaken&) = delete;
@@ -825,10 +829,10 @@ public:
 
 private:
     std::string Name(int index) const { return index == 1 ? m_folder : m_folder + " " + std::to_string(index); }
-    std::string m_folder;
+    std::string m_folder, m_elsewhere;
 };
 
-// A journal that cannot be begun (a file wherever its folder would be made)
+// A journal that cannot be begun (a link wherever its folder would be made)
 // stops the run before its first change: the book's problem text and why,
 // then the exit dialog; the destination is never made.
 TEST_F(InstallScenario, AJournalThatCannotBeBegunStopsTheRunBeforeItsFirstChange) {
@@ -2558,7 +2562,8 @@ TEST_F(QuietScenario, AnElevatedRunObeysOnlyWhatAdministratorsAloneCanWrite) {
     EXPECT_EQ(TreeDifferences(InstalledTree(dest), SampleTree()), "");
 
     // Something stands at the journals' folder's name, and links at every name beside it.
-    ASSERT_TRUE(RemoveDirectoryA(machineJournals.c_str())) << "the machine's journals' folder is empty after a run";
+    if (FileExists(machineJournals + ".held")) RemoveTree(machineJournals + ".held");
+    ASSERT_TRUE(MoveFileA(machineJournals.c_str(), (machineJournals + ".held").c_str()));
     ASSERT_TRUE(WriteWholeFile(machineJournals, "not a folder"));
     MakeFolders(work + "\\Elsewhere");
     for (int beside = 2; beside <= 9; ++beside)
@@ -2572,6 +2577,8 @@ TEST_F(QuietScenario, AnElevatedRunObeysOnlyWhatAdministratorsAloneCanWrite) {
     EXPECT_EQ(FileContent(machineJournals + " (not setup's 1)"), "not a folder");
     EXPECT_EQ(ListingOrder(work + "\\Elsewhere"), std::vector<std::string>{}) << "nothing made behind a link";
     leaveNothing();
+    RemoveDirectoryA(machineJournals.c_str());
+    MoveFileA((machineJournals + ".held").c_str(), machineJournals.c_str());
     DeleteFileA((userJournals + "\\F0F0.jnl").c_str());
     DeleteFileA(victim.c_str());
     DeleteFileA(covered.c_str());

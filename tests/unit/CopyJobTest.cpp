@@ -1137,6 +1137,14 @@ TEST_F(CopyEngine, NoJournalNoChange) {
     EXPECT_EQ(Outcome().journalFolder, m_journalFolder);
     EXPECT_TRUE(Outcome().writtenFiles.empty());
     EXPECT_TRUE(Snapshot(m_dest) == before);
+
+    // A place the system could not name is no place either.
+    m_journalFolder.clear();
+    m_beforeRun = [this] { m_job->KeepJournalIn(JournalPlace(), "Test Book"); };
+    Copy();
+    EXPECT_TRUE(Outcome().journalNotBegun);
+    EXPECT_TRUE(Outcome().writtenFiles.empty());
+    EXPECT_TRUE(Snapshot(m_dest) == before);
 }
 
 // A path the run writes twice (two names of the medium that become one long

@@ -459,5 +459,26 @@ TEST_F(UninstallRegistration, ProductNameIsOneKeyBelowUninstallOrNothing) {
         EXPECT_TRUE(ReadEntry("Books").empty()) << "'" << name << "'";
     }
     InstallSettings.ProductName = "Zandel Test Companion";
+
+    // A way back needs all three: the uninstaller, its entry, and the record
+    // that tells it what to remove (without one it refuses the book).
+    const struct {
+        bool placed, entry, record;
+        const char* says;
+    } parts[] = {
+        {true, true, true, nullptr},
+        {false, true, true, "could not copy its uninstaller"},
+        {true, false, true, "could not write its uninstall entry"},
+        {true, true, false, "could not store the list of what it installed"},
+    };
+    for (const auto& part : parts) {
+        Registration registration;
+        registration.offered = true;
+        registration.uninstallerPlaced = part.placed;
+        registration.entryWritten = part.entry;
+        registration.recordStored = part.record;
+        EXPECT_EQ(registration.WayBack(), part.says == nullptr) << part.placed << part.entry << part.record;
+        if (part.says) EXPECT_NE(NoWayBackMessage(registration).find(part.says), std::string::npos) << part.says;
+    }
 }
 }  // namespace
