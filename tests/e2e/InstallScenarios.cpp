@@ -1100,6 +1100,43 @@ TEST_F(InstallScenario, APathReplacedTwiceAndAbandonedComesBackAsTheReaders) {
     EXPECT_EQ(TreeDifferences(InstalledTree(dest), readers), "");
 }
 
+// The install folder is the reader's link to a folder elsewhere (a data
+// drive): Yes to one replace, Cancel at the next, and every file of the
+// reader's is back behind the link as it was, nothing extra, no kept name
+// left; the link is still the reader's link.
+TEST_F(InstallScenario, AnInstallFolderThatIsALinkComesBackAsItWas) {
+    const std::string data = MakeTestFolder(CurrentTestName() + " Data");
+    RemoveTree(dest);
+    ASSERT_TRUE(MakeLinuxLink(dest, data));
+    Tree readers;
+    for (const auto& [relative, content] : SampleTree()) readers[relative] = OldContent(relative);
+    for (const auto& [relative, content] : readers) ASSERT_TRUE(WriteWholeFile(data + "\\" + relative, content));
+    ASSERT_TRUE(StartInstall());
+    int questions = 0;
+    for (bool abandoned = false; !abandoned;) {
+        std::optional<WindowInfo> dialog = NextDialog();
+        ASSERT_TRUE(dialog);
+        if (dialog->title == kProgressTitle) continue;
+        ASSERT_EQ(dialog->title, kReplaceTitle);
+        if (++questions == 1) {
+            ASSERT_TRUE(PressAndWaitClosed(*dialog, kYes));
+            continue;
+        }
+        ASSERT_TRUE(PressAndWaitClosed(*dialog, kCancel));
+        std::optional<WindowInfo> confirm = NextDialog();
+        if (confirm && confirm->title == kProgressTitle) confirm = NextDialog();
+        ASSERT_TRUE(confirm);
+        ASSERT_EQ(confirm->title, kExitTitle);
+        ASSERT_TRUE(PressAndWaitClosed(*confirm, kExitSetup));
+        abandoned = true;
+    }
+    EXPECT_EQ(WalkAnswering().dialogs, std::vector<std::string>{kFailedTitle});
+    EXPECT_EQ(robot->WaitExit(), 1);
+    EXPECT_EQ(TreeDifferences(InstalledTree(data), readers), "");
+    EXPECT_EQ(KindOf(dest), PathKind::Link);
+    EXPECT_TRUE(RemoveLinuxLink(dest));
+}
+
 // A folder of the medium that cannot be entered (named with a trailing dot,
 // made on another system) is a failed copy, reported once after the copy and
 // never as installed; the rest of the tree is installed and setup finishes.
