@@ -391,6 +391,11 @@ TEST(InstallRecord, ARecordFileIsDeletedOnlyWhereSetupKeepsThem) {
     MakeFolders(folder + "\\XOVUNIN-FEDCBA9876543210.REC");
     EXPECT_FALSE(DeleteRecordFile(folder + "\\XOVUNIN-FEDCBA9876543210.REC", folder)) << "a folder at the name";
     EXPECT_TRUE(FileExists(folder + "\\XOVUNIN-FEDCBA9876543210.REC"));
+    // The folder itself a link: what is behind it is not setup's, and stays.
+    const std::string linkedFolder = folder + "\\Linked";
+    ASSERT_TRUE(MakeLinuxLink(linkedFolder, elsewhere));
+    EXPECT_FALSE(DeleteRecordFile(linkedFolder + "\\XOVUNIN-" + digits + ".REC", linkedFolder)) << "the folder a link";
+    EXPECT_TRUE(RemoveLinuxLink(linkedFolder));
     EXPECT_TRUE(DeleteRecordFile(record, folder));
     EXPECT_FALSE(FileExists(record));
     EXPECT_EQ(FileContent(folder + "\\win.ini"), "the reader's");
