@@ -473,8 +473,25 @@ TEST(RunJournal, TheTrustRule) {
 TEST(RunJournal, TheRightsThatAreSetups) {
     const std::string root = MakeTestFolder("journal-rights");
     const OwnerJudge judge(JournalPlace(root + "\\Journals", true));
+    // The user the run belongs to: unelevated, the same user writes whatever
+    // it may. (Wine records what an elevated run makes as that user's, so the
+    // user's rows are judged as by a run that tells the two apart.)
+    const OwnerJudge userApart(JournalPlace(root + "\\Journals", false));
+    std::string user;
+    HANDLE token = nullptr;
+    ASSERT_TRUE(OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token));
+    BYTE buffer[256];
+    DWORD size = 0;
+    char* sid = nullptr;
+    if (GetTokenInformation(token, TokenUser, buffer, sizeof buffer, &size) &&
+        ConvertSidToStringSidA(reinterpret_cast<TOKEN_USER*>(buffer)->User.Sid, &sid)) {
+        user = sid;
+        LocalFree(sid);
+    }
+    CloseHandle(token);
+    ASSERT_EQ(user.rfind("S-1-5-", 0), 0u) << user;
     const struct {
-        const char* rights;
+        std::string rights;
         bool setups;
     } rows[] = {
         {"D:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)(A;OICI;FR;;;BU)", true},
@@ -487,15 +504,31 @@ TEST(RunJournal, TheRightsThatAreSetups) {
         {"D:P(A;OICI;FA;;;SY)(A;OICI;WD;;;BU)", false},                     // may change the rights
         {"D:P(A;OICI;FA;;;SY)(A;OICI;FA;;;CO)", false},                     // whoever made a file
         {"D:NO_ACCESS_CONTROL", false},
+        {"D:P(A;OICI;FA;;;SY)(A;OICI;0x2;;;" + user + ")", false},  // the user may add a file
+        {"D:P(A;OICI;FA;;;SY)(A;OICI;FR;;;" + user + ")", true},
     };
     for (const auto& row : rows) {
         PSECURITY_DESCRIPTOR descriptor = nullptr;
         ASSERT_TRUE(
-            ConvertStringSecurityDescriptorToSecurityDescriptorA(row.rights, SDDL_REVISION_1, &descriptor, nullptr))
+            ConvertStringSecurityDescriptorToSecurityDescriptorA(row.rights.c_str(), SDDL_REVISION_1, &descriptor, nullptr))
             << row.rights;
-        EXPECT_EQ(judge.RightsAreSetups(descriptor), row.setups) << row.rights;
+        EXPECT_EQ((row.rights.find(user) == std::string::npos ? judge : userApart).RightsAreSetups(descriptor),
+                  row.setups)
+            << row.rights;
         LocalFree(descriptor);
     }
+    // An entry of a kind that allows on a condition may allow Users to add a file.
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    ASSERT_TRUE(ConvertStringSecurityDescriptorToSecurityDescriptorA("D:P(A;OICI;FA;;;SY)(A;OICI;0x2;;;BU)",
+                                                                     SDDL_REVISION_1, &descriptor, nullptr));
+    BOOL present = FALSE, defaulted = FALSE;
+    PACL acl = nullptr;
+    ACE_HEADER* users = nullptr;
+    ASSERT_TRUE(GetSecurityDescriptorDacl(descriptor, &present, &acl, &defaulted) && acl);
+    ASSERT_TRUE(GetAce(acl, 1, reinterpret_cast<void**>(&users)));
+    users->AceType = ACCESS_ALLOWED_CALLBACK_ACE_TYPE;
+    EXPECT_FALSE(judge.RightsAreSetups(descriptor));
+    LocalFree(descriptor);
     RemoveTree(root);
 }
 
