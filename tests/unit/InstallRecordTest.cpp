@@ -322,6 +322,48 @@ TEST(InstallRecord, TheRunningUninstallerThatCannotMoveAsideStaysWithItsCount) {
     RemoveTree(windows);
 }
 
+// Each scope and each run's rights have their own places. The journals go
+// with the rights alone: an elevated run keeps them with the machine's (for
+// a book of the current user too), a run without elevation in the user's
+// own folder; the scope says where the entry, the counts and the uninstaller go.
+TEST(InstallRecord, TheRunsPlacesFollowTheScopeAndTheRights) {
+    char windows[MAX_PATH] = {}, local[MAX_PATH] = {}, common[MAX_PATH] = {};
+    ASSERT_GT(GetWindowsDirectoryA(windows, MAX_PATH), 0u);
+    ASSERT_GT(ExpandEnvironmentStringsA("%LOCALAPPDATA%", local, MAX_PATH), 0u);
+    ASSERT_GT(ExpandEnvironmentStringsA("%ProgramData%", common, MAX_PATH), 0u);
+    ASSERT_TRUE(local[0] != '%' && common[0] != '%') << local << " " << common;
+    const std::string win = windows, user = local, machineData = common;
+    const std::string machineJournals = win + "\\Book Setup Journals", userJournals = user + "\\Book Setup Journals";
+    const struct {
+        InstallScope scope;
+        bool elevated;
+        HKEY hive;
+        const char* countsKey;
+        std::string uninstallerFolder, journals, earlierJournals;
+        bool machineJournalsPlace;
+    } rows[] = {
+        {InstallScope::Machine, true, HKEY_LOCAL_MACHINE, "Software\\Microsoft\\Windows\\CurrentVersion\\SharedDLLs", win,
+         machineJournals, machineData + "\\Book Setup Journals", true},
+        {InstallScope::Machine, false, HKEY_LOCAL_MACHINE, "Software\\Microsoft\\Windows\\CurrentVersion\\SharedDLLs", win,
+         userJournals, "", false},
+        {InstallScope::CurrentUser, true, HKEY_CURRENT_USER, "Software\\Book Setup\\Shared Files", user + "\\Book Setup",
+         machineJournals, machineData + "\\Book Setup Journals", true},
+        {InstallScope::CurrentUser, false, HKEY_CURRENT_USER, "Software\\Book Setup\\Shared Files", user + "\\Book Setup",
+         userJournals, "", false},
+    };
+    for (const auto& row : rows) {
+        const ScopePlaces places = PlacesFor(row.scope, row.elevated);
+        const std::string name = std::string(row.scope == InstallScope::Machine ? "machine" : "user") +
+                                 (row.elevated ? ", elevated" : ", unelevated");
+        EXPECT_EQ(places.hive, row.hive) << name;
+        EXPECT_EQ(places.countsKey, row.countsKey) << name;
+        EXPECT_EQ(UpperAnsi(places.uninstallerFolder), UpperAnsi(row.uninstallerFolder)) << name;
+        EXPECT_EQ(UpperAnsi(places.journals.folder), UpperAnsi(row.journals)) << name;
+        EXPECT_EQ(UpperAnsi(places.journals.earlier), UpperAnsi(row.earlierJournals)) << name;
+        EXPECT_EQ(places.journals.machine, row.machineJournalsPlace) << name;
+    }
+}
+
 // Two books use one file of the Windows folder: one installed for the
 // machine counts it under SharedDLLs, one an administrator installed for
 // himself alone counts it in his own counts. Removing the user's book gives
