@@ -322,6 +322,48 @@ TEST(InstallRecord, TheRunningUninstallerThatCannotMoveAsideStaysWithItsCount) {
     RemoveTree(windows);
 }
 
+// Each scope and each run's rights have their own places. The journals go
+// with the rights alone: an elevated run keeps them with the machine's (for
+// a book of the current user too), a run without elevation in the user's
+// own folder; the scope says where the entry, the counts and the uninstaller go.
+TEST(InstallRecord, TheRunsPlacesFollowTheScopeAndTheRights) {
+    char windows[MAX_PATH] = {}, local[MAX_PATH] = {}, common[MAX_PATH] = {};
+    ASSERT_GT(GetWindowsDirectoryA(windows, MAX_PATH), 0u);
+    ASSERT_GT(ExpandEnvironmentStringsA("%LOCALAPPDATA%", local, MAX_PATH), 0u);
+    ASSERT_GT(ExpandEnvironmentStringsA("%ProgramData%", common, MAX_PATH), 0u);
+    ASSERT_TRUE(local[0] != '%' && common[0] != '%') << local << " " << common;
+    const std::string win = windows, user = local, machineData = common;
+    const std::string machineJournals = win + "\\Book Setup Journals", userJournals = user + "\\Book Setup Journals";
+    const struct {
+        InstallScope scope;
+        bool elevated;
+        HKEY hive;
+        const char* countsKey;
+        std::string uninstallerFolder, journals, earlierJournals;
+        bool machineJournalsPlace;
+    } rows[] = {
+        {InstallScope::Machine, true, HKEY_LOCAL_MACHINE, "Software\\Microsoft\\Windows\\CurrentVersion\\SharedDLLs", win,
+         machineJournals, machineData + "\\Book Setup Journals", true},
+        {InstallScope::Machine, false, HKEY_LOCAL_MACHINE, "Software\\Microsoft\\Windows\\CurrentVersion\\SharedDLLs", win,
+         userJournals, "", false},
+        {InstallScope::CurrentUser, true, HKEY_CURRENT_USER, "Software\\Book Setup\\Shared Files", user + "\\Book Setup",
+         machineJournals, machineData + "\\Book Setup Journals", true},
+        {InstallScope::CurrentUser, false, HKEY_CURRENT_USER, "Software\\Book Setup\\Shared Files", user + "\\Book Setup",
+         userJournals, "", false},
+    };
+    for (const auto& row : rows) {
+        const ScopePlaces places = PlacesFor(row.scope, row.elevated);
+        const std::string name = std::string(row.scope == InstallScope::Machine ? "machine" : "user") +
+                                 (row.elevated ? ", elevated" : ", unelevated");
+        EXPECT_EQ(places.hive, row.hive) << name;
+        EXPECT_EQ(places.countsKey, row.countsKey) << name;
+        EXPECT_EQ(UpperAnsi(places.uninstallerFolder), UpperAnsi(row.uninstallerFolder)) << name;
+        EXPECT_EQ(UpperAnsi(places.journals.folder), UpperAnsi(row.journals)) << name;
+        EXPECT_EQ(UpperAnsi(places.journals.earlier), UpperAnsi(row.earlierJournals)) << name;
+        EXPECT_EQ(places.journals.machine, row.machineJournalsPlace) << name;
+    }
+}
+
 // Two books use one file of the Windows folder: one installed for the
 // machine counts it under SharedDLLs, one an administrator installed for
 // himself alone counts it in his own counts. Removing the user's book gives
@@ -391,6 +433,11 @@ TEST(InstallRecord, ARecordFileIsDeletedOnlyWhereSetupKeepsThem) {
     MakeFolders(folder + "\\XOVUNIN-FEDCBA9876543210.REC");
     EXPECT_FALSE(DeleteRecordFile(folder + "\\XOVUNIN-FEDCBA9876543210.REC", folder)) << "a folder at the name";
     EXPECT_TRUE(FileExists(folder + "\\XOVUNIN-FEDCBA9876543210.REC"));
+    // The folder itself a link: what is behind it is not setup's, and stays.
+    const std::string linkedFolder = folder + "\\Linked";
+    ASSERT_TRUE(MakeLinuxLink(linkedFolder, elsewhere));
+    EXPECT_FALSE(DeleteRecordFile(linkedFolder + "\\XOVUNIN-" + digits + ".REC", linkedFolder)) << "the folder a link";
+    EXPECT_TRUE(RemoveLinuxLink(linkedFolder));
     EXPECT_TRUE(DeleteRecordFile(record, folder));
     EXPECT_FALSE(FileExists(record));
     EXPECT_EQ(FileContent(folder + "\\win.ini"), "the reader's");
@@ -468,8 +515,25 @@ TEST(RunJournal, TheTrustRule) {
 TEST(RunJournal, TheRightsThatAreSetups) {
     const std::string root = MakeTestFolder("journal-rights");
     const OwnerJudge judge(JournalPlace(root + "\\Journals", true));
+    // The user the run belongs to: unelevated, the same user writes whatever
+    // it may. (Wine records what an elevated run makes as that user's, so the
+    // user's rows are judged as by a run that tells the two apart.)
+    const OwnerJudge userApart(JournalPlace(root + "\\Journals", false));
+    std::string user;
+    HANDLE token = nullptr;
+    ASSERT_TRUE(OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token));
+    BYTE buffer[256];
+    DWORD size = 0;
+    char* sid = nullptr;
+    if (GetTokenInformation(token, TokenUser, buffer, sizeof buffer, &size) &&
+        ConvertSidToStringSidA(reinterpret_cast<TOKEN_USER*>(buffer)->User.Sid, &sid)) {
+        user = sid;
+        LocalFree(sid);
+    }
+    CloseHandle(token);
+    ASSERT_EQ(user.rfind("S-1-5-", 0), 0u) << user;
     const struct {
-        const char* rights;
+        std::string rights;
         bool setups;
     } rows[] = {
         {"D:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)(A;OICI;FR;;;BU)", true},
@@ -482,15 +546,31 @@ TEST(RunJournal, TheRightsThatAreSetups) {
         {"D:P(A;OICI;FA;;;SY)(A;OICI;WD;;;BU)", false},                     // may change the rights
         {"D:P(A;OICI;FA;;;SY)(A;OICI;FA;;;CO)", false},                     // whoever made a file
         {"D:NO_ACCESS_CONTROL", false},
+        {"D:P(A;OICI;FA;;;SY)(A;OICI;0x2;;;" + user + ")", false},  // the user may add a file
+        {"D:P(A;OICI;FA;;;SY)(A;OICI;FR;;;" + user + ")", true},
     };
     for (const auto& row : rows) {
         PSECURITY_DESCRIPTOR descriptor = nullptr;
         ASSERT_TRUE(
-            ConvertStringSecurityDescriptorToSecurityDescriptorA(row.rights, SDDL_REVISION_1, &descriptor, nullptr))
+            ConvertStringSecurityDescriptorToSecurityDescriptorA(row.rights.c_str(), SDDL_REVISION_1, &descriptor, nullptr))
             << row.rights;
-        EXPECT_EQ(judge.RightsAreSetups(descriptor), row.setups) << row.rights;
+        EXPECT_EQ((row.rights.find(user) == std::string::npos ? judge : userApart).RightsAreSetups(descriptor),
+                  row.setups)
+            << row.rights;
         LocalFree(descriptor);
     }
+    // An entry of a kind that allows on a condition may allow Users to add a file.
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    ASSERT_TRUE(ConvertStringSecurityDescriptorToSecurityDescriptorA("D:P(A;OICI;FA;;;SY)(A;OICI;0x2;;;BU)",
+                                                                     SDDL_REVISION_1, &descriptor, nullptr));
+    BOOL present = FALSE, defaulted = FALSE;
+    PACL acl = nullptr;
+    ACE_HEADER* users = nullptr;
+    ASSERT_TRUE(GetSecurityDescriptorDacl(descriptor, &present, &acl, &defaulted) && acl);
+    ASSERT_TRUE(GetAce(acl, 1, reinterpret_cast<void**>(&users)));
+    users->AceType = ACCESS_ALLOWED_CALLBACK_ACE_TYPE;
+    EXPECT_FALSE(judge.RightsAreSetups(descriptor));
+    LocalFree(descriptor);
     RemoveTree(root);
 }
 
