@@ -50,3 +50,14 @@ bool MayRemoveFor(const std::string& folder, const std::string& recordedFolder, 
     if (SamePath(named, WithoutTrailingBackslashes(windowsFolder))) return false;
     return SamePath(named, WithoutTrailingBackslashes(recordedFolder));
 }
+
+UninstallSwitches TakeUninstallSwitches(std::string_view& commandLine) {
+    UninstallSwitches switches;
+    for (bool taken = true; taken;) {
+        taken = false;
+        if (TakeQuietSwitch(commandLine)) taken = switches.quiet = true;
+        if (TakeCurrentUserSwitch(commandLine)) taken = switches.currentUser = true;
+        if (TakeRightsAskedSwitch(commandLine)) taken = switches.rightsAsked = true;
+    }
+    return switches;
+}

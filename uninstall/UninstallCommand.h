@@ -29,6 +29,14 @@ bool TakeCurrentUserSwitch(std::string_view& commandLine);
 // never asks again. True when it was there; it is then taken off `commandLine`.
 bool TakeRightsAskedSwitch(std::string_view& commandLine);
 
+// The switches before the folder, in any order, each taken off `commandLine`.
+struct UninstallSwitches {
+    bool quiet = false;
+    bool currentUser = false;
+    bool rightsAsked = false;
+};
+UninstallSwitches TakeUninstallSwitches(std::string_view& commandLine);
+
 // The switch as the request for rights puts it before the command line.
 constexpr wchar_t kRightsAskedSwitch[] = L"/RIGHTSASKED";
 

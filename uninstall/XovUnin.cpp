@@ -116,13 +116,8 @@ int Uninstall(const char* commandLine) {
     SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
     std::string_view line = commandLine ? commandLine : "";
     // The switches come before the folder, in any order.
-    bool quiet = false, currentUser = false, rightsAsked = false;
-    for (bool taken = true; taken;) {
-        taken = false;
-        if (TakeQuietSwitch(line)) taken = quiet = true;
-        if (TakeCurrentUserSwitch(line)) taken = currentUser = true;
-        if (TakeRightsAskedSwitch(line)) taken = rightsAsked = true;
-    }
+    const UninstallSwitches switches = TakeUninstallSwitches(line);
+    const bool quiet = switches.quiet, currentUser = switches.currentUser, rightsAsked = switches.rightsAsked;
     // Every place of the book's scope, for this run's rights.
     const bool rights = HasAdministratorRights();
     const ScopePlaces places = PlacesFor(currentUser ? InstallScope::CurrentUser : InstallScope::Machine, rights);

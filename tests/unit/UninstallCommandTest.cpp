@@ -69,11 +69,14 @@ TEST(UninstallRights, TheMarkOfTheRunWithRightsIsTakenOffTheFront) {
         EXPECT_EQ(line, c.rest) << c.line;
     }
     // The line the request builds reads back as the one the uninstaller was given.
-    std::wstring relaunched =
-        std::wstring(kRightsAskedSwitch) + L" " + std::wstring(ArgumentsOf(L"X.EXE `C:\\Book Files` Zandel "));
+    std::wstring relaunched = std::wstring(kRightsAskedSwitch) + L" " +
+                              std::wstring(ArgumentsOf(L"X.EXE /S /CurrentUser `C:\\Book Files` Zandel "));
     std::string narrow(relaunched.begin(), relaunched.end());
     std::string_view line = narrow;
-    ASSERT_TRUE(TakeRightsAskedSwitch(line));
+    const UninstallSwitches switches = TakeUninstallSwitches(line);
+    EXPECT_TRUE(switches.rightsAsked) << "the run with rights would ask again";
+    EXPECT_TRUE(switches.quiet);
+    EXPECT_TRUE(switches.currentUser);
     std::optional<UninstallCommand> command = ParseUninstallCommand(line);
     ASSERT_TRUE(command);
     EXPECT_EQ(command->folder, "C:\\Book Files");
