@@ -406,16 +406,8 @@ void CopyJob::Settle(const FileCopy& file, const std::string& kept, std::string 
     m_journal.NoteWritten(destPath, {written.size, writeTime, written.identity});
     m_writtenKeys.insert(std::move(key));
     m_outcome.writtenFiles.push_back(destPath);
-    // Its record entry, from what was written (a path written twice keeps
-    // the later one). A file whose hash could not be made is recorded all
-    // the same, by its size and time, as the oldest records were: left out,
-    // it would stay behind at the removal.
-    RecordEntry recorded;
-    recorded.path = FullPath(destPath).value_or(destPath);
-    recorded.size = written.size;
-    recorded.hash = written.hash;
-    recorded.writeTime = writeTime;
-    m_writtenEntries.push_back(std::move(recorded));
+    // Its record entry, from what was written (a path written twice keeps the later one).
+    m_writtenEntries.push_back(RecordEntryOf(FullPath(destPath).value_or(destPath), written));
     if (!kept.empty()) m_outcome.replacedFiles.push_back({destPath, kept});
 }
 

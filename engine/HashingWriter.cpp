@@ -25,3 +25,12 @@ bool HashingWriter::Finish(const FILETIME* writeTime, WrittenContent& written) {
     if (GetFileInformationByHandle(m_target, &info)) written.identity = IdentityOf(info);
     return GetFileTime(m_target, nullptr, nullptr, &written.writeTime) != FALSE;
 }
+
+RecordEntry RecordEntryOf(const std::string& path, const WrittenContent& written) {
+    RecordEntry entry;
+    entry.path = path;
+    entry.size = written.size;
+    entry.hash = written.hash;
+    entry.writeTime = static_cast<uint64_t>(written.writeTime.dwHighDateTime) << 32 | written.writeTime.dwLowDateTime;
+    return entry;
+}

@@ -8,7 +8,10 @@
 #include <cstdint>
 #include <optional>
 
+#include <string>
+
 #include "record/ContentHash.h"
+#include "record/InstallRecord.h"
 #include "record/OwnFiles.h"
 
 // What an installed file holds as it was written: its size, the hash of its
@@ -21,6 +24,12 @@ struct WrittenContent {
     FILETIME writeTime = {};
     std::optional<FileIdentity> identity;
 };
+
+// The install record's entry of a file at `path` as written: its size, time
+// and hash. A file whose hash could not be made is recorded all the same, by
+// its size and time, as the oldest records were: left out, it would stay
+// behind at the removal.
+RecordEntry RecordEntryOf(const std::string& path, const WrittenContent& written);
 
 class HashingWriter {
 public:

@@ -2,6 +2,7 @@
 // record of the older format is still read, and a text that is not exactly of
 // either form is refused as a whole. The content's hash is SHA-256, the same
 // by the system's code and by ours.
+#include "engine/HashingWriter.h"
 #include "record/InstallRecord.h"
 #include "record/JournalTrust.h"
 #include "record/OwnFiles.h"
@@ -132,6 +133,15 @@ TEST(InstallRecord, ReadsTheOlderFormat) {
     for (const std::string& line : {"F\t3\t" + abc + "\t0000000000000001\tC:\\Book\\a.c",
                                     std::string("U\tC:\\WINDOWS\\XOVUNIN.EXE")})
         EXPECT_FALSE(ParseRecord(before + line + "\r\n").has_value()) << line;
+
+    // A file written whole whose hash could not be made is recorded by its
+    // size and time, in the form the oldest records had, and read back so.
+    WrittenContent unhashed;
+    unhashed.size = 12;
+    unhashed.writeTime = {0xEF012345u, 0x01D9ABCDu};
+    const RecordEntry entry = RecordEntryOf("C:\\Book\\a.c", unhashed);
+    EXPECT_EQ(entry, TimedFile("C:\\Book\\a.c", 12, 0x01D9ABCDEF012345ull));
+    EXPECT_EQ(ParseRecord(FormatRecord({"C:\\Book", {entry}})), (InstallRecord{"C:\\Book", {entry}}));
 }
 
 // The digests of the standard's examples (one block, two blocks, a million
