@@ -7,6 +7,7 @@
 #include "framework/PathText.h"
 #include "framework/SafeFormat.h"
 #include "framework/UniqueHandle.h"
+#include "record/OpenedPath.h"
 
 // Owner Administrators; the system and the Administrators full control,
 // Users read, for the folder and all it holds; protected from inheritance.
@@ -93,31 +94,13 @@ bool Trusted(Owner owner, bool elevated) {
     return false;
 }
 
-// What stands at the path, through a handle opened without following a
-// reparse point: a folder (with `access`), or nothing usable.
-struct Opened {
-    UniqueFile handle;
-    PathKind kind = PathKind::Missing;
-};
-
-Opened OpenWithoutFollowing(const std::string& path, DWORD access) {
-    Opened opened;
-    opened.handle = UniqueFile(CreateFileW(WideText(path).c_str(), access | FILE_READ_ATTRIBUTES,
-                                           FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                           OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT,
-                                           nullptr));
-    if (!opened.handle) {
-        DWORD error = GetLastError();
-        // Something stands there that cannot be opened so: it is not setup's.
-        opened.kind = error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ? PathKind::Missing
-                                                                                     : PathKind::File;
-        return opened;
-    }
-    opened.kind = KindOf(opened.handle.Get());
-    // A system that opens what a link points at even when asked not to
-    // (Wine) still shows the link on its name: either way it is no folder of setup's.
-    if (opened.kind != PathKind::Link && KindOf(path) == PathKind::Link) opened.kind = PathKind::Link;
-    return opened;
+// What stands at the path, as the handle opened without following a
+// reparse point shows it: any reparse point is no folder of setup's.
+PathKind KindOfOpened(const OpenedPath& opened) {
+    // Something stands there that cannot be opened so: it is not setup's.
+    if (!opened.Held()) return opened.Missing() ? PathKind::Missing : PathKind::File;
+    if (opened.IsReparsePoint()) return PathKind::Link;
+    return opened.IsFolder() ? PathKind::Folder : PathKind::File;
 }
 
 // Gives the folder setup's protected rights and owner, through its handle.
@@ -149,19 +132,19 @@ bool RightsOfHandleAreSetups(HANDLE folder, const OwnerJudge& judge) {
 // journals in; a machine folder of setup's whose rights are not the protected
 // ones gets them here. `kind` says what stands there.
 bool SetupsFolder(const std::string& path, const JournalPlace& place, const OwnerJudge& judge, PathKind& kind) {
-    Opened opened = OpenWithoutFollowing(path, READ_CONTROL | (place.machine ? WRITE_DAC | WRITE_OWNER : 0));
-    kind = opened.kind;
+    OpenedPath opened(path, place.machine ? OpenedPath::Use::Secure : OpenedPath::Use::Owner);
+    kind = KindOfOpened(opened);
     if (kind != PathKind::Folder) return false;
     JournalStanding standing;
     standing.elevated = judge.Elevated();
     standing.machineFolder = place.machine;
     standing.folder = kind;
-    standing.folderOwner = judge.OwnerOf(opened.handle.Get());
+    standing.folderOwner = judge.OwnerOf(opened.Get());
     // Setup's own folder whose rights an earlier setup left open (or someone
     // changed): they are made the protected ones before a journal goes in.
     if (place.machine && Trusted(standing.folderOwner, standing.elevated))
         standing.folderRightsSetups =
-            RightsOfHandleAreSetups(opened.handle.Get(), judge) || GiveSetupsRights(opened.handle.Get());
+            RightsOfHandleAreSetups(opened.Get(), judge) || GiveSetupsRights(opened.Get());
     return MayCarryOut(standing);
 }
 
@@ -282,9 +265,9 @@ PathKind KindOf(HANDLE handle) {
 }
 
 Owner OwnerOf(const std::string& path) {
-    Opened opened = OpenWithoutFollowing(path, READ_CONTROL);
-    if (!opened.handle) return Owner::Other;
-    return OwnerJudge(JournalPlace{{}, false}).OwnerOf(opened.handle.Get());
+    OpenedPath opened(path, OpenedPath::Use::Owner);
+    if (!opened.Held()) return Owner::Other;
+    return OwnerJudge(JournalPlace{{}, false}).OwnerOf(opened.Get());
 }
 
 std::vector<std::string> OwnJournalFolders(const JournalPlace& place, const OwnerJudge& judge,

@@ -46,6 +46,14 @@ OpenedPath::OpenedPath(const std::string& path, Use use) : m_path(path) {
         share = kShareAll;
         break;
     case Use::Chosen: flags = FILE_FLAG_BACKUP_SEMANTICS; break;
+    case Use::Owner:
+        access |= READ_CONTROL;
+        share = kShareAll;
+        break;
+    case Use::Secure:
+        access |= READ_CONTROL | WRITE_DAC | WRITE_OWNER;
+        share = kShareAll;
+        break;
     }
     const std::wstring wide = WideText(path);
     m_handle = UniqueFile(CreateFileW(wide.c_str(), access, share, nullptr, OPEN_EXISTING, flags, nullptr));
@@ -59,6 +67,9 @@ OpenedPath::OpenedPath(const std::string& path, Use use) : m_path(path) {
         return;
     }
     if (use == Use::Chosen) return;
+    const DWORD onPath = GetFileAttributesW(wide.c_str());
+    m_reparsePoint = (m_info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) ||
+                     (onPath != INVALID_FILE_ATTRIBUTES && (onPath & FILE_ATTRIBUTE_REPARSE_POINT));
     if (m_info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) {
         DWORD tag = ReparseTagOf(m_handle.Get());
         m_link = tag != 0 ? ReparseKindOfTag(tag) == ReparseKind::Link : ::IsLink(path);

@@ -24,6 +24,10 @@ public:
         // The install folder the reader chose: whatever link it is, what it
         // leads to is what is held (and told by its identity).
         Chosen,
+        // Its owner and rights read (READ_CONTROL), and with `Secure` set
+        // too (WRITE_DAC, WRITE_OWNER).
+        Owner,
+        Secure,
     };
 
     OpenedPath() = default;
@@ -41,6 +45,9 @@ public:
     // the system's handle leads through a link all the same (Wine's, for a
     // link of the Linux side).
     bool IsLink() const { return m_link; }
+    // Any reparse point at all (a link, a cloud service's file, a mount):
+    // from the handle, and from the path as for IsLink.
+    bool IsReparsePoint() const { return m_reparsePoint; }
     FileIdentity Identity() const;
     uint64_t Size() const;
     uint64_t WriteTime() const;
@@ -58,4 +65,5 @@ private:
     DWORD m_error = ERROR_SUCCESS;
     BY_HANDLE_FILE_INFORMATION m_info = {};
     bool m_link = false;
+    bool m_reparsePoint = false;
 };
