@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include <string>
+
 #ifndef LOAD_LIBRARY_SEARCH_SYSTEM32
 #define LOAD_LIBRARY_SEARCH_SYSTEM32 0x00000800
 #endif
@@ -24,4 +26,15 @@ void RestrictDllSearchToSystemFolder() {
     using SetDllDirectoryFn = BOOL(WINAPI*)(LPCSTR);
     auto setDllDirectory = reinterpret_cast<SetDllDirectoryFn>(GetProcAddress(kernel, "SetDllDirectoryA"));
     if (setDllDirectory) setDllDirectory("");
+}
+
+HMODULE LoadSystemLibrary(const wchar_t* name) {
+    HMODULE module = LoadLibraryExW(name, nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
+    if (module || GetLastError() != ERROR_INVALID_PARAMETER) return module;
+    // A system without the restricted search takes no such flag: the file is named in full instead.
+    wchar_t folder[MAX_PATH + 1] = {};
+    UINT length = GetSystemDirectoryW(folder, MAX_PATH + 1);
+    if (length == 0 || length > MAX_PATH) return nullptr;
+    const std::wstring path = std::wstring(folder, length) + L"\\" + name;
+    return LoadLibraryExW(path.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
 }

@@ -9,3 +9,10 @@
 // programs import directly only DLLs that Windows always takes from the
 // system folder, and load the rest (common controls) after this.
 void RestrictDllSearchToSystemFolder();
+
+#include <windows.h>
+
+// Loads a DLL of the system's by its name from the system folder alone (by
+// its full path on a system without the restricted search), whether or not
+// the search was restricted yet; null when it is not there.
+HMODULE LoadSystemLibrary(const wchar_t* name);

@@ -96,6 +96,19 @@ std::string JoinPath(std::string_view folder, std::string_view name, UINT codePa
     return joined;
 }
 
+bool IsBelowFolder(std::string_view path, std::string_view folder, UINT codePage) {
+    if (folder.empty()) return false;
+    const std::string prefix = JoinPath(folder, "", codePage);
+    if (path.size() <= prefix.size()) return false;
+    // Compared as whole characters: a cut inside one of the path's characters
+    // makes another text, which is no match.
+    std::wstring head = WideText(path.substr(0, prefix.size()), codePage), wanted = WideText(prefix, codePage);
+    if (head.empty() || head.size() != wanted.size()) return false;
+    CharUpperBuffW(head.data(), static_cast<DWORD>(head.size()));
+    CharUpperBuffW(wanted.data(), static_cast<DWORD>(wanted.size()));
+    return head == wanted;
+}
+
 PathSplit SplitPath(std::string_view path, UINT codePage) {
     size_t separator = FindLastSeparator(path, codePage);
     size_t nameStart = separator == std::string_view::npos ? 0 : separator + 1;

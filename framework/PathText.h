@@ -59,6 +59,12 @@ std::string StripTrailingBackslashes(std::string_view path, size_t keep = 0, UIN
 // when the folder already ends in one).
 std::string JoinPath(std::string_view folder, std::string_view name, UINT codePage = CP_ACP);
 
+// Whether `path` lies below `folder` (inside it, not the folder itself),
+// names compared as the file system compares them (letter case aside), by
+// whole characters: the second byte of a double-byte character that looks
+// like "\" is no separator. False for an empty folder.
+bool IsBelowFolder(std::string_view path, std::string_view folder, UINT codePage = CP_ACP);
+
 // A path split after its last "\" or "/": the folder keeps that separator,
 // so folder + name is the path again.
 struct PathSplit {

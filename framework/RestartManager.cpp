@@ -1,5 +1,7 @@
 #include "framework/RestartManager.h"
 
+#include "framework/DllSearch.h"
+
 #include <restartmanager.h>
 
 #include <vector>
@@ -28,12 +30,9 @@ struct RestartManagerSession::Api {
     EndFn end = nullptr;
 
     Api() {
-        // From the system folder by its full path: a DLL of that name beside
-        // setup, or in the current folder, is never loaded.
-        char folder[MAX_PATH] = {};
-        UINT length = GetSystemDirectoryA(folder, MAX_PATH);
-        if (length == 0 || length + 14 >= MAX_PATH) return;
-        module = LoadLibraryA((std::string(folder, length) + "\\rstrtmgr.dll").c_str());
+        // From the system folder alone: a DLL of that name beside setup, or
+        // in the current folder, is never loaded.
+        module = LoadSystemLibrary(L"rstrtmgr.dll");
         if (!module) return;
         start = reinterpret_cast<StartFn>(GetProcAddress(module, "RmStartSession"));
         registerResources = reinterpret_cast<RegisterFn>(GetProcAddress(module, "RmRegisterResources"));

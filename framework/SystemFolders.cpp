@@ -4,6 +4,7 @@
 #include <shlobj.h>
 
 #include "framework/CodePage.h"
+#include "framework/DllSearch.h"
 #include "framework/PathText.h"
 
 namespace {
@@ -15,17 +16,17 @@ constexpr GUID kProfile = {0x5E6C858F, 0x0E22, 0x4760, {0x9A, 0xFE, 0xEA, 0x33, 
 using GetKnownFolderFn = HRESULT(WINAPI*)(const GUID&, DWORD, HANDLE, PWSTR*);
 using GetFolderFn = HRESULT(WINAPI*)(HWND, int, HANDLE, DWORD, LPWSTR);
 
-// shell32 is loaded at run time, from the system folder (the programs'
-// search goes nowhere else), so that none of the programs imports it.
+// shell32 is loaded at run time, from the system folder alone, so that none
+// of the programs imports it.
 FARPROC ShellFunction(const char* name) {
-    static HMODULE shell = LoadLibraryA("shell32.dll");
+    static HMODULE shell = LoadSystemLibrary(L"shell32.dll");
     return shell ? GetProcAddress(shell, name) : nullptr;
 }
 
 // What the known-folder call hands back is the system's task memory.
 void FreeTaskMemory(void* memory) {
     using FreeFn = void(WINAPI*)(void*);
-    static HMODULE ole = LoadLibraryA("ole32.dll");
+    static HMODULE ole = LoadSystemLibrary(L"ole32.dll");
     auto free = ole ? reinterpret_cast<FreeFn>(reinterpret_cast<void*>(GetProcAddress(ole, "CoTaskMemFree"))) : nullptr;
     if (free && memory) free(memory);
 }

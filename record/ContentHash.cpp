@@ -11,6 +11,7 @@
 #include <memory>
 #include <vector>
 
+#include "framework/DllSearch.h"
 #include "framework/PathText.h"
 #include "framework/UniqueHandle.h"
 
@@ -182,17 +183,6 @@ public:
     ULONG objectBytes = 0;
 
 private:
-    static HMODULE LoadFromSystemFolder() {
-        HMODULE module = LoadLibraryExA("bcrypt.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
-        if (module || GetLastError() != ERROR_INVALID_PARAMETER) return module;
-        // A system without the restricted search takes no such flag: name the file in full instead.
-        char folder[AnsiPathBufferSize];
-        UINT length = GetSystemDirectoryA(folder, AnsiPathBufferSize);
-        if (length == 0 || length >= AnsiPathBufferSize - 12) return nullptr;
-        std::string path = std::string(folder, length) + "\\bcrypt.dll";
-        return LoadLibraryExA(path.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
-    }
-
     template <typename Function>
     static bool Resolve(HMODULE module, const char* name, Function& function) {
         function = reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(module, name)));
@@ -201,7 +191,7 @@ private:
 
     // Kept for the life of the process: the module and the algorithm serve every file.
     static std::unique_ptr<SystemSha256> Load() {
-        HMODULE module = LoadFromSystemFolder();
+        HMODULE module = LoadSystemLibrary(L"bcrypt.dll");
         if (!module) return nullptr;
         auto found = std::make_unique<SystemSha256>();
         decltype(&BCryptOpenAlgorithmProvider) open = nullptr;

@@ -6,13 +6,6 @@
 namespace {
 bool Letter(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
 
-// `path` strictly below `folder` (both plain, upper-cased, without a trailing backslash).
-bool Below(const std::string& path, const std::string& folder) {
-    // A drive's root keeps its backslash ("C:\\").
-    const size_t prefix = !folder.empty() && folder.back() == '\\' ? folder.size() - 1 : folder.size();
-    return path.size() > prefix + 1 && path.compare(0, prefix, folder, 0, prefix) == 0 && path[prefix] == '\\';
-}
-
 std::string Key(const std::string& path) { return UpperAnsi(StripTrailingBackslashes(path, 3)); }
 }  // namespace
 
@@ -46,11 +39,11 @@ bool InsideRunFolders(const JournalStep& step, const std::string& installFolder)
     switch (step.kind) {
     case JournalStep::Kind::Folder:
         // Below it, itself, or one the run made on its way there.
-        return path == install || Below(path, install) || Below(install, path);
+        return path == install || IsBelowFolder(path, install) || IsBelowFolder(install, path);
     case JournalStep::Kind::Kept:
-        if (!PlainFullPath(step.kept) || !Below(Key(step.kept), install)) return false;
+        if (!PlainFullPath(step.kept) || !IsBelowFolder(Key(step.kept), install)) return false;
         [[fallthrough]];
-    case JournalStep::Kind::NewFile: return Below(path, install);
+    case JournalStep::Kind::NewFile: return IsBelowFolder(path, install);
     }
     return false;
 }

@@ -72,11 +72,6 @@ void AddFile(const std::string& path, RecordEntry::Kind kind) {
     if (std::optional<RecordEntry> entry = FileEntryNow(path, kind)) ThisRun().Add(std::move(*entry));
 }
 
-bool InsideFolder(const std::string& path, const std::string& folder) {
-    if (folder.empty()) return false;
-    std::string prefix = JoinPath(folder, "");
-    return path.size() > prefix.size() && SamePath(path.substr(0, prefix.size()), prefix);
-}
 
 // The entry of that kind the product's stored record holds for the path, if any.
 std::optional<RecordEntry> StoredEntry(const std::string& product, const ScopePlaces& places,
@@ -146,7 +141,7 @@ void RecordScriptCopy(const std::string& path, bool existedBefore) {
     // The stored record holds this run's notes as well as an earlier setup's:
     // a file named there is ours, not someone else's.
     std::optional<RecordEntry> ours = product.empty() ? std::nullopt : StoredEntry(product, places, entry->path);
-    if (!product.empty() && !InsideFolder(entry->path, ThisRun().InstallFolder()))
+    if (!product.empty() && !IsBelowFolder(entry->path, ThisRun().InstallFolder()))
         entry->shared = (ours && ours->shared) || TakeSharedReference(entry->path, existedBefore && !ours, places);
     // Without a reference, a file that was there before is ours to remove only
     // when setup wrote it before.

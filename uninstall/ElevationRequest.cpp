@@ -1,5 +1,7 @@
 #include "uninstall/ElevationRequest.h"
 
+#include "framework/DllSearch.h"
+
 #include <shellapi.h>
 
 #include <vector>
@@ -46,9 +48,9 @@ RightsRequest RunAgainWithRights(const std::wstring& arguments, bool quiet) {
         request.error = GetLastError() ? GetLastError() : ERROR_FILE_NOT_FOUND;
         return request;
     }
-    // The shell at run time, as the programs import only what Windows always
-    // takes from the system folder; the DLL search is restricted to it by now.
-    HMODULE shell = LoadLibraryA("shell32.dll");
+    // The shell at run time, from the system folder alone, as the programs
+    // import only what Windows always takes from there.
+    HMODULE shell = LoadSystemLibrary(L"shell32.dll");
     using ShellExecuteExFn = BOOL(WINAPI*)(SHELLEXECUTEINFOW*);
     auto shellExecuteEx =
         shell ? reinterpret_cast<ShellExecuteExFn>(reinterpret_cast<void*>(GetProcAddress(shell, "ShellExecuteExW")))

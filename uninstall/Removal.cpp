@@ -20,10 +20,6 @@ bool IsFile(const std::string& path) {
     return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
-bool InsideFolder(const std::string& path, const std::string& folder) {
-    std::string prefix = JoinPath(folder, "");
-    return path.size() > prefix.size() && SamePath(path.substr(0, prefix.size()), prefix);
-}
 
 // The recorded folders that the reader has turned into links since. What is
 // behind such a link is the reader's, whatever its names: neither it nor
@@ -142,7 +138,7 @@ FileOutcome RemoveShared(const RecordEntry& entry, const ScopePlaces& places) {
 // its own count, if it took one.
 bool MachineBooksKeep(const RecordEntry& entry, const ScopePlaces& places) {
     if (places.scope != InstallScope::CurrentUser || entry.kind == RecordEntry::Kind::Folder) return false;
-    if (!places.userProfile.empty() && InsideFolder(entry.path, places.userProfile)) return false;
+    if (!places.userProfile.empty() && IsBelowFolder(entry.path, places.userProfile)) return false;
     std::optional<DWORD> count = MachineSharedCount(entry.path);
     return count && *count > 0;
 }
@@ -205,7 +201,7 @@ RemovalResult RemoveRecorded(const InstallRecord& record, const std::string& run
             return MachineBooksKeep(entry, places)        ? GiveBackToTheMachinesBooks(entry, places)
                    : entry.kind == RecordEntry::Kind::Kept ? RemoveKept(entry)
                    : entry.shared                        ? RemoveShared(entry, places)
-                   : entry.kind == RecordEntry::Kind::File && !InsideFolder(entry.path, record.installFolder)
+                   : entry.kind == RecordEntry::Kind::File && !IsBelowFolder(entry.path, record.installFolder)
                        ? RemoveUnlessCounted(entry, places)
                        : RemoveIfUnchanged(entry);
         };

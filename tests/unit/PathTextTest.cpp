@@ -101,6 +101,16 @@ TEST(PathText, FindsOnlyCharactersNeverSecondBytes) {
     EXPECT_EQ(CharStarts("\xE3\x82" "A", CP_UTF8), (std::vector<size_t>{0, 1, 2}));
     EXPECT_EQ(PreviousCharIndex("Aエ", 4, CP_UTF8), 1u);
     EXPECT_EQ(NameWithoutExtension("C:\\Книги\\Глава.TXT", CP_UTF8), "Глава");
+    // Below a folder whose name ends in a second byte like "\": a file beside
+    // it is not inside it, whatever its first bytes.
+    EXPECT_TRUE(IsBelowFolder("C:\\" HYO "\\A.TXT", "C:\\" HYO, kJapanese));
+    EXPECT_FALSE(IsBelowFolder("C:\\" HYO "X.TXT", "C:\\" HYO, kJapanese));
+    EXPECT_TRUE(IsBelowFolder("C:\\" HYO "X.TXT", "C:\\\x95", kWestern)) << "every byte a character";
+    EXPECT_TRUE(IsBelowFolder("c:\\книги\\a", "C:\\КНИГИ", CP_UTF8)) << "letter case aside";
+    EXPECT_FALSE(IsBelowFolder("C:\\Books", "C:\\Books", kWestern)) << "the folder itself";
+    EXPECT_FALSE(IsBelowFolder("C:\\BooksEnd\\A", "C:\\Books", kWestern));
+    EXPECT_TRUE(IsBelowFolder("D:\\A", "D:\\", kWestern)) << "a drive's root";
+    EXPECT_FALSE(IsBelowFolder("C:\\A", "", kWestern));
 }
 
 // The system's path limits count UTF-16 units: a Japanese character takes
