@@ -7,6 +7,7 @@
 #include "app/UninstallerVersion.h"
 #include "engine/FileOperations.h"
 #include "framework/AnsiText.h"
+#include "framework/FreshFile.h"
 #include "framework/PathText.h"
 #include "framework/SafeFormat.h"
 #include "record/RecordStore.h"
@@ -52,10 +53,16 @@ Registration RegisterUninstaller(const ScopePlaces& places) {
     if (user && !folder.empty()) CreateDirectoryA(folder.c_str(), nullptr);
     std::string uninstaller = folder.empty() ? std::string() : JoinPath(folder, "XOVUNIN.EXE");
     registration.uninstallerPath = uninstaller;
+    // The user's folder is the user's to change while setup runs elevated: a
+    // link there would take the uninstaller and the record elsewhere.
+    const DWORD folderAttributes = folder.empty() ? INVALID_FILE_ATTRIBUTES : GetFileAttributesA(folder.c_str());
+    if (folderAttributes != INVALID_FILE_ATTRIBUTES && (folderAttributes & FILE_ATTRIBUTE_REPARSE_POINT))
+        return registration;
     // Every book's entry of the scope starts the one copy there: a newer one stays.
     bool thereBefore = !uninstaller.empty() && GetFileAttributesA(uninstaller.c_str()) != INVALID_FILE_ATTRIBUTES;
     if (!uninstaller.empty() &&
-        (!thereBefore || ReplacesUninstaller(ProgramVersion("XOVUNIN.EXE"), ProgramVersion(uninstaller))))
+        (!thereBefore || ReplacesUninstaller(ProgramVersion("XOVUNIN.EXE"), ProgramVersion(uninstaller))) &&
+        ClearNameForWriting(uninstaller))
         CopyFileA("XOVUNIN.EXE", uninstaller.c_str(), FALSE);
     DWORD placed = uninstaller.empty() ? INVALID_FILE_ATTRIBUTES : GetFileAttributesA(uninstaller.c_str());
     registration.uninstallerPlaced = placed != INVALID_FILE_ATTRIBUTES && !(placed & FILE_ATTRIBUTE_DIRECTORY);

@@ -6,6 +6,7 @@
 #include "record/SetupRunRecord.h"
 #include "settings/InstallSettings.h"
 #include "framework/AnsiText.h"
+#include "framework/FreshFile.h"
 
 HRESULT CreateShortcut(const std::string& target, const std::string& linkPath, const std::string& description) {
     // Through the wide interface: the link holds the names as the file system
@@ -27,7 +28,12 @@ HRESULT CreateShortcut(const std::string& target, const std::string& linkPath, c
     // The link's name must fit the system's path bound: a longer one is refused
     // rather than cut into a different name.
     std::wstring widePath = WideText(linkPath);
-    if (!widePath.empty() && widePath.size() < MAX_PATH)
+    // The Desktop is the user's to change while setup runs elevated: a link
+    // (or a second name of a file elsewhere) at the shortcut's name is taken
+    // away, never written through.
+    if (!widePath.empty() && widePath.size() < MAX_PATH && !ClearNameForWriting(linkPath))
+        result = HRESULT_FROM_WIN32(ERROR_ACCESS_DENIED);
+    else if (!widePath.empty() && widePath.size() < MAX_PATH)
         result = file->Save(widePath.c_str(), TRUE);
     else
         result = HRESULT_FROM_WIN32(ERROR_FILENAME_EXCED_RANGE);

@@ -1,13 +1,15 @@
 #include "framework/LogFile.h"
 
 #include "framework/CodePage.h"
+#include "framework/FreshFile.h"
 #include "framework/PathText.h"
 
 bool LogFile::Open(const std::string& path) {
     // Readable by others while the run writes, as a person or a management
-    // tool may look at the log of a run that is still going.
-    UniqueFile file(CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
-                                FILE_ATTRIBUTE_NORMAL, nullptr));
+    // tool may look at the log of a run that is still going. Made anew: the
+    // temporary folder is the user's, and an elevated run never writes
+    // through a link put at the log's name.
+    UniqueFile file = CreateFreshFile(path, GENERIC_WRITE, FILE_SHARE_READ, FILE_ATTRIBUTE_NORMAL);
     if (!file) return false;
     m_file = std::move(file);
     for (const std::string& line : m_waiting) Write(line);

@@ -4,6 +4,7 @@
 
 #include "framework/AnsiText.h"
 #include "framework/CodePage.h"
+#include "framework/FreshFile.h"
 #include "framework/PathText.h"
 #include "framework/UniqueHandle.h"
 #include "record/OpenedPath.h"
@@ -15,7 +16,8 @@ constexpr DWORD kMostRecordFileBytes = 32u * 1024 * 1024;
 constexpr std::string_view kRecordExtension = ".REC";
 
 bool WriteWhole(const std::string& path, const std::string& text) {
-    UniqueFile file(CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    // Made anew: a user's own folder of ours may hold anything at the name.
+    UniqueFile file = CreateFreshFile(path, GENERIC_WRITE, 0, FILE_ATTRIBUTE_NORMAL);
     if (!file) return false;
     DWORD written = 0;
     return WriteFile(file.Get(), text.data(), static_cast<DWORD>(text.size()), &written, nullptr) &&

@@ -452,6 +452,13 @@ TEST(InstallRecord, ARecordFileIsDeletedOnlyWhereSetupKeepsThem) {
     EXPECT_FALSE(FileExists(record));
     EXPECT_EQ(FileContent(folder + "\\win.ini"), "the reader's");
     EXPECT_EQ(FileContent(elsewhere + "\\XOVUNIN-" + digits + ".REC"), "another folder's");
+    // Written anew: a second name of another file at the name a record is
+    // first written under is taken away, never written through.
+    ASSERT_TRUE(WriteWholeFile(elsewhere + "\\precious.ini", "the system's"));
+    ASSERT_TRUE(CreateHardLinkA((record + ".NEW").c_str(), (elsewhere + "\\precious.ini").c_str(), nullptr));
+    EXPECT_TRUE(WriteRecordFile(record, "record"));
+    EXPECT_EQ(FileContent(elsewhere + "\\precious.ini"), "the system's");
+    EXPECT_EQ(FileContent(record), "record");
     RemoveTree(folder);
     RemoveTree(elsewhere);
 }

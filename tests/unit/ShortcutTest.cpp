@@ -87,6 +87,14 @@ TEST_F(Shortcuts, AnEmptyNameGivesADotLnkFileAndAnExistingLinkIsOverwritten) {
     WriteWholeFile(desktop + "\\.Lnk", "not a link");
     CreateInstallShortcut();
     EXPECT_EQ(ShellLinkTarget(desktop + "\\.Lnk"), target);
+    // A second name of another file at the shortcut's name (the Desktop is
+    // the user's, setup may run elevated) is taken away, never written through.
+    ASSERT_TRUE(WriteWholeFile(desktop + "\\precious.ini", "the system's"));
+    ASSERT_TRUE(DeleteFileA((desktop + "\\.Lnk").c_str()));
+    ASSERT_TRUE(CreateHardLinkA((desktop + "\\.Lnk").c_str(), (desktop + "\\precious.ini").c_str(), nullptr));
+    CreateInstallShortcut();
+    EXPECT_EQ(FileContent(desktop + "\\precious.ini"), "the system's");
+    EXPECT_EQ(ShellLinkTarget(desktop + "\\.Lnk"), target);
 }
 
 TEST(CreateShortcut, ALinkPathBeyondTheSystemBoundIsRefusedNotCut) {

@@ -234,6 +234,16 @@ TEST(LogFile, WritesEveryLineInOrderAndCanBeReadMeanwhile) {
     log.Line("Installed.");
     EXPECT_EQ(FileContent(folder + "\\setup.log"),
               "Warning: The DestDir key (or its text) is not set in SETUP.INI\r\nDestination: C:\\Übungen\r\nInstalled.\r\n");
+
+    // The temporary folder is the user's: a second name of another file put
+    // at the log's name is taken away, never written through.
+    ASSERT_TRUE(WriteWholeFile(folder + "\\precious.ini", "the system's"));
+    ASSERT_TRUE(CreateHardLinkA((folder + "\\planted.log").c_str(), (folder + "\\precious.ini").c_str(), nullptr));
+    LogFile planted;
+    ASSERT_TRUE(planted.Open(folder + "\\planted.log"));
+    planted.Line("Installed.");
+    EXPECT_EQ(FileContent(folder + "\\precious.ini"), "the system's");
+    EXPECT_EQ(FileContent(folder + "\\planted.log"), "Installed.\r\n");
     RemoveTree(folder);
 }
 

@@ -480,5 +480,22 @@ TEST_F(UninstallRegistration, ProductNameIsOneKeyBelowUninstallOrNothing) {
         EXPECT_EQ(registration.WayBack(), part.says == nullptr) << part.placed << part.entry << part.record;
         if (part.says) EXPECT_NE(NoWayBackMessage(registration).find(part.says), std::string::npos) << part.says;
     }
+
+    // A user's folder of ours that is a link (the user may make one while
+    // setup runs elevated) takes neither the uninstaller nor the record elsewhere.
+    const std::string elsewhere = MakeTestFolder("uninstall-elsewhere");
+    ScopePlaces user = places;
+    user.scope = InstallScope::CurrentUser;
+    user.uninstallerFolder = windows + "\\Book Setup";
+    ASSERT_TRUE(MakeLinuxLink(user.uninstallerFolder, elsewhere));
+    {
+        CurrentDirectoryScope here(medium);
+        Registration registration = RegisterUninstaller(user);
+        EXPECT_FALSE(registration.uninstallerPlaced);
+        EXPECT_FALSE(registration.WayBack());
+    }
+    EXPECT_EQ(ListingOrder(elsewhere), std::vector<std::string>{});
+    EXPECT_TRUE(RemoveLinuxLink(user.uninstallerFolder));
+    RemoveTree(elsewhere);
 }
 }  // namespace
