@@ -14,9 +14,10 @@
 // (uninstall-<product>.log), with every recorded path that stayed.
 //
 // A book installed for the current user alone has /CURRENTUSER on its entry's
-// command lines (after /S, before the folder): the entry, the counts and the
-// journals are then that user's (HKEY_CURRENT_USER, the user's local
-// application data), and the machine's are never looked at. The command line
+// command lines (after /S, before the folder): the entry and the counts are
+// then that user's (HKEY_CURRENT_USER), and the machine's are never looked at.
+// The journals it repairs first are those of runs with its own rights (the
+// machine's folder when it runs elevated, the user's own otherwise). The command line
 // tells, not where this program lies: a copy started from anywhere removes
 // the book its entry names.
 //

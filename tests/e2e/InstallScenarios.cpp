@@ -490,6 +490,17 @@ protected:
         CloseHandle(process);
     }
 
+    // Cancel at a replace question, then Exit Setup in the question that follows.
+    void CancelAndLeave(const WindowInfo& question) {
+        ASSERT_TRUE(PressAndWaitClosed(question, kCancel));
+        std::optional<WindowInfo> confirm = NextDialog();
+        // The progress dialog may first come into view now, under the questions.
+        if (confirm && confirm->title == kProgressTitle) confirm = NextDialog();
+        ASSERT_TRUE(confirm);
+        ASSERT_EQ(confirm->title, kExitTitle);
+        ASSERT_TRUE(PressAndWaitClosed(*confirm, kExitSetup));
+    }
+
     std::string dest;
     std::string product;
     std::string linkName;
@@ -1084,13 +1095,7 @@ TEST_F(InstallScenario, APathReplacedTwiceAndAbandonedComesBackAsTheReaders) {
         } else if (readMes < 2) {
             ASSERT_TRUE(PressAndWaitClosed(*dialog, kNo));
         } else {
-            ASSERT_TRUE(PressAndWaitClosed(*dialog, kCancel));
-            std::optional<WindowInfo> confirm = NextDialog();
-            // The progress dialog may first come into view now, under the questions.
-            if (confirm && confirm->title == kProgressTitle) confirm = NextDialog();
-            ASSERT_TRUE(confirm);
-            ASSERT_EQ(confirm->title, kExitTitle);
-            ASSERT_TRUE(PressAndWaitClosed(*confirm, kExitSetup));
+            ASSERT_NO_FATAL_FAILURE(CancelAndLeave(*dialog));
             abandoned = true;
         }
     }
@@ -1122,12 +1127,7 @@ TEST_F(InstallScenario, AnInstallFolderThatIsALinkComesBackAsItWas) {
             ASSERT_TRUE(PressAndWaitClosed(*dialog, kYes));
             continue;
         }
-        ASSERT_TRUE(PressAndWaitClosed(*dialog, kCancel));
-        std::optional<WindowInfo> confirm = NextDialog();
-        if (confirm && confirm->title == kProgressTitle) confirm = NextDialog();
-        ASSERT_TRUE(confirm);
-        ASSERT_EQ(confirm->title, kExitTitle);
-        ASSERT_TRUE(PressAndWaitClosed(*confirm, kExitSetup));
+        ASSERT_NO_FATAL_FAILURE(CancelAndLeave(*dialog));
         abandoned = true;
     }
     EXPECT_EQ(WalkAnswering().dialogs, std::vector<std::string>{kFailedTitle});
