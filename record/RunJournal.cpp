@@ -126,6 +126,24 @@ std::optional<JournalText> ParseJournal(std::string_view stored) {
         else if (kind == "P") journal.product = rest;
         else if (kind == "I") journal.installFolder = rest;
         else if (kind == "V") journal.installIdentity = ParseIdentity(rest);
+        else if (kind == "R") {
+            // "R\tpath\tvolume\tindex": where the run's way starts.
+            auto start = ParseNumbered(rest);
+            if (!start || start->second.first > 0xFFFFFFFFull) continue;
+            journal.start = {start->first,
+                             FileIdentity{static_cast<uint32_t>(start->second.first), start->second.second}};
+        } else if (kind == "Y") {
+            // Which folder the run made at a path noted with "D".
+            auto made = ParseNumbered(rest);
+            if (!made || made->second.first > 0xFFFFFFFFull) continue;
+            for (auto step = journal.steps.rbegin(); step != journal.steps.rend(); ++step) {
+                if (step->kind == JournalStep::Kind::Folder && step->path == made->first) {
+                    step->madeIdentity =
+                        FileIdentity{static_cast<uint32_t>(made->second.first), made->second.second};
+                    break;
+                }
+            }
+        }
         else if (kind == "C") journal.completed = true;
         else if (rest.empty()) continue;
         else if (kind == "D") journal.steps.push_back({JournalStep::Kind::Folder, rest, {}});
@@ -232,6 +250,27 @@ bool RunJournal::WriteLines(std::string lines, bool flush) {
 bool RunJournal::NoteInstallFolder(const FileIdentity& identity) {
     if (!WriteLines(std::string("V\t").append(IdentityText(identity)).append(kLineEnd), false)) return false;
     m_installIdentity = identity;
+    return true;
+}
+
+bool RunJournal::NoteStart(const std::string& path, const FileIdentity& identity) {
+    if (!WriteLines(std::string("R\t").append(path).append("\t").append(IdentityText(identity)).append(kLineEnd),
+                    false))
+        return false;
+    m_start = {path, identity};
+    return true;
+}
+
+bool RunJournal::NoteFolderMade(const std::string& path, const FileIdentity& identity) {
+    if (!WriteLines(std::string("Y\t").append(path).append("\t").append(IdentityText(identity)).append(kLineEnd),
+                    false))
+        return false;
+    for (auto step = m_steps.rbegin(); step != m_steps.rend(); ++step) {
+        if (step->kind == JournalStep::Kind::Folder && step->path == path) {
+            step->madeIdentity = identity;
+            break;
+        }
+    }
     return true;
 }
 

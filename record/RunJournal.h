@@ -48,7 +48,21 @@ struct JournalStep {
     // Kept: moving the original back failed; it stays under its kept name
     // and is never deleted as the run's.
     bool putBackFailed = false;
+    // Folder: which folder the run made there (journals of earlier setups
+    // do not say): one made again at the name by someone else is not the run's.
+    std::optional<FileIdentity> madeIdentity;
     bool operator==(const JournalStep&) const = default;
+};
+
+// Where a run's way starts: the nearest folder of the install folder's path
+// that stood before the run (the install folder itself when it did),
+// resolved once by its path, and which folder it was. Every folder the run
+// made lies below it, and its undo walks down from it, folder by held folder,
+// never through a link. Journals of earlier setups do not say (empty path).
+struct WayStart {
+    std::string path;
+    std::optional<FileIdentity> identity;
+    bool operator==(const WayStart&) const = default;
 };
 
 // What a journal on the disk says.
@@ -59,6 +73,7 @@ struct JournalText {
     // Which folder that was when the run began to write in it (whatever
     // link its path is); journals of earlier setups do not say.
     std::optional<FileIdentity> installIdentity;
+    WayStart start;
     // The copy completed: what is left to do is deleting the kept originals.
     bool completed = false;
     std::vector<JournalStep> steps;  // oldest first
@@ -112,6 +127,12 @@ public:
     // Which folder the install folder is, once it stands: the undo acts in
     // it only while it is still that one.
     bool NoteInstallFolder(const FileIdentity& identity);
+    // Where the run's way starts, and which folder that is: before the first
+    // folder is made below it.
+    bool NoteStart(const std::string& path, const FileIdentity& identity);
+    const WayStart& Start() const { return m_start; }
+    // Which folder the run made at `path` (noted ahead with NoteFolder).
+    bool NoteFolderMade(const std::string& path, const FileIdentity& identity);
     const std::optional<FileIdentity>& InstallIdentity() const { return m_installIdentity; }
     // The folder was there already: not the run's to remove.
     void NoteFolderThere(const std::string& path);
@@ -153,4 +174,5 @@ private:
     std::vector<JournalStep> m_steps;
     std::vector<std::string> m_notes;
     std::optional<FileIdentity> m_installIdentity;
+    WayStart m_start;
 };

@@ -271,7 +271,7 @@ bool RemoveMadeFolder(const JournalStep& step, Way& way, const std::optional<Fil
 }  // namespace
 
 UndoResult UndoRun(const std::vector<JournalStep>& steps, const std::string& installFolder,
-                   const std::optional<FileIdentity>& installIdentity) {
+                   const std::optional<FileIdentity>& installIdentity, const WayStart& start) {
     UndoResult result;
     Way way(installFolder, installIdentity);
     Way pathWay(installFolder, installIdentity);
@@ -292,7 +292,7 @@ UndoResult UndoRun(const std::vector<JournalStep>& steps, const std::string& ins
 
 std::vector<std::string> DiscardKeptOriginals(const std::vector<JournalStep>& steps, const std::string& installFolder,
                                               const std::optional<FileIdentity>& installIdentity,
-                                              std::vector<std::string>* notes) {
+                                              std::vector<std::string>* notes, const WayStart& start) {
     // What the run last wrote at each name: a name it wrote twice holds the later.
     std::map<std::string, const JournalStep*> latest;
     for (const JournalStep& step : steps)

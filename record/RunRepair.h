@@ -46,7 +46,7 @@ struct UndoResult {
 // covered with the kept original. Each file and folder is checked and acted
 // on through one handle, the folders on its way held meanwhile.
 UndoResult UndoRun(const std::vector<JournalStep>& steps, const std::string& installFolder,
-                   const std::optional<FileIdentity>& installIdentity = std::nullopt);
+                   const std::optional<FileIdentity>& installIdentity = std::nullopt, const WayStart& start = {});
 
 // After a completed run: deletes the kept originals where the run's own copy
 // stands in their place (never one whose put-back failed, never through a
@@ -54,7 +54,8 @@ UndoResult UndoRun(const std::vector<JournalStep>& steps, const std::string& ins
 // was left alone.
 std::vector<std::string> DiscardKeptOriginals(const std::vector<JournalStep>& steps, const std::string& installFolder,
                                               const std::optional<FileIdentity>& installIdentity,
-                                              std::vector<std::string>* notes = nullptr);
+                                              std::vector<std::string>* notes = nullptr,
+                                              const WayStart& start = {});
 
 // The kept files below the folder (links are not walked into) whose names
 // carry the mark, as steps: for the kept files whose journal lines never
