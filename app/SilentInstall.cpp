@@ -13,6 +13,7 @@
 #include "engine/Shortcut.h"
 #include "framework/LogFile.h"
 #include "framework/SafeFormat.h"
+#include "record/LogPlace.h"
 #include "record/SetupRunRecord.h"
 #include "script/CommandScript.h"
 #include "script/ScriptMessages.h"
@@ -21,12 +22,16 @@
 #include "settings/SetupTexts.h"
 
 namespace {
-// Opens the log where the switch says, or in the temporary folder. False
-// only for the switch's file: a log that was asked for and cannot be had.
-bool OpenLog(const SetupSwitches& switches, LogFile& log) {
+// Opens the log where the switch says, or where the run's rights keep it
+// (an elevated run's where only administrators write, another's in the
+// temporary folder). False only for the switch's file: a log that was asked
+// for and cannot be had.
+bool OpenLog(const SetupSwitches& switches, const ScopePlaces& places, LogFile& log) {
     if (!switches.logFile.empty()) return log.Open(switches.logFile);
-    // Without a temporary folder the run goes on unlogged, as no log was asked for.
-    std::string path = DefaultLogPath("setup", InstallSettings.ProductName);
+    // Without that folder the run goes on unlogged, as no log was asked for.
+    std::vector<std::string> notes;
+    std::string path = DefaultRunLogPath("setup", InstallSettings.ProductName, places, &notes);
+    for (const std::string& note : notes) log.Line(note);
     if (!path.empty()) log.Open(path);
     return true;
 }
@@ -108,7 +113,7 @@ SilentResult RunSilentInstall(const SetupSwitches& switches, const ScopeChoice& 
     ReadSetupIni(settings, note);
     ReadSetupTxt(SetupTexts, note);
     ValidateSettings(note);
-    if (!OpenLog(switches, log)) return SilentResult::BadSwitch;  // nowhere to say more
+    if (!OpenLog(switches, places, log)) return SilentResult::BadSwitch;  // nowhere to say more
     if (!switches.unknown.empty()) {
         log.Line("Unknown switch: " + switches.unknown);
         return Finish(SilentResult::BadSwitch, log);

@@ -2,18 +2,42 @@
 
 #include <windows.h>
 
+#include <memory>
+
 #include "settings/InstallSettings.h"
 #include "settings/SetupTexts.h"
 #include "app/UninstallerVersion.h"
 #include "engine/FileOperations.h"
 #include "framework/AnsiText.h"
-#include "framework/FreshFile.h"
+#include "framework/PlaceWay.h"
+#include "framework/UniqueHandle.h"
 #include "framework/PathText.h"
 #include "framework/SafeFormat.h"
 #include "record/RecordStore.h"
 #include "record/SetupRunRecord.h"
 
 namespace {
+// The medium's uninstaller, in the current directory, and its copy's name.
+constexpr const char* kUninstallerName = "XOVUNIN.EXE";
+
+// Copies the medium's uninstaller into the held folder, whole or not at all,
+// with its last-write time, as a copy of a file keeps it.
+void CopyUninstaller(const HeldFolder& folder) {
+    UniqueFile source(CreateFileA(kUninstallerName, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                  FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+    LARGE_INTEGER size;
+    FILETIME writeTime;
+    if (!source || !GetFileSizeEx(source.Get(), &size) || size.QuadPart > (256 << 20) ||
+        !GetFileTime(source.Get(), nullptr, nullptr, &writeTime))
+        return;
+    std::string bytes(static_cast<size_t>(size.QuadPart), '\0');
+    DWORD read = 0;
+    if (!bytes.empty() &&
+        (!ReadFile(source.Get(), bytes.data(), static_cast<DWORD>(bytes.size()), &read, nullptr) || read != bytes.size()))
+        return;
+    WriteWholeAt(folder, kUninstallerName, bytes, &writeTime);
+}
+
 bool SetStringValue(HKEY key, const char* name, const std::string& value) {
     // Written in full with its terminating zero, however long.
     return RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
@@ -42,30 +66,32 @@ DWORD InstalledKilobytes() {
 
 Registration RegisterUninstaller(const ScopePlaces& places) {
     Registration registration;
-    if (!PathExists("XOVUNIN.EXE")) return registration;
+    if (!PathExists(kUninstallerName)) return registration;
     registration.offered = true;
 
     const InstallSettingsRecord& settings = InstallSettings;
-    // For the current user, a folder of ours in the user's local application
-    // data, made here: the Windows folder is not the user's to write.
     const bool user = places.scope == InstallScope::CurrentUser;
     const std::string& folder = places.uninstallerFolder;
-    if (user && !folder.empty()) CreateDirectoryA(folder.c_str(), nullptr);
-    std::string uninstaller = folder.empty() ? std::string() : JoinPath(folder, "XOVUNIN.EXE");
+    std::string uninstaller = folder.empty() ? std::string() : JoinPath(folder, kUninstallerName);
     registration.uninstallerPath = uninstaller;
-    // The user's folder is the user's to change while setup runs elevated: a
-    // link there would take the uninstaller and the record elsewhere.
-    const DWORD folderAttributes = folder.empty() ? INVALID_FILE_ATTRIBUTES : GetFileAttributesA(folder.c_str());
-    if (folderAttributes != INVALID_FILE_ATTRIBUTES && (folderAttributes & FILE_ATTRIBUTE_REPARSE_POINT))
-        return registration;
+    // Reached through the door: a user's folder of ours (in the user's local
+    // application data, made here: the Windows folder is not the user's to
+    // write) from the profile's root, so that no link the user puts on the
+    // way takes the uninstaller elsewhere while setup runs elevated. The
+    // Windows folder, only administrators change: a copy there by its path
+    // would be safe too, and it is reached the same way, as one way for both.
+    FolderWay way = WayToPlace(folder);
+    std::shared_ptr<const HeldFolder> held;
+    if (!folder.empty()) held = user ? way.Make(folder, [](const std::string&) { return true; }, {}) : way.Reach(folder);
+    // A link on the way: neither the uninstaller nor the record goes behind it.
+    if (!held && way.Stop() == DoorStop::Link) return registration;
     // Every book's entry of the scope starts the one copy there: a newer one stays.
-    bool thereBefore = !uninstaller.empty() && GetFileAttributesA(uninstaller.c_str()) != INVALID_FILE_ATTRIBUTES;
-    if (!uninstaller.empty() &&
-        (!thereBefore || ReplacesUninstaller(ProgramVersion("XOVUNIN.EXE"), ProgramVersion(uninstaller))) &&
-        ClearNameForWriting(uninstaller))
-        CopyFileA("XOVUNIN.EXE", uninstaller.c_str(), FALSE);
-    DWORD placed = uninstaller.empty() ? INVALID_FILE_ATTRIBUTES : GetFileAttributesA(uninstaller.c_str());
-    registration.uninstallerPlaced = placed != INVALID_FILE_ATTRIBUTES && !(placed & FILE_ATTRIBUTE_DIRECTORY);
+    bool thereBefore = held && !held->Open(kUninstallerName).Missing();
+    if (held && (!thereBefore || ReplacesUninstaller(ProgramVersion(kUninstallerName), ProgramVersion(uninstaller))))
+        CopyUninstaller(*held);
+    HeldObject placed = held ? held->Open(kUninstallerName) : HeldObject();
+    registration.uninstallerPlaced = placed.Held() && !placed.Facts().IsFolder() && !placed.Facts().link;
+    placed.Close();
 
     // The product's name is the name of one key below Uninstall: without a
     // name the values would land in the Uninstall key itself, and a backslash

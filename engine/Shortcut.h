@@ -10,5 +10,11 @@
 // location or a shell folder the system did not report.
 void CreateInstallShortcut();
 
-// Writes a shell link to `target` at `linkPath`; the COM result of the last step that ran.
+// Writes a shell link to `target` at `linkPath`: the link object's bytes,
+// written through the door (its folder reached from the profile's root, no
+// link on the way or at the name followed). The COM result of the last step
+// that ran.
 HRESULT CreateShortcut(const std::string& target, const std::string& linkPath, const std::string& description);
+
+// The bytes of a shell link to `target`, as the link object saves them.
+HRESULT ShellLinkBytes(const std::string& target, const std::string& description, std::string& bytes);

@@ -1,15 +1,16 @@
 #include "framework/LogFile.h"
 
 #include "framework/CodePage.h"
-#include "framework/FreshFile.h"
 #include "framework/PathText.h"
+#include "framework/PlaceWay.h"
 
 bool LogFile::Open(const std::string& path) {
     // Readable by others while the run writes, as a person or a management
-    // tool may look at the log of a run that is still going. Made anew: the
-    // temporary folder is the user's, and an elevated run never writes
-    // through a link put at the log's name.
-    UniqueFile file = CreateFreshFile(path, GENERIC_WRITE, FILE_SHARE_READ, FILE_ATTRIBUTE_NORMAL);
+    // tool may look at the log of a run that is still going. Made anew
+    // through the door: the folder a /LOG= switch names (or the temporary
+    // folder) may be the user's, and an elevated run never writes through a
+    // link put on the way or at the log's name.
+    UniqueFile file = CreateFreshInPlace(path, GENERIC_WRITE, FILE_SHARE_READ, FILE_ATTRIBUTE_NORMAL);
     if (!file) return false;
     m_file = std::move(file);
     for (const std::string& line : m_waiting) Write(line);
@@ -31,7 +32,6 @@ void LogFile::Write(const std::string& text) {
     WriteFile(m_file.Get(), line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
 }
 
-namespace {
 std::string LogFileName(const std::string& program, const std::string& productName) {
     if (productName.empty()) return program + ".log";
     std::string name;
@@ -51,7 +51,6 @@ std::string LogFileName(const std::string& program, const std::string& productNa
     }
     return program + "-" + name + ".log";
 }
-}  // namespace
 
 std::string DefaultLogPath(const std::string& program, const std::string& productName) {
     char folder[AnsiPathBufferSize] = {};

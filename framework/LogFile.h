@@ -9,11 +9,15 @@
 
 #include "framework/UniqueHandle.h"
 
-// Where a program's log about a product goes when none was asked for: the
-// temporary folder, named "<program>-<product>.log", each character a file
-// name cannot hold (and each control character) made an underscore;
-// "<program>.log" without a product name. Empty when the system names no
-// temporary folder.
+// The name of a program's log about a product when none was asked for:
+// "<program>-<product>.log", each character a file name cannot hold (and
+// each control character) made an underscore; "<program>.log" without a
+// product name.
+std::string LogFileName(const std::string& program, const std::string& productName);
+
+// That name in the temporary folder, where a run without elevation keeps it
+// (an elevated run keeps its own where only administrators write). Empty
+// when the system names no temporary folder.
 std::string DefaultLogPath(const std::string& program, const std::string& productName);
 
 class LogFile {
@@ -22,8 +26,10 @@ public:
     LogFile(const LogFile&) = delete;
     LogFile& operator=(const LogFile&) = delete;
 
-    // Creates (or empties) the file and writes the lines noted so far; false
-    // when the file cannot be made, and the lines stay noted.
+    // Creates the file anew at the full path, reached through the door (no
+    // link on the way or at its name is followed), and writes the lines
+    // noted so far; false when the file cannot be made, and the lines stay
+    // noted.
     bool Open(const std::string& path);
     bool IsOpen() const { return m_file.Valid(); }
     // No file will be opened: what was noted, and what will be, is dropped

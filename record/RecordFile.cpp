@@ -4,24 +4,23 @@
 
 #include "framework/AnsiText.h"
 #include "framework/CodePage.h"
-#include "framework/FreshFile.h"
 #include "framework/PathText.h"
+#include "framework/PlaceWay.h"
 #include "framework/UniqueHandle.h"
-#include "record/OpenedPath.h"
-#include "record/OwnFiles.h"
 
 namespace {
 // Far beyond any book (a line is about 100 bytes): a larger file is not ours.
 constexpr DWORD kMostRecordFileBytes = 32u * 1024 * 1024;
 constexpr std::string_view kRecordExtension = ".REC";
 
-bool WriteWhole(const std::string& path, const std::string& text) {
-    // Made anew: a user's own folder of ours may hold anything at the name.
-    UniqueFile file = CreateFreshFile(path, GENERIC_WRITE, 0, FILE_ATTRIBUTE_NORMAL);
-    if (!file) return false;
-    DWORD written = 0;
-    return WriteFile(file.Get(), text.data(), static_cast<DWORD>(text.size()), &written, nullptr) &&
-           written == text.size() && FlushFileBuffers(file.Get());
+// The folder of record files, reached through the door: a user's "Book
+// Setup" from the profile's root, never through a link on the way (the user
+// may make one while setup runs elevated). The Windows folder, where the
+// machine's record files are, only administrators change, so acting there by
+// its path would be safe too; it is reached the same way, as one way for both.
+std::shared_ptr<const HeldFolder> ReachRecordFolder(FolderWay& way, const std::string& folder) {
+    way = WayToPlace(folder);
+    return way.Reach(folder);
 }
 }  // namespace
 
@@ -47,11 +46,12 @@ bool IsRecordFileIn(const std::string& path, const std::string& folder) {
 
 bool DeleteRecordFile(const std::string& path, const std::string& folder) {
     if (!IsRecordFileIn(path, folder)) return false;
-    DWORD folderAttributes = GetFileAttributesW(WideText(folder).c_str());
-    if (folderAttributes == INVALID_FILE_ATTRIBUTES || (folderAttributes & FILE_ATTRIBUTE_REPARSE_POINT)) return false;
+    FolderWay way;
+    std::shared_ptr<const HeldFolder> held = ReachRecordFolder(way, folder);
+    if (!held) return false;
     // Checked and deleted through one handle: what is deleted is what was checked.
-    OpenedPath file(path, OpenedPath::Use::Act);
-    if (!file.Held() || file.IsLink() || file.IsFolder()) return false;
+    HeldObject file = held->Open(SplitPath(path).name);
+    if (!file.Held() || file.Facts().link || file.Facts().IsFolder()) return false;
     return file.Delete();
 }
 
@@ -81,12 +81,10 @@ std::optional<ContentHash> HashInRecordFileName(const std::string& path) {
 
 bool WriteRecordFile(const std::string& path, const std::string& text) {
     if (text.size() > kMostRecordFileBytes) return false;
-    std::string fresh = path + ".NEW";
-    if (!WriteWhole(fresh, text) || !MoveOverOwnFile(fresh, path)) {
-        DeleteOwnFile(fresh);
-        return false;
-    }
-    return true;
+    const PathSplit split = SplitPath(path);
+    FolderWay way;
+    std::shared_ptr<const HeldFolder> held = ReachRecordFolder(way, StripTrailingBackslashes(split.folder, 3));
+    return held && WriteWholeAt(*held, split.name, text);
 }
 
 std::optional<std::string> ReadRecordFile(const std::string& path, const ContentHash& expected) {

@@ -41,13 +41,15 @@ std::optional<ContentHash> HashInRecordFileName(const std::string& path);
 bool IsRecordFileIn(const std::string& path, const std::string& folder);
 
 // Deletes a record file that setup keeps in `folder`, never through a link:
-// the folder must not be one, and the file is opened without following a
-// reparse point, checked and deleted through that one handle. False when the
-// path is not such a file or it could not be deleted.
+// the folder is reached through the door (no link on the way, the folder
+// itself included), and the file is opened there without following a link,
+// checked and deleted through that one handle. False when the path is not
+// such a file or it could not be deleted.
 bool DeleteRecordFile(const std::string& path, const std::string& folder);
 
-// Writes the text to the file whole (through a file beside it, so that no
-// half-written record is ever at the name); false on failure.
+// Writes the text to the file whole, in its folder reached through the door
+// (through a file beside it, so that no half-written record is ever at the
+// name, and nothing put at the name is written through); false on failure.
 bool WriteRecordFile(const std::string& path, const std::string& text);
 
 // The file's text when its content has exactly the expected hash; nothing

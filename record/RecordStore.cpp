@@ -6,7 +6,6 @@
 
 #include "framework/PathText.h"
 #include "record/InstallRecord.h"  // SamePath
-#include "record/OwnFiles.h"
 #include "record/RecordFile.h"
 
 namespace {
@@ -90,7 +89,7 @@ bool WriteRecordText(HKEY entry, const std::string& text, const std::string& lar
     bool sameFile = oldFile && SamePath(*oldFile, file);
     if (!WriteRecordFile(file, text)) return false;
     if (!SetString(entry, kRecordFileValueName, file)) {
-        if (!sameFile) DeleteOwnFile(file);
+        if (!sameFile) DeleteRecordFile(file, recordFolder);
         return false;
     }
     // For an uninstaller of an earlier setup still in place, which reads the hash from its own value.

@@ -32,6 +32,7 @@
 
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "framework/DllSearch.h"
 #include "framework/FileHolders.h"
@@ -41,6 +42,7 @@
 #include "framework/Rights.h"
 #include "framework/SystemFolders.h"
 #include "record/InstallRecord.h"
+#include "record/LogPlace.h"
 #include "record/RecordStore.h"
 #include "record/RunRepair.h"
 #include "uninstall/ElevationRequest.h"
@@ -134,7 +136,10 @@ int Uninstall(const char* commandLine) {
     }
     LogFile log;
     if (quiet) {
-        std::string path = DefaultLogPath("uninstall", command ? command->product : std::string());
+        // An elevated run's where only administrators write, another's in the temporary folder.
+        std::vector<std::string> notes;
+        std::string path = DefaultRunLogPath("uninstall", command ? command->product : std::string(), places, &notes);
+        for (const std::string& note : notes) log.Line(note);
         if (!path.empty()) log.Open(path);
     }
     Report report(quiet ? &log : nullptr);

@@ -459,6 +459,24 @@ TEST(InstallRecord, ARecordFileIsDeletedOnlyWhereSetupKeepsThem) {
     EXPECT_TRUE(WriteRecordFile(record, "record"));
     EXPECT_EQ(FileContent(elsewhere + "\\precious.ini"), "the system's");
     EXPECT_EQ(FileContent(record), "record");
+    // ... nor is one at the record's own name.
+    ASSERT_TRUE(DeleteFileA(record.c_str()));
+    ASSERT_TRUE(CreateHardLinkA(record.c_str(), (elsewhere + "\\precious.ini").c_str(), nullptr));
+    EXPECT_TRUE(WriteRecordFile(record, "record again"));
+    EXPECT_EQ(FileContent(elsewhere + "\\precious.ini"), "the system's");
+    EXPECT_EQ(FileContent(record), "record again");
+    EXPECT_FALSE(FileExists(record + ".NEW"));
+    // A link on the way to the folder (a user's "Book Setup" below a folder
+    // the user swapped for a link): nothing behind it written or deleted.
+    const std::string behind = elsewhere + "\\Book Setup\\XOVUNIN-" + digits + ".REC";
+    ASSERT_TRUE(WriteWholeFile(behind, "another folder's"));
+    ASSERT_TRUE(MakeLinuxLink(folder + "\\Local", elsewhere));
+    const std::string throughLink = folder + "\\Local\\Book Setup\\XOVUNIN-" + digits + ".REC";
+    EXPECT_FALSE(WriteRecordFile(throughLink, "record"));
+    EXPECT_FALSE(DeleteRecordFile(throughLink, folder + "\\Local\\Book Setup"));
+    EXPECT_EQ(FileContent(behind), "another folder's");
+    EXPECT_EQ(ListingOrder(elsewhere + "\\Book Setup").size(), 1u);
+    EXPECT_TRUE(RemoveLinuxLink(folder + "\\Local"));
     RemoveTree(folder);
     RemoveTree(elsewhere);
 }

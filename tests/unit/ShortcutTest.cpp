@@ -5,6 +5,8 @@
 #include <shlobj.h>
 
 #include "TestFiles.h"
+#include "framework/CodePage.h"
+#include "record/SetupRunRecord.h"
 #include "settings/InstallSettings.h"
 
 namespace {
@@ -95,6 +97,56 @@ TEST_F(Shortcuts, AnEmptyNameGivesADotLnkFileAndAnExistingLinkIsOverwritten) {
     CreateInstallShortcut();
     EXPECT_EQ(FileContent(desktop + "\\precious.ini"), "the system's");
     EXPECT_EQ(ShellLinkTarget(desktop + "\\.Lnk"), target);
+}
+
+// The Desktop, or a folder above it, a link the user made while setup runs
+// elevated: no shortcut, nothing written behind the link, nothing recorded.
+TEST_F(Shortcuts, NoShortcutIsWrittenThroughALinkOnTheWay) {
+    const std::string elsewhere = MakeTestFolder("shortcut-elsewhere");
+    MakeFolders(elsewhere + "\\Desktop");
+    RemoveTree(desktop);
+    ASSERT_TRUE(MakeLinuxLink(desktop, elsewhere));
+    ASSERT_TRUE(MakeLinuxLink(root + "\\Profile", elsewhere));
+    InstallSettings.ShortcutLocation = "Desktop";
+    ForgetRunRecord();
+    for (const std::string& folder : {desktop, root + "\\Profile\\Desktop"}) {
+        InstallSettings.DesktopDir = folder;
+        CreateInstallShortcut();
+        EXPECT_FALSE(FileExists(folder + "\\Zandel Files.Lnk")) << folder;
+    }
+    EXPECT_EQ(ListingOrder(elsewhere), std::vector<std::string>{"Desktop"});
+    EXPECT_EQ(ListingOrder(elsewhere + "\\Desktop"), std::vector<std::string>{});
+    EXPECT_EQ(RunRecordSoFar().entries.size(), 0u) << "a shortcut recorded";
+    EXPECT_TRUE(RemoveLinuxLink(desktop));
+    EXPECT_TRUE(RemoveLinuxLink(root + "\\Profile"));
+    RemoveTree(elsewhere);
+}
+
+// The link's bytes, taken from the link object's stream and written through
+// the door, are those its own save to a file writes.
+TEST(CreateShortcut, WritesTheBytesTheLinkObjectsOwnSaveWrites) {
+    CoInitialize(nullptr);
+    const std::string folder = MakeTestFolder("shortcut-bytes");
+    const std::string target = folder + "\\Zandel", description = "Zandel's files";
+    MakeFolders(target);
+    ASSERT_TRUE(SUCCEEDED(CreateShortcut(target, folder + "\\Ours.lnk", description)));
+    IShellLinkW* link = nullptr;
+    ASSERT_TRUE(SUCCEEDED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW,
+                                           reinterpret_cast<void**>(&link))));
+    link->SetPath(WideText(target).c_str());
+    link->SetDescription(WideText(description).c_str());
+    IPersistFile* file = nullptr;
+    ASSERT_TRUE(SUCCEEDED(link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file))));
+    EXPECT_TRUE(SUCCEEDED(file->Save(WideText(folder + "\\Saved.lnk").c_str(), TRUE)));
+    file->Release();
+    link->Release();
+    const std::string saved = FileContent(folder + "\\Saved.lnk");
+    EXPECT_GT(saved.size(), 76u) << "a shell link's header alone is 76 bytes";
+    EXPECT_EQ(FileContent(folder + "\\Ours.lnk"), saved);
+    EXPECT_EQ(ShellLinkTarget(folder + "\\Ours.lnk"), target);
+    EXPECT_EQ(ListingOrder(folder).size(), 3u) << "nothing left beside the link";
+    RemoveTree(folder);
+    CoUninitialize();
 }
 
 TEST(CreateShortcut, ALinkPathBeyondTheSystemBoundIsRefusedNotCut) {

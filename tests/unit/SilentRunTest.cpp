@@ -10,6 +10,8 @@
 #include "app/SilentResult.h"
 #include "framework/LogFile.h"
 #include "framework/PathText.h"
+#include "framework/PlaceWay.h"
+#include "record/LogPlace.h"
 
 namespace {
 struct SwitchCase {
@@ -244,10 +246,62 @@ TEST(LogFile, WritesEveryLineInOrderAndCanBeReadMeanwhile) {
     planted.Line("Installed.");
     EXPECT_EQ(FileContent(folder + "\\precious.ini"), "the system's");
     EXPECT_EQ(FileContent(folder + "\\planted.log"), "Installed.\r\n");
+
+    // The log's folder, or one above it, a link the user made (to a folder of
+    // the system's, with a file of the log's name there): refused, and
+    // nothing behind the link written or deleted.
+    const std::string elsewhere = MakeTestFolder("LogFile-elsewhere");
+    ASSERT_TRUE(WriteWholeFile(elsewhere + "\\setup.log", "the system's"));
+    ASSERT_TRUE(WriteWholeFile(elsewhere + "\\Deeper\\setup.log", "the system's too"));
+    ASSERT_TRUE(MakeLinuxLink(folder + "\\Linked", elsewhere));
+    for (const char* below : {"\\Linked\\setup.log", "\\Linked\\Deeper\\setup.log"}) {
+        LogFile linked;
+        EXPECT_FALSE(linked.Open(folder + below)) << below;
+        linked.Line("Installed.");
+    }
+    EXPECT_EQ(FileContent(elsewhere + "\\setup.log"), "the system's");
+    EXPECT_EQ(FileContent(elsewhere + "\\Deeper\\setup.log"), "the system's too");
+    EXPECT_EQ(ListingOrder(elsewhere).size(), 2u);
+    EXPECT_TRUE(RemoveLinuxLink(folder + "\\Linked"));
+    RemoveTree(elsewhere);
     RemoveTree(folder);
 }
 
-TEST(LogFile, DefaultPathIsInTheTemporaryFolderNamedAfterTheProduct) {
+// The root a way to a place of the user's starts from: the profile for what
+// lies below it (whole names, any letter case), else the drive's or the
+// share's root; nothing for a path on neither.
+TEST(LogFile, APlaceOfTheUsersIsWalkedFromTheProfileOrTheDrivesRoot) {
+    const std::string profile = "C:\\users\\Reader";
+    const struct {
+        const char* path;
+        const char* root;
+    } rows[] = {
+        {"C:\\users\\Reader\\AppData\\Local\\Temp\\setup.log", "C:\\users\\Reader"},
+        {"c:\\USERS\\reader\\Desktop", "C:\\users\\Reader"},
+        {"C:\\users\\Reader", "C:\\users\\Reader"},
+        {"C:\\users\\Reader\\", "C:\\users\\Reader"},
+        {"C:\\users\\Readers\\setup.log", "C:\\"},
+        {"C:\\users\\setup.log", "C:\\"},
+        {"D:\\Logs\\setup.log", "D:\\"},
+        {"d:\\setup.log", "d:\\"},
+        {"\\\\server\\share\\Logs\\setup.log", "\\\\server\\share\\"},
+        {"\\\\server\\share", "\\\\server\\share\\"},
+        {"\\\\server", ""},
+        {"\\\\server\\\\setup.log", ""},
+        {"\\\\?\\C:\\Logs\\setup.log", ""},
+        {"\\\\.\\pipe\\setup.log", ""},
+        {"Logs\\setup.log", ""},
+        {"1:\\setup.log", ""},
+    };
+    for (const auto& row : rows) EXPECT_EQ(PlaceRoot(row.path, profile), row.root) << row.path;
+    EXPECT_EQ(PlaceRoot("C:\\users\\Reader\\setup.log", ""), "C:\\") << "no profile known";
+}
+
+// Without /LOG=: named after the product; an elevated run's in the
+// machine's journals' folder (made when missing), where only administrators
+// write, never in the user's temporary folder, even without that folder; a
+// run without elevation's in the temporary folder.
+TEST(LogFile, TheDefaultLogIsWhereTheRunsRightsKeepIt) {
     char temp[MAX_PATH] = {};
     ASSERT_GT(GetTempPathA(MAX_PATH, temp), 0u);
     struct {
@@ -260,7 +314,29 @@ TEST(LogFile, DefaultPathIsInTheTemporaryFolderNamedAfterTheProduct) {
         {"", "setup.log"},
     };
     for (const auto& c : cases) {
+        EXPECT_EQ(LogFileName("setup", c.product), c.name) << c.product;
         EXPECT_EQ(DefaultLogPath("setup", c.product), JoinPath(temp, c.name)) << c.product;
     }
+
+    const std::string windows = MakeTestFolder("LogFile-windows");
+    ScopePlaces places = MachinePlaces();
+    places.journals = JournalPlace(windows + "\\Book Setup Journals", true);
+    std::vector<std::string> notes;
+    EXPECT_EQ(DefaultRunLogPath("uninstall", "Zandel", places, &notes),
+              windows + "\\Book Setup Journals\\uninstall-Zandel.log");
+    EXPECT_TRUE(FileExists(windows + "\\Book Setup Journals"));
+    EXPECT_EQ(notes, std::vector<std::string>{});
+    // Without elevation: the user's own temporary folder.
+    places.elevated = false;
+    places.journals = JournalPlace(LocalAppDataFolder() + "\\Book Setup Journals", false);
+    EXPECT_EQ(DefaultRunLogPath("uninstall", "Zandel", places, &notes), JoinPath(temp, "uninstall-Zandel.log"));
+    // Elevated without the machine's folder: no log rather than the user's folder.
+    places.elevated = true;
+    places.journals.folder.clear();
+    places.journals.machine = true;
+    EXPECT_EQ(DefaultRunLogPath("uninstall", "Zandel", places, &notes), "");
+    places.journals = JournalPlace(windows + "\\Book Setup Journals", false);
+    EXPECT_EQ(DefaultRunLogPath("uninstall", "Zandel", places, &notes), "");
+    RemoveTree(windows);
 }
 }  // namespace

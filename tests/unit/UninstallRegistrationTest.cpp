@@ -496,6 +496,18 @@ TEST_F(UninstallRegistration, ProductNameIsOneKeyBelowUninstallOrNothing) {
     }
     EXPECT_EQ(ListingOrder(elsewhere), std::vector<std::string>{});
     EXPECT_TRUE(RemoveLinuxLink(user.uninstallerFolder));
+    // Nor does a link on the way to it, with the folder of ours behind it.
+    MakeFolders(elsewhere + "\\Book Setup");
+    ASSERT_TRUE(MakeLinuxLink(windows + "\\Local", elsewhere));
+    user.uninstallerFolder = windows + "\\Local\\Book Setup";
+    {
+        CurrentDirectoryScope here(medium);
+        Registration registration = RegisterUninstaller(user);
+        EXPECT_FALSE(registration.uninstallerPlaced);
+        EXPECT_FALSE(registration.WayBack());
+    }
+    EXPECT_EQ(ListingOrder(elsewhere + "\\Book Setup"), std::vector<std::string>{});
+    EXPECT_TRUE(RemoveLinuxLink(windows + "\\Local"));
     RemoveTree(elsewhere);
 }
 }  // namespace
