@@ -1912,9 +1912,8 @@ TEST_F(UninstallScenario, AHeldFileIsNamedAndRetryRemovesIt) {
     std::optional<std::map<std::string, StoredValue>> entry = UninstallEntry(product);
     ASSERT_TRUE(entry && entry->count("QuietUninstallString"));
     const std::string& quietBytes = entry->at("QuietUninstallString").bytes;
-    char temp[MAX_PATH] = {};
-    GetTempPathA(MAX_PATH, temp);
-    const std::string log = std::string(temp) + "uninstall-" + product + ".log";
+    // An elevated quiet removal's log: beside the machine's journals.
+    const std::string log = MachinePlaces().journals.folder + "\\uninstall-" + product + ".log";
     DeleteFileA(log.c_str());
     UninstallRun quiet = RunUninstaller(quietBytes.substr(0, quietBytes.find('\0')));
     EXPECT_EQ(quiet.boxes, std::vector<std::string>{});
@@ -2242,11 +2241,11 @@ protected:
         return std::find(lines.begin(), lines.end(), line) != lines.end();
     }
 
-    // Where setup and the uninstaller put their logs when no /LOG= names one.
-    std::string TempLog(const std::string& program) {
-        char temp[MAX_PATH] = {};
-        GetTempPathA(MAX_PATH, temp);
-        return std::string(temp) + program + "-" + product + ".log";
+    // Where elevated runs of setup and the uninstaller (every run under Wine
+    // is one) put their logs when no /LOG= names one: beside the machine's
+    // journals, where only administrators write.
+    std::string DefaultLog(const std::string& program) {
+        return MachinePlaces().journals.folder + "\\" + program + "-" + product + ".log";
     }
 };
 
@@ -2283,7 +2282,7 @@ TEST_F(QuietScenario, InstallsIntoTheFolderNamedAndRemovesQuietly) {
     ASSERT_FALSE(lines.empty());
     EXPECT_EQ(lines.back(), "Installed. (exit code 0)");
 
-    const std::string uninstallLog = TempLog("uninstall");
+    const std::string uninstallLog = DefaultLog("uninstall");
     DeleteFileA(uninstallLog.c_str());
     robot = std::make_unique<Robot>(CopiedUninstaller(), Medium::WorkDir());
     robot->SetCommandLine(QuietCommand());
@@ -2301,13 +2300,46 @@ TEST_F(QuietScenario, InstallsIntoTheFolderNamedAndRemovesQuietly) {
     DeleteFileA(windowsCopy.c_str());
 }
 
+// The temporary folder (TMP and TEMP) a link for as long as the test runs:
+// what the programs it starts are handed.
+class TemporaryFolderAs {
+public:
+    explicit TemporaryFolderAs(const std::string& folder) {
+        for (const char* name : {"TMP", "TEMP"}) {
+            char value[MAX_PATH] = {};
+            DWORD length = GetEnvironmentVariableA(name, value, MAX_PATH);
+            m_before.push_back(length > 0 && length < MAX_PATH ? std::optional<std::string>(value) : std::nullopt);
+            SetEnvironmentVariableA(name, folder.c_str());
+        }
+    }
+    ~TemporaryFolderAs() {
+        const char* names[] = {"TMP", "TEMP"};
+        for (size_t i = 0; i < m_before.size(); ++i)
+            SetEnvironmentVariableA(names[i], m_before[i] ? m_before[i]->c_str() : nullptr);
+    }
+    TemporaryFolderAs(const TemporaryFolderAs&) = delete;
+    TemporaryFolderAs& operator=(const TemporaryFolderAs&) = delete;
+
+private:
+    std::vector<std::optional<std::string>> m_before;
+};
+
 // /S alone: into DestDir over the reader's older files, without a question
-// (Yes To All); the log in the temporary folder names each replaced file.
-// A quiet removal of a book whose reader changed a file keeps it, exits with
-// 1 and says so in its log.
+// (Yes To All); the log, beside the machine's journals, names each replaced
+// file. A quiet removal of a book whose reader changed a file keeps it,
+// exits with 1 and says so in its log. The user's temporary folder, a link
+// to a folder of the system's holding files of the logs' names, has nothing
+// written or deleted through it by either elevated run.
 TEST_F(QuietScenario, InstallsIntoDestDirOverExistingFilesWithoutAsking) {
     AllExisting();
-    const std::string log = TempLog("setup");
+    const std::string behind = MakeTestFolder(CurrentTestName() + " behind");
+    const std::string temp = Medium::WorkDir() + "\\" + CurrentTestName() + " temp";
+    const Tree system = {{"setup-" + product + ".log", "the system's"}, {"uninstall-" + product + ".log", "the system's too"}};
+    for (const auto& [name, content] : system) ASSERT_TRUE(WriteWholeFile(behind + "\\" + name, content));
+    RemoveLinuxLink(temp);
+    ASSERT_TRUE(MakeLinuxLink(temp, behind));
+    TemporaryFolderAs linkedTemp(temp);
+    const std::string log = DefaultLog("setup");
     DeleteFileA(log.c_str());
     ASSERT_TRUE(StartWith("/S"));
 
@@ -2321,7 +2353,7 @@ TEST_F(QuietScenario, InstallsIntoDestDirOverExistingFilesWithoutAsking) {
     DeleteFileA(log.c_str());
 
     ASSERT_TRUE(WriteWholeFile(dest + "\\Read Me.txt", "the reader's own notes"));
-    const std::string uninstallLog = TempLog("uninstall");
+    const std::string uninstallLog = DefaultLog("uninstall");
     DeleteFileA(uninstallLog.c_str());
     robot = std::make_unique<Robot>(CopiedUninstaller(), Medium::WorkDir());
     robot->SetCommandLine(QuietCommand());
@@ -2335,6 +2367,9 @@ TEST_F(QuietScenario, InstallsIntoDestDirOverExistingFilesWithoutAsking) {
     ASSERT_FALSE(lines.empty());
     EXPECT_EQ(lines.back(), "Not everything was removed. (exit code 1)");
     DeleteFileA(uninstallLog.c_str());
+    EXPECT_EQ(TreeDifferences(InstalledTree(behind), system), "") << "written or deleted through the temporary folder";
+    EXPECT_TRUE(RemoveLinuxLink(temp));
+    RemoveTree(behind);
 }
 
 // /S /CurrentUser, as a reader without administrator rights installs: the
@@ -2633,6 +2668,19 @@ TEST_F(QuietScenario, AnUnknownSwitchStopsAQuietRunAndIsNamedInAnInteractiveOne)
     EXPECT_EQ(robot->WaitExit(), 2);
     EXPECT_FALSE(FileExists(dest)) << "installed without the log that was asked for";
     ExpectRegistered(false);
+    // So is one whose folder is a link (the user's, to a folder of the
+    // system's): nothing there is written or deleted.
+    const std::string behind = MakeTestFolder(CurrentTestName() + " behind");
+    const std::string linked = Medium::WorkDir() + "\\" + CurrentTestName() + " linked";
+    ASSERT_TRUE(WriteWholeFile(behind + "\\run.log", "the system's"));
+    RemoveLinuxLink(linked);
+    ASSERT_TRUE(MakeLinuxLink(linked, behind));
+    ASSERT_TRUE(StartWith("/S \"/LOG=" + linked + "\\run.log\""));
+    EXPECT_EQ(robot->WaitExit(), 2);
+    EXPECT_FALSE(FileExists(dest)) << "installed without the log that was asked for";
+    EXPECT_EQ(TreeDifferences(InstalledTree(behind), Tree{{"run.log", "the system's"}}), "");
+    EXPECT_TRUE(RemoveLinuxLink(linked));
+    RemoveTree(behind);
 
     const std::string log = Medium::WorkDir() + "\\" + CurrentTestName() + ".log";
     DeleteFileA(log.c_str());

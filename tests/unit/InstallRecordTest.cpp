@@ -442,7 +442,9 @@ TEST(InstallRecord, ARecordFileIsDeletedOnlyWhereSetupKeepsThem) {
     EXPECT_FALSE(DeleteRecordFile(elsewhere + "\\XOVUNIN-" + digits + ".REC", folder));
     MakeFolders(folder + "\\XOVUNIN-FEDCBA9876543210.REC");
     EXPECT_FALSE(DeleteRecordFile(folder + "\\XOVUNIN-FEDCBA9876543210.REC", folder)) << "a folder at the name";
+    EXPECT_FALSE(WriteRecordFile(folder + "\\XOVUNIN-FEDCBA9876543210.REC", "record")) << "a folder at the name";
     EXPECT_TRUE(FileExists(folder + "\\XOVUNIN-FEDCBA9876543210.REC"));
+    EXPECT_FALSE(FileExists(folder + "\\XOVUNIN-FEDCBA9876543210.REC.NEW")) << "the new file left beside it";
     // The folder itself a link: what is behind it is not setup's, and stays.
     const std::string linkedFolder = folder + "\\Linked";
     ASSERT_TRUE(MakeLinuxLink(linkedFolder, elsewhere));

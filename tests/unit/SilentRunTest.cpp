@@ -247,6 +247,21 @@ TEST(LogFile, WritesEveryLineInOrderAndCanBeReadMeanwhile) {
     EXPECT_EQ(FileContent(folder + "\\precious.ini"), "the system's");
     EXPECT_EQ(FileContent(folder + "\\planted.log"), "Installed.\r\n");
 
+    // A path named as a person types it: relative to the current folder, or
+    // through "..".
+    {
+        CurrentDirectoryScope here(folder);
+        LogFile relative;
+        ASSERT_TRUE(relative.Open("relative.log"));
+        relative.Line("Installed.");
+    }
+    EXPECT_EQ(FileContent(folder + "\\relative.log"), "Installed.\r\n");
+    MakeFolders(folder + "\\Sub");
+    LogFile climbing;
+    ASSERT_TRUE(climbing.Open(folder + "\\Sub\\..\\climbing.log"));
+    climbing.Line("Installed.");
+    EXPECT_EQ(FileContent(folder + "\\climbing.log"), "Installed.\r\n");
+
     // The log's folder, or one above it, a link the user made (to a folder of
     // the system's, with a file of the log's name there): refused, and
     // nothing behind the link written or deleted.

@@ -94,11 +94,24 @@ TEST_F(UninstallRegistration, CopiesTheUninstallerAndWritesTheValuesTheSystemsLi
     RecordCopy({book + "\\BOOK.DAT"}, {});
     InstallSettings.Publisher = "Zandel Press";
     InstallSettings.Version = "2.1";
+    // The copy keeps the medium's file's last-write time, as a copy of a file does.
+    const FILETIME pressed = LocalClockFileTime(2001, 3, 4, 5, 6, 8);
+    {
+        HANDLE file = CreateFileA((medium + "\\XOVUNIN.EXE").c_str(), FILE_WRITE_ATTRIBUTES, 0, nullptr, OPEN_EXISTING,
+                                  0, nullptr);
+        ASSERT_NE(file, INVALID_HANDLE_VALUE);
+        EXPECT_TRUE(SetFileTime(file, nullptr, nullptr, &pressed));
+        CloseHandle(file);
+    }
     {
         CurrentDirectoryScope here(medium);
         EXPECT_TRUE(RegisterUninstaller(places).WayBack());
     }
     EXPECT_EQ(FileContent(windows + "\\XOVUNIN.EXE"), "stand-in uninstaller");
+    WIN32_FILE_ATTRIBUTE_DATA copied = {};
+    ASSERT_TRUE(GetFileAttributesExA((windows + "\\XOVUNIN.EXE").c_str(), GetFileExInfoStandard, &copied));
+    EXPECT_EQ(CompareFileTime(&copied.ftLastWriteTime, &pressed), 0) << "the medium's time";
+    EXPECT_FALSE(FileExists(windows + "\\XOVUNIN.EXE.NEW"));
     const std::string quoted = "\"" + windows + "\\XOVUNIN.EXE\"";
     std::map<std::string, std::string> expected{
         {"DisplayName", "Zandel Test Companion"},
