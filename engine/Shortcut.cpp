@@ -70,8 +70,9 @@ HRESULT CreateShortcut(const std::string& target, const std::string& linkPath, c
     std::string name;
     std::shared_ptr<const HeldFolder> folder = way.ReachParent(*full, name);
     if (!folder) return HRESULT_FROM_WIN32(way.Stop() == DoorStop::Missing ? ERROR_PATH_NOT_FOUND : ERROR_ACCESS_DENIED);
-    if (!WriteWholeAt(*folder, name, bytes)) return HRESULT_FROM_WIN32(GetLastError() ? GetLastError() : ERROR_WRITE_FAULT);
-    return S_OK;
+    if (WriteWholeAt(*folder, name, bytes)) return S_OK;
+    const DWORD error = GetLastError();
+    return HRESULT_FROM_WIN32(error != ERROR_SUCCESS ? error : ERROR_WRITE_FAULT);
 }
 
 void CreateInstallShortcut() {

@@ -1,7 +1,7 @@
 #pragma once
 // Writing in a place that the user (unelevated too) may change: the
-// temporary folder, the Desktop, the local application data, a folder a
-// /LOG= switch names. Any folder on such a path can be swapped for a link
+// temporary folder, the Desktop, the local application data, a folder named
+// on a command line. Any folder on such a path can be swapped for a link
 // while setup runs elevated, so the place is reached through the door from a
 // root that only the system and the administrators change: the user's
 // profile (as the system names it) for a path below it, any other path from
