@@ -208,20 +208,42 @@ TEST_F(CutRun, AStartThatIsNotThereOrNotTheSameKeepsTheJournal) {
 }
 
 // A folder the run made, moved away with what it holds and another made in
-// its place under the same name: the other stays (so does Books, which holds
-// it), and what moved away is out of the run's way. Nothing more can be done:
-// the journal goes.
+// its place under the same name: the other stays with what it holds, and
+// what moved away is out of the run's way. In place of Maths, an empty one:
+// nothing more can be done, and the journal goes. In place of the install
+// folder, one that holds second names of the run's files: they are the
+// run's by every mark, but not in the folder it installed into; they stay,
+// and so does the journal.
 TEST_F(CutRun, AMadeFolderPutAgainByAnotherStays) {
-    Run();
     const std::string moved = m_root + "\\Moved";
-    ASSERT_TRUE(MoveFileA(m_maths.c_str(), moved.c_str()));
-    ASSERT_TRUE(CreateDirectoryA(m_maths.c_str(), nullptr));
-    RepairResult repair = RepairUnfinishedRuns(m_journals);
-    EXPECT_EQ(repair.repaired, 1) << testing::PrintToString(repair.notes);
-    EXPECT_TRUE(FileExists(m_maths));
-    EXPECT_TRUE(Noted(repair, "Left alone, as it is no longer the folder the run made: " + m_maths))
-        << testing::PrintToString(repair.notes);
-    EXPECT_EQ(FileContent(moved + "\\Vol1\\A.TXT"), "the run's A.TXT");
+    const struct {
+        const char* name;
+        std::string folder;
+        std::string note;
+        bool settled;
+    } cases[] = {
+        {"Maths", m_maths, "Left alone, as it is no longer the folder the run made: " + m_maths, true},
+        {"the install folder", m_install,
+         "Left alone, as " + m_install + " is no longer the folder the run installed into: " + m_install + "\\A.TXT",
+         false},
+    };
+    for (const auto& c : cases) {
+        RemoveTree(m_books);
+        RemoveTree(moved);
+        RemoveTree(m_journals);
+        Run();
+        ASSERT_TRUE(MoveFileA(c.folder.c_str(), moved.c_str())) << c.name;
+        ASSERT_TRUE(CreateDirectoryA(c.folder.c_str(), nullptr)) << c.name;
+        const std::string runs = c.settled ? moved + "\\Vol1" : moved;
+        if (!c.settled) RunsFilesIn(c.folder, runs);
+        RepairResult repair = RepairUnfinishedRuns(m_journals);
+        EXPECT_EQ(repair.repaired, c.settled ? 1 : 0) << c.name << ": " << testing::PrintToString(repair.notes);
+        EXPECT_EQ(repair.left, c.settled ? 0 : 1) << c.name;
+        EXPECT_TRUE(FileExists(c.folder)) << c.name;
+        EXPECT_TRUE(Noted(repair, c.note)) << c.name << ": " << testing::PrintToString(repair.notes);
+        EXPECT_EQ(FileContent(runs + "\\A.TXT"), "the run's A.TXT") << c.name;
+        if (!c.settled) EXPECT_EQ(ListingOrder(c.folder).size(), 2u) << c.name;
+    }
 }
 
 // A journal whose way starts beside the install folder's path, or below the
