@@ -87,6 +87,8 @@ std::shared_ptr<const HeldFolder> RunWay::Reach(const std::string& folder) {
     m_stop = Standing::Clear;
     m_at.clear();
     const std::string key = Key(folder);
+    if (m_last && key == m_lastKey) return m_last;
+    m_last.reset();
     const bool inInstall = !m_installKey.empty() && (key == m_installKey || IsBelowFolder(key, m_installKey));
     const bool started = !m_start.path.empty();
     FolderWay* way = started || (!m_startPath.empty() && inInstall) ? StartWay() : DriveWay();
@@ -109,7 +111,12 @@ std::shared_ptr<const HeldFolder> RunWay::Reach(const std::string& folder) {
         }
     }
     std::shared_ptr<const HeldFolder> held = way->Reach(folder);
-    if (!held) StopAt(*way, folder);
+    if (!held) {
+        StopAt(*way, folder);
+        return nullptr;
+    }
+    m_lastKey = key;
+    m_last = held;
     return held;
 }
 
@@ -126,6 +133,7 @@ std::shared_ptr<const HeldFolder> RunWay::Parent(const std::string& path, std::s
 bool RunWay::IsStart(const std::string& path) const { return !m_start.path.empty() && Key(path) == Key(m_start.path); }
 
 void RunWay::Release(const std::string& path) {
+    m_last.reset();
     if (m_way) m_way->Release(path);
     if (m_drive) m_drive->Release(path);
     // A way whose root is the folder, or lies below it, lets go of it whole

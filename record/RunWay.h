@@ -69,6 +69,10 @@ private:
     std::optional<FolderWay> m_way;
     Standing m_wayStanding = Standing::Clear;
     std::optional<FolderWay> m_drive;
+    // The folder reached last (its key and the folder): the next file of the
+    // same folder, the usual next step, is found there without a walk.
+    std::string m_lastKey;
+    std::shared_ptr<const HeldFolder> m_last;
     Standing m_stop = Standing::Clear;
     std::string m_at;
 };
