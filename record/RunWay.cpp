@@ -62,9 +62,11 @@ FolderWay* RunWay::StartWay() {
         HeldFolder root = HeldFolder::Root(m_startPath);
         // Missing or refused alike: a link to a drive that is not there looks
         // missing, and what lies behind it waits for the drive.
-        m_wayStanding = !root.Held()                                                    ? Standing::NotHeld
-                        : m_startIdentity && root.Identity() != *m_startIdentity ? Standing::NotTheFolder
-                                                                                   : Standing::Clear;
+        m_wayStanding = Standing::Clear;
+        if (!root.Held())
+            m_wayStanding = Standing::NotHeld;
+        else if (m_startIdentity && root.Identity() != *m_startIdentity)
+            m_wayStanding = Standing::NotTheFolder;
         m_way.emplace(std::move(root));
     }
     if (m_wayStanding != Standing::Clear) {
