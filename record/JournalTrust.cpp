@@ -7,7 +7,6 @@
 #include "framework/PathText.h"
 #include "framework/SafeFormat.h"
 #include "framework/UniqueHandle.h"
-#include "record/OpenedPath.h"
 
 // Owner Administrators; the system and the Administrators full control,
 // Users read, for the folder and all it holds; protected from inheritance.
@@ -94,13 +93,46 @@ bool Trusted(Owner owner, bool elevated) {
     return false;
 }
 
+// A journals' folder opened where it stands, without following a reparse
+// point at its name, to be judged and secured through that handle. Opened by
+// its path: the machine's journals' folders lie in the Windows folder (and,
+// from earlier setups, in the common application data, where a folder is
+// used only once its owner and rights on this very handle are setup's), on
+// a path that only the system and the administrators may change; a user's
+// lie in that user's own local application data, whose journals only the
+// same user's run without elevation carries out.
+struct OpenedFolder {
+    UniqueFile handle;
+    DWORD error = ERROR_SUCCESS;
+    BY_HANDLE_FILE_INFORMATION info = {};
+    bool reparsePoint = false;  // any reparse point, by the handle or by the path
+
+    OpenedFolder(const std::string& path, DWORD access) {
+        const std::wstring wide = WideText(path);
+        handle = UniqueFile(CreateFileW(wide.c_str(), FILE_READ_ATTRIBUTES | SYNCHRONIZE | access,
+                                        FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                        FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+        if (!handle || !GetFileInformationByHandle(handle.Get(), &info)) {
+            error = GetLastError();
+            handle = UniqueFile();
+            return;
+        }
+        // A handle that reached what a link leads to (Wine's, for a link of
+        // the Linux side) does not say so; the path does.
+        const DWORD onPath = GetFileAttributesW(wide.c_str());
+        reparsePoint = (info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) ||
+                       (onPath != INVALID_FILE_ATTRIBUTES && (onPath & FILE_ATTRIBUTE_REPARSE_POINT));
+    }
+    bool Missing() const { return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND; }
+};
+
 // What stands at the path, as the handle opened without following a
 // reparse point shows it: any reparse point is no folder of setup's.
-PathKind KindOfOpened(const OpenedPath& opened) {
+PathKind KindOfOpened(const OpenedFolder& opened) {
     // Something stands there that cannot be opened so: it is not setup's.
-    if (!opened.Held()) return opened.Missing() ? PathKind::Missing : PathKind::File;
-    if (opened.IsReparsePoint()) return PathKind::Link;
-    return opened.IsFolder() ? PathKind::Folder : PathKind::File;
+    if (!opened.handle) return opened.Missing() ? PathKind::Missing : PathKind::File;
+    if (opened.reparsePoint) return PathKind::Link;
+    return (opened.info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) ? PathKind::Folder : PathKind::File;
 }
 
 // Gives the folder setup's protected rights and owner, through its handle.
@@ -132,19 +164,19 @@ bool RightsOfHandleAreSetups(HANDLE folder, const OwnerJudge& judge) {
 // journals in; a machine folder of setup's whose rights are not the protected
 // ones gets them here. `kind` says what stands there.
 bool SetupsFolder(const std::string& path, const JournalPlace& place, const OwnerJudge& judge, PathKind& kind) {
-    OpenedPath opened(path, place.machine ? OpenedPath::Use::Secure : OpenedPath::Use::Owner);
+    const OpenedFolder opened(path, place.machine ? READ_CONTROL | WRITE_DAC | WRITE_OWNER : READ_CONTROL);
     kind = KindOfOpened(opened);
     if (kind != PathKind::Folder) return false;
     JournalStanding standing;
     standing.elevated = judge.Elevated();
     standing.machineFolder = place.machine;
     standing.folder = kind;
-    standing.folderOwner = judge.OwnerOf(opened.Get());
+    standing.folderOwner = judge.OwnerOf(opened.handle.Get());
     // Setup's own folder whose rights an earlier setup left open (or someone
     // changed): they are made the protected ones before a journal goes in.
     if (place.machine && Trusted(standing.folderOwner, standing.elevated))
         standing.folderRightsSetups =
-            RightsOfHandleAreSetups(opened.Get(), judge) || GiveSetupsRights(opened.Get());
+            RightsOfHandleAreSetups(opened.handle.Get(), judge) || GiveSetupsRights(opened.handle.Get());
     return MayCarryOut(standing);
 }
 
@@ -265,9 +297,9 @@ PathKind KindOf(HANDLE handle) {
 }
 
 Owner OwnerOf(const std::string& path) {
-    OpenedPath opened(path, OpenedPath::Use::Owner);
-    if (!opened.Held()) return Owner::Other;
-    return OwnerJudge(JournalPlace{{}, false}).OwnerOf(opened.Get());
+    const OpenedFolder opened(path, READ_CONTROL);
+    if (!opened.handle) return Owner::Other;
+    return OwnerJudge(JournalPlace{{}, false}).OwnerOf(opened.handle.Get());
 }
 
 std::vector<std::string> OwnJournalFolders(const JournalPlace& place, const OwnerJudge& judge,

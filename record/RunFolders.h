@@ -10,8 +10,14 @@
 
 // Whether the step lies inside the run's folders: a file (and where it is
 // kept) strictly below the install folder; a folder below it, the folder
-// itself, or one on the way to it.
-bool InsideRunFolders(const JournalStep& step, const std::string& installFolder);
+// itself, or one on the way to it below (or at) `start`, where the run's way
+// starts, when the journal noted it.
+bool InsideRunFolders(const JournalStep& step, const std::string& installFolder, const std::string& start = {});
+
+// Whether the run's way starts where a run's can: at the install folder or a
+// folder on the way to it, a plain full path. A journal of an earlier setup,
+// which noted no start, starts at its install folder.
+bool StartOnTheWay(const WayStart& start, const std::string& installFolder);
 
 // Whether the path is a plain full path of a drive or a share, without "."
 // or ".." names, streams, device or "\\?\" forms: the only kind a run writes.

@@ -823,7 +823,7 @@ TEST_F(CopyEngine, ARunCutShortIsPutRightByTheNextStart) {
 
 // Cut short after the copy completed, while the kept originals were being
 // deleted: the next start finishes the run instead of undoing it (the book's
-// files stay, the kept originals go).
+// files stay, the kept originals go), once the install folder is there.
 TEST_F(CopyEngine, ARunCutShortAfterItsCopyCompletedIsFinishedNotUndone) {
     m_journalFolder = m_root + "\\Journals";
     Source("A.TXT", "new a");
@@ -840,6 +840,16 @@ TEST_F(CopyEngine, ARunCutShortAfterItsCopyCompletedIsFinishedNotUndone) {
     // original was deleted, before the process ended.
     ASSERT_TRUE(WriteWholeFile(journal, FileContent(journal) + "C\r\n"));
     ASSERT_TRUE(DeleteFileA(firstKept.c_str()));
+
+    // The install folder away (a stick that is out): the kept original there
+    // is neither reached nor forgotten; the journal waits for it.
+    const std::string away = m_root + "\\Away";
+    ASSERT_TRUE(MoveFileA(m_dest.c_str(), away.c_str()));
+    RepairResult waiting = RepairUnfinishedRuns(m_journalFolder);
+    EXPECT_EQ(waiting.repaired, 0);
+    EXPECT_EQ(waiting.left, 1);
+    EXPECT_EQ(ListingOrder(m_journalFolder).size(), 1u);
+    ASSERT_TRUE(MoveFileA(away.c_str(), m_dest.c_str()));
 
     RepairResult repair = RepairUnfinishedRuns(m_journalFolder);
     EXPECT_EQ(repair.repaired, 1);

@@ -650,6 +650,35 @@ TEST(RunJournal, AStepStaysInsideTheRunsFolders) {
     EXPECT_FALSE(InsideRunFolders({Kind::NewFile, "C:\\Book\\..\\A.TXT", ""}, "C:\\Book\\..")) << "nor a climbing one";
     EXPECT_TRUE(InsideRunFolders({Kind::NewFile, "\\\\server\\books\\Zandel\\A.TXT", ""}, "\\\\server\\books\\Zandel"));
     EXPECT_TRUE(InsideRunFolders({Kind::NewFile, "D:\\A.TXT", ""}, "D:\\")) << "a drive's root";
+
+    // Where the run's way starts, when the journal says: the folders made on
+    // the way lie below it (itself is left alone as one that stood).
+    const std::string start = "C:\\Zandel";
+    EXPECT_TRUE(InsideRunFolders({Kind::Folder, "C:\\Zandel\\Book", ""}, book, start));
+    EXPECT_TRUE(InsideRunFolders({Kind::Folder, "C:\\Zandel\\Book\\Sub", ""}, book, start));
+    EXPECT_TRUE(InsideRunFolders({Kind::Folder, "c:\\zandel", ""}, book, start));
+    EXPECT_FALSE(InsideRunFolders({Kind::Folder, "C:\\", ""}, book, start)) << "above the start";
+    EXPECT_FALSE(InsideRunFolders({Kind::Folder, "C:\\Zandel", ""}, book, "C:\\Zandel\\Book"));
+    EXPECT_TRUE(InsideRunFolders({Kind::NewFile, "C:\\Zandel\\Book\\A.TXT", ""}, book, start));
+    const struct {
+        const char* start;
+        bool onTheWay;
+    } starts[] = {
+        {"", true},  // an earlier setup's journal: its install folder
+        {"C:\\Zandel\\Book", true},
+        {"c:\\zandel", true},
+        {"C:\\", true},
+        {"C:\\Zandel\\Book\\Sub", false},
+        {"C:\\Zand", false},
+        {"C:\\Other", false},
+        {"D:\\Zandel", false},
+        {"C:\\Zandel\\..\\Zandel", false},
+        {"Zandel", false},
+        {"\\\\?\\C:\\Zandel", false},
+    };
+    for (const auto& row : starts)
+        EXPECT_EQ(StartOnTheWay({row.start, std::nullopt}, book), row.onTheWay) << row.start;
+    EXPECT_FALSE(StartOnTheWay({"C:\\", std::nullopt}, "C:\\Zandel\\..\\Book")) << "nor for a climbing folder";
 }
 
 // The machine's journals' folder is made with rights of its own: owned by
