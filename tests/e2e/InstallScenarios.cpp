@@ -1628,6 +1628,49 @@ TEST_F(InstallScenario, TheRepairLeavesWhatIsBehindALinkAlone) {
     RemoveTree(behind);
 }
 
+// A run into a new folder three levels down (it makes Books, Maths and
+// Vol1) is ended from the task list; before the next start someone renames
+// the run's top folder away and puts a link in its place, leading to a
+// folder of their choice holding an empty folder of the name of one the run
+// made. The next start deletes nothing behind the link and keeps the
+// journal; with the folder back, the start after it undoes the run whole.
+TEST_F(InstallScenario, TheRepairNeverFollowsALinkPutAboveTheInstallFolder) {
+    const std::string top = Medium::WorkDir() + "\\" + DestinationName() + " Books";
+    const std::string away = top + " away", chosen = top + " chosen";
+    for (const std::string& folder : {top, away, chosen}) RemoveTree(folder);
+    dest = top + "\\Maths\\Vol1";
+    medium.SetIni("DestDir", dest);
+    // Two names of the medium that become one: the second asks.
+    medium.AddFile("CODE\\Read Me.txt", "the second name");
+    EndAtReplaceQuestion(1);
+    ASSERT_TRUE(FileExists(dest + "\\Read Me.txt")) << "the killed run's first file";
+    ASSERT_EQ(JournalsOf(product), 1u);
+
+    // The folder behind the link holds an empty Maths: the folder step of
+    // the run's above its install folder names it.
+    ASSERT_TRUE(MoveFileA(top.c_str(), away.c_str()));
+    MakeFolders(chosen + "\\Maths");
+    ASSERT_NO_FATAL_FAILURE(MakeFolderLink(top, chosen));
+
+    ASSERT_TRUE(StartSetup());
+    std::optional<WindowInfo> welcome = NextDialog();
+    ASSERT_TRUE(welcome);
+    EXPECT_NE(welcome->title, kMessageBoxTitle) << welcome->Text(kMessageBoxText);
+    robot.reset();
+    RemoveLink(top);
+    EXPECT_TRUE(FileExists(chosen + "\\Maths")) << "the empty folder behind the link was removed";
+    EXPECT_EQ(JournalsOf(product), 1u) << "the steps left alone keep the journal";
+
+    ASSERT_TRUE(MoveFileA(away.c_str(), top.c_str()));
+    ASSERT_TRUE(StartSetup());
+    welcome = NextDialog();
+    ASSERT_TRUE(welcome);
+    robot.reset();
+    EXPECT_FALSE(FileExists(top)) << "the run's folders are undone: " << TreeDifferences(InstalledTree(top), Tree{});
+    EXPECT_EQ(JournalsOf(product), 0u);
+    RemoveTree(chosen);
+}
+
 // Everything setup put there goes: the installed tree and the folder setup
 // made for it, the shortcut, the file the script copied into the Windows
 // folder (and its count), the entry with its record, and the uninstaller
