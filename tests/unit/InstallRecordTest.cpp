@@ -495,6 +495,9 @@ TEST(InstallRecord, TheRemovalActsOnlyThroughTheDoor) {
                           Folder(book + "\\Data\\Sub"), Folder(book + "\\Data"), Folder(book + "\\Chap"), Folder(book)}};
     RemoveTree(book + "\\Data");
     ASSERT_TRUE(MakeLinuxLink(book + "\\Data", elsewhere));
+    MakeFolders(root + "\\Empty");
+    ASSERT_TRUE(MakeLinuxLink(book + "\\Made", root + "\\Empty"));
+    record.entries.push_back(Folder(book + "\\Made"));
     ASSERT_TRUE(MakeLinuxLink(root + "\\Linked", windows));
     RecordEntry behindLink = *FileEntryNow(windows + "\\SYSTEM.INI");
     behindLink.path = root + "\\Linked\\SYSTEM.INI";
@@ -506,11 +509,14 @@ TEST(InstallRecord, TheRemovalActsOnlyThroughTheDoor) {
     EXPECT_EQ(FileContent(elsewhere + "\\Table.dat"), "table") << "behind the reader's link";
     EXPECT_TRUE(FileExists(elsewhere + "\\Sub")) << "an empty folder behind the reader's link";
     EXPECT_TRUE(IsLink(book + "\\Data")) << "the reader's link";
+    EXPECT_TRUE(IsLink(book + "\\Made")) << "the reader's link to an empty folder";
+    EXPECT_TRUE(FileExists(root + "\\Empty")) << "the empty folder behind it";
     EXPECT_EQ(FileContent(windows + "\\SYSTEM.INI"), "system") << "behind a link on the way from the drive's root";
     EXPECT_TRUE(FileExists(book)) << "holding the reader's link";
     EXPECT_FALSE(result.everythingRemoved);
     EXPECT_FALSE(result.failed) << "the reader's, not a failure";
     EXPECT_TRUE(RemoveLinuxLink(book + "\\Data"));
+    EXPECT_TRUE(RemoveLinuxLink(book + "\\Made"));
 
     // The reader's link above the install folder, there before setup ran.
     const std::string drive = root + "\\DataDrive", viaLink = root + "\\Drive\\Vol 1";
@@ -533,14 +539,28 @@ TEST(InstallRecord, TheRemovalActsOnlyThroughTheDoor) {
     ASSERT_TRUE(MakeLinuxLink(profile + "\\Out", windows));
     RecordEntry outThroughLink = *FileEntryNow(windows + "\\SYSTEM.INI"), outside = outThroughLink;
     outThroughLink.path = profile + "\\Out\\SYSTEM.INI";
-    InstallRecord usersBook{userBook, {*FileEntryNow(userBook + "\\c.c"), outThroughLink, outside, Folder(userBook)}};
+    // The user's uninstaller, which this book alone counts on: it stays
+    // while the entry does, for the user's own removal.
+    const std::string program = profile + "\\Book Setup\\XOVUNIN.EXE";
+    ASSERT_TRUE(WriteWholeFile(program, "uninstaller"));
+    ASSERT_TRUE(SetSharedCount(program, 1, user));
+    MakeFolders(windows + "\\Fonts");
+    InstallRecord usersBook{userBook,
+                            {*FileEntryNow(userBook + "\\c.c"), outThroughLink, outside, Folder(userBook),
+                             Folder(windows + "\\Fonts"), *FileEntryNow(program, RecordEntry::Kind::Uninstaller)}};
     EXPECT_EQ(RecordedWays(usersBook, user).Start(), profile);
     result = RemoveRecorded(usersBook, "", user);
     EXPECT_FALSE(FileExists(userBook)) << "the user's book below the profile";
     EXPECT_EQ(FileContent(windows + "\\SYSTEM.INI"), "system") << "neither through the link nor by its path";
-    EXPECT_EQ(result.outsideProfile, std::vector<std::string>{outside.path});
-    EXPECT_EQ(result.left.entries, (std::vector<RecordEntry>{outThroughLink, outside}));
+    EXPECT_TRUE(FileExists(windows + "\\Fonts")) << "an empty folder outside the profile";
+    EXPECT_EQ(FileContent(program), "uninstaller");
+    EXPECT_EQ(SharedCount(program, user), 1u);
+    EXPECT_EQ(result.outsideProfile, (std::vector<std::string>{outside.path, windows + "\\Fonts"}));
+    EXPECT_EQ(result.left.entries, (std::vector<RecordEntry>{outThroughLink, outside, usersBook.entries[4],
+                                                             usersBook.entries[5]}));
+    EXPECT_FALSE(result.failed);
     EXPECT_TRUE(result.KeepsEntry());
+    SetSharedCount(program, 0, user);
     EXPECT_TRUE(RemoveLinuxLink(profile + "\\Out"));
     EXPECT_TRUE(RemoveLinuxLink(root + "\\Linked"));
     RemoveTree(root);
