@@ -15,6 +15,7 @@ namespace {
 using CreateCall = NTSTATUS(NTAPI*)(PHANDLE, ACCESS_MASK, POBJECT_ATTRIBUTES, PIO_STATUS_BLOCK, PLARGE_INTEGER,
                                     ULONG, ULONG, ULONG, ULONG, PVOID, ULONG);
 using SetInformationCall = NTSTATUS(NTAPI*)(HANDLE, PIO_STATUS_BLOCK, PVOID, ULONG, int);
+using QueryInformationCall = NTSTATUS(NTAPI*)(HANDLE, PIO_STATUS_BLOCK, PVOID, ULONG, int);
 using QueryDirectoryCall = NTSTATUS(NTAPI*)(HANDLE, HANDLE, PVOID, PVOID, PIO_STATUS_BLOCK, PVOID, ULONG, int,
                                             BOOLEAN, PUNICODE_STRING, BOOLEAN);
 using ToErrorCall = ULONG(NTAPI*)(NTSTATUS);
@@ -22,6 +23,7 @@ using ToErrorCall = ULONG(NTAPI*)(NTSTATUS);
 struct NativeCalls {
     CreateCall create = nullptr;
     SetInformationCall setInformation = nullptr;
+    QueryInformationCall queryInformation = nullptr;
     QueryDirectoryCall queryDirectory = nullptr;
     ToErrorCall toError = nullptr;
 };
@@ -33,6 +35,7 @@ const NativeCalls& Native() {
         auto get = [module](const char* name) { return reinterpret_cast<void*>(GetProcAddress(module, name)); };
         found.create = reinterpret_cast<CreateCall>(get("NtCreateFile"));
         found.setInformation = reinterpret_cast<SetInformationCall>(get("NtSetInformationFile"));
+        found.queryInformation = reinterpret_cast<QueryInformationCall>(get("NtQueryInformationFile"));
         found.queryDirectory = reinterpret_cast<QueryDirectoryCall>(get("NtQueryDirectoryFile"));
         found.toError = reinterpret_cast<ToErrorCall>(get("RtlNtStatusToDosError"));
         return found;
@@ -44,6 +47,8 @@ const NativeCalls& Native() {
 constexpr int kRenameInformation = 10;
 constexpr int kDispositionInformation = 13;
 constexpr int kBasicInformation = 4;
+constexpr int kStandardInformation = 5;
+constexpr int kInternalInformation = 6;
 constexpr int kFullDirectoryInformation = 2;
 constexpr ULONG kOpen = 1, kCreate = 2;
 constexpr ULONG kDirectoryFile = 0x1, kSynchronousIo = 0x20, kNonDirectoryFile = 0x40, kOpenReparsePoint = 0x200000;
@@ -59,6 +64,14 @@ struct RenameInformation {
 struct BasicInformation {
     LARGE_INTEGER creationTime, lastAccessTime, lastWriteTime, changeTime;  // 0: left as they are
     ULONG attributes;                                                       // 0: left as it is
+};
+struct StandardInformation {
+    LARGE_INTEGER allocationSize, endOfFile;
+    ULONG links;
+    BOOLEAN deletePending, directory;
+};
+struct InternalInformation {
+    LARGE_INTEGER index;
 };
 struct FullDirectoryInformation {
     ULONG next, index;
@@ -119,6 +132,32 @@ bool FactsOf(HANDLE handle, ObjectFacts& facts) {
     facts.writeTime = static_cast<uint64_t>(info.ftLastWriteTime.dwHighDateTime) << 32 | info.ftLastWriteTime.dwLowDateTime;
     facts.identity = IdentityOf(info);
     facts.names = info.nNumberOfLinks;
+    return true;
+}
+
+// The same for what a name below a held folder opened, which lies on that
+// folder's volume (a name leading to another is a mount point, a link): not
+// GetFileInformationByHandle, which asks the volume for its serial number
+// each time (a millisecond a file under Wine, more than all the rest).
+bool FactsBelow(HANDLE handle, uint32_t volume, ObjectFacts& facts) {
+    const NativeCalls& native = Native();
+    if (!native.queryInformation) return FactsOf(handle, facts);
+    BasicInformation basic = {};
+    StandardInformation standard = {};
+    InternalInformation internal = {};
+    IO_STATUS_BLOCK io = {};
+    NTSTATUS status = native.queryInformation(handle, &io, &basic, sizeof basic, kBasicInformation);
+    if (status >= 0) status = native.queryInformation(handle, &io, &standard, sizeof standard, kStandardInformation);
+    if (status >= 0) status = native.queryInformation(handle, &io, &internal, sizeof internal, kInternalInformation);
+    if (status < 0) {
+        SetLastError(ErrorOf(status));
+        return false;
+    }
+    facts.attributes = basic.attributes;
+    facts.size = static_cast<uint64_t>(standard.endOfFile.QuadPart);
+    facts.writeTime = static_cast<uint64_t>(basic.lastWriteTime.QuadPart);
+    facts.identity = {volume, static_cast<uint64_t>(internal.index.QuadPart)};
+    facts.names = standard.links;
     return true;
 }
 
@@ -260,7 +299,7 @@ HeldFolder HeldFolder::Folder(const std::string& name) const {
     DWORD error = OpenBelow(m_handle.Get(), wide, kFolderAccess, kFolderShare, kOpen, kOpenReparsePoint, 0,
                             folder.m_handle);
     ObjectFacts facts;
-    if (error == ERROR_SUCCESS && !FactsOf(folder.m_handle.Get(), facts)) error = GetLastError();
+    if (error == ERROR_SUCCESS && !FactsBelow(folder.m_handle.Get(), m_identity.volume, facts)) error = GetLastError();
     if (error != ERROR_SUCCESS) {
         folder.m_handle = UniqueFile();
         folder.m_error = error;
@@ -294,7 +333,7 @@ HeldFolder HeldFolder::MakeFolder(const std::string& name, bool* made) const {
         DWORD error = OpenBelow(m_handle.Get(), WideText(name), kFolderAccess, kFolderShare, kCreate, kDirectoryFile,
                                 FILE_ATTRIBUTE_NORMAL, folder.m_handle);
         ObjectFacts facts;
-        if (error == ERROR_SUCCESS && FactsOf(folder.m_handle.Get(), facts)) {
+        if (error == ERROR_SUCCESS && FactsBelow(folder.m_handle.Get(), m_identity.volume, facts)) {
             if (made) *made = true;
             folder.m_identity = facts.identity;
             folder.m_stop = DoorStop::None;
@@ -321,7 +360,8 @@ HeldObject HeldFolder::Open(const std::string& name, DWORD access) const {
     const std::wstring wide = WideText(name);
     DWORD error = OpenBelow(m_handle.Get(), wide, access | DELETE | FILE_READ_ATTRIBUTES | FILE_WRITE_ATTRIBUTES,
                             kShareAll, kOpen, kOpenReparsePoint, 0, object.m_handle);
-    if (error == ERROR_SUCCESS && !FactsOf(object.m_handle.Get(), object.m_facts)) error = GetLastError();
+    if (error == ERROR_SUCCESS && !FactsBelow(object.m_handle.Get(), m_identity.volume, object.m_facts))
+        error = GetLastError();
     if (error != ERROR_SUCCESS) {
         object.m_handle = UniqueFile();
         object.m_error = error;
