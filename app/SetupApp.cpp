@@ -79,7 +79,10 @@ BOOL SetupApp::InitInstance() {
     // backing out of the browser returns to; otherwise a book installed
     // before is offered its own folder again, while it is there.
     std::optional<std::string> proposed = switches.destination;
-    if (proposed->empty()) proposed = EarlierInstallFolder(InstallSettings.ProductName, places);
+    std::string ignored;
+    if (proposed->empty()) proposed = EarlierInstallFolder(InstallSettings.ProductName, places, &ignored);
+    if (!ignored.empty())
+        log.Line(IgnoredEarlierFolderText(ignored));
     if (proposed) InstallSettings.DestDir = InstallSettings.DefaultDestDir = *proposed;
     ReadSetupTxt(SetupTexts, showMissingKey);
     ValidateSettings([&log](const std::string& message) {

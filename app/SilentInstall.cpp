@@ -135,9 +135,12 @@ SilentResult RunSilentInstall(const SetupSwitches& switches, const ScopeChoice& 
     if (!repair.notPutBack.empty()) log.Line(RestoreProblemMessage(SetupTexts.RestoreProblemText, repair.notPutBack));
 
     // A book installed before goes where it is, unless the command line names a folder.
+    std::string ignored;
     settings.InstallPath = !switches.destination.empty() ? switches.destination
-                                                         : EarlierInstallFolder(settings.ProductName, places)
+                                                         : EarlierInstallFolder(settings.ProductName, places, &ignored)
                                                                .value_or(settings.DestDir);
+    if (!ignored.empty())
+        log.Line(IgnoredEarlierFolderText(ignored));
     log.Line("Destination: " + settings.InstallPath);
     uint64_t freeBytes = 0;
     if (!QueryFreeBytes(settings.InstallPath, freeBytes)) {

@@ -13,6 +13,7 @@
 #include "framework/UniqueHandle.h"
 #include "framework/PathText.h"
 #include "framework/SafeFormat.h"
+#include "record/ProfileBound.h"
 #include "record/RecordStore.h"
 #include "record/SetupRunRecord.h"
 
@@ -164,7 +165,8 @@ std::string NoWayBackMessage(const Registration& registration) {
                         product.c_str());
 }
 
-std::optional<std::string> EarlierInstallFolder(const std::string& product, const ScopePlaces& places) {
+std::optional<std::string> EarlierInstallFolder(const std::string& product, const ScopePlaces& places,
+                                                std::string* ignored) {
     RegistryKey entry = OpenUninstallEntry(product, KEY_QUERY_VALUE, places);
     if (!entry) return std::nullopt;
     std::optional<std::string> folder = ReadEntryString(entry.Get(), "InstallLocation");
@@ -177,5 +179,15 @@ std::optional<std::string> EarlierInstallFolder(const std::string& product, cons
     // A full path on a drive that is still a folder: anything else is no proposal.
     if (!folder || folder->size() < 3 || (*folder)[1] != ':' || (*folder)[2] != '\\' || !IsFolder(*folder))
         return std::nullopt;
+    if (!MayActAt(places, *folder)) {
+        if (ignored) *ignored = *folder;
+        return std::nullopt;
+    }
     return folder;
+}
+
+std::string IgnoredEarlierFolderText(const std::string& folder) {
+    return "The earlier install's folder " + folder +
+           " lies outside the user's folder: a run with administrator rights does not take it from the user's "
+           "entry.";
 }

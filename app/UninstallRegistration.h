@@ -32,5 +32,11 @@ std::string NoWayBackMessage(const Registration& registration);
 
 // The folder of the product's earlier install of that scope, from its
 // uninstall entry ("InstallLocation", or for an entry of an older setup the
-// folder its install record names), when that folder is still there.
-std::optional<std::string> EarlierInstallFolder(const std::string& product, const ScopePlaces& places);
+// folder its install record names), when that folder is still there. An
+// elevated run for the current user takes the user's entry (which the user
+// writes without rights) only as a proposal below the user's profile: any
+// other folder is no proposal, and `ignored` (when given) names it.
+std::optional<std::string> EarlierInstallFolder(const std::string& product, const ScopePlaces& places,
+                                                std::string* ignored = nullptr);
+// What the log says of such a folder.
+std::string IgnoredEarlierFolderText(const std::string& folder);

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "framework/AnsiText.h"  // FullPath
+#include "framework/HeldFolder.h"
 #include "record/InstallRecord.h"
 #include "record/OwnFiles.h"  // IsLink
 
@@ -21,4 +22,7 @@ bool StillThere(const RecordEntry& entry);
 // drive that keeps local time, a share that rounds them). An entry of an older
 // setup's record has no hash: there the size and last-write time decide, as
 // they do for a cloud file whose content is not on the disk (see OwnFiles).
-bool UnchangedSinceSetup(const RecordEntry& entry);
+// Everything is read through `file`, opened at the entry's name by the door
+// with GENERIC_READ: the very handle that then deletes it, so that nothing
+// can be put in its place between the check and the act.
+bool UnchangedSinceSetup(const RecordEntry& entry, const HeldObject& file);

@@ -5,14 +5,18 @@
 // record does not mark so only when no product counts on it at all), the
 // shortcut likewise, then each recorded folder that is empty by then, deepest
 // first, and last this product's reference to the shared uninstaller.
-// Nothing is followed through a link, and nothing is done while a drive the
-// record names is away. The counts are the scope's: a book installed for the
-// current user gives back that user's counts, never the machine's; and of
-// its files outside the user's profile, one that a book of the machine
-// counts on (SharedDLLs) stays.
+// Each file is opened through the door (record/RecordedWays) and checked and
+// deleted through that one handle; nothing is followed through a link, and
+// nothing is done while a drive the record names is away. The counts are the
+// scope's: a book installed for the current user gives back that user's
+// counts, never the machine's; and of its files outside the user's profile,
+// one that a book of the machine counts on (SharedDLLs) stays. Run with
+// administrator rights for such a book, it touches nothing outside that
+// profile at all (record/ProfileBound).
 // Window-free.
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "record/InstallRecord.h"
 #include "record/ScopePlaces.h"
@@ -29,8 +33,14 @@ struct RemovalResult {
     // The last book's uninstaller is this running program, which could be
     // neither deleted nor moved aside: it stays, with its count.
     bool programKept = false;
+    // A run with administrator rights for a book of the current user: what
+    // the record names outside that user's profile, left untouched for the
+    // user's own removal (the entry stays with it).
+    std::vector<std::string> outsideProfile;
     // What of the record is still on the disk, for a later attempt.
     InstallRecord left;
+    // The entry must stay, with `left`, for a later removal.
+    bool KeepsEntry() const { return failed || !outsideProfile.empty(); }
 };
 
 // Whether the root of every drive the record names (its install folder's and

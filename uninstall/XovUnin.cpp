@@ -21,6 +21,10 @@
 // tells, not where this program lies: a copy started from anywhere removes
 // the book its entry names.
 //
+// Run with administrator rights for a book of the current user (a package
+// tool started elevated runs the entry's quiet command), it acts only below
+// that user's profile: the entry and its record are the user's to write.
+//
 // It runs with the rights of whoever starts it: a reader removes a book of
 // their own without a prompt. A book of the machine needs an administrator:
 // started without those rights, it asks the system for them and runs again
@@ -110,6 +114,16 @@ public:
 private:
     LogFile* m_log;
 };
+
+// A book installed for the current user, removed with administrator rights:
+// its entry and record are the user's to write, so this run acts only below
+// the user's profile, and the rest is left for the user's own removal.
+std::string OutsideProfileText(const std::string& profile) {
+    return "This book was installed for one user alone, and part of it lies outside that user's folder" +
+           (profile.empty() ? std::string() : " (" + profile + ")") +
+           ". Run with administrator rights, the uninstaller does not touch it. To remove the book, sign in as that "
+           "user and start its uninstaller from the list of installed programs without \"Run as administrator\".";
+}
 
 int Remove(const std::optional<UninstallCommand>& command, const ScopePlaces& places, Report& report);
 int RefuseWithoutRights(const std::optional<UninstallCommand>& command, const RightsRequest* request, Report& report);
@@ -217,15 +231,25 @@ int Remove(const std::optional<UninstallCommand>& command, const ScopePlaces& pl
     if (result.programKept)
         report.Line("The uninstaller is running and could not be moved aside: it stays, with its count, for the "
                     "next removal.");
-    if (result.failed) {
-        // Something of setup's could not go (a file in use): the entry stays
-        // with what is left, so that removing the book again can finish.
+    if (!result.outsideProfile.empty()) {
+        for (const std::string& path : result.outsideProfile)
+            report.Line("Not touched with administrator rights, outside the user's folder " + places.userProfile +
+                        ": " + path);
+    }
+    if (result.KeepsEntry()) {
+        // Something of setup's could not go (a file in use), or is left to
+        // the user's own removal: the entry stays with what is left, so that
+        // removing the book again can finish.
         WriteRecordText(key.Get(), FormatRecord(result.left), RecordFileOf(command->product, places));
     } else {
         key = RegistryKey();
         DeleteUninstallEntry(command->product, places);
     }
-    if (!result.everythingRemoved) report.Problem(entry.caption, entry.problem);
+    // One message: the way to remove what this run may not touch, else the book's own text.
+    if (!result.outsideProfile.empty())
+        report.Problem(entry.caption, OutsideProfileText(places.userProfile));
+    else if (!result.everythingRemoved)
+        report.Problem(entry.caption, entry.problem);
     return result.everythingRemoved ? 0 : 1;
 }
 }  // namespace

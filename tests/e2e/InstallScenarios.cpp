@@ -23,6 +23,7 @@
 #include "engine/Shortcut.h"
 #include "framework/AnsiText.h"
 #include "record/InstallRecord.h"
+#include "record/RecordedFiles.h"
 #include "record/JournalTrust.h"
 #include "record/RunJournal.h"
 
@@ -2284,6 +2285,18 @@ protected:
         return std::find(lines.begin(), lines.end(), line) != lines.end();
     }
 
+    // A book for the current user goes below the user's profile: a removal
+    // with administrator rights (every run under Wine has them) acts nowhere
+    // else for such a book.
+    void DestinationInTheProfile() {
+        char profile[MAX_PATH] = {};
+        ASSERT_GT(ExpandEnvironmentStringsA("%USERPROFILE%", profile, MAX_PATH), 0u);
+        ASSERT_NE(profile[0], '%');
+        dest = std::string(profile) + "\\" + DestinationName();
+        RemoveTree(dest);
+        medium.SetIni("DestDir", dest);
+    }
+
     // Where elevated runs of setup and the uninstaller (every run under Wine
     // is one) put their logs when no /LOG= names one: beside the machine's
     // journals, where only administrators write.
@@ -2423,6 +2436,7 @@ TEST_F(QuietScenario, InstallsIntoDestDirOverExistingFilesWithoutAsking) {
 // uninstaller.
 TEST_F(QuietScenario, ForTheCurrentUserTouchesNothingOfTheMachine) {
     ASSERT_FALSE(UserSetupFolder().empty()) << "no Local AppData shell folder";
+    ASSERT_NO_FATAL_FAILURE(DestinationInTheProfile());
     medium.SetIni("Publisher", "Zandel Press").SetIni("Version", "2.1");
     const std::string log = Medium::WorkDir() + "\\" + CurrentTestName() + ".log";
     DeleteFileA(log.c_str());
@@ -2465,6 +2479,7 @@ TEST_F(QuietScenario, ForTheCurrentUserTouchesNothingOfTheMachine) {
 // An interactive run with /CURRENTUSER shows the dialogs of every run, and
 // its entry's own command removes the book after its question.
 TEST_F(QuietScenario, AnInteractiveRunForTheCurrentUserIsRemovedByItsEntry) {
+    ASSERT_NO_FATAL_FAILURE(DestinationInTheProfile());
     ASSERT_TRUE(StartWith("/currentuser"));
     ASSERT_TRUE(PassToProgress());
     Walk walk = WalkAnswering();
@@ -2481,6 +2496,60 @@ TEST_F(QuietScenario, AnInteractiveRunForTheCurrentUserIsRemovedByItsEntry) {
     EXPECT_FALSE(FileExists(dest)) << "left: " << TreeDifferences(InstalledTree(dest), Tree{});
     ExpectShortcutIn(nullptr);
     ExpectUserBookGone();
+}
+
+// A line the user adds to the record of a book of theirs (under
+// HKEY_CURRENT_USER, written without rights), naming a file outside the
+// profile with its size, time and hash (a file of a folder standing in for
+// the Windows folder): the removal with administrator rights (every run
+// under Wine has them, as a package tool's would) leaves it, and says how to
+// remove the book without rights; the entry stays with that line and the
+// user's uninstaller. Everything of the book below the profile goes.
+TEST_F(QuietScenario, AnElevatedRemovalOfAUsersBookTouchesNothingOutsideTheProfile) {
+    ASSERT_NO_FATAL_FAILURE(DestinationInTheProfile());
+    ASSERT_TRUE(StartWith("/S /CURRENTUSER"));
+    ASSERT_EQ(robot->WaitExit(), 0);
+    const std::string windows = MakeTestFolder(CurrentTestName() + " windows"), system = windows + "\\SYSTEM.INI";
+    ASSERT_TRUE(WriteWholeFile(system, "[boot]\r\nshell=Explorer.exe\r\n"));
+    std::optional<std::map<std::string, StoredValue>> entry = UninstallEntry(product, HKEY_CURRENT_USER);
+    ASSERT_TRUE(entry && entry->count("InstallRecord"));
+    std::optional<InstallRecord> record = ParseRecord(entry->at("InstallRecord").bytes);
+    ASSERT_TRUE(record);
+    std::optional<RecordEntry> added = FileEntryNow(system);
+    ASSERT_TRUE(added);
+    record->entries.insert(record->entries.begin(), *added);
+    const std::string text = FormatRecord(*record);
+    HKEY key = nullptr;
+    ASSERT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, (kUninstallKey + product).c_str(), 0, KEY_SET_VALUE, &key),
+              ERROR_SUCCESS);
+    RegSetValueExA(key, "InstallRecord", 0, REG_BINARY, reinterpret_cast<const BYTE*>(text.data()),
+                   static_cast<DWORD>(text.size()));
+    RegCloseKey(key);
+
+    char profile[MAX_PATH] = {};
+    ExpandEnvironmentStringsA("%USERPROFILE%", profile, MAX_PATH);
+    UninstallRun run = RunUninstaller(RegisteredCommand(HKEY_CURRENT_USER), {IDYES});
+    EXPECT_EQ(run.boxes,
+              (std::vector<std::string>{
+                  Question(), "[exclamation OK] " + product +
+                                  ": This book was installed for one user alone, and part of it lies outside that "
+                                  "user's folder (" + std::string(profile) +
+                                  "). Run with administrator rights, the uninstaller does not touch it. To remove the "
+                                  "book, sign in as that user and start its uninstaller from the list of installed "
+                                  "programs without \"Run as administrator\"."}));
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_EQ(ReadWholeFile(system), "[boot]\r\nshell=Explorer.exe\r\n") << "outside the profile";
+    EXPECT_FALSE(FileExists(dest)) << "left: " << TreeDifferences(InstalledTree(dest), Tree{});
+    ExpectShortcutIn(nullptr);
+    entry = UninstallEntry(product, HKEY_CURRENT_USER);
+    ASSERT_TRUE(entry && entry->count("InstallRecord")) << "the entry, for the user's own removal";
+    record = ParseRecord(entry->at("InstallRecord").bytes);
+    ASSERT_TRUE(record);
+    std::vector<std::string> left;
+    for (const RecordEntry& e : record->entries) left.push_back(e.path);
+    EXPECT_EQ(left, (std::vector<std::string>{system, UserUninstaller()}));
+    EXPECT_EQ(ReadWholeFile(UserUninstaller()), ReadWholeFile(XOVUNIN_EXE)) << "the user's uninstaller stays";
+    RemoveTree(windows);
 }
 
 // A book installed before is offered its own folder again while that is

@@ -139,6 +139,19 @@ TEST_F(Door, WhatIsOpenedIsWhatIsRenamedAndDeleted) {
     ASSERT_TRUE(a.Held());
     EXPECT_FALSE(a.Facts().link);
     EXPECT_EQ(a.Facts().size, 1u);
+    // The facts are what the system tells of the file by its path.
+    WIN32_FILE_ATTRIBUTE_DATA byPath = {};
+    ASSERT_TRUE(GetFileAttributesExA((m_root + "\\Real\\a.txt").c_str(), GetFileExInfoStandard, &byPath));
+    EXPECT_EQ(a.Facts().attributes, byPath.dwFileAttributes);
+    EXPECT_EQ(a.Facts().writeTime, static_cast<uint64_t>(byPath.ftLastWriteTime.dwHighDateTime) << 32 |
+                                        byPath.ftLastWriteTime.dwLowDateTime);
+    HANDLE opened = CreateFileA((m_root + "\\Real\\a.txt").c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE,
+                                nullptr, OPEN_EXISTING, 0, nullptr);
+    BY_HANDLE_FILE_INFORMATION info = {};
+    ASSERT_TRUE(GetFileInformationByHandle(opened, &info));
+    CloseHandle(opened);
+    EXPECT_EQ(a.Facts().identity, IdentityOf(info));
+    EXPECT_EQ(a.Facts().names, 1u);
     EXPECT_FALSE(a.RenameTo(real, "b.txt"));
     EXPECT_EQ(FileContent(m_root + "\\Real\\b.txt"), "b");
     // Into another held folder, by name.

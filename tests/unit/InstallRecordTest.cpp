@@ -6,6 +6,8 @@
 #include "record/InstallRecord.h"
 #include "record/JournalTrust.h"
 #include "record/OwnFiles.h"
+#include "record/ProfileBound.h"
+#include "record/RecordedWays.h"
 #include "record/RecordedFiles.h"
 #include "record/RecordFile.h"
 #include "record/RunFolders.h"
@@ -375,38 +377,193 @@ TEST(InstallRecord, TheRunsPlacesFollowTheScopeAndTheRights) {
 }
 
 // Two books use one file of the Windows folder: one installed for the
-// machine counts it under SharedDLLs, one an administrator installed for
-// himself alone counts it in his own counts. Removing the user's book gives
-// back the user's count and leaves the file to the machine's book; without
-// the machine's count, the user's book takes it. A file inside the user's
-// profile is the user's own, whatever the machine counts.
+// machine counts it under SharedDLLs, one a reader installed for himself
+// alone counts it in his own counts. Removing the user's book as that user
+// (without rights) gives back the user's count and leaves the file to the
+// machine's book; without the machine's count, the user's book takes it. A
+// file inside the user's profile is the user's own, whatever the machine
+// counts. Removed with administrator rights, the user's book (whose record
+// the user writes without them) touches nothing outside the profile: the
+// file and the user's count stay, named for the user's own removal.
 TEST(InstallRecord, ABookOfTheUserNeverTakesAFileAMachineBookCounts) {
     const std::string windows = MakeTestFolder("removal-user-book-windows");
     const std::string profile = MakeTestFolder("removal-user-book-profile");
     const std::string shared = windows + "\\ZANDEL.INI", own = profile + "\\ZANDEL.INI";
-    ScopePlaces user = PlacesFor(InstallScope::CurrentUser, true);
-    user.userProfile = profile;
-    for (bool machineCounts : {true, false}) {
-        ASSERT_TRUE(WriteWholeFile(shared, "ini"));
-        ASSERT_TRUE(WriteWholeFile(own, "ini"));
-        RecordEntry counted = *FileEntryNow(shared);
-        counted.shared = true;
-        InstallRecord record{profile + "\\Book", {counted, *FileEntryNow(own)}};
-        ASSERT_TRUE(SetSharedCount(shared, 1, user));
-        ASSERT_TRUE(SetSharedCount(own, 3, MachinePlaces()));
-        if (machineCounts) ASSERT_TRUE(SetSharedCount(shared, 1, MachinePlaces()));
-        RemovalResult result = RemoveRecorded(record, "", user);
-        EXPECT_TRUE(result.everythingRemoved) << machineCounts;
-        EXPECT_EQ(FileExists(shared), machineCounts);
-        EXPECT_FALSE(FileExists(own)) << "in the user's profile";
-        EXPECT_EQ(SharedCount(shared, user), std::nullopt) << "the user's count given back";
-        EXPECT_EQ(MachineSharedCount(shared), machineCounts ? std::optional<DWORD>(1) : std::nullopt)
-            << "the machine's untouched";
-        SetSharedCount(shared, 0, MachinePlaces());
-        SetSharedCount(own, 0, MachinePlaces());
+    for (bool elevated : {false, true}) {
+        ScopePlaces user = PlacesFor(InstallScope::CurrentUser, elevated);
+        user.userProfile = profile;
+        for (bool machineCounts : {true, false}) {
+            const std::string name = std::string(elevated ? "elevated" : "unelevated") +
+                                     (machineCounts ? ", counted by the machine" : ", not counted by the machine");
+            ASSERT_TRUE(WriteWholeFile(shared, "ini"));
+            ASSERT_TRUE(WriteWholeFile(own, "ini"));
+            RecordEntry counted = *FileEntryNow(shared);
+            counted.shared = true;
+            InstallRecord record{profile + "\\Book", {counted, *FileEntryNow(own)}};
+            ASSERT_TRUE(SetSharedCount(shared, 1, user));
+            ASSERT_TRUE(SetSharedCount(own, 3, MachinePlaces()));
+            if (machineCounts) ASSERT_TRUE(SetSharedCount(shared, 1, MachinePlaces()));
+            RemovalResult result = RemoveRecorded(record, "", user);
+            EXPECT_EQ(result.everythingRemoved, !elevated) << name;
+            EXPECT_EQ(FileExists(shared), machineCounts || elevated) << name;
+            EXPECT_FALSE(FileExists(own)) << "in the user's profile: " << name;
+            EXPECT_EQ(SharedCount(shared, user), elevated ? std::optional<DWORD>(1) : std::nullopt)
+                << "the user's count: " << name;
+            EXPECT_EQ(MachineSharedCount(shared), machineCounts ? std::optional<DWORD>(1) : std::nullopt)
+                << "the machine's untouched: " << name;
+            EXPECT_EQ(result.outsideProfile, elevated ? std::vector<std::string>{shared} : std::vector<std::string>{})
+                << name;
+            EXPECT_EQ(result.left.entries, elevated ? std::vector<RecordEntry>{counted} : std::vector<RecordEntry>{})
+                << name;
+            EXPECT_EQ(result.KeepsEntry(), elevated) << "kept for the user's own removal: " << name;
+            SetSharedCount(shared, 0, user);
+            SetSharedCount(shared, 0, MachinePlaces());
+            SetSharedCount(own, 0, MachinePlaces());
+        }
     }
     RemoveTree(windows);
     RemoveTree(profile);
+}
+
+// Where a run may act for a book of the current user: anywhere its rights
+// allow without elevation (they are the user's own) and for a book of the
+// machine (whose entry administrators alone write); with elevation, only
+// strictly below the user's profile, told by whole names, never by a path
+// that climbs out, and nowhere when the system names no profile. Under Wine
+// every run is elevated: the rule is shown here as a table.
+TEST(InstallRecord, AnElevatedRunForTheUsersBookActsOnlyBelowTheProfile) {
+    const InstallScope machine = InstallScope::Machine, user = InstallScope::CurrentUser;
+    const std::string me = "C:\\users\\me";
+    const struct {
+        InstallScope scope;
+        bool elevated;
+        std::string profile, path;
+        bool bound, may;
+    } rows[] = {
+        {machine, true, me, "C:\\WINDOWS\\ZANDEL.INI", false, true},
+        {machine, false, me, "C:\\WINDOWS\\ZANDEL.INI", false, true},
+        {user, false, me, "C:\\WINDOWS\\ZANDEL.INI", false, true},
+        {user, false, "", "D:\\Books\\Zandel\\a.c", false, true},
+        {user, true, me, "C:\\users\\me\\Books\\a.c", true, true},
+        {user, true, me, "c:\\USERS\\ME\\Desktop\\Zandel.lnk", true, true},
+        {user, true, me + "\\", "C:\\users\\me\\a.c", true, true},
+        {user, true, me, "C:\\WINDOWS\\ZANDEL.INI", true, false},
+        {user, true, me, "D:\\Books\\Zandel\\a.c", true, false},
+        {user, true, me, "C:\\users\\me", true, false},
+        {user, true, me, "C:\\users\\me\\", true, false},
+        {user, true, me, "C:\\users\\meAndYou\\a.c", true, false},
+        {user, true, me, "C:\\users\\me2\\a.c", true, false},
+        {user, true, me, "C:\\users\\me\\..\\..\\WINDOWS\\ZANDEL.INI", true, false},
+        {user, true, me, "C:\\users\\me\\.\\a.c", true, false},
+        {user, true, me, "\\\\?\\C:\\users\\me\\a.c", true, false},
+        {user, true, me, "C:\\users\\me\\a.c:stream", true, false},
+        {user, true, "", "C:\\users\\me\\a.c", true, false},
+    };
+    for (const auto& row : rows) {
+        ScopePlaces places = PlacesFor(row.scope, row.elevated);
+        places.userProfile = row.profile;
+        const std::string name = std::string(row.scope == machine ? "machine" : "user") +
+                                 (row.elevated ? ", elevated, " : ", unelevated, ") + row.profile + ": " + row.path;
+        EXPECT_EQ(BoundToProfile(places), row.bound) << name;
+        EXPECT_EQ(MayActAt(places, row.path), row.may) << name;
+    }
+}
+
+// The removal acts through the door: each recorded file is opened by one
+// name from its held folder and checked and deleted through that handle.
+// - A recorded folder the reader turned into a link stays, and so does what
+//   it leads to, however like setup's (an empty folder there included, which
+//   the system's removal by path would take through the link).
+// - A file outside the install folder is reached from its drive's root: a
+//   link on its way leads nowhere, and the file behind it stays.
+// - A link the reader had on the path to the install folder before setup
+//   ran is theirs, followed once: the book behind it is removed whole.
+// - Elevated, a user's book is walked from the profile's root: a link inside
+//   the profile leading out stays shut, and a path outside is refused.
+TEST(InstallRecord, TheRemovalActsOnlyThroughTheDoor) {
+    const std::string root = MakeTestFolder("removal-door");
+    // The install folder in a folder that stood before: the start of its way.
+    const std::string book = root + "\\Place\\Book", elsewhere = root + "\\Elsewhere", windows = root + "\\Windows";
+    ASSERT_TRUE(WriteWholeFile(book + "\\Chap\\a.c", "a"));
+    ASSERT_TRUE(WriteWholeFile(elsewhere + "\\Table.dat", "table"));
+    MakeFolders(elsewhere + "\\Sub");
+    ASSERT_TRUE(WriteWholeFile(windows + "\\SYSTEM.INI", "system"));
+    // Recorded as setup wrote them, then the reader's links put in their place.
+    ASSERT_TRUE(WriteWholeFile(book + "\\Data\\Table.dat", "table"));
+    InstallRecord record{book,
+                         {*FileEntryNow(book + "\\Chap\\a.c"), *FileEntryNow(book + "\\Data\\Table.dat"),
+                          Folder(book + "\\Data\\Sub"), Folder(book + "\\Data"), Folder(book + "\\Chap"), Folder(book)}};
+    RemoveTree(book + "\\Data");
+    ASSERT_TRUE(MakeLinuxLink(book + "\\Data", elsewhere));
+    MakeFolders(root + "\\Empty");
+    ASSERT_TRUE(MakeLinuxLink(book + "\\Made", root + "\\Empty"));
+    record.entries.push_back(Folder(book + "\\Made"));
+    ASSERT_TRUE(MakeLinuxLink(root + "\\Linked", windows));
+    RecordEntry behindLink = *FileEntryNow(windows + "\\SYSTEM.INI");
+    behindLink.path = root + "\\Linked\\SYSTEM.INI";
+    record.entries.push_back(behindLink);
+
+    EXPECT_EQ(RecordedWays(record, MachinePlaces()).Start(), root + "\\Place");
+    RemovalResult result = RemoveRecorded(record, "", MachinePlaces());
+    EXPECT_FALSE(FileExists(book + "\\Chap")) << "setup's own, removed";
+    EXPECT_EQ(FileContent(elsewhere + "\\Table.dat"), "table") << "behind the reader's link";
+    EXPECT_TRUE(FileExists(elsewhere + "\\Sub")) << "an empty folder behind the reader's link";
+    EXPECT_TRUE(IsLink(book + "\\Data")) << "the reader's link";
+    EXPECT_TRUE(IsLink(book + "\\Made")) << "the reader's link to an empty folder";
+    EXPECT_TRUE(FileExists(root + "\\Empty")) << "the empty folder behind it";
+    EXPECT_EQ(FileContent(windows + "\\SYSTEM.INI"), "system") << "behind a link on the way from the drive's root";
+    EXPECT_TRUE(FileExists(book)) << "holding the reader's link";
+    EXPECT_FALSE(result.everythingRemoved);
+    EXPECT_FALSE(result.failed) << "the reader's, not a failure";
+    EXPECT_TRUE(RemoveLinuxLink(book + "\\Data"));
+    EXPECT_TRUE(RemoveLinuxLink(book + "\\Made"));
+
+    // The reader's link above the install folder, there before setup ran.
+    const std::string drive = root + "\\DataDrive", viaLink = root + "\\Drive\\Vol 1";
+    ASSERT_TRUE(WriteWholeFile(drive + "\\Vol 1\\Part\\b.c", "b"));
+    ASSERT_TRUE(MakeLinuxLink(root + "\\Drive", drive));
+    InstallRecord linkedBook{viaLink,
+                             {*FileEntryNow(viaLink + "\\Part\\b.c"), Folder(viaLink + "\\Part"), Folder(viaLink)}};
+    EXPECT_EQ(RecordedWays(linkedBook, MachinePlaces()).Start(), root + "\\Drive");
+    result = RemoveRecorded(linkedBook, "", MachinePlaces());
+    EXPECT_TRUE(result.everythingRemoved) << (result.left.entries.empty() ? "" : result.left.entries[0].path);
+    EXPECT_FALSE(FileExists(drive + "\\Vol 1")) << "the book behind the reader's own link";
+    EXPECT_TRUE(FileExists(drive)) << "the reader's folder";
+    EXPECT_TRUE(RemoveLinuxLink(root + "\\Drive"));
+
+    // Elevated, for a user whose profile holds a link to the Windows folder.
+    const std::string profile = root + "\\Profile", userBook = profile + "\\Books\\Zandel";
+    ScopePlaces user = PlacesFor(InstallScope::CurrentUser, true);
+    user.userProfile = profile;
+    ASSERT_TRUE(WriteWholeFile(userBook + "\\c.c", "c"));
+    ASSERT_TRUE(MakeLinuxLink(profile + "\\Out", windows));
+    RecordEntry outThroughLink = *FileEntryNow(windows + "\\SYSTEM.INI"), outside = outThroughLink;
+    outThroughLink.path = profile + "\\Out\\SYSTEM.INI";
+    // The user's uninstaller, which this book alone counts on: it stays
+    // while the entry does, for the user's own removal.
+    const std::string program = profile + "\\Book Setup\\XOVUNIN.EXE";
+    ASSERT_TRUE(WriteWholeFile(program, "uninstaller"));
+    ASSERT_TRUE(SetSharedCount(program, 1, user));
+    MakeFolders(windows + "\\Fonts");
+    InstallRecord usersBook{userBook,
+                            {*FileEntryNow(userBook + "\\c.c"), outThroughLink, outside, Folder(userBook),
+                             Folder(windows + "\\Fonts"), *FileEntryNow(program, RecordEntry::Kind::Uninstaller)}};
+    EXPECT_EQ(RecordedWays(usersBook, user).Start(), profile);
+    result = RemoveRecorded(usersBook, "", user);
+    EXPECT_FALSE(FileExists(userBook)) << "the user's book below the profile";
+    EXPECT_EQ(FileContent(windows + "\\SYSTEM.INI"), "system") << "neither through the link nor by its path";
+    EXPECT_TRUE(FileExists(windows + "\\Fonts")) << "an empty folder outside the profile";
+    EXPECT_EQ(FileContent(program), "uninstaller");
+    EXPECT_EQ(SharedCount(program, user), 1u);
+    EXPECT_EQ(result.outsideProfile, (std::vector<std::string>{outside.path, windows + "\\Fonts"}));
+    EXPECT_EQ(result.left.entries, (std::vector<RecordEntry>{outThroughLink, outside, usersBook.entries[4],
+                                                             usersBook.entries[5]}));
+    EXPECT_FALSE(result.failed);
+    EXPECT_TRUE(result.KeepsEntry());
+    SetSharedCount(program, 0, user);
+    EXPECT_TRUE(RemoveLinuxLink(profile + "\\Out"));
+    EXPECT_TRUE(RemoveLinuxLink(root + "\\Linked"));
+    RemoveTree(root);
 }
 
 // A record file is setup's only in setup's folder for them, under setup's

@@ -10,6 +10,7 @@
 #include "record/InstallRecord.h"
 #include "record/RecordFile.h"
 #include "record/RecordStore.h"
+#include "record/ScopePlaces.h"
 #include "record/SetupRunRecord.h"
 #include "record/SharedFiles.h"
 #include "settings/InstallSettings.h"
@@ -442,6 +443,49 @@ bool UninstallKeyHasValue(const char* name) {
     bool found = RegQueryValueExA(key, name, nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
     RegCloseKey(key);
     return found;
+}
+
+// A user's entry is the user's to write without rights: an elevated run for
+// that user takes its InstallLocation as the proposal only strictly below
+// the user's profile (never by a path that climbs out of it); a run without
+// rights (the user's own) takes any folder that is there.
+TEST_F(UninstallRegistration, AnElevatedRunTakesTheUsersEarlierFolderOnlyBelowTheProfile) {
+    const std::string profile = MakeTestFolder("uninstall-profile");
+    const std::string inside = profile + "\\Books\\Zandel";
+    MakeFolders(inside);
+    const std::string product = InstallSettings.ProductName, key = kUninstallKey + product;
+    HKEY entry = nullptr;
+    ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, key.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &entry, nullptr),
+              ERROR_SUCCESS);
+    const struct {
+        bool elevated;
+        std::string location;
+        bool taken;
+    } rows[] = {
+        {true, inside, true},
+        {true, windows, false},
+        {true, profile, false},
+        {true, profile + "\\..\\uninstall-windows", false},
+        {false, windows, true},
+        {false, inside, true},
+    };
+    for (const auto& row : rows) {
+        ASSERT_EQ(RegSetValueExA(entry, "InstallLocation", 0, REG_SZ, reinterpret_cast<const BYTE*>(row.location.c_str()),
+                                 static_cast<DWORD>(row.location.size() + 1)),
+                  ERROR_SUCCESS);
+        ScopePlaces user = PlacesFor(InstallScope::CurrentUser, row.elevated);
+        user.userProfile = profile;
+        std::string ignored;
+        const std::string name = (row.elevated ? "elevated: " : "unelevated: ") + row.location;
+        EXPECT_EQ(EarlierInstallFolder(product, user, &ignored),
+                  row.taken ? std::optional<std::string>(row.location) : std::nullopt)
+            << name;
+        EXPECT_EQ(ignored, row.taken ? "" : row.location) << name;
+    }
+    EXPECT_NE(IgnoredEarlierFolderText(windows).find(windows), std::string::npos);
+    RegCloseKey(entry);
+    RegDeleteKeyA(HKEY_CURRENT_USER, key.c_str());
+    RemoveTree(profile);
 }
 
 // A name of 255 characters is one the registry holds, though the whole key
