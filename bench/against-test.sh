@@ -21,11 +21,27 @@ BUILD_DIR=$test folders=1 perFolder=1 bigFiles=1 bigMb=1
 # shellcheck source=bench/common.sh
 source "$root/bench/common.sh"
 
-# 1. The arguments, by what each program reads where.
+# 1. The commit and the sizes from the command line; the arguments of each
+# program by what it reads where.
+while IFS='|' read -r env line expected; do
+  # shellcheck disable=SC2086
+  BENCH_AGAINST=$env split_against $line
+  check "split_against [$line] with BENCH_AGAINST=[$env]" "$against: ${sizes[*]}" "$expected"
+done <<'TABLE'
+||9d6a68a: 
+|100 25 2 20|9d6a68a: 100 25 2 20
+|e4858ab 4 5 1 4|e4858ab: 4 5 1 4
+|main~3|main~3: 
+abc1234|4 5|abc1234: 4 5
+abc1234|HEAD 4|HEAD: 4
+TABLE
+
 sourceText[today]=$(cat "$root/bench/bench_engine.cpp")
 sourceText[rollbackFirst]='if (argc > 3 && std::string(argv[3]) == "rollback") std::printf("rollback_seconds %.3f\n", s);'
 sourceText[noJournal]='std::string(argv[3]) == "compressed"; std::string(argv[4]) == "nofields";
   std::string(argv[5]) == "rollback"; printf("rollback_seconds %.3f\n"); printf("engine_seconds %.3f\n");'
+# A program whose first arguments this cannot read: they are given "-".
+sourceText[gap]='if (strcmp(argv[3], "compressed") == 0) {} std::string(argv[5]) == "rollback"; "rollback_seconds %.3f"'
 sourceText[silent]='std::string(argv[5]) == "repair"; printf("engine_seconds %.3f\n");'
 while read -r side mode expected; do
   if args_for "$side" "$mode"; then got="${args[*]}"; else got=none; fi
@@ -39,6 +55,7 @@ rollbackFirst - -
 rollbackFirst repair none
 noJournal rollback plain_fields_rollback
 noJournal - plain_fields_-
+gap rollback -_-_rollback
 TABLE
 while read -r side mode key expected; do
   if offers "$side" "$mode" "$key"; then got=yes; else got=no; fi

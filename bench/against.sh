@@ -5,6 +5,18 @@
 
 benchDir=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 
+# The commit to compare with and the tree's sizes, from the arguments
+# [COMMIT] [FOLDERS FILES_PER_FOLDER BIG_FILES BIG_MB]: a first argument that
+# is a number is the first size. Sets `against` (BENCH_AGAINST, else 9d6a68a,
+# the engine before the change that made the journals the administrators'
+# own) and `sizes`.
+split_against() {
+  against=""
+  if [ $# -gt 0 ] && ! [[ $1 =~ ^[0-9]+$ ]]; then against=$1; shift; fi
+  against=${against:-${BENCH_AGAINST:-9d6a68a}}
+  sizes=("$@")
+}
+
 # The source of each side's bench_engine.cpp, by the side's name.
 declare -A sourceText
 # The argument's position (argv index) at which SIDE's program reads WORD, or nothing.

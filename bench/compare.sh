@@ -20,13 +20,12 @@
 # program is kept there; everything is written under the build tree.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
-against=""
-if [ $# -gt 0 ] && ! [[ $1 =~ ^[0-9]+$ ]]; then against=$1; shift; fi
-against=${against:-${BENCH_AGAINST:-9d6a68a}}
-folders=${1:-200}
-perFolder=${2:-25}
-bigFiles=${3:-3}
-bigMb=${4:-40}
+source "$root/bench/against.sh"
+split_against "$@"
+folders=${sizes[0]:-200}
+perFolder=${sizes[1]:-25}
+bigFiles=${sizes[2]:-3}
+bigMb=${sizes[3]:-40}
 pairs=${PAIRS:-5}
 fail() { echo "bench: $*" >&2; exit 1; }
 
@@ -40,7 +39,6 @@ todayTitle=$(git -C "$root" log -1 --format=%h HEAD)
 # Each side's benchmark program, read from its source at its commit: which
 # argument says what (the earlier program may take other arguments, or lack
 # a mode), so that each side is called as it understands.
-source "$root/bench/against.sh"
 sourceText[today]=$(cat "$root/bench/bench_engine.cpp")
 sourceText[earlier]=$(git -C "$root" show "$sha:bench/bench_engine.cpp" 2>/dev/null) ||
   fail "$short has no bench/bench_engine.cpp: there is no engine benchmark to compare with"

@@ -25,14 +25,9 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 case "${1:-}" in
   --against=*) commit=${1#--against=}; shift; exec bash "$root/bench/compare.sh" "$commit" "$@" ;;
-  --against)
-    shift
-    # A commit may follow; a number is the tree's first size.
-    commit=""
-    if [ $# -gt 0 ] && ! [[ $1 =~ ^[0-9]+$ ]]; then commit=$1; shift; fi
-    exec bash "$root/bench/compare.sh" "$commit" "$@" ;;
+  --against) shift; exec bash "$root/bench/compare.sh" "$@" ;;
 esac
-[ -z "${BENCH_AGAINST:-}" ] || exec bash "$root/bench/compare.sh" "$BENCH_AGAINST" "$@"
+[ -z "${BENCH_AGAINST:-}" ] || exec bash "$root/bench/compare.sh" "$@"
 folders=${1:-200}
 perFolder=${2:-25}
 bigFiles=${3:-3}
