@@ -19,8 +19,15 @@
 # Usage: bench/run.sh [FOLDERS FILES_PER_FOLDER BIG_FILES BIG_MB]
 # (default 200 folders of 25 small files, plus 3 files of 40 MB). Everything is
 # written under the build tree (build/benchwork/SIZE), or under BENCH_WORK.
+#        bench/run.sh --against [COMMIT] [FOLDERS ...]  (or BENCH_AGAINST=COMMIT)
+# runs today's engine against an earlier commit's instead (bench/compare.sh).
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
+case "${1:-}" in
+  --against=*) commit=${1#--against=}; shift; exec bash "$root/bench/compare.sh" "$commit" "$@" ;;
+  --against) shift; exec bash "$root/bench/compare.sh" "$@" ;;
+esac
+[ -z "${BENCH_AGAINST:-}" ] || exec bash "$root/bench/compare.sh" "$@"
 folders=${1:-200}
 perFolder=${2:-25}
 bigFiles=${3:-3}
@@ -35,21 +42,14 @@ uninstallBench="$BUILD_DIR/bench/bench_uninstall.exe"
 configure_and_build setup bench_engine welcome_bench bench_uninstall
 start_wine_session
 
-# BENCH_WORK puts the trees elsewhere (a tmpfs such as /dev/shm: then the
-# disk's writing back of other work on the machine stays out of the pairs).
-work="${BENCH_WORK:-$BUILD_DIR/benchwork}/$folders-$perFolder-$bigFiles-$bigMb"
-winpath() { local p=${1//\//\\}; echo "Z:$p"; }
-now() { date +%s.%N; }
-elapsed() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.3f", b - a }'; }
+source "$root/bench/common.sh"
 
 # The tree, made once per size (mscompress takes minutes for the big files).
 if [ ! -f "$work/done" ]; then
-  echo "Generating $folders folders of $perFolder files and $bigFiles files of $bigMb MB..." >&2
-  rm -rf "$work"
-  mkdir -p "$work"
-  python3 "$root/bench/make_tree.py" "$work/plain" "$folders" "$perFolder" "$bigFiles" "$bigMb"
-  cp -r "$work/plain" "$work/szdd"
+  make_plain_tree
   echo "Compressing with mscompress..." >&2
+  rm -rf "$work/szdd"
+  cp -r "$work/plain" "$work/szdd"
   find "$work/szdd" -type f -print0 | xargs -0 -n 500 mscompress
   # On the medium a compressed file keeps its own name.
   python3 - "$work/szdd" <<'PY'
@@ -62,22 +62,6 @@ PY
   touch "$work/done"
 fi
 
-fresh() { rm -rf "$work/$1"; mkdir -p "$work/$1"; }
-# Runs a Windows program under Wine; prints its wall time in seconds.
-timed() {
-  local start end
-  start=$(now)
-  wine "$@" >"$work/last.out" 2>&1 </dev/null
-  end=$(now)
-  elapsed "$start" "$end"
-}
-field() { tr -d '\r' < "$work/last.out" | awk -v k="$1" '$1 == k { print $2, $3 }'; }
-median() { printf '%s\n' "$@" | sort -g | awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }'; }
-# "median low high" of the values.
-spread() { printf '%s\n' "$@" | sort -g | awk '{ v[NR] = $1 } END { printf "%.4f %.4f %.4f\n", v[int((NR + 1) / 2)], v[1], v[NR] }'; }
-ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.4f", (b > 0 ? a / b : 0) }'; }
-sum() { printf '%s\n' "$@" | awk '{ s += $1 } END { printf "%.3f", s }'; }
-load() { cut -d ' ' -f 1-3 /proc/loadavg; }
 # The engine on SOURCE (a folder under $work) in MODE (plain|compressed) and
 # FIELDS (fields|nofields), with its journal on the disk unless JOURNAL says
 # nojournal; sets engineWall and engineOwn, and what it said of its listing,
