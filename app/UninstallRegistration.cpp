@@ -7,9 +7,11 @@
 #include "app/UninstallerVersion.h"
 #include "engine/FileOperations.h"
 #include "framework/AnsiText.h"
+#include "framework/FileSignature.h"
 #include "framework/FreshFile.h"
 #include "framework/PathText.h"
 #include "framework/SafeFormat.h"
+#include "framework/UniqueHandle.h"
 #include "record/RecordStore.h"
 #include "record/SetupRunRecord.h"
 
@@ -58,12 +60,22 @@ Registration RegisterUninstaller(const ScopePlaces& places) {
     const DWORD folderAttributes = folder.empty() ? INVALID_FILE_ATTRIBUTES : GetFileAttributesA(folder.c_str());
     if (folderAttributes != INVALID_FILE_ATTRIBUTES && (folderAttributes & FILE_ATTRIBUTE_REPARSE_POINT))
         return registration;
-    // Every book's entry of the scope starts the one copy there: a newer one stays.
+    // Every book's entry of the scope starts the one copy there: a newer one
+    // stays. The medium's copy is held open, shared for reading alone, from
+    // its judgement to the end of its copy: nobody can write it in between,
+    // so the file copied is the file judged.
     bool thereBefore = !uninstaller.empty() && GetFileAttributesA(uninstaller.c_str()) != INVALID_FILE_ATTRIBUTES;
-    if (!uninstaller.empty() &&
-        (!thereBefore || ReplacesUninstaller(ProgramVersion("XOVUNIN.EXE"), ProgramVersion(uninstaller))) &&
-        ClearNameForWriting(uninstaller))
+    UniqueFile offered(
+        CreateFileA("XOVUNIN.EXE", GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    const UninstallerFacts medium{ProgramVersion("XOVUNIN.EXE"),
+                                  offered ? ReadFileSignature(offered.Get(), "XOVUNIN.EXE").state
+                                          : SignatureState::Broken};
+    registration.uninstallerChanged = medium.signature == SignatureState::Broken;
+    std::optional<UninstallerFacts> inPlace;
+    if (thereBefore) inPlace = UninstallerFacts{ProgramVersion(uninstaller), ReadFileSignature(uninstaller).state};
+    if (!uninstaller.empty() && ReplacesUninstaller(medium, inPlace) && ClearNameForWriting(uninstaller))
         CopyFileA("XOVUNIN.EXE", uninstaller.c_str(), FALSE);
+    offered = UniqueFile();
     DWORD placed = uninstaller.empty() ? INVALID_FILE_ATTRIBUTES : GetFileAttributesA(uninstaller.c_str());
     registration.uninstallerPlaced = placed != INVALID_FILE_ATTRIBUTES && !(placed & FILE_ATTRIBUTE_DIRECTORY);
 
@@ -121,6 +133,12 @@ Registration RegisterUninstaller(const ScopePlaces& places) {
 std::string NoWayBackMessage(const Registration& registration) {
     if (registration.WayBack()) return {};
     const std::string& product = InstallSettings.ProductName;
+    // A changed uninstaller is the reason, not the folder: say so, by the file's name.
+    if (!registration.uninstallerPlaced && registration.uninstallerChanged)
+        return StringPrintf("Setup has installed %s, but did not copy its uninstaller: XOVUNIN.EXE on the medium was "
+                            "changed after it was signed. The book cannot be removed with the system's list of "
+                            "installed software.",
+                            product.c_str());
     if (!registration.entryWritten && !registration.uninstallerPlaced)
         return StringPrintf("Setup has installed %s, but could neither copy its uninstaller to %s nor write its "
                             "uninstall entry: the book cannot be removed with the system's list of installed software.",
@@ -136,6 +154,13 @@ std::string NoWayBackMessage(const Registration& registration) {
     return StringPrintf("Setup has installed %s, but could not store the list of what it installed with its "
                         "uninstall entry: the book cannot be removed with the system's list of installed software.",
                         product.c_str());
+}
+
+std::string UninstallerNote(const Registration& registration) {
+    if (!registration.uninstallerChanged || !registration.uninstallerPlaced) return {};
+    return StringPrintf("XOVUNIN.EXE on the medium was changed after it was signed: setup did not copy it; the "
+                        "uninstaller already in %s removes the book.",
+                        registration.uninstallerPath.c_str());
 }
 
 std::optional<std::string> EarlierInstallFolder(const std::string& product, const ScopePlaces& places) {

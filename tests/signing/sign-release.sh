@@ -1,0 +1,58 @@
+#!/usr/bin/env bash
+# The release's signing script on the three built programs: each verifies
+# with osslsigncode against the test certificate that signed it (and not
+# against another), carries SHA-256, its name and the maker's address; two
+# signings with one key and one time give the same bytes, from a PKCS#12
+# file as from PEM files; a wrong password signs nothing.
+# Usage: sign-release.sh BUILD_DIR
+set -euo pipefail
+root=$(cd "$(dirname "$0")/../.." && pwd)
+build=$(cd "$1" && pwd)
+work="$build/testwork/sign-release"
+rm -rf "$work"
+mkdir -p "$work/one" "$work/two"
+failed=0
+fail() { echo "FAIL: $*" >&2; failed=1; }
+bash "$root/tests/signing/make-test-key.sh" "$work/key" "Zandel Test Press"
+bash "$root/tests/signing/make-test-key.sh" "$work/other" "Someone Else"
+for copy in one two; do cp "$build/setup.exe" "$build/XOVUNIN.exe" "$build/medium.exe" "$work/$copy/"; done
+time=1767225600  # 2026-01-01, any fixed time
+bash "$root/tools/sign.sh" --pkcs12 "$work/key/test.p12" --password-file "$work/key/password.txt" --time $time \
+  "$work/one" >/dev/null || fail "signing with the PKCS#12 file"
+bash "$root/tools/sign.sh" --cert "$work/key/cert.pem" --key "$work/key/key.pem" --time $time \
+  "$work/two/setup.exe" "$work/two/XOVUNIN.exe" "$work/two/medium.exe" >/dev/null || fail "signing with the PEM files"
+
+declare -A names=([setup.exe]="installs a book's companion files" [XOVUNIN.exe]="removes a book's companion files"
+  [medium.exe]="checks and packs a book's setup medium")
+url=$(sed -n 's/^Url=//p' "$root/res/maker.txt")
+for program in setup.exe XOVUNIN.exe medium.exe; do
+  signed="$work/one/$program"
+  cmp -s "$signed" "$build/$program" && fail "$program was not changed by signing"
+  cmp -s "$signed" "$work/two/$program" || fail "$program: two signings with one key and time differ"
+  report=$(osslsigncode verify -CAfile "$work/key/cert.pem" -in "$signed" 2>&1) || fail "$program does not verify: $report"
+  grep -q "Signature verification: ok" <<<"$report" || fail "$program: $report"
+  grep -q "Message digest algorithm *: SHA256" <<<"$report" || fail "$program is not signed with SHA-256"
+  grep -qF "Text description: Book Setup: ${names[$program]}" <<<"$report" || fail "$program: no name in $report"
+  grep -qF "URL description: $url" <<<"$report" || fail "$program: no URL in $report"
+  osslsigncode verify -CAfile "$work/other/cert.pem" -in "$signed" >/dev/null 2>&1 &&
+    fail "$program verifies against a certificate that did not sign it"
+  # Signed again, over its signature: the same bytes as signed once.
+  cp "$signed" "$work/again-$program"
+done
+mkdir -p "$work/again" && for program in setup.exe XOVUNIN.exe medium.exe; do mv "$work/again-$program" "$work/again/$program"; done
+bash "$root/tools/sign.sh" --pkcs12 "$work/key/test.p12" --password-file "$work/key/password.txt" --time $time \
+  "$work/again" >/dev/null || fail "signing signed programs again"
+for program in setup.exe XOVUNIN.exe medium.exe; do
+  cmp -s "$work/again/$program" "$work/one/$program" || fail "$program signed twice differs from signed once"
+done
+
+# A wrong password: an error, and the program as it was.
+cp "$build/setup.exe" "$work/wrong.exe"
+echo wrong >"$work/wrong-password.txt"
+if bash "$root/tools/sign.sh" --pkcs12 "$work/key/test.p12" --password-file "$work/wrong-password.txt" \
+  "$work/wrong.exe" >/dev/null 2>&1; then fail "a wrong password was taken"; fi
+cmp -s "$work/wrong.exe" "$build/setup.exe" || fail "a failed signing changed the program"
+ls "$work" | grep -q '\.signing\|\.unsigned' && fail "a failed signing left files behind"
+
+[ $failed -eq 0 ] && echo "passed" && rm -rf "$work"
+exit $failed
