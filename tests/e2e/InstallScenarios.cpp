@@ -2481,7 +2481,7 @@ TEST_F(QuietScenario, AnUninstallerChangedAfterSigningIsNeverCopied) {
     ASSERT_TRUE(PassToProgress());
     Walk walk = WalkAnswering();
     EXPECT_EQ(walk.dialogs, (std::vector<std::string>{"setup: " + said, kFinishedTitle}));
-    EXPECT_EQ(robot->WaitExit(), 1);
+    EXPECT_EQ(robot->WaitExit(), 1) << robot->Transcript();
     EXPECT_EQ(TreeDifferences(InstalledTree(dest), SampleTree()), "");
     EXPECT_FALSE(FileExists(UserUninstaller()));
 

@@ -34,9 +34,22 @@ int RunMediumProgram(const std::string& program, const std::string& arguments, s
         CloseHandle(read);
         return -1;
     }
+    // Read until the program has ended and its output is drained, not until
+    // the pipe's end: a service of Wine's that the program started (for the
+    // system's trust check) inherits the pipe and outlives the program.
     char buffer[4096];
-    DWORD got = 0;
-    while (ReadFile(read, buffer, sizeof buffer, &got, nullptr) && got > 0) output.append(buffer, got);
+    DWORD start = GetTickCount();
+    for (bool ended = false;;) {
+        DWORD waiting = 0, got = 0;
+        if (!PeekNamedPipe(read, nullptr, 0, nullptr, &waiting, nullptr)) break;
+        if (waiting > 0) {
+            if (!ReadFile(read, buffer, sizeof buffer, &got, nullptr) || got == 0) break;
+            output.append(buffer, got);
+            continue;
+        }
+        if (ended || GetTickCount() - start > 60000) break;
+        ended = WaitForSingleObject(process.hProcess, 20) == WAIT_OBJECT_0;
+    }
     CloseHandle(read);
     WaitForSingleObject(process.hProcess, 60000);
     DWORD code = 0;

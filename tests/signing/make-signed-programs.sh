@@ -5,7 +5,7 @@
 #   OUT/setup.exe, XOVUNIN.EXE, medium.exe   signed by "Zandel Test Press"
 #   OUT/older/XOVUNIN.EXE                     the older uninstaller (0.9), signed
 #   OUT/changed/                              the three, the uninstaller changed by one byte after signing
-#   OUT/damaged/XOVUNIN.EXE                   one byte of its signature block changed
+#   OUT/damaged/XOVUNIN.EXE                   its signature block's type changed
 # Usage: make-signed-programs.sh BUILD_DIR OLDER_XOVUNIN OUT
 set -euo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
@@ -29,9 +29,11 @@ def flip(path, offset):
     open(path, "wb").write(data)
 # One byte of the program's code (the first section starts at 0x400).
 flip(sys.argv[1], 0x1000)
-# One byte inside the signature block, which the certificate table entry names.
+# The type of the signature block that the certificate table entry names
+# (WIN_CERT_TYPE_PKCS_SIGNED_DATA, 2, made 3): the system's check then
+# answers "no signature" for a program that carries a block.
 data = open(sys.argv[2], "rb").read()
 pe = struct.unpack_from("<I", data, 0x3C)[0]
-block, size = struct.unpack_from("<II", data, pe + 24 + 96 + 4 * 8)
-flip(sys.argv[2], block + size // 2)
+block = struct.unpack_from("<I", data, pe + 24 + 96 + 4 * 8)[0]
+flip(sys.argv[2], block + 6)
 PY
