@@ -40,7 +40,7 @@ done
 
 # Signed: a key of this check's own, never kept; the time fixed, so that the
 # signature's own bytes are the same too.
-bash "$root/tests/signing/make-test-key.sh" "$work/key" "Reproducible Check"
+bash "$root/tools/make-test-key.sh" "$work/key" "Reproducible Check"
 signing_time=$(git -C "$root" log -1 --format=%ct)
 for copy in one second; do
   mkdir -p "$work/$copy/signed"

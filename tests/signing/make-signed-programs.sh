@@ -12,7 +12,7 @@ root=$(cd "$(dirname "$0")/../.." && pwd)
 build=$1 older=$2 out=$3
 rm -rf "$out"
 mkdir -p "$out/key" "$out/older" "$out/changed" "$out/damaged"
-bash "$root/tests/signing/make-test-key.sh" "$out/key" "Zandel Test Press"
+bash "$root/tools/make-test-key.sh" "$out/key" "Zandel Test Press"
 cp "$build/setup.exe" "$out/setup.exe"
 cp "$build/XOVUNIN.exe" "$out/XOVUNIN.EXE"
 cp "$build/medium.exe" "$out/medium.exe"

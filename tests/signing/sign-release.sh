@@ -13,8 +13,8 @@ rm -rf "$work"
 mkdir -p "$work/one" "$work/two"
 failed=0
 fail() { echo "FAIL: $*" >&2; failed=1; }
-bash "$root/tests/signing/make-test-key.sh" "$work/key" "Zandel Test Press"
-bash "$root/tests/signing/make-test-key.sh" "$work/other" "Someone Else"
+bash "$root/tools/make-test-key.sh" "$work/key" "Zandel Test Press"
+bash "$root/tools/make-test-key.sh" "$work/other" "Someone Else"
 for copy in one two; do cp "$build/setup.exe" "$build/XOVUNIN.exe" "$build/medium.exe" "$work/$copy/"; done
 time=1767225600  # 2026-01-01, any fixed time
 bash "$root/tools/sign.sh" --pkcs12 "$work/key/test.p12" --password-file "$work/key/password.txt" --time $time \

@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# A code-signing certificate of the tests' own, made anew each time with
+# A code-signing certificate for tests and demos, made anew each time with
 # openssl: DIR/cert.pem, DIR/key.pem, and both in DIR/test.p12 under the
 # password in DIR/password.txt.
 # Usage: make-test-key.sh DIR SIGNER_NAME
