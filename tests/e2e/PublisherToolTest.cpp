@@ -321,6 +321,41 @@ TEST_P(MediumCheckTable, ReportsEachFindingOnce) {
     if (c.signatures) EXPECT_EQ(result.signatures, *c.signatures);
 }
 
+// The trust check's answers that Wine never gives (it does not judge a
+// certificate's root), as a table: a root or chain this system does not
+// trust leaves the content whole, with a warning; a signer the system
+// refuses, or a block it cannot read, is broken; a program without a block
+// is unsigned whatever the answer.
+TEST(ProgramSignature, EachAnswerOfTheTrustCheckMeansOneState) {
+    const struct {
+        unsigned long status;
+        bool block;
+        SignatureState state;
+    } answers[] = {
+        {0, true, SignatureState::Whole},
+        {0x800B0109, true, SignatureState::Whole},   // CERT_E_UNTRUSTEDROOT
+        {0x800B010A, true, SignatureState::Whole},   // CERT_E_CHAINING
+        {0x800B0101, true, SignatureState::Whole},   // CERT_E_EXPIRED
+        {0x80096010, true, SignatureState::Broken},  // TRUST_E_BAD_DIGEST
+        {0x800B0100, true, SignatureState::Broken},  // TRUST_E_NOSIGNATURE of a program with a block
+        {0x800B0111, true, SignatureState::Broken},  // TRUST_E_EXPLICIT_DISTRUST
+        {0x800B010C, true, SignatureState::Broken},  // CERT_E_REVOKED
+        {0x800B0100, false, SignatureState::Unsigned},
+        {0, false, SignatureState::Unsigned},
+    };
+    for (const auto& a : answers)
+        EXPECT_EQ(SignatureStateOf(static_cast<LONG>(a.status), a.block), a.state) << std::hex << a.status << a.block;
+
+    FileSignature untrusted;
+    untrusted.state = SignatureState::Whole;
+    untrusted.signer = "Zandel Test Press";
+    untrusted.status = static_cast<LONG>(0x800B0109);
+    std::optional<Finding> finding = SignatureFinding("setup.exe", untrusted);
+    ASSERT_TRUE(finding);
+    EXPECT_EQ(FindingLine(*finding), "warning: setup.exe is signed by Zandel Test Press, whose certificate this system "
+                                     "does not trust (0x800B0109): the elevation prompt will say \"Unknown publisher\"");
+}
+
 INSTANTIATE_TEST_SUITE_P(Publisher, MediumCheckTable, ::testing::ValuesIn(kCases),
                          [](const ::testing::TestParamInfo<CheckCase>& info) { return info.param.name; });
 
