@@ -86,19 +86,17 @@ for program in "${programs[@]}"; do
   options=(-h sha256 -n "$(name_of "$program")" -i "$url")
   [ -z "$timestamp" ] || options+=(-ts "$timestamp")
   [ -z "$time" ] || options+=(-time "$time")
-  signed="$program.signing" bare="$program.unsigned"
-  rm -f "$signed" "$bare"
+  signed="$program.signing"
+  rm -f "$signed"
   # A program signed before (a release re-signed by a publisher with their
-  # own certificate) loses that signature first: signed again as it was
-  # built, it gives the same bytes as a program never signed.
-  source_file=$program
-  if osslsigncode remove-signature -in "$program" -out "$bare" >/dev/null 2>&1; then source_file=$bare; fi
-  if ! osslsigncode sign "${credentials[@]}" "${options[@]}" -in "$source_file" -out "$signed" >"$signed.log" 2>&1; then
+  # own certificate) gets the new signature in place of the old one, the
+  # same bytes as a program never signed: osslsigncode replaces it.
+  if ! osslsigncode sign "${credentials[@]}" "${options[@]}" -in "$program" -out "$signed" >"$signed.log" 2>&1; then
     cat "$signed.log" >&2
-    rm -f "$signed" "$signed.log" "$bare"
+    rm -f "$signed" "$signed.log"
     die "could not sign $program"
   fi
-  rm -f "$signed.log" "$bare"
+  rm -f "$signed.log"
   mv -f "$signed" "$program"
   echo "signed $program"
 done
