@@ -145,7 +145,9 @@ BOOL SetupApp::InitInstance() {
         RecordCopy(copy.writtenEntries, copy.createdFolders);
         RecordKeptOriginals(copy.undeletedKept);
         // A book that cannot be removed again is never left without a word.
-        std::string noWayBack = NoWayBackMessage(RegisterUninstaller(places));
+        Registration registration = RegisterUninstaller(places);
+        if (std::string note = UninstallerNote(registration); !note.empty()) log.Line(note);
+        std::string noWayBack = NoWayBackMessage(registration);
         if (!noWayBack.empty()) {
             log.Line(noWayBack);
             AfxMessageBox(noWayBack, MB_OK | MB_ICONEXCLAMATION);

@@ -160,6 +160,7 @@ SilentResult RunSilentInstall(const SetupSwitches& switches, const ScopeChoice& 
     Registration registration = RegisterUninstaller(places);
     log.Line(registration.entryWritten ? "Uninstall entry: " + settings.ProductName
                                        : std::string("No uninstall entry was written."));
+    if (std::string note = UninstallerNote(registration); !note.empty()) log.Line(note);
     std::string noWayBack = NoWayBackMessage(registration);
     if (!noWayBack.empty()) log.Line(noWayBack);
     int failedLines = 0;

@@ -9,6 +9,7 @@
 #include "app/UninstallerVersion.h"
 #include "engine/FileOperations.h"
 #include "framework/AnsiText.h"
+#include "framework/FileSignature.h"
 #include "framework/PlaceWay.h"
 #include "framework/UniqueHandle.h"
 #include "framework/PathText.h"
@@ -21,20 +22,20 @@ namespace {
 // The medium's uninstaller, in the current directory, and its copy's name.
 constexpr const char* kUninstallerName = "XOVUNIN.EXE";
 
-// Copies the medium's uninstaller into the held folder, whole or not at all,
-// with its last-write time, as a copy of a file keeps it.
-void CopyUninstaller(const HeldFolder& folder) {
-    UniqueFile source(CreateFileA(kUninstallerName, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                                  FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+// Copies the medium's uninstaller (`source`, the file judged) into the held
+// folder, whole or not at all, with its last-write time, as a copy of a file
+// keeps it.
+void CopyUninstaller(const HeldFolder& folder, HANDLE source) {
     LARGE_INTEGER size;
     FILETIME writeTime;
-    if (!source || !GetFileSizeEx(source.Get(), &size) || size.QuadPart > (256 << 20) ||
-        !GetFileTime(source.Get(), nullptr, nullptr, &writeTime))
+    LARGE_INTEGER start = {};
+    if (!GetFileSizeEx(source, &size) || size.QuadPart > (256 << 20) || !GetFileTime(source, nullptr, nullptr, &writeTime) ||
+        !SetFilePointerEx(source, start, nullptr, FILE_BEGIN))
         return;
     std::string bytes(static_cast<size_t>(size.QuadPart), '\0');
     DWORD read = 0;
     if (!bytes.empty() &&
-        (!ReadFile(source.Get(), bytes.data(), static_cast<DWORD>(bytes.size()), &read, nullptr) || read != bytes.size()))
+        (!ReadFile(source, bytes.data(), static_cast<DWORD>(bytes.size()), &read, nullptr) || read != bytes.size()))
         return;
     WriteWholeAt(folder, kUninstallerName, bytes, &writeTime);
 }
@@ -86,10 +87,21 @@ Registration RegisterUninstaller(const ScopePlaces& places) {
     if (!folder.empty()) held = user ? way.Make(folder, [](const std::string&) { return true; }, {}) : way.Reach(folder);
     // A link on the way: neither the uninstaller nor the record goes behind it.
     if (!held && way.Stop() == DoorStop::Link) return registration;
-    // Every book's entry of the scope starts the one copy there: a newer one stays.
+    // Every book's entry of the scope starts the one copy there: a newer one
+    // stays. The medium's copy is held open, shared for reading alone, from
+    // its judgement to the end of its copy: nobody can write it in between,
+    // so the file copied is the file judged.
     bool thereBefore = held && !held->Open(kUninstallerName).Missing();
-    if (held && (!thereBefore || ReplacesUninstaller(ProgramVersion(kUninstallerName), ProgramVersion(uninstaller))))
-        CopyUninstaller(*held);
+    UniqueFile offered(CreateFileA(kUninstallerName, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                   FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+    const UninstallerFacts medium{ProgramVersion(kUninstallerName),
+                                  offered ? ReadFileSignature(offered.Get(), kUninstallerName).state
+                                          : SignatureState::Broken};
+    registration.uninstallerChanged = medium.signature == SignatureState::Broken;
+    std::optional<UninstallerFacts> inPlace;
+    if (thereBefore) inPlace = UninstallerFacts{ProgramVersion(uninstaller), ReadFileSignature(uninstaller).state};
+    if (held && offered && ReplacesUninstaller(medium, inPlace)) CopyUninstaller(*held, offered.Get());
+    offered = UniqueFile();
     HeldObject placed = held ? held->Open(kUninstallerName) : HeldObject();
     registration.uninstallerPlaced = placed.Held() && !placed.Facts().IsFolder() && !placed.Facts().link;
     placed.Close();
@@ -148,6 +160,12 @@ Registration RegisterUninstaller(const ScopePlaces& places) {
 std::string NoWayBackMessage(const Registration& registration) {
     if (registration.WayBack()) return {};
     const std::string& product = InstallSettings.ProductName;
+    // A changed uninstaller is the reason, not the folder: say so, by the file's name.
+    if (!registration.uninstallerPlaced && registration.uninstallerChanged)
+        return StringPrintf("Setup has installed %s, but did not copy its uninstaller: XOVUNIN.EXE on the medium was "
+                            "changed after it was signed. The book cannot be removed with the system's list of "
+                            "installed software.",
+                            product.c_str());
     if (!registration.entryWritten && !registration.uninstallerPlaced)
         return StringPrintf("Setup has installed %s, but could neither copy its uninstaller to %s nor write its "
                             "uninstall entry: the book cannot be removed with the system's list of installed software.",
@@ -163,6 +181,13 @@ std::string NoWayBackMessage(const Registration& registration) {
     return StringPrintf("Setup has installed %s, but could not store the list of what it installed with its "
                         "uninstall entry: the book cannot be removed with the system's list of installed software.",
                         product.c_str());
+}
+
+std::string UninstallerNote(const Registration& registration) {
+    if (!registration.uninstallerChanged || !registration.uninstallerPlaced) return {};
+    return StringPrintf("XOVUNIN.EXE on the medium was changed after it was signed: setup did not copy it; the "
+                        "uninstaller already in %s removes the book.",
+                        registration.uninstallerPath.c_str());
 }
 
 std::optional<std::string> EarlierInstallFolder(const std::string& product, const ScopePlaces& places,

@@ -18,6 +18,7 @@ struct Registration {
     bool uninstallerPlaced = false;  // a copy of it (this one, or a newer one) is where the entry says
     bool entryWritten = false;       // the entry with its commands is written
     bool recordStored = false;       // the install record is stored with the entry
+    bool uninstallerChanged = false; // the medium's copy was changed after it was signed: never copied
     std::string uninstallerPath;     // where the entry's commands look for it
     // The book can be removed again, or the medium never offered a way.
     bool WayBack() const { return !offered || (uninstallerPlaced && entryWritten && recordStored); }
@@ -29,6 +30,10 @@ Registration RegisterUninstaller(const ScopePlaces& places);
 // back: what is missing, and that the book cannot be removed; empty when
 // there is a way back.
 std::string NoWayBackMessage(const Registration& registration);
+
+// For the log: the medium's uninstaller was refused, and the copy already in
+// place serves the book instead; empty otherwise.
+std::string UninstallerNote(const Registration& registration);
 
 // The folder of the product's earlier install of that scope, from its
 // uninstall entry ("InstallLocation", or for an entry of an older setup the

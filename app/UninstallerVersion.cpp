@@ -43,7 +43,10 @@ std::optional<uint64_t> ProgramVersion(const std::string& path) {
     return version;
 }
 
-bool ReplacesUninstaller(std::optional<uint64_t> medium, std::optional<uint64_t> inPlace) {
-    if (!medium) return false;
-    return !inPlace || *medium > *inPlace;
+bool ReplacesUninstaller(const UninstallerFacts& medium, const std::optional<UninstallerFacts>& inPlace) {
+    if (medium.signature == SignatureState::Broken) return false;
+    if (!inPlace) return true;
+    if (inPlace->signature == SignatureState::Whole && medium.signature != SignatureState::Whole) return false;
+    if (!medium.version) return false;
+    return !inPlace->version || *medium.version > *inPlace->version;
 }

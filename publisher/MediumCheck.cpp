@@ -241,6 +241,19 @@ void CheckTree(Report& report, MediumCheckResult& result, const std::string& med
     }
 }
 
+void CheckSignatures(Report& report, MediumCheckResult& result, const std::string& mediumDir) {
+    for (const char* program : kMediumPrograms) {
+        const std::string path = mediumDir + "\\" + program;
+        if (GetFileAttributesA(path.c_str()) == INVALID_FILE_ATTRIBUTES) continue;  // pack brings them
+        FileSignature signature = ReadFileSignature(path);
+        if (signature.state == SignatureState::Whole)
+            result.signatures.push_back(std::string(program) + ": signed by " +
+                                        (signature.signer.empty() ? "an unnamed signer" : signature.signer));
+        if (std::optional<Finding> finding = SignatureFinding(program, signature))
+            finding->error ? report.Error(finding->text) : report.Warning(finding->text);
+    }
+}
+
 bool ReadMedium(const std::string& mediumDir, const MissingKeyWarning& warn) {
     if (!IsFolder(mediumDir) || !SetCurrentDirectoryA(mediumDir.c_str())) return false;
     InstallSettings = InstallSettingsRecord();
@@ -289,6 +302,7 @@ MediumCheckResult CheckMedium(const std::string& folder) {
 
     if (!PathExists("XOVUNIN.EXE"))
         report.Warning("XOVUNIN.EXE is not on the medium: setup registers no uninstall entry");
+    CheckSignatures(report, result, mediumDir);
     CheckTexts(report);
 
     if (settings.CommandFile != "NULL" && !settings.CommandFile.empty()) {
@@ -311,6 +325,29 @@ uint64_t InstalledTreeSize(const std::string& folder) {
                                        : entry.size;
     }
     return total;
+}
+
+const char* const kMediumPrograms[2] = {"setup.exe", "XOVUNIN.EXE"};
+
+std::optional<Finding> SignatureFinding(const std::string& program, const FileSignature& signature) {
+    switch (signature.state) {
+    case SignatureState::Whole:
+        if (signature.trusted) return std::nullopt;
+        return Finding{false, StringPrintf("%s is signed by %s, whose certificate this system does not trust "
+                                           "(0x%08lX): the elevation prompt will say \"Unknown publisher\"",
+                                           program.c_str(), signature.signer.c_str(),
+                                           static_cast<unsigned long>(signature.status))};
+    case SignatureState::Unsigned:
+        return Finding{false, program + " is not signed: the elevation prompt will say \"Unknown publisher\""};
+    case SignatureState::Broken:
+        if (signature.status == static_cast<LONG>(TRUST_E_BAD_DIGEST))
+            return Finding{true, program + " was changed after it was signed: its signature does not match it"};
+        return Finding{true, StringPrintf("%s has a signature that is damaged or refused (0x%08lX)", program.c_str(),
+                                          static_cast<unsigned long>(signature.status))};
+    case SignatureState::Unchecked:
+        break;
+    }
+    return Finding{false, program + ": this system has no trust check to read its signature with"};
 }
 
 std::string FindingLine(const Finding& finding) {

@@ -29,6 +29,7 @@ int Check(const std::string& folder) {
     }
     for (const std::string& line : result.listed) std::printf("%s\n", line.c_str());
     for (const std::string& encoding : result.encodings) std::printf("encoding: %s\n", encoding.c_str());
+    for (const std::string& signature : result.signatures) std::printf("signature: %s\n", signature.c_str());
     for (const Finding& finding : result.findings) std::printf("%s\n", FindingLine(finding).c_str());
     std::printf("%s\n", FindingCounts(result).c_str());
     return result.errors ? kErrors : kClean;

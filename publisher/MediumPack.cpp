@@ -16,6 +16,7 @@
 #include "settings/InstallSettings.h"
 #include "settings/SettingsCheck.h"
 #include "framework/AnsiText.h"
+#include "framework/FileSignature.h"
 #include "framework/FolderListing.h"
 #include "framework/PathText.h"
 #include "framework/UniqueHandle.h"
@@ -25,9 +26,6 @@ namespace {
 // when the folder has them (besides the command file the settings name and
 // the files its script copies from the medium).
 const char* const kFilesAsTheyAre[] = {"SETUP.INI", "SETUP.TXT"};
-// Our programs that every medium carries, built beside medium.exe: setup and
-// the uninstaller it registers.
-const char* const kProgramsBesideUs[] = {"setup.exe", "XOVUNIN.EXE"};
 
 // Setup never accepts less, whatever the tree holds.
 constexpr uint64_t kLowestFileSize = 60000;
@@ -199,10 +197,19 @@ PackResult PackMedium(const std::string& sourceDir, const std::string& targetDir
         std::fprintf(out, "medium: %s must be a new or empty folder\n", targetDir.c_str());
         return PackResult::CannotRun;
     }
-    for (const char* program : kProgramsBesideUs) {
+    for (const char* program : kMediumPrograms) {
         if (GetFileAttributesA((programDir + "\\" + program).c_str()) == INVALID_FILE_ATTRIBUTES) {
             std::fprintf(out, "medium: %s\\%s is missing (it is built beside medium.exe)\n", programDir.c_str(),
                          program);
+            return PackResult::CannotRun;
+        }
+    }
+    // A program changed after it was signed never reaches a medium: every
+    // reader's system would run it with rights.
+    for (const char* program : kMediumPrograms) {
+        std::optional<Finding> finding = SignatureFinding(program, ReadFileSignature(programDir + "\\" + program));
+        if (finding && finding->error) {
+            std::fprintf(out, "medium: %s\\%s\n", programDir.c_str(), finding->text.c_str());
             return PackResult::CannotRun;
         }
     }
@@ -231,7 +238,7 @@ PackResult PackMedium(const std::string& sourceDir, const std::string& targetDir
         if (GetFileAttributesA((source + "\\" + file).c_str()) != INVALID_FILE_ATTRIBUTES &&
             GetFileAttributesA((target + "\\" + file).c_str()) == INVALID_FILE_ATTRIBUTES && !packer.CopyAsIs(file))
             return PackResult::CannotRun;
-    for (const char* program : kProgramsBesideUs) {
+    for (const char* program : kMediumPrograms) {
         if (!CopyFileA((programDir + "\\" + program).c_str(), (target + "\\" + program).c_str(), FALSE)) {
             std::fprintf(out, "medium: cannot copy %s\\%s\n", programDir.c_str(), program);
             return PackResult::CannotRun;

@@ -3,7 +3,9 @@
 # XOVUNIN.EXE and medium.exe twice, each from its own copy of the source (the
 # files git tracks or would, as a clean clone has them) at a path of another
 # length, into its own build folder, and compares the programs byte for byte.
-# Neither copy's path may appear in them.
+# Neither copy's path may appear in them. Then both builds' programs are
+# signed (tools/sign.sh) with one test key made here and one signing time,
+# the source's last commit's: the signed programs are byte-identical too.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 BUILD_DIR="${BUILD_DIR:-$root/build}"
@@ -34,5 +36,27 @@ for program in $programs; do
     failed=1
   fi
 done
-[ $failed -eq 0 ] && echo "The two release builds are byte-identical: $programs" && rm -rf "$work"
+[ $failed -eq 0 ] && echo "The two release builds are byte-identical: $programs"
+
+# Signed: a key of this check's own, never kept; the time fixed, so that the
+# signature's own bytes are the same too.
+bash "$root/tools/make-test-key.sh" "$work/key" "Reproducible Check"
+signing_time=$(git -C "$root" log -1 --format=%ct)
+for copy in one second; do
+  mkdir -p "$work/$copy/signed"
+  for program in $programs; do cp "$work/$copy/build/$program" "$work/$copy/signed/"; done
+  bash "$root/tools/sign.sh" --pkcs12 "$work/key/test.p12" --password-file "$work/key/password.txt" \
+    --time "$signing_time" "$work/$copy/signed" >/dev/null
+done
+for program in $programs; do
+  one="$work/one/signed/$program" second="$work/second/signed/$program"
+  if cmp -s "$one" "$work/one/build/$program"; then
+    echo "FAIL: $program was not signed" >&2
+    failed=1
+  elif ! cmp -s "$one" "$second"; then
+    echo "FAIL: $program differs between the two builds once signed ($(cmp "$one" "$second" | head -1))" >&2
+    failed=1
+  fi
+done
+[ $failed -eq 0 ] && echo "Signed with one key and one time, they are byte-identical too" && rm -rf "$work"
 exit $failed

@@ -2253,7 +2253,7 @@ class QuietScenario : public UninstallScenario {
 protected:
     // Starts setup.exe in the medium with the switches on its command line.
     bool StartWith(const std::string& switches, DWORD timeoutMs = 10000) {
-        medium.AddCopy("XOVUNIN.EXE", XOVUNIN_EXE);
+        medium.AddCopy("XOVUNIN.EXE", uninstallerOnMedium);
         std::string folder = medium.Build();
         if (folder.empty()) {
             ADD_FAILURE() << "cannot build the medium " << medium.Path();
@@ -2284,6 +2284,9 @@ protected:
     static bool Holds(const std::vector<std::string>& lines, const std::string& line) {
         return std::find(lines.begin(), lines.end(), line) != lines.end();
     }
+
+    // The uninstaller StartWith puts on the medium.
+    std::string uninstallerOnMedium = XOVUNIN_EXE;
 
     // A book for the current user goes below the user's profile: a removal
     // with administrator rights (every run under Wine has them) acts nowhere
@@ -2599,6 +2602,44 @@ TEST_F(QuietScenario, ASecondInstallProposesTheFirstOnesFolder) {
     EXPECT_EQ(destination->Text(kLocation), destDir) << "a folder that is gone is not proposed";
     leave();
     RemoveTree(moved);
+}
+
+// An uninstaller changed on the medium after it was signed: the book is
+// installed, that uninstaller is copied nowhere, and the run says so, naming
+// the file: an unattended run in its log, ending with 10, an interactive one
+// in a message before the finished dialog.
+TEST_F(QuietScenario, AnUninstallerChangedAfterSigningIsNeverCopied) {
+    ASSERT_FALSE(UserSetupFolder().empty()) << "no Local AppData shell folder";
+    ASSERT_FALSE(FileExists(UserUninstaller())) << "left by another scenario";
+    uninstallerOnMedium = SIGNED_DIR "\\changed\\XOVUNIN.EXE";
+    const std::string said = "Setup has installed " + product + ", but did not copy its uninstaller: XOVUNIN.EXE on "
+                             "the medium was changed after it was signed. The book cannot be removed with the "
+                             "system's list of installed software.";
+    const std::string log = Medium::WorkDir() + "\\" + CurrentTestName() + ".log";
+    DeleteFileA(log.c_str());
+    ASSERT_TRUE(StartWith("/S /CURRENTUSER /LOG=" + log));
+    EXPECT_EQ(robot->WaitExit(), 10);
+    EXPECT_EQ(TreeDifferences(InstalledTree(dest), SampleTree()), "");
+    EXPECT_FALSE(FileExists(UserUninstaller()));
+    EXPECT_TRUE(Holds(LogLines(log), said)) << ReadWholeFile(log).value_or("<no log>");
+
+    RemoveTree(dest);
+    ASSERT_TRUE(StartWith("/CURRENTUSER"));
+    ASSERT_TRUE(PassToProgress());
+    Walk walk = WalkAnswering();
+    EXPECT_EQ(walk.dialogs, (std::vector<std::string>{"setup: " + said, kFinishedTitle}));
+    EXPECT_EQ(robot->WaitExit(), 1) << robot->Transcript();
+    EXPECT_EQ(TreeDifferences(InstalledTree(dest), SampleTree()), "");
+    EXPECT_FALSE(FileExists(UserUninstaller()));
+
+    // A whole newer one replaces a signed older one.
+    RemoveTree(dest);
+    ASSERT_TRUE(WriteWholeFile(UserUninstaller(), ReadWholeFile(SIGNED_DIR "\\older\\XOVUNIN.EXE").value_or("")));
+    uninstallerOnMedium = SIGNED_DIR "\\XOVUNIN.EXE";
+    ASSERT_TRUE(StartWith("/S /CURRENTUSER /LOG=" + log));
+    EXPECT_EQ(robot->WaitExit(), 0) << ReadWholeFile(log).value_or("<no log>");
+    EXPECT_TRUE(ReadWholeFile(UserUninstaller()) == ReadWholeFile(SIGNED_DIR "\\XOVUNIN.EXE"));
+    Clean();
 }
 
 // Never "complete" without a way back. Where the user's uninstaller cannot be
@@ -2967,8 +3008,9 @@ TEST_F(CodePage932Scenario, InstallsRegistersRunsItsScriptAndUninstallsWhole) {
     medium.AddCopy("XOVUNIN.EXE", XOVUNIN_EXE);
     std::string output;
     EXPECT_EQ(RunMedium("check \"" + medium.Build() + "\"", output), 0) << output;
-    // Four names outside ASCII, each worth a word to the publisher; nothing wrong.
-    EXPECT_EQ(output.substr(output.rfind("0 errors")), "0 errors, 4 warnings\n");
+    // Four names outside ASCII, each worth a word to the publisher, and the
+    // uninstaller of the build, which is not signed; nothing wrong.
+    EXPECT_EQ(output.substr(output.rfind("0 errors")), "0 errors, 5 warnings\n");
     // The publisher's pack makes the same folders.
     const std::string packed = medium.Path() + Ansi(" 表");
     EXPECT_EQ(RunMedium("pack \"" + medium.Path() + "\" \"" + packed + "\"", output), 0) << output;

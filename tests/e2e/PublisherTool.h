@@ -5,3 +5,5 @@
 // Runs medium.exe with the arguments; its exit code, and what it wrote to
 // the console (both streams, in order) through `output`.
 int RunMedium(const std::string& arguments, std::string& output);
+// The same with another copy of medium.exe (one beside programs of its own).
+int RunMediumProgram(const std::string& program, const std::string& arguments, std::string& output);

@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -11,7 +12,9 @@
 #include "PublisherTool.h"
 #include "publisher/MediumCheck.h"
 
-int RunMedium(const std::string& arguments, std::string& output) {
+int RunMedium(const std::string& arguments, std::string& output) { return RunMediumProgram(MEDIUM_EXE, arguments, output); }
+
+int RunMediumProgram(const std::string& program, const std::string& arguments, std::string& output) {
     SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
     HANDLE read = nullptr, write = nullptr;
     if (!CreatePipe(&read, &write, &inherit, 0)) return -1;
@@ -21,7 +24,7 @@ int RunMedium(const std::string& arguments, std::string& output) {
     startup.hStdOutput = write;
     startup.hStdError = write;
     startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
-    std::string command = "\"" + MEDIUM_EXE + "\" " + arguments;
+    std::string command = "\"" + program + "\" " + arguments;
     PROCESS_INFORMATION process = {};
     BOOL started = CreateProcessA(nullptr, command.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW, nullptr, nullptr,
                                   &startup, &process);
@@ -31,9 +34,22 @@ int RunMedium(const std::string& arguments, std::string& output) {
         CloseHandle(read);
         return -1;
     }
+    // Read until the program has ended and its output is drained, not until
+    // the pipe's end: a service of Wine's that the program started (for the
+    // system's trust check) inherits the pipe and outlives the program.
     char buffer[4096];
-    DWORD got = 0;
-    while (ReadFile(read, buffer, sizeof buffer, &got, nullptr) && got > 0) output.append(buffer, got);
+    DWORD start = GetTickCount();
+    for (bool ended = false;;) {
+        DWORD waiting = 0, got = 0;
+        if (!PeekNamedPipe(read, nullptr, 0, nullptr, &waiting, nullptr)) break;
+        if (waiting > 0) {
+            if (!ReadFile(read, buffer, sizeof buffer, &got, nullptr) || got == 0) break;
+            output.append(buffer, got);
+            continue;
+        }
+        if (ended || GetTickCount() - start > 60000) break;
+        ended = WaitForSingleObject(process.hProcess, 20) == WAIT_OBJECT_0;
+    }
     CloseHandle(read);
     WaitForSingleObject(process.hProcess, 60000);
     DWORD code = 0;
@@ -92,12 +108,19 @@ struct CheckCase {
     bool withUninstaller = true;
     // Changes the medium builder cannot make, applied to the built folder.
     std::function<void(const std::string& mediumPath)> afterBuild = nullptr;
+    // The programs whose signature is whole, with their signer, when the case names them.
+    std::optional<std::vector<std::string>> signatures = std::nullopt;
 };
 
 void PrintTo(const CheckCase& c, std::ostream* out) { *out << c.name; }
 
 using Lines = std::vector<std::string>;
 const std::string kTable = "CODE\\CHAP_2\\DATA\\TABLE.DAT";
+// Our programs signed by the tests' own certificate, and copies changed after signing.
+std::string Signed(const std::string& name) { return std::string(SIGNED_DIR) + "\\" + name; }
+std::function<void(const std::string&)> UninstallerFrom(const std::string& source) {
+    return [source](const std::string& path) { CopyFileA(source.c_str(), (path + "\\XOVUNIN.EXE").c_str(), FALSE); };
+}
 
 const CheckCase kCases[] = {
     {"Sample", [](Medium&) {}, [](const std::string&) { return Lines{}; }},
@@ -232,6 +255,27 @@ const CheckCase kCases[] = {
                       ": the folder cannot be listed: its files cannot be installed"};
      },
      true, [](const std::string& path) { MakeWideFile(path + "\\CODE\\" + DeepFolderName(path) + "\\LOST.TXT"); }},
+    // What the system's trust check says of the programs: the signer of a
+    // whole one; a warning for an unsigned one (the prompt says "Unknown
+    // publisher"); an error for one changed after signing, or whose signature
+    // block was damaged, never taken for one without a signature.
+    {"SignedPrograms", [](Medium& m) { m.AddCopy("setup.exe", Signed("setup.exe")); },
+     [](const std::string&) { return Lines{}; }, true, nullptr,
+     Lines{"setup.exe: signed by Zandel Test Press", "XOVUNIN.EXE: signed by Zandel Test Press"}},
+    {"UnsignedPrograms", [](Medium& m) { m.AddCopy("setup.exe", SETUP_EXE); },
+     [](const std::string&) {
+         return Lines{"warning: setup.exe is not signed: the elevation prompt will say \"Unknown publisher\"",
+                      "warning: XOVUNIN.EXE is not signed: the elevation prompt will say \"Unknown publisher\""};
+     },
+     true, UninstallerFrom(XOVUNIN_EXE), Lines{}},
+    {"UninstallerChangedAfterSigning", [](Medium& m) { m.AddCopy("setup.exe", Signed("setup.exe")); },
+     [](const std::string&) {
+         return Lines{"error: XOVUNIN.EXE was changed after it was signed: its signature does not match it"};
+     },
+     true, UninstallerFrom(Signed("changed\\XOVUNIN.EXE")), Lines{"setup.exe: signed by Zandel Test Press"}},
+    {"UninstallerSignatureDamaged", [](Medium&) {},
+     [](const std::string&) { return Lines{"error: XOVUNIN.EXE has a signature that is damaged or refused {*}"}; },
+     true, UninstallerFrom(Signed("damaged\\XOVUNIN.EXE")), Lines{}},
     {"NameOutsideAscii", [](Medium& m) { m.AddFile("CODE\\Глава.TXT", "x"); },
      [](const std::string&) {
          return Lines{"warning: CODE\\Глава.TXT: a name outside ASCII needs Windows 10 1903 or later, or a system "
@@ -255,7 +299,7 @@ TEST_P(MediumCheckTable, ReportsEachFindingOnce) {
     const CheckCase& c = GetParam();
     Medium medium(std::string("check ") + c.name);
     c.edit(medium);
-    if (c.withUninstaller) medium.AddCopy("XOVUNIN.EXE", XOVUNIN_EXE);
+    if (c.withUninstaller) medium.AddCopy("XOVUNIN.EXE", Signed("XOVUNIN.EXE"));
     std::string path = medium.Build();
     ASSERT_FALSE(path.empty());
     if (c.afterBuild) c.afterBuild(path);
@@ -274,6 +318,42 @@ TEST_P(MediumCheckTable, ReportsEachFindingOnce) {
     EXPECT_TRUE(same) << ::testing::PrintToString(got) << "\nexpected\n" << ::testing::PrintToString(expected);
     EXPECT_EQ(result.errors, errors);
     EXPECT_EQ(result.warnings, got.size() - errors);
+    if (c.signatures) EXPECT_EQ(result.signatures, *c.signatures);
+}
+
+// The trust check's answers that Wine never gives (it does not judge a
+// certificate's root), as a table: a root or chain this system does not
+// trust leaves the content whole, with a warning; a signer the system
+// refuses, or a block it cannot read, is broken; a program without a block
+// is unsigned whatever the answer.
+TEST(ProgramSignature, EachAnswerOfTheTrustCheckMeansOneState) {
+    const struct {
+        unsigned long status;
+        bool block;
+        SignatureState state;
+    } answers[] = {
+        {0, true, SignatureState::Whole},
+        {0x800B0109, true, SignatureState::Whole},   // CERT_E_UNTRUSTEDROOT
+        {0x800B010A, true, SignatureState::Whole},   // CERT_E_CHAINING
+        {0x800B0101, true, SignatureState::Whole},   // CERT_E_EXPIRED
+        {0x80096010, true, SignatureState::Broken},  // TRUST_E_BAD_DIGEST
+        {0x800B0100, true, SignatureState::Broken},  // TRUST_E_NOSIGNATURE of a program with a block
+        {0x800B0111, true, SignatureState::Broken},  // TRUST_E_EXPLICIT_DISTRUST
+        {0x800B010C, true, SignatureState::Broken},  // CERT_E_REVOKED
+        {0x800B0100, false, SignatureState::Unsigned},
+        {0, false, SignatureState::Unsigned},
+    };
+    for (const auto& a : answers)
+        EXPECT_EQ(SignatureStateOf(static_cast<LONG>(a.status), a.block), a.state) << std::hex << a.status << a.block;
+
+    FileSignature untrusted;
+    untrusted.state = SignatureState::Whole;
+    untrusted.signer = "Zandel Test Press";
+    untrusted.status = static_cast<LONG>(0x800B0109);
+    std::optional<Finding> finding = SignatureFinding("setup.exe", untrusted);
+    ASSERT_TRUE(finding);
+    EXPECT_EQ(FindingLine(*finding), "warning: setup.exe is signed by Zandel Test Press, whose certificate this system "
+                                     "does not trust (0x800B0109): the elevation prompt will say \"Unknown publisher\"");
 }
 
 INSTANTIATE_TEST_SUITE_P(Publisher, MediumCheckTable, ::testing::ValuesIn(kCases),
@@ -297,7 +377,7 @@ TEST(MediumTool, ExitCodesAndCounts) {
               "1 error, 2 warnings\n");
 
     // The publisher's files saved as "Unicode" read as the system's reader reads them.
-    broken.AddCopy("XOVUNIN.EXE", XOVUNIN_EXE).SetIni("CodeDir", "CODE").SetTxt("ExitText", "Leave?");
+    broken.AddCopy("XOVUNIN.EXE", Signed("XOVUNIN.EXE")).SetIni("CodeDir", "CODE").SetTxt("ExitText", "Leave?");
     broken.MarkProfilesUtf16().AddFile("SCRIPT.TXT", Utf16File("COPY %STARTDIR%\\EXTRAS\\ZANDEL.INI %WINDOWS%\r\n"));
     ASSERT_FALSE(broken.Build().empty());
     EXPECT_EQ(RunMedium("check \"" + path + "\"", output), 0);
@@ -305,6 +385,7 @@ TEST(MediumTool, ExitCodesAndCounts) {
               "encoding: SETUP.INI: UTF-16 little-endian with a byte-order mark\n"
               "encoding: SETUP.TXT: UTF-16 little-endian with a byte-order mark\n"
               "encoding: SCRIPT.TXT: UTF-16 little-endian with a byte-order mark\n"
+              "signature: XOVUNIN.EXE: signed by Zandel Test Press\n"
               "0 errors, 0 warnings\n");
     // What the system's list will show beside the name, first; optional, never a finding.
     broken.SetIni("Publisher", "Zandel Press").SetIni("Version", "2.1");
@@ -315,6 +396,7 @@ TEST(MediumTool, ExitCodesAndCounts) {
               "encoding: SETUP.INI: UTF-16 little-endian with a byte-order mark\n"
               "encoding: SETUP.TXT: UTF-16 little-endian with a byte-order mark\n"
               "encoding: SCRIPT.TXT: UTF-16 little-endian with a byte-order mark\n"
+              "signature: XOVUNIN.EXE: signed by Zandel Test Press\n"
               "0 errors, 0 warnings\n");
 
     EXPECT_EQ(RunMedium("check \"" + path + "\\NO SUCH FOLDER\"", output), 2);
@@ -336,5 +418,28 @@ TEST(MediumTool, ExitCodesAndCounts) {
         EXPECT_EQ(RunMedium(wrong, output), 2) << wrong;
         EXPECT_EQ(output, "usage: medium check DIR | medium pack SRC OUT\n") << wrong;
     }
+}
+// The programs pack puts on a medium are those beside medium.exe: signed and
+// whole they go on, and the packed medium's check names their signer; one of
+// them changed after signing stops the pack before it writes anything.
+TEST(MediumTool, PackCarriesSignedProgramsAndRefusesAChangedOne) {
+    Medium source("pack signed");
+    std::string path = source.Build();
+    ASSERT_FALSE(path.empty());
+    std::string output, packed = path + " packed", refused = path + " refused";
+    RemoveTree(packed);
+    RemoveTree(refused);
+    EXPECT_EQ(RunMediumProgram(Signed("medium.exe"), "pack \"" + path + "\" \"" + packed + "\"", output), 0) << output;
+    EXPECT_NE(output.find("signature: setup.exe: signed by Zandel Test Press\n"
+                          "signature: XOVUNIN.EXE: signed by Zandel Test Press\n"),
+              std::string::npos)
+        << output;
+    EXPECT_TRUE(ReadWholeFile(packed + "\\XOVUNIN.EXE") == ReadWholeFile(Signed("XOVUNIN.EXE")));
+
+    EXPECT_EQ(RunMediumProgram(Signed("changed\\medium.exe"), "pack \"" + path + "\" \"" + refused + "\"", output), 2);
+    EXPECT_EQ(output, "medium: " + Signed("changed") +
+                          "\\XOVUNIN.EXE was changed after it was signed: its signature does not match it\n");
+    EXPECT_FALSE(FileExists(refused)) << "nothing packed";
+    RemoveTree(packed);
 }
 }  // namespace

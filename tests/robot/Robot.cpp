@@ -1,6 +1,7 @@
 #include "Robot.h"
 
 #include <commctrl.h>
+#include <tlhelp32.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -491,6 +492,68 @@ std::optional<WindowInfo> Robot::FindWindowByTitle(const std::string& title) {
         if (TextOf(w) == title) return Read(w);
     Log("no window titled \"" + Escaped(title) + "\"");
     return std::nullopt;
+}
+
+namespace {
+// Whether the bar stands strictly between its ends; false when it does not answer.
+bool BarPartWay(HWND bar) {
+    DWORD_PTR position = 0, low = 0, high = 0;
+    return SendMessageTimeoutA(bar, PBM_GETPOS, 0, 0, SMTO_ABORTIFHUNG, 200, &position) &&
+           SendMessageTimeoutA(bar, PBM_GETRANGE, TRUE, 0, SMTO_ABORTIFHUNG, 200, &low) &&
+           SendMessageTimeoutA(bar, PBM_GETRANGE, FALSE, 0, SMTO_ABORTIFHUNG, 200, &high) &&
+           static_cast<int>(low) < static_cast<int>(position) && static_cast<int>(position) < static_cast<int>(high);
+}
+
+// Suspends every thread of the process but one; the handles to resume.
+std::vector<HANDLE> SuspendAllBut(DWORD processId, DWORD spared) {
+    std::vector<HANDLE> held;
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
+    if (snapshot == INVALID_HANDLE_VALUE) return held;
+    THREADENTRY32 entry = {sizeof entry};
+    for (BOOL more = Thread32First(snapshot, &entry); more; more = Thread32Next(snapshot, &entry)) {
+        if (entry.th32OwnerProcessID != processId || entry.th32ThreadID == spared) continue;
+        HANDLE thread = OpenThread(THREAD_SUSPEND_RESUME, FALSE, entry.th32ThreadID);
+        if (!thread) continue;
+        if (SuspendThread(thread) == static_cast<DWORD>(-1)) CloseHandle(thread);
+        else held.push_back(thread);
+    }
+    CloseHandle(snapshot);
+    return held;
+}
+
+void ResumeAll(std::vector<HANDLE>& held) {
+    for (HANDLE thread : held) {
+        ResumeThread(thread);
+        CloseHandle(thread);
+    }
+    held.clear();
+}
+}  // namespace
+
+bool Robot::HoldPartWay(int barId, const std::function<void()>& whileHeld) {
+    // The dialog shows the copy's latest on a timer of its own (50 ms): what
+    // the copy did in a slice is on the bar after this.
+    constexpr DWORD kShownMs = 120, kSliceMs = 10, kMostMs = 120000;
+    HWND dialog = CurrentDialog();
+    HWND bar = ControlOf(barId);
+    if (!dialog || !bar) return false;
+    m_actedOn.insert(dialog);
+    const DWORD dialogThread = GetWindowThreadProcessId(dialog, nullptr);
+    DWORD start = GetTickCount();
+    while (IsWindow(dialog) && GetTickCount() - start < kMostMs) {
+        std::vector<HANDLE> held = SuspendAllBut(m_processId, dialogThread);
+        Sleep(kShownMs);
+        if (BarPartWay(bar)) {
+            Log("the copy held with the bar at " + BarOf(bar));
+            whileHeld();
+            ResumeAll(held);
+            return true;
+        }
+        ResumeAll(held);
+        Sleep(kSliceMs);
+    }
+    Log("the progress bar was never seen part-way");
+    return false;
 }
 
 bool Robot::Screenshot(const std::string& fileName) {

@@ -8,6 +8,7 @@
 
 #include <windows.h>
 
+#include <functional>
 #include <optional>
 #include <utility>
 #include <set>
@@ -84,6 +85,12 @@ public:
     // The whole screen into SnapsDir()\fileName (.png or .ppm), taken by the
     // watcher of tools/wine-run.sh; true once the picture is there.
     bool Screenshot(const std::string& fileName);
+    // Holds the copy with the progress bar `barId` of the current dialog
+    // part-way, whatever the disk's speed: setup's threads but the dialog's
+    // own run in short slices until the dialog shows the bar strictly between
+    // its ends, and stay suspended while `whileHeld` runs (a screenshot).
+    // False when the dialog ended first.
+    bool HoldPartWay(int barId, const std::function<void()>& whileHeld);
     // The exit code, or -1 after the timeout (setup is then ended).
     int WaitExit();
     // Watches the process until it ends (or the timeout) and returns every

@@ -19,10 +19,13 @@
 //   sleep MS            wait MS milliseconds
 //   walk PREFIX         until setup ends: wait for each dialog in front (new,
 //                       or again after a message box over it), take the
-//                       screenshot PREFIX-NN-TITLE.png, press its default button
+//                       screenshot PREFIX-NN-TITLE.png, press its default button;
+//                       a dialog with a progress bar is photographed with the
+//                       copy held while the bar is part-way, and left to go on
 //   exit                wait for setup to end and record its exit code
 // The robot's own exit code is 0 when every action succeeded, 1 otherwise.
 
+#include <algorithm>
 #include <cctype>
 #include <cstdio>
 #include <cstdlib>
@@ -82,11 +85,23 @@ bool Walk(Robot& robot, const std::string& prefix) {
     for (int n = 1; n <= kMostDialogsInWalk; ++n) {
         std::optional<WindowInfo> dialog = robot.WaitFront();
         if (!dialog) return !robot.Running();
-        // Let the dialog finish painting before it is photographed.
-        Sleep(300);
         char number[8];
         std::snprintf(number, sizeof number, "%02d", n);
-        robot.Screenshot(prefix + "-" + number + "-" + SafeFileName(dialog->title) + ".png");
+        const std::string picture = prefix + "-" + number + "-" + SafeFileName(dialog->title) + ".png";
+        // The copy's dialog is photographed with its bar part-way, the copy
+        // held there, and left to go on by itself.
+        auto bar = std::find_if(dialog->controls.begin(), dialog->controls.end(),
+                                [](const ControlInfo& c) { return c.className == "msctls_progress32"; });
+        if (bar != dialog->controls.end()) {
+            robot.HoldPartWay(bar->id, [&] {
+                Sleep(300);
+                robot.Screenshot(picture);
+            });
+            continue;
+        }
+        // Let the dialog finish painting before it is photographed.
+        Sleep(300);
+        robot.Screenshot(picture);
         robot.Press(robot.DefaultButton());
     }
     robot.Note("walk: more than " + std::to_string(kMostDialogsInWalk) + " dialogs");

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <map>
+#include <sstream>
 #include <vector>
 
 #include "TestFiles.h"
@@ -276,6 +277,10 @@ TEST_F(UninstallRegistration, OnlyANewerUninstallerReplacesTheOneInPlace) {
     EXPECT_GT(ProgramVersion(XOVUNIN_EXE).value_or(0), 0x0000000900000000ull);
     EXPECT_EQ(ProgramVersion(medium + "\\XOVUNIN.EXE"), std::nullopt) << "a file without a version resource";
     const std::string newer = FileContent(XOVUNIN_EXE), older = FileContent(OLDER_XOVUNIN_EXE);
+    const std::string signedNewer = FileContent(SIGNED_DIR "\\XOVUNIN.EXE"),
+                      signedOlder = FileContent(SIGNED_DIR "\\older\\XOVUNIN.EXE"),
+                      changedNewer = FileContent(SIGNED_DIR "\\changed\\XOVUNIN.EXE"),
+                      damagedNewer = FileContent(SIGNED_DIR "\\damaged\\XOVUNIN.EXE");
     const struct {
         const char* name;
         std::string onMedium, inPlace;
@@ -286,6 +291,14 @@ TEST_F(UninstallRegistration, OnlyANewerUninstallerReplacesTheOneInPlace) {
         {"another build of the same version", newer + "another build", newer, false},
         {"one without a version over one with", "stand-in uninstaller", older, false},
         {"one with a version over one without", older, "stand-in uninstaller", true},
+        // Every book's entry runs the copy with rights: one changed after
+        // signing never goes there, and only a whole signature replaces one.
+        {"a signed newer one over a signed older", signedNewer, signedOlder, true},
+        {"a signed newer one over an unsigned older", signedNewer, older, true},
+        {"an unsigned newer one over a signed older", newer, signedOlder, false},
+        {"a newer one changed after signing over an older", changedNewer, older, false},
+        {"a newer one with a damaged signature over an older", damagedNewer, older, false},
+        {"a signed older one over a signed newer", signedOlder, signedNewer, false},
     };
     for (const auto& c : cases) {
         ASSERT_TRUE(WriteWholeFile(medium + "\\XOVUNIN.EXE", c.onMedium));
@@ -298,6 +311,31 @@ TEST_F(UninstallRegistration, OnlyANewerUninstallerReplacesTheOneInPlace) {
         EXPECT_TRUE(FileContent(Uninstaller()) == (c.replaced ? c.onMedium : c.inPlace)) << c.name;
     }
     EXPECT_EQ(SharedCount(Uninstaller(), places), 2u) << "there before without a count: its owner and this book";
+
+    // With none in place, a changed one is not copied either: the book cannot
+    // be removed, and the run says why, by the file's name.
+    for (const std::string& changed : {changedNewer, damagedNewer}) {
+        ASSERT_TRUE(WriteWholeFile(medium + "\\XOVUNIN.EXE", changed));
+        DeleteFileA(Uninstaller().c_str());
+        ForgetRunRecord();
+        CurrentDirectoryScope here(medium);
+        Registration registration = RegisterUninstaller(places);
+        EXPECT_FALSE(FileExists(Uninstaller()));
+        EXPECT_FALSE(registration.WayBack());
+        EXPECT_EQ(NoWayBackMessage(registration),
+                  "Setup has installed Zandel Test Companion, but did not copy its uninstaller: XOVUNIN.EXE on the "
+                  "medium was changed after it was signed. The book cannot be removed with the system's list of "
+                  "installed software.");
+    }
+    // With a whole one in place, that one serves the book, and the log says the medium's was refused.
+    ASSERT_TRUE(WriteWholeFile(Uninstaller(), signedOlder));
+    CurrentDirectoryScope here(medium);
+    Registration registration = RegisterUninstaller(places);
+    EXPECT_TRUE(FileContent(Uninstaller()) == signedOlder);
+    EXPECT_TRUE(registration.WayBack());
+    EXPECT_EQ(UninstallerNote(registration), "XOVUNIN.EXE on the medium was changed after it was signed: setup did "
+                                             "not copy it; the uninstaller already in " +
+                                                 Uninstaller() + " removes the book.");
 }
 
 // What each built program asks of the system, read from its resources as
@@ -568,3 +606,47 @@ TEST_F(UninstallRegistration, ProductNameIsOneKeyBelowUninstallOrNothing) {
     RemoveTree(elsewhere);
 }
 }  // namespace
+
+// The maker as the elevation prompt and the file's properties show it: each
+// program's company, product, copyright and description, all from the one
+// file the build takes them from.
+namespace {
+std::string VersionText(const std::string& program, const wchar_t* field) {
+    std::wstring path(program.begin(), program.end());  // the build folder's path is ASCII
+    DWORD ignored = 0, size = GetFileVersionInfoSizeW(path.c_str(), &ignored);
+    std::vector<char> block(size);
+    if (!size || !GetFileVersionInfoW(path.c_str(), 0, size, block.data())) return "<no version resource>";
+    void* value = nullptr;
+    UINT length = 0;
+    std::wstring query = std::wstring(L"\\StringFileInfo\\040904E4\\") + field;
+    if (!VerQueryValueW(block.data(), query.c_str(), &value, &length) || !value) return "<no such field>";
+    std::wstring text(static_cast<const wchar_t*>(value));
+    return std::string(text.begin(), text.end());  // the maker's texts are ASCII
+}
+}  // namespace
+
+TEST(ProgramManifest, EachBuiltProgramNamesItsMaker) {
+    std::map<std::string, std::string> maker;
+    std::istringstream lines(FileContent(MAKER_FILE));
+    for (std::string line; std::getline(lines, line);) {
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        size_t equals = line.find('=');
+        if (!line.empty() && line[0] != '#' && equals != std::string::npos)
+            maker[line.substr(0, equals)] = line.substr(equals + 1);
+    }
+    ASSERT_FALSE(maker["Company"].empty());
+    const struct {
+        std::string program;
+        const char* description;
+    } programs[] = {
+        {SETUP_EXE, "SetupDescription"},
+        {XOVUNIN_EXE, "UninstallerDescription"},
+        {MEDIUM_EXE, "MediumDescription"},
+    };
+    for (const auto& p : programs) {
+        EXPECT_EQ(VersionText(p.program, L"CompanyName"), maker["Company"]) << p.program;
+        EXPECT_EQ(VersionText(p.program, L"ProductName"), maker["Product"]) << p.program;
+        EXPECT_EQ(VersionText(p.program, L"LegalCopyright"), maker["Copyright"]) << p.program;
+        EXPECT_EQ(VersionText(p.program, L"FileDescription"), maker[p.description]) << p.program;
+    }
+}
