@@ -1,6 +1,9 @@
 #include "engine/HeldFiles.h"
 
+#include <algorithm>
+
 #include "framework/FileInUse.h"
+#include "framework/Rights.h"
 
 HeldFiles::Next HeldFiles::Ask(CopyPrompts& prompts, const std::string& fileName, const std::string& destPath,
                                const std::atomic<bool>& cancelled, std::vector<HeldFile>& held) {
@@ -16,8 +19,17 @@ HeldFiles::Next HeldFiles::Ask(CopyPrompts& prompts, const std::string& fileName
     case InUseAnswer::Retry: break;
     case InUseAnswer::ClosePrograms:
         if (question.canClose) {
-            session->CloseHolders();
-            m_closed.push_back(std::move(session));
+            // Only the processes the reader was shown, and only while they are
+            // what holds the file: a change (another program opened it, one
+            // closed and started again) is put to the reader first, as the
+            // file is tried again and found held.
+            if (!SameHolders(question.holders, RestartManagerSession().HoldersOf(destPath))) break;
+            auto closing = std::make_unique<RestartManagerSession>();
+            closing->CloseProcesses(question.holders.programs);
+            for (const HoldingProgram& program : question.holders.programs)
+                if (std::find(m_closedNames.begin(), m_closedNames.end(), program.name) == m_closedNames.end())
+                    m_closedNames.push_back(program.name);
+            m_closed.push_back(std::move(closing));
         }
         break;
     case InUseAnswer::GiveUp:
@@ -31,7 +43,14 @@ HeldFiles::Next HeldFiles::Ask(CopyPrompts& prompts, const std::string& fileName
     return Next::TryAgain;
 }
 
-void HeldFiles::RestartClosed() {
-    for (std::unique_ptr<RestartManagerSession>& session : m_closed) session->RestartClosed();
+std::vector<std::string> HeldFiles::RestartClosed() {
+    std::vector<std::string> names;
+    if (RestartsClosedPrograms(HasAdministratorRights())) {
+        for (std::unique_ptr<RestartManagerSession>& session : m_closed) session->RestartClosed();
+    } else {
+        names = std::move(m_closedNames);
+    }
     m_closed.clear();
+    m_closedNames.clear();
+    return names;
 }

@@ -1,8 +1,10 @@
 #pragma once
 // What the copy does about a file of the book that another program holds:
 // asks the reader (or the unattended run's prompts) naming the file and the
-// programs, closes the programs where the reader consents, and starts them
-// again once the copy has ended. Window-free.
+// programs, closes those very programs where the reader consents (asking
+// again when others hold the file by then), and once the copy has ended
+// starts them again or, in a run with administrator rights, names them.
+// Window-free.
 #include <atomic>
 #include <memory>
 #include <string>
@@ -28,8 +30,10 @@ public:
     Next Ask(CopyPrompts& prompts, const std::string& fileName, const std::string& destPath,
              const std::atomic<bool>& cancelled, std::vector<HeldFile>& held);
 
-    // Once the copy has ended: starts again what the reader let setup close.
-    void RestartClosed();
+    // Once the copy has ended: a run without administrator rights starts
+    // again what the reader let setup close; one with them never does, and
+    // gives the programs' names (each once) for the reader to start them.
+    std::vector<std::string> RestartClosed();
 
 private:
     // The sessions whose programs were closed, kept to restart them. The
@@ -37,4 +41,6 @@ private:
     // closing is not offered any more.
     static constexpr size_t kMaxClosingSessions = 16;
     std::vector<std::unique_ptr<RestartManagerSession>> m_closed;
+    // The names of the programs asked to close, in the order asked.
+    std::vector<std::string> m_closedNames;
 };

@@ -1,5 +1,7 @@
 #include "engine/ProgressDialog.h"
 
+#include "engine/CopyNotices.h"
+
 #include <objbase.h>
 #include <commctrl.h>
 
@@ -151,11 +153,15 @@ LRESULT ProgressDialog::OnInstallDone(WPARAM, LPARAM) {
         CoUninitialize();
         if (outcome.expandFailed) AfxMessageBox(SetupTexts.LongFilenameProblemText, MB_OK | MB_ICONEXCLAMATION);
         if (outcome.copyFailed) AfxMessageBox(SetupTexts.ProblemInstallingText, MB_OK | MB_ICONEXCLAMATION);
+        if (std::string names = NamesNotWholeText(outcome); !names.empty())
+            AfxMessageBox(names, MB_OK | MB_ICONEXCLAMATION);
         // A reader's file that a failed copy could not put back stays kept: where, they learn here.
         if (!outcome.notPutBack.empty())
             AfxMessageBox(RestoreProblemMessage(SetupTexts.RestoreProblemText, outcome.notPutBack),
                           MB_OK | MB_ICONEXCLAMATION);
     }
+    // Abandoned or not, what setup closed and did not start again is the reader's to start.
+    if (std::string closed = ClosedProgramsText(outcome); !closed.empty()) AfxMessageBox(closed, MB_OK | MB_ICONINFORMATION);
     OnOK();
     return 0;
 }

@@ -20,9 +20,11 @@ public:
 
     // The programs holding the file, the file joining the session's files.
     FileHolders HoldersOf(const std::string& path);
-    // Asks the programs holding the session's files to close (never forced:
-    // a program that wants to keep its work open stays). True when all did.
-    bool CloseHolders();
+    // Asks these processes, and nothing else, to close (never forced: a
+    // program that wants to keep its work open stays): registered by process,
+    // not by file, in a session that holds no file, so that whatever else
+    // holds a file meanwhile is left alone. True when all closed.
+    bool CloseProcesses(const std::vector<HoldingProgram>& programs);
     // Starts again what CloseHolders closed, where the programs registered
     // for it; once.
     void RestartClosed();

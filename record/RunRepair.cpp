@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <map>
 #include <set>
 
@@ -254,7 +255,13 @@ bool RemoveMadeFolder(const JournalStep& step, Way& way, const std::optional<Fil
         return false;
     }
     OpenedPath folder(step.path, OpenedPath::Use::Act);
-    if (!folder.Held() || !folder.IsFolder()) return true;
+    if (folder.Missing()) return true;
+    if (!folder.Held()) {
+        result.notes.push_back("Not removed, as it could not be opened: " + step.path);
+        return false;
+    }
+    // A file at its name now is another's: settled.
+    if (!folder.IsFolder()) return true;
     if (folder.IsLink()) {
         result.notes.push_back(LinkNote(step.path, step.path));
         return true;
@@ -265,8 +272,11 @@ bool RemoveMadeFolder(const JournalStep& step, Way& way, const std::optional<Fil
         result.notes.push_back(LeftNote(Standing::NotTheFolder, step.path, step.path));
         return true;
     }
-    folder.Delete();
-    return true;
+    if (folder.Delete()) return true;
+    // What the reader keeps in it stays, and the folder with it: settled.
+    if (GetLastError() == ERROR_DIR_NOT_EMPTY) return true;
+    result.notes.push_back("Not removed, as it could not be deleted: " + step.path);
+    return false;
 }
 }  // namespace
 
@@ -380,7 +390,12 @@ std::vector<JournalStep> StepsInsideTheRun(const JournalText& journal, RepairRes
 // `file`: the journal, opened for reading and shared with nobody, checked.
 void RepairJournal(UniqueFile file, const std::string& path, const RepairChoice& choice, RepairResult& result) {
     std::optional<std::string> text = ReadAll(file.Get());
-    if (!text) return;
+    if (!text) {
+        // Kept for a later start, and counted as such.
+        result.notes.push_back("A journal that cannot be read is left for a later start: " + path);
+        ++result.left;
+        return;
+    }
     std::optional<JournalText> journal = ParseJournal(*text);
     bool done = false;
     if (!journal) {
@@ -427,10 +442,12 @@ void RepairJournal(UniqueFile file, const std::string& path, const RepairChoice&
 RepairResult Repair(const JournalPlace& place, const RepairChoice& choice) {
     RepairResult result;
     const OwnerJudge judge(place);
-    std::vector<std::string> folders = OwnJournalFolders(place, judge, &result.notes);
+    // Folders whose rights had to be made setup's: others could write in them until now.
+    std::vector<std::string> repaired;
+    std::vector<std::string> folders = OwnJournalFolders(place, judge, &result.notes, &repaired);
     if (!place.earlier.empty()) {
         std::vector<std::string> earlier =
-            OwnJournalFolders(JournalPlace(place.earlier, place.machine), judge, &result.notes);
+            OwnJournalFolders(JournalPlace(place.earlier, place.machine), judge, &result.notes, &repaired);
         folders.insert(folders.end(), earlier.begin(), earlier.end());
     }
     for (const std::string& folder : folders) {
@@ -447,6 +464,17 @@ RepairResult Repair(const JournalPlace& place, const RepairChoice& choice) {
             UniqueFile file(CreateFileW(WideText(path).c_str(), GENERIC_READ | READ_CONTROL, 0, nullptr, OPEN_EXISTING,
                                         FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
             if (!file) continue;
+            if (std::find(repaired.begin(), repaired.end(), folder) != repaired.end()) {
+                // Anyone could have put it there: it goes without being read,
+                // and the log names it.
+                file = UniqueFile();
+                if (DeleteFileW(WideText(path).c_str()))
+                    result.notes.push_back("A journal found where others could write is retired, not carried out: " +
+                                           path);
+                else
+                    result.notes.push_back("A journal found where others could write is left alone: " + path);
+                continue;
+            }
             JournalStanding standing;
             standing.elevated = judge.Elevated();
             standing.machineFolder = place.machine;
@@ -456,6 +484,8 @@ RepairResult Repair(const JournalPlace& place, const RepairChoice& choice) {
             standing.folderRightsSetups = true;
             standing.journal = KindOf(file.Get());
             standing.journalOwner = judge.OwnerOf(file.Get());
+            BY_HANDLE_FILE_INFORMATION information = {};
+            standing.journalNames = GetFileInformationByHandle(file.Get(), &information) ? information.nNumberOfLinks : 0;
             if (!MayCarryOut(standing)) {
                 result.notes.push_back("A journal setup did not write is left alone: " + path);
                 continue;
