@@ -115,13 +115,19 @@ bool GiveSetupsRights(HANDLE folder) {
                            owner, nullptr, acl, nullptr) == ERROR_SUCCESS;
 }
 
-bool RightsOfHandleAreSetups(HANDLE folder, const OwnerJudge& judge) {
+// Whether the folder's rights are setup's; `othersMayWrite` hears whether
+// anyone but the system and the Administrators may change what it holds now
+// (a list that merely inherits, as a system of coarse rights reads every
+// list back, lets nobody else write all the same).
+bool RightsOfHandleAreSetups(HANDLE folder, const OwnerJudge& judge, bool& othersMayWrite) {
     PSECURITY_DESCRIPTOR read = nullptr;
     PACL acl = nullptr;
+    othersMayWrite = true;
     if (GetSecurityInfo(folder, SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr, nullptr, &acl, nullptr, &read) !=
         ERROR_SUCCESS)
         return false;
     bool setups = judge.RightsAreSetups(read);
+    othersMayWrite = judge.OthersMayWrite(read);
     LocalFree(read);
     return setups;
 }
@@ -143,10 +149,11 @@ bool SetupsFolder(const std::string& path, const JournalPlace& place, const Owne
     // Setup's own folder whose rights an earlier setup left open (or someone
     // changed): they are made the protected ones before a journal goes in.
     if (place.machine && Trusted(standing.folderOwner, standing.elevated)) {
-        standing.folderRightsSetups = RightsOfHandleAreSetups(opened.Get(), judge);
+        bool othersMayWrite = true;
+        standing.folderRightsSetups = RightsOfHandleAreSetups(opened.Get(), judge, othersMayWrite);
         if (!standing.folderRightsSetups) {
             standing.folderRightsSetups = GiveSetupsRights(opened.Get());
-            if (repaired) *repaired = standing.folderRightsSetups;
+            if (repaired) *repaired = standing.folderRightsSetups && othersMayWrite;
         }
     }
     return MayCarryOut(standing);
@@ -232,24 +239,30 @@ Owner OwnerJudge::OwnerOf(HANDLE handle) const {
 bool OwnerJudge::RightsAreSetups(PSECURITY_DESCRIPTOR descriptor) const {
     SECURITY_DESCRIPTOR_CONTROL control = 0;
     DWORD revision = 0;
+    // Inherited rights change with the folder above.
+    if (!descriptor || !GetSecurityDescriptorControl(descriptor, &control, &revision) || !(control & SE_DACL_PROTECTED))
+        return false;
+    return !OthersMayWrite(descriptor);
+}
+
+bool OwnerJudge::OthersMayWrite(PSECURITY_DESCRIPTOR descriptor) const {
     BOOL present = FALSE, defaulted = FALSE;
     PACL acl = nullptr;
-    if (!descriptor || !GetSecurityDescriptorControl(descriptor, &control, &revision) ||
-        !(control & SE_DACL_PROTECTED) || !GetSecurityDescriptorDacl(descriptor, &present, &acl, &defaulted) ||
-        !present || !acl)
-        return false;  // inherited rights, or no list at all (everyone may do everything)
+    // No list at all: everyone may do everything.
+    if (!descriptor || !GetSecurityDescriptorDacl(descriptor, &present, &acl, &defaulted) || !present || !acl)
+        return true;
     for (DWORD i = 0; i < acl->AceCount; ++i) {
         ACE_HEADER* header = nullptr;
-        if (!GetAce(acl, i, reinterpret_cast<void**>(&header))) return false;
+        if (!GetAce(acl, i, reinterpret_cast<void**>(&header))) return true;
         if (header->AceType == ACCESS_DENIED_ACE_TYPE) continue;
         // Any other kind of entry may allow something: only the plain one is understood.
-        if (header->AceType != ACCESS_ALLOWED_ACE_TYPE) return false;
+        if (header->AceType != ACCESS_ALLOWED_ACE_TYPE) return true;
         auto* ace = reinterpret_cast<ACCESS_ALLOWED_ACE*>(header);
         if (!(ace->Mask & kWriteRights)) continue;
         Owner who = Judge(&ace->SidStart);
-        if (who != Owner::System && who != Owner::Administrators && who != Owner::AsSetupMakes) return false;
+        if (who != Owner::System && who != Owner::Administrators && who != Owner::AsSetupMakes) return true;
     }
-    return true;
+    return false;
 }
 
 PathKind KindOf(const std::string& path) {

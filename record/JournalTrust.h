@@ -90,6 +90,10 @@ public:
     // inherited, and write rights for nobody but the system and the
     // Administrators.
     bool RightsAreSetups(PSECURITY_DESCRIPTOR descriptor) const;
+    // Whether anyone but the system and the Administrators may change what
+    // the folder holds under these rights (inherited or not): a list that is
+    // missing, or an entry of a kind not understood, counts as such.
+    bool OthersMayWrite(PSECURITY_DESCRIPTOR descriptor) const;
 
 private:
     bool m_elevated;
