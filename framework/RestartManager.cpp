@@ -78,7 +78,13 @@ FileHolders RestartManagerSession::HoldersOf(const std::string& path) {
         found.resize(needed);
     }
     if (!holders.known) return holders;
-    holders.restartNeeded = reasons != RmRebootReasonNone;
+    return HoldersFromList(found, reasons);
+}
+
+FileHolders HoldersFromList(const std::vector<RM_PROCESS_INFO>& found, DWORD rebootReasons) {
+    FileHolders holders;
+    holders.known = true;
+    holders.restartNeeded = rebootReasons != RmRebootReasonNone;
     for (const RM_PROCESS_INFO& info : found) {
         HoldingProgram program;
         // Cut at its bound, whatever the system left there.

@@ -5,9 +5,11 @@
 // again what it closed. Without the DLL (Windows XP) every session is one
 // that names nothing and closes nothing.
 #include <windows.h>
+#include <restartmanager.h>
 
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "framework/FileHolders.h"
 
@@ -36,6 +38,12 @@ private:
     bool m_started = false;
     bool m_closed = false;
 };
+
+// What the system's list of the programs holding a file says (RmGetList's
+// records and its reasons for a restart): each program's name (cut at its
+// bound), kind, session and process; a restart needed for any reason other
+// than none.
+FileHolders HoldersFromList(const std::vector<RM_PROCESS_INFO>& found, DWORD rebootReasons);
 
 // The session of the running process (its Terminal Services session).
 DWORD OwnSession();
