@@ -2699,6 +2699,13 @@ TEST_F(QuietScenario, AFullWidthNameNeverLeadsOutOfTheChosenFolder) {
                line.compare(line.size() - shown.size(), shown.size(), shown) == 0;
     })) << ReadWholeFile(log).value_or("<no log>");
     ExpectRegistered(false);
+    // The publisher's check in that code page says so too, as an error.
+    std::string output;
+    EXPECT_EQ(RunMedium("check \"" + medium.Path() + "\"", output), 1) << output;
+    EXPECT_NE(output.find("error: CODE\\???ESCAPE.TXT: this system's code page (1252) cannot write the name whole: "
+                          "not installed"),
+              std::string::npos)
+        << output;
 
     SetEnvironmentVariableA("SETUP_PROGRAMS_DIR", nullptr);
     DeleteFileA(log.c_str());
