@@ -9,8 +9,7 @@ HeldFiles::Next HeldFiles::Ask(CopyPrompts& prompts, const std::string& fileName
                                const std::atomic<bool>& cancelled, std::vector<HeldFile>& held) {
     if (!IsHeldNow(destPath)) return Next::NotHeld;
     if (cancelled) return Next::Leave;
-    auto session = std::make_unique<RestartManagerSession>();
-    InUseQuestion question{fileName, destPath, session->HoldersOf(destPath)};
+    InUseQuestion question{fileName, destPath, HoldersOf(destPath)};
     question.canClose = m_closed.size() < kMaxClosingSessions && MayOfferToClose(question.holders, OwnSession());
     InUseAnswer answer = prompts.AskAboutFileInUse(question);
     // A leave confirmed while the question was open stands, whatever it answered.
@@ -23,13 +22,11 @@ HeldFiles::Next HeldFiles::Ask(CopyPrompts& prompts, const std::string& fileName
             // what holds the file: a change (another program opened it, one
             // closed and started again) is put to the reader first, as the
             // file is tried again and found held.
-            if (!SameHolders(question.holders, RestartManagerSession().HoldersOf(destPath))) break;
-            auto closing = std::make_unique<RestartManagerSession>();
-            closing->CloseProcesses(question.holders.programs);
+            if (!SameHolders(question.holders, HoldersOf(destPath))) break;
+            Close(question.holders.programs);
             for (const HoldingProgram& program : question.holders.programs)
                 if (std::find(m_closedNames.begin(), m_closedNames.end(), program.name) == m_closedNames.end())
                     m_closedNames.push_back(program.name);
-            m_closed.push_back(std::move(closing));
         }
         break;
     case InUseAnswer::GiveUp:
@@ -41,6 +38,17 @@ HeldFiles::Next HeldFiles::Ask(CopyPrompts& prompts, const std::string& fileName
         break;
     }
     return Next::TryAgain;
+}
+
+FileHolders HeldFiles::HoldersOf(const std::string& path) const {
+    return m_system.holdersOf ? m_system.holdersOf(path) : RestartManagerSession().HoldersOf(path);
+}
+
+void HeldFiles::Close(const std::vector<HoldingProgram>& programs) {
+    if (m_system.close) return m_system.close(programs);
+    auto closing = std::make_unique<RestartManagerSession>();
+    closing->CloseProcesses(programs);
+    m_closed.push_back(std::move(closing));
 }
 
 std::vector<std::string> HeldFiles::RestartClosed() {

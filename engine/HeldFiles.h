@@ -6,6 +6,7 @@
 // starts them again or, in a run with administrator rights, names them.
 // Window-free.
 #include <atomic>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -16,6 +17,16 @@
 
 class HeldFiles {
 public:
+    // Who holds a file, and closing processes: the system's Restart Manager,
+    // unless a test gives its own (Wine's names no program, so what Close
+    // Programs does can be shown only so).
+    struct System {
+        std::function<FileHolders(const std::string& path)> holdersOf;
+        std::function<void(const std::vector<HoldingProgram>& programs)> close;
+    };
+    HeldFiles() = default;
+    explicit HeldFiles(System system) : m_system(std::move(system)) {}
+
     enum class Next {
         NotHeld,   // nothing holds the file: its failure is another one
         TryAgain,  // place the file again
@@ -36,6 +47,10 @@ public:
     std::vector<std::string> RestartClosed();
 
 private:
+    FileHolders HoldersOf(const std::string& path) const;
+    void Close(const std::vector<HoldingProgram>& programs);
+
+    System m_system;
     // The sessions whose programs were closed, kept to restart them. The
     // system has only a few sessions for all its programs: past this many,
     // closing is not offered any more.
