@@ -88,29 +88,20 @@ TEST(ReadSetupTxt, EmptyAndMissingTextsWarnAndKeepWhatWasRead) {
 }
 
 // The question about a file in use, in English where the book has none of
-// its own, names the buttons by the book's labels (a Cancel called "&Stop",
-// a Retry of its own), their "&" marks gone and a "%" kept as written; a
-// question of the book's own stands as written.
+// its own, names the buttons by the book's labels, their "&" marks gone and
+// a "%" kept as written; a question of the book's own stands as written.
 TEST(ReadSetupTxt, TheEnglishInUseQuestionNamesTheBooksButtons) {
     const std::string folder = MakeTestFolder("txt-in-use");
-    const struct {
-        const char* keys;
-        const char* text;
-    } cases[] = {
-        {"CancelButton=&Stop\r\n",
-         "Setup cannot replace the file %s because another program is using it. Close that program and choose Retry, "
-         "or choose Stop to leave Setup."},
-        {"CancelButton=Stop && Leave\r\nRetryButton=&Try 100%\r\n",
-         "Setup cannot replace the file %s because another program is using it. Close that program and choose Try "
-         "100%%, or choose Stop & Leave to leave Setup."},
-        {"CancelButton=&Stop\r\nFileInUseText=Held: %s\r\n", "Held: %s"},
-    };
-    for (const auto& c : cases) {
-        WriteWholeFile(folder + "\\SETUP.TXT", std::string("[SetupText]\r\n") + c.keys);
-        CurrentDirectoryScope here(folder);
+    CurrentDirectoryScope here(folder);
+    for (const auto& [keys, text] : std::vector<std::pair<std::string, std::string>>{
+             {"CancelButton=Stop && &Leave\r\nRetryButton=&Try 100%\r\n",
+              "Setup cannot replace the file %s because another program is using it. Close that program and choose "
+              "Try 100%%, or choose Stop & Leave to leave Setup."},
+             {"CancelButton=&Stop\r\nFileInUseText=Held: %s\r\n", "Held: %s"}}) {
+        WriteWholeFile(folder + "\\SETUP.TXT", "[SetupText]\r\n" + keys);
         SetupTextsRecord texts;
         ReadSetupTxt(texts, [](const std::string&) {});
-        EXPECT_EQ(texts.FileInUseText, c.text) << c.keys;
+        EXPECT_EQ(texts.FileInUseText, text) << keys;
     }
 }
 

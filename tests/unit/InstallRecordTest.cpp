@@ -643,52 +643,33 @@ TEST(RunJournal, TheRightsThatAreSetups) {
 }
 
 // Whose an owner is, for trusting: an elevated run never takes its user's
-// own SID for its own, however it reads back what it makes, unless the
-// system records that user as the owner of the system folder itself (one
-// owner for everything: Wine). A run without elevation knows its user as
-// such. (Wine has no other owners: the rule is shown as a table.)
+// own SID for its own, unless the system records that user as the owner of
+// the system folder itself (one owner for everything: Wine). A run without
+// elevation knows its user as such. (Wine has no other owners: a table.)
 TEST(RunJournal, AnElevatedRunNeverTrustsItsUsersOwnSid) {
     HANDLE token = nullptr;
-    ASSERT_TRUE(OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token));
     BYTE buffer[256];
     DWORD size = 0;
-    ASSERT_TRUE(GetTokenInformation(token, TokenUser, buffer, sizeof buffer, &size));
+    ASSERT_TRUE(OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token) &&
+                GetTokenInformation(token, TokenUser, buffer, sizeof buffer, &size));
     CloseHandle(token);
-    PSID user = reinterpret_cast<TOKEN_USER*>(buffer)->User.Sid;
-    auto sid = [](const char* text) {
-        PSID made = nullptr;
-        EXPECT_TRUE(ConvertStringSidToSidA(text, &made)) << text;
-        return std::unique_ptr<void, decltype(&LocalFree)>(made, &LocalFree);
-    };
-    auto system = sid("SY"), admins = sid("BA"), another = sid("S-1-5-21-1-2-3-1001"), users = sid("BU");
-    const JournalPlace machine("C:\\Journals", true), own("C:\\Journals", false);
+    PSID user = reinterpret_cast<TOKEN_USER*>(buffer)->User.Sid, admins = nullptr, another = nullptr;
+    ASSERT_TRUE(ConvertStringSidToSidA("BA", &admins) && ConvertStringSidToSidA("S-1-5-21-1-2-3-1001", &another));
     const struct {
-        const char* name;
-        const JournalPlace& place;
-        bool userOwnsSystemFolder;
+        bool elevated, userOwnsSystemFolder;
         PSID sid;
         Owner owner;
-        bool trusted;
     } rows[] = {
-        {"elevated: the user", machine, false, user, Owner::ThisUser, false},
-        {"elevated, one owner for all: the user", machine, true, user, Owner::AsSetupMakes, true},
-        {"elevated: the system", machine, false, system.get(), Owner::System, true},
-        {"elevated: the Administrators", machine, false, admins.get(), Owner::Administrators, true},
-        {"elevated: another user", machine, true, another.get(), Owner::Other, false},
-        {"elevated: the Users", machine, true, users.get(), Owner::Other, false},
-        {"unelevated: the user", own, false, user, Owner::ThisUser, true},
-        {"unelevated, one owner for all: the user", own, true, user, Owner::ThisUser, true},
-        {"unelevated: another user", own, false, another.get(), Owner::Other, false},
-        {"none", machine, true, nullptr, Owner::Other, false},
+        {true, false, user, Owner::ThisUser},         {true, true, user, Owner::AsSetupMakes},
+        {true, false, admins, Owner::Administrators}, {true, true, another, Owner::Other},
+        {false, true, user, Owner::ThisUser},         {false, false, another, Owner::Other},
     };
     for (const auto& row : rows) {
-        const OwnerJudge judge(row.place, row.userOwnsSystemFolder);
-        const Owner owner = judge.Judge(row.sid);
-        EXPECT_EQ(owner, row.owner) << row.name;
-        JournalStanding standing{row.place.machine, row.place.machine, PathKind::Folder, Owner::System, true,
-                                 PathKind::File, owner};
-        EXPECT_EQ(MayCarryOut(standing), row.trusted) << row.name;
+        const Owner owner = OwnerJudge(JournalPlace("C:\\J", row.elevated), row.userOwnsSystemFolder).Judge(row.sid);
+        EXPECT_EQ(owner, row.owner) << row.elevated << row.userOwnsSystemFolder;
     }
+    LocalFree(admins);
+    LocalFree(another);
 }
 
 // A journal names only the run's own folders: what it installs into and what
@@ -901,84 +882,59 @@ TEST(RunJournal, ARunOnADriveThatIsAwayWaitsForIt) {
 
 // A journal the run cannot vouch for is never carried out: one of two names
 // (the second a hard link made where others write) is left alone, one too
-// large to be a journal is left for a later start and counted so, and one
-// found in a folder whose rights let others write until this run made them
+// large to be a journal is left for a later start and counted, and one found
+// in a folder whose rights let others write until this run made them
 // setup's is retired and named. Each names the book's file as the run's new
-// one; the plain journal shows that carried out, the file would go.
+// one; carried out (the plain journal), it would go.
 TEST(RunJournal, AJournalTheRunCannotVouchForIsNeverCarriedOut) {
-    const std::string root = MakeTestFolder("journal-vouch");
-    const std::string book = root + "\\Book";
-    const std::string text =
-        "XOV SETUP RUN JOURNAL 1\r\nM\t0000ABCD\r\nP\tBook\r\nI\t" + book + "\r\nN\t" + book + "\\A.TXT\r\n";
+    const std::string root = MakeTestFolder("journal-vouch"), book = root + "\\Book";
     enum class Case { Plain, TwoNames, TooLarge, OpenFolder };
     const struct {
-        const char* name;
         Case which;
-        int repaired;
-        int left;
+        int repaired, left;
         bool journalStays;
         const char* note;
     } cases[] = {
-        {"a plain journal", Case::Plain, 1, 0, false, nullptr},
-        {"a second name", Case::TwoNames, 0, 0, true, "A journal setup did not write is left alone: "},
-        {"too large", Case::TooLarge, 0, 1, true, "A journal that cannot be read is left for a later start: "},
-        {"in a folder others could write", Case::OpenFolder, 0, 0, false,
-         "A journal found where others could write is retired, not carried out: "},
+        {Case::Plain, 1, 0, false, nullptr},
+        {Case::TwoNames, 0, 0, true, "A journal setup did not write is left alone: "},
+        {Case::TooLarge, 0, 1, true, "A journal that cannot be read is left for a later start: "},
+        {Case::OpenFolder, 0, 0, false, "A journal found where others could write is retired, not carried out: "},
     };
-    int index = 0;
     for (const auto& c : cases) {
+        const int i = static_cast<int>(c.which);
         ASSERT_TRUE(WriteWholeFile(book + "\\A.TXT", "the book's"));
-        const JournalPlace place(root + "\\Journals" + std::to_string(++index), true);
-        const std::string folder = MakeOwnJournalFolder(place, OwnerJudge(place), nullptr);
-        ASSERT_EQ(folder, place.folder) << c.name;
-        const std::string journal = folder + "\\1.jnl";
-        ASSERT_TRUE(WriteWholeFile(journal, text));
-        if (c.which == Case::TwoNames) {
+        const JournalPlace place(root + "\\Journals" + std::to_string(i), true);
+        const std::string folder = MakeOwnJournalFolder(place, OwnerJudge(place), nullptr), journal = folder + "\\1.jnl";
+        ASSERT_TRUE(WriteWholeFile(journal, "XOV SETUP RUN JOURNAL 1\r\nM\t0000ABCD\r\nP\tBook\r\nI\t" + book +
+                                                "\r\nN\t" + book + "\\A.TXT\r\n"));
+        if (c.which == Case::TwoNames)
             ASSERT_TRUE(CreateHardLinkA((root + "\\second.jnl").c_str(), journal.c_str(), nullptr));
-        } else if (c.which == Case::TooLarge) {
-            HANDLE file = CreateFileA(journal.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
-            ASSERT_NE(file, INVALID_HANDLE_VALUE);
+        HANDLE handle = CreateFileA((c.which == Case::OpenFolder ? folder : journal).c_str(),
+                                    GENERIC_WRITE | READ_CONTROL | WRITE_DAC, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                    nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+        ASSERT_NE(handle, INVALID_HANDLE_VALUE);
+        PSECURITY_DESCRIPTOR open = nullptr;
+        BOOL present = FALSE, defaulted = FALSE;
+        PACL acl = nullptr;
+        if (c.which == Case::TooLarge) {
             LONG high = 0;
-            SetFilePointer(file, 65 * 1024 * 1024, &high, FILE_BEGIN);
-            EXPECT_TRUE(SetEndOfFile(file));
-            CloseHandle(file);
-        } else if (c.which == Case::OpenFolder) {
-            // Everyone may write in it: as an earlier setup's folder, or one whose rights someone changed.
-            HANDLE handle = CreateFileA(folder.c_str(), READ_CONTROL | WRITE_DAC, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                        nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
-            ASSERT_NE(handle, INVALID_HANDLE_VALUE);
-            PSECURITY_DESCRIPTOR open = nullptr;
-            ASSERT_TRUE(ConvertStringSecurityDescriptorToSecurityDescriptorA(
-                "D:(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)(A;OICI;FA;;;WD)", SDDL_REVISION_1, &open, nullptr));
-            BOOL present = FALSE, defaulted = FALSE;
-            PACL acl = nullptr;
-            ASSERT_TRUE(GetSecurityDescriptorDacl(open, &present, &acl, &defaulted));
+            SetFilePointer(handle, 65 * 1024 * 1024, &high, FILE_BEGIN);
+            EXPECT_TRUE(SetEndOfFile(handle));
+        } else if (c.which == Case::OpenFolder &&  // everyone may write in it, as an earlier setup left it
+                   ConvertStringSecurityDescriptorToSecurityDescriptorA(
+                       "D:(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)(A;OICI;FA;;;WD)", SDDL_REVISION_1, &open, nullptr) &&
+                   GetSecurityDescriptorDacl(open, &present, &acl, &defaulted)) {
             EXPECT_EQ(SetSecurityInfo(handle, SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr, nullptr, acl, nullptr),
                       static_cast<DWORD>(ERROR_SUCCESS));
-            LocalFree(open);
-            CloseHandle(handle);
         }
+        LocalFree(open);
+        CloseHandle(handle);
         RepairResult repair = RepairUnfinishedRuns(place);
-        EXPECT_EQ(repair.repaired, c.repaired) << c.name;
-        EXPECT_EQ(repair.left, c.left) << c.name;
-        EXPECT_EQ(FileExists(journal), c.journalStays) << c.name;
-        EXPECT_EQ(FileExists(book + "\\A.TXT"), c.which != Case::Plain) << c.name << ": carried out";
-        if (c.note)
-            EXPECT_NE(std::find(repair.notes.begin(), repair.notes.end(), c.note + journal), repair.notes.end())
-                << c.name;
-        if (c.which == Case::OpenFolder) {
-            // Setup's now: a journal put there by this run's rights is carried out again.
-            PSECURITY_DESCRIPTOR now = nullptr;
-            PACL acl = nullptr;
-            ASSERT_EQ(GetNamedSecurityInfoA(folder.c_str(), SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr, nullptr,
-                                            &acl, nullptr, &now),
-                      static_cast<DWORD>(ERROR_SUCCESS));
-            EXPECT_FALSE(OwnerJudge(place).OthersMayWrite(now)) << c.name;
-            LocalFree(now);
-            ASSERT_TRUE(WriteWholeFile(journal, text));
-            EXPECT_EQ(RepairUnfinishedRuns(place).repaired, 1) << c.name;
-            EXPECT_FALSE(FileExists(book + "\\A.TXT")) << c.name;
-        }
+        EXPECT_EQ(repair.repaired, c.repaired) << i;
+        EXPECT_EQ(repair.left, c.left) << i;
+        EXPECT_EQ(FileExists(journal), c.journalStays) << i;
+        EXPECT_EQ(FileExists(book + "\\A.TXT"), c.which != Case::Plain) << i << ": carried out";
+        if (c.note) EXPECT_NE(std::find(repair.notes.begin(), repair.notes.end(), c.note + journal), repair.notes.end());
         DeleteFileA((root + "\\second.jnl").c_str());
         DeleteFileA(journal.c_str());
     }
