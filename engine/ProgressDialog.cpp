@@ -1,12 +1,11 @@
 #include "engine/ProgressDialog.h"
 
-#include "engine/CopyNotices.h"
-
 #include <objbase.h>
 #include <commctrl.h>
 
 #include "settings/InstallSettings.h"
 #include "settings/SetupTexts.h"
+#include "engine/CopyNotices.h"
 #include "engine/PathShortening.h"
 #include "engine/Shortcut.h"
 #include "framework/MessageBox.h"
@@ -161,7 +160,8 @@ LRESULT ProgressDialog::OnInstallDone(WPARAM, LPARAM) {
                           MB_OK | MB_ICONEXCLAMATION);
     }
     // Abandoned or not, what setup closed and did not start again is the reader's to start.
-    if (std::string closed = ClosedProgramsText(outcome); !closed.empty()) AfxMessageBox(closed, MB_OK | MB_ICONINFORMATION);
+    if (std::string closed = ClosedProgramsText(outcome); !closed.empty())
+        AfxMessageBox(closed, MB_OK | MB_ICONINFORMATION);
     OnOK();
     return 0;
 }

@@ -77,7 +77,8 @@ NarrowedName NarrowName(std::wstring_view name, UINT codePage) {
 }
 
 std::vector<UINT> LookAlikeCodePages(std::wstring_view text) {
-    static const UINT kAnsiCodePages[] = {874, 932, 936, 949, 950, 1250, 1251, 1252, 1253, 1254, 1255, 1256, 1257, 1258};
+    static const UINT kAnsiCodePages[] = {874,  932,  936,  949,  950,  1250, 1251,
+                                          1252, 1253, 1254, 1255, 1256, 1257, 1258};
     std::vector<UINT> pages;
     if (text.empty()) return pages;
     for (UINT page : kAnsiCodePages) {

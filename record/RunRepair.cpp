@@ -485,7 +485,9 @@ RepairResult Repair(const JournalPlace& place, const RepairChoice& choice) {
             standing.journal = KindOf(file.Get());
             standing.journalOwner = judge.OwnerOf(file.Get());
             BY_HANDLE_FILE_INFORMATION information = {};
-            standing.journalNames = GetFileInformationByHandle(file.Get(), &information) ? information.nNumberOfLinks : 0;
+            // Its names counted on the handle read: 0 when they cannot be.
+            standing.journalNames =
+                GetFileInformationByHandle(file.Get(), &information) ? information.nNumberOfLinks : 0;
             if (!MayCarryOut(standing)) {
                 result.notes.push_back("A journal setup did not write is left alone: " + path);
                 continue;
