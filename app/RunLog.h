@@ -8,7 +8,9 @@ class LogFile;
 
 // A line per file written ("Copied: " or, over a file that was there,
 // "Replaced: "), then per file that could not be installed and per folder
-// of the medium that could not be read, each reader's file not put back,
+// of the medium that could not be read, each name of the medium this system
+// cannot write whole, each program closed and not started again, each
+// reader's file not put back,
 // what the journal's keeping had to say, and a journal that could not be begun.
 void LogCopiedFiles(const CopyOutcome& outcome, LogFile& log);
 

@@ -131,7 +131,7 @@ void CopyJob::Finish() {
     m_finished = true;
     m_outcome.abandoned = m_cancelled;
     // What the reader let setup close comes back, unless the session is ending.
-    if (!m_interrupted) m_heldFiles.RestartClosed();
+    if (!m_interrupted) m_outcome.closedPrograms = m_heldFiles.RestartClosed();
     if (m_interrupted) {
         // The session is ending: whatever is undone now could be cut short
         // again; the next start undoes the run whole.
@@ -174,7 +174,13 @@ void CopyJob::CopyEntries(FolderListing& listing, const std::string& sourceFolde
     if (m_cancelled) return;
     while (listing.Next()) {
         const FolderEntry& entry = listing.Entry();
-        if (entry.IsFolder()) {
+        if (!entry.whole) {
+            // A name this system's code page cannot hold is never narrowed to
+            // look-alikes ("..\\" from full-width forms would lead out of the
+            // chosen folder): it is named, and nothing of it is installed.
+            m_outcome.namesNotWhole.push_back(sourceFolder + "\\" + entry.name);
+            NoteFailedFile(JoinPath(destFolder, entry.name), entry.IsFolder() ? 0 : entry.size);
+        } else if (entry.IsFolder()) {
             CopyFolder(sourceFolder, entry.name.c_str(), destFolder);
         } else if (!CopyOneFile(sourceFolder, entry, destFolder)) {
             return;
@@ -449,7 +455,7 @@ uint64_t CopyJob::ListedBytes(const std::string& sourceFolder, const std::string
         const FolderEntry& entry = listing.Entry();
         std::string source = sourceFolder + "\\" + entry.name;
         std::string destPath;
-        if (!InstalledPath(destFolder, entry.name, m_options.longNames, destPath)) continue;
+        if (!entry.whole || !InstalledPath(destFolder, entry.name, m_options.longNames, destPath)) continue;
         if (!entry.IsFolder())
             bytes += PathLength(source) < MAX_PATH ? entry.size : 0;
         else if (IsBookFolder(source, entry.name.c_str()))

@@ -69,6 +69,12 @@ struct CopyOutcome {
     std::vector<std::string> unreadableFolders;
     // The files among them that another program held (failed files too).
     std::vector<HeldFile> heldFiles;
+    // The medium's files and folders (full paths, as shown) whose names this
+    // system's code page cannot hold whole: not installed (failed files too).
+    std::vector<std::string> namesNotWhole;
+    // The programs setup closed for the reader that it did not start again
+    // (an elevated run never does): the reader is told to start them.
+    std::vector<std::string> closedPrograms;
 
     // Full paths of every file the copy wrote, in the order written, the
     // replacing ones included.

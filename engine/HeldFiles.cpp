@@ -1,13 +1,15 @@
 #include "engine/HeldFiles.h"
 
+#include <algorithm>
+
 #include "framework/FileInUse.h"
+#include "framework/Rights.h"
 
 HeldFiles::Next HeldFiles::Ask(CopyPrompts& prompts, const std::string& fileName, const std::string& destPath,
                                const std::atomic<bool>& cancelled, std::vector<HeldFile>& held) {
     if (!IsHeldNow(destPath)) return Next::NotHeld;
     if (cancelled) return Next::Leave;
-    auto session = std::make_unique<RestartManagerSession>();
-    InUseQuestion question{fileName, destPath, session->HoldersOf(destPath)};
+    InUseQuestion question{fileName, destPath, HoldersOf(destPath)};
     question.canClose = m_closed.size() < kMaxClosingSessions && MayOfferToClose(question.holders, OwnSession());
     InUseAnswer answer = prompts.AskAboutFileInUse(question);
     // A leave confirmed while the question was open stands, whatever it answered.
@@ -16,8 +18,15 @@ HeldFiles::Next HeldFiles::Ask(CopyPrompts& prompts, const std::string& fileName
     case InUseAnswer::Retry: break;
     case InUseAnswer::ClosePrograms:
         if (question.canClose) {
-            session->CloseHolders();
-            m_closed.push_back(std::move(session));
+            // Only the processes the reader was shown, and only while they are
+            // what holds the file: a change (another program opened it, one
+            // closed and started again) is put to the reader first, as the
+            // file is tried again and found held.
+            if (!SameHolders(question.holders, HoldersOf(destPath))) break;
+            Close(question.holders.programs);
+            for (const HoldingProgram& program : question.holders.programs)
+                if (std::find(m_closedNames.begin(), m_closedNames.end(), program.name) == m_closedNames.end())
+                    m_closedNames.push_back(program.name);
         }
         break;
     case InUseAnswer::GiveUp:
@@ -31,7 +40,25 @@ HeldFiles::Next HeldFiles::Ask(CopyPrompts& prompts, const std::string& fileName
     return Next::TryAgain;
 }
 
-void HeldFiles::RestartClosed() {
-    for (std::unique_ptr<RestartManagerSession>& session : m_closed) session->RestartClosed();
+FileHolders HeldFiles::HoldersOf(const std::string& path) const {
+    return m_system.holdersOf ? m_system.holdersOf(path) : RestartManagerSession().HoldersOf(path);
+}
+
+void HeldFiles::Close(const std::vector<HoldingProgram>& programs) {
+    if (m_system.close) return m_system.close(programs);
+    auto closing = std::make_unique<RestartManagerSession>();
+    closing->CloseProcesses(programs);
+    m_closed.push_back(std::move(closing));
+}
+
+std::vector<std::string> HeldFiles::RestartClosed() {
+    std::vector<std::string> names;
+    if (RestartsClosedPrograms(HasAdministratorRights())) {
+        for (std::unique_ptr<RestartManagerSession>& session : m_closed) session->RestartClosed();
+    } else {
+        names = std::move(m_closedNames);
+    }
     m_closed.clear();
+    m_closedNames.clear();
+    return names;
 }

@@ -5,6 +5,7 @@
 
 #include "settings/InstallSettings.h"
 #include "settings/SetupTexts.h"
+#include "engine/CopyNotices.h"
 #include "engine/PathShortening.h"
 #include "engine/Shortcut.h"
 #include "framework/MessageBox.h"
@@ -151,11 +152,16 @@ LRESULT ProgressDialog::OnInstallDone(WPARAM, LPARAM) {
         CoUninitialize();
         if (outcome.expandFailed) AfxMessageBox(SetupTexts.LongFilenameProblemText, MB_OK | MB_ICONEXCLAMATION);
         if (outcome.copyFailed) AfxMessageBox(SetupTexts.ProblemInstallingText, MB_OK | MB_ICONEXCLAMATION);
+        if (std::string names = NamesNotWholeText(outcome); !names.empty())
+            AfxMessageBox(names, MB_OK | MB_ICONEXCLAMATION);
         // A reader's file that a failed copy could not put back stays kept: where, they learn here.
         if (!outcome.notPutBack.empty())
             AfxMessageBox(RestoreProblemMessage(SetupTexts.RestoreProblemText, outcome.notPutBack),
                           MB_OK | MB_ICONEXCLAMATION);
     }
+    // Abandoned or not, what setup closed and did not start again is the reader's to start.
+    if (std::string closed = ClosedProgramsText(outcome); !closed.empty())
+        AfxMessageBox(closed, MB_OK | MB_ICONINFORMATION);
     OnOK();
     return 0;
 }

@@ -2,6 +2,11 @@
 
 #include <cstdlib>
 
+// From Vista's winnls.h: the program is built for the older systems too.
+#ifndef WC_ERR_INVALID_CHARS
+#define WC_ERR_INVALID_CHARS 0x00000080
+#endif
+
 namespace {
 int WideCount(std::string_view text, UINT codePage, DWORD flags = 0) {
     if (text.empty()) return 0;
@@ -37,6 +42,52 @@ std::string NarrowText(std::wstring_view text, UINT codePage) {
         WideCharToMultiByte(codePage, 0, text.data(), static_cast<int>(text.size()), narrow.data(), length, nullptr,
                             nullptr);
     return narrow;
+}
+
+NarrowedName NarrowName(std::wstring_view name, UINT codePage) {
+    NarrowedName narrowed;
+    if (name.empty()) return narrowed;
+    const UINT page = codePage == CP_ACP ? GetACP() : codePage;
+    const int length = static_cast<int>(name.size());
+    if (page == CP_UTF8) {
+        // UTF-8 holds every character; only half of a surrogate pair does
+        // not convert, and the call then refuses the whole name (from
+        // Vista; a system older than that never runs a program in UTF-8).
+        int size = WideCharToMultiByte(page, WC_ERR_INVALID_CHARS, name.data(), length, nullptr, 0, nullptr, nullptr);
+        if (size > 0) {
+            narrowed.text.assign(static_cast<size_t>(size), '\0');
+            WideCharToMultiByte(page, WC_ERR_INVALID_CHARS, name.data(), length, narrowed.text.data(), size, nullptr,
+                                nullptr);
+            return narrowed;
+        }
+        narrowed.whole = false;
+        narrowed.text = NarrowText(name, page);
+        return narrowed;
+    }
+    // No look-alikes: a character without a form of its own becomes the
+    // default character, and the call says that it used it.
+    BOOL usedDefault = FALSE;
+    int size = WideCharToMultiByte(page, WC_NO_BEST_FIT_CHARS, name.data(), length, nullptr, 0, nullptr, &usedDefault);
+    narrowed.text.assign(static_cast<size_t>(size > 0 ? size : 0), '\0');
+    if (size > 0)
+        WideCharToMultiByte(page, WC_NO_BEST_FIT_CHARS, name.data(), length, narrowed.text.data(), size, nullptr,
+                            &usedDefault);
+    narrowed.whole = size > 0 && !usedDefault;
+    return narrowed;
+}
+
+std::vector<UINT> LookAlikeCodePages(std::wstring_view text) {
+    static const UINT kAnsiCodePages[] = {874,  932,  936,  949,  950,  1250, 1251,
+                                          1252, 1253, 1254, 1255, 1256, 1257, 1258};
+    std::vector<UINT> pages;
+    if (text.empty()) return pages;
+    for (UINT page : kAnsiCodePages) {
+        if (!IsValidCodePage(page)) continue;
+        // Best fit where the system has one, against the default character
+        // where it has none: the two differ only where a look-alike was taken.
+        if (NarrowText(text, page) != NarrowName(text, page).text) pages.push_back(page);
+    }
+    return pages;
 }
 
 std::string RecodeText(std::string_view text, UINT from, UINT to) {

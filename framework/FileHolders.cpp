@@ -1,6 +1,7 @@
 #include "framework/FileHolders.h"
 
 #include <algorithm>
+#include <tuple>
 
 #include "framework/PathText.h"
 #include "framework/SafeFormat.h"
@@ -11,6 +12,24 @@ bool MayOfferToClose(const FileHolders& holders, DWORD ownSession) {
         return p.kind != HoldingProgram::Critical && p.kind != HoldingProgram::Unknown && p.session == ownSession;
     });
 }
+
+bool SameHolders(const FileHolders& shown, const FileHolders& now) {
+    if (!shown.known || !now.known) return false;
+    auto key = [](const HoldingProgram& p) {
+        return std::make_tuple(p.processId, p.started.dwHighDateTime, p.started.dwLowDateTime);
+    };
+    std::vector<decltype(key(HoldingProgram{}))> a, b;
+    for (const HoldingProgram& p : shown.programs) a.push_back(key(p));
+    for (const HoldingProgram& p : now.programs) b.push_back(key(p));
+    // One process may hold the file by two handles: each counts once.
+    for (auto* list : {&a, &b}) {
+        std::sort(list->begin(), list->end());
+        list->erase(std::unique(list->begin(), list->end()), list->end());
+    }
+    return a == b;
+}
+
+bool RestartsClosedPrograms(bool administratorRights) { return !administratorRights; }
 
 namespace {
 // A name as the list shows it: never empty, never longer than `chars` bytes.

@@ -23,6 +23,10 @@ struct HoldingProgram {
     std::string name;
     int kind = Unknown;
     DWORD session = 0;
+    // Which process: its id and when it started (an id alone may be taken
+    // by a new process once the old one ends).
+    DWORD processId = 0;
+    FILETIME started = {};
 };
 
 struct FileHolders {
@@ -41,6 +45,18 @@ struct FileHolders {
 // (whose work the reader cannot speak for), and closing them would free the
 // file without a restart.
 bool MayOfferToClose(const FileHolders& holders, DWORD ownSession);
+
+// Whether the programs holding the file now are the very processes the
+// reader was shown (each by its id and start, in any order): only those are
+// closed, and a change is put to the reader again first.
+bool SameHolders(const FileHolders& shown, const FileHolders& now);
+
+// Whether setup starts again the programs it closed, once the copy has
+// ended. The system starts them from setup's own process, on command lines
+// they registered themselves, and its documents promise no fewer rights than
+// setup's: a run with administrator rights never does, and names them for
+// the reader to start.
+bool RestartsClosedPrograms(bool administratorRights);
 
 // The programs' names one a line, each once, in the order named, at most
 // `shown` of them and then a line saying how many more; a name is cut to

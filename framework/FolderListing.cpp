@@ -50,7 +50,9 @@ std::optional<std::vector<FolderEntry>> ParseFolderBatch(const uint8_t* batch, s
         std::memcpy(name.data(), batch + nameAt, info.FileNameLength);
         if (!IsEntryName(name)) return std::nullopt;
         FolderEntry entry;
-        entry.name = NarrowText(name);
+        NarrowedName narrowed = NarrowName(name);
+        entry.name = std::move(narrowed.text);
+        entry.whole = narrowed.whole;
         entry.attributes = info.FileAttributes;
         entry.size = static_cast<uint64_t>(info.EndOfFile.QuadPart);
         entry.writeTime = {info.LastWriteTime.LowPart, static_cast<DWORD>(info.LastWriteTime.HighPart)};
@@ -148,7 +150,9 @@ bool FolderListing::Next() {
 }
 
 void FolderListing::Take(const WIN32_FIND_DATAW& found) {
-    m_entry.name = NarrowText(found.cFileName);
+    NarrowedName narrowed = NarrowName(found.cFileName);
+    m_entry.name = std::move(narrowed.text);
+    m_entry.whole = narrowed.whole;
     m_entry.attributes = found.dwFileAttributes;
     m_entry.size = static_cast<uint64_t>(found.nFileSizeHigh) << 32 | found.nFileSizeLow;
     m_entry.writeTime = found.ftLastWriteTime;

@@ -20,6 +20,11 @@ struct FolderEntry {
     DWORD attributes = 0;
     uint64_t size = 0;
     FILETIME writeTime = {};
+    // The name converted whole into the program's code page. Where it did
+    // not (a system before Windows 10 1903, a character its code page lacks),
+    // `name` holds the default character in its place and is only to be
+    // shown: the copy never writes what such a name would become.
+    bool whole = true;
 
     bool IsFolder() const { return (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0; }
 };

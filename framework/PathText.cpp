@@ -96,6 +96,10 @@ std::string JoinPath(std::string_view folder, std::string_view name, UINT codePa
     return joined;
 }
 
+bool IsStepName(std::string_view name) {
+    return !name.empty() && name.find_first_not_of(". ") == std::string_view::npos;
+}
+
 bool IsBelowFolder(std::string_view path, std::string_view folder, UINT codePage) {
     if (folder.empty()) return false;
     const std::string prefix = JoinPath(folder, "", codePage);

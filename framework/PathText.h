@@ -65,6 +65,12 @@ std::string JoinPath(std::string_view folder, std::string_view name, UINT codePa
 // like "\" is no separator. False for an empty folder.
 bool IsBelowFolder(std::string_view path, std::string_view folder, UINT codePage = CP_ACP);
 
+// Whether one name of a path names no entry of its own but a step: "." or
+// "..", also with dots or spaces after it ("..  ", "..."), which the system
+// drops at a name's end; a name of dots and spaces alone is never one a run
+// writes.
+bool IsStepName(std::string_view name);
+
 // A path split after its last "\" or "/": the folder keeps that separator,
 // so folder + name is the path again.
 struct PathSplit {

@@ -78,7 +78,13 @@ FileHolders RestartManagerSession::HoldersOf(const std::string& path) {
         found.resize(needed);
     }
     if (!holders.known) return holders;
-    holders.restartNeeded = reasons != RmRebootReasonNone;
+    return HoldersFromList(found, reasons);
+}
+
+FileHolders HoldersFromList(const std::vector<RM_PROCESS_INFO>& found, DWORD rebootReasons) {
+    FileHolders holders;
+    holders.known = true;
+    holders.restartNeeded = rebootReasons != RmRebootReasonNone;
     for (const RM_PROCESS_INFO& info : found) {
         HoldingProgram program;
         // Cut at its bound, whatever the system left there.
@@ -87,13 +93,20 @@ FileHolders RestartManagerSession::HoldersOf(const std::string& path) {
         program.name = NarrowText(name);
         program.kind = static_cast<int>(info.ApplicationType);
         program.session = info.TSSessionId;
+        program.processId = info.Process.dwProcessId;
+        program.started = info.Process.ProcessStartTime;
         holders.programs.push_back(std::move(program));
     }
     return holders;
 }
 
-bool RestartManagerSession::CloseHolders() {
-    if (!m_started) return false;
+bool RestartManagerSession::CloseProcesses(const std::vector<HoldingProgram>& programs) {
+    if (!m_started || programs.empty()) return false;
+    std::vector<RM_UNIQUE_PROCESS> processes;
+    for (const HoldingProgram& program : programs) processes.push_back({program.processId, program.started});
+    if (m_api->registerResources(m_session, 0, nullptr, static_cast<UINT>(processes.size()), processes.data(), 0,
+                                 nullptr) != ERROR_SUCCESS)
+        return false;
     // Not forced: a program that asks its user about unsaved work may refuse.
     DWORD result = m_api->shutdown(m_session, 0, nullptr);
     m_closed = m_closed || result == ERROR_SUCCESS || result == ERROR_FAIL_SHUTDOWN;

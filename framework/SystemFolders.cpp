@@ -54,8 +54,11 @@ std::string SystemFolder(const GUID& known, int older) {
 }  // namespace
 
 std::string WindowsFolder() {
+    // The machine's, also on a Remote Desktop host, where the older call
+    // answers a program that is not Terminal-Server aware with the user's
+    // private Windows folder.
     wchar_t folder[MAX_PATH + 1] = {};
-    UINT length = GetWindowsDirectoryW(folder, MAX_PATH + 1);
+    UINT length = GetSystemWindowsDirectoryW(folder, MAX_PATH + 1);
     return length > 0 && length <= MAX_PATH ? Cleaned(std::wstring(folder, length)) : std::string();
 }
 

@@ -6,7 +6,7 @@
 // system does not tell.
 #include <string>
 
-// The Windows folder.
+// The machine's Windows folder (on a Remote Desktop host too, never a user's own).
 std::string WindowsFolder();
 // The application data of the machine (C:\ProgramData); empty on a system
 // that has none.

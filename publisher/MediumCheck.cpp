@@ -120,6 +120,15 @@ bool IsAscii(std::string_view text) {
     return std::all_of(text.begin(), text.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
 }
 
+// The code pages in which the name could be written only with look-alikes,
+// as "1250, 1252"; empty when none.
+std::string LookAlikePagesText(const std::string& name) {
+    std::string text;
+    for (UINT page : LookAlikeCodePages(WideText(name)))
+        text += (text.empty() ? "" : ", ") + std::to_string(page);
+    return text;
+}
+
 // Line numbers as an editor shows them: CR LF, LF and CR alone each end a line.
 size_t LineNumber(const std::string& bytes, size_t offset) {
     size_t number = 1;
@@ -217,9 +226,20 @@ void CheckTree(Report& report, MediumCheckResult& result, const std::string& med
             if (entry.folder) skippedFolder = entry.relative + "\\";
             continue;
         }
-        if (!IsAscii(SplitPath(entry.relative).name))
+        if (!entry.whole) {
+            report.Error(StringPrintf("%s: this system's code page (%u) cannot write the name whole: not installed",
+                                      entry.relative.c_str(), GetACP()));
+            continue;
+        }
+        const std::string name = SplitPath(entry.relative).name;
+        if (!IsAscii(name))
             report.Warning(entry.relative + ": a name outside ASCII needs Windows 10 1903 or later, or a system "
                                             "whose code page has it");
+        if (std::string pages = LookAlikePagesText(name); !pages.empty())
+            report.Warning(entry.relative + ": Windows before 10 1903 in code page" +
+                           (pages.find(',') == std::string::npos ? " " : "s ") + pages +
+                           " would write it with look-alikes (full-width forms and the like become \".\" or "
+                           "\"\\\"): setup does not install it there");
         if (entry.folder) {
             // Setup could not enter it either: what it holds would not arrive.
             if (entry.unreadable)
@@ -320,7 +340,7 @@ uint64_t InstalledTreeSize(const std::string& folder) {
     uint64_t total = 0;
     for (const TreeEntry& entry :
          ListMediumTree(mediumDir, InstallSettings.CodeDir, InstallSettings.DestDir, check.useUnderscores)) {
-        if (entry.folder) continue;
+        if (entry.folder || !entry.whole) continue;
         total += check.filesCompressed ? InspectMediumFile(mediumDir + "\\" + entry.relative, false).installedSize
                                        : entry.size;
     }

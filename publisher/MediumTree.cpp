@@ -13,6 +13,7 @@ struct Found {
     std::string name;
     bool folder;
     uint32_t size;
+    bool whole;
 };
 
 // The folder's entries, sorted; false when it cannot be listed whole, as the
@@ -22,7 +23,7 @@ bool ListFolder(const std::string& folder, std::vector<Found>& entries) {
     while (listing.Next()) {
         const FolderEntry& data = listing.Entry();
         if (data.name == "." || data.name == "..") continue;
-        entries.push_back({data.name, data.IsFolder(), static_cast<uint32_t>(data.size)});
+        entries.push_back({data.name, data.IsFolder(), static_cast<uint32_t>(data.size), data.whole});
     }
     std::sort(entries.begin(), entries.end(), [](const Found& a, const Found& b) { return a.name < b.name; });
     return listing.Complete();
@@ -41,9 +42,10 @@ bool ListLevel(const std::string& mediumDir, const std::string& relative, const 
         entry.folder = found.folder;
         entry.size = found.folder ? 0 : found.size;
         entry.skipped = found.folder && found.name[0] == '.';
+        entry.whole = found.whole;
         size_t index = out.size();
         out.push_back(entry);
-        if (!entry.folder || entry.skipped) continue;
+        if (!entry.folder || entry.skipped || !entry.whole) continue;
         out[index].unreadable = !ListLevel(mediumDir, entry.relative, entry.installedPath, useUnderscores, out);
         out[index].empty = out.size() == index + 1 && !out[index].unreadable;
     }

@@ -15,6 +15,10 @@ struct TreeEntry {
     bool empty = false;         // a folder with nothing in it
     bool unreadable = false;    // a folder that cannot be listed whole: its files cannot be installed
     bool skipped = false;       // a folder setup passes over (its name starts with "."); its contents are not listed
+    // The name converts whole into the program's code page; otherwise setup
+    // on a system of this code page does not install it (nor what it holds,
+    // which is not listed).
+    bool whole = true;
     uint32_t size = 0;          // a file's size on the medium
 };
 

@@ -46,7 +46,7 @@ bool IsRecordablePath(std::string_view path) {
         size_t end = FindFirstOf(path, "\\/", start);
         if (end == std::string_view::npos) end = path.size();
         std::string_view part = path.substr(start, end - start);
-        if (part == "." || part == "..") return false;
+        if (IsStepName(part)) return false;
         start = end + 1;
     }
     for (char c : path)

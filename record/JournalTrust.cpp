@@ -58,26 +58,24 @@ private:
     PSECURITY_DESCRIPTOR m_descriptor = nullptr;
 };
 
-// How the system records the owner of a file made as the Administrators':
-// made in the folder, read back through its handle, gone when closed.
-PSID OwnerOfWhatSetupMakes(const std::string& folder) {
-    if (folder.empty()) return nullptr;
-    Descriptor rights("O:BAD:P(A;;FA;;;SY)(A;;FA;;;BA)");
-    if (!rights.Get()) return nullptr;
-    SECURITY_ATTRIBUTES attributes = {sizeof attributes, rights.Get(), FALSE};
-    const std::string path =
-        JoinPath(folder, StringPrintf("~sxowner%08lX.tmp", static_cast<unsigned long>(GetCurrentProcessId())));
-    UniqueFile probe(CreateFileW(WideText(path).c_str(), READ_CONTROL | DELETE, 0, &attributes, CREATE_NEW,
-                                 FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr));
-    if (!probe) return nullptr;
-    PSID sid = nullptr;
+// Whether the system records the user as the owner of its own system folder
+// (read through a handle of it): on Windows the system owns that folder,
+// and no administrator's user does.
+bool UserOwnsSystemFolder(PSID user) {
+    wchar_t folder[MAX_PATH + 1] = {};
+    UINT length = GetSystemDirectoryW(folder, MAX_PATH + 1);
+    if (!user || length == 0 || length > MAX_PATH) return false;
+    UniqueFile system(CreateFileW(folder, READ_CONTROL, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                  OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    if (!system) return false;
+    PSID owner = nullptr;
     PSECURITY_DESCRIPTOR read = nullptr;
-    if (GetSecurityInfo(probe.Get(), SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION, &sid, nullptr, nullptr, nullptr,
+    if (GetSecurityInfo(system.Get(), SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION, &owner, nullptr, nullptr, nullptr,
                         &read) != ERROR_SUCCESS)
-        return nullptr;
-    PSID copy = CopyOfSid(sid);
+        return false;
+    bool owns = owner && IsValidSid(owner) && EqualSid(owner, user);
     LocalFree(read);
-    return copy;
+    return owns;
 }
 
 bool Trusted(Owner owner, bool elevated) {
@@ -149,13 +147,19 @@ bool GiveSetupsRights(HANDLE folder) {
                            owner, nullptr, acl, nullptr) == ERROR_SUCCESS;
 }
 
-bool RightsOfHandleAreSetups(HANDLE folder, const OwnerJudge& judge) {
+// Whether the folder's rights are setup's; `othersMayWrite` hears whether
+// anyone but the system and the Administrators may change what it holds now
+// (a list that merely inherits, as a system of coarse rights reads every
+// list back, lets nobody else write all the same).
+bool RightsOfHandleAreSetups(HANDLE folder, const OwnerJudge& judge, bool& othersMayWrite) {
     PSECURITY_DESCRIPTOR read = nullptr;
     PACL acl = nullptr;
+    othersMayWrite = true;
     if (GetSecurityInfo(folder, SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr, nullptr, &acl, nullptr, &read) !=
         ERROR_SUCCESS)
         return false;
     bool setups = judge.RightsAreSetups(read);
+    othersMayWrite = judge.OthersMayWrite(read);
     LocalFree(read);
     return setups;
 }
@@ -163,7 +167,9 @@ bool RightsOfHandleAreSetups(HANDLE folder, const OwnerJudge& judge) {
 // Whether the folder at the path is one the run may keep and carry out
 // journals in; a machine folder of setup's whose rights are not the protected
 // ones gets them here. `kind` says what stands there.
-bool SetupsFolder(const std::string& path, const JournalPlace& place, const OwnerJudge& judge, PathKind& kind) {
+// `repaired`, when given, hears whether the rights had to be made setup's here.
+bool SetupsFolder(const std::string& path, const JournalPlace& place, const OwnerJudge& judge, PathKind& kind,
+                  bool* repaired = nullptr) {
     const OpenedFolder opened(path, place.machine ? READ_CONTROL | WRITE_DAC | WRITE_OWNER : READ_CONTROL);
     kind = KindOfOpened(opened);
     if (kind != PathKind::Folder) return false;
@@ -174,9 +180,14 @@ bool SetupsFolder(const std::string& path, const JournalPlace& place, const Owne
     standing.folderOwner = judge.OwnerOf(opened.handle.Get());
     // Setup's own folder whose rights an earlier setup left open (or someone
     // changed): they are made the protected ones before a journal goes in.
-    if (place.machine && Trusted(standing.folderOwner, standing.elevated))
-        standing.folderRightsSetups =
-            RightsOfHandleAreSetups(opened.handle.Get(), judge) || GiveSetupsRights(opened.handle.Get());
+    if (place.machine && Trusted(standing.folderOwner, standing.elevated)) {
+        bool othersMayWrite = true;
+        standing.folderRightsSetups = RightsOfHandleAreSetups(opened.handle.Get(), judge, othersMayWrite);
+        if (!standing.folderRightsSetups) {
+            standing.folderRightsSetups = GiveSetupsRights(opened.handle.Get());
+            if (repaired) *repaired = standing.folderRightsSetups && othersMayWrite;
+        }
+    }
     return MayCarryOut(standing);
 }
 
@@ -224,24 +235,25 @@ bool MayCarryOut(const JournalStanding& standing) {
     if (standing.folder != PathKind::Folder || !Trusted(standing.folderOwner, standing.elevated)) return false;
     if (standing.machineFolder && !standing.folderRightsSetups) return false;
     if (standing.journal == PathKind::Missing) return true;
-    return standing.journal == PathKind::File && Trusted(standing.journalOwner, standing.elevated);
+    return standing.journal == PathKind::File && standing.journalNames == 1 &&
+           Trusted(standing.journalOwner, standing.elevated);
 }
 
 OwnerJudge::OwnerJudge(const JournalPlace& place) : m_elevated(place.machine), m_user(ProcessUser()) {
-    if (m_elevated) m_asMade = OwnerOfWhatSetupMakes(SplitPath(StripTrailingBackslashes(place.folder)).folder);
+    m_userOwnsSystemFolder = m_elevated && UserOwnsSystemFolder(m_user);
 }
 
-OwnerJudge::~OwnerJudge() {
-    LocalFree(m_user);
-    LocalFree(m_asMade);
-}
+OwnerJudge::OwnerJudge(const JournalPlace& place, bool userOwnsSystemFolder)
+    : m_elevated(place.machine), m_user(ProcessUser()), m_userOwnsSystemFolder(place.machine && userOwnsSystemFolder) {}
+
+OwnerJudge::~OwnerJudge() { LocalFree(m_user); }
 
 Owner OwnerJudge::Judge(PSID sid) const {
     if (!sid || !IsValidSid(sid)) return Owner::Other;
     if (IsWellKnownSid(sid, WinLocalSystemSid)) return Owner::System;
     if (IsWellKnownSid(sid, WinBuiltinAdministratorsSid)) return Owner::Administrators;
-    if (m_asMade && EqualSid(sid, m_asMade)) return Owner::AsSetupMakes;
-    if (m_user && EqualSid(sid, m_user)) return Owner::ThisUser;
+    // The user's own SID, whatever an elevated run itself makes is recorded as.
+    if (m_user && EqualSid(sid, m_user)) return m_userOwnsSystemFolder ? Owner::AsSetupMakes : Owner::ThisUser;
     return Owner::Other;
 }
 
@@ -259,24 +271,30 @@ Owner OwnerJudge::OwnerOf(HANDLE handle) const {
 bool OwnerJudge::RightsAreSetups(PSECURITY_DESCRIPTOR descriptor) const {
     SECURITY_DESCRIPTOR_CONTROL control = 0;
     DWORD revision = 0;
+    // Inherited rights change with the folder above.
+    if (!descriptor || !GetSecurityDescriptorControl(descriptor, &control, &revision) || !(control & SE_DACL_PROTECTED))
+        return false;
+    return !OthersMayWrite(descriptor);
+}
+
+bool OwnerJudge::OthersMayWrite(PSECURITY_DESCRIPTOR descriptor) const {
     BOOL present = FALSE, defaulted = FALSE;
     PACL acl = nullptr;
-    if (!descriptor || !GetSecurityDescriptorControl(descriptor, &control, &revision) ||
-        !(control & SE_DACL_PROTECTED) || !GetSecurityDescriptorDacl(descriptor, &present, &acl, &defaulted) ||
-        !present || !acl)
-        return false;  // inherited rights, or no list at all (everyone may do everything)
+    // No list at all: everyone may do everything.
+    if (!descriptor || !GetSecurityDescriptorDacl(descriptor, &present, &acl, &defaulted) || !present || !acl)
+        return true;
     for (DWORD i = 0; i < acl->AceCount; ++i) {
         ACE_HEADER* header = nullptr;
-        if (!GetAce(acl, i, reinterpret_cast<void**>(&header))) return false;
+        if (!GetAce(acl, i, reinterpret_cast<void**>(&header))) return true;
         if (header->AceType == ACCESS_DENIED_ACE_TYPE) continue;
         // Any other kind of entry may allow something: only the plain one is understood.
-        if (header->AceType != ACCESS_ALLOWED_ACE_TYPE) return false;
+        if (header->AceType != ACCESS_ALLOWED_ACE_TYPE) return true;
         auto* ace = reinterpret_cast<ACCESS_ALLOWED_ACE*>(header);
         if (!(ace->Mask & kWriteRights)) continue;
         Owner who = Judge(&ace->SidStart);
-        if (who != Owner::System && who != Owner::Administrators && who != Owner::AsSetupMakes) return false;
+        if (who != Owner::System && who != Owner::Administrators && who != Owner::AsSetupMakes) return true;
     }
-    return true;
+    return false;
 }
 
 PathKind KindOf(const std::string& path) {
@@ -303,16 +321,18 @@ Owner OwnerOf(const std::string& path) {
 }
 
 std::vector<std::string> OwnJournalFolders(const JournalPlace& place, const OwnerJudge& judge,
-                                           std::vector<std::string>* notes) {
+                                           std::vector<std::string>* notes, std::vector<std::string>* repaired) {
     std::vector<std::string> folders;
     if (place.folder.empty()) return folders;
     // Every name is looked at: one that is free now says nothing of those after it.
     for (int index = 1; index <= kMostFolders; ++index) {
         std::string path = Candidate(place.folder, index);
         PathKind kind = PathKind::Missing;
-        if (SetupsFolder(path, place, judge, kind))
+        bool madeSetups = false;
+        if (SetupsFolder(path, place, judge, kind, &madeSetups)) {
             folders.push_back(path);
-        else if (kind != PathKind::Missing && notes)
+            if (madeSetups && repaired) repaired->push_back(path);
+        } else if (kind != PathKind::Missing && notes)
             notes->push_back(path + " is not setup's own (" + KindText(kind) + "): no journal in it is used.");
     }
     return folders;

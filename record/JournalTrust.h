@@ -18,9 +18,11 @@
 enum class Owner {
     System,
     Administrators,
-    // What this elevated run makes as the Administrators' is recorded under
-    // this owner (the Administrators on Windows; a system that keeps one
-    // owner for everything records that one).
+    // The run's own user, on a system that records that user as the owner
+    // of its own system folder: one that keeps one owner for everything (as
+    // Wine does), where what setup makes as the Administrators' is recorded
+    // as the user's too, and the user owns whatever the machine trusts
+    // already. Never so on Windows, whose system folder the system owns.
     AsSetupMakes,
     ThisUser,  // the user the run belongs to, unelevated as elevated
     Other,
@@ -51,6 +53,9 @@ struct JournalStanding {
     bool folderRightsSetups = false;
     PathKind journal = PathKind::Missing;
     Owner journalOwner = Owner::Other;
+    // How many names the journal's file has: a second one (a hard link) may
+    // lie where others write, and then anyone could have written it.
+    DWORD journalNames = 1;
 };
 
 // The rule: an elevated run only in the machine's folder with setup's
@@ -62,13 +67,17 @@ struct JournalStanding {
 bool MayCarryOut(const JournalStanding& standing);
 
 // Whose the owners a run meets are, for the run that keeps its journals in
-// the place (elevated for the machine's). Elevated, it learns once how the
-// system records the owner of what the run makes as the Administrators', by
-// making a file so beside the place's folder and reading it back (the file
-// goes at once).
+// the place (elevated for the machine's). An elevated run never takes its
+// user's own SID for a trusted owner: the same user unelevated owns what it
+// writes under that SID too. The one exception is a system that records the
+// user as the owner of its own system folder (read once): there nothing
+// tells the two apart, and the user owns the machine already.
 class OwnerJudge {
 public:
     explicit OwnerJudge(const JournalPlace& place);
+    // As above, with whether the user owns the system folder given (for the
+    // rule's table; the place says whether the run is elevated).
+    OwnerJudge(const JournalPlace& place, bool userOwnsSystemFolder);
     ~OwnerJudge();
     OwnerJudge(const OwnerJudge&) = delete;
     OwnerJudge& operator=(const OwnerJudge&) = delete;
@@ -81,11 +90,16 @@ public:
     // inherited, and write rights for nobody but the system and the
     // Administrators.
     bool RightsAreSetups(PSECURITY_DESCRIPTOR descriptor) const;
+    // Whether anyone but the system and the Administrators may change what
+    // the folder holds under these rights (inherited or not): a list that is
+    // missing, or an entry of a kind not understood, counts as such.
+    bool OthersMayWrite(PSECURITY_DESCRIPTOR descriptor) const;
 
 private:
     bool m_elevated;
-    PSID m_user = nullptr;     // this process's user
-    PSID m_asMade = nullptr;   // how the system records what the run makes
+    PSID m_user = nullptr;  // this process's user
+    // An elevated run on a system that records its user as the system folder's owner.
+    bool m_userOwnsSystemFolder = false;
 };
 
 // What stands at the path and who owns it (Other when the owner cannot be
@@ -102,11 +116,13 @@ extern const char* const kJournalFolderRights;
 // The journal folders whose journals the run may carry out: the place's
 // folder itself when it is setup's, then those an earlier setup made beside
 // it ("folder 2" to "folder 9") that are its own. A machine folder of setup's
-// whose rights are not (or no longer) the protected ones gets them first.
-// `notes` hears of each folder at those names that is not setup's (for the
-// log).
+// whose rights are not (or no longer) the protected ones gets them first,
+// and is then listed in `repaired` too: what lies in it was there while
+// others could write in it. `notes` hears of each folder at those names that
+// is not setup's (for the log).
 std::vector<std::string> OwnJournalFolders(const JournalPlace& place, const OwnerJudge& judge,
-                                           std::vector<std::string>* notes = nullptr);
+                                           std::vector<std::string>* notes = nullptr,
+                                           std::vector<std::string>* repaired = nullptr);
 
 // The folder a run keeps its journal in: the place's folder, made when
 // missing (the machine's with the rights above). Something at its name that

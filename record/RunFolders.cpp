@@ -25,7 +25,7 @@ bool PlainFullPath(const std::string& path) {
     for (size_t name = start;;) {
         size_t end = FindChar(path, '\\', name);
         std::string_view part(path.data() + name, (end == std::string::npos ? path.size() : end) - name);
-        if (part == "." || part == "..") return false;
+        if (IsStepName(part)) return false;
         if (end == std::string::npos) break;
         if (part.empty()) return false;  // "\\" in the middle
         name = end + 1;

@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <set>
 
 #include "framework/AnsiText.h"
@@ -73,7 +74,12 @@ std::vector<JournalStep> StepsInsideTheRun(const JournalText& journal, RepairRes
 // `file`: the journal, opened for reading and shared with nobody, checked.
 void RepairJournal(UniqueFile file, const std::string& path, const RepairChoice& choice, RepairResult& result) {
     std::optional<std::string> text = ReadAll(file.Get());
-    if (!text) return;
+    if (!text) {
+        // Kept for a later start, and counted as such.
+        result.notes.push_back("A journal that cannot be read is left for a later start: " + path);
+        ++result.left;
+        return;
+    }
     std::optional<JournalText> journal = ParseJournal(*text);
     bool done = false;
     if (!journal) {
@@ -125,10 +131,12 @@ void RepairJournal(UniqueFile file, const std::string& path, const RepairChoice&
 RepairResult Repair(const JournalPlace& place, const RepairChoice& choice) {
     RepairResult result;
     const OwnerJudge judge(place);
-    std::vector<std::string> folders = OwnJournalFolders(place, judge, &result.notes);
+    // Folders whose rights had to be made setup's: others could write in them until now.
+    std::vector<std::string> repaired;
+    std::vector<std::string> folders = OwnJournalFolders(place, judge, &result.notes, &repaired);
     if (!place.earlier.empty()) {
         std::vector<std::string> earlier =
-            OwnJournalFolders(JournalPlace(place.earlier, place.machine), judge, &result.notes);
+            OwnJournalFolders(JournalPlace(place.earlier, place.machine), judge, &result.notes, &repaired);
         folders.insert(folders.end(), earlier.begin(), earlier.end());
     }
     for (const std::string& folder : folders) {
@@ -145,6 +153,17 @@ RepairResult Repair(const JournalPlace& place, const RepairChoice& choice) {
             UniqueFile file(CreateFileW(WideText(path).c_str(), GENERIC_READ | READ_CONTROL, 0, nullptr, OPEN_EXISTING,
                                         FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
             if (!file) continue;
+            if (std::find(repaired.begin(), repaired.end(), folder) != repaired.end()) {
+                // Anyone could have put it there: it goes without being read,
+                // and the log names it.
+                file = UniqueFile();
+                if (DeleteFileW(WideText(path).c_str()))
+                    result.notes.push_back("A journal found where others could write is retired, not carried out: " +
+                                           path);
+                else
+                    result.notes.push_back("A journal found where others could write is left alone: " + path);
+                continue;
+            }
             JournalStanding standing;
             standing.elevated = judge.Elevated();
             standing.machineFolder = place.machine;
@@ -154,6 +173,10 @@ RepairResult Repair(const JournalPlace& place, const RepairChoice& choice) {
             standing.folderRightsSetups = true;
             standing.journal = KindOf(file.Get());
             standing.journalOwner = judge.OwnerOf(file.Get());
+            BY_HANDLE_FILE_INFORMATION information = {};
+            // Its names counted on the handle read: 0 when they cannot be.
+            standing.journalNames =
+                GetFileInformationByHandle(file.Get(), &information) ? information.nNumberOfLinks : 0;
             if (!MayCarryOut(standing)) {
                 result.notes.push_back("A journal setup did not write is left alone: " + path);
                 continue;

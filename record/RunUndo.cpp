@@ -114,8 +114,14 @@ bool RemoveMadeFolder(const JournalStep& step, RunWay& way, const std::optional<
     // is opened from its held parent, to be checked and deleted on one handle.
     way.Release(step.path);
     HeldObject folder = parent->Open(name);
-    // Gone, held by another program, or a file at its name: not the run's to remove.
-    if (!folder.Held() || !folder.Facts().IsFolder()) return true;
+    if (folder.Missing()) return true;
+    // Held by another program or refused: a later start tries again.
+    if (!folder.Held()) {
+        result.notes.push_back("Not removed, as it could not be opened: " + step.path);
+        return false;
+    }
+    // A file at its name now is another's: settled.
+    if (!folder.Facts().IsFolder()) return true;
     if (folder.Facts().link) {
         result.notes.push_back(LinkNote(step.path, step.path));
         return false;
@@ -130,8 +136,9 @@ bool RemoveMadeFolder(const JournalStep& step, RunWay& way, const std::optional<
         return true;
     }
     // Only when empty: a folder that holds anything stays, settled.
-    folder.Delete();
-    return true;
+    if (folder.Delete() || GetLastError() == ERROR_DIR_NOT_EMPTY) return true;
+    result.notes.push_back("Not removed, as it could not be deleted: " + step.path);
+    return false;
 }
 
 void FindMarked(const HeldFolder& folder, const std::string& mark, std::vector<JournalStep>& found) {

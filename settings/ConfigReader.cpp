@@ -78,8 +78,12 @@ void ReadSetupTxt(SetupTextsRecord& texts, const MissingKeyWarning& warn) {
     texts.RestoreProblemText = file.Value("SetupText", "RestoreProblemText").value_or(kMissing);
     if (texts.RestoreProblemText == kMissing) texts.RestoreProblemText.clear();
     const SetupTextsRecord english;
+    bool ownQuestion = false;
     for (const OptionalTextKey& key : FileInUseTextKeys) {
         std::string value = file.Value("SetupText", key.name).value_or("");
+        if (key.field == &SetupTextsRecord::FileInUseText) ownQuestion = !value.empty();
         texts.*key.field = value.empty() ? english.*key.field : std::move(value);
     }
+    // The English question names the buttons as this book labels them.
+    if (!ownQuestion) texts.FileInUseText = FileInUseDefaultText(texts.RetryButton, texts.CancelButton);
 }

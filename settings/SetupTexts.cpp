@@ -52,3 +52,25 @@ const std::array<OptionalTextKey, 5> FileInUseTextKeys = {{
     {"RetryButton", &SetupTextsRecord::RetryButton},
     {"CloseProgramsButton", &SetupTextsRecord::CloseProgramsButton},
 }};
+
+namespace {
+// A button's label as a sentence names it: its "&" marks gone ("&&" is one
+// "&"), and every "%" doubled, as the text is a format.
+std::string LabelInText(const std::string& label) {
+    std::string text;
+    for (size_t i = 0; i < label.size(); ++i) {
+        if (label[i] == '&') {
+            if (i + 1 < label.size() && label[i + 1] == '&') text += label[++i];
+            continue;
+        }
+        if (label[i] == '%') text += '%';
+        text += label[i];
+    }
+    return text;
+}
+}  // namespace
+
+std::string FileInUseDefaultText(const std::string& retryButton, const std::string& cancelButton) {
+    return "Setup cannot replace the file %s because another program is using it. Close that program and choose " +
+           LabelInText(retryButton) + ", or choose " + LabelInText(cancelButton) + " to leave Setup.";
+}

@@ -4,6 +4,12 @@
 #include <array>
 #include <string>
 
+// The English question about a file in use, naming the buttons by the
+// book's own labels (its Retry and its Cancel, which a book may call "Stop"),
+// each without its "&" mark and with any "%" kept as written; the "%s" takes
+// the file.
+std::string FileInUseDefaultText(const std::string& retryButton, const std::string& cancelButton);
+
 struct SetupTextsRecord {
     std::string OkButton;
     std::string CancelButton;
@@ -54,9 +60,7 @@ struct SetupTextsRecord {
     // "%s" takes the file), the line above the programs' names, and the two
     // buttons of its own (Cancel is CancelButton).
     std::string FileInUseTitle = "File in Use";
-    std::string FileInUseText =
-        "Setup cannot replace the file %s because another program is using it. Close that program and choose Retry, "
-        "or choose Cancel to leave Setup.";
+    std::string FileInUseText = FileInUseDefaultText("Retry", "Cancel");
     std::string FileInUseProgramsText = "It is in use by:";
     std::string RetryButton = "Retry";
     std::string CloseProgramsButton = "Close Programs";

@@ -22,6 +22,7 @@
 #include "framework/CodePage.h"
 #include "engine/Shortcut.h"
 #include "framework/AnsiText.h"
+#include "framework/PathText.h"
 #include "record/InstallRecord.h"
 #include "record/RecordedFiles.h"
 #include "record/JournalTrust.h"
@@ -2867,6 +2868,45 @@ TEST_F(QuietScenario, AnUnknownSwitchStopsAQuietRunAndIsNamedInAnInteractiveOne)
     EXPECT_TRUE(Holds(lines, "Copied: " + dest + "\\Read Me.txt"));
     ASSERT_FALSE(lines.empty());
     EXPECT_EQ(lines.back(), "Setup is complete.");
+}
+
+// A name on the medium in full-width forms ("．．＼ESCAPE.TXT"), installed as a
+// system before Windows 10 1903 runs setup (in its code page, 1252 here):
+// the system's best fit would make it "..\\ESCAPE.TXT", beside the chosen
+// folder, read from the medium's own ESCAPE.TXT. It is named in the log and
+// written nowhere, and the unattended run stops as on any file it cannot
+// install; the publisher's check in that code page names it too.
+TEST_F(QuietScenario, AFullWidthNameNeverLeadsOutOfTheChosenFolder) {
+    ASSERT_EQ(SystemCodePage(), 1252u);
+    const std::string name = "\xEF\xBC\x8E\xEF\xBC\x8E\xEF\xBC\xBC" "ESCAPE.TXT";
+    medium.AddFile("CODE\\" + name, "full width").AddFile("ESCAPE.TXT", "beside the code");
+    const std::string outside = SplitPath(dest).folder + "ESCAPE.TXT";
+    DeleteFileA(outside.c_str());
+    const std::string log = Medium::WorkDir() + "\\" + CurrentTestName() + ".log";
+    struct Programs {
+        ~Programs() { SetEnvironmentVariableA("SETUP_PROGRAMS_DIR", nullptr); }
+    } restore;
+    SetEnvironmentVariableA("SETUP_PROGRAMS_DIR", (std::string(PROGRAMS_DIR) + "\\system-code-page").c_str());
+    DeleteFileA(log.c_str());
+    ASSERT_TRUE(StartWith("/S /LOG=" + log));
+    EXPECT_EQ(robot->WindowsShownUntilExit(), std::vector<std::string>{});
+    EXPECT_EQ(robot->WaitExit(), 7);
+    EXPECT_FALSE(FileExists(outside)) << "written beside the chosen folder";
+    const std::string named = "Not installed, as this system's code page cannot write its name whole: ";
+    const std::string shown = "\\CODE\\???ESCAPE.TXT";
+    std::vector<std::string> lines = LogLines(log);
+    EXPECT_TRUE(std::any_of(lines.begin(), lines.end(), [&](const std::string& line) {
+        return line.rfind(named, 0) == 0 && line.size() > shown.size() &&
+               line.compare(line.size() - shown.size(), shown.size(), shown) == 0;
+    })) << ReadWholeFile(log).value_or("<no log>");
+    ExpectRegistered(false);
+    // The publisher's check in that code page says so too, as an error.
+    std::string output;
+    EXPECT_EQ(RunMedium("check \"" + medium.Path() + "\"", output), 1) << output;
+    EXPECT_NE(output.find("error: CODE\\???ESCAPE.TXT: this system's code page (1252) cannot write the name whole: "
+                          "not installed"),
+              std::string::npos)
+        << output;
 }
 
 // /S with a file of the book held for the whole run, with /CLOSEAPPLICATIONS

@@ -281,6 +281,18 @@ const CheckCase kCases[] = {
          return Lines{"warning: CODE\\Глава.TXT: a name outside ASCII needs Windows 10 1903 or later, or a system "
                       "whose code page has it"};
      }},
+    // Full-width dots and a full-width backslash: whole in UTF-8 (and in the
+    // Japanese code page, which has them), look-alikes of "..\\" in the
+    // Western ones (which pages, the unit test of the code pages pins).
+    {"NameOfLookAlikes", [](Medium& m) { m.AddFile("CODE\\\uFF0E\uFF0E\uFF3CESCAPE.TXT", "x"); },
+     [](const std::string&) {
+         const std::string name = "CODE\\\uFF0E\uFF0E\uFF3CESCAPE.TXT";
+         return Lines{"warning: " + name + ": a name outside ASCII needs Windows 10 1903 or later, or a system "
+                                           "whose code page has it",
+                      "warning: " + name + ": Windows before 10 1903 in code pages {*} would write it with look-alikes "
+                                           "(full-width forms and the like become \".\" or \"\\\"): setup does "
+                                           "not install it there"};
+     }},
     // A byte-order mark put before text of the system's code page (1252 here).
     {"ProfileMarkedUtf8ButNotUtf8", [](Medium&) {},
      [](const std::string&) {

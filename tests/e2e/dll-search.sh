@@ -2,7 +2,10 @@
 # Nothing beside our programs is loaded as a DLL.
 #   imports: the DLLs each program imports directly, read from the import
 #            tables of the built setup.exe, XOVUNIN.EXE and medium.exe: only
-#            those Windows always takes from the system folder.
+#            those Windows always takes from the system folder. Each program
+#            (in both code-page forms) is Terminal-Server aware: its header's
+#            DllCharacteristics hold 0x8000, or a Remote Desktop host gives it
+#            the user's private Windows folder.
 #   planted: setup installs from a medium that holds DLLs of the names the
 #            system loads by name (copies of the prefix's own), the uninstaller
 #            removes it again and medium.exe checks that medium from beside
@@ -32,6 +35,12 @@ imports)
   check_imports setup.exe "advapi32.dll gdi32.dll kernel32.dll msvcrt.dll ole32.dll user32.dll"
   check_imports XOVUNIN.exe "advapi32.dll kernel32.dll msvcrt.dll user32.dll"
   check_imports medium.exe "advapi32.dll kernel32.dll msvcrt.dll user32.dll"
+  for program in setup.exe XOVUNIN.exe medium.exe system-code-page/setup.exe system-code-page/XOVUNIN.exe \
+                 system-code-page/medium.exe; do
+    flags=$("$objdump" -p "$BUILD_DIR/$program" | sed -n 's/^DllCharacteristics\s*\([0-9a-fA-F]*\).*/\1/p')
+    [ -n "$flags" ] || { fail "$program: no DllCharacteristics in its header"; continue; }
+    (( (16#$flags & 0x8000) != 0 )) || fail "$program: DllCharacteristics $flags lack 0x8000 (Terminal-Server aware)"
+  done
   ;;
 planted)
   medium="$work/medium"

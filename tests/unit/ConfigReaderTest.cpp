@@ -87,6 +87,24 @@ TEST(ReadSetupTxt, EmptyAndMissingTextsWarnAndKeepWhatWasRead) {
     EXPECT_EQ(texts.RestoreProblemText, "Not put back: %s") << "the optional text, read with the others";
 }
 
+// The question about a file in use, in English where the book has none of
+// its own, names the buttons by the book's labels, their "&" marks gone and
+// a "%" kept as written; a question of the book's own stands as written.
+TEST(ReadSetupTxt, TheEnglishInUseQuestionNamesTheBooksButtons) {
+    const std::string folder = MakeTestFolder("txt-in-use");
+    CurrentDirectoryScope here(folder);
+    for (const auto& [keys, text] : std::vector<std::pair<std::string, std::string>>{
+             {"CancelButton=Stop && &Leave\r\nRetryButton=&Try 100%\r\n",
+              "Setup cannot replace the file %s because another program is using it. Close that program and choose "
+              "Try 100%%, or choose Stop & Leave to leave Setup."},
+             {"CancelButton=&Stop\r\nFileInUseText=Held: %s\r\n", "Held: %s"}}) {
+        WriteWholeFile(folder + "\\SETUP.TXT", "[SetupText]\r\n" + keys);
+        SetupTextsRecord texts;
+        ReadSetupTxt(texts, [](const std::string&) {});
+        EXPECT_EQ(texts.FileInUseText, text) << keys;
+    }
+}
+
 TEST(ReadSetupTxt, WithoutTheFileAllFortyKeysWarn) {
     CurrentDirectoryScope here(MakeTestFolder("txt-missing"));
     SetupTextsRecord texts;

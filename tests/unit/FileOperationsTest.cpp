@@ -2,9 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 #include "TestFiles.h"
 #include "framework/FileHolders.h"
 #include "framework/FileInUse.h"
+#include "framework/RestartManager.h"
 
 namespace {
 class FileOperations : public ::testing::Test {
@@ -154,6 +157,45 @@ TEST(FileHolders, CloseIsOfferedOnlyForProgramsTheReaderMayClose) {
         {"session 0 seen from session 1", holders({{"Indexer", HoldingProgram::Service, 0}}), false},
     };
     for (const auto& c : cases) EXPECT_EQ(MayOfferToClose(c.holders, 1), c.offered) << c.name;
+}
+
+// What the system's list says, as setup reads it: any reason for a restart
+// (each of the system's reasons by its number) means closing cannot help,
+// and Close Programs is not offered. Each program keeps its process (id and
+// start), name, kind and session.
+TEST(FileHolders, ARestartTheSystemAsksForKeepsClosingFromBeingOffered) {
+    RM_PROCESS_INFO viewer = {};
+    viewer.Process = {4242, {0x89ABCDEF, 0x01D9ABCD}};
+    lstrcpyW(viewer.strAppName, L"Acme Reader");
+    viewer.ApplicationType = RmMainWindow;
+    viewer.TSSessionId = 1;
+    for (DWORD reasons : {0x0u, 0x1u, 0x2u, 0x4u, 0x8u, 0x10u, 0x20u, 0x24u}) {
+        FileHolders holders = HoldersFromList({viewer}, reasons);
+        EXPECT_EQ(holders.restartNeeded, reasons != 0) << reasons;
+        EXPECT_EQ(MayOfferToClose(holders, 1), reasons == 0) << reasons;
+    }
+    const HoldingProgram p = HoldersFromList({viewer}, 0).programs.at(0);
+    EXPECT_EQ(std::make_tuple(p.name, p.kind, p.session, p.processId, p.started.dwLowDateTime, p.started.dwHighDateTime),
+              std::make_tuple(std::string("Acme Reader"), 1, 1ul, 4242ul, 0x89ABCDEFul, 0x01D9ABCDul));
+}
+
+// The very processes shown, or not: the same set in any order (one process
+// by two handles once) is; a process more, or an id back with another start
+// (a new process), or a list the system could not give is not.
+TEST(FileHolders, OnlyTheProcessesTheReaderWasShownAreTheSame) {
+    auto held = [](std::vector<std::pair<DWORD, DWORD>> processes, bool known = true) {
+        FileHolders h;
+        h.known = known;
+        for (auto [id, start] : processes)
+            h.programs.push_back({"Acme Reader", HoldingProgram::MainWindow, 1, id, FILETIME{start, 0x01D9}});
+        return h;
+    };
+    const FileHolders shown = held({{10, 1}, {20, 2}});
+    EXPECT_TRUE(SameHolders(shown, held({{20, 2}, {10, 1}, {10, 1}})));
+    EXPECT_FALSE(SameHolders(shown, held({{10, 1}, {20, 2}, {30, 3}})));
+    EXPECT_FALSE(SameHolders(shown, held({{10, 1}})));
+    EXPECT_FALSE(SameHolders(shown, held({{10, 1}, {20, 9}})));
+    EXPECT_FALSE(SameHolders(shown, held({{10, 1}, {20, 2}}, false)));
 }
 
 // The names as the question shows them: each once, in the order named, at

@@ -22,7 +22,9 @@
 
 #include <algorithm>
 #include <functional>
+#include <memory>
 #include <string>
+#include <utility>
 
 #include "TestFiles.h"
 #include "framework/CodePage.h"
@@ -231,6 +233,8 @@ TEST(InstallRecord, RefusesATextNotAsWritten) {
         {"a path stepping up", head + "D\tC:\\Book\\..\\WINDOWS\r\n"},
         {"a path stepping up with a slash", head + "D\tC:\\Book/../WINDOWS\r\n"},
         {"a path ending in ..", head + "D\tC:\\Book\\..\r\n"},
+        {"a path stepping up with a space after", head + "D\tC:\\Book\\.. \\WINDOWS\r\n"},
+        {"a path stepping up with a dot after", head + "D\tC:\\Book\\...\\WINDOWS\r\n"},
         {"a path of 260 characters", head + "D\tC:\\" + std::string(257, 'x') + "\r\n"},
         {"an install folder stepping up", "XOVUNIN INSTALL RECORD 3\r\nI\tC:\\Book\\..\r\n"},
         {"an empty line", head + "\r\n"},
@@ -307,6 +311,32 @@ TEST(InstallRecord, EveryRecordedDriveMustBeThereForTheRemoval) {
     result = RemoveRecorded(record, "", MachinePlaces());
     EXPECT_TRUE(result.everythingRemoved);
     EXPECT_FALSE(FileExists(book)) << "removed with every drive there";
+}
+
+// A recorded file another program holds: the reader is asked again after
+// each Retry while it is held (the second Retry too), and the file goes once
+// it is let go; refused, it stays as a file that could not go.
+TEST(InstallRecord, ARecordedFileHeldOpenIsAskedAboutAfterEveryRetry) {
+    const std::string book = MakeTestFolder("removal-held");
+    for (bool letGo : {true, false}) {
+        ASSERT_TRUE(WriteWholeFile(book + "\\a.c", "a"));
+        const InstallRecord record{book, {*FileEntryNow(book + "\\a.c"), Folder(book)}};
+        HANDLE held = CreateFileA((book + "\\a.c").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+        ASSERT_NE(held, INVALID_HANDLE_VALUE);
+        int asked = 0;
+        RemovalResult result = RemoveRecorded(record, "", MachinePlaces(), [&](const std::string& path) {
+            EXPECT_EQ(path, book + "\\a.c");
+            // Retry twice; let go before the second only when the reader does.
+            if (++asked == 2 && letGo) CloseHandle(std::exchange(held, INVALID_HANDLE_VALUE));
+            return asked <= 2;
+        });
+        if (held != INVALID_HANDLE_VALUE) CloseHandle(held);
+        EXPECT_EQ(asked, letGo ? 2 : 3) << letGo;
+        EXPECT_EQ(result.everythingRemoved, letGo);
+        EXPECT_EQ(result.failed, !letGo);
+        EXPECT_EQ(FileExists(book), !letGo);
+    }
+    RemoveTree(book);
 }
 
 // The last book's removal by the uninstaller that is running, where it cannot
@@ -699,6 +729,11 @@ TEST(RunJournal, TheTrustRule) {
         {"unelevated: another user's folder", {kUnelevated, kUsers, kFolder, kOther, kOpen, kFile, kUser}, false},
         {"unelevated: the machine's folder", {kUnelevated, kMachine, kFolder, kAdmins, kSetups, kFile, kAdmins}, false},
         {"unelevated: the journal a link", {kUnelevated, kUsers, kFolder, kUser, kOpen, kLink, kUser}, false},
+        // A second name (a hard link) may lie where others write; names that cannot be counted say nothing.
+        {"elevated: a journal of two names", {kElevated, kMachine, kFolder, kAdmins, kSetups, kFile, kAdmins, 2}, false},
+        {"elevated: names not counted", {kElevated, kMachine, kFolder, kAdmins, kSetups, kFile, kSystem, 0}, false},
+        {"unelevated: a journal of two names", {kUnelevated, kUsers, kFolder, kUser, kOpen, kFile, kUser, 2}, false},
+        {"elevated: the folder alone, a name", {kElevated, kMachine, kFolder, kSystem, kSetups, kMissing, kOther, 2}, true},
     };
     for (const auto& row : rows) EXPECT_EQ(MayCarryOut(row.standing), row.carriedOut) << row.name;
 }
@@ -726,33 +761,48 @@ TEST(RunJournal, TheRightsThatAreSetups) {
     }
     CloseHandle(token);
     ASSERT_EQ(user.rfind("S-1-5-", 0), 0u) << user;
+    // `othersWrite`: whatever inherits, someone but the system and the
+    // Administrators may change what the folder holds (its journals then
+    // are not the run's, even once the rights are made setup's).
     const struct {
         std::string rights;
         bool setups;
+        bool othersWrite;
     } rows[] = {
-        {"D:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)(A;OICI;FR;;;BU)", true},
-        {"D:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)(A;OICI;0x1200a9;;;WD)(D;OICI;FA;;;AN)", true},
-        {"D:(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)(A;OICI;FR;;;BU)", false},        // inherited from above
-        {"D:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)(A;OICI;0x2;;;BU)", false},     // Users may add a file
-        {"D:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)(A;OICI;0x4;;;BU)", false},     // ... or a folder
-        {"D:P(A;OICI;FA;;;SY)(A;OICI;0x1301bf;;;AU)", false},               // Authenticated Users: Modify
-        {"D:P(A;OICI;FA;;;SY)(A;OICI;GW;;;WD)", false},
-        {"D:P(A;OICI;FA;;;SY)(A;OICI;WD;;;BU)", false},                     // may change the rights
-        {"D:P(A;OICI;FA;;;SY)(A;OICI;FA;;;CO)", false},                     // whoever made a file
-        {"D:NO_ACCESS_CONTROL", false},
-        {"D:P(A;OICI;FA;;;SY)(A;OICI;0x2;;;" + user + ")", false},  // the user may add a file
-        {"D:P(A;OICI;FA;;;SY)(A;OICI;FR;;;" + user + ")", true},
+        {"D:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)(A;OICI;FR;;;BU)", true, false},
+        {"D:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)(A;OICI;0x1200a9;;;WD)(D;OICI;FA;;;AN)", true, false},
+        {"D:(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)(A;OICI;FR;;;BU)", false, false},        // inherited from above
+        {"D:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)(A;OICI;0x2;;;BU)", false, true},     // Users may add a file
+        {"D:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)(A;OICI;0x4;;;BU)", false, true},     // ... or a folder
+        {"D:P(A;OICI;FA;;;SY)(A;OICI;0x1301bf;;;AU)", false, true},               // Authenticated Users: Modify
+        {"D:P(A;OICI;FA;;;SY)(A;OICI;GW;;;WD)", false, true},
+        {"D:P(A;OICI;FA;;;SY)(A;OICI;GA;;;BU)", false, true},                     // Users: everything
+        {"D:(A;OICI;FA;;;SY)(A;OICI;GA;;;BU)", false, true},
+        {"D:P(A;OICI;FA;;;SY)(A;OICI;0x2000000;;;BU)", false, true},              // as much as may be
+        {"D:P(A;OICI;FA;;;SY)(A;OICI;WD;;;BU)", false, true},                     // may change the rights
+        {"D:P(A;OICI;FA;;;SY)(A;OICI;FA;;;CO)", false, true},                     // whoever made a file
+        {"D:NO_ACCESS_CONTROL", false, true},
+        {"D:P(A;OICI;FA;;;SY)(A;OICI;0x2;;;" + user + ")", false, true},  // the user may add a file
+        {"D:P(A;OICI;FA;;;SY)(A;OICI;FR;;;" + user + ")", true, false},
     };
     for (const auto& row : rows) {
         PSECURITY_DESCRIPTOR descriptor = nullptr;
         ASSERT_TRUE(
             ConvertStringSecurityDescriptorToSecurityDescriptorA(row.rights.c_str(), SDDL_REVISION_1, &descriptor, nullptr))
             << row.rights;
-        EXPECT_EQ((row.rights.find(user) == std::string::npos ? judge : userApart).RightsAreSetups(descriptor),
-                  row.setups)
-            << row.rights;
+        const OwnerJudge& which = row.rights.find(user) == std::string::npos ? judge : userApart;
+        EXPECT_EQ(which.RightsAreSetups(descriptor), row.setups) << row.rights;
+        // No list at all on Windows, an empty one as Wine reads the words: see below.
+        if (row.rights != "D:NO_ACCESS_CONTROL")
+            EXPECT_EQ(which.OthersMayWrite(descriptor), row.othersWrite) << row.rights;
         LocalFree(descriptor);
     }
+    // A descriptor without a list lets everyone do everything.
+    SECURITY_DESCRIPTOR bare;
+    ASSERT_TRUE(InitializeSecurityDescriptor(&bare, SECURITY_DESCRIPTOR_REVISION));
+    ASSERT_TRUE(SetSecurityDescriptorDacl(&bare, TRUE, nullptr, FALSE));
+    EXPECT_TRUE(judge.OthersMayWrite(&bare));
+    EXPECT_FALSE(judge.RightsAreSetups(&bare));
     // An entry of a kind that allows on a condition may allow Users to add a file.
     PSECURITY_DESCRIPTOR descriptor = nullptr;
     ASSERT_TRUE(ConvertStringSecurityDescriptorToSecurityDescriptorA("D:P(A;OICI;FA;;;SY)(A;OICI;0x2;;;BU)",
@@ -764,8 +814,39 @@ TEST(RunJournal, TheRightsThatAreSetups) {
     ASSERT_TRUE(GetAce(acl, 1, reinterpret_cast<void**>(&users)));
     users->AceType = ACCESS_ALLOWED_CALLBACK_ACE_TYPE;
     EXPECT_FALSE(judge.RightsAreSetups(descriptor));
+    EXPECT_TRUE(judge.OthersMayWrite(descriptor));
     LocalFree(descriptor);
     RemoveTree(root);
+}
+
+// Whose an owner is, for trusting: an elevated run never takes its user's
+// own SID for its own, unless the system records that user as the owner of
+// the system folder itself (one owner for everything: Wine). A run without
+// elevation knows its user as such. (Wine has no other owners: a table.)
+TEST(RunJournal, AnElevatedRunNeverTrustsItsUsersOwnSid) {
+    HANDLE token = nullptr;
+    BYTE buffer[256];
+    DWORD size = 0;
+    ASSERT_TRUE(OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token) &&
+                GetTokenInformation(token, TokenUser, buffer, sizeof buffer, &size));
+    CloseHandle(token);
+    PSID user = reinterpret_cast<TOKEN_USER*>(buffer)->User.Sid, admins = nullptr, another = nullptr;
+    ASSERT_TRUE(ConvertStringSidToSidA("BA", &admins) && ConvertStringSidToSidA("S-1-5-21-1-2-3-1001", &another));
+    const struct {
+        bool elevated, userOwnsSystemFolder;
+        PSID sid;
+        Owner owner;
+    } rows[] = {
+        {true, false, user, Owner::ThisUser},         {true, true, user, Owner::AsSetupMakes},
+        {true, false, admins, Owner::Administrators}, {true, true, another, Owner::Other},
+        {false, true, user, Owner::ThisUser},         {false, false, another, Owner::Other},
+    };
+    for (const auto& row : rows) {
+        const Owner owner = OwnerJudge(JournalPlace("C:\\J", row.elevated), row.userOwnsSystemFolder).Judge(row.sid);
+        EXPECT_EQ(owner, row.owner) << row.elevated << row.userOwnsSystemFolder;
+    }
+    LocalFree(admins);
+    LocalFree(another);
 }
 
 // A journal names only the run's own folders: what it installs into and what
@@ -786,6 +867,11 @@ TEST(RunJournal, AStepStaysInsideTheRunsFolders) {
         {Kind::NewFile, "C:\\Zandel\\BookEnd\\A.TXT", "", false},
         {Kind::NewFile, "C:\\WINDOWS\\system32\\shell32.dll", "", false},
         {Kind::NewFile, "C:\\Zandel\\Book\\..\\..\\WINDOWS\\win.ini", "", false},
+        {Kind::NewFile, "C:\\Zandel\\Book\\.. \\.. \\WINDOWS\\win.ini", "", false},
+        {Kind::NewFile, "C:\\Zandel\\Book\\..  \\WINDOWS\\win.ini", "", false},
+        {Kind::NewFile, "C:\\Zandel\\Book\\. .\\A.TXT", "", false},
+        {Kind::NewFile, "C:\\Zandel\\Book\\...\\A.TXT", "", false},
+        {Kind::NewFile, "C:\\Zandel\\Book\\.. A\\A.TXT", "", true},
         {Kind::NewFile, "C:\\Zandel\\Book\\.\\A.TXT", "", false},
         {Kind::NewFile, "C:\\Zandel\\Book\\A.TXT:hidden", "", false},
         {Kind::NewFile, "C:\\Zandel\\Book/../../WINDOWS/win.ini", "", false},
@@ -997,5 +1083,96 @@ TEST(RunJournal, ARunOnADriveThatIsAwayWaitsForIt) {
     EXPECT_EQ(repair.repaired, 0);
     EXPECT_EQ(repair.left, 1);
     EXPECT_TRUE(FileExists(journal));
+    RemoveTree(root);
+}
+
+// A journal the run cannot vouch for is never carried out: one of two names
+// (the second a hard link made where others write) is left alone, one too
+// large to be a journal is left for a later start and counted, and one found
+// in a folder whose rights let others write until this run made them
+// setup's is retired and named. Each names the book's file as the run's new
+// one; carried out (the plain journal), it would go.
+TEST(RunJournal, AJournalTheRunCannotVouchForIsNeverCarriedOut) {
+    const std::string root = MakeTestFolder("journal-vouch"), book = root + "\\Book";
+    enum class Case { Plain, TwoNames, TooLarge, OpenFolder };
+    const struct {
+        Case which;
+        int repaired, left;
+        bool journalStays;
+        const char* note;
+    } cases[] = {
+        {Case::Plain, 1, 0, false, nullptr},
+        {Case::TwoNames, 0, 0, true, "A journal setup did not write is left alone: "},
+        {Case::TooLarge, 0, 1, true, "A journal that cannot be read is left for a later start: "},
+        {Case::OpenFolder, 0, 0, false, "A journal found where others could write is retired, not carried out: "},
+    };
+    for (const auto& c : cases) {
+        const int i = static_cast<int>(c.which);
+        ASSERT_TRUE(WriteWholeFile(book + "\\A.TXT", "the book's"));
+        const JournalPlace place(root + "\\Journals" + std::to_string(i), true);
+        const std::string folder = MakeOwnJournalFolder(place, OwnerJudge(place), nullptr), journal = folder + "\\1.jnl";
+        ASSERT_TRUE(WriteWholeFile(journal, "XOV SETUP RUN JOURNAL 1\r\nM\t0000ABCD\r\nP\tBook\r\nI\t" + book +
+                                                "\r\nN\t" + book + "\\A.TXT\r\n"));
+        if (c.which == Case::TwoNames)
+            ASSERT_TRUE(CreateHardLinkA((root + "\\second.jnl").c_str(), journal.c_str(), nullptr));
+        HANDLE handle = CreateFileA((c.which == Case::OpenFolder ? folder : journal).c_str(),
+                                    GENERIC_WRITE | READ_CONTROL | WRITE_DAC, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                    nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+        ASSERT_NE(handle, INVALID_HANDLE_VALUE);
+        PSECURITY_DESCRIPTOR open = nullptr;
+        BOOL present = FALSE, defaulted = FALSE;
+        PACL acl = nullptr;
+        if (c.which == Case::TooLarge) {
+            LONG high = 0;
+            SetFilePointer(handle, 65 * 1024 * 1024, &high, FILE_BEGIN);
+            EXPECT_TRUE(SetEndOfFile(handle));
+        } else if (c.which == Case::OpenFolder &&  // everyone may write in it, as an earlier setup left it
+                   ConvertStringSecurityDescriptorToSecurityDescriptorA(
+                       "D:(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)(A;OICI;FA;;;WD)", SDDL_REVISION_1, &open, nullptr) &&
+                   GetSecurityDescriptorDacl(open, &present, &acl, &defaulted)) {
+            EXPECT_EQ(SetSecurityInfo(handle, SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr, nullptr, acl, nullptr),
+                      static_cast<DWORD>(ERROR_SUCCESS));
+        }
+        LocalFree(open);
+        CloseHandle(handle);
+        RepairResult repair = RepairUnfinishedRuns(place);
+        EXPECT_EQ(repair.repaired, c.repaired) << i;
+        EXPECT_EQ(repair.left, c.left) << i;
+        EXPECT_EQ(FileExists(journal), c.journalStays) << i;
+        EXPECT_EQ(FileExists(book + "\\A.TXT"), c.which != Case::Plain) << i << ": carried out";
+        if (c.note) EXPECT_NE(std::find(repair.notes.begin(), repair.notes.end(), c.note + journal), repair.notes.end());
+        DeleteFileA((root + "\\second.jnl").c_str());
+        DeleteFileA(journal.c_str());
+    }
+    RemoveTree(root);
+}
+
+// A folder the run made goes only when it is empty: one that holds the
+// reader's files stays, settled; one that cannot be opened (another program
+// holds it and shares no deletion) is not removed, and the undo is not whole,
+// so that its journal stays for a later start.
+TEST(RunJournal, AMadeFolderCountsAsRemovedOnlyWhenItIsGoneOrTheReaders) {
+    const std::string root = MakeTestFolder("journal-made-folder");
+    const std::string made = root + "\\Made";
+    MakeFolders(made);
+    const std::vector<JournalStep> steps{{JournalStep::Kind::Folder, made, {}}};
+    HANDLE held = CreateFileA(made.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                              FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    UndoResult undone = UndoRun(steps, root);
+    CloseHandle(held);
+    EXPECT_FALSE(undone.whole);
+    EXPECT_EQ(undone.notes, std::vector<std::string>{"Not removed, as it could not be opened: " + made});
+    EXPECT_TRUE(FileExists(made));
+
+    ASSERT_TRUE(WriteWholeFile(made + "\\Mine.txt", "the reader's"));
+    undone = UndoRun(steps, root);
+    EXPECT_TRUE(undone.whole) << "the reader's file keeps the folder: settled";
+    EXPECT_EQ(FileContent(made + "\\Mine.txt"), "the reader's");
+
+    ASSERT_TRUE(DeleteFileA((made + "\\Mine.txt").c_str()));
+    undone = UndoRun(steps, root);
+    EXPECT_TRUE(undone.whole);
+    EXPECT_FALSE(FileExists(made));
     RemoveTree(root);
 }

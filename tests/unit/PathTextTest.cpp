@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <optional>
 #include <string>
@@ -172,6 +173,37 @@ TEST(FolderListing, GivesWhatTheSystemsSearchGives) {
         EXPECT_FALSE(cannot.Complete()) << notAFolder;
     }
     RemoveTree(folder);
+}
+
+// A name is narrowed whole or not at all: a Western code page has only
+// look-alikes of full-width dots and backslash ("..\\"), never taken (the
+// default character stands in); the Japanese one has them; UTF-8 has all
+// but half a surrogate pair. Look-alikes are found where best fit differs.
+TEST(CodePage, ANameIsNarrowedWholeOrNotAtAll) {
+    const std::wstring fullWidth = L"\uFF0E\uFF0E\uFF3CX";
+    const struct {
+        std::wstring name;
+        UINT codePage;
+        std::string text;
+        bool whole;
+    } cases[] = {
+        {fullWidth, 1252, "???X", false},
+        {L"Book \u00E9t\u00E9", 1252, "Book \xE9t\xE9", true},
+        {L"\u041A\u043D\u0438", 1252, "???", false},
+        {L"\u041A\u043D\u0438", 1251, "\xCA\xED\xE8", true},
+        {fullWidth, 932, "\x81\x44\x81\x44\x81\x5FX", true},
+        {fullWidth, CP_UTF8, "\xEF\xBC\x8E\xEF\xBC\x8E\xEF\xBC\xBCX", true},
+        {std::wstring(L"A") + wchar_t(0xD800), CP_UTF8, "A\xEF\xBF\xBD", false},
+    };
+    for (const auto& c : cases) {
+        NarrowedName narrowed = NarrowName(c.name, c.codePage);
+        EXPECT_EQ(std::make_pair(narrowed.text, narrowed.whole), std::make_pair(c.text, c.whole)) << c.codePage;
+    }
+    EXPECT_EQ(NarrowText(fullWidth, 1252), "..\\X") << "what the system's own narrowing makes of it";
+    std::vector<UINT> pages = LookAlikeCodePages(fullWidth);
+    EXPECT_NE(std::find(pages.begin(), pages.end(), 1252u), pages.end());
+    EXPECT_EQ(std::find(pages.begin(), pages.end(), 932u), pages.end());
+    EXPECT_EQ(LookAlikeCodePages(L"Book.TXT"), std::vector<UINT>{});
 }
 
 // A batch as the system's read by a folder's handle lays it out: records of

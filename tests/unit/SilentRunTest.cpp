@@ -7,6 +7,9 @@
 #include "framework/CodePage.h"
 #include "app/SetupSwitches.h"
 #include "app/SilentPrompts.h"
+#include "framework/RestartManager.h"
+#include "framework/Rights.h"
+#include "engine/HeldFiles.h"
 #include "app/SilentResult.h"
 #include "framework/LogFile.h"
 #include "framework/PathText.h"
@@ -80,6 +83,43 @@ TEST(SetupSwitches, CloseApplicationsIsTheWholeWord) {
         EXPECT_EQ(got.closeApplications, c.close) << "[" << c.line << "]";
         EXPECT_EQ(got.unknown, c.unknown) << "[" << c.line << "]";
     }
+}
+
+// Close Programs closes exactly the processes shown, and only while they
+// still hold the file: a holder that changed meanwhile is put to the
+// question again first. After the copy a run with administrator rights (every
+// run under Wine) names them instead of starting them. Wine's Restart
+// Manager names no program: the system's answers are given here.
+TEST(HeldFiles, ClosesOnlyTheProcessesShownAndNamesThemAfterwards) {
+    const std::string path = MakeTestFolder("held-close") + "\\Hello.c";
+    ASSERT_TRUE(WriteWholeFile(path, "held"));
+    HANDLE held = CreateFileA(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    auto holders = [](DWORD id, const char* name) {
+        FileHolders h;
+        h.known = true;
+        h.programs.push_back({name, HoldingProgram::MainWindow, OwnSession(), id, FILETIME{id, 1}});
+        return h;
+    };
+    // Shown the reader, then found at the close; then both times the same.
+    const std::vector<FileHolders> answers{holders(10, "Acme Reader"), holders(20, "Notepad"), holders(20, "Notepad"),
+                                           holders(20, "Notepad")};
+    size_t looked = 0;
+    std::vector<DWORD> closed;
+    HeldFiles files({[&](const std::string&) { return answers.at(looked++); },
+                     [&](const std::vector<HoldingProgram>& programs) {
+                         for (const HoldingProgram& program : programs) closed.push_back(program.processId);
+                     }});
+    std::atomic<bool> cancelled{false};
+    std::vector<HeldFile> gaveUp;
+    SilentPrompts first(true, 400, 50), second(true, 400, 50);
+    EXPECT_EQ(files.Ask(first, "HELLO.C", path, cancelled, gaveUp), HeldFiles::Next::TryAgain);
+    EXPECT_EQ(closed, std::vector<DWORD>{}) << "another program held it by the close";
+    EXPECT_EQ(files.Ask(second, "HELLO.C", path, cancelled, gaveUp), HeldFiles::Next::TryAgain);
+    EXPECT_EQ(closed, std::vector<DWORD>{20});
+    EXPECT_EQ(looked, 4u);
+    CloseHandle(held);
+    EXPECT_EQ(files.RestartClosed(), HasAdministratorRights() ? std::vector<std::string>{"Notepad"}
+                                                              : std::vector<std::string>{});
 }
 
 // An unattended run and a file another program holds: tried again after a
