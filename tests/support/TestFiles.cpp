@@ -229,8 +229,14 @@ bool MakeLinuxLink(const std::string& link, const std::string& target) {
 }
 
 bool RemoveLinuxLink(const std::string& link) {
-    return RunLinux("/bin/rm -f \"" + OnLinux(link) + "\"",
-                    [&] { return GetFileAttributesA(link.c_str()) == INVALID_FILE_ATTRIBUTES; });
+    // A link that leads nowhere looks gone to Windows before it is: a mark
+    // made after the removal says when it is done.
+    const std::string mark = link + ".removed";
+    DeleteFileA(mark.c_str());
+    bool done = RunLinux("/bin/sh -c \"rm -f '" + OnLinux(link) + "' && touch '" + OnLinux(mark) + "'\"",
+                         [&] { return GetFileAttributesA(mark.c_str()) != INVALID_FILE_ATTRIBUTES; });
+    DeleteFileA(mark.c_str());
+    return done && GetFileAttributesA(link.c_str()) == INVALID_FILE_ATTRIBUTES;
 }
 
 bool LeftToTheNextStart(const std::string& path) {
