@@ -1145,29 +1145,43 @@ TEST_F(CopyEngine, ALinkMetBelowTheStartIsNeverEntered) {
 // A folder is held from the moment the way reaches it until its files are
 // placed: while the copy asks about a reader's file there, the folder cannot
 // be renamed away for a link to be put in its place, and the reader's file
-// is kept aside inside that very folder.
+// is kept aside inside that very folder. An install folder that is the
+// reader's link is followed once, when the run resolves it: pointed
+// elsewhere while the copy asks, the copy goes on in the folder it resolved.
 TEST_F(CopyEngine, AFolderIsHeldWhileItsFilesArePlaced) {
     const std::string elsewhere = m_root + "\\Elsewhere";
-    WriteWholeFile(elsewhere + "\\A.TXT", "the system's");
+    WriteWholeFile(elsewhere + "\\SUB\\A.TXT", "the system's");
+    const std::map<std::string, Found> before = Snapshot(elsewhere);
     Source("SUB\\A.TXT", "new a");
-    WriteWholeFile(m_dest + "\\SUB\\A.TXT", "the reader's a");
-    bool moved = true;
-    Copy({IDOK},
-         [&](HWND) {
-             moved = MoveFileA((m_dest + "\\SUB").c_str(), (m_root + "\\Moved").c_str()) != FALSE;
-             if (moved) MakeLinuxLink(m_dest + "\\SUB", elsewhere);
-         },
-         false);
-    EXPECT_FALSE(moved) << "the folder was renamed while the copy held it";
-    EXPECT_EQ(FileContent(elsewhere + "\\A.TXT"), "the system's");
-    EXPECT_EQ(ListingOrder(elsewhere), std::vector<std::string>{"A.TXT"});
-    ASSERT_EQ(Outcome().replacedFiles.size(), 1u);
-    const std::string kept = Outcome().replacedFiles[0].keptOriginal;
-    EXPECT_EQ(SplitPath(kept).folder, m_dest + "\\SUB\\");
-    EXPECT_EQ(FileContent(kept), "the reader's a");
-    EXPECT_EQ(Installed("SUB\\A.TXT"), "new a");
-    m_job->Finish();
-    if (moved) RemoveLinuxLink(m_dest + "\\SUB");
+    const std::string data = m_root + "\\Data";
+    for (bool installFolderLinked : {false, true}) {
+        RemoveTree(m_dest);
+        RemoveTree(data);
+        const std::string readers = installFolderLinked ? data : m_dest;
+        WriteWholeFile(readers + "\\SUB\\A.TXT", "the reader's a");
+        if (installFolderLinked) ASSERT_TRUE(MakeLinuxLink(m_dest, data));
+        bool moved = false;
+        Copy({IDOK},
+             [&](HWND) {
+                 if (installFolderLinked) {
+                     RemoveLinuxLink(m_dest);
+                     ASSERT_TRUE(MakeLinuxLink(m_dest, elsewhere));
+                     return;
+                 }
+                 moved = MoveFileA((m_dest + "\\SUB").c_str(), (m_root + "\\Moved").c_str()) != FALSE;
+                 if (moved) MakeLinuxLink(m_dest + "\\SUB", elsewhere + "\\SUB");
+             },
+             false);
+        EXPECT_FALSE(moved) << "the folder was renamed while the copy held it";
+        EXPECT_TRUE(Snapshot(elsewhere) == before) << installFolderLinked;
+        ASSERT_EQ(Outcome().replacedFiles.size(), 1u);
+        const std::string keptName = SplitPath(Outcome().replacedFiles[0].keptOriginal).name;
+        EXPECT_EQ(FileContent(readers + "\\SUB\\" + keptName), "the reader's a") << installFolderLinked;
+        EXPECT_EQ(FileContent(readers + "\\SUB\\A.TXT"), "new a") << installFolderLinked;
+        m_job->Finish();
+        EXPECT_TRUE(Snapshot(elsewhere) == before) << installFolderLinked << ": the run's end acts behind no link";
+        if (moved || installFolderLinked) RemoveLinuxLink(installFolderLinked ? m_dest : m_dest + "\\SUB");
+    }
 }
 
 // A copy that fails over a reader's file whose original then cannot be
@@ -1289,6 +1303,24 @@ TEST_F(CopyEngine, APathWrittenTwiceComesBackAsTheReaders) {
                 << "nothing is left beside it";
         }
     }
+    // A file another put at the name between the two writes is not the
+    // run's: it is kept aside as a reader's file, never deleted as the run's,
+    // and is back when the run is undone.
+    RemoveTree(m_dest);
+    MakeFolders(m_dest);
+    Copy({IDOK},
+         [&](HWND) {
+             // Made beside it first, so that it is another file of the disk, not the same one again.
+             WriteWholeFile(m_dest + "\\saved.tmp", "saved by another");
+             ASSERT_TRUE(MoveFileExA((m_dest + "\\saved.tmp").c_str(), (m_dest + "\\Read Me.txt").c_str(),
+                                     MOVEFILE_REPLACE_EXISTING));
+         },
+         false);
+    EXPECT_EQ(Outcome().replacedFiles.size(), 1u);
+    m_job->Cancel();
+    m_job->Finish();
+    EXPECT_EQ(FileContent(m_dest + "\\Read Me.txt"), "saved by another");
+    EXPECT_EQ(ListingOrder(m_dest).size(), 1u);
 }
 
 // A small new file's name taken by another program after the copy found it
