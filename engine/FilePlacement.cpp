@@ -129,10 +129,16 @@ bool PlaceFile(const FileSpot& spot, DWORD existingAttributes, DWORD attributes,
         SetLastError(error);
         return false;
     }
-    if (write(target.Get(), written)) return true;
+    // Which file it is: made by its name in the held folder, it lies on that
+    // folder's volume. A system that cannot tell its index leaves the file
+    // known by its size and time.
     std::optional<FileIdentity> begun;
-    BY_HANDLE_FILE_INFORMATION info;
-    if (GetFileInformationByHandle(target.Get(), &info)) begun = IdentityOf(info);
+    if (std::optional<uint64_t> index = FileIndexOf(target.Get())) begun = FileIdentity{spot.folder.Identity().volume, *index};
+    written.identity.reset();
+    if (write(target.Get(), written)) {
+        written.identity = begun;
+        return true;
+    }
     target = UniqueFile();  // closed before it is removed
     UndoPlacement(spot, begun, kept);
     return false;

@@ -15,6 +15,7 @@ namespace {
 using CreateCall = NTSTATUS(NTAPI*)(PHANDLE, ACCESS_MASK, POBJECT_ATTRIBUTES, PIO_STATUS_BLOCK, PLARGE_INTEGER,
                                     ULONG, ULONG, ULONG, ULONG, PVOID, ULONG);
 using SetInformationCall = NTSTATUS(NTAPI*)(HANDLE, PIO_STATUS_BLOCK, PVOID, ULONG, int);
+using QueryInformationCall = NTSTATUS(NTAPI*)(HANDLE, PIO_STATUS_BLOCK, PVOID, ULONG, int);
 using QueryDirectoryCall = NTSTATUS(NTAPI*)(HANDLE, HANDLE, PVOID, PVOID, PIO_STATUS_BLOCK, PVOID, ULONG, int,
                                             BOOLEAN, PUNICODE_STRING, BOOLEAN);
 using ToErrorCall = ULONG(NTAPI*)(NTSTATUS);
@@ -22,6 +23,7 @@ using ToErrorCall = ULONG(NTAPI*)(NTSTATUS);
 struct NativeCalls {
     CreateCall create = nullptr;
     SetInformationCall setInformation = nullptr;
+    QueryInformationCall queryInformation = nullptr;
     QueryDirectoryCall queryDirectory = nullptr;
     ToErrorCall toError = nullptr;
 };
@@ -33,6 +35,7 @@ const NativeCalls& Native() {
         auto get = [module](const char* name) { return reinterpret_cast<void*>(GetProcAddress(module, name)); };
         found.create = reinterpret_cast<CreateCall>(get("NtCreateFile"));
         found.setInformation = reinterpret_cast<SetInformationCall>(get("NtSetInformationFile"));
+        found.queryInformation = reinterpret_cast<QueryInformationCall>(get("NtQueryInformationFile"));
         found.queryDirectory = reinterpret_cast<QueryDirectoryCall>(get("NtQueryDirectoryFile"));
         found.toError = reinterpret_cast<ToErrorCall>(get("RtlNtStatusToDosError"));
         return found;
@@ -44,6 +47,7 @@ const NativeCalls& Native() {
 constexpr int kRenameInformation = 10;
 constexpr int kDispositionInformation = 13;
 constexpr int kBasicInformation = 4;
+constexpr int kStandardInformation = 5;
 constexpr int kFullDirectoryInformation = 2;
 constexpr ULONG kOpen = 1, kCreate = 2;
 constexpr ULONG kDirectoryFile = 0x1, kSynchronousIo = 0x20, kNonDirectoryFile = 0x40, kOpenReparsePoint = 0x200000;
@@ -59,6 +63,11 @@ struct RenameInformation {
 struct BasicInformation {
     LARGE_INTEGER creationTime, lastAccessTime, lastWriteTime, changeTime;  // 0: left as they are
     ULONG attributes;                                                       // 0: left as it is
+};
+struct StandardInformation {
+    LARGE_INTEGER allocationSize, endOfFile;
+    ULONG links;
+    BOOLEAN deletePending, directory;
 };
 struct FullDirectoryInformation {
     ULONG next, index;
@@ -111,7 +120,29 @@ DWORD OpenBelow(HANDLE folder, const std::wstring& name, ACCESS_MASK access, ULO
     return ERROR_SUCCESS;
 }
 
-bool FactsOf(HANDLE handle, ObjectFacts& facts) {
+// What the handle holds. `folder`: the identity of the held folder it was
+// opened in by one name, on whose volume it lies; the volume is then not
+// asked again (under Wine that one question costs more than a small file's
+// whole copy, and the copy and its undo open a file at every step). A root,
+// opened by its path, is asked whole.
+bool FactsOf(HANDLE handle, ObjectFacts& facts, const FileIdentity* folder = nullptr) {
+    const NativeCalls& native = Native();
+    if (folder && native.queryInformation) {
+        IO_STATUS_BLOCK io = {};
+        BasicInformation basic = {};
+        StandardInformation standard = {};
+        std::optional<uint64_t> index;
+        if (native.queryInformation(handle, &io, &basic, sizeof basic, kBasicInformation) >= 0 &&
+            native.queryInformation(handle, &io, &standard, sizeof standard, kStandardInformation) >= 0 &&
+            (index = FileIndexOf(handle))) {
+            facts.attributes = basic.attributes;
+            facts.size = static_cast<uint64_t>(standard.endOfFile.QuadPart);
+            facts.writeTime = static_cast<uint64_t>(basic.lastWriteTime.QuadPart);
+            facts.identity = {folder->volume, *index};
+            facts.names = standard.links;
+            return true;
+        }
+    }
     BY_HANDLE_FILE_INFORMATION info;
     if (!GetFileInformationByHandle(handle, &info)) return false;
     facts.attributes = info.dwFileAttributes;
@@ -260,7 +291,7 @@ HeldFolder HeldFolder::Folder(const std::string& name) const {
     DWORD error = OpenBelow(m_handle.Get(), wide, kFolderAccess, kFolderShare, kOpen, kOpenReparsePoint, 0,
                             folder.m_handle);
     ObjectFacts facts;
-    if (error == ERROR_SUCCESS && !FactsOf(folder.m_handle.Get(), facts)) error = GetLastError();
+    if (error == ERROR_SUCCESS && !FactsOf(folder.m_handle.Get(), facts, &m_identity)) error = GetLastError();
     if (error != ERROR_SUCCESS) {
         folder.m_handle = UniqueFile();
         folder.m_error = error;
@@ -294,7 +325,7 @@ HeldFolder HeldFolder::MakeFolder(const std::string& name, bool* made) const {
         DWORD error = OpenBelow(m_handle.Get(), WideText(name), kFolderAccess, kFolderShare, kCreate, kDirectoryFile,
                                 FILE_ATTRIBUTE_NORMAL, folder.m_handle);
         ObjectFacts facts;
-        if (error == ERROR_SUCCESS && FactsOf(folder.m_handle.Get(), facts)) {
+        if (error == ERROR_SUCCESS && FactsOf(folder.m_handle.Get(), facts, &m_identity)) {
             if (made) *made = true;
             folder.m_identity = facts.identity;
             folder.m_stop = DoorStop::None;
@@ -321,7 +352,7 @@ HeldObject HeldFolder::Open(const std::string& name, DWORD access) const {
     const std::wstring wide = WideText(name);
     DWORD error = OpenBelow(m_handle.Get(), wide, access | DELETE | FILE_READ_ATTRIBUTES | FILE_WRITE_ATTRIBUTES,
                             kShareAll, kOpen, kOpenReparsePoint, 0, object.m_handle);
-    if (error == ERROR_SUCCESS && !FactsOf(object.m_handle.Get(), object.m_facts)) error = GetLastError();
+    if (error == ERROR_SUCCESS && !FactsOf(object.m_handle.Get(), object.m_facts, &m_identity)) error = GetLastError();
     if (error != ERROR_SUCCESS) {
         object.m_handle = UniqueFile();
         object.m_error = error;
