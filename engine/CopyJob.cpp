@@ -157,22 +157,25 @@ std::shared_ptr<const HeldFolder> CopyJob::OpenWay(const std::string& destinatio
     // the destination then is only what stands.
     if (PathLength(destinationFolder) >= MAX_PATH || IsNetworkPath(destinationFolder))
         return m_way.Reach(destinationFolder);
-    // Each folder noted ahead: empty, they are all a run cut short between
-    // the two could leave.
-    return m_way.Make(
-        destinationFolder, [this](const std::string& path) { return m_journal.NoteFolder(path); },
-        [this](const std::string& path, const HeldFolder& folder, bool made) { NoteFolderOutcome(path, folder, made); });
+    return MakeOnTheWay(destinationFolder);
 }
 
-void CopyJob::NoteFolderOutcome(const std::string& path, const HeldFolder& folder, bool made) {
-    if (made && folder.Held()) {
-        m_outcome.createdFolders.push_back(path);
-        m_journal.NoteFolderMade(path, folder.Identity());
-    } else {
-        // It stood after all (made meanwhile by another), or it could not be
-        // made: not the run's to remove.
-        m_journal.NoteFolderThere(path);
-    }
+std::shared_ptr<const HeldFolder> CopyJob::MakeOnTheWay(const std::string& path) {
+    // Each folder noted ahead (a folder the run made is removed again when
+    // it is undone; empty, the folders are all a run cut short between the
+    // two could leave), then which folder the run made there.
+    auto noteAhead = [this](const std::string& folder) { return m_journal.NoteFolder(folder); };
+    auto noteMade = [this](const std::string& folder, const HeldFolder& held, bool made) {
+        if (made && held.Held()) {
+            m_outcome.createdFolders.push_back(folder);
+            m_journal.NoteFolderMade(folder, held.Identity());
+        } else {
+            // It stood after all (made meanwhile by another), or it could not
+            // be made: not the run's to remove.
+            m_journal.NoteFolderThere(folder);
+        }
+    };
+    return m_way.Make(path, noteAhead, noteMade);
 }
 
 void CopyJob::Finish() {
@@ -255,12 +258,9 @@ void CopyJob::CopyFolder(const std::string& sourceFolder, const std::string& nam
         NoteUnreadableFolder(source);
         return;
     }
-    // Made by its name in its held parent, noted ahead: a folder the run
-    // made is removed again when it is undone. A link at the name is never
+    // Made by its name in its held parent: a link at the name is never
     // entered, whenever it came.
-    std::shared_ptr<const HeldFolder> held = m_way.Make(
-        destPath, [this](const std::string& path) { return m_journal.NoteFolder(path); },
-        [this](const std::string& path, const HeldFolder& folder, bool made) { NoteFolderOutcome(path, folder, made); });
+    std::shared_ptr<const HeldFolder> held = MakeOnTheWay(destPath);
     if (!held) {
         NoteFailedTree(source, destPath, m_way.At());
         return;

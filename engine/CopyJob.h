@@ -114,8 +114,9 @@ private:
     // where missing), held; null when it cannot be had (nothing of the path
     // stands, a link met on it), the way's Stop() and At() then saying why.
     std::shared_ptr<const HeldFolder> OpenWay(const std::string& destinationFolder);
-    // The journal hears how the making of a folder noted ahead went.
-    void NoteFolderOutcome(const std::string& path, const HeldFolder& folder, bool made);
+    // The folder at `path` below the way's start, made where missing (each
+    // made folder noted in the journal and the outcome), held; null as OpenWay.
+    std::shared_ptr<const HeldFolder> MakeOnTheWay(const std::string& path);
     // `held` is the destination folder, held.
     void CopyEntries(FolderListing& listing, const std::string& sourceFolder, const std::string& destFolder,
                      const std::shared_ptr<const HeldFolder>& held);
@@ -152,6 +153,9 @@ private:
     // run's, and is kept aside as a reader's file (NotTheRuns).
     enum class Rewrite { Cleared, Failed, NotTheRuns };
     Rewrite ClearOwnFile(const FileCopy& file, const std::string& key);
+    // The path of the reader's file at the file's name as its folder lists
+    // it (the letter case the reader gave it).
+    std::string ReadersPath(const FileCopy& file);
     void NoteFailedFile(const std::string& destPath, uint64_t size, const std::string& stoppedAt = {});
     // The way to a folder stopped at `stoppedAt`: each file below it is a
     // failed file, named, and the bar moves past them.
@@ -179,6 +183,11 @@ private:
     // the system told): one the run writes again is its own, and is not kept
     // aside a second time.
     std::unordered_map<std::string, std::optional<FileIdentity>> m_written;
+    // The names of the destination folder last listed for the reader's own
+    // (its path upper-cased): listed once for the files of a folder, not
+    // looked up again for each one.
+    std::string m_listedFolder;
+    std::unordered_map<std::string, std::string> m_listedNames;
     // The way down from where the run's way starts: the copy thread's alone,
     // for as long as Run lasts.
     FolderWay m_way;

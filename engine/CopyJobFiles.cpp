@@ -111,6 +111,7 @@ bool CopyJob::PlaceAsked(FileCopy& copy, DWORD existing, std::string key) {
         }
         std::string kept;
         ReadProgress reading = [this](uint64_t read) { m_prompts.FileBytesRead(read); };
+        copy.readersPath = existing != INVALID_FILE_ATTRIBUTES ? ReadersPath(copy) : std::string();
         Place(copy, existing, kept, reading);
         // A file another program holds could be neither replaced nor kept
         // aside: the copy stops on it until the reader says what to do.
@@ -156,6 +157,20 @@ CopyJob::Rewrite CopyJob::ClearOwnFile(const FileCopy& file, const std::string& 
     return Rewrite::Cleared;
 }
 
+std::string CopyJob::ReadersPath(const FileCopy& file) {
+    const std::string folder = file.destPath.substr(0, file.destPath.size() - file.destName.size());
+    std::string key = UpperAnsi(folder);
+    if (key != m_listedFolder) {
+        m_listedFolder = std::move(key);
+        m_listedNames.clear();
+        FolderListing listing(StripTrailingBackslashes(folder, 3));
+        while (listing.Next()) m_listedNames.emplace(UpperAnsi(listing.Entry().name), listing.Entry().name);
+    }
+    auto listed = m_listedNames.find(UpperAnsi(file.destName));
+    // A name the listing did not have (it came since) is asked on its own.
+    return listed != m_listedNames.end() ? folder + listed->second : NameAsStored(file.destPath);
+}
+
 void CopyJob::PlaceOverNewcomer(FileCopy& file, std::string key) {
     file.nameTaken = false;
     // Whatever the run does next, its undo must never delete that file.
@@ -174,7 +189,8 @@ void CopyJob::PlaceOverNewcomer(FileCopy& file, std::string key) {
 
 void CopyJob::Place(FileCopy& file, DWORD existing, std::string& kept, const ReadProgress& reading) const {
     SetLastError(ERROR_SUCCESS);
-    const FileSpot spot{*file.folder, file.destName, file.destPath};
+    const FileSpot spot{*file.folder, file.destName, file.destPath,
+                        file.readersPath.empty() ? file.destPath : file.readersPath};
     file.installed = m_options.compressed ? ExpandFile(file.sourcePath, file.sourceAttributes, spot, existing,
                                                        m_keepAside, kept, file.written, reading)
                                           : CopyPlainFile(file.sourcePath, file.sourceAttributes, spot, existing,

@@ -33,6 +33,9 @@ struct FileCopy {
     // by the name, never by the path), and the file's name there.
     std::shared_ptr<const HeldFolder> folder;
     std::string destName;
+    // The reader's file at the name, as its folder lists it (its letter
+    // case); empty where nothing stood.
+    std::string readersPath;
     bool installed = false;
     // Something stood at the name when the file was to be created there
     // (it appeared after the name was found free): left as it is, and the

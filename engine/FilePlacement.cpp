@@ -37,7 +37,6 @@ bool MoveAside(const FileSpot& spot, const KeepAside& keep, std::string& kept) {
     std::string folder = SplitPath(destPath).folder;
     size_t nameLength = destPath.size() - folder.size();
     if (nameLength == 0) return false;
-    const std::string readersName = NameAsStored(destPath);
     auto moved = [&](bool marked) {
         const std::string keptName = kept.substr(folder.size());
         // A name in use is passed over before the journal hears of it: the
@@ -59,7 +58,7 @@ bool MoveAside(const FileSpot& spot, const KeepAside& keep, std::string& kept) {
             return false;
         }
         // Under its name as the reader had it (its letter case), to which the undo puts it back.
-        if (keep.noteKept && !keep.noteKept(readersName, kept, marked)) {
+        if (keep.noteKept && !keep.noteKept(spot.readers, kept, marked)) {
             SetLastError(ERROR_WRITE_FAULT);
             return false;
         }
@@ -133,7 +132,8 @@ bool PlaceFile(const FileSpot& spot, DWORD existingAttributes, DWORD attributes,
     // folder's volume. A system that cannot tell its index leaves the file
     // known by its size and time.
     std::optional<FileIdentity> begun;
-    if (std::optional<uint64_t> index = FileIndexOf(target.Get())) begun = FileIdentity{spot.folder.Identity().volume, *index};
+    if (std::optional<uint64_t> index = FileIndexOf(target.Get()))
+        begun = FileIdentity{spot.folder.Identity().volume, *index};
     written.identity.reset();
     if (write(target.Get(), written)) {
         written.identity = begun;

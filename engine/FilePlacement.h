@@ -32,11 +32,13 @@ struct KeepAside {
 
 // Where one file goes: the held folder it is placed in, its name there, and
 // its full path (what the journal notes and the reader is shown, never what
-// an act goes by).
+// an act goes by); `readers`: that path with the name as the reader's file
+// there has it (its letter case), to which an undo puts it back.
 struct FileSpot {
     const HeldFolder& folder;
     const std::string& name;
     const std::string& path;
+    const std::string& readers;
 };
 
 // Moves the file at the spot aside to a free name in its folder, whose full

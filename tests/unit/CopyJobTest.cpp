@@ -642,6 +642,27 @@ TEST_F(CopyEngine, TheOutcomeNamesWhatTheRunWroteReplacedAndCreated) {
     m_beforeRun = {};
 }
 
+// A reader's file kept aside is noted under its name as the reader gave it
+// (its letter case, not the medium's), so that an undo puts it back under
+// that name.
+TEST_F(CopyEngine, AKeptFileIsNotedUnderTheReadersName) {
+    Source("A.TXT", "new a");
+    Source("B.TXT", "new b");
+    WriteWholeFile(m_dest + "\\a.txt", "the reader's a");
+    WriteWholeFile(m_dest + "\\b.Txt", "the reader's b");
+    Copy({1001}, {}, false);
+    std::vector<std::string> kept;
+    for (const JournalStep& step : m_job->Journal().Steps())
+        if (step.kind == JournalStep::Kind::Kept) kept.push_back(step.path);
+    std::sort(kept.begin(), kept.end());
+    EXPECT_EQ(kept, (std::vector<std::string>{m_dest + "\\a.txt", m_dest + "\\b.Txt"}));
+    m_job->Cancel();
+    m_job->Finish();
+    std::vector<std::string> names = ListingOrder(m_dest);
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(names, (std::vector<std::string>{"a.txt", "b.Txt"}));
+}
+
 // A file, its content, attributes and last-write time, or a folder.
 struct Found {
     std::string content;
