@@ -3,11 +3,17 @@
 // thread runs it: what the copy needs (where from, where to, how, whom to
 // ask, the answers so far, the cancel) and what it did (CopyOutcome). The
 // walk addresses the medium by full paths and never moves the process's
-// current directory. Cancelled, the run is undone at its end; completed, it
-// lets go of the reader's files it kept.
+// current directory. The destination is reached through the door: one way
+// down from the nearest folder that stood before the run, each folder held
+// while its files are placed, every act relative to it; a link met below
+// that start is never entered. Cancelled, the run is undone at its end;
+// completed, it lets go of the reader's files it kept.
 #include <atomic>
 #include <functional>
+#include <memory>
+#include <optional>
 #include <string>
+#include <unordered_map>
 #include <unordered_set>
 #include <vector>
 
@@ -16,6 +22,8 @@
 #include "engine/CopyPrompts.h"
 #include "engine/FilePlacement.h"
 #include "engine/HeldFiles.h"
+#include "engine/MediumTree.h"
+#include "framework/FolderWay.h"
 #include "record/InstallRecord.h"
 #include "record/RunJournal.h"
 
@@ -47,7 +55,8 @@ public:
     CopyJob& operator=(const CopyJob&) = delete;
 
     // Folders made for this run before the copy (by the destination dialog):
-    // they belong to the run as if the copy had made them.
+    // they belong to the run as if the copy had made them, and the run's way
+    // starts above them.
     void AdoptCreatedFolders(const std::vector<std::string>& folders);
 
     // The run keeps its journal on the disk, in this folder, for the book of
@@ -71,7 +80,8 @@ public:
 
     // Worker thread: makes the destination folder and copies the source tree
     // into it, asking before it replaces a file. False when the source folder
-    // is not there: nothing is copied and the run is abandoned.
+    // is not there: nothing is copied and the run is abandoned. Every folder
+    // it held is let go of when it returns.
     bool Run();
 
     // Any thread: the user confirmed a cancel. The copy stops after the file
@@ -100,10 +110,20 @@ public:
 private:
     enum class Decision { Copy, Keep, Abandon };
 
-    void CopyEntries(FolderListing& listing, const std::string& sourceFolder, const std::string& destFolder);
-    void CopyFolder(const std::string& sourceFolder, const char* name, const std::string& destFolder);
+    // The run's way, from where it starts down to the destination (made
+    // where missing), held; null when it cannot be had (nothing of the path
+    // stands, a link met on it), the way's Stop() and At() then saying why.
+    std::shared_ptr<const HeldFolder> OpenWay(const std::string& destinationFolder);
+    // The folder at `path` below the way's start, made where missing (each
+    // made folder noted in the journal and the outcome), held; null as OpenWay.
+    std::shared_ptr<const HeldFolder> MakeOnTheWay(const std::string& path);
+    // `held` is the destination folder, held.
+    void CopyEntries(FolderListing& listing, const std::string& sourceFolder, const std::string& destFolder,
+                     const std::shared_ptr<const HeldFolder>& held);
+    void CopyFolder(const std::string& sourceFolder, const std::string& name, const std::string& destFolder);
     // False when the user abandoned setup at a question about the file.
-    bool CopyOneFile(const std::string& sourceFolder, const FolderEntry& entry, const std::string& destFolder);
+    bool CopyOneFile(const std::string& sourceFolder, const FolderEntry& entry, const std::string& destFolder,
+                     const std::shared_ptr<const HeldFolder>& held);
     Decision AskToReplace(const FileCopy& file);
     // Copy thread, every file before it settled: places the file as found at
     // its name (`existing`), asking first where a file stands (unless Yes To
@@ -127,24 +147,27 @@ private:
     // it. `kept`: where the reader's file that stood there lies (or empty);
     // `key`: its path upper-cased.
     void Settle(const FileCopy& file, const std::string& kept, std::string key);
-    // Whether the copy walks into the folder (its full path, and its name).
-    bool IsBookFolder(const std::string& source, const char* name) const;
-    // The bytes the copy will read from the medium below the folder, listed
-    // by the copy's own rules before its first file (the progress bar's
-    // range): directory reads only. Passed-over folders and entries past the
-    // path bound count nothing; a folder that cannot be listed counts what
-    // was listed.
-    uint64_t ListedBytes(const std::string& sourceFolder, const std::string& destFolder) const;
-    bool HoldsFiles(const std::string& sourceFolder) const;
-    void NoteFailedFile(const std::string& destPath, uint64_t size);
+    // A file this run wrote stands at the name, to be written again: it is
+    // deleted through the door while it is the file as written, its new-file
+    // line noted first (Cleared); anything else at the name is not the
+    // run's, and is kept aside as a reader's file (NotTheRuns).
+    enum class Rewrite { Cleared, Failed, NotTheRuns };
+    Rewrite ClearOwnFile(const FileCopy& file, const std::string& key);
+    // The path of the reader's file at the file's name as its folder lists
+    // it (the letter case the reader gave it).
+    std::string ReadersPath(const FileCopy& file);
+    void NoteFailedFile(const std::string& destPath, uint64_t size, const std::string& stoppedAt = {});
+    // The way to a folder stopped at `stoppedAt`: each file below it is a
+    // failed file, named, and the bar moves past them.
+    void NoteFailedTree(const std::string& sourceFolder, const std::string& destFolder, const std::string& stoppedAt);
     void NoteUnreadableFolder(const std::string& sourceFolder);
     // The folders made for the run so far, noted in the journal.
     void NoteCreatedFolders(size_t from);
 
     std::string m_source;       // full path, no trailing backslash
     std::string m_destination;  // full path, no trailing backslash (a drive root is "C:")
-    std::string m_destinationKey;  // the destination upper-cased, as the file system compares names
     CopyOptions m_options;
+    MediumTree m_tree;
     CopyPrompts& m_prompts;
     bool m_replaceAll = false;  // Yes To All; holds for the rest of the run
     std::atomic<bool> m_cancelled{false};
@@ -156,9 +179,18 @@ private:
     std::string m_product;
     RunJournal m_journal;
     KeepAside m_keepAside;  // the journal's mark and note for every reader's file kept aside
-    // The files this run wrote, upper-cased: one the run writes again is its
-    // own, and is not kept aside a second time.
-    std::unordered_set<std::string> m_writtenKeys;
+    // The files this run wrote, upper-cased, with which file each was (where
+    // the system told): one the run writes again is its own, and is not kept
+    // aside a second time.
+    std::unordered_map<std::string, std::optional<FileIdentity>> m_written;
+    // The names of the destination folder last listed for the reader's own
+    // (its path upper-cased): listed once for the files of a folder, not
+    // looked up again for each one.
+    std::string m_listedFolder;
+    std::unordered_map<std::string, std::string> m_listedNames;
+    // The way down from where the run's way starts: the copy thread's alone,
+    // for as long as Run lasts.
+    FolderWay m_way;
     // The written files' record entries, made from the bytes as they were written.
     std::vector<RecordEntry> m_writtenEntries;
     // Files another program held, and the programs closed for them.

@@ -11,12 +11,14 @@
 #include <cstdint>
 #include <deque>
 #include <functional>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <vector>
 
 #include "engine/HashingWriter.h"
 #include "framework/Event.h"
+#include "framework/HeldFolder.h"
 #include "framework/UniqueHandle.h"
 
 // One file's copy: where from and to, and once placed, how it went.
@@ -27,6 +29,13 @@ struct FileCopy {
     uint64_t size = 0;  // as listed
     std::string name;         // on the medium, as listed (a replace question names it)
     FILETIME sourceTime = {};  // as listed
+    // The destination's folder, held from the run's way (a lane acts in it
+    // by the name, never by the path), and the file's name there.
+    std::shared_ptr<const HeldFolder> folder;
+    std::string destName;
+    // The reader's file at the name, as its folder lists it (its letter
+    // case); empty where nothing stood.
+    std::string readersPath;
     bool installed = false;
     // Something stood at the name when the file was to be created there
     // (it appeared after the name was found free): left as it is, and the

@@ -25,6 +25,11 @@ struct FailedFile {
     // The bytes it needed at the destination: its size on the medium, or
     // expanded from a compressed medium (as far as its header tells).
     uint64_t size = 0;
+    // Where the way to its folder stopped, when it did: the folder of that
+    // path is a link that appeared after the run began (or a file, or a
+    // folder the system refused), and nothing of the run went there. Empty
+    // when the file itself failed.
+    std::string stoppedAt;
 };
 
 // A file of the book that another program held until the run gave up on it

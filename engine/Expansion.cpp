@@ -46,7 +46,7 @@ uint64_t ExpandedSizeOf(const std::string& sourcePath) {
     return header.compressed ? header.expandedSize : static_cast<uint64_t>(own.QuadPart);
 }
 
-bool ExpandFile(const std::string& sourcePath, DWORD sourceAttributes, const std::string& destPath,
+bool ExpandFile(const std::string& sourcePath, DWORD sourceAttributes, const FileSpot& spot,
                 DWORD existingAttributes, const KeepAside& keep, std::string& kept, WrittenContent& written,
                 const ReadProgress& progress) {
     kept.clear();
@@ -62,27 +62,17 @@ bool ExpandFile(const std::string& sourcePath, DWORD sourceAttributes, const std
         // Not compressed (the publisher's pack leaves a file that would not
         // shrink as it is): a plain copy, at any size.
         source = UniqueFile();
-        return CopyPlainFile(sourcePath, sourceAttributes, destPath, existingAttributes, keep, kept, written, progress);
+        return CopyPlainFile(sourcePath, sourceAttributes, spot, existingAttributes, keep, kept, written, progress);
     }
     // A method other than the one the format knows cannot be expanded.
     if (!header.knownMethod) return false;
-    if (existingAttributes != INVALID_FILE_ATTRIBUTES && !MoveAside(destPath, keep, kept)) return false;
-
-    // Straight to the name. A file that appeared meanwhile is not ours to
-    // overwrite, nor to remove.
-    UniqueFile target(CreateFileA(destPath.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                                  FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
-    if (!target) {
-        DWORD error = GetLastError();
-        UndoPlacement(destPath, error, kept);
-        // The caller tells a name taken meanwhile from any other failure.
-        source = UniqueFile();
-        SetLastError(error);
-        return false;
-    }
-    bool whole = ExpandInto(source.Get(), header.expandedSize, target.Get(), progress, written);
-    target = UniqueFile();  // closed before it may be removed
-    if (whole) return true;
-    UndoPlacement(destPath, ERROR_SUCCESS, kept);
-    return false;
+    bool placed = PlaceFile(spot, existingAttributes, FILE_ATTRIBUTE_NORMAL, keep, kept, written,
+                            [&](HANDLE target, WrittenContent& content) {
+                                return ExpandInto(source.Get(), header.expandedSize, target, progress, content);
+                            });
+    // The caller tells a name taken meanwhile from any other failure.
+    const DWORD error = GetLastError();
+    source = UniqueFile();
+    SetLastError(error);
+    return placed;
 }

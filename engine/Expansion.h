@@ -12,17 +12,14 @@
 // is copied as a plain file by CopyPlainFile, at any size, `sourceAttributes`
 // as there) into the destination path. True only when the whole file
 // arrived: for a compressed file as many bytes as its header declares, for
-// another file its full size. `existingAttributes` are those of the
-// destination as found (INVALID_FILE_ATTRIBUTES when nothing is there): an
-// existing file is moved aside (as `keep` says) and kept (its kept name comes back in `kept`,
-// empty for a new file); the file is written straight to its name and
-// removed again when it did not arrive whole, the kept one then back in
-// place and `kept` empty (where it cannot be moved back, `kept` still names
-// where it lies). `written` then says what the file holds, hashed as it was
+// another file its full size. Placed at the spot in its held folder as
+// PlaceFile says (`existingAttributes` what was found at the name, the
+// reader's file kept aside in `kept`, the file removed again when it did not
+// arrive whole). `written` then says what the file holds, hashed as it was
 // written. `progress`, when given, hears of the bytes of the source read so
 // far, after every block. A name found taken as the file was to be created
 // leaves that file alone and says so in the last error, as CopyPlainFile does.
-bool ExpandFile(const std::string& sourcePath, DWORD sourceAttributes, const std::string& destPath,
+bool ExpandFile(const std::string& sourcePath, DWORD sourceAttributes, const FileSpot& spot,
                 DWORD existingAttributes, const KeepAside& keep, std::string& kept, WrittenContent& written,
                 const ReadProgress& progress = {});
 

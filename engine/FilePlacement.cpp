@@ -32,26 +32,38 @@ std::string ShortCandidate(size_t length, unsigned attempt) {
 bool Taken(DWORD error) { return error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS; }
 }  // namespace
 
-bool MoveAside(const std::string& destPath, const KeepAside& keep, std::string& kept) {
+bool MoveAside(const FileSpot& spot, const KeepAside& keep, std::string& kept) {
+    const std::string& destPath = spot.path;
     std::string folder = SplitPath(destPath).folder;
     size_t nameLength = destPath.size() - folder.size();
     if (nameLength == 0) return false;
-    const std::string readersName = NameAsStored(destPath);
     auto moved = [&](bool marked) {
+        const std::string keptName = kept.substr(folder.size());
         // A name in use is passed over before the journal hears of it: the
         // undo would move whatever stands under a noted name. A name with the
         // run's mark is the run's alone.
-        if (!marked && GetFileAttributesA(kept.c_str()) != INVALID_FILE_ATTRIBUTES) {
+        if (!marked && !spot.folder.Open(keptName).Missing()) {
             SetLastError(ERROR_ALREADY_EXISTS);
             return false;
         }
+        // What stands at the name now, opened in the held folder: what is
+        // moved is what was opened, and it moves within that folder.
+        HeldObject readers = spot.folder.Open(spot.name);
+        if (!readers.Held()) {
+            SetLastError(readers.Error());
+            return false;
+        }
+        if (readers.Facts().IsFolder()) {
+            SetLastError(ERROR_DIRECTORY);
+            return false;
+        }
         // Under its name as the reader had it (its letter case), to which the undo puts it back.
-        if (keep.noteKept && !keep.noteKept(readersName, kept, marked)) {
+        if (keep.noteKept && !keep.noteKept(spot.readers, kept, marked)) {
             SetLastError(ERROR_WRITE_FAULT);
             return false;
         }
         // A rename never overwrites: a name in use answers "exists".
-        return MoveFileExA(destPath.c_str(), kept.c_str(), 0) != FALSE;
+        return readers.RenameTo(spot.folder, keptName);
     };
 
     kept = keep.mark.empty() ? std::string() : MarkedKeptName(destPath, keep.mark);
@@ -81,17 +93,55 @@ bool MoveAside(const std::string& destPath, const KeepAside& keep, std::string& 
     return false;
 }
 
-bool UndoPlacement(const std::string& destPath, DWORD error, std::string& kept) {
-    // Only what this copy began is removed: a refusal because something
-    // stands there after all leaves that alone.
-    if (!Taken(error) && error != ERROR_ACCESS_DENIED && error != ERROR_SHARING_VIOLATION)
-        DeleteFileA(destPath.c_str());
+bool UndoPlacement(const FileSpot& spot, const std::optional<FileIdentity>& begun, std::string& kept) {
+    // Only what this placement began is removed, found by its identity at
+    // the name and deleted through that very open: whatever else took the
+    // name meanwhile stays.
+    bool begunStands = false;
+    if (begun) {
+        HeldObject part = spot.folder.Open(spot.name);
+        if (part.Held() && !part.Facts().IsFolder() && part.Facts().identity == *begun) begunStands = !part.Delete();
+    }
     if (kept.empty()) return true;
-    // Nothing of the medium's arrived: the reader's file goes back, or,
-    // where it cannot, stays where it is kept, its name still in `kept`.
-    if (!PutBack(kept, destPath)) return false;
+    // Nothing of the medium's arrived: the reader's file goes back (over the
+    // run's own part file alone, where that could not be deleted), or, where
+    // it cannot, stays where it is kept, its name still in `kept`.
+    HeldObject original = spot.folder.Open(SplitPath(kept).name);
+    if (!original.Held() || !original.RenameTo(spot.folder, spot.name, begunStands)) return false;
     kept.clear();
     return true;
+}
+
+bool PlaceFile(const FileSpot& spot, DWORD existingAttributes, DWORD attributes, const KeepAside& keep,
+               std::string& kept, WrittenContent& written, const WriteContent& write) {
+    kept.clear();
+    // A folder standing where the file belongs is never replaced.
+    if (existingAttributes != INVALID_FILE_ATTRIBUTES && (existingAttributes & FILE_ATTRIBUTE_DIRECTORY)) return false;
+    if (existingAttributes != INVALID_FILE_ATTRIBUTES && !MoveAside(spot, keep, kept)) return false;
+    // Straight to the name, only where nothing stands: a file (or link) that
+    // appeared meanwhile is not ours to overwrite, nor to remove.
+    UniqueFile target = spot.folder.Create(spot.name, GENERIC_WRITE, 0, attributes | FILE_FLAG_SEQUENTIAL_SCAN);
+    if (!target) {
+        DWORD error = GetLastError();
+        UndoPlacement(spot, std::nullopt, kept);
+        // The caller tells a name taken meanwhile from any other failure.
+        SetLastError(error);
+        return false;
+    }
+    // Which file it is: made by its name in the held folder, it lies on that
+    // folder's volume. A system that cannot tell its index leaves the file
+    // known by its size and time.
+    std::optional<FileIdentity> begun;
+    if (std::optional<uint64_t> index = FileIndexOf(target.Get()))
+        begun = FileIdentity{spot.folder.Identity().volume, *index};
+    written.identity.reset();
+    if (write(target.Get(), written)) {
+        written.identity = begun;
+        return true;
+    }
+    target = UniqueFile();  // closed before it is removed
+    UndoPlacement(spot, begun, kept);
+    return false;
 }
 
 namespace {
@@ -131,33 +181,24 @@ bool CopyContent(HANDLE source, uint64_t size, HANDLE target, const ReadProgress
 }
 }  // namespace
 
-bool CopyPlainFile(const std::string& sourcePath, DWORD sourceAttributes, const std::string& destPath,
+bool CopyPlainFile(const std::string& sourcePath, DWORD sourceAttributes, const FileSpot& spot,
                    DWORD existingAttributes, const KeepAside& keep, std::string& kept, WrittenContent& written,
                    const ReadProgress& progress) {
     kept.clear();
-    // A folder standing where the file belongs is never replaced.
     if (existingAttributes != INVALID_FILE_ATTRIBUTES && (existingAttributes & FILE_ATTRIBUTE_DIRECTORY)) return false;
     // The source is opened first: a source that cannot be read moves nothing of the user's.
     UniqueFile source(CreateFileA(sourcePath.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                                   FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
     LARGE_INTEGER size = {};
     if (!source || !GetFileSizeEx(source.Get(), &size)) return false;
-    if (existingAttributes != INVALID_FILE_ATTRIBUTES && !MoveAside(destPath, keep, kept)) return false;
-    // Straight to the name. A file that appeared meanwhile is not ours to
-    // overwrite, nor to remove.
-    UniqueFile target(CreateFileA(destPath.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                                  InstalledAttributes(sourceAttributes) | FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
-    if (!target) {
-        DWORD error = GetLastError();
-        UndoPlacement(destPath, error, kept);
-        // The caller tells a name taken meanwhile from any other failure.
-        source = UniqueFile();
-        SetLastError(error);
-        return false;
-    }
-    bool whole = CopyContent(source.Get(), static_cast<uint64_t>(size.QuadPart), target.Get(), progress, written);
-    target = UniqueFile();  // closed before it may be removed
-    if (whole) return true;
-    UndoPlacement(destPath, ERROR_SUCCESS, kept);
-    return false;
+    bool placed = PlaceFile(spot, existingAttributes, InstalledAttributes(sourceAttributes), keep, kept, written,
+                            [&](HANDLE target, WrittenContent& content) {
+                                return CopyContent(source.Get(), static_cast<uint64_t>(size.QuadPart), target,
+                                                   progress, content);
+                            });
+    // The caller tells a name taken meanwhile from any other failure.
+    const DWORD error = GetLastError();
+    source = UniqueFile();
+    SetLastError(error);
+    return placed;
 }

@@ -19,10 +19,6 @@ bool HashingWriter::Finish(const FILETIME* writeTime, WrittenContent& written) {
     if (!SetFileTime(m_target, nullptr, nullptr, writeTime)) return false;
     written.size = m_size;
     written.hash = m_hasher.Finish();
-    BY_HANDLE_FILE_INFORMATION info;
-    // A system that cannot tell it leaves the file known by its size and time.
-    written.identity.reset();
-    if (GetFileInformationByHandle(m_target, &info)) written.identity = IdentityOf(info);
     return GetFileTime(m_target, nullptr, nullptr, &written.writeTime) != FALSE;
 }
 

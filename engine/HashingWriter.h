@@ -16,8 +16,9 @@
 
 // What an installed file holds as it was written: its size, the hash of its
 // bytes (nothing when the hashing failed), the last-write time it was left
-// with, and which file it is (from the written handle, before it is closed:
-// nothing else can stand at the name meanwhile).
+// with, and which file it is (told by its placement, from the written handle
+// and its folder, before the handle is closed: nothing else can stand at the
+// name meanwhile).
 struct WrittenContent {
     uint64_t size = 0;
     std::optional<ContentHash> hash;
@@ -40,7 +41,7 @@ public:
     bool Write(const void* data, DWORD size);
     // After the last block: the file's last-write time is set (`writeTime`,
     // or the present moment when not given) and read back as the file system
-    // keeps it, with the file's identity; false when either fails.
+    // keeps it; false when either fails.
     bool Finish(const FILETIME* writeTime, WrittenContent& written);
 
 private:

@@ -10,6 +10,19 @@ FileIdentity IdentityOf(const BY_HANDLE_FILE_INFORMATION& info) {
     return {info.dwVolumeSerialNumber, static_cast<uint64_t>(info.nFileIndexHigh) << 32 | info.nFileIndexLow};
 }
 
+std::optional<uint64_t> FileIndexOf(HANDLE handle) {
+    // The system's own query, in the module every process has (no import added).
+    using QueryCall = LONG(WINAPI*)(HANDLE, void* io, void* information, ULONG bytes, int kind);
+    static const QueryCall query = reinterpret_cast<QueryCall>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("ntdll.dll"), "NtQueryInformationFile")));
+    constexpr int kInternalInformation = 6;  // the file's index on its volume, as the driver headers number it
+    if (!query) return std::nullopt;
+    ULONG_PTR io[2] = {};
+    LARGE_INTEGER index = {};
+    if (query(handle, io, &index, sizeof index, kInternalInformation) < 0) return std::nullopt;
+    return static_cast<uint64_t>(index.QuadPart);
+}
+
 ReparseKind ReparseKindOfTag(DWORD tag) {
     switch (tag) {
     case 0:

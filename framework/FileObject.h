@@ -6,6 +6,7 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 // What tells a file or folder from any other of the machine while it exists
@@ -17,6 +18,14 @@ struct FileIdentity {
     bool operator==(const FileIdentity&) const = default;
 };
 FileIdentity IdentityOf(const BY_HANDLE_FILE_INFORMATION& info);
+
+// The index of what the handle holds on its volume, read through the handle
+// alone; nothing when the system does not tell it. Asking the handle for its
+// whole information asks its volume for the serial number each time, which
+// under Wine costs more than copying a small file: what is opened or made by
+// one name below a held folder lies on that folder's volume, so the folder's
+// serial number and this index make its identity.
+std::optional<uint64_t> FileIndexOf(HANDLE handle);
 
 // What a reparse point makes of the file or folder that carries it.
 enum class ReparseKind {

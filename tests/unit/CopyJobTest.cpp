@@ -22,6 +22,8 @@
 #include "dialogs/MessageDialogs.h"
 #include "framework/AnsiText.h"
 #include "framework/Event.h"
+#include "framework/HeldFolder.h"
+#include "framework/PathText.h"
 #include "framework/SafeFormat.h"
 
 namespace {
@@ -53,8 +55,15 @@ public:
         ProgressPrompts::FileBytesRead(read);
         if (onRead) onRead();
     }
+    // Once the run has begun (its journal, its way and the destination held)
+    // and before the walk reaches the first entry.
+    void SetTotalBytes(uint64_t total) override {
+        ProgressPrompts::SetTotalBytes(total);
+        if (onBegun) onBegun();
+    }
     std::function<void()> onFile;
     std::function<void()> onRead;
+    std::function<void()> onBegun;
 };
 
 class CopyEngine : public ::testing::Test {
@@ -104,6 +113,7 @@ protected:
         if (m_beforeRun) m_beforeRun();
         m_prompts->onFile = m_onFile;
         m_prompts->onRead = m_onRead;
+        m_prompts->onBegun = m_onBegun;
         size_t next = 0;
         bool ended = RunOnWorker([this] { m_job->Run(); },
                                  [&](HWND dialog) {
@@ -142,6 +152,7 @@ protected:
     std::unique_ptr<WatchedPrompts> m_prompts;
     std::function<void()> m_onFile;  // on the worker, after each file is handed over
     std::function<void()> m_onRead;  // on the worker, after the bytes read of a file are told
+    std::function<void()> m_onBegun;  // on the worker, once the run has begun, before its first entry
     std::function<void()> m_beforeRun;  // once the job is made, before it runs
     std::unique_ptr<CopyJob> m_job;
     std::vector<std::string> m_titles;
@@ -604,12 +615,52 @@ TEST_F(CopyEngine, TheOutcomeNamesWhatTheRunWroteReplacedAndCreated) {
     m_job->Finish();
     EXPECT_EQ(ListingOrder(m_dest), (std::vector<std::string>{"A.TXT", "SUB"})) << "the original is let go";
 
-    // The destination made by the run is its own, first of all.
-    RemoveTree(m_root + "\\New");
-    Copy();
-    EXPECT_EQ(Outcome().createdFolders, (std::vector<std::string>{m_root + "\\New", m_dest, m_dest + "\\SUB",
-                                                                 m_dest + "\\SUB\\DEEP"}));
-    EXPECT_TRUE(Outcome().replacedFiles.empty());
+    // The destination made by the run is its own, first of all; so is a
+    // folder the destination dialog made for it. The run's way starts at the
+    // nearest folder that stood before (never one made for the run), and
+    // the journal knows each folder the run made by which folder it is.
+    for (bool dialogMadeOne : {false, true}) {
+        RemoveTree(m_root + "\\New");
+        if (dialogMadeOne) MakeFolders(m_root + "\\New");
+        m_beforeRun = [&] {
+            if (dialogMadeOne) m_job->AdoptCreatedFolders({m_root + "\\New"});
+        };
+        Copy();
+        EXPECT_EQ(Outcome().createdFolders, (std::vector<std::string>{m_root + "\\New", m_dest, m_dest + "\\SUB",
+                                                                     m_dest + "\\SUB\\DEEP"}));
+        EXPECT_TRUE(Outcome().replacedFiles.empty());
+        EXPECT_EQ(m_job->Journal().Start().path, m_root) << dialogMadeOne;
+        EXPECT_EQ(m_job->Journal().Start().identity, HeldFolder::Root(m_root).Identity());
+        std::vector<std::string> known;
+        for (const JournalStep& step : m_job->Journal().Steps()) {
+            if (step.kind != JournalStep::Kind::Folder) continue;
+            EXPECT_EQ(step.madeIdentity, HeldFolder::Root(step.path).Identity()) << step.path;
+            known.push_back(step.path);
+        }
+        EXPECT_EQ(known, Outcome().createdFolders);
+    }
+    m_beforeRun = {};
+}
+
+// A reader's file kept aside is noted under its name as the reader gave it
+// (its letter case, not the medium's), so that an undo puts it back under
+// that name.
+TEST_F(CopyEngine, AKeptFileIsNotedUnderTheReadersName) {
+    Source("A.TXT", "new a");
+    Source("B.TXT", "new b");
+    WriteWholeFile(m_dest + "\\a.txt", "the reader's a");
+    WriteWholeFile(m_dest + "\\b.Txt", "the reader's b");
+    Copy({1001}, {}, false);
+    std::vector<std::string> kept;
+    for (const JournalStep& step : m_job->Journal().Steps())
+        if (step.kind == JournalStep::Kind::Kept) kept.push_back(step.path);
+    std::sort(kept.begin(), kept.end());
+    EXPECT_EQ(kept, (std::vector<std::string>{m_dest + "\\a.txt", m_dest + "\\b.Txt"}));
+    m_job->Cancel();
+    m_job->Finish();
+    std::vector<std::string> names = ListingOrder(m_dest);
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(names, (std::vector<std::string>{"a.txt", "b.Txt"}));
 }
 
 // A file, its content, attributes and last-write time, or a folder.
@@ -1069,6 +1120,108 @@ TEST_F(CopyEngine, TheRepairNeverGoesThroughALink) {
     EXPECT_TRUE(RemoveLinuxLink(m_dest + "\\SUB"));
 }
 
+// Below where the run's way starts, a link is never entered, whenever it
+// came: a folder of the reader's swapped for a link after the run began, and
+// a link put where the run was to make a folder. Nothing is written, kept
+// aside or renamed behind it, no question is asked about the files there,
+// each of them is a failed file named with the link, and the journal names
+// no path at or behind it; the rest of the tree is copied.
+TEST_F(CopyEngine, ALinkMetBelowTheStartIsNeverEntered) {
+    const std::string elsewhere = m_root + "\\Elsewhere";
+    Source("TOP.TXT", "new top");
+    Source("SUB\\A.TXT", "new a");
+    Source("SUB\\B.TXT", "new b");
+    Source("NEW\\C.TXT", "new c");
+    Source("NEW\\DEEP\\D.TXT", "new d");
+    for (bool compressed : {false, true}) {
+        m_options.compressed = compressed;
+        RemoveTree(m_dest);
+        RemoveTree(elsewhere);
+        WriteWholeFile(m_dest + "\\SUB\\A.TXT", "the reader's a");
+        for (const char* name : {"A.TXT", "C.TXT", "DEEP\\D.TXT"})
+            WriteWholeFile(elsewhere + "\\" + name, std::string("the system's ") + name);
+        const std::map<std::string, Found> before = Snapshot(elsewhere);
+        m_journalFolder = m_root + "\\Journals";
+        m_onBegun = [&] {
+            ASSERT_TRUE(MoveFileA((m_dest + "\\SUB").c_str(), (m_root + "\\Moved").c_str()));
+            ASSERT_TRUE(MakeLinuxLink(m_dest + "\\SUB", elsewhere));
+            ASSERT_TRUE(MakeLinuxLink(m_dest + "\\NEW", elsewhere));
+        };
+        Copy({}, {}, false);
+        EXPECT_TRUE(Snapshot(elsewhere) == before) << testing::PrintToString(ListingOrder(elsewhere));
+        EXPECT_EQ(Installed("TOP.TXT"), "new top");
+        EXPECT_EQ(compressed ? Outcome().expandFailed : Outcome().copyFailed, true);
+        std::map<std::string, std::string> failed;
+        for (const FailedFile& file : Outcome().failedFiles) failed[file.path] = file.stoppedAt;
+        EXPECT_EQ(failed, (std::map<std::string, std::string>{{m_dest + "\\SUB\\A.TXT", m_dest + "\\SUB"},
+                                                              {m_dest + "\\SUB\\B.TXT", m_dest + "\\SUB"},
+                                                              {m_dest + "\\NEW\\C.TXT", m_dest + "\\NEW"},
+                                                              {m_dest + "\\NEW\\DEEP\\D.TXT", m_dest + "\\NEW"}}));
+        EXPECT_EQ(m_report.Bytes().done, m_report.Bytes().total) << "the bar passes the files it could not place";
+        for (const JournalStep& step : m_job->Journal().Steps()) {
+            for (const std::string& link : {m_dest + "\\SUB", m_dest + "\\NEW"}) {
+                EXPECT_FALSE(UpperAnsi(step.path) == UpperAnsi(link) || IsBelowFolder(step.path, link)) << step.path;
+                EXPECT_FALSE(!step.kept.empty() && IsBelowFolder(step.kept, link)) << step.kept;
+            }
+        }
+        m_job->Finish();
+        EXPECT_TRUE(Snapshot(elsewhere) == before) << "the run's end acts behind no link";
+        EXPECT_EQ(FileContent(m_root + "\\Moved\\A.TXT"), "the reader's a");
+        EXPECT_TRUE(RemoveLinuxLink(m_dest + "\\SUB"));
+        EXPECT_TRUE(RemoveLinuxLink(m_dest + "\\NEW"));
+        RemoveTree(m_root + "\\Moved");
+    }
+}
+
+// A folder is held from the moment the way reaches it until its files are
+// placed: while the copy asks about a reader's file there, the folder cannot
+// be renamed away for a link to be put in its place, and the reader's file
+// is kept aside inside that very folder. An install folder that is the
+// reader's link is followed once, when the run resolves it: pointed
+// elsewhere while the copy asks, the copy goes on in the folder it resolved.
+TEST_F(CopyEngine, AFolderIsHeldWhileItsFilesArePlaced) {
+    const std::string elsewhere = m_root + "\\Elsewhere";
+    WriteWholeFile(elsewhere + "\\SUB\\A.TXT", "the system's");
+    const auto removeLinks = [this] {
+        for (const std::string& link : {m_dest + "\\SUB", m_dest})
+            if (IsLink(link)) RemoveLinuxLink(link);
+    };
+    const std::map<std::string, Found> before = Snapshot(elsewhere);
+    Source("SUB\\A.TXT", "new a");
+    const std::string data = m_root + "\\Data";
+    for (bool installFolderLinked : {false, true}) {
+        removeLinks();
+        RemoveTree(m_dest);
+        RemoveTree(data);
+        const std::string readers = installFolderLinked ? data : m_dest;
+        WriteWholeFile(readers + "\\SUB\\A.TXT", "the reader's a");
+        if (installFolderLinked) ASSERT_TRUE(MakeLinuxLink(m_dest, data));
+        bool moved = false;
+        Copy({IDOK},
+             [&](HWND) {
+                 if (installFolderLinked) {
+                     RemoveLinuxLink(m_dest);
+                     ASSERT_TRUE(MakeLinuxLink(m_dest, elsewhere));
+                     return;
+                 }
+                 moved = MoveFileA((m_dest + "\\SUB").c_str(), (m_root + "\\Moved").c_str()) != FALSE;
+                 if (moved) MakeLinuxLink(m_dest + "\\SUB", elsewhere + "\\SUB");
+             },
+             false);
+        EXPECT_FALSE(moved) << "the folder was renamed while the copy held it";
+        EXPECT_TRUE(Snapshot(elsewhere) == before) << installFolderLinked;
+        EXPECT_EQ(Outcome().replacedFiles.size(), 1u);
+        for (const ReplacedFile& replaced : Outcome().replacedFiles) {
+            const std::string keptName = SplitPath(replaced.keptOriginal).name;
+            EXPECT_EQ(FileContent(readers + "\\SUB\\" + keptName), "the reader's a") << installFolderLinked;
+        }
+        EXPECT_EQ(FileContent(readers + "\\SUB\\A.TXT"), "new a") << installFolderLinked;
+        m_job->Finish();
+        EXPECT_TRUE(Snapshot(elsewhere) == before) << installFolderLinked << ": the run's end acts behind no link";
+        removeLinks();
+    }
+}
+
 // A copy that fails over a reader's file whose original then cannot be
 // moved back (held open): the original stays under its kept name, is named
 // in the outcome, and the completed run does not delete it; its journal
@@ -1188,6 +1341,24 @@ TEST_F(CopyEngine, APathWrittenTwiceComesBackAsTheReaders) {
                 << "nothing is left beside it";
         }
     }
+    // A file another put at the name between the two writes is not the
+    // run's: it is kept aside as a reader's file, never deleted as the run's,
+    // and is back when the run is undone.
+    RemoveTree(m_dest);
+    MakeFolders(m_dest);
+    Copy({IDOK},
+         [&](HWND) {
+             // Made beside it first, so that it is another file of the disk, not the same one again.
+             WriteWholeFile(m_dest + "\\saved.tmp", "saved by another");
+             ASSERT_TRUE(MoveFileExA((m_dest + "\\saved.tmp").c_str(), (m_dest + "\\Read Me.txt").c_str(),
+                                     MOVEFILE_REPLACE_EXISTING));
+         },
+         false);
+    EXPECT_EQ(Outcome().replacedFiles.size(), 1u);
+    m_job->Cancel();
+    m_job->Finish();
+    EXPECT_EQ(FileContent(m_dest + "\\Read Me.txt"), "saved by another");
+    EXPECT_EQ(ListingOrder(m_dest).size(), 1u);
 }
 
 // A small new file's name taken by another program after the copy found it
