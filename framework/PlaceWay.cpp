@@ -64,9 +64,9 @@ bool WriteAll(HANDLE file, std::string_view bytes) {
 }  // namespace
 
 bool WriteWholeAt(const HeldFolder& folder, const std::string& name, std::string_view bytes,
-                  const FILETIME* writeTime) {
+                  const FILETIME* writeTime, DWORD attributes) {
     const std::string fresh = name + ".NEW";
-    UniqueFile file = folder.CreateFresh(fresh, GENERIC_WRITE, 0, FILE_ATTRIBUTE_NORMAL);
+    UniqueFile file = folder.CreateFresh(fresh, GENERIC_WRITE, 0, attributes);
     BY_HANDLE_FILE_INFORMATION info;
     if (!file || !GetFileInformationByHandle(file.Get(), &info)) return false;
     const FileIdentity identity = IdentityOf(info);

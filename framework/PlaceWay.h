@@ -37,7 +37,8 @@ UniqueFile CreateFreshInPlace(const std::string& path, DWORD access, DWORD share
 // ".NEW" added first (made anew), flushed, then renamed over what stands at
 // the name (a link or a second name there is replaced, never written
 // through), so that no half-written file is ever at the name. `writeTime`,
-// when given, becomes the file's last-write time. False, with nothing left
-// of the new file, when it cannot be done.
+// when given, becomes the file's last-write time, and `attributes` its
+// attributes (a read-only file stays one). False, with nothing left of the
+// new file, when it cannot be done.
 bool WriteWholeAt(const HeldFolder& folder, const std::string& name, std::string_view bytes,
-                  const FILETIME* writeTime = nullptr);
+                  const FILETIME* writeTime = nullptr, DWORD attributes = FILE_ATTRIBUTE_NORMAL);

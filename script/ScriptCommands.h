@@ -36,3 +36,14 @@ std::string CheckCopyLine(const std::string& command, const std::string& source,
 // a copy that cannot be made says nothing on the screen, and comes back as
 // the text of its failure (empty when the file was copied).
 std::string ExecuteCopyCommand();
+
+// The most a script's copy takes: it copies small files whole (an INI file,
+// a font, a DLL), far below this.
+constexpr unsigned long kMostScriptCopyBytes = 64ul << 20;
+
+// Copies the file to the destination through the door: the destination's
+// folder reached with no link followed on the way, the file written whole
+// beside its name and put in its place (what stood there replaced, never
+// written through), with the source's time and attributes. False with the
+// system's error when it cannot be done.
+bool CopyThroughTheDoor(const std::string& source, const std::string& destination);

@@ -1,6 +1,6 @@
 // The script's commands against real files: the four checks of COPY in their
 // order with their messages, the completed destination, the overwriting byte
-// copy, and the words that do nothing.
+// copy (never through a link or a second name), and the words that do nothing.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -106,6 +106,18 @@ TEST_F(ScriptCopy, ReplacesAnExistingFileAndKeepsAReadOnlySourceReadOnly) {
     DWORD attributes = GetFileAttributesA((work + "\\dst\\RO.TXT").c_str());
     ASSERT_NE(attributes, INVALID_FILE_ATTRIBUTES);
     EXPECT_TRUE(attributes & FILE_ATTRIBUTE_READONLY);
+
+    // A second name of a file elsewhere at the destination's name is
+    // replaced, never written through; a destination folder that became a
+    // link is never entered.
+    WriteWholeFile(work + "\\src\\SYSTEM.INI", "the system's");
+    ASSERT_TRUE(CreateHardLinkA((work + "\\dst\\SECOND.TXT").c_str(), (work + "\\src\\SYSTEM.INI").c_str(), nullptr));
+    EXPECT_EQ(Run("COPY " + work + "\\src\\NOTES.TXT " + work + "\\dst\\SECOND.TXT"), Messages{});
+    EXPECT_EQ(FileContent(work + "\\dst\\SECOND.TXT"), "notes\r\n");
+    ASSERT_TRUE(MakeLinuxLink(work + "\\linked", work + "\\src"));
+    EXPECT_EQ(Run("COPY " + work + "\\DATA.1\\README " + work + "\\linked\\SYSTEM.INI"), Messages{});
+    EXPECT_TRUE(RemoveLinuxLink(work + "\\linked"));
+    EXPECT_EQ(FileContent(work + "\\src\\SYSTEM.INI"), "the system's");
 }
 
 TEST_F(ScriptCopy, PeriodInAFolderNamePassesTheExtensionTest) {
