@@ -123,9 +123,12 @@ TEST_F(Door, WritingAnewTakesAwayTheNameNeverWhatItLeadsTo) {
     // A link to a folder at the name: the folder it leads to keeps its files.
     root.CreateFresh("Linked", GENERIC_WRITE, 0, 0);
     EXPECT_EQ(FileContent(m_root + "\\Elsewhere\\system.dll"), "the system's");
-    // A real folder at the name stays.
+    // A real folder at the name stays, an empty one too.
     EXPECT_FALSE(root.CreateFresh("Real", GENERIC_WRITE, 0, 0));
     EXPECT_TRUE(FileExists(m_root + "\\Real\\Below"));
+    MakeFolders(m_root + "\\Empty");
+    EXPECT_FALSE(root.CreateFresh("Empty", GENERIC_WRITE, 0, 0));
+    EXPECT_TRUE(FileExists(m_root + "\\Empty"));
 }
 
 TEST_F(Door, WhatIsOpenedIsWhatIsRenamedAndDeleted) {
