@@ -7,6 +7,7 @@
 #include "dialogs/FreeSpace.h"
 #include "dialogs/MessageDialogs.h"
 #include "engine/FileOperations.h"
+#include "framework/PlaceWay.h"
 #include "engine/PathShortening.h"
 #include "framework/MessageBox.h"
 #include "framework/SafeFormat.h"
@@ -44,7 +45,9 @@ LRESULT DestinationDialog::OnChangeFolder(WPARAM, LPARAM) {
             InstallSettings.InstallPath = InstallSettings.DefaultDestDir;
         } else if (ChosenFolderIsMissing(InstallSettings.InstallPath)) {
             if (AfxMessageBox(SetupTexts.CreateDirText, MB_YESNO) == IDYES)
-                CreateDirectoryPath(InstallSettings.InstallPath, &m_createdFolders);  // kept even if creation failed
+                // Through the door: no folder is made behind a link put on the
+                // way; the choice is kept even if creation failed.
+                MakePlaceFolders(InstallSettings.InstallPath, &m_createdFolders);
             else
                 InstallSettings.InstallPath = InstallSettings.DefaultDestDir;
         }

@@ -9,6 +9,8 @@
 #include "record/SetupRunRecord.h"
 #include "settings/InstallSettings.h"
 #include "framework/AnsiText.h"
+#include "framework/Rights.h"
+#include "framework/SystemFolders.h"
 #include "framework/PlaceWay.h"
 
 namespace {
@@ -88,8 +90,13 @@ void CreateInstallShortcut() {
         folder = settings.FavoritesDir;
     if (folder.empty()) return;
 
+    // The folder comes from the user's shell folders, which any program of
+    // the user changes: a run with rights writes the shortcut only below the
+    // user's profile, never where such a value points elsewhere.
     std::string linkPath = folder + "\\" + settings.ShortcutName + ".Lnk";
-    if (SUCCEEDED(CreateShortcut(settings.InstallPath, linkPath, ""))) RecordShortcut(linkPath);
+    if (MayWriteAtUsersPlace(FullPath(folder).value_or(folder), UserProfileFolder(), HasAdministratorRights()) &&
+        SUCCEEDED(CreateShortcut(settings.InstallPath, linkPath, "")))
+        RecordShortcut(linkPath);
 
     // Recorded for the command script whether or not the link could be saved.
     const std::string& path = settings.InstallPath;

@@ -91,3 +91,18 @@ bool WriteWholeAt(const HeldFolder& folder, const std::string& name, std::string
     SetLastError(error);
     return false;
 }
+
+bool MakePlaceFolders(const std::string& path, std::vector<std::string>* made) {
+    std::optional<std::string> full = FullPath(path);
+    if (!full) return false;
+    FolderWay way = WayToPlace(*full);
+    return way.Make(
+               *full, [](const std::string&) { return true; },
+               [made](const std::string& folder, const HeldFolder& held, bool wasMade) {
+                   if (wasMade && held.Held() && made) made->push_back(folder);
+               }) != nullptr;
+}
+
+bool MayWriteAtUsersPlace(const std::string& path, const std::string& profile, bool elevated) {
+    return !elevated || (!profile.empty() && IsBelowFolder(path, profile));
+}

@@ -13,6 +13,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "framework/FolderWay.h"
 #include "framework/UniqueHandle.h"
@@ -27,6 +28,17 @@ std::string PlaceRoot(const std::string& path, const std::string& profile);
 FolderWay WayToPlace(const std::string& path, const std::string& profile);
 // From the current user's profile.
 FolderWay WayToPlace(const std::string& path);
+
+// Makes the folders of the full path that are missing, through the way from
+// its root (no link on the way followed or made behind); those it made are
+// added to `made`, parents first. False when the path could not be had.
+bool MakePlaceFolders(const std::string& path, std::vector<std::string>* made);
+
+// Whether a run may write at a place a value of the user's names (the shell
+// folders under HKEY_CURRENT_USER, which any program of the user changes):
+// anywhere for a run without administrator rights, only below the user's
+// profile (by whole names) for one with them.
+bool MayWriteAtUsersPlace(const std::string& path, const std::string& profile, bool elevated);
 
 // A file made anew at the path, through the way to its folder: invalid, with
 // the system's error in the last error, when a folder on the way is missing

@@ -850,7 +850,7 @@ TEST_F(CopyEngine, ARunCutShortIsPutRightByTheNextStart) {
         }
         case Stop::InTheUndo:
             // Newest first: the last kept file back and the new one gone already.
-            ASSERT_TRUE(PutBack(last.keptOriginal, last.path));
+            ASSERT_TRUE(MoveFileExA(last.keptOriginal.c_str(), last.path.c_str(), MOVEFILE_REPLACE_EXISTING));
             DeleteFileA(newFile.c_str());
             break;
         }

@@ -14,7 +14,11 @@ class Shortcuts : public ::testing::Test {
 protected:
     void SetUp() override {
         CoInitialize(nullptr);
-        root = MakeTestFolder("shortcut");
+        // Below the profile: the shell folders are the user's values, and a
+        // run with rights (every run under Wine) writes only there.
+        root = UserProfileFolder() + "\\shortcut-test";
+        RemoveTree(root);
+        MakeFolders(root);
         desktop = root + "\\Desktop";
         documents = root + "\\Documents";
         favorites = root + "\\Favorites";
@@ -28,7 +32,10 @@ protected:
         InstallSettings.InstallPath = target;
         InstallSettings.ShortcutName = "Zandel Files";
     }
-    void TearDown() override { CoUninitialize(); }
+    void TearDown() override {
+        RemoveTree(root);
+        CoUninitialize();
+    }
 
 public:
     std::string root, desktop, documents, favorites, target;
@@ -62,6 +69,14 @@ TEST_F(Shortcuts, TheLocationChoosesTheFolderInAnyLetterCaseButNotWithSpaces) {
         EXPECT_EQ(InstallSettings.InstallDir, c.folder ? target.substr(2) : "") << c.location;
         TearDown();
     }
+    // A Desktop the user's value names outside the profile: a run with
+    // rights (every run under Wine) writes no shortcut there.
+    const std::string outside = MakeTestFolder("shortcut-outside");
+    InstallSettings.DesktopDir = outside;
+    InstallSettings.ShortcutLocation = "Desktop";
+    CreateInstallShortcut();
+    EXPECT_FALSE(FileExists(outside + "\\Zandel Files.Lnk"));
+    RemoveTree(outside);
 }
 
 TEST_F(Shortcuts, AnUnreportedShellFolderMakesNoShortcutAndRecordsNothing) {

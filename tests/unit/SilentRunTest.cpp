@@ -350,6 +350,20 @@ TEST(LogFile, APlaceOfTheUsersIsWalkedFromTheProfileOrTheDrivesRoot) {
     };
     for (const auto& row : rows) EXPECT_EQ(PlaceRoot(row.path, profile), row.root) << row.path;
     EXPECT_EQ(PlaceRoot("C:\\users\\Reader\\setup.log", ""), "C:\\") << "no profile known";
+
+    // A place a value of the user's names (the shell folders): a run with
+    // rights writes there only below the profile, by whole names.
+    const struct {
+        const char* path;
+        bool elevated, may;
+    } places[] = {
+        {"C:\\users\\Reader\\Desktop", true, true},   {"C:\\users\\Readers\\Desktop", true, false},
+        {"C:\\users\\Reader", true, false},            {"C:\\Windows\\System32", true, false},
+        {"C:\\Windows\\System32", false, true},        {"D:\\Desktop", false, true},
+    };
+    for (const auto& row : places)
+        EXPECT_EQ(MayWriteAtUsersPlace(row.path, profile, row.elevated), row.may) << row.path << " " << row.elevated;
+    EXPECT_FALSE(MayWriteAtUsersPlace("C:\\users\\Reader\\Desktop", "", true)) << "no profile known";
 }
 
 // Without /LOG=: named after the product; an elevated run's in the
