@@ -21,7 +21,10 @@ protected:
         WriteWholeFile(folder + "\\CODE\\A.TXT", "new a");
         WriteWholeFile(folder + "\\CODE\\B.TXT", "new b");
         dest = folder + "\\Dest";
-        desktop = folder + "\\Desktop";
+        // The Desktop below the profile, where a run with rights (every run
+        // under Wine) writes the shortcut.
+        desktop = UserProfileFolder() + "\\progress-test-desktop";
+        RemoveTree(desktop);
         CreateDirectoryA(dest.c_str(), nullptr);
         CreateDirectoryA(desktop.c_str(), nullptr);
         WriteWholeFile(dest + "\\A.TXT", "old a");
@@ -36,6 +39,7 @@ protected:
         SetupTexts.ConfirmReplaceTitle = "Replace?";
         SetupTexts.ExitTitle = "Leave?";
     }
+    void TearDown() override { RemoveTree(desktop); }
 
     // Runs the progress dialog; at the replace question the user presses
     // Cancel in the progress dialog, answers the question Yes, and answers
