@@ -4,6 +4,9 @@
 
 #include "framework/CodePage.h"
 #include "framework/PathText.h"
+#include "framework/PlaceWay.h"
+#include "framework/Rights.h"
+#include "framework/SystemFolders.h"
 #include "framework/SafeFormat.h"
 #include "settings/ProfileFile.h"
 
@@ -50,6 +53,13 @@ void ReadEnvironment(InstallSettingsRecord& settings) {
     settings.DesktopDir = ReadShellFolder(key, "Desktop");
     settings.PersonalDir = ReadShellFolder(key, "Personal");
     RegCloseKey(key);
+    // Values any program of the user writes: a run with rights takes them
+    // only where they name the user's own places (below the profile), so that
+    // neither the shortcut nor a script's copy to %DESKTOP% goes elsewhere.
+    const std::string profile = UserProfileFolder();
+    const bool elevated = HasAdministratorRights();
+    for (std::string* folder : {&settings.FavoritesDir, &settings.DesktopDir, &settings.PersonalDir})
+        if (!folder->empty() && !MayWriteAtUsersPlace(*folder, profile, elevated)) folder->clear();
 }
 
 void ReadSetupIni(InstallSettingsRecord& settings, const MissingKeyWarning& warn) {

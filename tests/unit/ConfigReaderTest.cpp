@@ -148,6 +148,21 @@ TEST(ReadEnvironment, StartDirIsTheCurrentDirectoryAndARootKeepsItsBackslash) {
     EXPECT_NE(settings.DesktopDir.find("Desktop"), std::string::npos) << settings.DesktopDir;
     EXPECT_FALSE(settings.PersonalDir.empty());
     EXPECT_FALSE(settings.FavoritesDir.empty());
+
+    // A value the user made name a place outside the profile is not taken
+    // by a run with rights (every run under Wine), the others still are.
+    const char* key = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
+    HKEY shell = nullptr;
+    ASSERT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, key, 0, KEY_QUERY_VALUE | KEY_SET_VALUE, &shell), ERROR_SUCCESS);
+    const std::string desktop = settings.DesktopDir, system = WindowsFolder() + "\\System32";
+    RegSetValueExA(shell, "Desktop", 0, REG_SZ, reinterpret_cast<const BYTE*>(system.c_str()),
+                   static_cast<DWORD>(system.size() + 1));
+    ReadEnvironment(settings);
+    RegSetValueExA(shell, "Desktop", 0, REG_SZ, reinterpret_cast<const BYTE*>(desktop.c_str()),
+                   static_cast<DWORD>(desktop.size() + 1));
+    RegCloseKey(shell);
+    EXPECT_EQ(settings.DesktopDir, "");
+    EXPECT_FALSE(settings.PersonalDir.empty());
 }
 }  // namespace
 
