@@ -3099,7 +3099,9 @@ protected:
         dest = Medium::WorkDir() + "\\Книги\\Εισαγωγή";
         product = "Книги Đọc";
         linkName = product + " Files";
-        desktop = Medium::WorkDir() + "\\Рабочий стол";
+        // Below the profile: a run with rights (every run under Wine) takes
+        // the user's shell folders only there.
+        desktop = UserProfileFolder() + "\\Рабочий стол";
     }
     void SetUp() override {
         ASSERT_EQ(SystemCodePage(), 1252u) << "this scenario runs on a Western system";
