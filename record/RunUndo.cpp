@@ -1,10 +1,12 @@
 #include "record/RunUndo.h"
 
 #include <map>
+#include <set>
 
 #include "framework/AnsiText.h"
 #include "framework/FolderListing.h"
 #include "framework/PathText.h"
+#include "framework/WorkLanes.h"
 #include "record/RunWay.h"
 
 namespace {
@@ -70,28 +72,71 @@ bool PutBackKept(const JournalStep& step, RunWay& way, UndoResult& result) {
     return true;
 }
 
-// Deletes a file the run wrote, while it is as the run left it. False when
-// the step was left for a reason that may pass.
-bool DeleteWritten(const JournalStep& step, RunWay& way, UndoResult& result) {
+// A file the run wrote, to be deleted while it is as the run left it: its
+// folder reached down the way, the delete itself on a lane.
+struct WrittenFile {
+    const JournalStep* step = nullptr;
+    std::shared_ptr<const HeldFolder> folder;
     std::string name;
-    std::shared_ptr<const HeldFolder> folder = way.Parent(step.path, name);
-    if (!folder && way.Stop() == Standing::Missing) return true;
-    if (!folder) {
-        result.notes.push_back(way.LeftNote(step.path));
-        return false;
+    bool done = true;  // false: left for a reason that may pass
+    std::string note;
+};
+
+// Reaches the file's folder (on the undo's own thread: the way is one walk).
+WrittenFile ReachWritten(const JournalStep& step, RunWay& way) {
+    WrittenFile file;
+    file.step = &step;
+    file.folder = way.Parent(step.path, file.name);
+    if (!file.folder && way.Stop() != Standing::Missing) {
+        file.done = false;
+        file.note = way.LeftNote(step.path);
     }
-    HeldObject file = folder->Open(name);
-    if (file.Missing()) return true;
-    if (file.Held() && !StillTheRuns(step, file.Facts())) {
+    return file;
+}
+
+// Deletes the file through the handle it is checked on (on any lane).
+void DeleteWritten(WrittenFile& written) {
+    if (!written.folder) return;
+    HeldObject file = written.folder->Open(written.name);
+    if (file.Missing()) return;
+    if (file.Held() && !StillTheRuns(*written.step, file.Facts())) {
         // Another's now (a later run's, the reader's): settled.
-        result.notes.push_back(LaterFileNote(step.path, {}));
-        return true;
+        written.note = LaterFileNote(written.step->path, {});
+        return;
     }
     // The copy made it normal, but the reader may have marked it meanwhile.
-    if (file.Held() && file.Delete()) return true;
-    result.notes.push_back("Not deleted, as it could not be opened or deleted: " + step.path);
-    return false;
+    if (file.Held() && file.Delete()) return;
+    written.done = false;
+    written.note = "Not deleted, as it could not be opened or deleted: " + written.step->path;
 }
+
+// Deletes the files the run wrote that follow one another in the journal,
+// side by side: each is an open, a look and a delete, and one thread spends
+// them waiting. Each name is in the batch once, so that no two lanes act on
+// one name; the notes come in the journal's order all the same.
+class WrittenBatch {
+public:
+    bool Has(const std::string& path) const { return m_names.count(Key(path)) != 0; }
+    void Add(WrittenFile file) {
+        m_names.insert(Key(file.step->path));
+        m_files.push_back(std::move(file));
+    }
+    void Settle(UndoResult& result) {
+        RunInLanes(m_files.size(), kLanes, [this](size_t i) { DeleteWritten(m_files[i]); });
+        for (WrittenFile& file : m_files) {
+            if (!file.note.empty()) result.notes.push_back(std::move(file.note));
+            if (!file.done) result.whole = false;
+        }
+        m_files.clear();
+        m_names.clear();
+    }
+
+private:
+    // As many as keep a file system's round of calls busy; more only wait.
+    static constexpr unsigned kLanes = 3;
+    std::vector<WrittenFile> m_files;
+    std::set<std::string> m_names;
+};
 
 // Removes a folder the run made, when it is empty, no link, and the one the
 // run made there: what else the reader keeps there, or puts at its name, is
@@ -163,16 +208,25 @@ UndoResult UndoRun(const std::vector<JournalStep>& steps, const std::string& ins
                    const std::optional<FileIdentity>& installIdentity, const WayStart& start) {
     UndoResult result;
     RunWay way(installFolder, installIdentity, start);
+    WrittenBatch written;
     for (auto step = steps.rbegin(); step != steps.rend(); ++step) {
+        if (step->kind == JournalStep::Kind::NewFile) {
+            if (written.Has(step->path)) written.Settle(result);
+            written.Add(ReachWritten(*step, way));
+            continue;
+        }
+        // What comes before a put-back or a folder's removal is done first.
+        written.Settle(result);
         bool done = true;
         switch (step->kind) {
         case JournalStep::Kind::Kept: done = PutBackKept(*step, way, result); break;
-        case JournalStep::Kind::NewFile: done = DeleteWritten(*step, way, result); break;
         // Children were made after their parents, so they go first.
         case JournalStep::Kind::Folder: done = RemoveMadeFolder(*step, way, installIdentity, installFolder, result); break;
+        case JournalStep::Kind::NewFile: break;
         }
         if (!done) result.whole = false;
     }
+    written.Settle(result);
     return result;
 }
 
