@@ -18,7 +18,7 @@
 #include "framework/LogFile.h"
 #include "framework/MessageBox.h"
 #include "framework/SafeFormat.h"
-#include "record/RunRepair.h"
+#include "journal/RunRepair.h"
 #include "record/SetupRunRecord.h"
 
 namespace {

@@ -35,7 +35,7 @@
 #include "framework/Thread.h"
 #include "record/InstallRecord.h"
 #include "record/RecordedFiles.h"
-#include "record/RunRepair.h"
+#include "journal/RunRepair.h"
 #include "record/SetupRunRecord.h"
 #include "res/resource.h"
 

@@ -9,7 +9,7 @@
 #include "framework/AnsiText.h"
 #include "framework/PathText.h"
 #include "framework/SafeFormat.h"
-#include "record/RunRepair.h"
+#include "journal/RunRepair.h"
 
 namespace {
 // The full path of a folder without its trailing backslash, so that paths

@@ -25,7 +25,7 @@
 #include "engine/MediumTree.h"
 #include "framework/FolderWay.h"
 #include "record/InstallRecord.h"
-#include "record/RunJournal.h"
+#include "journal/RunJournal.h"
 
 class FolderListing;
 struct FolderEntry;

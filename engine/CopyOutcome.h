@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "record/InstallRecord.h"
-#include "record/RunRepair.h"
+#include "journal/RunRepair.h"
 
 // A file of the reader's that the copy replaced: moved aside under a
 // temporary name beside it, kept there until the run ends, so that an

@@ -6,7 +6,7 @@
 #include "framework/PathText.h"
 #include "framework/UniqueHandle.h"
 #include "record/OwnFiles.h"
-#include "record/RunJournal.h"
+#include "journal/RunJournal.h"
 
 namespace {
 // Names made of these characters only, for a kept name that must be as short

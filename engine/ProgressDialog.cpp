@@ -10,7 +10,7 @@
 #include "engine/Shortcut.h"
 #include "framework/MessageBox.h"
 #include "framework/Thread.h"
-#include "record/RunJournal.h"
+#include "journal/RunJournal.h"
 
 namespace {
 constexpr UINT_PTR kShowProgressTimer = 1;

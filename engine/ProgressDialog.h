@@ -13,7 +13,7 @@
 #include "engine/ProgressPrompts.h"
 #include "engine/ProgressReport.h"
 #include "framework/Dialog.h"
-#include "record/JournalTrust.h"
+#include "journal/JournalTrust.h"
 #include "framework/ShutdownBlock.h"
 #include "res/resource.h"
 

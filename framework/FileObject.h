@@ -19,6 +19,17 @@ struct FileIdentity {
 };
 FileIdentity IdentityOf(const BY_HANDLE_FILE_INFORMATION& info);
 
+// What was opened at a name: read through the very handle that then acts.
+struct ObjectFacts {
+    DWORD attributes = 0;
+    uint64_t size = 0;
+    uint64_t writeTime = 0;  // the last-write time, in the system's 100 ns units
+    FileIdentity identity;
+    DWORD names = 0;         // how many names (hard links) the file has
+    bool link = false;       // a reparse point that makes it a link
+    bool IsFolder() const { return (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0; }
+};
+
 // The index of what the handle holds on its volume, read through the handle
 // alone; nothing when the system does not tell it. Asking the handle for its
 // whole information asks its volume for the serial number each time, which

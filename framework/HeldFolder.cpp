@@ -1,99 +1,14 @@
 #include "framework/HeldFolder.h"
 
-#include <winternl.h>
-
-#include <cstddef>
-#include <cstring>
-#include <vector>
-
 #include "framework/CodePage.h"
+#include "framework/NativeFile.h"
 #include "framework/PathText.h"
 
 namespace {
-// The system's own calls that take a folder's handle as the root of a name:
-// in every Windows the programs run on, loaded from the module every process
-// has, so that no import is added.
-using CreateCall = NTSTATUS(NTAPI*)(PHANDLE, ACCESS_MASK, POBJECT_ATTRIBUTES, PIO_STATUS_BLOCK, PLARGE_INTEGER,
-                                    ULONG, ULONG, ULONG, ULONG, PVOID, ULONG);
-using SetInformationCall = NTSTATUS(NTAPI*)(HANDLE, PIO_STATUS_BLOCK, PVOID, ULONG, int);
-using QueryDirectoryCall = NTSTATUS(NTAPI*)(HANDLE, HANDLE, PVOID, PVOID, PIO_STATUS_BLOCK, PVOID, ULONG, int,
-                                            BOOLEAN, PUNICODE_STRING, BOOLEAN);
-using ToErrorCall = ULONG(NTAPI*)(NTSTATUS);
-using QueryInformationCall = NTSTATUS(NTAPI*)(HANDLE, PIO_STATUS_BLOCK, PVOID, ULONG, int);
-
-struct NativeCalls {
-    CreateCall create = nullptr;
-    SetInformationCall setInformation = nullptr;
-    QueryDirectoryCall queryDirectory = nullptr;
-    ToErrorCall toError = nullptr;
-    QueryInformationCall queryInformation = nullptr;
-};
-
-const NativeCalls& Native() {
-    static const NativeCalls calls = [] {
-        NativeCalls found;
-        HMODULE module = GetModuleHandleA("ntdll.dll");
-        auto get = [module](const char* name) { return reinterpret_cast<void*>(GetProcAddress(module, name)); };
-        found.create = reinterpret_cast<CreateCall>(get("NtCreateFile"));
-        found.setInformation = reinterpret_cast<SetInformationCall>(get("NtSetInformationFile"));
-        found.queryDirectory = reinterpret_cast<QueryDirectoryCall>(get("NtQueryDirectoryFile"));
-        found.toError = reinterpret_cast<ToErrorCall>(get("RtlNtStatusToDosError"));
-        found.queryInformation = reinterpret_cast<QueryInformationCall>(get("NtQueryInformationFile"));
-        return found;
-    }();
-    return calls;
-}
-
-// The system's records and numbers, as its driver headers declare them.
-constexpr int kRenameInformation = 10;
-constexpr int kDispositionInformation = 13;
-constexpr int kBasicInformation = 4;
-constexpr int kFullDirectoryInformation = 2;
-constexpr int kAllInformation = 18;
-constexpr ULONG kOpen = 1, kCreate = 2;
-constexpr ULONG kDirectoryFile = 0x1, kSynchronousIo = 0x20, kNonDirectoryFile = 0x40, kOpenReparsePoint = 0x200000;
-constexpr ULONG kCaseInsensitive = 0x40;
-constexpr NTSTATUS kBufferOverflow = static_cast<NTSTATUS>(0x80000005L);
-
-struct RenameInformation {
-    BOOLEAN replaceIfExists;
-    HANDLE rootDirectory;
-    ULONG nameBytes;
-    WCHAR name[1];
-};
-struct BasicInformation {
-    LARGE_INTEGER creationTime, lastAccessTime, lastWriteTime, changeTime;  // 0: left as they are
-    ULONG attributes;                                                       // 0: left as it is
-};
-// The fixed start of the system's FILE_ALL_INFORMATION: its basic, standard
-// and internal parts.
-struct AllInformation {
-    LARGE_INTEGER creationTime, lastAccessTime, lastWriteTime, changeTime;
-    ULONG attributes;
-    LARGE_INTEGER allocationSize, endOfFile;
-    ULONG links;
-    BOOLEAN deletePending, directory;
-    LARGE_INTEGER index;
-};
-static_assert(offsetof(AllInformation, index) == 64, "the system's layout");
-struct FullDirectoryInformation {
-    ULONG next, index;
-    LARGE_INTEGER creationTime, lastAccessTime, lastWriteTime, changeTime, endOfFile, allocationSize;
-    ULONG attributes, nameBytes;
-    ULONG reparseTag;  // the extended attributes' size, or a reparse point's tag
-    WCHAR name[1];
-};
-
-constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
 // A held folder lets others read and write in it, but not delete or rename
 // it: it cannot be swapped for a link while it is held.
 constexpr DWORD kFolderShare = FILE_SHARE_READ | FILE_SHARE_WRITE;
 constexpr ACCESS_MASK kFolderAccess = FILE_LIST_DIRECTORY | FILE_TRAVERSE | FILE_READ_ATTRIBUTES | SYNCHRONIZE;
-
-DWORD ErrorOf(NTSTATUS status) {
-    const NativeCalls& native = Native();
-    return native.toError ? native.toError(status) : ERROR_GEN_FAILURE;
-}
 
 DoorStop StopOf(DWORD error) {
     switch (error) {
@@ -102,84 +17,6 @@ DoorStop StopOf(DWORD error) {
     case ERROR_DIRECTORY: return DoorStop::NotFolder;
     default: return DoorStop::Refused;
     }
-}
-
-// Opens the name relative to the held folder; the system's error when it
-// cannot (and the handle invalid).
-DWORD OpenBelow(HANDLE folder, const std::wstring& name, ACCESS_MASK access, ULONG share, ULONG disposition,
-                ULONG options, ULONG attributes, UniqueFile& opened) {
-    const NativeCalls& native = Native();
-    if (!native.create) return ERROR_CALL_NOT_IMPLEMENTED;
-    UNICODE_STRING text;
-    text.Buffer = const_cast<PWSTR>(name.c_str());
-    text.Length = text.MaximumLength = static_cast<USHORT>(name.size() * sizeof(WCHAR));
-    OBJECT_ATTRIBUTES object = {};
-    object.Length = sizeof object;
-    object.RootDirectory = folder;
-    object.ObjectName = &text;
-    object.Attributes = kCaseInsensitive;
-    IO_STATUS_BLOCK io = {};
-    HANDLE handle = nullptr;
-    NTSTATUS status = native.create(&handle, access | SYNCHRONIZE, &object, &io, nullptr, attributes, share,
-                                    disposition, options | kSynchronousIo, nullptr, 0);
-    if (status < 0) return ErrorOf(status);
-    opened = UniqueFile(handle);
-    return ERROR_SUCCESS;
-}
-
-// What the handle holds. Below a held folder, `volume` is that folder's (what
-// is opened there, never through a link, lies on its volume), and the facts
-// come in one question: asking for the volume's serial number as well costs
-// Wine a millisecond a file, most of an undo's time.
-bool FactsOf(HANDLE handle, ObjectFacts& facts, const uint32_t* volume = nullptr) {
-    const NativeCalls& native = Native();
-    if (volume && native.queryInformation) {
-        alignas(8) BYTE buffer[sizeof(AllInformation) + 64 + MAX_PATH * sizeof(WCHAR)];
-        IO_STATUS_BLOCK io = {};
-        // A long name overflows the buffer: the fixed part is there all the same.
-        NTSTATUS status = native.queryInformation(handle, &io, buffer, sizeof buffer, kAllInformation);
-        if (status >= 0 || status == kBufferOverflow) {
-            const auto* all = reinterpret_cast<const AllInformation*>(buffer);
-            facts.attributes = all->attributes;
-            facts.size = static_cast<uint64_t>(all->endOfFile.QuadPart);
-            facts.writeTime = static_cast<uint64_t>(all->lastWriteTime.QuadPart);
-            facts.identity = {*volume, static_cast<uint64_t>(all->index.QuadPart)};
-            facts.names = all->links;
-            return true;
-        }
-    }
-    BY_HANDLE_FILE_INFORMATION info;
-    if (!GetFileInformationByHandle(handle, &info)) return false;
-    facts.attributes = info.dwFileAttributes;
-    facts.size = static_cast<uint64_t>(info.nFileSizeHigh) << 32 | info.nFileSizeLow;
-    facts.writeTime = static_cast<uint64_t>(info.ftLastWriteTime.dwHighDateTime) << 32 | info.ftLastWriteTime.dwLowDateTime;
-    facts.identity = IdentityOf(info);
-    facts.names = info.nNumberOfLinks;
-    return true;
-}
-
-// The attributes and reparse tag the folder's listing gives for the name;
-// false when it has no such entry. A fresh handle of the folder for each
-// question: the system takes a listing's name pattern from its first query.
-bool ListedAs(HANDLE folder, const std::wstring& name, DWORD& attributes, DWORD& tag) {
-    const NativeCalls& native = Native();
-    if (!native.queryDirectory) return false;
-    UniqueFile again;
-    if (OpenBelow(folder, L"", FILE_LIST_DIRECTORY | SYNCHRONIZE, kShareAll, kOpen, kDirectoryFile, 0, again) !=
-        ERROR_SUCCESS)
-        return false;
-    alignas(8) BYTE buffer[sizeof(FullDirectoryInformation) + MAX_PATH * sizeof(WCHAR) * 2];
-    UNICODE_STRING pattern;
-    pattern.Buffer = const_cast<PWSTR>(name.c_str());
-    pattern.Length = pattern.MaximumLength = static_cast<USHORT>(name.size() * sizeof(WCHAR));
-    IO_STATUS_BLOCK io = {};
-    NTSTATUS status = native.queryDirectory(again.Get(), nullptr, nullptr, nullptr, &io, buffer, sizeof buffer,
-                                            kFullDirectoryInformation, TRUE, &pattern, TRUE);
-    if (status < 0 && status != kBufferOverflow) return false;
-    const auto* entry = reinterpret_cast<const FullDirectoryInformation*>(buffer);
-    attributes = entry->attributes;
-    tag = entry->reparseTag;
-    return true;
 }
 
 // Whether what the handle holds, opened at `name` of the folder without
@@ -193,21 +30,6 @@ bool IsLinkAt(HANDLE folder, const std::wstring& name, HANDLE opened, const Obje
     DWORD attributes = 0, tag = 0;
     if (!ListedAs(folder, name, attributes, tag)) return false;
     return (attributes & FILE_ATTRIBUTE_REPARSE_POINT) && ReparseKindOfTag(tag) == ReparseKind::Link;
-}
-
-bool SetInformation(HANDLE handle, void* information, ULONG bytes, int kind) {
-    const NativeCalls& native = Native();
-    if (!native.setInformation) {
-        SetLastError(ERROR_CALL_NOT_IMPLEMENTED);
-        return false;
-    }
-    IO_STATUS_BLOCK io = {};
-    NTSTATUS status = native.setInformation(handle, &io, information, bytes, kind);
-    if (status < 0) {
-        SetLastError(ErrorOf(status));
-        return false;
-    }
-    return true;
 }
 }  // namespace
 
@@ -224,14 +46,9 @@ bool PlainName(const std::string& name) {
 bool HeldObject::Delete() {
     if (!m_handle) return false;
     // The system deletes no read-only file: the mark of a file of ours goes first.
-    if (!m_facts.IsFolder() && (m_facts.attributes & FILE_ATTRIBUTE_READONLY)) {
-        BasicInformation basic = {};
-        DWORD rest = m_facts.attributes & ~(FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_REPARSE_POINT);
-        basic.attributes = rest ? rest : FILE_ATTRIBUTE_NORMAL;
-        SetInformation(m_handle.Get(), &basic, sizeof basic, kBasicInformation);
-    }
-    BOOLEAN remove = TRUE;
-    bool done = SetInformation(m_handle.Get(), &remove, sizeof remove, kDispositionInformation);
+    if (!m_facts.IsFolder() && (m_facts.attributes & FILE_ATTRIBUTE_READONLY))
+        SetAttributes(m_handle.Get(), m_facts.attributes & ~(FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_REPARSE_POINT));
+    bool done = MarkForDeletion(m_handle.Get());
     DWORD error = GetLastError();
     // Gone once the handle is closed.
     m_handle = UniqueFile();
@@ -246,15 +63,7 @@ bool HeldObject::RenameTo(const HeldFolder& folder, const std::string& name, boo
         SetLastError(ERROR_INVALID_NAME);
         return false;
     }
-    const std::wstring wide = WideText(name);
-    const ULONG nameBytes = static_cast<ULONG>(wide.size() * sizeof(WCHAR));
-    std::vector<BYTE> buffer(sizeof(RenameInformation) + nameBytes);
-    auto* rename = reinterpret_cast<RenameInformation*>(buffer.data());
-    rename->replaceIfExists = replace ? TRUE : FALSE;
-    rename->rootDirectory = folder.Get();
-    rename->nameBytes = nameBytes;
-    std::memcpy(rename->name, wide.c_str(), nameBytes + sizeof(WCHAR));
-    bool done = SetInformation(m_handle.Get(), buffer.data(), static_cast<ULONG>(buffer.size()), kRenameInformation);
+    bool done = RenameBelow(m_handle.Get(), folder.Get(), WideText(name), replace);
     DWORD error = GetLastError();
     m_handle = UniqueFile();
     SetLastError(done ? ERROR_SUCCESS : error);
@@ -380,8 +189,8 @@ UniqueFile HeldFolder::Create(const std::string& name, DWORD access, DWORD share
     }
     // GENERIC_WRITE and the rest mean to the native call what they mean to CreateFile.
     ULONG options = kNonDirectoryFile;
-    if (attributes & FILE_FLAG_SEQUENTIAL_SCAN) options |= 0x4;  // FILE_SEQUENTIAL_ONLY
-    if (attributes & FILE_FLAG_WRITE_THROUGH) options |= 0x2;    // FILE_WRITE_THROUGH
+    if (attributes & FILE_FLAG_SEQUENTIAL_SCAN) options |= kSequentialOnly;
+    if (attributes & FILE_FLAG_WRITE_THROUGH) options |= kWriteThrough;
     attributes &= 0xFFFF;
     UniqueFile file;
     DWORD error = OpenBelow(m_handle.Get(), WideText(name), access | FILE_READ_ATTRIBUTES, share, kCreate, options,

@@ -30,17 +30,6 @@ enum class DoorStop {
     Refused,   // the system refused (in use, denied, a drive that is away)
 };
 
-// What was opened at a name: read through the very handle that then acts.
-struct ObjectFacts {
-    DWORD attributes = 0;
-    uint64_t size = 0;
-    uint64_t writeTime = 0;  // the last-write time, in the system's 100 ns units
-    FileIdentity identity;
-    DWORD names = 0;         // how many names (hard links) the file has
-    bool link = false;       // a reparse point that makes it a link
-    bool IsFolder() const { return (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0; }
-};
-
 class HeldFolder;
 
 // A file or folder opened at one name of a held folder without following a

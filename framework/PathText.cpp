@@ -131,3 +131,28 @@ size_t PathLength(std::string_view path, UINT codePage) {
         if (static_cast<BYTE>(c) >= 0x80) return WideLength(path, codePage);
     return path.size();
 }
+
+bool PlainFullPath(std::string_view path) {
+    size_t start = 0;
+    const bool letter = !path.empty() && ((path[0] >= 'A' && path[0] <= 'Z') || (path[0] >= 'a' && path[0] <= 'z'));
+    if (path.size() >= 3 && letter && path[1] == ':' && path[2] == '\\') {
+        start = 3;
+    } else if (path.size() > 2 && path[0] == '\\' && path[1] == '\\' && path[2] != '?' && path[2] != '.') {
+        start = 2;  // \\server\share\...
+    } else {
+        return false;
+    }
+    // ':' and '/' are never the second byte of a double-byte character;
+    // '\\' may be, so the names are split where the code page says.
+    for (size_t i = start; i < path.size(); ++i)
+        if (path[i] == ':' || path[i] == '/' || static_cast<unsigned char>(path[i]) < 0x20) return false;
+    for (size_t name = start;;) {
+        size_t end = FindChar(path, '\\', name);
+        std::string_view part(path.data() + name, (end == std::string::npos ? path.size() : end) - name);
+        if (IsStepName(part)) return false;
+        if (end == std::string::npos) break;
+        if (part.empty()) return false;  // "\\" in the middle
+        name = end + 1;
+    }
+    return true;
+}

@@ -71,6 +71,10 @@ bool IsBelowFolder(std::string_view path, std::string_view folder, UINT codePage
 // writes.
 bool IsStepName(std::string_view name);
 
+// Whether the path is a plain full path of a drive or a share, without "."
+// or ".." names, streams, device or "\\?\" forms: the only kind a run writes.
+bool PlainFullPath(std::string_view path);
+
 // A path split after its last "\" or "/": the folder keeps that separator,
 // so folder + name is the path again.
 struct PathSplit {

@@ -1,7 +1,6 @@
 #include "record/ProfileBound.h"
 
 #include "framework/PathText.h"
-#include "record/RunFolders.h"
 
 bool BoundToProfile(const ScopePlaces& places) {
     return places.elevated && places.scope == InstallScope::CurrentUser;

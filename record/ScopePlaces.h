@@ -16,10 +16,22 @@
 #include <windows.h>
 
 #include <string>
+#include <utility>
 
 #include "record/InstallScope.h"
-#include "record/JournalTrust.h"
 #include "record/SharedFiles.h"
+
+// Where a run keeps its journals: the machine's folder (an elevated run's),
+// or the user's own (a run without elevation).
+struct JournalPlace {
+    JournalPlace() = default;
+    // A folder alone is the machine's, as setup's journals' folders were before.
+    JournalPlace(std::string folder, bool machine = true) : folder(std::move(folder)), machine(machine) {}
+    std::string folder;
+    bool machine = true;
+    // Where setups of earlier versions kept them: repaired, never written.
+    std::string earlier;
+};
 
 struct ScopePlaces {
     InstallScope scope = InstallScope::Machine;

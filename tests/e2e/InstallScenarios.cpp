@@ -25,8 +25,8 @@
 #include "framework/PathText.h"
 #include "record/InstallRecord.h"
 #include "record/RecordedFiles.h"
-#include "record/JournalTrust.h"
-#include "record/RunJournal.h"
+#include "journal/JournalTrust.h"
+#include "journal/RunJournal.h"
 
 namespace {
 // Titles and texts of the sample SETUP.TXT.

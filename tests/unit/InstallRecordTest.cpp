@@ -4,14 +4,14 @@
 // by the system's code and by ours.
 #include "engine/HashingWriter.h"
 #include "record/InstallRecord.h"
-#include "record/JournalTrust.h"
+#include "journal/JournalTrust.h"
 #include "record/OwnFiles.h"
 #include "record/ProfileBound.h"
 #include "record/RecordedWays.h"
 #include "record/RecordedFiles.h"
 #include "record/RecordFile.h"
-#include "record/RunFolders.h"
-#include "record/RunRepair.h"
+#include "journal/RunFolders.h"
+#include "journal/RunRepair.h"
 #include "record/SharedFiles.h"
 #include "uninstall/Removal.h"
 

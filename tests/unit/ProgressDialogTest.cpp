@@ -7,7 +7,7 @@
 #include "settings/InstallSettings.h"
 #include "settings/SetupTexts.h"
 #include "dialogs/MessageDialogs.h"
-#include "record/RunRepair.h"
+#include "journal/RunRepair.h"
 
 namespace {
 // A medium whose copy stops at a replace question (A.TXT exists at the

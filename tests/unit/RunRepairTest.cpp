@@ -9,7 +9,7 @@
 
 #include "TestFiles.h"
 #include "framework/FileObject.h"
-#include "record/RunRepair.h"
+#include "journal/RunRepair.h"
 
 namespace {
 BY_HANDLE_FILE_INFORMATION InformationAt(const std::string& path) {

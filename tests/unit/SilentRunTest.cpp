@@ -14,7 +14,7 @@
 #include "framework/LogFile.h"
 #include "framework/PathText.h"
 #include "framework/PlaceWay.h"
-#include "record/LogPlace.h"
+#include "journal/LogPlace.h"
 
 namespace {
 struct SwitchCase {

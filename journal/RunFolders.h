@@ -6,7 +6,7 @@
 // step of a setup run, whoever wrote it: it is refused. Window-free.
 #include <string>
 
-#include "record/RunJournal.h"
+#include "journal/RunJournal.h"
 
 // Whether the step lies inside the run's folders: a file (and where it is
 // kept) strictly below the install folder; a folder below it, the folder
@@ -18,7 +18,3 @@ bool InsideRunFolders(const JournalStep& step, const std::string& installFolder,
 // folder on the way to it, a plain full path. A journal of an earlier setup,
 // which noted no start, starts at its install folder.
 bool StartOnTheWay(const WayStart& start, const std::string& installFolder);
-
-// Whether the path is a plain full path of a drive or a share, without "."
-// or ".." names, streams, device or "\\?\" forms: the only kind a run writes.
-bool PlainFullPath(const std::string& path);

@@ -16,7 +16,7 @@
 #include <vector>
 
 #include "framework/UniqueHandle.h"
-#include "record/JournalTrust.h"
+#include "journal/JournalTrust.h"
 #include "record/OwnFiles.h"
 
 // A file as the run left it at its name, once it was written whole.

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "record/RunJournal.h"
+#include "journal/RunJournal.h"
 
 // A reader's file that could not be put back (the file at its name is held
 // open by another program): where it belongs and where its original lies.

@@ -14,6 +14,8 @@
 #include <string>
 #include <vector>
 
+#include "record/ScopePlaces.h"
+
 // Who owns a file or folder, as far as trusting it goes.
 enum class Owner {
     System,
@@ -30,18 +32,6 @@ enum class Owner {
 
 // What stands at a path.
 enum class PathKind { Missing, Folder, File, Link };
-
-// Where a run keeps its journals: the machine's folder (an elevated run's),
-// or the user's own (a run without elevation).
-struct JournalPlace {
-    JournalPlace() = default;
-    // A folder alone is the machine's, as setup's journals' folders were before.
-    JournalPlace(std::string folder, bool machine = true) : folder(std::move(folder)), machine(machine) {}
-    std::string folder;
-    bool machine = true;
-    // Where setups of earlier versions kept them: repaired, never written.
-    std::string earlier;
-};
 
 struct JournalStanding {
     bool elevated = true;       // the run that would carry it out

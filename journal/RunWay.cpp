@@ -1,4 +1,4 @@
-#include "record/RunWay.h"
+#include "journal/RunWay.h"
 
 #include "framework/AnsiText.h"
 #include "framework/PathText.h"

@@ -1,4 +1,4 @@
-#include "record/RunRepair.h"
+#include "journal/RunRepair.h"
 
 #include <windows.h>
 
@@ -11,8 +11,8 @@
 #include "framework/PathText.h"
 #include "framework/SafeFormat.h"
 #include "framework/UniqueHandle.h"
-#include "record/JournalTrust.h"
-#include "record/RunFolders.h"
+#include "journal/JournalTrust.h"
+#include "journal/RunFolders.h"
 
 namespace {
 // Far beyond a book's journal (a line is about 100 bytes): a larger file is not one.

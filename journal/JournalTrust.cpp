@@ -1,4 +1,4 @@
-#include "record/JournalTrust.h"
+#include "journal/JournalTrust.h"
 
 #include <aclapi.h>
 #include <sddl.h>

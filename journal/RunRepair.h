@@ -5,9 +5,9 @@
 #include <string>
 #include <vector>
 
-#include "record/JournalTrust.h"
-#include "record/RunJournal.h"
-#include "record/RunUndo.h"
+#include "journal/JournalTrust.h"
+#include "journal/RunJournal.h"
+#include "journal/RunUndo.h"
 
 struct RepairResult {
     std::vector<NotPutBack> notPutBack;

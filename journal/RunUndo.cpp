@@ -1,4 +1,4 @@
-#include "record/RunUndo.h"
+#include "journal/RunUndo.h"
 
 #include <map>
 #include <set>
@@ -7,7 +7,7 @@
 #include "framework/FolderListing.h"
 #include "framework/PathText.h"
 #include "framework/WorkLanes.h"
-#include "record/RunWay.h"
+#include "journal/RunWay.h"
 
 namespace {
 std::string Key(const std::string& path) { return UpperAnsi(StripTrailingBackslashes(path, 3)); }

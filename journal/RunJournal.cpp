@@ -1,4 +1,4 @@
-#include "record/RunJournal.h"
+#include "journal/RunJournal.h"
 
 #include <cstdlib>
 
@@ -7,7 +7,7 @@
 #include "framework/PathText.h"
 #include "framework/SafeFormat.h"
 #include "framework/UniqueHandle.h"
-#include "record/JournalTrust.h"
+#include "journal/JournalTrust.h"
 
 namespace {
 constexpr std::string_view kHeader = "XOV SETUP RUN JOURNAL 1";

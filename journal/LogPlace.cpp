@@ -1,8 +1,8 @@
-#include "record/LogPlace.h"
+#include "journal/LogPlace.h"
 
 #include "framework/LogFile.h"
 #include "framework/PathText.h"
-#include "record/JournalTrust.h"
+#include "journal/JournalTrust.h"
 
 std::string DefaultRunLogPath(const std::string& program, const std::string& product, const ScopePlaces& places,
                               std::vector<std::string>* notes) {

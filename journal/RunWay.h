@@ -14,7 +14,7 @@
 #include <string>
 
 #include "framework/FolderWay.h"
-#include "record/RunJournal.h"
+#include "journal/RunJournal.h"
 
 // Why a path's folder was not reached, when it was not.
 enum class Standing {
