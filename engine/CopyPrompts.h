@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <string>
 
-#include "framework/FileHolders.h"
+#include "record/ClosingPrograms.h"
 
 // The file a replace question is about: the incoming one from the medium and
 // the one already at the destination.

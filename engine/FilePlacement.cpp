@@ -32,7 +32,7 @@ std::string ShortCandidate(size_t length, unsigned attempt) {
 bool Taken(DWORD error) { return error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS; }
 }  // namespace
 
-bool MoveAside(const FileSpot& spot, const KeepAside& keep, std::string& kept) {
+bool KeepReadersFileAside(const FileSpot& spot, const KeepAside& keep, std::string& kept) {
     const std::string& destPath = spot.path;
     std::string folder = SplitPath(destPath).folder;
     size_t nameLength = destPath.size() - folder.size();
@@ -117,7 +117,7 @@ bool PlaceFile(const FileSpot& spot, DWORD existingAttributes, DWORD attributes,
     kept.clear();
     // A folder standing where the file belongs is never replaced.
     if (existingAttributes != INVALID_FILE_ATTRIBUTES && (existingAttributes & FILE_ATTRIBUTE_DIRECTORY)) return false;
-    if (existingAttributes != INVALID_FILE_ATTRIBUTES && !MoveAside(spot, keep, kept)) return false;
+    if (existingAttributes != INVALID_FILE_ATTRIBUTES && !KeepReadersFileAside(spot, keep, kept)) return false;
     // Straight to the name, only where nothing stands: a file (or link) that
     // appeared meanwhile is not ours to overwrite, nor to remove.
     UniqueFile target = spot.folder.Create(spot.name, GENERIC_WRITE, 0, attributes | FILE_FLAG_SEQUENTIAL_SCAN);

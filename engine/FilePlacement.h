@@ -48,7 +48,7 @@ struct FileSpot {
 // gets one. False, with nothing moved, when no name could be had, the journal
 // could not note it, or the file cannot be moved (held open elsewhere, a
 // read-only medium, a folder at the name).
-bool MoveAside(const FileSpot& spot, const KeepAside& keep, std::string& kept);
+bool KeepReadersFileAside(const FileSpot& spot, const KeepAside& keep, std::string& kept);
 
 // Writes the file's content into the new file (open for writing); true when
 // all of it arrived, `written` then saying what it holds.

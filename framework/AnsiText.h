@@ -34,6 +34,16 @@ inline std::string ChangedCase(const std::string& text, bool upper) {
 inline std::string UpperAnsi(const std::string& text) { return ansi_text_detail::ChangedCase(text, true); }
 inline std::string LowerAnsi(const std::string& text) { return ansi_text_detail::ChangedCase(text, false); }
 
+// The key by which two paths name the same folder or file, as the file
+// system compares names: upper-cased by whole characters (as IsBelowFolder
+// compares), without trailing backslashes (a drive's root keeps its own).
+inline std::string PathKey(const std::string& path) { return UpperAnsi(StripTrailingBackslashes(path, 3)); }
+
+// Whether `path` is the folder itself or lies below it; false for an empty folder.
+inline bool IsAtOrBelowFolder(const std::string& path, const std::string& folder) {
+    return !folder.empty() && (PathKey(path) == PathKey(folder) || IsBelowFolder(path, folder));
+}
+
 // The path made full against the current directory, within the system's
 // bound of MAX_PATH characters; nullopt when the system cannot make it or it
 // would not fit.

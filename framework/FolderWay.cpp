@@ -10,7 +10,7 @@ FolderWay::FolderWay(HeldFolder root)
 bool FolderWay::Covers(const std::string& path) const {
     if (!m_root) return false;
     const std::string stripped = StripTrailingBackslashes(path, 3);
-    return UpperAnsi(stripped) == UpperAnsi(m_rootPath) || IsBelowFolder(stripped, m_rootPath);
+    return IsAtOrBelowFolder(stripped, m_rootPath);
 }
 
 std::shared_ptr<const HeldFolder> FolderWay::Reach(const std::string& path) { return Walk(path, nullptr, nullptr); }
@@ -85,7 +85,7 @@ std::shared_ptr<const HeldFolder> FolderWay::Walk(const std::string& path, const
 }
 
 void FolderWay::Release(const std::string& path) {
-    const std::string key = UpperAnsi(StripTrailingBackslashes(path, 3));
+    const std::string key = PathKey(path);
     for (size_t i = 0; i < m_chain.size(); ++i) {
         if (m_chain[i].key == key) {
             m_chain.resize(i);

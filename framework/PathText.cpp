@@ -156,3 +156,16 @@ bool PlainFullPath(std::string_view path) {
     }
     return true;
 }
+
+std::string DriveRoot(std::string_view path) {
+    const std::string text(path);
+    if (text.size() >= 3 && text[1] == ':' && text[2] == '\\' && ((text[0] | 0x20) >= 'a' && (text[0] | 0x20) <= 'z'))
+        return text.substr(0, 3);
+    // "\\server\share\": neither a "\\?\" nor a "\\.\" form, which name no share.
+    if (text.size() < 5 || text[0] != '\\' || text[1] != '\\' || text[2] == '?' || text[2] == '.') return {};
+    const size_t server = FindChar(text, '\\', 2);
+    if (server == std::string::npos || server == 2) return {};
+    const size_t share = FindChar(text, '\\', server + 1);
+    if (share == server + 1) return {};
+    return share == std::string::npos ? text + "\\" : text.substr(0, share + 1);
+}

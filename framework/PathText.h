@@ -71,6 +71,11 @@ bool IsBelowFolder(std::string_view path, std::string_view folder, UINT codePage
 // writes.
 bool IsStepName(std::string_view name);
 
+// The root of the path's drive: "X:\" for a path on a drive, "\\server\share\"
+// for one on a share (neither name empty); empty for any other form ("\\?\",
+// "\\.\", a relative path).
+std::string DriveRoot(std::string_view path);
+
 // Whether the path is a plain full path of a drive or a share, without "."
 // or ".." names, streams, device or "\\?\" forms: the only kind a run writes.
 bool PlainFullPath(std::string_view path);

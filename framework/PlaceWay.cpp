@@ -11,17 +11,9 @@ std::string PlaceRoot(const std::string& path, const std::string& profile) {
     const std::string stripped = StripTrailingBackslashes(path, 3);
     if (!profile.empty()) {
         const std::string home = StripTrailingBackslashes(profile, 3);
-        if (UpperAnsi(stripped) == UpperAnsi(home) || IsBelowFolder(stripped, home)) return home;
+        if (IsAtOrBelowFolder(stripped, home)) return home;
     }
-    if (path.size() >= 3 && path[1] == ':' && path[2] == '\\' && ((path[0] | 0x20) >= 'a' && (path[0] | 0x20) <= 'z'))
-        return path.substr(0, 3);
-    // "\\server\share\": neither a "\\?\" nor a "\\.\" form, which name no share.
-    if (path.size() < 5 || path[0] != '\\' || path[1] != '\\' || path[2] == '?' || path[2] == '.') return {};
-    const size_t server = FindChar(path, '\\', 2);
-    if (server == std::string::npos || server == 2) return {};
-    const size_t share = FindChar(path, '\\', server + 1);
-    if (share == server + 1) return {};
-    return share == std::string::npos ? path + "\\" : path.substr(0, share + 1);
+    return DriveRoot(path);
 }
 
 FolderWay WayToPlace(const std::string& path, const std::string& profile) {

@@ -4,7 +4,9 @@
 #include <sddl.h>
 
 #include "framework/CodePage.h"
+#include "framework/FileObject.h"
 #include "framework/PathText.h"
+#include "framework/Rights.h"
 #include "framework/SafeFormat.h"
 #include "framework/UniqueHandle.h"
 
@@ -19,64 +21,6 @@ constexpr int kMostFolders = 9;  // the folder itself and eight an earlier setup
 constexpr ACCESS_MASK kWriteRights = FILE_WRITE_DATA | FILE_APPEND_DATA | FILE_WRITE_EA | FILE_WRITE_ATTRIBUTES |
                                      FILE_DELETE_CHILD | DELETE | WRITE_DAC | WRITE_OWNER | GENERIC_WRITE |
                                      GENERIC_ALL | MAXIMUM_ALLOWED;
-
-// A copy of a SID, owned.
-PSID CopyOfSid(PSID sid) {
-    if (!sid || !IsValidSid(sid)) return nullptr;
-    DWORD length = GetLengthSid(sid);
-    PSID copy = LocalAlloc(LMEM_FIXED, length);
-    if (copy && !CopySid(length, copy, sid)) {
-        LocalFree(copy);
-        copy = nullptr;
-    }
-    return copy;
-}
-
-PSID ProcessUser() {
-    HANDLE token = nullptr;
-    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token)) return nullptr;
-    UniqueFile owner(token);
-    BYTE buffer[256];
-    DWORD size = 0;
-    if (!GetTokenInformation(token, TokenUser, buffer, sizeof buffer, &size)) return nullptr;
-    return CopyOfSid(reinterpret_cast<TOKEN_USER*>(buffer)->User.Sid);
-}
-
-// A security descriptor made from the system's language, freed with it.
-class Descriptor {
-public:
-    explicit Descriptor(const char* text) {
-        if (!ConvertStringSecurityDescriptorToSecurityDescriptorA(text, SDDL_REVISION_1, &m_descriptor, nullptr))
-            m_descriptor = nullptr;
-    }
-    ~Descriptor() { LocalFree(m_descriptor); }
-    Descriptor(const Descriptor&) = delete;
-    Descriptor& operator=(const Descriptor&) = delete;
-    PSECURITY_DESCRIPTOR Get() const { return m_descriptor; }
-
-private:
-    PSECURITY_DESCRIPTOR m_descriptor = nullptr;
-};
-
-// Whether the system records the user as the owner of its own system folder
-// (read through a handle of it): on Windows the system owns that folder,
-// and no administrator's user does.
-bool UserOwnsSystemFolder(PSID user) {
-    wchar_t folder[MAX_PATH + 1] = {};
-    UINT length = GetSystemDirectoryW(folder, MAX_PATH + 1);
-    if (!user || length == 0 || length > MAX_PATH) return false;
-    UniqueFile system(CreateFileW(folder, READ_CONTROL, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                  OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
-    if (!system) return false;
-    PSID owner = nullptr;
-    PSECURITY_DESCRIPTOR read = nullptr;
-    if (GetSecurityInfo(system.Get(), SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION, &owner, nullptr, nullptr, nullptr,
-                        &read) != ERROR_SUCCESS)
-        return false;
-    bool owns = owner && IsValidSid(owner) && EqualSid(owner, user);
-    LocalFree(read);
-    return owns;
-}
 
 bool Trusted(Owner owner, bool elevated) {
     switch (owner) {
@@ -104,6 +48,7 @@ struct OpenedFolder {
     DWORD error = ERROR_SUCCESS;
     BY_HANDLE_FILE_INFORMATION info = {};
     bool reparsePoint = false;  // any reparse point, by the handle or by the path
+    bool link = false;          // a reparse point that makes it a link
 
     OpenedFolder(const std::string& path, DWORD access) {
         const std::wstring wide = WideText(path);
@@ -120,6 +65,8 @@ struct OpenedFolder {
         const DWORD onPath = GetFileAttributesW(wide.c_str());
         reparsePoint = (info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) ||
                        (onPath != INVALID_FILE_ATTRIBUTES && (onPath & FILE_ATTRIBUTE_REPARSE_POINT));
+        // A tag the handle cannot tell (it reached what the link leads to) is a link.
+        link = reparsePoint && ReparseKindOfTag(ReparseTagOf(handle.Get())) == ReparseKind::Link;
     }
     bool Missing() const { return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND; }
 };
@@ -129,22 +76,8 @@ struct OpenedFolder {
 PathKind KindOfOpened(const OpenedFolder& opened) {
     // Something stands there that cannot be opened so: it is not setup's.
     if (!opened.handle) return opened.Missing() ? PathKind::Missing : PathKind::File;
-    if (opened.reparsePoint) return PathKind::Link;
+    if (opened.reparsePoint) return opened.link ? PathKind::Link : PathKind::OtherReparsePoint;
     return (opened.info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) ? PathKind::Folder : PathKind::File;
-}
-
-// Gives the folder setup's protected rights and owner, through its handle.
-bool GiveSetupsRights(HANDLE folder) {
-    Descriptor rights(kJournalFolderRights);
-    PSID owner = nullptr;
-    PACL acl = nullptr;
-    BOOL present = FALSE, defaulted = FALSE;
-    if (!rights.Get() || !GetSecurityDescriptorOwner(rights.Get(), &owner, &defaulted) ||
-        !GetSecurityDescriptorDacl(rights.Get(), &present, &acl, &defaulted) || !present || !acl)
-        return false;
-    return SetSecurityInfo(folder, SE_FILE_OBJECT,
-                           OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION | PROTECTED_DACL_SECURITY_INFORMATION,
-                           owner, nullptr, acl, nullptr) == ERROR_SUCCESS;
 }
 
 // Whether the folder's rights are setup's; `othersMayWrite` hears whether
@@ -184,7 +117,7 @@ bool SetupsFolder(const std::string& path, const JournalPlace& place, const Owne
         bool othersMayWrite = true;
         standing.folderRightsSetups = RightsOfHandleAreSetups(opened.handle.Get(), judge, othersMayWrite);
         if (!standing.folderRightsSetups) {
-            standing.folderRightsSetups = GiveSetupsRights(opened.handle.Get());
+            standing.folderRightsSetups = ApplyProtectedRights(opened.handle.Get(), kJournalFolderRights);
             if (repaired) *repaired = standing.folderRightsSetups && othersMayWrite;
         }
     }
@@ -193,7 +126,7 @@ bool SetupsFolder(const std::string& path, const JournalPlace& place, const Owne
 
 bool MakeFolder(const std::string& path, const JournalPlace& place) {
     if (!place.machine) return CreateDirectoryW(WideText(path).c_str(), nullptr) != FALSE;
-    Descriptor rights(kJournalFolderRights);
+    SecurityDescriptor rights(kJournalFolderRights);
     if (!rights.Get()) return false;
     SECURITY_ATTRIBUTES attributes = {sizeof attributes, rights.Get(), FALSE};
     return CreateDirectoryW(WideText(path).c_str(), &attributes) != FALSE;
@@ -207,6 +140,7 @@ std::string KindText(PathKind kind) {
     switch (kind) {
     case PathKind::File: return "a file";
     case PathKind::Link: return "a link";
+    case PathKind::OtherReparsePoint: return "a reparse point";
     case PathKind::Folder: return "another owner, or rights that are not setup's";
     case PathKind::Missing: break;
     }
@@ -215,7 +149,7 @@ std::string KindText(PathKind kind) {
 
 // Moves what stands at the folder's name aside, to a free name beside it,
 // without entering it (a rename moves a link, not what it points at).
-bool MoveAside(const std::string& path, std::vector<std::string>* notes) {
+bool MoveStrangerAside(const std::string& path, std::vector<std::string>* notes) {
     for (int attempt = 1; attempt <= 100; ++attempt) {
         std::string aside = StringPrintf("%s (not setup's %d)", path.c_str(), attempt);
         if (MoveFileExW(WideText(path).c_str(), WideText(aside).c_str(), 0)) {
@@ -239,12 +173,12 @@ bool MayCarryOut(const JournalStanding& standing) {
            Trusted(standing.journalOwner, standing.elevated);
 }
 
-OwnerJudge::OwnerJudge(const JournalPlace& place) : m_elevated(place.machine), m_user(ProcessUser()) {
+OwnerJudge::OwnerJudge(const JournalPlace& place) : m_elevated(place.machine), m_user(ProcessUserSid()) {
     m_userOwnsSystemFolder = m_elevated && UserOwnsSystemFolder(m_user);
 }
 
 OwnerJudge::OwnerJudge(const JournalPlace& place, bool userOwnsSystemFolder)
-    : m_elevated(place.machine), m_user(ProcessUser()), m_userOwnsSystemFolder(place.machine && userOwnsSystemFolder) {}
+    : m_elevated(place.machine), m_user(ProcessUserSid()), m_userOwnsSystemFolder(place.machine && userOwnsSystemFolder) {}
 
 OwnerJudge::~OwnerJudge() { LocalFree(m_user); }
 
@@ -301,7 +235,7 @@ PathKind KindOf(const std::string& path) {
     DWORD attributes = GetFileAttributesW(WideText(path).c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES) return PathKind::Missing;
     // Any reparse point: what it leads to is not where setup put it.
-    if (attributes & FILE_ATTRIBUTE_REPARSE_POINT) return PathKind::Link;
+    if (attributes & FILE_ATTRIBUTE_REPARSE_POINT) return IsLink(path) ? PathKind::Link : PathKind::OtherReparsePoint;
     return (attributes & FILE_ATTRIBUTE_DIRECTORY) ? PathKind::Folder : PathKind::File;
 }
 
@@ -309,9 +243,9 @@ PathKind KindOf(HANDLE handle) {
     BY_HANDLE_FILE_INFORMATION information;
     // What cannot be told is taken as a link: never entered, never trusted.
     if (!GetFileInformationByHandle(handle, &information)) return PathKind::Link;
-    return (information.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) ? PathKind::Link
-           : (information.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)   ? PathKind::Folder
-                                                                         : PathKind::File;
+    if (information.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)
+        return ReparseKindOfTag(ReparseTagOf(handle)) == ReparseKind::Link ? PathKind::Link : PathKind::OtherReparsePoint;
+    return (information.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) ? PathKind::Folder : PathKind::File;
 }
 
 Owner OwnerOf(const std::string& path) {
@@ -348,7 +282,7 @@ std::string MakeOwnJournalFolder(const JournalPlace& place, const OwnerJudge& ju
     // of a link is not safe on every system: some act on what it points at):
     // setup makes its own beside it.
     if (kind == PathKind::File || kind == PathKind::Folder) {
-        if (!MoveAside(path, notes) && notes)
+        if (!MoveStrangerAside(path, notes) && notes)
             notes->push_back(path + " is not setup's own (" + KindText(kind) + ") and cannot be moved aside.");
     }
     for (int index = 1; index <= kMostFolders; ++index) {

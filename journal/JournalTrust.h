@@ -31,7 +31,10 @@ enum class Owner {
 };
 
 // What stands at a path.
-enum class PathKind { Missing, Folder, File, Link };
+// What stands at a path. A link is told by the one rule of what a link is
+// (framework/FileObject); a reparse point of any other kind is never a
+// folder or a journal of setup's either.
+enum class PathKind { Missing, Folder, File, Link, OtherReparsePoint };
 
 struct JournalStanding {
     bool elevated = true;       // the run that would carry it out

@@ -87,8 +87,7 @@ void RepairJournal(UniqueFile file, const std::string& path, const RepairChoice&
         done = true;
     } else {
         if (!choice.product.empty() && journal->product != choice.product) return;
-        if (!choice.installFolder.empty() && UpperAnsi(StripTrailingBackslashes(journal->installFolder)) !=
-                                                 UpperAnsi(StripTrailingBackslashes(choice.installFolder)))
+        if (!choice.installFolder.empty() && PathKey(journal->installFolder) != PathKey(choice.installFolder))
             return;
         // A way that does not start at the install folder or a folder on the
         // way to it was never a run's: nothing of it is carried out.

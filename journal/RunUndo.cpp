@@ -10,7 +10,6 @@
 #include "journal/RunWay.h"
 
 namespace {
-std::string Key(const std::string& path) { return UpperAnsi(StripTrailingBackslashes(path, 3)); }
 
 std::string LinkNote(const std::string& path, const std::string& link) {
     return "Left alone, as its path passes the link " + link + ": " + path;
@@ -116,9 +115,9 @@ void DeleteWritten(WrittenFile& written) {
 // one name; the notes come in the journal's order all the same.
 class WrittenBatch {
 public:
-    bool Has(const std::string& path) const { return m_names.count(Key(path)) != 0; }
+    bool Has(const std::string& path) const { return m_names.count(PathKey(path)) != 0; }
     void Add(WrittenFile file) {
-        m_names.insert(Key(file.step->path));
+        m_names.insert(PathKey(file.step->path));
         m_files.push_back(std::move(file));
     }
     void Settle(UndoResult& result) {
@@ -171,7 +170,7 @@ bool RemoveMadeFolder(const JournalStep& step, RunWay& way, const std::optional<
         result.notes.push_back(LinkNote(step.path, step.path));
         return false;
     }
-    const bool isInstallFolder = Key(step.path) == Key(installFolder);
+    const bool isInstallFolder = PathKey(step.path) == PathKey(installFolder);
     std::optional<FileIdentity> made = step.madeIdentity;
     if (!made && isInstallFolder) made = installIdentity;
     if (made && folder.Facts().identity != *made) {

@@ -3,28 +3,10 @@
 #include "framework/AnsiText.h"
 #include "framework/PathText.h"
 
-namespace {
-std::string Key(const std::string& path) { return UpperAnsi(StripTrailingBackslashes(path, 3)); }
-
-// The root of the path's drive ("X:\", "\\server\share\"); empty for a path of neither kind.
-std::string DriveRoot(const std::string& path) {
-    if (path.size() >= 3 && path[1] == ':' && path[2] == '\\') return path.substr(0, 3);
-    if (path.size() > 2 && path[0] == '\\' && path[1] == '\\') {
-        // \\server\share\: the server's name and the share's, neither empty.
-        const size_t server = FindChar(path, '\\', 2);
-        if (server == std::string::npos || server == 2) return {};
-        const size_t share = FindChar(path, '\\', server + 1);
-        if (share == std::string::npos) return path.size() > server + 1 ? path + "\\" : std::string();
-        return share > server + 1 ? path.substr(0, share + 1) : std::string();
-    }
-    return {};
-}
-}  // namespace
-
 RunWay::RunWay(const std::string& installFolder, const std::optional<FileIdentity>& installIdentity,
                const WayStart& start)
     : m_install(StripTrailingBackslashes(installFolder, 3)),
-      m_installKey(Key(installFolder)),
+      m_installKey(PathKey(installFolder)),
       m_installIdentity(installIdentity),
       m_start(start) {
     if (!start.path.empty()) {
@@ -88,10 +70,10 @@ FolderWay* RunWay::DriveWay() {
 std::shared_ptr<const HeldFolder> RunWay::Reach(const std::string& folder) {
     m_stop = Standing::Clear;
     m_at.clear();
-    const std::string key = Key(folder);
+    const std::string key = PathKey(folder);
     if (m_last && key == m_lastKey) return m_last;
     m_last.reset();
-    const bool inInstall = !m_installKey.empty() && (key == m_installKey || IsBelowFolder(key, m_installKey));
+    const bool inInstall = !m_installKey.empty() && IsAtOrBelowFolder(key, m_installKey);
     const bool started = !m_start.path.empty();
     FolderWay* way = started || (!m_startPath.empty() && inInstall) ? StartWay() : DriveWay();
     if (!way) return nullptr;
@@ -132,7 +114,7 @@ std::shared_ptr<const HeldFolder> RunWay::Parent(const std::string& path, std::s
     return Reach(split.folder);
 }
 
-bool RunWay::IsStart(const std::string& path) const { return !m_start.path.empty() && Key(path) == Key(m_start.path); }
+bool RunWay::IsStart(const std::string& path) const { return !m_start.path.empty() && PathKey(path) == PathKey(m_start.path); }
 
 void RunWay::Release(const std::string& path) {
     m_last.reset();
@@ -140,10 +122,10 @@ void RunWay::Release(const std::string& path) {
     if (m_drive) m_drive->Release(path);
     // A way whose root is the folder, or lies below it, lets go of it whole
     // (the install folder of an earlier setup's journal, which the run made).
-    const std::string key = Key(path);
+    const std::string key = PathKey(path);
     if (m_way && !m_startPath.empty()) {
-        const std::string root = Key(m_startPath);
-        if (root == key || IsBelowFolder(root, key)) m_way.reset();
+        const std::string root = PathKey(m_startPath);
+        if (IsAtOrBelowFolder(root, key)) m_way.reset();
     }
 }
 

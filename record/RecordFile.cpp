@@ -27,9 +27,7 @@ std::shared_ptr<const HeldFolder> ReachRecordFolder(FolderWay& way, const std::s
 bool IsRecordFileIn(const std::string& path, const std::string& folder) {
     if (folder.empty()) return false;
     PathSplit split = SplitPath(path);
-    if (StripTrailingBackslashes(split.folder, 3) != StripTrailingBackslashes(folder, 3) &&
-        UpperAnsi(StripTrailingBackslashes(split.folder, 3)) != UpperAnsi(StripTrailingBackslashes(folder, 3)))
-        return false;
+    if (PathKey(split.folder) != PathKey(folder)) return false;
     // "XOVUNIN-" 16 digits, then "-" 64 digits or nothing, then ".REC".
     const std::string name = UpperAnsi(split.name);
     auto digits = [&name](size_t from, size_t count) {

@@ -9,17 +9,6 @@
 namespace {
 std::string Folder(const std::string& path) { return StripTrailingBackslashes(path, 3); }
 
-bool AtOrBelow(const std::string& path, const std::string& folder) {
-    return !folder.empty() && (UpperAnsi(Folder(path)) == UpperAnsi(folder) || IsBelowFolder(path, folder));
-}
-
-// "X:\" of a full path on a drive; empty for any other form.
-std::string DriveRoot(const std::string& path) {
-    if (path.size() < 3 || path[1] != ':' || path[2] != '\\') return std::string();
-    const char letter = path[0];
-    if (!((letter >= 'A' && letter <= 'Z') || (letter >= 'a' && letter <= 'z'))) return std::string();
-    return path.substr(0, 3);
-}
 }  // namespace
 
 RecordedWays::RecordedWays(const InstallRecord& record, const ScopePlaces& places) : m_places(places) {
@@ -29,10 +18,11 @@ RecordedWays::RecordedWays(const InstallRecord& record, const ScopePlaces& place
     }
     std::set<std::string> made;
     for (const RecordEntry& entry : record.entries)
-        if (entry.kind == RecordEntry::Kind::Folder) made.insert(UpperAnsi(Folder(entry.path)));
-    if (DriveRoot(record.installFolder).empty()) return;
+        if (entry.kind == RecordEntry::Kind::Folder) made.insert(PathKey(entry.path));
+    const std::string root = DriveRoot(record.installFolder);
+    if (root.empty()) return;
     m_start = Folder(record.installFolder);
-    while (m_start.size() > 3 && made.count(UpperAnsi(m_start))) m_start = Folder(SplitPath(m_start).folder);
+    while (m_start.size() > root.size() && made.count(PathKey(m_start))) m_start = Folder(SplitPath(m_start).folder);
 }
 
 bool RecordedWays::Allowed(const std::string& path) const { return MayActAt(m_places, path); }
@@ -42,7 +32,7 @@ FolderWay* RecordedWays::WayFor(const std::string& path) {
     if (BoundToProfile(m_places)) {
         if (Allowed(path)) root = m_start;
     } else {
-        root = AtOrBelow(path, m_start) ? m_start : DriveRoot(path);
+        root = IsAtOrBelowFolder(path, m_start) ? m_start : DriveRoot(path);
     }
     if (root.empty()) return nullptr;
     const std::string key = UpperAnsi(root);

@@ -39,7 +39,7 @@
 #include <vector>
 
 #include "framework/DllSearch.h"
-#include "framework/FileHolders.h"
+#include "record/ClosingPrograms.h"
 #include "framework/LogFile.h"
 #include "framework/PathText.h"
 #include "framework/RestartManager.h"

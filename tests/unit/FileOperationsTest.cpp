@@ -5,7 +5,7 @@
 #include <tuple>
 
 #include "TestFiles.h"
-#include "framework/FileHolders.h"
+#include "record/ClosingPrograms.h"
 #include "framework/FileInUse.h"
 #include "framework/RestartManager.h"
 

@@ -1,4 +1,4 @@
-#include "framework/FileHolders.h"
+#include "record/ClosingPrograms.h"
 
 #include <algorithm>
 #include <tuple>
