@@ -1,142 +1,14 @@
 #include "journal/RunUndo.h"
 
 #include <map>
-#include <set>
 
 #include "framework/AnsiText.h"
 #include "framework/FolderListing.h"
 #include "framework/PathText.h"
-#include "framework/WorkLanes.h"
+#include "journal/FileSteps.h"
 #include "journal/RunWay.h"
 
 namespace {
-
-std::string LinkNote(const std::string& path, const std::string& link) {
-    return "Left alone, as its path passes the link " + link + ": " + path;
-}
-
-std::string LaterFileNote(const std::string& path, const std::string& kept) {
-    return kept.empty() ? "Left alone, as it is no longer the file the run wrote: " + path
-                        : "Not put back, as " + path + " is no longer the file the run wrote; the original stays as " +
-                              kept;
-}
-
-// Whether the file held is still the one the run wrote: one the journal
-// noted as written must stand as it was (size, time and, where noted, which
-// file); of one it did not note (an earlier setup's journal, a write cut
-// short) nothing more can be told. A link or a folder at its name never is.
-bool StillTheRuns(const JournalStep& step, const ObjectFacts& now) {
-    if (now.link || now.IsFolder()) return false;
-    if (!step.written) return true;
-    return IsTheWrittenFile(*step.written, {now.size, now.writeTime, now.identity});
-}
-
-// Puts a kept original back at its name, where the run's copy or nothing
-// stands. A name that holds a file no longer the run's settles the step:
-// nothing can ever be done for it, and the original stays where it is kept.
-// False when the step was left for a reason that may pass.
-bool PutBackKept(const JournalStep& step, RunWay& way, UndoResult& result) {
-    auto leave = [&](std::string note) {
-        result.notes.push_back(std::move(note));
-        result.notPutBack.push_back({step.path, step.kept});
-        return false;
-    };
-    std::string keptName, name;
-    std::shared_ptr<const HeldFolder> keptFolder = way.Parent(step.kept, keptName);
-    // Its folder is gone, and with it the kept file (or it has come back).
-    if (!keptFolder && way.Stop() == Standing::Missing) return true;
-    if (!keptFolder) return leave(way.LeftNote(step.kept));
-    // Held both, whichever folder each lies in (a kept name beyond the
-    // system's bound is a short one elsewhere).
-    std::shared_ptr<const HeldFolder> folder = way.Parent(step.path, name);
-    if (!folder) return leave(way.LeftNote(step.path));
-    HeldObject kept = keptFolder->Open(keptName);
-    // Back already, or never moved.
-    if (kept.Missing()) return true;
-    if (!kept.Held()) return leave("Not put back, as " + step.kept + " could not be opened: " + step.path);
-    if (kept.Facts().link || kept.Facts().IsFolder()) return leave(LinkNote(step.path, step.kept));
-    HeldObject there = folder->Open(name);
-    if (there.Held()) {
-        // Onto a name that holds the run's copy, or nothing: never over a later file.
-        if (!StillTheRuns(step, there.Facts())) {
-            result.notes.push_back(LaterFileNote(step.path, step.kept));
-            return true;
-        }
-        if (!there.Delete()) return leave("Not put back, as the run's copy at " + step.path + " could not be deleted");
-    } else if (!there.Missing()) {
-        return leave("Not put back, as " + step.path + " could not be opened");
-    }
-    // Never over anything: what appeared at the name since is left alone.
-    if (!kept.RenameTo(*folder, name)) return leave("Not put back: " + step.path + " (its original is " + step.kept + ")");
-    return true;
-}
-
-// A file the run wrote, to be deleted while it is as the run left it: its
-// folder reached down the way, the delete itself on a lane.
-struct WrittenFile {
-    const JournalStep* step = nullptr;
-    std::shared_ptr<const HeldFolder> folder;
-    std::string name;
-    bool done = true;  // false: left for a reason that may pass
-    std::string note;
-};
-
-// Reaches the file's folder (on the undo's own thread: the way is one walk).
-WrittenFile ReachWritten(const JournalStep& step, RunWay& way) {
-    WrittenFile file;
-    file.step = &step;
-    file.folder = way.Parent(step.path, file.name);
-    if (!file.folder && way.Stop() != Standing::Missing) {
-        file.done = false;
-        file.note = way.LeftNote(step.path);
-    }
-    return file;
-}
-
-// Deletes the file through the handle it is checked on (on any lane).
-void DeleteWritten(WrittenFile& written) {
-    if (!written.folder) return;
-    HeldObject file = written.folder->Open(written.name);
-    if (file.Missing()) return;
-    if (file.Held() && !StillTheRuns(*written.step, file.Facts())) {
-        // Another's now (a later run's, the reader's): settled.
-        written.note = LaterFileNote(written.step->path, {});
-        return;
-    }
-    // The copy made it normal, but the reader may have marked it meanwhile.
-    if (file.Held() && file.Delete()) return;
-    written.done = false;
-    written.note = "Not deleted, as it could not be opened or deleted: " + written.step->path;
-}
-
-// Deletes the files the run wrote that follow one another in the journal,
-// side by side: each is an open, a look and a delete, and one thread spends
-// them waiting. Each name is in the batch once, so that no two lanes act on
-// one name; the notes come in the journal's order all the same.
-class WrittenBatch {
-public:
-    bool Has(const std::string& path) const { return m_names.count(PathKey(path)) != 0; }
-    void Add(WrittenFile file) {
-        m_names.insert(PathKey(file.step->path));
-        m_files.push_back(std::move(file));
-    }
-    void Settle(UndoResult& result) {
-        RunInLanes(m_files.size(), kLanes, [this](size_t i) { DeleteWritten(m_files[i]); });
-        for (WrittenFile& file : m_files) {
-            if (!file.note.empty()) result.notes.push_back(std::move(file.note));
-            if (!file.done) result.whole = false;
-        }
-        m_files.clear();
-        m_names.clear();
-    }
-
-private:
-    // As many as keep a file system's round of calls busy; more only wait.
-    static constexpr unsigned kLanes = 3;
-    std::vector<WrittenFile> m_files;
-    std::set<std::string> m_names;
-};
-
 // Removes a folder the run made, when it is empty, no link, and the one the
 // run made there: what else the reader keeps there, or puts at its name, is
 // never touched.
@@ -207,25 +79,19 @@ UndoResult UndoRun(const std::vector<JournalStep>& steps, const std::string& ins
                    const std::optional<FileIdentity>& installIdentity, const WayStart& start) {
     UndoResult result;
     RunWay way(installFolder, installIdentity, start);
-    WrittenBatch written;
+    FileSteps files(way);
     for (auto step = steps.rbegin(); step != steps.rend(); ++step) {
-        if (step->kind == JournalStep::Kind::NewFile) {
-            if (written.Has(step->path)) written.Settle(result);
-            written.Add(ReachWritten(*step, way));
+        if (step->kind != JournalStep::Kind::Folder) {
+            if (files.Crosses(*step)) files.Settle(result);
+            files.Add(*step);
             continue;
         }
-        // What comes before a put-back or a folder's removal is done first.
-        written.Settle(result);
-        bool done = true;
-        switch (step->kind) {
-        case JournalStep::Kind::Kept: done = PutBackKept(*step, way, result); break;
-        // Children were made after their parents, so they go first.
-        case JournalStep::Kind::Folder: done = RemoveMadeFolder(*step, way, installIdentity, installFolder, result); break;
-        case JournalStep::Kind::NewFile: break;
-        }
-        if (!done) result.whole = false;
+        // Children were made after their parents, so they go first; what
+        // the run put in a folder goes before the folder.
+        files.Settle(result);
+        if (!RemoveMadeFolder(*step, way, installIdentity, installFolder, result)) result.whole = false;
     }
-    written.Settle(result);
+    files.Settle(result);
     return result;
 }
 
