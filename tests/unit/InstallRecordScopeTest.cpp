@@ -37,29 +37,29 @@ namespace {
 // a book of the current user too), a run without elevation in the user's
 // own folder; the scope says where the entry, the counts and the uninstaller go.
 TEST(InstallRecord, TheRunsPlacesFollowTheScopeAndTheRights) {
-    char windows[MAX_PATH] = {}, local[MAX_PATH] = {}, common[MAX_PATH] = {};
-    ASSERT_GT(GetWindowsDirectoryA(windows, MAX_PATH), 0u);
-    ASSERT_GT(ExpandEnvironmentStringsA("%LOCALAPPDATA%", local, MAX_PATH), 0u);
-    ASSERT_GT(ExpandEnvironmentStringsA("%ProgramData%", common, MAX_PATH), 0u);
-    ASSERT_TRUE(local[0] != '%' && common[0] != '%') << local << " " << common;
-    const std::string win = windows, user = local, machineData = common;
-    const std::string machineJournals = win + "\\Book Setup Journals", userJournals = user + "\\Book Setup Journals";
+    // The folders as the test prefix lays them out: the Windows folder, the
+    // machine's application data, and the user's local application data below
+    // the profile.
+    char userName[256] = {};
+    DWORD userNameSize = sizeof userName;
+    ASSERT_TRUE(GetUserNameA(userName, &userNameSize));
+    const std::string local = std::string("C:\\users\\") + userName + "\\AppData\\Local";
+    const std::string sharedDlls = "Software\\Microsoft\\Windows\\CurrentVersion\\SharedDLLs";
     const struct {
         InstallScope scope;
         bool elevated;
         HKEY hive;
-        const char* countsKey;
-        std::string uninstallerFolder, journals, earlierJournals;
+        std::string countsKey, uninstallerFolder, journals, earlierJournals;
         bool machineJournalsPlace;
     } rows[] = {
-        {InstallScope::Machine, true, HKEY_LOCAL_MACHINE, "Software\\Microsoft\\Windows\\CurrentVersion\\SharedDLLs", win,
-         machineJournals, machineData + "\\Book Setup Journals", true},
-        {InstallScope::Machine, false, HKEY_LOCAL_MACHINE, "Software\\Microsoft\\Windows\\CurrentVersion\\SharedDLLs", win,
-         userJournals, "", false},
-        {InstallScope::CurrentUser, true, HKEY_CURRENT_USER, "Software\\Book Setup\\Shared Files", user + "\\Book Setup",
-         machineJournals, machineData + "\\Book Setup Journals", true},
-        {InstallScope::CurrentUser, false, HKEY_CURRENT_USER, "Software\\Book Setup\\Shared Files", user + "\\Book Setup",
-         userJournals, "", false},
+        {InstallScope::Machine, true, HKEY_LOCAL_MACHINE, sharedDlls, "C:\\windows", "C:\\windows\\Book Setup Journals",
+         "C:\\ProgramData\\Book Setup Journals", true},
+        {InstallScope::Machine, false, HKEY_LOCAL_MACHINE, sharedDlls, "C:\\windows", local + "\\Book Setup Journals", "",
+         false},
+        {InstallScope::CurrentUser, true, HKEY_CURRENT_USER, "Software\\Book Setup\\Shared Files", local + "\\Book Setup",
+         "C:\\windows\\Book Setup Journals", "C:\\ProgramData\\Book Setup Journals", true},
+        {InstallScope::CurrentUser, false, HKEY_CURRENT_USER, "Software\\Book Setup\\Shared Files",
+         local + "\\Book Setup", local + "\\Book Setup Journals", "", false},
     };
     for (const auto& row : rows) {
         const ScopePlaces places = PlacesFor(row.scope, row.elevated);
