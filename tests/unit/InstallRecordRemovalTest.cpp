@@ -2,21 +2,13 @@
 // file asked about after each Retry, the running uninstaller that cannot move
 // aside, the removal acting only through the door, and a record file deleted
 // only where setup keeps them.
-#include "engine/HashingWriter.h"
 #include "record/InstallRecord.h"
 #include "journal/JournalTrust.h"
-#include "record/OwnFiles.h"
-#include "record/ProfileBound.h"
 #include "record/RecordedWays.h"
 #include "record/RecordedFiles.h"
 #include "record/RecordFile.h"
-#include "journal/RunFolders.h"
-#include "journal/RunRepair.h"
 #include "record/SharedFiles.h"
 #include "uninstall/Removal.h"
-
-#include <aclapi.h>
-#include <sddl.h>
 
 #include <gtest/gtest.h>
 
@@ -27,8 +19,6 @@
 #include <utility>
 
 #include "TestFiles.h"
-#include "framework/CodePage.h"
-#include "framework/AnsiText.h"
 #include "InstallRecordTestSupport.h"
 
 using namespace record_test;

@@ -1,20 +1,10 @@
 // Where a run acts for each scope and each run's rights: its places, a file a
 // machine's book counts, and an elevated run for a user's book.
-#include "engine/HashingWriter.h"
 #include "record/InstallRecord.h"
-#include "journal/JournalTrust.h"
-#include "record/OwnFiles.h"
 #include "record/ProfileBound.h"
-#include "record/RecordedWays.h"
 #include "record/RecordedFiles.h"
-#include "record/RecordFile.h"
-#include "journal/RunFolders.h"
-#include "journal/RunRepair.h"
 #include "record/SharedFiles.h"
 #include "uninstall/Removal.h"
-
-#include <aclapi.h>
-#include <sddl.h>
 
 #include <gtest/gtest.h>
 
@@ -25,7 +15,6 @@
 #include <utility>
 
 #include "TestFiles.h"
-#include "framework/CodePage.h"
 #include "framework/AnsiText.h"
 #include "InstallRecordTestSupport.h"
 

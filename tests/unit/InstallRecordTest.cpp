@@ -4,19 +4,8 @@
 // by the system's code and by ours.
 #include "engine/HashingWriter.h"
 #include "record/InstallRecord.h"
-#include "journal/JournalTrust.h"
 #include "record/OwnFiles.h"
-#include "record/ProfileBound.h"
-#include "record/RecordedWays.h"
 #include "record/RecordedFiles.h"
-#include "record/RecordFile.h"
-#include "journal/RunFolders.h"
-#include "journal/RunRepair.h"
-#include "record/SharedFiles.h"
-#include "uninstall/Removal.h"
-
-#include <aclapi.h>
-#include <sddl.h>
 
 #include <gtest/gtest.h>
 

@@ -1,18 +1,9 @@
 // The run journal's text and its repair: read back as it was written, a
 // drive that is away, a journal the run cannot vouch for, and a made folder
 // that counts as removed.
-#include "engine/HashingWriter.h"
 #include "record/InstallRecord.h"
 #include "journal/JournalTrust.h"
-#include "record/OwnFiles.h"
-#include "record/ProfileBound.h"
-#include "record/RecordedWays.h"
-#include "record/RecordedFiles.h"
-#include "record/RecordFile.h"
-#include "journal/RunFolders.h"
 #include "journal/RunRepair.h"
-#include "record/SharedFiles.h"
-#include "uninstall/Removal.h"
 
 #include <aclapi.h>
 #include <sddl.h>

@@ -1,18 +1,8 @@
 // Which journals a run may carry out and where: the trust rule, the rights of
 // the machine's journals' folder, the owners an elevated run trusts, and the
 // run's own folders a step stays inside.
-#include "engine/HashingWriter.h"
-#include "record/InstallRecord.h"
 #include "journal/JournalTrust.h"
-#include "record/OwnFiles.h"
-#include "record/ProfileBound.h"
-#include "record/RecordedWays.h"
-#include "record/RecordedFiles.h"
-#include "record/RecordFile.h"
 #include "journal/RunFolders.h"
-#include "journal/RunRepair.h"
-#include "record/SharedFiles.h"
-#include "uninstall/Removal.h"
 
 #include <aclapi.h>
 #include <sddl.h>
@@ -26,8 +16,6 @@
 #include <utility>
 
 #include "TestFiles.h"
-#include "framework/CodePage.h"
-#include "framework/AnsiText.h"
 #include "InstallRecordTestSupport.h"
 
 using namespace record_test;
