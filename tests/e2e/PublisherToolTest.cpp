@@ -1,5 +1,5 @@
 // The publisher's check of a medium: a table of media broken one way each,
-// the sample with nothing to say, and the tool's exit codes.
+// the sample with nothing to say, and the answers of the trust check.
 #include <gtest/gtest.h>
 #include <windows.h>
 
@@ -11,58 +11,6 @@
 #include "Medium.h"
 #include "PublisherTool.h"
 #include "publisher/MediumCheck.h"
-
-int RunMedium(const std::string& arguments, std::string& output) { return RunMediumProgram(MEDIUM_EXE, arguments, output); }
-
-int RunMediumProgram(const std::string& program, const std::string& arguments, std::string& output) {
-    SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
-    HANDLE read = nullptr, write = nullptr;
-    if (!CreatePipe(&read, &write, &inherit, 0)) return -1;
-    SetHandleInformation(read, HANDLE_FLAG_INHERIT, 0);
-    STARTUPINFOA startup = {sizeof startup};
-    startup.dwFlags = STARTF_USESTDHANDLES;
-    startup.hStdOutput = write;
-    startup.hStdError = write;
-    startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
-    std::string command = "\"" + program + "\" " + arguments;
-    PROCESS_INFORMATION process = {};
-    BOOL started = CreateProcessA(nullptr, command.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW, nullptr, nullptr,
-                                  &startup, &process);
-    CloseHandle(write);
-    output.clear();
-    if (!started) {
-        CloseHandle(read);
-        return -1;
-    }
-    // Read until the program has ended and its output is drained, not until
-    // the pipe's end: a service of Wine's that the program started (for the
-    // system's trust check) inherits the pipe and outlives the program.
-    char buffer[4096];
-    DWORD start = GetTickCount();
-    for (bool ended = false;;) {
-        DWORD waiting = 0, got = 0;
-        if (!PeekNamedPipe(read, nullptr, 0, nullptr, &waiting, nullptr)) break;
-        if (waiting > 0) {
-            if (!ReadFile(read, buffer, sizeof buffer, &got, nullptr) || got == 0) break;
-            output.append(buffer, got);
-            continue;
-        }
-        if (ended || GetTickCount() - start > 60000) break;
-        ended = WaitForSingleObject(process.hProcess, 20) == WAIT_OBJECT_0;
-    }
-    CloseHandle(read);
-    WaitForSingleObject(process.hProcess, 60000);
-    DWORD code = 0;
-    GetExitCodeProcess(process.hProcess, &code);
-    CloseHandle(process.hProcess);
-    CloseHandle(process.hThread);
-    // One line ending, whatever the console layer made of "\n".
-    std::string lines;
-    for (char c : output)
-        if (c != '\r') lines += c;
-    output = lines;
-    return static_cast<int>(code);
-}
 
 namespace {
 std::string Fixture(const std::string& name) { return std::string(SZDD_FIXTURE_DIR) + "\\" + name; }
@@ -116,8 +64,6 @@ void PrintTo(const CheckCase& c, std::ostream* out) { *out << c.name; }
 
 using Lines = std::vector<std::string>;
 const std::string kTable = "CODE\\CHAP_2\\DATA\\TABLE.DAT";
-// Our programs signed by the tests' own certificate, and copies changed after signing.
-std::string Signed(const std::string& name) { return std::string(SIGNED_DIR) + "\\" + name; }
 std::function<void(const std::string&)> UninstallerFrom(const std::string& source) {
     return [source](const std::string& path) { CopyFileA(source.c_str(), (path + "\\XOVUNIN.EXE").c_str(), FALSE); };
 }
@@ -370,88 +316,4 @@ TEST(ProgramSignature, EachAnswerOfTheTrustCheckMeansOneState) {
 
 INSTANTIATE_TEST_SUITE_P(Publisher, MediumCheckTable, ::testing::ValuesIn(kCases),
                          [](const ::testing::TestParamInfo<CheckCase>& info) { return info.param.name; });
-
-// What a publisher's script sees: findings, the counts last, the exit code.
-TEST(MediumTool, ExitCodesAndCounts) {
-    Medium broken("check exit codes");
-    broken.SetIni("CodeDir", "NOCODE").SetTxt("ExitText", "%s");
-    std::string path = broken.Build();
-    ASSERT_FALSE(path.empty());
-    std::string output;
-    EXPECT_EQ(RunMedium("check \"" + path + "\"", output), 1);
-    EXPECT_EQ(output,
-              "encoding: SETUP.INI: the system's code page (1252)\n"
-              "encoding: SETUP.TXT: the system's code page (1252)\n"
-              "encoding: SCRIPT.TXT: the system's code page (1252)\n"
-              "error: CodeDir: NOCODE is not a folder on the medium\n"
-              "warning: XOVUNIN.EXE is not on the medium: setup registers no uninstall entry\n"
-              "warning: SETUP.TXT ExitText: 1 directive is shown literally (setup fills nothing in this text)\n"
-              "1 error, 2 warnings\n");
-
-    // The publisher's files saved as "Unicode" read as the system's reader reads them.
-    broken.AddCopy("XOVUNIN.EXE", Signed("XOVUNIN.EXE")).SetIni("CodeDir", "CODE").SetTxt("ExitText", "Leave?");
-    broken.MarkProfilesUtf16().AddFile("SCRIPT.TXT", Utf16File("COPY %STARTDIR%\\EXTRAS\\ZANDEL.INI %WINDOWS%\r\n"));
-    ASSERT_FALSE(broken.Build().empty());
-    EXPECT_EQ(RunMedium("check \"" + path + "\"", output), 0);
-    EXPECT_EQ(output,
-              "encoding: SETUP.INI: UTF-16 little-endian with a byte-order mark\n"
-              "encoding: SETUP.TXT: UTF-16 little-endian with a byte-order mark\n"
-              "encoding: SCRIPT.TXT: UTF-16 little-endian with a byte-order mark\n"
-              "signature: XOVUNIN.EXE: signed by Zandel Test Press\n"
-              "0 errors, 0 warnings\n");
-    // What the system's list will show beside the name, first; optional, never a finding.
-    broken.SetIni("Publisher", "Zandel Press").SetIni("Version", "2.1");
-    ASSERT_FALSE(broken.Build().empty());
-    EXPECT_EQ(RunMedium("check \"" + path + "\"", output), 0);
-    EXPECT_EQ(output,
-              "Publisher: Zandel Press\nVersion: 2.1\n"
-              "encoding: SETUP.INI: UTF-16 little-endian with a byte-order mark\n"
-              "encoding: SETUP.TXT: UTF-16 little-endian with a byte-order mark\n"
-              "encoding: SCRIPT.TXT: UTF-16 little-endian with a byte-order mark\n"
-              "signature: XOVUNIN.EXE: signed by Zandel Test Press\n"
-              "0 errors, 0 warnings\n");
-
-    EXPECT_EQ(RunMedium("check \"" + path + "\\NO SUCH FOLDER\"", output), 2);
-    EXPECT_NE(output.find("is not a folder"), std::string::npos) << output;
-    // pack never writes into a folder that holds anything: the publisher's files stay as they were.
-    std::string occupied = path + " occupied";
-    RemoveTree(occupied);
-    ASSERT_TRUE(WriteWholeFile(occupied + "\\NOTES.TXT", "mine"));
-    EXPECT_EQ(RunMedium("pack \"" + path + "\" \"" + occupied + "\"", output), 2);
-    EXPECT_EQ(output, "medium: " + occupied + " must be a new or empty folder\n");
-    EXPECT_EQ(CountFiles(occupied + "\\*"), 3) << "only ., .. and NOTES.TXT";
-    EXPECT_EQ(RunMedium("pack \"" + path + "\\CODE\" \"" + occupied + " 2\"", output), 2);
-    EXPECT_EQ(output, "medium: " + path + "\\CODE is no folder with a SETUP.INI\n");
-    EXPECT_FALSE(FileExists(occupied + " 2"));
-    RemoveTree(occupied);
-
-    for (const std::string& wrong : {std::string(), std::string("check"), "pack \"" + MEDIUM_EXE + "\"",
-                                     std::string("inspect x")}) {
-        EXPECT_EQ(RunMedium(wrong, output), 2) << wrong;
-        EXPECT_EQ(output, "usage: medium check DIR | medium pack SRC OUT\n") << wrong;
-    }
-}
-// The programs pack puts on a medium are those beside medium.exe: signed and
-// whole they go on, and the packed medium's check names their signer; one of
-// them changed after signing stops the pack before it writes anything.
-TEST(MediumTool, PackCarriesSignedProgramsAndRefusesAChangedOne) {
-    Medium source("pack signed");
-    std::string path = source.Build();
-    ASSERT_FALSE(path.empty());
-    std::string output, packed = path + " packed", refused = path + " refused";
-    RemoveTree(packed);
-    RemoveTree(refused);
-    EXPECT_EQ(RunMediumProgram(Signed("medium.exe"), "pack \"" + path + "\" \"" + packed + "\"", output), 0) << output;
-    EXPECT_NE(output.find("signature: setup.exe: signed by Zandel Test Press\n"
-                          "signature: XOVUNIN.EXE: signed by Zandel Test Press\n"),
-              std::string::npos)
-        << output;
-    EXPECT_TRUE(ReadWholeFile(packed + "\\XOVUNIN.EXE") == ReadWholeFile(Signed("XOVUNIN.EXE")));
-
-    EXPECT_EQ(RunMediumProgram(Signed("changed\\medium.exe"), "pack \"" + path + "\" \"" + refused + "\"", output), 2);
-    EXPECT_EQ(output, "medium: " + Signed("changed") +
-                          "\\XOVUNIN.EXE was changed after it was signed: its signature does not match it\n");
-    EXPECT_FALSE(FileExists(refused)) << "nothing packed";
-    RemoveTree(packed);
-}
 }  // namespace

@@ -134,4 +134,26 @@ TEST_F(ProgressDialogRun, ACodeFolderThatCannotBeEnteredIsReportedNotReplacedByT
     EXPECT_EQ(GetFileAttributesA((dest + "\\CODE").c_str()), INVALID_FILE_ATTRIBUTES) << "nothing may be copied";
     EXPECT_EQ(FileContent(dest + "\\A.TXT"), "old a");
 }
+
+// The bar's control takes a signed 32-bit range: a DVD-sized book is shown in
+// units of 2, 4, ... bytes, and the position never passes the range.
+TEST(ProgressBar, TakesTheBytesWithinWhatTheControlHolds) {
+    const struct {
+        uint64_t done, total;
+        int range, position;
+    } cases[] = {
+        {0, 0, 1, 0},  // nothing listed: an empty bar
+        {250, 1000, 1000, 250},
+        {1500, 1000, 1000, 1000},  // files grown since the listing
+        {0x7FFFFFFFull, 0x7FFFFFFFull, 0x7FFFFFFF, 0x7FFFFFFF},
+        {0x40000000ull, 0x80000000ull, 0x40000000, 0x20000000},
+        {4700000000ull, 9400000000ull, 1175000000, 587500000},  // a dual-layer DVD, in units of 8 bytes
+    };
+    for (const auto& c : cases) {
+        BarPosition bar = BarFor({c.done, c.total});
+        EXPECT_EQ(bar.range, c.range) << c.done << " of " << c.total;
+        EXPECT_EQ(bar.position, c.position) << c.done << " of " << c.total;
+    }
+}
+// The system's LZ library on a compressed file's bytes: what it expands, or
 }  // namespace

@@ -68,11 +68,9 @@ TEST(UninstallRights, TheMarkOfTheRunWithRightsIsTakenOffTheFront) {
         EXPECT_EQ(TakeRightsAskedSwitch(line), c.taken) << c.line;
         EXPECT_EQ(line, c.rest) << c.line;
     }
-    // The line the request builds reads back as the one the uninstaller was given.
-    std::wstring relaunched = std::wstring(kRightsAskedSwitch) + L" " +
-                              std::wstring(ArgumentsOf(L"X.EXE /S /CurrentUser `C:\\Book Files` Zandel "));
-    std::string narrow(relaunched.begin(), relaunched.end());
-    std::string_view line = narrow;
+    // The run with rights, given the mark before the arguments as they came,
+    // reads them as the uninstaller was given them.
+    std::string_view line = "/RIGHTSASKED /S /CurrentUser `C:\\Book Files` Zandel ";
     const UninstallSwitches switches = TakeUninstallSwitches(line);
     EXPECT_TRUE(switches.rightsAsked) << "the run with rights would ask again";
     EXPECT_TRUE(switches.quiet);
