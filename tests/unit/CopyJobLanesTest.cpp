@@ -3,6 +3,11 @@
 // lanes give files back in.
 #include "CopyEngineTestSupport.h"
 
+#include <algorithm>
+#include <atomic>
+
+#include "framework/WorkLanes.h"
+
 namespace {
 // A small new file's name taken by another program after the copy found it
 // free and before a lane created it (a sync client, the reader): the lane
@@ -130,5 +135,29 @@ TEST(CopyLanes, GiveFilesBackInTheOrderHandedOver) {
         EXPECT_TRUE(taken.installed);
     }
     EXPECT_FALSE(lanes.TakePlaced(taken, true)) << "none left to wait for";
+}
+// The undo's lanes: every call made once, never more of them at a time than
+// the lanes asked for (and side by side when more than one), and none still
+// running once the call returns, whatever the count.
+TEST(WorkLanes, EachCallOnceNoMoreAtATimeThanTheLanesAllDoneOnReturn) {
+    for (unsigned lanes : {1u, 3u}) {
+        for (size_t count : {0u, 1u, 2u, 120u}) {
+            std::vector<std::atomic<int>> calls(count);
+            std::atomic<int> running{0}, most{0};
+            RunInLanes(count, lanes, [&](size_t i) {
+                const int now = ++running;
+                for (int seen = most; now > seen && !most.compare_exchange_weak(seen, now);) {}
+                if (i % 3 == 0) Sleep(2);
+                ++calls[i];
+                --running;
+            });
+            EXPECT_EQ(running, 0) << lanes << " lanes, " << count;
+            EXPECT_EQ(std::count_if(calls.begin(), calls.end(), [](const std::atomic<int>& c) { return c == 1; }),
+                      static_cast<long>(count))
+                << lanes << " lanes, " << count;
+            EXPECT_LE(most, static_cast<int>(lanes)) << count;
+            if (count == 120) EXPECT_EQ(most, static_cast<int>(lanes)) << "side by side";
+        }
+    }
 }
 }  // namespace

@@ -4,6 +4,7 @@
 #include "record/InstallRecord.h"
 #include "journal/JournalTrust.h"
 #include "journal/RunRepair.h"
+#include "journal/RunUndo.h"
 
 #include <aclapi.h>
 #include <sddl.h>
@@ -153,6 +154,42 @@ TEST(RunJournal, AJournalTheRunCannotVouchForIsNeverCarriedOut) {
         DeleteFileA((root + "\\second.jnl").c_str());
         DeleteFileA(journal.c_str());
     }
+    RemoveTree(root);
+}
+
+// Undone side by side, each name's steps still go in the journal's order: a
+// reader's file kept aside, the run's first copy written, that copy kept
+// aside in turn for a second one (two names of the medium that become one),
+// come back as the reader's, with nothing left beside it; a folder the run
+// made goes once what the run wrote in it is gone.
+TEST(RunJournal, EachNamesStepsAreUndoneInOrderWhateverTheLanes) {
+    const std::string root = MakeTestFolder("journal-names-in-order");
+    std::vector<JournalStep> steps{{JournalStep::Kind::Folder, root + "\\Sub", {}}};
+    MakeFolders(root + "\\Sub");
+    for (int i = 0; i < 40; ++i) {
+        const std::string name = root + "\\F" + std::to_string(i) + ".txt";
+        ASSERT_TRUE(WriteWholeFile(name + ".k1", "the reader's " + std::to_string(i)));
+        ASSERT_TRUE(WriteWholeFile(name + ".k2", "the first copy"));
+        ASSERT_TRUE(WriteWholeFile(name, "the second copy"));
+        steps.push_back({JournalStep::Kind::Kept, name, name + ".k1"});
+        steps.push_back({JournalStep::Kind::NewFile, name, {}});
+        steps.push_back({JournalStep::Kind::Kept, name, name + ".k2"});
+        steps.push_back({JournalStep::Kind::NewFile, name, {}});
+        const std::string below = root + "\\Sub\\S" + std::to_string(i) + ".txt";
+        ASSERT_TRUE(WriteWholeFile(below, "the run's"));
+        steps.push_back({JournalStep::Kind::NewFile, below, {}});
+    }
+    UndoResult undone = UndoRun(steps, root);
+    EXPECT_TRUE(undone.whole);
+    EXPECT_TRUE(undone.notes.empty()) << (undone.notes.empty() ? "" : undone.notes.front());
+    EXPECT_FALSE(FileExists(root + "\\Sub")) << "emptied first, then removed";
+    int back = 0;
+    for (int i = 0; i < 40; ++i) {
+        const std::string name = root + "\\F" + std::to_string(i) + ".txt";
+        back += FileContent(name) == "the reader's " + std::to_string(i) && !FileExists(name + ".k1") &&
+                !FileExists(name + ".k2");
+    }
+    EXPECT_EQ(back, 40);
     RemoveTree(root);
 }
 
