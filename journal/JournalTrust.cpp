@@ -47,8 +47,8 @@ struct OpenedFolder {
     UniqueFile handle;
     DWORD error = ERROR_SUCCESS;
     BY_HANDLE_FILE_INFORMATION info = {};
-    bool reparsePoint = false;  // any reparse point, by the handle or by the path
-    bool link = false;          // a reparse point that makes it a link
+    DWORD attributes = 0;  // a reparse point's mark from the handle or the path
+    DWORD tag = 0;         // its tag, where the handle tells it
 
     OpenedFolder(const std::string& path, DWORD access) {
         const std::wstring wide = WideText(path);
@@ -63,10 +63,9 @@ struct OpenedFolder {
         // A handle that reached what a link leads to (Wine's, for a link of
         // the Linux side) does not say so; the path does.
         const DWORD onPath = GetFileAttributesW(wide.c_str());
-        reparsePoint = (info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) ||
-                       (onPath != INVALID_FILE_ATTRIBUTES && (onPath & FILE_ATTRIBUTE_REPARSE_POINT));
-        // A tag the handle cannot tell (it reached what the link leads to) is a link.
-        link = reparsePoint && ReparseKindOfTag(ReparseTagOf(handle.Get())) == ReparseKind::Link;
+        attributes = info.dwFileAttributes;
+        if (onPath != INVALID_FILE_ATTRIBUTES) attributes |= onPath & FILE_ATTRIBUTE_REPARSE_POINT;
+        if (attributes & FILE_ATTRIBUTE_REPARSE_POINT) tag = ReparseTagOf(handle.Get());
     }
     bool Missing() const { return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND; }
 };
@@ -76,8 +75,7 @@ struct OpenedFolder {
 PathKind KindOfOpened(const OpenedFolder& opened) {
     // Something stands there that cannot be opened so: it is not setup's.
     if (!opened.handle) return opened.Missing() ? PathKind::Missing : PathKind::File;
-    if (opened.reparsePoint) return opened.link ? PathKind::Link : PathKind::OtherReparsePoint;
-    return (opened.info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) ? PathKind::Folder : PathKind::File;
+    return KindOfEntry(opened.attributes, opened.tag);
 }
 
 // Whether the folder's rights are setup's; `othersMayWrite` hears whether
@@ -231,21 +229,26 @@ bool OwnerJudge::OthersMayWrite(PSECURITY_DESCRIPTOR descriptor) const {
     return false;
 }
 
+PathKind KindOfEntry(DWORD attributes, DWORD tag) {
+    // Any reparse point: what it leads to is not where setup put it.
+    if (attributes & FILE_ATTRIBUTE_REPARSE_POINT)
+        return ReparseKindOfTag(tag) == ReparseKind::Link ? PathKind::Link : PathKind::OtherReparsePoint;
+    return (attributes & FILE_ATTRIBUTE_DIRECTORY) ? PathKind::Folder : PathKind::File;
+}
+
 PathKind KindOf(const std::string& path) {
     DWORD attributes = GetFileAttributesW(WideText(path).c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES) return PathKind::Missing;
-    // Any reparse point: what it leads to is not where setup put it.
     if (attributes & FILE_ATTRIBUTE_REPARSE_POINT) return IsLink(path) ? PathKind::Link : PathKind::OtherReparsePoint;
-    return (attributes & FILE_ATTRIBUTE_DIRECTORY) ? PathKind::Folder : PathKind::File;
+    return KindOfEntry(attributes, 0);
 }
 
 PathKind KindOf(HANDLE handle) {
     BY_HANDLE_FILE_INFORMATION information;
     // What cannot be told is taken as a link: never entered, never trusted.
     if (!GetFileInformationByHandle(handle, &information)) return PathKind::Link;
-    if (information.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)
-        return ReparseKindOfTag(ReparseTagOf(handle)) == ReparseKind::Link ? PathKind::Link : PathKind::OtherReparsePoint;
-    return (information.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) ? PathKind::Folder : PathKind::File;
+    const DWORD attributes = information.dwFileAttributes;
+    return KindOfEntry(attributes, (attributes & FILE_ATTRIBUTE_REPARSE_POINT) ? ReparseTagOf(handle) : 0);
 }
 
 Owner OwnerOf(const std::string& path) {

@@ -97,6 +97,9 @@ private:
 
 // What stands at the path and who owns it (Other when the owner cannot be
 // read), by the path: for what is only looked at.
+// What the attributes and, for a reparse point, its tag say stands there:
+// the link by the one rule of what a link is (a tag of 0, not told, is one).
+PathKind KindOfEntry(DWORD attributes, DWORD tag);
 PathKind KindOf(const std::string& path);
 Owner OwnerOf(const std::string& path);
 // What the handle, opened without following a reparse point, names.

@@ -5,11 +5,13 @@
   - headers that include one another in a loop;
   - a source file over the line bound (tests included: a file a newcomer
     cannot read whole is split by what it tests).
-Usage: check-layers.py [ROOT] [--bound N]. Prints each finding and exits 1
-when there is any."""
+Usage: check-layers.py [ROOT] [--bound N] [--self-test]. Prints each finding
+and exits 1 when there is any; with --self-test it first checks that it finds
+each kind of fault in a small tree of its own making (exit 2 when not)."""
 import os
 import re
 import sys
+import tempfile
 
 # Each room with its layer: a file may include its own room and the rooms of
 # lower layers only. Rooms of one layer know nothing of each other.
@@ -84,6 +86,44 @@ def check(root, bound):
     return findings
 
 
+def self_test():
+    """Each kind of fault, once, in a tree of its own, and what must not be
+    one: the checker that finds nothing proves nothing."""
+    files = {
+        "framework/Up.h": '#include "engine/Copy.h"\n',          # up a layer
+        "settings/Across.h": '#include "record/Record.h"\n',     # across one
+        "record/Record.h": '#include "framework/Up.h"\n',        # down: fine
+        "journal/Loop1.h": '#include "journal/Loop2.h"\n',
+        "journal/Loop2.h": '#include "journal/Loop1.h"\n',       # a loop
+        "engine/Copy.h": '#include "journal/Loop1.h"\n#include "res/resource.h"\n',
+        "engine/Long.cpp": "//\n" * 401,                        # one over
+        "engine/Bound.cpp": "//\n" * 400,                       # at the bound
+        "uninstall/Beside.cpp": '#include "publisher/Tool.h"\n', # across the top
+        "tests/Anything.cpp": '#include "app/App.h"\n',         # tests use all
+    }
+    with tempfile.TemporaryDirectory() as root:
+        for name, text in files.items():
+            path = os.path.join(root, name)
+            os.makedirs(os.path.dirname(path), exist_ok=True)
+            with open(path, "w") as f:
+                f.write(text)
+        found = check(root, 400)
+    wanted = [
+        "framework/Up.h: includes engine/Copy.h, a layer above framework/",
+        "settings/Across.h: includes record/Record.h, beside settings/ in the same layer",
+        "uninstall/Beside.cpp: includes publisher/Tool.h, beside uninstall/ in the same layer",
+        "engine/Long.cpp: 401 lines, over the bound of 400",
+        "headers include one another in a loop: journal/Loop1.h -> journal/Loop2.h -> journal/Loop1.h",
+    ]
+    missed = [w for w in wanted if w not in found]
+    extra = [f for f in found if f not in wanted]
+    for line in missed:
+        print("self-test: not found: " + line)
+    for line in extra:
+        print("self-test: found, but no fault: " + line)
+    return not missed and not extra
+
+
 def main(argv):
     root = "."
     bound = 400
@@ -92,6 +132,9 @@ def main(argv):
         arg = args.pop(0)
         if arg == "--bound":
             bound = int(args.pop(0))
+        elif arg == "--self-test":
+            if not self_test():
+                return 2
         else:
             root = arg
     findings = check(root, bound)

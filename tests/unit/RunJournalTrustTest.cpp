@@ -84,6 +84,32 @@ TEST(RunJournal, TheTrustRule) {
     for (const auto& row : rows) EXPECT_EQ(MayCarryOut(row.standing), row.carriedOut) << row.name;
 }
 
+// What stands at a journal's or its folder's name, by its mark and tag: a
+// link by the one rule of what a link is (a tag not told is one), any other
+// reparse point (a cloud service's placeholder, a deduplicated file) never a
+// folder or a journal of setup's either. Wine makes neither a mount point nor
+// another kind: the rule as a table.
+TEST(RunJournal, WhatStandsAtANameByItsMarkAndTag) {
+    constexpr DWORD kFolder = FILE_ATTRIBUTE_DIRECTORY, kReparse = FILE_ATTRIBUTE_REPARSE_POINT;
+    const struct {
+        DWORD attributes, tag;
+        PathKind kind;
+    } rows[] = {
+        {kFolder, 0, PathKind::Folder},
+        {FILE_ATTRIBUTE_ARCHIVE, 0, PathKind::File},
+        {FILE_ATTRIBUTE_NORMAL, 0, PathKind::File},
+        {kFolder | kReparse, IO_REPARSE_TAG_MOUNT_POINT, PathKind::Link},
+        {kFolder | kReparse, IO_REPARSE_TAG_SYMLINK, PathKind::Link},
+        {kReparse, IO_REPARSE_TAG_SYMLINK, PathKind::Link},
+        {kFolder | kReparse, 0, PathKind::Link},
+        {kFolder | kReparse, 0x9000601Au, PathKind::OtherReparsePoint},
+        {kReparse, 0x80000013u, PathKind::OtherReparsePoint},
+        {kFolder, IO_REPARSE_TAG_SYMLINK, PathKind::Folder},
+    };
+    for (const auto& row : rows)
+        EXPECT_EQ(KindOfEntry(row.attributes, row.tag), row.kind) << std::hex << row.attributes << " " << row.tag;
+}
+
 // The machine's journals' folder holds setup's rights only while nothing is
 // inherited and nobody but the system and the Administrators may change what
 // it holds: reading, and a right denied, change nothing.
