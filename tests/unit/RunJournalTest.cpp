@@ -161,7 +161,8 @@ TEST(RunJournal, AJournalTheRunCannotVouchForIsNeverCarriedOut) {
 // reader's file kept aside, the run's first copy written, that copy kept
 // aside in turn for a second one (two names of the medium that become one),
 // come back as the reader's, with nothing left beside it; a folder the run
-// made goes once what the run wrote in it is gone.
+// made goes once what the run wrote in it is gone; a folder gone since took
+// what the run kept and wrote there with it.
 TEST(RunJournal, EachNamesStepsAreUndoneInOrderWhateverTheLanes) {
     const std::string root = MakeTestFolder("journal-names-in-order");
     std::vector<JournalStep> steps{{JournalStep::Kind::Folder, root + "\\Sub", {}}};
@@ -179,9 +180,13 @@ TEST(RunJournal, EachNamesStepsAreUndoneInOrderWhateverTheLanes) {
         ASSERT_TRUE(WriteWholeFile(below, "the run's"));
         steps.push_back({JournalStep::Kind::NewFile, below, {}});
     }
+    // A folder gone below a held one took its kept file and the run's copy with it: settled.
+    steps.push_back({JournalStep::Kind::Kept, root + "\\Gone\\G.txt", root + "\\Gone\\G.txt.k1"});
+    steps.push_back({JournalStep::Kind::NewFile, root + "\\Gone\\G.txt", {}});
     UndoResult undone = UndoRun(steps, root);
     EXPECT_TRUE(undone.whole);
     EXPECT_TRUE(undone.notes.empty()) << (undone.notes.empty() ? "" : undone.notes.front());
+    EXPECT_TRUE(undone.notPutBack.empty());
     EXPECT_FALSE(FileExists(root + "\\Sub")) << "emptied first, then removed";
     int back = 0;
     for (int i = 0; i < 40; ++i) {
