@@ -41,7 +41,7 @@ start_wine_session() {
 # SETUP_SLOTS for the tests.
 start_test_slots() {
   export SETUP_SLOTS=$1 SETUP_DISPLAY_0=$DISPLAY
-  local slot n arch
+  local slot n
   wine_session_slots=()
   for slot in $(seq 1 $((SETUP_SLOTS - 1))); do
     for n in $(seq 141 190); do [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ] || break; done
