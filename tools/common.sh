@@ -34,8 +34,11 @@ start_wine_session() {
 }
 
 # Slots for tests run side by side (tools/env.sh): slot 0 is the session
-# above; every further one gets an X server, a prefix and a Wine server of
-# its own. Sets SETUP_SLOTS for the tests.
+# above; every further one gets an X server of its own. Each slot has a
+# prefix and a Wine server of each kind of Windows (setup_wine_archs), on the
+# slot's display: a slot runs one test at a time, so the idle session there
+# shows nothing. The prefixes missing are made side by side. Sets
+# SETUP_SLOTS for the tests.
 start_test_slots() {
   export SETUP_SLOTS=$1 SETUP_DISPLAY_0=$DISPLAY
   local slot n
@@ -46,23 +49,52 @@ start_test_slots() {
     wine_session_slots+=($!)
     export "SETUP_DISPLAY_$slot=:$n"
     for _ in $(seq 50); do [ -e "/tmp/.X11-unix/X$n" ] && break; sleep 0.1; done
-    (
-      export DISPLAY=":$n" WINEPREFIX="$BUILD_DIR/wineprefix-slot$slot" SETUP_WINEPREFIX="$BUILD_DIR/wineprefix-slot$slot"
-      unset SETUP_SLOTS
-      bash "$root/tools/make-prefix.sh"
-      wineserver -p 2>/dev/null || true
-      wine cmd /c exit >/dev/null 2>&1 </dev/null
-    )
   done
+  local making=()
+  for_each_slot_prefix make_slot_prefix
+  for pid in "${making[@]}"; do wait "$pid" || return 1; done
+  for_each_slot_prefix start_slot_server
+}
+
+# Calls FUNCTION SLOT ARCH DISPLAY for every slot's prefix of every kind but
+# the one the session above runs.
+for_each_slot_prefix() {
+  local slot arch display_var
+  for slot in $(seq 0 $((SETUP_SLOTS - 1))); do
+    display_var="SETUP_DISPLAY_$slot"
+    for arch in $setup_wine_archs; do
+      [ "$slot/$arch" = "0/$WINEARCH" ] || "$1" "$slot" "$arch" "${!display_var}"
+    done
+  done
+}
+
+make_slot_prefix() {
+  (
+    export DISPLAY=$3 SETUP_WINEARCH=$2 SETUP_SLOT=$1
+    unset SETUP_SLOTS SETUP_WINEPREFIX
+    bash "$root/tools/make-prefix.sh"
+  ) &
+  making+=($!)
+}
+
+start_slot_server() {
+  (
+    export DISPLAY=$3 SETUP_WINEARCH=$2 SETUP_SLOT=$1
+    unset SETUP_SLOTS SETUP_WINEPREFIX
+    source "$root/tools/env.sh"
+    wineserver -p 2>/dev/null || true
+    wine cmd /c exit >/dev/null 2>&1 </dev/null
+  )
+}
+
+stop_slot_server() {
+  ( export SETUP_WINEARCH=$2 SETUP_SLOT=$1; unset SETUP_WINEPREFIX; source "$root/tools/env.sh"; wineserver -k 2>/dev/null || true )
 }
 
 end_wine_session() {
   wineserver -k 2>/dev/null || true
   wineserver -w 2>/dev/null || true
   [ -n "${wine_session_xvfb:-}" ] && kill "$wine_session_xvfb" 2>/dev/null || true
-  local slot
-  for slot in $(seq 1 $((${SETUP_SLOTS:-1} - 1))); do
-    WINEPREFIX="$BUILD_DIR/wineprefix-slot$slot" wineserver -k 2>/dev/null || true
-  done
+  [ -z "${SETUP_SLOTS:-}" ] || for_each_slot_prefix stop_slot_server
   for pid in "${wine_session_slots[@]:-}"; do [ -n "$pid" ] && kill "$pid" 2>/dev/null || true; done
 }

@@ -22,26 +22,43 @@ if [ -n "${SETUP_SLOTS:-}" ] && [ -z "${SETUP_SLOT:-}" ]; then
   done
   display_var="SETUP_DISPLAY_$SETUP_SLOT"
   [ -n "${!display_var:-}" ] && export DISPLAY="${!display_var}"
-  if [ "$SETUP_SLOT" != 0 ] && [ -z "${SETUP_WINEPREFIX:-}" ]; then
-    export SETUP_WINEPREFIX="$BUILD_DIR/wineprefix-slot$SETUP_SLOT"
-    [ -z "${SETUP_LOCALE:-}" ] || export SETUP_WINEPREFIX="$BUILD_DIR/wineprefix-${SETUP_LOCALE%%.*}-slot$SETUP_SLOT"
-  fi
 fi
 if [ -n "${SETUP_SLOT_LOCK:-}" ]; then
   wine() { command wine "$@" {SETUP_SLOT_LOCK}>&-; }
   wineserver() { command wineserver "$@" {SETUP_SLOT_LOCK}>&-; }
   wineboot() { command wineboot "$@" {SETUP_SLOT_LOCK}>&-; }
 fi
-# The demo keeps a prefix of its own (SETUP_WINEPREFIX), apart from what the
-# tests leave in theirs.
-export WINEPREFIX="${SETUP_WINEPREFIX:-$BUILD_DIR/wineprefix}"
+# Which Windows: a 32-bit one (win32) unless SETUP_WINEARCH=win64 asks for a
+# 64-bit one, where setup runs as the 32-bit program it is under WoW64, as on
+# every PC sold today. Chosen, never left to Wine: with the 64-bit Wine
+# installed, Wine would make a 64-bit prefix of every new one.
+export WINEARCH="${SETUP_WINEARCH:-win32}"
+if [ "$WINEARCH" != win32 ] && [ "$WINEARCH" != win64 ]; then
+  echo "SETUP_WINEARCH is win32 or win64, not '$WINEARCH'" >&2
+  return 1 2>/dev/null || exit 1
+fi
 export LANG=C.UTF-8
 # Another Windows than the English one: Wine takes the ANSI code page from the
 # locale (ja_JP.UTF-8 gives 932), and such a system has a prefix of its own.
 if [ -n "${SETUP_LOCALE:-}" ]; then
   export LANG="$SETUP_LOCALE" LC_ALL="$SETUP_LOCALE"
-  [ -n "${SETUP_WINEPREFIX:-}" ] || export WINEPREFIX="$BUILD_DIR/wineprefix-${SETUP_LOCALE%%.*}"
 fi
+# The kinds of Windows the test command prepares: the end-to-end scenarios
+# run on both, everything else on the 32-bit one.
+setup_wine_archs="win32 win64"
+# Each Windows, locale and slot has a prefix of its own: build/wineprefix,
+# build/wineprefix-slot1, build/wineprefix-ja_JP, build/wineprefix-win64-slot1,
+# build/wineprefix-ja_JP-win64, ...: setup_prefix ARCH SLOT [LOCALE] names it.
+setup_prefix() {
+  local name=wineprefix
+  [ -z "${3:-}" ] || name+="-${3%%.*}"
+  [ "$1" = win32 ] || name+="-$1"
+  case "$2" in 0|all) ;; *) name+="-slot$2" ;; esac
+  echo "$BUILD_DIR/$name"
+}
+# The demo keeps one of its own (SETUP_WINEPREFIX), apart from what the tests
+# leave in theirs.
+export WINEPREFIX="${SETUP_WINEPREFIX:-$(setup_prefix "$WINEARCH" "${SETUP_SLOT:-0}" "${SETUP_LOCALE:-}")}"
 export HOME="$BUILD_DIR/home"
 # Wine's own messages stay off, except in a test that reads the loader's
 # trace (SETUP_WINEDEBUG=+loaddll).

@@ -10,6 +10,8 @@ have cmake || need+=(cmake)
 have ninja || need+=(ninja-build)
 have wine || need+=(wine)
 dpkg -s wine32:i386 >/dev/null 2>&1 || need+=(wine32:i386)
+# The 64-bit Windows the end-to-end scenarios run on too (WoW64).
+dpkg -s wine64 >/dev/null 2>&1 || need+=(wine64)
 have xvfb-run || need+=(xvfb)
 have mscompress || need+=(mscompress)
 have xorriso || need+=(xorriso)

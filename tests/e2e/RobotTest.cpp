@@ -112,3 +112,24 @@ TEST(Robot, GivesUpInTimeAndLeavesNoProcessBehind) {
     EXPECT_EQ(WaitForSingleObject(process, 5000), WAIT_OBJECT_0);
     CloseHandle(process);
 }
+
+// But the session's desktop is not the robot's to end. Wine starts the
+// process that keeps the desktop from the first program that asks for it;
+// ended with a robot, it would leave the desktop to the next program without
+// its X window, and that program would be ended by the X error of its first
+// cursor release, with exit code 0, as if it had ended well. The target ends
+// itself, unseen by this test, so that it is the first to ask.
+TEST(Robot, LeavesTheDesktopsProcessRunning) {
+    {
+        Robot first(ROBOT_TARGET_EXE, SOURCE_DIR);
+        first.SetCommandLine(std::string(ROBOT_TARGET_EXE) + " " TARGET_CLOSE_ITSELF);
+        ASSERT_TRUE(first.Start());
+        EXPECT_EQ(first.WaitExit(), TARGET_CANCELLED) << first.Transcript();
+    }
+    DWORD keeper = 0;
+    GetWindowThreadProcessId(GetDesktopWindow(), &keeper);
+    HANDLE desktop = keeper ? OpenProcess(SYNCHRONIZE, FALSE, keeper) : nullptr;
+    ASSERT_TRUE(desktop) << "the desktop's window has no process";
+    EXPECT_EQ(WaitForSingleObject(desktop, 0), static_cast<DWORD>(WAIT_TIMEOUT)) << "the desktop's process has ended";
+    CloseHandle(desktop);
+}

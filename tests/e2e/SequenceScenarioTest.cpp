@@ -5,7 +5,24 @@
 
 namespace {
 const char kProduct[] = "Zandel Companion";
+
+// Whether the process runs as a 32-bit program on a 64-bit Windows (WoW64).
+bool UnderWow64(DWORD processId) {
+    HANDLE process = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, processId);
+    BOOL wow64 = FALSE;
+    if (process) {
+        IsWow64Process(process, &wow64);
+        CloseHandle(process);
+    }
+    return wow64 != FALSE;
 }
+
+// The kind of Windows the test command runs this test on (tools/env.sh).
+bool RunOn64BitWindows() {
+    char arch[16] = {};
+    return GetEnvironmentVariableA("SETUP_WINEARCH", arch, sizeof arch) && std::string(arch) == "win64";
+}
+}  // namespace
 
 // A complete medium shows no message before the welcome dialog, and the
 // texts of both message dialogs come from SETUP.TXT.
@@ -13,6 +30,9 @@ TEST_F(SetupScenario, TypicalRunOpensWithWelcomeAndClosesWithFinished) {
     ASSERT_TRUE(StartSetup());
     std::optional<WindowInfo> welcome = NextDialog();
     ASSERT_TRUE(welcome);
+    // On a 64-bit Windows setup is a 32-bit program under WoW64: the run
+    // is on the Windows it was asked for, not on whatever Wine made.
+    EXPECT_EQ(UnderWow64(robot->ProcessId()), RunOn64BitWindows());
     EXPECT_EQ(welcome->title, "Welcome");
     EXPECT_EQ(welcome->Text(1000), std::string("Welcome to the setup of the ") + kProduct +
                                        ". Setup copies the example programs of the book onto your hard disk. "

@@ -20,7 +20,8 @@ source "$root/tools/env.sh"
 winpath() { local p=${1//\//\\}; echo "Z:$p"; }
 fail() { echo "FAIL: $*" >&2; failed=1; }
 failed=0
-work="$BUILD_DIR/testwork/dll-search-$2"
+# A folder of its own for each slot and kind of Windows it runs in.
+work="$BUILD_DIR/testwork/dll-search-$2-$WINEARCH-slot${SETUP_SLOT:-0}"
 
 case $2 in
 imports)
@@ -60,7 +61,10 @@ planted)
   # Wine's uxtheme imports late (delayed) through a search that ignores the
   # program's restriction; Windows takes all four from the system folder.
   bash "$root/tools/make-prefix.sh"
+  # The programs are 32-bit: on a 64-bit Windows their system folder is
+  # SysWOW64 (system32 holds the 64-bit DLLs, which they could not load).
   system32="$WINEPREFIX/drive_c/windows/system32"
+  [ ! -d "$WINEPREFIX/drive_c/windows/syswow64" ] || system32="$WINEPREFIX/drive_c/windows/syswow64"
   planted="comctl32 uxtheme dwmapi cryptbase propsys profapi secur32 userenv winmm shfolder setupapi
            riched20 oleacc apphelp bcrypt lz32 cryptsp sspicli ntmarta shell32 shlwapi oleaut32"
   for name in $planted; do
@@ -83,15 +87,18 @@ planted)
   [ ! -e "$work/installed" ] || fail "the uninstaller left $work/installed"
   (cd "$medium" && bash "$root/tools/wine-run.sh" "$BUILD_DIR" "$medium/medium.exe" check "$(winpath "$medium")") \
     >>"$work/trace.txt" 2>&1 || [ $? -eq 1 ] || fail "medium.exe check did not run"
-  rm -f "$BUILD_DIR"/snaps/planted-*.png
+  snaps="$BUILD_DIR/snaps"
+  [ "${SETUP_SLOT:-0}" = 0 ] || snaps+="-slot$SETUP_SLOT"
+  rm -f "$snaps"/planted-*.png
 
   # The trace names every module each process loaded, with the path it was found at.
   loaded() { grep -Eqi "trace:loaddll:.*$1" "$work/trace.txt"; }
-  loaded 'dll-search-planted\\\\medium\\\\setup\.exe' || fail "no loader trace of setup.exe"
+  here=${work##*/}
+  loaded "$here"'\\\\medium\\\\setup\.exe' || fail "no loader trace of setup.exe"
   loaded 'common-controls.*\\\\comctl32\.dll' || fail "setup did not load the common controls of version 6"
   loaded '\\\\xovunin\.exe' || fail "no loader trace of the uninstaller"
-  loaded 'dll-search-planted\\\\medium\\\\medium\.exe' || fail "no loader trace of medium.exe"
-  taken=$(grep -Ei 'dll-search-planted\\\\medium\\\\[^"]*\.dll' "$work/trace.txt" || true)
+  loaded "$here"'\\\\medium\\\\medium\.exe' || fail "no loader trace of medium.exe"
+  taken=$(grep -Ei "$here"'\\\\medium\\\\[^"]*\.dll' "$work/trace.txt" || true)
   [ -z "$taken" ] || fail "modules looked for or taken beside the programs:
 $taken"
   ;;

@@ -155,6 +155,15 @@ bool Robot::Running() const { return m_process && WaitForSingleObject(m_process,
 
 bool Robot::Start() {
     Log("start " + (m_commandLine.empty() ? m_exePath : m_commandLine) + " in " + m_workDir);
+    // The desktop is there before setup: Wine starts the process that keeps
+    // the desktop (explorer.exe) from the first program of a session that
+    // asks for it. Started from setup, it would join setup's job below and
+    // end when the job is closed, while the desktop stayed behind without it:
+    // the next program of the session would take the dead process's X window
+    // for its cursor clipping and be ended by the X error on its first
+    // release (exit code 0, as if it had ended well). Asked for here, the
+    // desktop's process belongs to the robot's own side.
+    GetDesktopWindow();
     // A job that dies with the robot: a test that crashes leaves no setup behind.
     m_job = CreateJobObjectA(nullptr, nullptr);
     if (m_job) {

@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include <cstring>
 #include <initializer_list>
 
 #include "RobotTarget.h"
@@ -15,6 +16,7 @@ INT_PTR CALLBACK TargetProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
         for (const char* item : {"zero", "one", "two", "three"})
             SendDlgItemMessageA(dialog, IDC_TARGET_LIST, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(item));
         SendDlgItemMessageA(dialog, IDC_TARGET_LIST, LB_SETCURSEL, 0, 0);
+        if (std::strstr(GetCommandLineA(), TARGET_CLOSE_ITSELF)) PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
         return TRUE;
     case WM_COMMAND:
         switch (LOWORD(wParam)) {

@@ -8,3 +8,7 @@
 
 // Exit codes: OK gives the length of the edit's text, Cancel this.
 #define TARGET_CANCELLED 200
+
+// On its command line: the dialog cancels itself once it is shown, so that
+// a test can run the target to its end without looking at its windows.
+#define TARGET_CLOSE_ITSELF "/close"
