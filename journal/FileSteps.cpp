@@ -3,11 +3,6 @@
 #include "framework/AnsiText.h"
 #include "framework/WorkLanes.h"
 
-namespace {
-// As many as keep a file system's round of calls busy; more only wait.
-constexpr unsigned kLanes = 3;
-}  // namespace
-
 bool StillTheRuns(const JournalStep& step, const ObjectFacts& now) {
     if (now.link || now.IsFolder()) return false;
     if (!step.written) return true;
@@ -72,7 +67,7 @@ std::vector<std::string> FileSteps::KeysOf(const JournalStep& step) {
 }
 
 void FileSteps::Settle(UndoResult& result) {
-    RunInLanes(m_names.size(), kLanes, [this](size_t name) {
+    RunInLanes(m_names.size(), kUndoLanes, [this](size_t name) {
         for (size_t index : m_names[name]) Act(m_work[index]);
     });
     for (Work& work : m_work) {

@@ -15,6 +15,10 @@
 #include "journal/RunUndo.h"
 #include "journal/RunWay.h"
 
+// How many lanes the undo acts in: as many as keep a file system's round of
+// calls busy; more only wait.
+constexpr unsigned kUndoLanes = 3;
+
 // Whether the file held is still the one the run wrote: one the journal
 // noted as written must stand as it was (size, time and, where noted, which
 // file); of one it did not note (an earlier setup's journal, a write cut

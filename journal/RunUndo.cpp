@@ -1,10 +1,12 @@
 #include "journal/RunUndo.h"
 
 #include <map>
+#include <memory>
 
 #include "framework/AnsiText.h"
 #include "framework/FolderListing.h"
 #include "framework/PathText.h"
+#include "framework/WorkLanes.h"
 #include "journal/FileSteps.h"
 #include "journal/RunWay.h"
 
@@ -57,7 +59,9 @@ bool RemoveMadeFolder(const JournalStep& step, RunWay& way, const std::optional<
     return false;
 }
 
-void FindMarked(const HeldFolder& folder, const std::string& mark, std::vector<JournalStep>& found) {
+// The marked kept files the folder holds, and its folders, each held.
+void ListMarked(const HeldFolder& folder, const std::string& mark, std::vector<JournalStep>& found,
+                std::vector<std::shared_ptr<const HeldFolder>>& below) {
     // Listed while it is held: it cannot be swapped meanwhile, and each
     // folder below is entered from it by name, never through a link.
     FolderListing listing(folder.Path());
@@ -65,8 +69,8 @@ void FindMarked(const HeldFolder& folder, const std::string& mark, std::vector<J
         const FolderEntry& entry = listing.Entry();
         if (entry.name == "." || entry.name == "..") continue;
         if (entry.IsFolder()) {
-            HeldFolder below = folder.Folder(entry.name);
-            if (below.Held()) FindMarked(below, mark, found);
+            HeldFolder sub = folder.Folder(entry.name);
+            if (sub.Held()) below.push_back(std::make_shared<const HeldFolder>(std::move(sub)));
         } else if (std::string original = NameOfMarkedKept(JoinPath(folder.Path(), entry.name), mark);
                    !original.empty()) {
             found.push_back({JournalStep::Kind::Kept, original, JoinPath(folder.Path(), entry.name)});
@@ -166,7 +170,21 @@ std::vector<JournalStep> FindMarkedKeptFiles(const std::string& installFolder, c
     std::vector<JournalStep> found;
     if (mark.empty()) return found;
     RunWay way(installFolder, installIdentity, start);
-    if (std::shared_ptr<const HeldFolder> folder = way.Reach(installFolder)) FindMarked(*folder, mark, found);
+    std::shared_ptr<const HeldFolder> top = way.Reach(installFolder);
+    if (!top) return found;
+    // The tree a level at a time, the folders of a level listed side by
+    // side: a listing is a round of calls for every folder of the book.
+    std::vector<std::shared_ptr<const HeldFolder>> level{top};
+    while (!level.empty()) {
+        std::vector<std::vector<JournalStep>> marked(level.size());
+        std::vector<std::vector<std::shared_ptr<const HeldFolder>>> below(level.size());
+        RunInLanes(level.size(), kUndoLanes, [&](size_t i) { ListMarked(*level[i], mark, marked[i], below[i]); });
+        level.clear();
+        for (size_t i = 0; i < marked.size(); ++i) {
+            found.insert(found.end(), marked[i].begin(), marked[i].end());
+            level.insert(level.end(), below[i].begin(), below[i].end());
+        }
+    }
     return found;
 }
 

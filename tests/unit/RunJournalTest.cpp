@@ -198,6 +198,32 @@ TEST(RunJournal, EachNamesStepsAreUndoneInOrderWhateverTheLanes) {
     RemoveTree(root);
 }
 
+// The kept files whose journal lines never reached the disk are found by
+// their mark at every depth of the install folder, each with the name it
+// stood under; a file without the mark, or with another run's, is no step.
+TEST(RunJournal, MarkedKeptFilesAreFoundAtEveryDepth) {
+    const std::string root = MakeTestFolder("journal-marked-depths");
+    const std::string mark = "4F2A", other = "77B0";
+    std::vector<std::string> expected;
+    for (const char* folder : {"", "\\One", "\\One\\Two", "\\One\\Two\\Three", "\\Beside"}) {
+        MakeFolders(root + folder);
+        const std::string name = root + folder + "\\K.txt";
+        ASSERT_TRUE(WriteWholeFile(MarkedKeptName(name, mark), "kept"));
+        ASSERT_TRUE(WriteWholeFile(MarkedKeptName(root + folder + "\\L.txt", other), "another run's"));
+        ASSERT_TRUE(WriteWholeFile(root + folder + "\\Plain.txt", "the reader's"));
+        expected.push_back(name + " <- " + MarkedKeptName(name, mark));
+    }
+    std::vector<std::string> found;
+    for (const JournalStep& step : FindMarkedKeptFiles(root, mark)) {
+        EXPECT_EQ(step.kind, JournalStep::Kind::Kept);
+        found.push_back(step.path + " <- " + step.kept);
+    }
+    std::sort(found.begin(), found.end());
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(found, expected);
+    RemoveTree(root);
+}
+
 // A folder the run made goes only when it is empty: one that holds the
 // reader's files stays, settled; one that cannot be opened (another program
 // holds it and shares no deletion) is not removed, and the undo is not whole,
